@@ -1,0 +1,24 @@
+# Warnings as errors on our own code only.
+function(plx71_warnings target)
+  if(MSVC)
+    target_compile_options(${target} PRIVATE /W4 /WX)
+  else()
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+  endif()
+endfunction()
+
+# A test executable: GoogleTest, discovered by ctest when the tests run.
+function(plx71_gtest name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT T_SOURCES)
+    return()
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_compile_definitions(${name} PRIVATE
+    PLX71_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    PLX71_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  plx71_warnings(${name})
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS "${name}")
+endfunction()

@@ -1,0 +1,35 @@
+#pragma once
+// Block lists ("0,2-4") and address range lists ("C0000-C00FF, D0000").
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace plx71 {
+
+// Parses a block list with numbers lowest..highest (highest <= 31) into a
+// bit mask. Returns false and leaves `mask` unchanged on an invalid list.
+bool parseBlockList(std::string_view text, int lowest, int highest, std::uint32_t& mask);
+
+// Writes a mask as a list over the numbers first..last: 0x1D -> "0,2-4".
+std::string formatBlockList(std::uint32_t mask, int first, int last);
+
+struct AddressRange {
+    std::uint32_t first = 0;
+    std::uint32_t last = 0;
+    bool operator==(const AddressRange&) const = default;
+};
+
+inline constexpr std::size_t kMaxAddressRanges = 5;
+
+// Parses the "Save Address :" syntax: up to five items, each a hexadecimal
+// address or two joined by '-', within lowest..highest. nullopt when invalid.
+std::optional<std::vector<AddressRange>> parseAddressRanges(std::string_view text, std::uint32_t lowest,
+                                                            std::uint32_t highest);
+
+// Reads an editor input field as hexadecimal: leading blanks, then hex digits
+// only; empty (or blanks only) is 0. nullopt when invalid or above 32 bits.
+std::optional<std::uint32_t> parseHexField(std::string_view text);
+
+} // namespace plx71

@@ -1,0 +1,26 @@
+#pragma once
+// Intel HEX / S-record reader for the User ROM and Boot ROM images.
+#include "plx71/devices/device_record.hpp"
+#include "plx71/image/rom_image.hpp"
+#include "plx71/ui/ui.hpp"
+
+#include <filesystem>
+#include <span>
+#include <string_view>
+
+namespace plx71 {
+
+// Reads `path` into `image` (the area's buffer; index = address - area start).
+// Every data record must lie inside the area of `device`; for the User ROM a
+// protected program is loaded only when the user answers OK. The image is
+// replaced as a whole on success (bytes the file does not give keep what the
+// image held) and not touched at all on failure. Messages: "File not found",
+// "File format error", "Invalid address contained", the protect questions.
+bool readDataFile(Ui& ui, const DeviceRecord& device, Area area, std::span<std::uint8_t> image,
+                  const std::filesystem::path& path);
+
+// The same on text already in memory, with the format given.
+bool readDataText(Ui& ui, const DeviceRecord& device, Area area, std::span<std::uint8_t> image,
+                  std::string_view text, DataFormat format);
+
+} // namespace plx71

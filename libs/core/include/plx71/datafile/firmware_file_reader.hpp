@@ -1,0 +1,33 @@
+#pragma once
+// The firmware loader's reader: firmware for the box's area 0xC1000-0xC3FFF.
+#include "plx71/ui/ui.hpp"
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+namespace plx71 {
+
+inline constexpr std::uint32_t kFirmwareBase = 0xC1000;
+inline constexpr std::uint32_t kFirmwareAreaLast = 0xC3FFF;
+inline constexpr std::size_t kFirmwareImageSize = 0x40000;
+
+struct FirmwareImage {
+    std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(kFirmwareImageSize, 0xFF); // index = address - 0xC1000
+    std::uint32_t firstAddress = kFirmwareBase;
+    std::uint32_t lastAddress = kFirmwareAreaLast;
+};
+
+// Reads `path` into `image.bytes` (the caller has filled it with 0xFF) and
+// records the first and last page of the data. "H" = Intel HEX, "M" or no
+// dot = S-records, any other type character reads nothing and succeeds.
+// Messages: "File not found", "File format error", "Invalid address included".
+bool readFirmwareFile(Ui& ui, const std::filesystem::path& path, FirmwareImage& image);
+
+// The 16-character version header at 0xC1000 ("V1.30 2001/12/25" shape):
+// true when byte 0 is 'V', 2 is '.', 5 is ' ', 10 and 13 are '/'.
+bool firmwareHeaderValid(const FirmwareImage& image);
+// The header as text (ends early at a zero byte).
+std::string firmwareVersionText(const FirmwareImage& image);
+
+} // namespace plx71

@@ -1,0 +1,45 @@
+#pragma once
+// The device definition table "plx71typ.tbl", read once at start-up from the
+// directory of the running executable.
+#include "plx71/devices/device_record.hpp"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace plx71 {
+
+inline constexpr std::size_t kMaxDeviceRecords = 256;
+inline constexpr const char* kDeviceTableFileName = "plx71typ.tbl";
+
+// A line that held no usable record. Comment lines are not listed.
+struct SkippedTableLine {
+    int lineNumber = 0; // 1-based
+    std::string reason;
+};
+
+struct DeviceTable {
+    std::vector<DeviceRecord> records; // file order, at most kMaxDeviceRecords
+    std::vector<SkippedTableLine> skipped;
+
+    // Index of the first record whose name is exactly `name`, else -1.
+    int find(std::string_view name) const;
+};
+
+// Parses the whole text of a table. Reading stops at the first line that
+// begins with a control character, 0x7F or a byte of 0x80 and above (an
+// empty line included). Records that break the invariants are skipped.
+DeviceTable parseDeviceTable(std::string_view text);
+
+// Reads a table file; nullopt when the file cannot be opened.
+std::optional<DeviceTable> loadDeviceTable(const std::filesystem::path& file);
+
+// Full path of the running executable.
+std::filesystem::path currentExecutablePath();
+
+// "plx71typ.tbl" in the directory of the given executable.
+std::filesystem::path deviceTableBeside(const std::filesystem::path& executable);
+
+} // namespace plx71

@@ -1,0 +1,25 @@
+#pragma once
+// Project > Open and Project > Save As, written once for every front end.
+#include "plx71/job/job_settings.hpp"
+#include "plx71/job/writer_state.hpp"
+#include "plx71/project/project_file.hpp"
+#include "plx71/ui/ui.hpp"
+
+#include <filesystem>
+
+namespace plx71 {
+
+ProjectFile projectFromJob(const WriterState& state, const JobSettings& job);
+
+// Writes the project; a file that cannot be created or written is reported
+// with a stop-icon message naming it, and false returned.
+bool saveProject(Ui& ui, const WriterState& state, const JobSettings& job, const std::filesystem::path& path);
+
+// Reads the project, checks it against the device table, applies it to the
+// job and the current device, and reloads the data files it names (each onto
+// a blank area). A file that is not a sound project: "File format error" and
+// nothing changed. A named data file that fails to load has its name cleared.
+// Returns false only when the project itself was refused.
+bool openProject(Ui& ui, WriterState& state, JobSettings& job, const std::filesystem::path& path);
+
+} // namespace plx71

@@ -1,0 +1,51 @@
+#pragma once
+// The system's own message texts, exactly as the user sees them.
+#include <string>
+#include <string_view>
+
+namespace plx71::msg {
+
+inline constexpr std::string_view kWriterAlreadyStarted = "PLX71RD already started";
+inline constexpr std::string_view kLoaderAlreadyStarted = "Plx71ldr already started";
+inline constexpr std::string_view kDeviceTableNotFound = "Device definition file 'plx71typ.tbl' not found";
+
+inline constexpr std::string_view kFileNotFound = "File not found";
+inline constexpr std::string_view kFileFormatError = "File format error";
+inline constexpr std::string_view kInvalidAddressContained = "Invalid address contained";
+inline constexpr std::string_view kInvalidAddressIncluded = "Invalid address included";
+inline constexpr std::string_view kLevel1Question = "Level1 protect enabled\nLoad continue ?";
+inline constexpr std::string_view kLevel2Question = "Level2 protect enabled\nLoad continue ?";
+
+inline constexpr std::string_view kInvalidBlockNumber = "Invalid block number";
+inline constexpr std::string_view kInvalidIdNumber = "Invalid ID number";
+inline constexpr std::string_view kInvalidAddress = "Invalid address";
+inline constexpr std::string_view kInvalidData = "Invalid data";
+inline constexpr std::string_view kClearOk = "Clear OK ?";
+
+inline constexpr std::string_view kCommunicationError = "Communication error between PLX-71RD";
+inline constexpr std::string_view kFirmwareVersionDifferent = "Firmware Version is different";
+inline constexpr std::string_view kSettingsNotLoaded = "Settings not loaded";
+
+inline constexpr std::string_view kStatusComplete = "Complete";
+inline constexpr std::string_view kStatusError = "Error";
+
+// "COM%d cannot be used"; a port given as a device path is named by its path.
+inline std::string portCannotBeUsed(std::string_view portName)
+{
+    return std::string(portName) + " cannot be used";
+}
+
+// A file that could not be created or written (the system itself stayed
+// silent here; a production line must know the file is not there).
+inline std::string cannotWriteFile(std::string_view path)
+{
+    return "Cannot write file '" + std::string(path) + "'";
+}
+
+// A data file name too long for the writer box's one-byte length field.
+inline std::string fileNameTooLong(std::string_view path)
+{
+    return "File name too long (more than 255 characters): " + std::string(path);
+}
+
+} // namespace plx71::msg
