@@ -1,0 +1,61 @@
+#include "cli_context.hpp"
+
+#include "plx71/job/job_actions.hpp"
+#include "plx71/ui/messages.hpp"
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+
+namespace plx71::cli {
+
+namespace {
+volatile std::sig_atomic_t interruptFlag = 0;
+extern "C" void onInterrupt(int) { interruptFlag = 1; }
+} // namespace
+
+std::string printable(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out) {
+        auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b > 0x7E)
+            c = '.';
+    }
+    return out;
+}
+
+bool loadTable(const CliContext& ctx, Ui& ui, WriterState& state)
+{
+    std::filesystem::path file = ctx.tablePath.empty() ? deviceTableBeside(currentExecutablePath())
+                                                       : std::filesystem::path(ctx.tablePath);
+    auto table = loadDeviceTable(file);
+    if (!table) {
+        ui.message(Icon::Stop, std::string(msg::kDeviceTableNotFound));
+        return false;
+    }
+    state.deviceTable = std::move(*table);
+    return true;
+}
+
+bool selectDeviceByName(WriterState& state, JobSettings& job, const std::string& name)
+{
+    int index = state.deviceTable.find(name);
+    if (index < 0) {
+        std::fprintf(stderr, "unknown device: %s (see: plx71 devices)\n", printable(name).c_str());
+        return false;
+    }
+    selectDevice(state, job, index);
+    return true;
+}
+
+bool interrupted() { return interruptFlag != 0; }
+
+void installInterruptHandler() { std::signal(SIGINT, onInterrupt); }
+
+std::function<bool()> interruptPoll()
+{
+    return [] { return interrupted(); };
+}
+
+} // namespace plx71::cli

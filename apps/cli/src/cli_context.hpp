@@ -1,0 +1,42 @@
+#pragma once
+// What every plx71 command shares: the common options, the device table, the
+// exit codes and the output conventions.
+#include "cli_ui.hpp"
+#include "plx71/devices/device_table.hpp"
+#include "plx71/job/job_settings.hpp"
+#include "plx71/job/writer_state.hpp"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace plx71::cli {
+
+enum ExitCode { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
+
+struct CliContext {
+    std::string tablePath; // --table; empty = beside the executable
+    bool yes = false;      // --yes
+    // The chosen subcommand's job, run after the command line is parsed.
+    std::function<int(CliUi&)> run;
+};
+
+// Bytes outside 0x20..0x7E print as '.'.
+std::string printable(std::string_view text);
+
+// Loads the device table (--table or beside the executable) into the state.
+// Shows the "not found" message and returns false when it cannot be opened.
+bool loadTable(const CliContext& ctx, Ui& ui, WriterState& state);
+
+// Selects the device named `name`; false (and a usage message on stderr) when
+// the table has no such device.
+bool selectDeviceByName(WriterState& state, JobSettings& job, const std::string& name);
+
+// Set by Ctrl-C; long commands treat it as Cancel.
+bool interrupted();
+void installInterruptHandler();
+// A callback polled by long transfers.
+std::function<bool()> interruptPoll();
+
+} // namespace plx71::cli

@@ -1,0 +1,31 @@
+#include "cli_ui.hpp"
+
+#include <mutex>
+
+namespace plx71::cli {
+namespace {
+std::mutex outputMutex; // a worker's message must not interleave with the progress bar
+}
+
+void CliUi::message(Icon icon, const std::string& text)
+{
+    {
+        std::lock_guard lock(outputMutex);
+        std::fprintf(out_, "%s\n", text.c_str());
+        std::fflush(out_);
+    }
+    if (icon == Icon::Stop || icon == Icon::Exclamation)
+        failed_ = true;
+}
+
+bool CliUi::question(Icon, const std::string& text)
+{
+    std::lock_guard lock(outputMutex);
+    std::fprintf(out_, "%s %s\n", text.c_str(), answerYes_ ? "OK" : "Cancel");
+    std::fflush(out_);
+    if (!answerYes_)
+        failed_ = true;
+    return answerYes_;
+}
+
+} // namespace plx71::cli

@@ -1,0 +1,27 @@
+#pragma once
+// The command line's Ui: messages and questions on stderr. A question is
+// printed and answered at once: OK with --yes, else Cancel.
+#include "plx71/ui/ui.hpp"
+
+#include <atomic>
+#include <cstdio>
+
+namespace plx71::cli {
+
+class CliUi : public Ui {
+public:
+    explicit CliUi(bool answerYes, std::FILE* out = stderr) : answerYes_(answerYes), out_(out) {}
+
+    void message(Icon icon, const std::string& text) override;
+    bool question(Icon icon, const std::string& text) override;
+
+    // A stop or exclamation message was shown, or a question got Cancel.
+    bool failed() const { return failed_.load(); }
+
+private:
+    bool answerYes_;
+    std::FILE* out_;
+    std::atomic<bool> failed_{false};
+};
+
+} // namespace plx71::cli

@@ -1,0 +1,132 @@
+#include "commands/file_commands.hpp"
+
+#include "plx71/datafile/block_list.hpp"
+#include "plx71/datafile/data_file_writer.hpp"
+#include "plx71/job/job_actions.hpp"
+#include "plx71/ui/messages.hpp"
+
+#include <cstdio>
+#include <memory>
+
+namespace plx71::cli {
+namespace {
+
+std::string hex06(std::uint32_t v)
+{
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%06X", v);
+    return buf;
+}
+
+int runDevices(const CliContext& ctx, CliUi& ui)
+{
+    WriterState state;
+    if (!loadTable(ctx, ui, state))
+        return kExitFailed;
+    for (const auto& d : state.deviceTable.records) {
+        std::printf("%s\t%s-%s\t%s-%s\t0-%d\t%s\t%s\n", printable(d.name).c_str(), hex06(d.userRomStart).c_str(),
+                    hex06(d.userRomEnd).c_str(), hex06(d.bootRomStart).c_str(), hex06(d.bootRomEnd).c_str(),
+                    d.lastBlock, formatVoltage(d.vcc).c_str(), formatVoltage(d.vpp).c_str());
+    }
+    for (const auto& s : state.deviceTable.skipped)
+        std::fprintf(stderr, "%d: %s\n", s.lineNumber, s.reason.c_str());
+    return kExitOk;
+}
+
+struct AreaOptions {
+    std::string file;
+    std::string device;
+    std::string area = "user";
+    Area kind() const { return area == "boot" ? Area::BootRom : Area::UserRom; }
+};
+
+// What the form's "Select..." does, on a fresh state. Returns the exit code
+// of a failure, or -1 when the file is loaded.
+int loadForCommand(const CliContext& ctx, CliUi& ui, const AreaOptions& o, WriterState& state, JobSettings& job)
+{
+    if (!loadTable(ctx, ui, state))
+        return kExitFailed;
+    if (!selectDeviceByName(state, job, o.device))
+        return kExitUsage;
+    if (!loadAreaFile(ui, state, job, o.kind(), o.file))
+        return kExitFailed;
+    return -1;
+}
+
+int runInfo(const CliContext& ctx, CliUi& ui, const AreaOptions& o)
+{
+    WriterState state;
+    JobSettings job;
+    if (int rc = loadForCommand(ctx, ui, o, state, job); rc >= 0)
+        return rc;
+    if (o.kind() == Area::UserRom) {
+        std::printf("checksum: %s\n", job.userRomChecksumText.c_str());
+        std::printf("id: %s\n", job.idCodeText.c_str());
+        std::printf("protect: %s\n", job.romProtectText.c_str());
+    } else {
+        std::printf("checksum: %s\n", job.bootRomChecksumText.c_str());
+        std::printf("version: %s\n", printable(job.bootVersionText).c_str());
+    }
+    return kExitOk;
+}
+
+int runConvert(const CliContext& ctx, CliUi& ui, const AreaOptions& o, const std::string& out,
+               const std::optional<std::string>& rangesText)
+{
+    WriterState state;
+    JobSettings job;
+    if (int rc = loadForCommand(ctx, ui, o, state, job); rc >= 0)
+        return rc;
+    const AreaRange range = state.range(o.kind());
+    SaveRequest request;
+    request.data = state.images.of(o.kind());
+    request.areaStart = range.start;
+    request.areaEnd = range.end;
+    request.family = deviceFamily(state.currentDevice);
+    if (rangesText && !rangesText->empty()) {
+        auto ranges = parseAddressRanges(*rangesText, range.start, range.end);
+        if (!ranges) {
+            ui.message(Icon::Exclamation, std::string(msg::kInvalidAddress));
+            return kExitFailed;
+        }
+        request.ranges = std::move(*ranges);
+    }
+    return saveDataFile(ui, out, request) ? kExitOk : kExitFailed;
+}
+
+void addAreaOptions(CLI::App* cmd, AreaOptions& o)
+{
+    cmd->add_option("FILE", o.file, "Intel HEX (.hex) or S-record (.mot, .btp) data file")->required();
+    cmd->add_option("--device", o.device, "device type name, as listed by 'plx71 devices'")->required();
+    cmd->add_option("--area", o.area, "user (User ROM, default) or boot (Boot ROM)")
+        ->check(CLI::IsMember({"user", "boot"}));
+}
+
+} // namespace
+
+void addFileCommands(CLI::App& app, CliContext& ctx)
+{
+    auto* devices = app.add_subcommand("devices", "list the device types of the device table");
+    devices->callback([&ctx] { ctx.run = [&ctx](CliUi& ui) { return runDevices(ctx, ui); }; });
+
+    auto info = std::make_shared<AreaOptions>();
+    auto* infoCmd = app.add_subcommand("info", "load a data file as \"Select...\" does and show its checksum, ID, "
+                                               "protect state or version");
+    addAreaOptions(infoCmd, *info);
+    infoCmd->callback([&ctx, info] { ctx.run = [&ctx, info](CliUi& ui) { return runInfo(ctx, ui, *info); }; });
+
+    auto conv = std::make_shared<AreaOptions>();
+    auto out = std::make_shared<std::string>();
+    auto ranges = std::make_shared<std::optional<std::string>>();
+    auto* convCmd = app.add_subcommand("convert", "load a data file and save it again (format from OUT's extension: "
+                                                  ".hex Intel HEX, else S-records)");
+    addAreaOptions(convCmd, *conv);
+    convCmd->add_option("OUT", *out, "output file")->required();
+    convCmd->add_option("--ranges", *ranges, "address ranges to save, e.g. \"C0000-C00FF, D0000\" (whole area "
+                                             "when absent)");
+    convCmd->callback([&ctx, conv, out, ranges] {
+        ctx.run = [&ctx, conv, out, ranges](CliUi& ui) { return runConvert(ctx, ui, *conv, *out, *ranges); };
+    });
+}
+
+} // namespace plx71::cli
