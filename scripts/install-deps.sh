@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the peers in tests
+# need, when any is missing. Run as root on Debian 12.
+set -euo pipefail
+packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libcli11-dev libgtest-dev libgmock-dev
+          libbenchmark-dev srecord python3 python3-intelhex g++-mingw-w64-x86-64-posix
+          xvfb xauth locales)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
