@@ -1,0 +1,83 @@
+#include "plx71/devices/device_table.hpp"
+
+#include "device_line.hpp"
+
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+namespace plx71 {
+
+namespace {
+
+// A record line must fit in 99 characters including its line end.
+constexpr std::size_t kMaxLineWithEnd = 99;
+
+bool endsTable(unsigned char first)
+{
+    return first < 0x20 || first == 0x7F || first >= 0x80;
+}
+
+} // namespace
+
+int DeviceTable::find(std::string_view name) const
+{
+    for (std::size_t i = 0; i < records.size(); ++i)
+        if (records[i].name == name)
+            return int(i);
+    return -1;
+}
+
+DeviceTable parseDeviceTable(std::string_view text)
+{
+    DeviceTable table;
+    std::size_t pos = 0;
+    int lineNumber = 0;
+    while (pos < text.size()) {
+        ++lineNumber;
+        const std::size_t newline = text.find('\n', pos);
+        const bool hasLineEnd = newline != std::string_view::npos;
+        std::string_view line = text.substr(pos, hasLineEnd ? newline - pos : std::string_view::npos);
+        pos = hasLineEnd ? newline + 1 : text.size();
+        if (hasLineEnd && !line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+
+        // An empty line, a control character, DEL or an 8-bit byte first:
+        // the rest of the file is not read.
+        if (line.empty() || endsTable(static_cast<unsigned char>(line.front())))
+            break;
+        if (line.starts_with("//"))
+            continue;
+        if (line.size() + (hasLineEnd ? 1 : 0) > kMaxLineWithEnd) {
+            table.skipped.push_back({lineNumber, "line longer than 98 characters"});
+            continue;
+        }
+        auto parsed = detail::parseDeviceLine(line);
+        if (auto* reason = std::get_if<std::string>(&parsed)) {
+            table.skipped.push_back({lineNumber, *reason});
+            continue;
+        }
+        if (table.records.size() >= kMaxDeviceRecords) {
+            table.skipped.push_back({lineNumber, "more than 256 device types"});
+            continue;
+        }
+        table.records.push_back(std::move(std::get<DeviceRecord>(parsed)));
+    }
+    return table;
+}
+
+std::optional<DeviceTable> loadDeviceTable(const std::filesystem::path& file)
+{
+    std::error_code ec;
+    if (std::filesystem::is_directory(file, ec))
+        return std::nullopt;
+    std::ifstream in(file, std::ios::binary);
+    if (!in.is_open())
+        return std::nullopt;
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad())
+        return std::nullopt;
+    return parseDeviceTable(text);
+}
+
+} // namespace plx71
