@@ -25,6 +25,7 @@ inline constexpr std::size_t kMaxAddressRanges = 5;
 
 // Parses the "Save Address :" syntax: up to five items, each a hexadecimal
 // address or two joined by '-', within lowest..highest. nullopt when invalid.
+// An empty text (or blanks only) gives an empty list: the whole area.
 std::optional<std::vector<AddressRange>> parseAddressRanges(std::string_view text, std::uint32_t lowest,
                                                             std::uint32_t highest);
 

@@ -1,5 +1,6 @@
 #pragma once
 // Intel HEX / S-record reader for the User ROM and Boot ROM images.
+#include "plx71/datafile/file_type.hpp"
 #include "plx71/devices/device_record.hpp"
 #include "plx71/image/rom_image.hpp"
 #include "plx71/ui/ui.hpp"
@@ -16,11 +17,14 @@ namespace plx71 {
 // replaced as a whole on success (bytes the file does not give keep what the
 // image held) and not touched at all on failure. Messages: "File not found",
 // "File format error", "Invalid address contained", the protect questions.
+// `protectLevelSeen` (optional) receives the protect level of the file's data
+// once a User ROM file has been read without errors, before the question and
+// whatever the answer (the form's "Rom Protect :" shows it); else untouched.
 bool readDataFile(Ui& ui, const DeviceRecord& device, Area area, std::span<std::uint8_t> image,
-                  const std::filesystem::path& path);
+                  const std::filesystem::path& path, int* protectLevelSeen = nullptr);
 
 // The same on text already in memory, with the format given.
 bool readDataText(Ui& ui, const DeviceRecord& device, Area area, std::span<std::uint8_t> image,
-                  std::string_view text, DataFormat format);
+                  std::string_view text, DataFormat format, int* protectLevelSeen = nullptr);
 
 } // namespace plx71

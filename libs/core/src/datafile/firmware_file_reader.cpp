@@ -1,0 +1,95 @@
+#include "plx71/datafile/firmware_file_reader.hpp"
+
+#include "file_io.hpp"
+#include "plx71/datafile/file_type.hpp"
+#include "plx71/ui/messages.hpp"
+#include "record_scanner.hpp"
+
+#include <cstring>
+#include <string>
+
+namespace plx71 {
+namespace {
+
+// Places records straight into the firmware image and notes the lowest and
+// highest address of the data. Records before a bad one stay in the image.
+class FirmwareSink : public RecordSink {
+public:
+    explicit FirmwareSink(FirmwareImage& image) : image_(image) {}
+
+    bool data(std::uint64_t address, std::span<const std::uint8_t> bytes) override
+    {
+        if (address < kFirmwareBase || address - kFirmwareBase + bytes.size() > image_.bytes.size()) {
+            outside_ = true;
+            return false;
+        }
+        // A record without data (an empty S2/S3) counts with last = first - 1.
+        const std::uint64_t last = address + bytes.size() - 1;
+        if (address < image_.firstAddress)
+            image_.firstAddress = static_cast<std::uint32_t>(address);
+        if (last > image_.lastAddress && last <= kFirmwareAreaLast)
+            image_.lastAddress = static_cast<std::uint32_t>(last);
+        if (!bytes.empty())
+            std::memcpy(image_.bytes.data() + (address - kFirmwareBase), bytes.data(), bytes.size());
+        return true;
+    }
+
+    bool outside() const { return outside_; }
+
+private:
+    FirmwareImage& image_;
+    bool outside_ = false;
+};
+
+} // namespace
+
+bool readFirmwareFile(Ui& ui, const std::filesystem::path& path, FirmwareImage& image)
+{
+    std::string text;
+    if (!readWholeFile(path, text)) {
+        ui.message(Icon::Stop, std::string(msg::kFileNotFound));
+        return false;
+    }
+
+    // The range starts reversed so that the first record sets both ends.
+    image.firstAddress = kFirmwareAreaLast;
+    image.lastAddress = kFirmwareBase;
+
+    const char type = fileTypeCharacter(path);
+    if (type == 'H' || type == 'M' || type == 0) {
+        const DataFormat format = type == 'H' ? DataFormat::IntelHex : DataFormat::SRecord;
+        FirmwareSink sink(image);
+        ScanRules rules;
+        rules.emptySRecordsEnd = false;
+        const ScanResult result = scanRecords(text, format, rules, sink);
+        if (result == ScanResult::FormatError) {
+            ui.message(Icon::Stop, std::string(msg::kFileFormatError));
+            return false;
+        }
+        if (sink.outside()) {
+            ui.message(Icon::Stop, std::string(msg::kInvalidAddressIncluded));
+            return false;
+        }
+    }
+
+    // Whole 256-byte pages are sent.
+    image.firstAddress &= 0xFFF00;
+    image.lastAddress |= 0xFF;
+    return true;
+}
+
+bool firmwareHeaderValid(const FirmwareImage& image)
+{
+    const auto& b = image.bytes;
+    return b.size() >= 16 && b[0] == 'V' && b[2] == '.' && b[5] == ' ' && b[10] == '/' && b[13] == '/';
+}
+
+std::string firmwareVersionText(const FirmwareImage& image)
+{
+    std::string text;
+    for (std::size_t i = 0; i < 16 && i < image.bytes.size() && image.bytes[i] != 0; ++i)
+        text.push_back(static_cast<char>(image.bytes[i]));
+    return text;
+}
+
+} // namespace plx71
