@@ -79,8 +79,8 @@ struct WriterSettings {
 };
 
 // Parses the record. A record whose fields run past `payload` is refused. A
-// record with device-name length 0 (no settings held) is taken even when the
-// box sends nothing after that byte; the fields it lacks stay 0.
+// record with device-name length 0 (no settings held) is taken with only its
+// first ten bytes, whatever follows the zero (the other fields stay 0).
 std::optional<WriterSettings> parseWriterSettings(std::span<const std::uint8_t> payload);
 
 // 33 -> 1, 50 -> 2, 120 -> 3 (tenths of a volt), anything else -> 0.

@@ -1,0 +1,36 @@
+#include "plx71/link/writer_commands.hpp"
+
+namespace plx71 {
+
+bool connectWriter(WriterLink& link)
+{
+    if (openLink(link, hostBaudRates[0]))
+        return true;
+    reportLinkError(link, LINK_ERR_PORT);
+    return false;
+}
+
+bool switchLinkRate(WriterLink& link)
+{
+    if (link.hostBaudIndex < 0 || link.hostBaudIndex >= static_cast<int>(hostBaudRates.size())) {
+        reportLinkError(link, LINK_ERR_COMM);
+        return false;
+    }
+    if (!cmdSetLinkRate(link, link.hostBaudIndex))
+        return false;
+    // The box has moved to the new rate; so does the port, even when the
+    // rate is the old one. A failed reopen shows up at the next command.
+    closeLink(link);
+    linkSleep(link, link.timing.rateSwitchPauseBefore);
+    openLink(link, hostBaudRates[static_cast<std::size_t>(link.hostBaudIndex)]);
+    linkSleep(link, link.timing.rateSwitchPauseAfter);
+    return true;
+}
+
+bool disconnectWriter(WriterLink& link)
+{
+    closeLink(link);
+    return true;
+}
+
+} // namespace plx71

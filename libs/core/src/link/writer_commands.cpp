@@ -1,0 +1,246 @@
+#include "plx71/link/writer_commands.hpp"
+
+#include "plx71/ui/messages.hpp"
+
+#include <algorithm>
+
+namespace plx71 {
+
+namespace {
+
+// Fills link.txFrame: code first, then the payload fields, little-endian.
+class Request {
+public:
+    Request(WriterLink& link, std::uint8_t code) : frame_(link.txFrame) { frame_[2] = code; }
+
+    Request& u8(std::uint8_t v)
+    {
+        frame_[pos_++] = v;
+        return *this;
+    }
+    Request& u16(std::uint16_t v) { return u8(static_cast<std::uint8_t>(v)).u8(static_cast<std::uint8_t>(v >> 8)); }
+    Request& u32(std::uint32_t v)
+    {
+        return u16(static_cast<std::uint16_t>(v)).u16(static_cast<std::uint16_t>(v >> 16));
+    }
+    Request& bytes(std::span<const std::uint8_t> b)
+    {
+        std::copy(b.begin(), b.end(), frame_.begin() + static_cast<std::ptrdiff_t>(pos_));
+        pos_ += b.size();
+        return *this;
+    }
+    Request& text(std::string_view t)
+    {
+        return bytes({reinterpret_cast<const std::uint8_t*>(t.data()), t.size()});
+    }
+    // Length field and checksum.
+    void finish()
+    {
+        setFrameBodyLength(frame_, static_cast<std::uint16_t>(pos_ - 2));
+        putChecksum(frame_);
+    }
+
+private:
+    std::span<std::uint8_t> frame_;
+    std::size_t pos_ = kFramePayloadOffset;
+};
+
+bool failed(WriterLink& link)
+{
+    reportLinkError(link, LINK_ERR_COMM);
+    return false;
+}
+
+// A command the box answers with ACK alone.
+bool send(WriterLink& link, Request& request)
+{
+    request.finish();
+    return sendFrame(link, link.txFrame) || failed(link);
+}
+
+// A command with reply data; the reply lands in link.txFrame.
+bool exchange(WriterLink& link, Request& request, std::size_t replyPayloadLength)
+{
+    request.finish();
+    return exchangeFrame(link, link.txFrame, replyPayloadLength) || failed(link);
+}
+
+std::span<const std::uint8_t> replyPayload(const WriterLink& link)
+{
+    std::size_t n = frameBodyLength(link.txFrame);
+    std::size_t payload = n >= 1 ? n - 1 : 0;
+    return std::span<const std::uint8_t>(link.txFrame).subspan(kFramePayloadOffset, payload);
+}
+
+// A version text of the reply: 16 bytes, ending early at a zero byte.
+std::string versionText(std::span<const std::uint8_t> bytes)
+{
+    auto end = std::find(bytes.begin(), bytes.end(), std::uint8_t{0});
+    return std::string(bytes.begin(), end);
+}
+
+bool sendAckOnly(WriterLink& link, std::uint8_t code)
+{
+    Request r(link, code);
+    return send(link, r);
+}
+
+bool sendFileName(WriterLink& link, std::uint8_t code, std::string_view name)
+{
+    if (!fileNameFits(name)) {
+        if (link.ui)
+            link.ui->message(Icon::Stop, msg::fileNameTooLong(name));
+        return false;
+    }
+    Request r(link, code);
+    r.u8(static_cast<std::uint8_t>(name.size())).text(name);
+    return send(link, r);
+}
+
+} // namespace
+
+bool cmdSetLinkRate(WriterLink& link, int rateIndex)
+{
+    Request r(link, CMD_SET_LINK_RATE);
+    r.u8(static_cast<std::uint8_t>(rateIndex + 1));
+    return send(link, r);
+}
+
+bool cmdLoadEnter(WriterLink& link) { return sendAckOnly(link, CMD_LOAD_ENTER); }
+
+bool cmdLoadWritePage(WriterLink& link, std::uint16_t page, std::span<const std::uint8_t, kPageSize> data)
+{
+    Request r(link, CMD_LOAD_WRITE_PAGE);
+    r.u16(page).bytes(data);
+    return send(link, r);
+}
+
+bool cmdReadVersions(WriterLink& link)
+{
+    Request r(link, CMD_READ_VERSIONS);
+    if (!exchange(link, r, 2 * kVersionTextLength)) {
+        link.bootVersion.clear();
+        link.firmwareVersion.clear();
+        return false;
+    }
+    auto payload = replyPayload(link);
+    link.bootVersion = versionText(payload.first(kVersionTextLength));
+    link.firmwareVersion = versionText(payload.subspan(kVersionTextLength, kVersionTextLength));
+    return true;
+}
+
+bool cmdLoadPrepare(WriterLink& link) { return sendAckOnly(link, CMD_LOAD_PREPARE); }
+
+bool cmdSetDevice(WriterLink& link, const DeviceParameters& device)
+{
+    // The box takes the name with a one-byte length; a longer one cannot be
+    // stored faithfully, so it is not sent at all.
+    if (device.name.size() > 255)
+        return failed(link);
+    Request r(link, CMD_SET_DEVICE);
+    r.u16(static_cast<std::uint16_t>(device.bootRomStart >> 8))
+        .u16(static_cast<std::uint16_t>(device.bootRomSize >> 10))
+        .u16(static_cast<std::uint16_t>(device.userRomStart >> 8))
+        .u16(static_cast<std::uint16_t>(device.userRomSize >> 10))
+        .u8(static_cast<std::uint8_t>(device.lastBlock + 1))
+        .u8(static_cast<std::uint8_t>((voltageCode(device.vpp) << 4) | voltageCode(device.vcc)))
+        .u8(static_cast<std::uint8_t>(device.name.size()))
+        .text(device.name);
+    return send(link, r);
+}
+
+bool cmdSetUserFileName(WriterLink& link, std::string_view name)
+{
+    return sendFileName(link, CMD_SET_USER_FILE_NAME, name);
+}
+
+bool cmdSetBootFileName(WriterLink& link, std::string_view name)
+{
+    return sendFileName(link, CMD_SET_BOOT_FILE_NAME, name);
+}
+
+bool cmdSetUpdateEnable(WriterLink& link, std::uint8_t enable)
+{
+    Request r(link, CMD_SET_UPDATE_ENABLE);
+    r.u8(enable);
+    return send(link, r);
+}
+
+bool cmdEraseBlocks(WriterLink& link, std::uint32_t blockMask)
+{
+    Request r(link, CMD_ERASE_BLOCKS);
+    r.u32(blockMask);
+    return send(link, r);
+}
+
+bool cmdWritePage(WriterLink& link, std::uint16_t page, std::span<const std::uint8_t, kPageSize> data)
+{
+    Request r(link, CMD_WRITE_PAGE);
+    r.u16(page).bytes(data);
+    return send(link, r);
+}
+
+bool cmdReadPage(WriterLink& link, std::uint16_t page, std::span<std::uint8_t, kPageSize> destination)
+{
+    Request r(link, CMD_READ_PAGE);
+    r.u16(page);
+    if (!exchange(link, r, kPageSize))
+        return false;
+    auto payload = replyPayload(link).first(kPageSize);
+    std::copy(payload.begin(), payload.end(), destination.begin());
+    return true;
+}
+
+bool cmdSetCheckId(WriterLink& link, std::span<const std::uint8_t, kCheckIdLength> id)
+{
+    Request r(link, CMD_SET_CHECK_ID);
+    r.bytes(id);
+    return send(link, r);
+}
+
+bool cmdSetTargetRate(WriterLink& link, int targetBaudIndex)
+{
+    Request r(link, CMD_SET_TARGET_RATE);
+    r.u8(static_cast<std::uint8_t>(targetBaudIndex + 1));
+    return send(link, r);
+}
+
+bool cmdSetLockBits(WriterLink& link, std::uint8_t mask)
+{
+    Request r(link, CMD_SET_LOCK_BITS);
+    r.u8(mask);
+    return send(link, r);
+}
+
+bool cmdSetOperationBlocks(WriterLink& link, std::uint8_t mask)
+{
+    Request r(link, CMD_SET_OPERATION_BLOCKS);
+    r.u8(mask);
+    return send(link, r);
+}
+
+bool cmdReadStatus(WriterLink& link, std::uint8_t& status)
+{
+    Request r(link, CMD_READ_STATUS);
+    if (!exchange(link, r, 1))
+        return false;
+    status = replyPayload(link)[0];
+    return true;
+}
+
+bool cmdDownloadCommit(WriterLink& link) { return sendAckOnly(link, CMD_DOWNLOAD_COMMIT); }
+
+std::optional<WriterSettings> cmdReadSettings(WriterLink& link)
+{
+    Request r(link, CMD_READ_SETTINGS);
+    if (!exchange(link, r, 0))
+        return std::nullopt;
+    auto settings = parseWriterSettings(replyPayload(link));
+    if (!settings)
+        failed(link);
+    return settings;
+}
+
+bool cmdDownloadEnd(WriterLink& link) { return sendAckOnly(link, CMD_DOWNLOAD_END); }
+
+} // namespace plx71

@@ -1,0 +1,124 @@
+#include "plx71/link/writer_link.hpp"
+
+#include "plx71/link/port_names.hpp"
+#include "plx71/ui/messages.hpp"
+
+#include <algorithm>
+#include <thread>
+
+namespace plx71 {
+
+namespace {
+
+constexpr int kSendAttempts = 3;
+constexpr int kExchangeCycles = 3;
+
+// One acknowledge byte, sent alone; the result does not matter: a lost ACK
+// or NAK shows up as a repeated reply or a repeated request.
+void sendAcknowledge(WriterLink& link, std::uint8_t byte)
+{
+    const std::uint8_t b[1] = {byte};
+    link.port->write(b, link.timing);
+}
+
+bool readExactly(WriterLink& link, std::span<std::uint8_t> buffer)
+{
+    return link.port->read(buffer, link.timing) == buffer.size();
+}
+
+// One cycle of exchangeFrame after the request was acknowledged: receive the
+// reply into rxFrame, acknowledge it and hand it over. False for a failed
+// cycle.
+bool receiveReply(WriterLink& link, std::span<std::uint8_t> frame, std::size_t replyPayloadLength)
+{
+    auto& rx = link.rxFrame;
+    // Nothing of an earlier reply may be mistaken for this one.
+    std::fill(rx.begin(), rx.end(), std::uint8_t{0});
+    if (!readExactly(link, std::span(rx).first(2)))
+        return false;
+    std::size_t n = frameBodyLength(rx);
+    // A body that does not fit the buffer is never read; the rest of it runs
+    // out while the next cycle waits for its ACK.
+    if (n > kMaxReplyBodyLength)
+        return false;
+    if (!readExactly(link, std::span(rx).subspan(2, n + 1)))
+        return false;
+    if (!checkChecksum(rx)) {
+        sendAcknowledge(link, NAK);
+        return false;
+    }
+    // A well-formed reply too short for this command is as good as a reply
+    // that never came: the caller would read bytes the box did not send.
+    std::size_t payload = n >= 1 ? n - 1 : 0;
+    if (payload < replyPayloadLength || n + 3 > frame.size())
+        return false;
+    sendAcknowledge(link, ACK);
+    std::copy_n(rx.begin(), n + 3, frame.begin());
+    return true;
+}
+
+} // namespace
+
+void linkSleep(WriterLink& link, std::chrono::milliseconds duration)
+{
+    if (link.sleeper)
+        link.sleeper(duration);
+    else
+        std::this_thread::sleep_for(duration);
+}
+
+bool openLink(WriterLink& link, int rate)
+{
+    if (!link.port)
+        return false;
+    link.port->close();
+    if (!link.port->open(portDeviceName(link.comPortIndex, link.portOverride), rate, link.timing))
+        return false;
+    link.currentRate = rate;
+    return true;
+}
+
+void closeLink(WriterLink& link)
+{
+    if (link.isOpen())
+        link.port->close();
+}
+
+bool sendFrame(WriterLink& link, std::span<const std::uint8_t> frame)
+{
+    std::size_t size = frameWireSize(frame);
+    for (int attempt = 0; attempt < kSendAttempts; ++attempt) {
+        bool acknowledged = false;
+        if (link.isOpen() && size <= frame.size() && link.port->write(frame.first(size), link.timing)) {
+            std::uint8_t ack[1] = {0};
+            acknowledged = readExactly(link, ack) && ack[0] == ACK;
+        }
+        if (acknowledged)
+            return true;
+        linkSleep(link, link.timing.sendRetrySleep);
+    }
+    return false;
+}
+
+bool exchangeFrame(WriterLink& link, std::span<std::uint8_t> frame, std::size_t replyPayloadLength)
+{
+    for (int cycle = 0; cycle < kExchangeCycles; ++cycle) {
+        if (sendFrame(link, frame) && receiveReply(link, frame, replyPayloadLength))
+            return true;
+        linkSleep(link, link.timing.exchangeRetrySleep);
+    }
+    return false;
+}
+
+void reportLinkError(WriterLink& link, LinkError code)
+{
+    if (!link.ui)
+        return;
+    if (code == LINK_ERR_PORT)
+        link.ui->message(Icon::Stop,
+                         msg::portCannotBeUsed(portDisplayName(link.comPortIndex, link.portOverride)));
+    else
+        link.ui->message(Icon::Stop, std::string(msg::kCommunicationError));
+}
+
+} // namespace plx71
