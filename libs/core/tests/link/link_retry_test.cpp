@@ -1,0 +1,199 @@
+#include "link_fixture.hpp"
+
+#include "plx71/link/writer_commands.hpp"
+#include "plx71/ui/messages.hpp"
+
+#include <algorithm>
+
+using namespace plx71;
+using namespace plx71::test;
+
+namespace {
+
+const std::string kCommError(msg::kCommunicationError);
+
+class LinkRetries : public LinkFixture {
+protected:
+    void SetUp() override { ASSERT_TRUE(openLink(link, 9600)); }
+
+    // Answers the n-th request (0-based) with what `script` gives for it.
+    void scriptRequests(std::function<Bytes(int)> script)
+    {
+        port->onWrite = [this, script](const Bytes& b) {
+            if (b.size() > 1)
+                port->reply(script(requestCount++));
+        };
+    }
+    bool sendStatusRequest()
+    {
+        link.txFrame[0] = 0x01;
+        link.txFrame[1] = 0x00;
+        link.txFrame[2] = CMD_READ_STATUS;
+        putChecksum(link.txFrame);
+        return sendFrame(link, link.txFrame);
+    }
+    int requestCount = 0;
+};
+
+} // namespace
+
+TEST_F(LinkRetries, SendFrameTriesThreeTimesWithASleepAfterEveryFailure)
+{
+    // NAK, silence and any other byte all count as "not acknowledged".
+    for (Bytes answer : {hex("15"), Bytes{}, hex("00")}) {
+        requestCount = 0;
+        sleeps.clear();
+        port->writes.clear();
+        scriptRequests([&](int) { return answer; });
+        EXPECT_FALSE(sendStatusRequest());
+        EXPECT_EQ(port->requests().size(), 3u);
+        EXPECT_EQ(sleeps, (std::vector<long>{110, 110, 110}));
+        // The request is the same frame every time.
+        for (const auto& r : port->requests())
+            EXPECT_EQ(r, hex("01 00 1B 1B"));
+    }
+
+    // ACK at the second attempt: one sleep, done.
+    requestCount = 0;
+    sleeps.clear();
+    port->writes.clear();
+    scriptRequests([](int n) { return n == 0 ? hex("15") : hex("06"); });
+    EXPECT_TRUE(sendStatusRequest());
+    EXPECT_EQ(port->requests().size(), 2u);
+    EXPECT_EQ(sleeps, (std::vector<long>{110}));
+
+    // A write that fails is retried the same way, and a closed port too.
+    sleeps.clear();
+    port->failWrites = true;
+    EXPECT_FALSE(sendStatusRequest());
+    EXPECT_EQ(sleeps.size(), 3u);
+    port->failWrites = false;
+    closeLink(link);
+    sleeps.clear();
+    EXPECT_FALSE(sendStatusRequest());
+    EXPECT_EQ(sleeps.size(), 3u);
+    EXPECT_TRUE(texts().empty()); // the frame layer itself reports nothing
+}
+
+TEST_F(LinkRetries, ExchangeFrameRepeatsTheWholeExchangeUpToNineTransmissions)
+{
+    scriptRequests([](int) { return Bytes{}; });
+    std::uint8_t status = 0x55;
+    EXPECT_FALSE(cmdReadStatus(link, status));
+    EXPECT_EQ(status, 0x55);
+    EXPECT_EQ(port->requests().size(), 9u);
+    EXPECT_EQ(sleeps, (std::vector<long>{110, 110, 110, 100, 110, 110, 110, 100, 110, 110, 110, 100}));
+    EXPECT_TRUE(port->acknowledges().empty());
+    EXPECT_EQ(texts(), std::vector<std::string>{kCommError}); // reported once
+}
+
+TEST_F(LinkRetries, BadChecksumIsAnsweredWithNakAndTheRequestIsSentAgain)
+{
+    Bytes good = makeFrame(0x9B, {0x80});
+    Bytes bad = good;
+    bad.back() ^= 0x01;
+    scriptRequests([&](int n) { return n == 0 ? concat(hex("06"), bad) : concat(hex("06"), good); });
+    std::uint8_t status = 0;
+    EXPECT_TRUE(cmdReadStatus(link, status));
+    EXPECT_EQ(status, 0x80);
+    EXPECT_EQ(port->requests().size(), 2u);
+    EXPECT_EQ(port->acknowledges(), hex("15 06"));
+    EXPECT_EQ(sleeps, (std::vector<long>{100}));
+    EXPECT_TRUE(texts().empty());
+    // The reply frame was copied over the request buffer.
+    EXPECT_TRUE(std::equal(good.begin(), good.end(), link.txFrame.begin()));
+}
+
+TEST_F(LinkRetries, ShortOrOversizeRepliesFailTheCycleWithoutAnyAcknowledge)
+{
+    Bytes good = makeFrame(0x9B, {0x00});
+    // Cycle 1: the length says 5 but only 3 bytes follow (time-out).
+    // Cycle 2: a length of 298, one more than rxFrame can hold.
+    // Cycle 3: good.
+    scriptRequests([&](int n) {
+        if (n == 0)
+            return hex("06 05 00 9B 00 00");
+        if (n == 1)
+            return hex("06 2A 01");
+        return concat(hex("06"), good);
+    });
+    std::uint8_t status = 0xFF;
+    EXPECT_TRUE(cmdReadStatus(link, status));
+    EXPECT_EQ(status, 0x00);
+    EXPECT_EQ(port->requests().size(), 3u);
+    EXPECT_EQ(port->acknowledges(), hex("06"));
+    EXPECT_EQ(sleeps, (std::vector<long>{100, 100}));
+    // Nothing was ever read past the receive buffer.
+    for (auto n : port->readSizes)
+        EXPECT_LE(n, kMaxReplyBodyLength + 1);
+
+    // The largest body that fits (297) is taken.
+    requestCount = 0;
+    Bytes big = makeFrame(0x9E, Bytes(296, 0x00)); // name length 0: no settings held
+    scriptRequests([&](int) { return concat(hex("06"), big); });
+    auto settings = cmdReadSettings(link);
+    ASSERT_TRUE(settings);
+    EXPECT_FALSE(settings->holdsSettings());
+    EXPECT_TRUE(texts().empty());
+}
+
+TEST_F(LinkRetries, RepliesTooShortForTheCommandNeverHandOverStaleBytes)
+{
+    Bytes fullPage(256, 0xA5);
+    std::array<std::uint8_t, 256> dest{};
+    scriptRequests([&](int) { return concat(hex("06"), makeFrame(0x96, fullPage)); });
+    ASSERT_TRUE(cmdReadPage(link, 0x0C00, dest));
+    EXPECT_EQ(dest[255], 0xA5);
+
+    // Now the box answers with a well-formed but 10-byte reply: txFrame still
+    // holds the earlier page behind it, which must not reach the caller.
+    requestCount = 0;
+    sleeps.clear();
+    port->writes.clear();
+    scriptRequests([&](int) { return concat(hex("06"), makeFrame(0x96, Bytes(10, 0x11))); });
+    std::array<std::uint8_t, 256> untouched{};
+    untouched.fill(0x77);
+    EXPECT_FALSE(cmdReadPage(link, 0x0C01, untouched));
+    EXPECT_TRUE(std::all_of(untouched.begin(), untouched.end(), [](auto b) { return b == 0x77; }));
+    EXPECT_EQ(port->requests().size(), 3u);
+    EXPECT_TRUE(port->acknowledges().empty());
+    EXPECT_EQ(sleeps, (std::vector<long>{100, 100, 100}));
+
+    // Same for the status byte (an empty reply) and the version texts.
+    ui.clear();
+    scriptRequests([&](int) { return concat(hex("06"), makeFrame(0x9B, {})); });
+    std::uint8_t status = 0x42;
+    EXPECT_FALSE(cmdReadStatus(link, status));
+    EXPECT_EQ(status, 0x42);
+    link.firmwareVersion = "V1.30 old";
+    link.bootVersion = "B old";
+    scriptRequests([&](int) { return concat(hex("06"), makeFrame(0x84, Bytes(31, 0x41))); });
+    EXPECT_FALSE(cmdReadVersions(link));
+    EXPECT_EQ(link.firmwareVersion, "");
+    EXPECT_EQ(link.bootVersion, "");
+    EXPECT_EQ(texts(), (std::vector<std::string>{kCommError, kCommError}));
+}
+
+TEST_F(LinkRetries, ASettingsRecordRunningPastItsReplyIsACommunicationError)
+{
+    // The name length claims 20 characters, the reply holds 4.
+    Bytes record = hex("E0 0F 08 00 00 0C 00 01 07 22 14 41 42 43 44");
+    scriptRequests([&](int) { return concat(hex("06"), makeFrame(0x9E, record)); });
+    EXPECT_FALSE(cmdReadSettings(link));
+    EXPECT_EQ(texts(), std::vector<std::string>{kCommError});
+
+    // Complete up to the last field but one: refused as well.
+    ui.clear();
+    Bytes nearly = hex("E0 0F 08 00 00 0C 00 01 07 22 01 4D 00 00 00 01 02 03 04 05 06 07 0A 80");
+    scriptRequests([&](int) { return concat(hex("06"), makeFrame(0x9E, nearly)); });
+    EXPECT_FALSE(cmdReadSettings(link));
+    EXPECT_EQ(texts(), std::vector<std::string>{kCommError});
+    nearly.push_back(0x7F);
+    EXPECT_TRUE(parseWriterSettings(nearly));
+
+    // A box without settings may stop after the zero name length.
+    auto empty = parseWriterSettings(hex("00 00 00 00 00 00 00 00 00 00 00"));
+    ASSERT_TRUE(empty);
+    EXPECT_FALSE(empty->holdsSettings());
+    EXPECT_FALSE(parseWriterSettings(hex("00 00 00 00 00 00 00 00 00 00")));
+}

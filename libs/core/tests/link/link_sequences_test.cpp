@@ -1,0 +1,149 @@
+#include "link_fixture.hpp"
+
+#include "plx71/link/port_names.hpp"
+#include "plx71/link/writer_commands.hpp"
+#include "plx71/ui/messages.hpp"
+
+#include <cstdlib>
+
+using namespace plx71;
+using namespace plx71::test;
+
+namespace {
+
+class LinkSequences : public LinkFixture {
+protected:
+    void SetUp() override
+    {
+        ::unsetenv("PLX71_COM2");
+        link.comPortIndex = 1;
+        link.portOverride = "/dev/fake2";
+    }
+};
+
+} // namespace
+
+TEST_F(LinkSequences, ConnectOpensAt9600AndNamesThePortWhenItCannot)
+{
+    answerLikeABox();
+    EXPECT_TRUE(connectWriter(link));
+    ASSERT_EQ(port->openings.size(), 1u);
+    EXPECT_EQ(port->openings[0].device, "/dev/fake2");
+    EXPECT_EQ(port->openings[0].rate, 9600);
+    EXPECT_TRUE(disconnectWriter(link));
+    EXPECT_FALSE(link.isOpen());
+
+    port->refuseOpen = true;
+    EXPECT_FALSE(connectWriter(link));
+    link.portOverride.clear();
+    EXPECT_FALSE(connectWriter(link));
+    ASSERT_EQ(ui.messages().size(), 2u);
+    EXPECT_EQ(ui.messages()[0].text, "/dev/fake2 cannot be used");
+    EXPECT_EQ(ui.messages()[1].text, "COM2 cannot be used");
+    EXPECT_EQ(ui.messages()[1].icon, Icon::Stop);
+    EXPECT_TRUE(port->requests().empty()); // nothing was sent
+}
+
+TEST_F(LinkSequences, SwitchLinkRateAlwaysReopensWithPausesAround)
+{
+    answerLikeABox();
+    ASSERT_TRUE(connectWriter(link));
+
+    // From 9600 to 9600: still CMD_SET_LINK_RATE with code 1 and a reopen.
+    link.hostBaudIndex = 0;
+    EXPECT_TRUE(switchLinkRate(link));
+    EXPECT_EQ(port->requests().back(), hex("02 00 01 01 02"));
+    EXPECT_EQ(port->closes, 1);
+    ASSERT_EQ(port->openings.size(), 2u);
+    EXPECT_EQ(port->openings[1].rate, 9600);
+    EXPECT_EQ(sleeps, (std::vector<long>{100, 100}));
+
+    link.hostBaudIndex = 4;
+    EXPECT_TRUE(switchLinkRate(link));
+    EXPECT_EQ(port->requests().back(), hex("02 00 01 05 06"));
+    EXPECT_EQ(port->openings.back().rate, 115200);
+    EXPECT_EQ(link.currentRate, 115200);
+    EXPECT_TRUE(link.isOpen());
+
+    // Not acknowledged: one communication error, the port stays open at the
+    // old rate and is not reopened.
+    port->onWrite = nullptr;
+    sleeps.clear();
+    link.hostBaudIndex = 1;
+    EXPECT_FALSE(switchLinkRate(link));
+    EXPECT_EQ(port->openings.size(), 3u);
+    EXPECT_TRUE(link.isOpen());
+    EXPECT_EQ(link.currentRate, 115200);
+    EXPECT_EQ(sleeps, (std::vector<long>{110, 110, 110}));
+    EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(msg::kCommunicationError)});
+
+    // An index outside the table sends nothing.
+    ui.clear();
+    auto sent = port->requests().size();
+    link.hostBaudIndex = 5;
+    EXPECT_FALSE(switchLinkRate(link));
+    EXPECT_EQ(port->requests().size(), sent);
+    EXPECT_EQ(ui.texts().size(), 1u);
+}
+
+TEST_F(LinkSequences, CloseTwiceClosesOnceAndLinksAreIndependent)
+{
+    ASSERT_TRUE(openLink(link, 9600));
+    closeLink(link);
+    closeLink(link);
+    EXPECT_EQ(port->closes, 1);
+
+    // A second link of its own: nothing it does touches the first.
+    RecordingUi otherUi;
+    auto otherPort = std::make_unique<FakeSerialPort>();
+    auto* other = otherPort.get();
+    WriterLink second(otherUi, std::move(otherPort));
+    second.sleeper = [](std::chrono::milliseconds) {};
+    second.comPortIndex = 3;
+    ASSERT_TRUE(openLink(second, 19200));
+    EXPECT_FALSE(cmdDownloadEnd(second));
+    EXPECT_EQ(otherUi.texts().size(), 1u);
+    EXPECT_TRUE(ui.texts().empty());
+    EXPECT_TRUE(port->writes.empty());
+    EXPECT_EQ(other->requests().size(), 3u);
+}
+
+TEST(PortNames, ComPortsMapToDevicesAndOverridesWin)
+{
+    ::unsetenv("PLX71_COM1");
+    ::unsetenv("PLX71_COM3");
+#ifdef _WIN32
+    EXPECT_EQ(portDeviceName(0), "COM1");
+#else
+    EXPECT_EQ(portDeviceName(0), "/dev/ttyS0");
+    EXPECT_EQ(portDeviceName(3), "/dev/ttyS3");
+#endif
+    ::setenv("PLX71_COM3", "/tmp/sim-pty", 1);
+    EXPECT_EQ(portDeviceName(2), "/tmp/sim-pty");
+    EXPECT_EQ(portDisplayName(2), "COM3");
+    ::setenv("PLX71_COM3", "", 1); // empty counts as unset
+    EXPECT_NE(portDeviceName(2), "");
+    ::unsetenv("PLX71_COM3");
+
+    EXPECT_EQ(portDeviceName(1, "/dev/pts/9"), "/dev/pts/9");
+    EXPECT_EQ(portDisplayName(1, "/dev/pts/9"), "/dev/pts/9");
+    EXPECT_EQ(msg::portCannotBeUsed(portDisplayName(0)), "COM1 cannot be used");
+
+    EXPECT_EQ(comPortIndexFromName("COM1"), 0);
+    EXPECT_EQ(comPortIndexFromName("com4"), 3);
+    EXPECT_FALSE(comPortIndexFromName("COM5"));
+    EXPECT_FALSE(comPortIndexFromName("COM0"));
+    EXPECT_FALSE(comPortIndexFromName("/dev/ttyUSB0"));
+}
+
+TEST(FirmwareVersion, FirstFourCharactersMustMatch)
+{
+    EXPECT_TRUE(firmwareVersionMatches("V1.30 2001/12/25"));
+    EXPECT_TRUE(firmwareVersionMatches("V1.31 2002/03/01"));
+    EXPECT_TRUE(firmwareVersionMatches("V1.3"));
+    EXPECT_FALSE(firmwareVersionMatches("V1.20 2001/06/01"));
+    EXPECT_FALSE(firmwareVersionMatches(""));
+    EXPECT_FALSE(firmwareVersionMatches("V1."));
+    EXPECT_FALSE(firmwareVersionMatches(std::string_view("V1\0.3", 5)));
+    EXPECT_FALSE(firmwareVersionMatches("v1.30 2001/12/25"));
+}
