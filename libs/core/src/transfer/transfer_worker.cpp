@@ -19,14 +19,9 @@ void TransferWorker::start(std::function<void()> body, std::function<void()> onE
 
 void TransferWorker::join()
 {
-    if (!thread_.joinable())
-        return;
-    // An end callback that reaches back to its own worker must not deadlock.
-    if (thread_.get_id() == std::this_thread::get_id()) {
-        thread_.detach();
-        return;
-    }
-    thread_.join();
+    // Owner side only: the end callback runs on the worker and must not join it.
+    if (thread_.joinable())
+        thread_.join();
 }
 
 bool runTransfer(ProgressCounters& counters, const std::function<void()>& body)
