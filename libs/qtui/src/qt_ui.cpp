@@ -1,0 +1,62 @@
+#include "plx71/qtui/qt_ui.hpp"
+
+#include <QApplication>
+#include <QThread>
+#include <QWidget>
+
+namespace plx71::qtui {
+
+QMessageBox::Icon toMessageBoxIcon(Icon icon)
+{
+    switch (icon) {
+    case Icon::Stop:
+        return QMessageBox::Critical;
+    case Icon::Exclamation:
+        return QMessageBox::Warning;
+    case Icon::Question:
+        return QMessageBox::Question;
+    case Icon::Information:
+        break;
+    }
+    return QMessageBox::Information;
+}
+
+QtUi::QtUi(QString caption, QObject* parent) : QObject(parent), caption_(std::move(caption)) {}
+
+void QtUi::message(Icon icon, const std::string& text)
+{
+    onOwnThread(icon, text, false);
+}
+
+bool QtUi::question(Icon icon, const std::string& text)
+{
+    return onOwnThread(icon, text, true);
+}
+
+bool QtUi::onOwnThread(Icon icon, const std::string& text, bool withCancel)
+{
+    const QString qtext = QString::fromStdString(text);
+    // A blocking queued call into one's own thread would wait for itself.
+    if (QThread::currentThread() == thread())
+        return showBox(icon, qtext, withCancel);
+    bool answer = false;
+    QMetaObject::invokeMethod(
+        this, [&] { answer = showBox(icon, qtext, withCancel); }, Qt::BlockingQueuedConnection);
+    return answer;
+}
+
+bool QtUi::showBox(Icon icon, const QString& text, bool withCancel)
+{
+    QWidget* owner = QApplication::activeModalWidget();
+    if (!owner)
+        owner = QApplication::activeWindow();
+    QMessageBox box(toMessageBoxIcon(icon), caption_, text,
+                    withCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok, owner);
+    box.setObjectName(QStringLiteral("plx71MessageBox"));
+    box.setDefaultButton(QMessageBox::Ok);
+    if (withCancel)
+        box.setEscapeButton(QMessageBox::Cancel);
+    return box.exec() == QMessageBox::Ok;
+}
+
+} // namespace plx71::qtui

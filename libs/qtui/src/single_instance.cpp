@@ -1,0 +1,43 @@
+#include "plx71/qtui/single_instance.hpp"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
+
+namespace plx71::qtui {
+
+SingleInstance::SingleInstance(const QString& name)
+    : path_(QDir(QDir::tempPath()).filePath(name + QStringLiteral(".lock"))),
+      lock_(std::make_unique<QLockFile>(path_))
+{
+    // A running owner keeps its lock however old it is; only a dead owner's
+    // lock is taken over.
+    lock_->setStaleLockTime(0);
+}
+
+SingleInstance::~SingleInstance()
+{
+    release();
+}
+
+bool SingleInstance::acquire()
+{
+    if (!held_)
+        held_ = lock_->tryLock(0);
+    return held_;
+}
+
+void SingleInstance::release()
+{
+    if (held_)
+        lock_->unlock();
+    held_ = false;
+}
+
+QString SingleInstance::executableBaseName()
+{
+    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+}
+
+} // namespace plx71::qtui

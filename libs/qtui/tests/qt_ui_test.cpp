@@ -1,0 +1,132 @@
+// The message-box bridge: boxes carry the program's caption and icon, a call
+// on the GUI thread runs directly, and a worker's call waits for the user.
+#include "plx71/qtui/qt_ui.hpp"
+#include "plx71/qtui/test_support.hpp"
+#include "plx71/qtui/transfer_progress_dialog.hpp"
+
+#include <QAbstractButton>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <atomic>
+#include <thread>
+
+using namespace plx71;
+using namespace plx71::qtui;
+
+class QtUiTest : public QObject {
+    Q_OBJECT
+private slots:
+    void iconsMapToMessageBoxIcons();
+    void guiThreadCallsRunDirectly();
+    void workerWaitsForTheUserAndGetsTheAnswer();
+    void workerMessageAppearsOverTheProgressDialog();
+};
+
+void QtUiTest::iconsMapToMessageBoxIcons()
+{
+    QCOMPARE(toMessageBoxIcon(Icon::Stop), QMessageBox::Critical);
+    QCOMPARE(toMessageBoxIcon(Icon::Exclamation), QMessageBox::Warning);
+    QCOMPARE(toMessageBoxIcon(Icon::Question), QMessageBox::Question);
+    QCOMPARE(toMessageBoxIcon(Icon::Information), QMessageBox::Information);
+}
+
+void QtUiTest::guiThreadCallsRunDirectly()
+{
+    QtUi ui(QStringLiteral("plx"));
+    QString seenCaption;
+    QString seenText;
+    int seenButtons = 0;
+    QMessageBox::Icon seenIcon = QMessageBox::NoIcon;
+    // Answered from the modal loop the call itself runs.
+    auto answer = [&](QMessageBox::StandardButton which) {
+        QTimer::singleShot(0, [&, which] {
+            QMessageBox* box = visibleMessageBox();
+            QVERIFY(box);
+            seenCaption = box->windowTitle();
+            seenText = box->text();
+            seenIcon = box->icon();
+            seenButtons = box->buttons().size();
+            box->button(which)->click();
+        });
+    };
+    answer(QMessageBox::Cancel);
+    QVERIFY(!ui.question(Icon::Exclamation, "Level1 protect enabled\nLoad continue ?"));
+    QCOMPARE(seenCaption, QStringLiteral("plx"));
+    QCOMPARE(seenText, QStringLiteral("Level1 protect enabled\nLoad continue ?"));
+    QCOMPARE(seenIcon, QMessageBox::Warning);
+    QCOMPARE(seenButtons, 2);
+
+    answer(QMessageBox::Ok);
+    QVERIFY(ui.question(Icon::Question, "Clear OK ?"));
+    QCOMPARE(seenIcon, QMessageBox::Question);
+
+    answer(QMessageBox::Ok);
+    ui.message(Icon::Stop, "File format error");
+    QCOMPARE(seenIcon, QMessageBox::Critical);
+    QCOMPARE(seenButtons, 1);
+}
+
+void QtUiTest::workerWaitsForTheUserAndGetsTheAnswer()
+{
+    QtUi ui(QStringLiteral("plx"));
+    std::atomic<bool> returned{false};
+    std::atomic<bool> answer{true};
+    std::thread worker([&] {
+        answer = ui.question(Icon::Exclamation, "Level2 protect enabled\nLoad continue ?");
+        returned = true;
+    });
+    // The box runs its own modal loop on this thread, so a timer answers it.
+    QString caption;
+    bool returnedWhileShown = true;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (QMessageBox* box = visibleMessageBox()) {
+            poll.stop();
+            caption = box->windowTitle();
+            returnedWhileShown = returned;
+            box->button(QMessageBox::Cancel)->click();
+        }
+    });
+    poll.start();
+    QTRY_VERIFY_WITH_TIMEOUT(returned.load(), 10000);
+    worker.join();
+    QCOMPARE(caption, QStringLiteral("plx"));
+    QVERIFY(!returnedWhileShown);
+    QVERIFY(!answer);
+}
+
+void QtUiTest::workerMessageAppearsOverTheProgressDialog()
+{
+    QtUi ui(QStringLiteral("plx"));
+    ProgressCounters counters;
+    std::atomic<bool> messageReturned{false};
+    QWidget* boxParent = nullptr;
+    bool dialogOpenWhileBoxShown = false;
+    TransferProgressDialog dialog(QStringLiteral("Downloading...   PC -> PLX-71RD"), QString(), counters, 100,
+                                  [&] {
+                                      ui.message(Icon::Stop, "Communication error between PLX-71RD");
+                                      messageReturned = true;
+                                      counters.abort();
+                                  });
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (QMessageBox* box = visibleMessageBox()) {
+            poll.stop();
+            boxParent = box->parentWidget();
+            dialogOpenWhileBoxShown = dialog.isVisible() && !messageReturned;
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    poll.start();
+    QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+    QVERIFY(messageReturned);
+    QVERIFY(dialogOpenWhileBoxShown);
+    QCOMPARE(boxParent, static_cast<QWidget*>(&dialog));
+}
+
+QTEST_MAIN(QtUiTest)
+#include "qt_ui_test.moc"
