@@ -1,0 +1,21 @@
+#include "plx71/ops/firmware_loader.hpp"
+
+#include "plx71/ui/messages.hpp"
+
+namespace plx71 {
+
+std::optional<SelectedFirmware> selectFirmwareFile(Ui& ui, const std::filesystem::path& path)
+{
+    SelectedFirmware selected; // the image starts blank (0xFF)
+    if (!readFirmwareFile(ui, path, selected.image))
+        return std::nullopt;
+    if (!firmwareHeaderValid(selected.image)) {
+        ui.message(Icon::Stop, std::string(msg::kFileFormatError));
+        return std::nullopt;
+    }
+    selected.path = path.string();
+    selected.versionText = firmwareVersionText(selected.image);
+    return selected;
+}
+
+} // namespace plx71

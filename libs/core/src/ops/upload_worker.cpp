@@ -1,0 +1,57 @@
+#include "plx71/ops/upload.hpp"
+
+#include "plx71/link/writer_commands.hpp"
+
+#include <algorithm>
+
+namespace plx71 {
+
+namespace {
+
+constexpr std::int32_t kPageWeight = 256;
+constexpr std::int32_t kBootShare = 0x800; // eight Boot ROM pages
+constexpr std::uint32_t kAddressMask = 0xFFFFF;
+
+// Reads the pages from `first` up to `last` (inclusive, reduced to 20 bits)
+// into `image` while the counters run; a failed read sets the abort mark.
+template <typename PageNumber>
+void readArea(WriterLink& link, const DeviceRecord& device, std::uint32_t first, std::uint32_t last,
+              std::vector<std::uint8_t>& image, PageNumber pageNumber, ProgressCounters& counters)
+{
+    const std::uint32_t start = first & kAddressMask;
+    const std::uint32_t end = last & kAddressMask;
+    for (std::uint32_t address = start; address < end && counters.running(); address += kPageSize) {
+        const std::uint32_t offset = address - start;
+        if (std::size_t(offset) + kPageSize > image.size()
+            || !cmdReadPage(link, pageNumber(address),
+                            std::span<std::uint8_t, kPageSize>(image.data() + offset, kPageSize))) {
+            counters.abort();
+            return;
+        }
+        counters.advance(kPageWeight);
+        if (device.vcc < 50)
+            linkSleep(link, link.timing.lowVccPagePause);
+    }
+}
+
+} // namespace
+
+std::int32_t uploadProgressTotal(const DeviceRecord& device, bool includeBootRom)
+{
+    const std::int64_t user = std::int64_t(device.userRomEnd) - std::int64_t(device.userRomStart) + 1;
+    return std::int32_t(std::clamp<std::int64_t>(user, 0, 0x40000)) + (includeBootRom ? kBootShare : 0);
+}
+
+void uploadWorker(WriterLink& link, const DeviceRecord& device, RomImages& images, bool includeBootRom,
+                  ProgressCounters& counters)
+{
+    readArea(link, device, device.userRomStart, device.userRomEnd, images.user, userRomPage, counters);
+    if (!includeBootRom || !counters.running())
+        return;
+    // Only the first eight pages come back: the rest of the area must not
+    // keep the bytes of an earlier job.
+    std::fill(images.boot.begin(), images.boot.end(), kBlankByte);
+    readArea(link, device, device.bootRomStart, device.bootRomEnd, images.boot, bootRomPage, counters);
+}
+
+} // namespace plx71

@@ -1,0 +1,128 @@
+#include "plx71/ops/upload.hpp"
+
+#include "plx71/datafile/block_list.hpp"
+#include "plx71/job/job_actions.hpp"
+
+#include <cstdio>
+
+namespace plx71 {
+
+namespace {
+
+constexpr int kListedBlocks = 6; // the lists always cover blocks 0..6
+
+std::int32_t voltageFromCode(std::uint8_t code)
+{
+    switch (code) {
+    case 1: return 33;
+    case 2: return 50;
+    case 3: return 120;
+    default: return 0;
+    }
+}
+
+// start + size - 1, or none when the area is empty or runs past 32 bits.
+std::optional<std::uint32_t> areaEnd(std::uint32_t start, std::uint32_t size)
+{
+    const std::uint64_t end = std::uint64_t(start) + size - 1;
+    if (size == 0 || end > 0xFFFFFFFFu)
+        return std::nullopt;
+    return std::uint32_t(end);
+}
+
+std::string areaText(const AreaRange& r)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%06X-%06X", unsigned(r.start), unsigned(r.end));
+    return text;
+}
+
+// The Target Board texts of a device the table does not hold.
+void showDevice(const WriterState& state, JobSettings& job)
+{
+    const DeviceRecord& d = state.currentDevice;
+    job.userRomAreaText = areaText(state.range(Area::UserRom));
+    job.blockRangeText = d.lastBlock == 0 ? std::string("0") : "0-" + std::to_string(d.lastBlock);
+    job.bootRomAreaText = areaText(state.range(Area::BootRom));
+    job.vccText = formatVoltage(d.vcc);
+    job.vppText = formatVoltage(d.vpp);
+}
+
+void applyMasks(const WriterSettings& s, std::uint8_t allBlocks, JobSettings& job)
+{
+    if (s.lockBitMask == kLockBitsNoChange) {
+        job.lockBitMode = 0;
+    } else if (s.lockBitMask == allBlocks) {
+        job.lockBitMode = 1;
+    } else if (s.lockBitMask == 0) {
+        job.lockBitMode = 2;
+    } else {
+        job.lockBitMode = 3;
+        job.lockBlockList = formatBlockList(s.lockBitMask, 0, kListedBlocks);
+    }
+    if (s.operationBlockMask == allBlocks) {
+        job.operationBlockMode = 0;
+    } else {
+        job.operationBlockMode = 1;
+        job.operationBlockList = formatBlockList(s.operationBlockMask, 0, kListedBlocks);
+    }
+}
+
+} // namespace
+
+std::optional<DeviceRecord> deviceFromSettings(const WriterSettings& s)
+{
+    if (s.deviceName.empty() || s.deviceName.size() > kMaxDeviceNameLength || s.blockCount == 0)
+        return std::nullopt;
+    DeviceRecord d;
+    d.name = s.deviceName;
+    d.bootRomStart = std::uint32_t(s.bootRomStartPage) << 8;
+    d.bootRomSize = std::uint32_t(s.bootRomSizeKiB) << 10;
+    d.userRomStart = std::uint32_t(s.userRomStartPage) << 8;
+    d.userRomSize = std::uint32_t(s.userRomSizeKiB) << 10;
+    const auto bootEnd = areaEnd(d.bootRomStart, d.bootRomSize);
+    const auto userEnd = areaEnd(d.userRomStart, d.userRomSize);
+    if (!bootEnd || !userEnd)
+        return std::nullopt;
+    d.bootRomEnd = *bootEnd;
+    d.userRomEnd = *userEnd;
+    d.lastBlock = std::int32_t(s.blockCount) - 1;
+    d.allBlocksMask = allBlocksMaskFor(d.lastBlock);
+    d.vcc = voltageFromCode(s.voltageCodes & 0x0F);
+    d.vpp = voltageFromCode(std::uint8_t(s.voltageCodes >> 4));
+    if (!fitsImages(d))
+        return std::nullopt;
+    return d;
+}
+
+bool applyWriterSettings(const WriterSettings& s, WriterState& state, JobSettings& job)
+{
+    if (!s.holdsSettings())
+        return false;
+    const int index = state.deviceTable.find(s.deviceName);
+    if (index >= 0) {
+        selectDevice(state, job, index);
+    } else {
+        // A name the table does not know: the box's own layout, when it is
+        // one the images can hold; no selection in the device list.
+        const auto rebuilt = deviceFromSettings(s);
+        if (!rebuilt)
+            return false;
+        state.deviceIndex = -1;
+        state.setCurrentDevice(*rebuilt);
+        showDevice(state, job);
+    }
+
+    job.updateEnable = s.updateEnable != 0 ? 1 : 0;
+    job.userRomFileName = s.userRomFileName;
+    job.bootRomFileName = s.bootRomFileName;
+    std::copy(s.checkId.begin(), s.checkId.end(), job.idCode.begin());
+    job.checkIdText = formatIdCode(job.idCode);
+    // A code outside the list's ten entries would select nothing.
+    if (s.targetRateCode >= 1 && s.targetRateCode <= std::size(kTargetBaudNames))
+        job.targetBaudIndex = s.targetRateCode - 1;
+    applyMasks(s, state.currentDevice.allBlocksMask, job);
+    return true;
+}
+
+} // namespace plx71
