@@ -1,0 +1,50 @@
+#include "plx71/job/job_actions.hpp"
+
+namespace plx71 {
+
+namespace {
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+bool parseCheckId(std::string_view text, IdCode& out)
+{
+    std::size_t pos = 0;
+    while (pos < text.size() && text[pos] == ' ')
+        ++pos;
+    if (pos == text.size())
+        return false;
+
+    IdCode bytes{};
+    std::size_t groups = 0;
+    while (pos < text.size()) {
+        // One group: one or two digits; a third digit starts the next group.
+        int value = 0;
+        int digits = 0;
+        while (digits < 2 && pos < text.size() && hexDigit(text[pos]) >= 0) {
+            value = value * 16 + hexDigit(text[pos++]);
+            ++digits;
+        }
+        if (digits == 0 || groups == kIdCodeLength)
+            return false;
+        bytes[groups++] = std::uint8_t(value);
+        while (pos < text.size() && (text[pos] == ' ' || text[pos] == ','))
+            ++pos;
+    }
+    if (groups != kIdCodeLength)
+        return false;
+    out = bytes;
+    return true;
+}
+
+} // namespace plx71

@@ -1,0 +1,41 @@
+#include "plx71/job/job_actions.hpp"
+
+#include "plx71/datafile/file_type.hpp"
+#include "plx71/datafile/data_file_reader.hpp"
+
+namespace plx71 {
+
+bool loadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area, const std::filesystem::path& path)
+{
+    // The file stands alone on a blank area, and the area's image is only
+    // replaced once the reader (and the user, at the protect question) has
+    // accepted it: a refused file leaves the loaded data and the form alone.
+    std::vector<std::uint8_t> image = blankImage(area);
+    if (!readDataFile(ui, state.currentDevice, area, image, path))
+        return false;
+    state.images.of(area) = std::move(image);
+
+    const DeviceRecord& d = state.currentDevice;
+    if (area == Area::UserRom) {
+        const auto& user = state.images.user;
+        job.userRomFileName = path.string();
+        job.idCode = imageIdCode(d, state.areaTables, user);
+        job.idCodeText = formatIdCode(job.idCode);
+        job.checkIdText = job.idCodeText;
+        job.romProtectText = std::string(protectText(protectLevel(protectByte(d, user))));
+    } else {
+        job.bootRomFileName = path.string();
+        job.updateEnable = 1;
+        job.bootVersionText = imageBootVersion(d, state.areaTables, state.images.boot);
+    }
+    refreshChecksumText(state, job, area);
+    return true;
+}
+
+void refreshChecksumText(const WriterState& state, JobSettings& job, Area area)
+{
+    const std::string text = formatChecksum(areaChecksum(state.currentDevice, area, state.images.of(area)));
+    (area == Area::UserRom ? job.userRomChecksumText : job.bootRomChecksumText) = text;
+}
+
+} // namespace plx71
