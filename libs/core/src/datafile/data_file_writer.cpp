@@ -37,8 +37,7 @@ std::vector<AddressRange> rangesToWrite(const SaveRequest& r)
 }
 
 // Progress goes up by 16 for every data record, shorter ones included, but
-// never beyond the total: overlapping ranges must not look like the abort
-// mark to whoever watches the counters.
+// stops at the total: overlapping ranges can hold more records than the area.
 void advanceProgress(ProgressCounters* counters)
 {
     if (!counters)

@@ -1,0 +1,344 @@
+#include "plx71/datafile/data_file_reader.hpp"
+
+#include "datafile_test_support.hpp"
+#include "plx71/ui/messages.hpp"
+#include "plx71/ui/recording_ui.hpp"
+#include "record_text.hpp"
+
+#include <gtest/gtest.h>
+
+namespace plx71 {
+namespace {
+
+using test::intelData;
+using test::intelLinear;
+using test::intelRecord;
+using test::intelSegment;
+using test::lines;
+using test::sRecord;
+
+constexpr std::uint32_t kUserStart = 0xC0000;
+
+struct Reader {
+    RecordingUi ui;
+    DeviceRecord device = test::m30624();
+    std::vector<std::uint8_t> user = blankImage(Area::UserRom);
+    std::vector<std::uint8_t> boot = blankImage(Area::BootRom);
+    int levelSeen = -1;
+
+    bool hex(const std::string& text, Area area = Area::UserRom)
+    {
+        return readDataText(ui, device, area, area == Area::UserRom ? std::span(user) : std::span(boot), text,
+                            DataFormat::IntelHex, &levelSeen);
+    }
+    bool srec(const std::string& text, Area area = Area::UserRom)
+    {
+        return readDataText(ui, device, area, area == Area::UserRom ? std::span(user) : std::span(boot), text,
+                            DataFormat::SRecord, &levelSeen);
+    }
+    std::uint8_t at(std::uint32_t address) const { return user[address - kUserStart]; }
+    std::vector<std::string> texts() const { return ui.texts(); }
+};
+
+std::vector<std::string> only(std::string_view text)
+{
+    return {std::string(text)};
+}
+
+TEST(DataFileReader, IntelHexSegmentAndLinearBases)
+{
+    Reader r;
+    // "02" value F000: segment base 0xF0000; a data record at 0xC000 lands at 0xFC000.
+    ASSERT_TRUE(r.hex(lines({intelSegment(0xF000), intelData(0xC000, {1, 2, 3}), ":00000001FF"})));
+    EXPECT_EQ(r.at(0xFC000), 1);
+    EXPECT_EQ(r.at(0xFC002), 3);
+    EXPECT_EQ(r.at(0xFC003), 0xFF);
+
+    // "04" is followed: base = value x 0x10000; a later "02" replaces it.
+    Reader l;
+    ASSERT_TRUE(l.hex(lines({intelLinear(0x000D), intelData(0x0010, {0xAA}), intelSegment(0xC000),
+                             intelData(0x0020, {0xBB}), intelLinear(0x000F), intelData(0xFFFE, {0xCC, 0xDD}),
+                             ":00000001FF"})));
+    EXPECT_EQ(l.at(0xD0010), 0xAA);
+    EXPECT_EQ(l.at(0xC0020), 0xBB);
+    EXPECT_EQ(l.at(0xFFFFE), 0xCC);
+    EXPECT_EQ(l.at(0xFFFFF), 0xDD);
+    EXPECT_TRUE(l.texts().empty());
+
+    // Without any base record the 16-bit address alone is outside the area.
+    Reader o;
+    EXPECT_FALSE(o.hex(lines({intelData(0xC000, {1})})));
+    EXPECT_EQ(o.texts(), only(msg::kInvalidAddressContained));
+}
+
+TEST(DataFileReader, RecordsInAnyOrderAndLowerCaseDigits)
+{
+    Reader r;
+    std::string text = lines({intelSegment(0xC000), intelData(0x0100, {1, 2}), intelData(0x0000, {9}),
+                              intelData(0x0101, {7}), intelRecord(3, 0, {0, 0, 0, 0}),
+                              intelRecord(5, 0, {0, 0, 0, 0}), "this line is no record", ":00000001FF"});
+    for (auto& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    ASSERT_TRUE(r.hex(text));
+    EXPECT_EQ(r.at(0xC0000), 9);
+    EXPECT_EQ(r.at(0xC0100), 1);
+    EXPECT_EQ(r.at(0xC0101), 7); // the later record wins
+    // Wrong check sums are no errors.
+    Reader c;
+    EXPECT_TRUE(c.hex(":02000002C0003C\n:01000000AB00\n"));
+    EXPECT_EQ(c.at(0xC0000), 0xAB);
+}
+
+TEST(DataFileReader, IntelHexEndOfReading)
+{
+    // Lines after ":00000001FF" are not read, even bad ones.
+    Reader r;
+    EXPECT_TRUE(r.hex(lines({intelSegment(0xC000), intelData(0, {1}), ":00000001FF", intelData(1, {2}),
+                             ":10000000ZZ"})));
+    EXPECT_EQ(r.at(0xC0001), 0xFF);
+    // A data record with byte count 0 ends the reading too.
+    Reader z;
+    EXPECT_TRUE(z.hex(lines({intelSegment(0xC000), ":00000000FF", intelData(1, {2})})));
+    EXPECT_EQ(z.at(0xC0001), 0xFF);
+    // An end record carrying data stores it, then ends.
+    Reader e;
+    EXPECT_TRUE(e.hex(lines({intelSegment(0xC000), intelRecord(1, 0x0005, {0x55}), intelData(6, {0x66})})));
+    EXPECT_EQ(e.at(0xC0005), 0x55);
+    EXPECT_EQ(e.at(0xC0006), 0xFF);
+}
+
+TEST(DataFileReader, SRecordTypes)
+{
+    Reader r;
+    ASSERT_TRUE(r.srec(lines({"S0030000FC", sRecord('2', 0xC0000, {1, 2}), sRecord('3', 0x000FFFFE, {3, 4}),
+                              sRecord('1', 0x1234, {9}), "S5030001FB", sRecord('9', 0, {}),
+                              sRecord('2', 0xC0010, {5}), "S804000000FB", sRecord('2', 0xC0020, {6})})));
+    EXPECT_EQ(r.at(0xC0000), 1);
+    EXPECT_EQ(r.at(0xC0001), 2);
+    EXPECT_EQ(r.at(0xFFFFE), 3);
+    EXPECT_EQ(r.at(0xFFFFF), 4);
+    EXPECT_EQ(r.at(0xC0010), 5);  // S9 does not end the reading
+    EXPECT_EQ(r.at(0xC0020), 0xFF); // S8 does
+
+    // A file of S1 records loads nothing and succeeds.
+    Reader s1;
+    EXPECT_TRUE(s1.srec(lines({sRecord('1', 0x0000, {1, 2, 3}), sRecord('9', 0, {})})));
+    EXPECT_EQ(s1.user, blankImage(Area::UserRom));
+    EXPECT_TRUE(s1.texts().empty());
+
+    // S2 / S3 without data end the reading; S7 / S8 with data store, then end.
+    Reader e;
+    EXPECT_TRUE(e.srec(lines({sRecord('2', 0xC0000, {}), sRecord('2', 0xC0001, {1})})));
+    EXPECT_EQ(e.at(0xC0001), 0xFF);
+    Reader e3;
+    EXPECT_TRUE(e3.srec(lines({sRecord('3', 0xC0000, {}), sRecord('2', 0xC0001, {1})})));
+    EXPECT_EQ(e3.at(0xC0001), 0xFF);
+    Reader e7;
+    EXPECT_TRUE(e7.srec(lines({sRecord('7', 0xC0003, {7}), sRecord('2', 0xC0004, {1})})));
+    EXPECT_EQ(e7.at(0xC0003), 7);
+    EXPECT_EQ(e7.at(0xC0004), 0xFF);
+    Reader e8;
+    EXPECT_TRUE(e8.srec(lines({sRecord('8', 0xC0005, {8}), sRecord('2', 0xC0006, {1})})));
+    EXPECT_EQ(e8.at(0xC0005), 8);
+    EXPECT_EQ(e8.at(0xC0006), 0xFF);
+}
+
+TEST(DataFileReader, LinesOfAnyLengthAndBothLineEnds)
+{
+    // A 255-byte record (521 characters) is read whole.
+    std::vector<std::uint8_t> big = test::randomBytes(255, 1);
+    std::vector<std::uint8_t> wide = test::randomBytes(250, 2); // the longest S3 record
+    std::vector<std::uint8_t> s2(big.begin(), big.begin() + 251); // the longest S2 record
+    Reader r;
+    ASSERT_TRUE(r.hex(intelSegment(0xD000) + "\n" + intelData(0x0000, big) + "\r\n\r\n\n" + ":00000001FF"));
+    EXPECT_TRUE(std::equal(big.begin(), big.end(), r.user.begin() + 0x10000));
+    ASSERT_TRUE(r.srec("\n\n" + sRecord('3', 0xE0000, wide) + "\n" + sRecord('2', 0xE0100, s2)));
+    EXPECT_TRUE(std::equal(wide.begin(), wide.end(), r.user.begin() + 0x20000));
+    EXPECT_TRUE(std::equal(s2.begin(), s2.end(), r.user.begin() + 0x20100));
+
+    // A long line never lends its tail as a record of its own: the tail of
+    // this comment line is a valid record when cut at 99 characters.
+    Reader t;
+    const std::string tail = intelData(0x0000, {0x42});
+    const std::string longLine = std::string(99, 'x') + tail;
+    EXPECT_TRUE(t.hex(lines({intelSegment(0xC000), longLine, ":00000001FF"})));
+    EXPECT_EQ(t.at(0xC0000), 0xFF);
+}
+
+TEST(DataFileReader, MalformedRecordsLoadNothing)
+{
+    const std::string good = intelSegment(0xC000) + "\n" + intelData(0, {1, 2, 3}) + "\n";
+    const std::string hexCases[] = {
+        ":10000000FFFF\n",                    // byte count promises more than the line holds
+        ":0300000001020\n",                   // check sum cut off
+        ":02000000FFZZ00\n",                  // no hex digit in the data
+        ":020G0000FFFF00\n",                  // nor in the address
+        ":G2000000FFFF00\n",                  // nor in the count
+        ":02000002C0\n",                      // segment value missing
+        ":020000040X00F0\n",                  // bad linear value
+    };
+    for (const auto& bad : hexCases) {
+        Reader r;
+        EXPECT_FALSE(r.hex(good + bad + ":00000001FF\n")) << bad;
+        EXPECT_EQ(r.texts(), only(msg::kFileFormatError)) << bad;
+        EXPECT_EQ(r.user, blankImage(Area::UserRom)) << bad;
+    }
+    const std::string sCases[] = {
+        "S2140C0000FFFF\n",      // count promises more
+        "S2030C00\n",            // count too small for the address
+        "S205 C00001234\n",      // bad address character
+        "S2050C0000G1FF\n",      // bad data character
+        "S2\n",                  // no count at all
+        "S804000000\n",          // end record cut short
+    };
+    for (const auto& bad : sCases) {
+        Reader r;
+        EXPECT_FALSE(r.srec(sRecord('2', 0xC0000, {1}) + "\n" + bad)) << bad;
+        EXPECT_EQ(r.texts(), only(msg::kFileFormatError)) << bad;
+        EXPECT_EQ(r.at(0xC0000), 0xFF) << bad;
+    }
+    // Records of no interest are never examined.
+    Reader ok;
+    EXPECT_TRUE(ok.srec("S1zz\nS5\nS9\nS0garbage\n" + sRecord('2', 0xC0000, {1})));
+    EXPECT_TRUE(ok.hex(good + ":0300000300ZZ\n:02000005\n"));
+}
+
+TEST(DataFileReader, OutOfAreaRecordsRejectTheWholeFile)
+{
+    Reader r;
+    r.user[0] = 0x12;
+    // The record's last byte one past the area end.
+    EXPECT_FALSE(r.srec(lines({sRecord('2', 0xC0000, {1, 2}), sRecord('2', 0xFFFFF, {1, 2})})));
+    EXPECT_EQ(r.texts(), only(msg::kInvalidAddressContained));
+    EXPECT_EQ(r.user[0], 0x12);
+    EXPECT_EQ(r.user[1], 0xFF);
+    // Below the area start; the rest of the file is not read (no format error).
+    Reader b;
+    EXPECT_FALSE(b.srec(lines({sRecord('2', 0xBFFFF, {1, 2}), "S2FF"})));
+    EXPECT_EQ(b.texts(), only(msg::kInvalidAddressContained));
+    // S3 addresses far above never wrap back into the area.
+    Reader w;
+    EXPECT_FALSE(w.srec(sRecord('3', 0xFFFFFFFF, {1, 2})));
+    EXPECT_EQ(w.texts(), only(msg::kInvalidAddressContained));
+    // Exactly at both ends is fine.
+    Reader e;
+    EXPECT_TRUE(e.srec(lines({sRecord('2', 0xC0000, {1}), sRecord('2', 0xFFFFE, {2, 0xFF})})));
+    EXPECT_EQ(e.at(0xFFFFE), 2);
+}
+
+TEST(DataFileReader, BootRomArea)
+{
+    Reader r;
+    ASSERT_TRUE(r.srec(sRecord('2', 0xFE000, {'B', 'T'}), Area::BootRom));
+    EXPECT_EQ(r.boot[0], 'B');
+    EXPECT_EQ(r.boot[1], 'T');
+    EXPECT_EQ(r.user, blankImage(Area::UserRom));
+    // The Boot ROM asks no protect question, whatever its last byte.
+    EXPECT_TRUE(r.srec(sRecord('2', 0xFFFFF, {0x3F}), Area::BootRom));
+    EXPECT_TRUE(r.texts().empty());
+    EXPECT_FALSE(r.srec(sRecord('2', 0xFDFFF, {1}), Area::BootRom));
+    EXPECT_EQ(r.texts(), only(msg::kInvalidAddressContained));
+}
+
+TEST(DataFileReader, AreaLongerThanItsImageIsClipped)
+{
+    Reader r;
+    r.device.userRomStart = 0xB0000; // 0x50000 bytes: more than the image
+    EXPECT_TRUE(r.srec(sRecord('2', 0xEFFFF, {7})));
+    EXPECT_EQ(r.user[0x3FFFF], 7);
+    EXPECT_FALSE(r.srec(sRecord('2', 0xF0000, {7})));
+    EXPECT_EQ(r.texts(), only(msg::kInvalidAddressContained));
+}
+
+TEST(DataFileReader, ProtectQuestionUsesTheFileData)
+{
+    const std::string level1 = sRecord('2', 0xFFFF0, {1, 2, 3}) + "\n" + sRecord('2', 0xFFFFF, {0x3F});
+    Reader cancel;
+    cancel.ui.scriptAnswers({false});
+    EXPECT_FALSE(cancel.srec(level1));
+    ASSERT_EQ(cancel.ui.messages().size(), 1u);
+    EXPECT_EQ(cancel.ui.messages()[0], (RecordedMessage{Icon::Exclamation, std::string(msg::kLevel1Question), true}));
+    EXPECT_EQ(cancel.user, blankImage(Area::UserRom));
+    EXPECT_EQ(cancel.levelSeen, 1);
+
+    Reader ok;
+    ok.ui.scriptAnswers({true});
+    EXPECT_TRUE(ok.srec(level1));
+    EXPECT_EQ(ok.at(0xFFFF0), 1);
+    EXPECT_EQ(ok.at(0xFFFFF), 0x3F);
+
+    Reader level2;
+    level2.ui.scriptAnswers({false});
+    EXPECT_FALSE(level2.srec(sRecord('2', 0xFFFFF, {0xF3})));
+    EXPECT_EQ(level2.ui.messages()[0], (RecordedMessage{Icon::Exclamation, std::string(msg::kLevel2Question), true}));
+    EXPECT_EQ(level2.levelSeen, 2);
+
+    // No data at the protect byte: the blank 0xFF stays and nothing is asked.
+    Reader none;
+    EXPECT_TRUE(none.srec(sRecord('2', 0xC0000, {1})));
+    EXPECT_TRUE(none.texts().empty());
+    EXPECT_EQ(none.levelSeen, 0);
+
+    // The image's own last byte counts when the file leaves it (project open
+    // reads into an image that is not blank).
+    Reader kept;
+    kept.user.back() = 0x7F;
+    kept.ui.scriptAnswers({false});
+    EXPECT_FALSE(kept.srec(sRecord('2', 0xC0000, {1})));
+    EXPECT_EQ(kept.texts(), only(msg::kLevel1Question));
+    EXPECT_EQ(kept.at(0xC0000), 0xFF);
+
+    // An address error comes before any question and sets no level.
+    Reader bad;
+    EXPECT_FALSE(bad.srec(sRecord('2', 0xFFFFF, {0x3F}) + "\n" + sRecord('2', 0x100000, {1})));
+    EXPECT_EQ(bad.texts(), only(msg::kInvalidAddressContained));
+    EXPECT_EQ(bad.levelSeen, -1);
+}
+
+TEST(DataFileReader, FilesAndTheirTypes)
+{
+    test::TempDir dir;
+    const std::string hex = lines({intelSegment(0xC000), intelData(0, {0x11}), ":00000001FF"});
+    const std::string mot = lines({"S0030000FC", sRecord('2', 0xC0000, {0x22}), "S804000000FB"});
+    struct Case {
+        std::string name;
+        std::string text;
+        std::uint8_t expected;
+    };
+    std::filesystem::create_directories(dir / "folder.hex");
+    const Case cases[] = {
+        {"a.hex", hex, 0x11},  {"b.HEX", hex, 0x11},  {"c.Hx", hex, 0x11},
+        {"d.mot", mot, 0x22},  {"e.btp", mot, 0x22},  {"f.s28", mot, 0x22},
+        {"noext", mot, 0x22},  {"folder.hex/g", mot, 0x22}, {"h.x.hex", hex, 0x11},
+    };
+    for (const auto& c : cases) {
+        test::writeText(dir / c.name, c.text);
+        Reader r;
+        EXPECT_TRUE(readDataFile(r.ui, r.device, Area::UserRom, r.user, dir / c.name)) << c.name;
+        EXPECT_EQ(r.at(0xC0000), c.expected) << c.name;
+    }
+    Reader missing;
+    missing.user[5] = 0x55;
+    EXPECT_FALSE(readDataFile(missing.ui, missing.device, Area::UserRom, missing.user, dir / "missing.hex"));
+    EXPECT_EQ(missing.ui.messages(), (std::vector<RecordedMessage>{{Icon::Stop, std::string(msg::kFileNotFound), false}}));
+    EXPECT_EQ(missing.user[5], 0x55);
+    // A folder cannot be read as a file.
+    Reader folder;
+    EXPECT_FALSE(readDataFile(folder.ui, folder.device, Area::UserRom, folder.user, dir / "folder.hex"));
+    EXPECT_EQ(folder.texts(), only(msg::kFileNotFound));
+}
+
+TEST(FileType, CharacterAfterTheLastDotOfTheName)
+{
+    EXPECT_EQ(fileTypeCharacter("prog.hex"), 'H');
+    EXPECT_EQ(fileTypeCharacter("/a.b/prog.mot"), 'M');
+    EXPECT_EQ(fileTypeCharacter("/a.hex/prog"), 0);
+    EXPECT_EQ(fileTypeCharacter("prog."), 0);
+    EXPECT_EQ(fileTypeCharacter("x.tar.btp"), 'B');
+    EXPECT_EQ(dataFormatFor("UP.HEX"), DataFormat::IntelHex);
+    EXPECT_EQ(dataFormatFor("up.btp"), DataFormat::SRecord);
+    EXPECT_EQ(dataFormatFor("up"), DataFormat::SRecord);
+}
+
+} // namespace
+} // namespace plx71

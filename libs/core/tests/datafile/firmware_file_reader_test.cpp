@@ -1,0 +1,146 @@
+#include "plx71/datafile/firmware_file_reader.hpp"
+
+#include "datafile_test_support.hpp"
+#include "plx71/ui/messages.hpp"
+#include "plx71/ui/recording_ui.hpp"
+#include "record_text.hpp"
+
+#include <gtest/gtest.h>
+
+namespace plx71 {
+namespace {
+
+using test::intelData;
+using test::intelSegment;
+using test::lines;
+using test::sRecord;
+
+std::vector<std::uint8_t> textBytes(std::string_view s)
+{
+    return std::vector<std::uint8_t>(s.begin(), s.end());
+}
+
+struct Loader {
+    test::TempDir dir;
+    RecordingUi ui;
+    FirmwareImage image;
+
+    bool read(const std::string& name, const std::string& text)
+    {
+        test::writeText(dir / name, text);
+        return readFirmwareFile(ui, dir / name, image);
+    }
+    std::uint8_t at(std::uint32_t address) const { return image.bytes[address - kFirmwareBase]; }
+};
+
+TEST(FirmwareFileReader, IntelHexWithSegmentRecordAndPageRounding)
+{
+    Loader l;
+    ASSERT_TRUE(l.read("fw.hex", lines({intelSegment(0xC000), intelData(0x1000, textBytes("V1.31 2002/03/15")),
+                                        intelData(0x2345, {1, 2}), ":00000001FF"})));
+    EXPECT_TRUE(l.ui.texts().empty());
+    EXPECT_EQ(l.at(0xC1000), 'V');
+    EXPECT_EQ(l.at(0xC2346), 2);
+    EXPECT_EQ(l.image.firstAddress, 0xC1000u);
+    EXPECT_EQ(l.image.lastAddress, 0xC23FFu);
+    EXPECT_TRUE(firmwareHeaderValid(l.image));
+    EXPECT_EQ(firmwareVersionText(l.image), "V1.31 2002/03/15");
+}
+
+TEST(FirmwareFileReader, TypeCharacterChoosesTheFormat)
+{
+    const std::string mot = lines({sRecord('2', 0xC1200, {1}), "S804000000FB"});
+    for (const char* name : {"fw.mot", "fw.M", "firmware"}) {
+        Loader l;
+        ASSERT_TRUE(l.read(name, mot)) << name;
+        EXPECT_EQ(l.at(0xC1200), 1) << name;
+        EXPECT_EQ(l.image.firstAddress, 0xC1200u) << name;
+        EXPECT_EQ(l.image.lastAddress, 0xC12FFu) << name;
+    }
+    // Any other type character reads nothing and succeeds with the start
+    // values of the range, rounded.
+    Loader other;
+    ASSERT_TRUE(other.read("fw.btp", mot));
+    EXPECT_EQ(other.at(0xC1200), 0xFF);
+    EXPECT_EQ(other.image.firstAddress, 0xC3F00u);
+    EXPECT_EQ(other.image.lastAddress, 0xC10FFu);
+    EXPECT_TRUE(other.ui.texts().empty());
+    EXPECT_FALSE(firmwareHeaderValid(other.image));
+}
+
+TEST(FirmwareFileReader, EndRulesDifferForEmptySRecords)
+{
+    // An S2 without data does not end the reading: its address is checked and
+    // recorded (as first address, last = first - 1).
+    Loader l;
+    ASSERT_TRUE(l.read("fw.mot", lines({sRecord('2', 0xC1100, {}), sRecord('3', 0xC1300, {5}),
+                                        sRecord('8', 0x000000, {}), sRecord('2', 0xC1400, {6})})));
+    EXPECT_EQ(l.at(0xC1300), 5);
+    EXPECT_EQ(l.at(0xC1400), 0xFF); // S8 without data ends, with no address check
+    EXPECT_EQ(l.image.firstAddress, 0xC1100u);
+    EXPECT_EQ(l.image.lastAddress, 0xC13FFu);
+
+    Loader below;
+    EXPECT_FALSE(below.read("fw.mot", lines({sRecord('2', 0xC0000, {})})));
+    EXPECT_EQ(below.ui.texts(), std::vector<std::string>{std::string(msg::kInvalidAddressIncluded)});
+
+    Loader s7;
+    ASSERT_TRUE(s7.read("fw.mot", lines({sRecord('2', 0xC1000, {1}), sRecord('7', 0, {}), sRecord('2', 0xC0000, {1})})));
+}
+
+TEST(FirmwareFileReader, AddressChecks)
+{
+    // Below 0xC1000: error; the records before stay in the image and the range
+    // keeps what was reached.
+    Loader l;
+    EXPECT_FALSE(l.read("fw.hex", lines({intelSegment(0xC000), intelData(0x1800, {1}), intelData(0x0FFF, {2}),
+                                         intelData(0x1900, {3})})));
+    EXPECT_EQ(l.ui.messages(), (std::vector<RecordedMessage>{
+                                   {Icon::Stop, std::string(msg::kInvalidAddressIncluded), false}}));
+    EXPECT_EQ(l.at(0xC1800), 1);
+    EXPECT_EQ(l.at(0xC1900), 0xFF);
+    EXPECT_EQ(l.image.firstAddress, 0xC1800u);
+    EXPECT_EQ(l.image.lastAddress, 0xC1800u);
+
+    // No upper limit below the end of the image; data beyond 0xC3FFF is stored
+    // but does not move the last address.
+    Loader high;
+    ASSERT_TRUE(high.read("fw.mot", lines({sRecord('2', 0xC2000, {1}), sRecord('2', 0xC5000, {2}),
+                                           sRecord('2', 0x100FFF, {3})})));
+    EXPECT_EQ(high.at(0xC5000), 2);
+    EXPECT_EQ(high.image.bytes.back(), 3);
+    EXPECT_EQ(high.image.lastAddress, 0xC20FFu);
+
+    // Data reaching past the end of the image is refused, never stored outside.
+    Loader beyond;
+    EXPECT_FALSE(beyond.read("fw.mot", lines({sRecord('2', 0x100FFF, {1, 2})})));
+    EXPECT_EQ(beyond.ui.texts(), std::vector<std::string>{std::string(msg::kInvalidAddressIncluded)});
+    EXPECT_EQ(beyond.image.bytes.back(), 0xFF);
+}
+
+TEST(FirmwareFileReader, FailuresLeaveTheImageOrSayWhy)
+{
+    Loader missing;
+    missing.image.bytes[0] = 'V';
+    missing.image.firstAddress = 0xC1000;
+    missing.image.lastAddress = 0xC3FFF;
+    EXPECT_FALSE(readFirmwareFile(missing.ui, missing.dir / "nothing.hex", missing.image));
+    EXPECT_EQ(missing.ui.messages(), (std::vector<RecordedMessage>{
+                                         {Icon::Stop, std::string(msg::kFileNotFound), false}}));
+    EXPECT_EQ(missing.image.bytes[0], 'V');
+    EXPECT_EQ(missing.image.firstAddress, 0xC1000u);
+    EXPECT_EQ(missing.image.lastAddress, 0xC3FFFu);
+
+    Loader format;
+    EXPECT_FALSE(format.read("fw.hex", lines({intelSegment(0xC000), ":10100000V1.30"})));
+    EXPECT_EQ(format.ui.texts(), std::vector<std::string>{std::string(msg::kFileFormatError)});
+
+    // A header whose data starts at 0xC1100 is no valid header.
+    Loader late;
+    ASSERT_TRUE(late.read("fw.hex", lines({intelSegment(0xC000), intelData(0x1100, textBytes("V1.31 2002/03/15"))})));
+    EXPECT_FALSE(firmwareHeaderValid(late.image));
+    EXPECT_EQ(late.image.firstAddress, 0xC1100u);
+}
+
+} // namespace
+} // namespace plx71
