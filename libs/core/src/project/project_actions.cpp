@@ -1,0 +1,189 @@
+#include "plx71/project/project_actions.hpp"
+
+#include "plx71/job/job_actions.hpp"
+#include "plx71/ui/messages.hpp"
+
+#include <fstream>
+#include <optional>
+#include <system_error>
+
+namespace plx71 {
+
+namespace {
+
+// The largest sound project: the fixed fields and four texts of 255 bytes.
+constexpr std::size_t kMaxProjectSize = kProjectFixedSize + 4 * kMaxProjectTextLength;
+
+bool inRange(std::int32_t v, std::int32_t low, std::int32_t high)
+{
+    return v >= low && v <= high;
+}
+
+// The list choices of the form must name an entry of their lists.
+bool choicesValid(const ProjectFile& p)
+{
+    return inRange(p.serialModeIndex, 0, 1) && inRange(p.targetBaudIndex, 0, 9) && inRange(p.updateEnable, 0, 1)
+        && inRange(p.lockBitMode, 0, 3) && inRange(p.operationBlockMode, 0, 1) && inRange(p.portSelection, 0, 3)
+        && inRange(p.hostBaudSelection, 0, 4);
+}
+
+// The table entry the project means: the stored index when that entry still
+// has the stored name, else the entry of that name (the project may come from
+// another table). -1 for "no device type"; nullopt when the device type is not
+// in this table or the index is no index at all.
+std::optional<int> resolveDeviceIndex(const DeviceTable& table, const ProjectFile& p)
+{
+    if (p.deviceIndex == -1)
+        return -1;
+    if (p.deviceIndex < -1)
+        return std::nullopt;
+    if (std::size_t(p.deviceIndex) < table.records.size()
+        && table.records[std::size_t(p.deviceIndex)].name == p.device.name)
+        return p.deviceIndex;
+    const int byName = table.find(p.device.name);
+    if (byName < 0)
+        return std::nullopt;
+    return byName;
+}
+
+// Reads at most one byte more than a sound project can hold, so a huge file
+// costs nothing and is refused as too long.
+std::optional<std::vector<std::uint8_t>> readProjectBytes(Ui& ui, const std::filesystem::path& path)
+{
+    const std::string name = path.string();
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec) && !ec) {
+        ui.message(Icon::Stop, name + " was not found.");
+        return std::nullopt;
+    }
+    std::ifstream in;
+    if (!std::filesystem::is_directory(path, ec))
+        in.open(path, std::ios::binary);
+    if (!in.is_open()) {
+        ui.message(Icon::Stop, "Access to " + name + " was denied.");
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> bytes(kMaxProjectSize + 1);
+    in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
+    if (in.bad()) {
+        ui.message(Icon::Stop, "An error occurred while reading " + name + ".");
+        return std::nullopt;
+    }
+    bytes.resize(std::size_t(in.gcount()));
+    return bytes;
+}
+
+// Reloads a data file the project names. idCode and Update Enable are the
+// project's, not the file's; a file that does not load loses its name so
+// that nothing claims the image holds it.
+void reloadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area)
+{
+    std::string& name = area == Area::UserRom ? job.userRomFileName : job.bootRomFileName;
+    if (name.empty())
+        return;
+    const IdCode idCode = job.idCode;
+    const std::string checkIdText = job.checkIdText;
+    const int updateEnable = job.updateEnable;
+    const std::string path = name;
+    if (!loadAreaFile(ui, state, job, area, std::filesystem::path(path)))
+        name.clear();
+    job.idCode = idCode;
+    job.checkIdText = checkIdText;
+    job.updateEnable = updateEnable;
+}
+
+} // namespace
+
+ProjectFile projectFromJob(const WriterState& state, const JobSettings& job)
+{
+    ProjectFile p;
+    p.deviceIndex = state.deviceIndex;
+    p.device = state.currentDevice;
+    p.serialModeIndex = job.serialModeIndex;
+    p.targetBaudIndex = job.targetBaudIndex;
+    p.updateEnable = job.updateEnable;
+    p.bootRomFileName = job.bootRomFileName;
+    p.userRomFileName = job.userRomFileName;
+    p.lockBitMode = job.lockBitMode;
+    p.lockBlockList = job.lockBlockList;
+    p.operationBlockMode = job.operationBlockMode;
+    p.operationBlockList = job.operationBlockList;
+    p.idCode = job.idCode;
+    p.portSelection = job.portSelection;
+    p.hostBaudSelection = job.hostBaudSelection;
+    return p;
+}
+
+bool saveProject(Ui& ui, const WriterState& state, const JobSettings& job, const std::filesystem::path& path)
+{
+    const ProjectFile project = projectFromJob(state, job);
+    // A text the file cannot take back would make a project that never opens.
+    for (const std::string* fileName : {&project.userRomFileName, &project.bootRomFileName}) {
+        if (fileName->size() > kMaxProjectTextLength) {
+            ui.message(Icon::Stop, msg::fileNameTooLong(*fileName));
+            return false;
+        }
+    }
+    for (const std::string* list : {&project.lockBlockList, &project.operationBlockList}) {
+        if (list->size() > kMaxProjectTextLength) {
+            ui.message(Icon::Stop, "Block list too long (more than 255 characters): " + *list);
+            return false;
+        }
+    }
+
+    const std::vector<std::uint8_t> bytes = encodeProject(project);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (out.is_open()) {
+        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        out.close();
+    }
+    if (!out.good()) {
+        ui.message(Icon::Stop, msg::cannotWriteFile(path.string()));
+        return false;
+    }
+    return true;
+}
+
+bool openProject(Ui& ui, WriterState& state, JobSettings& job, const std::filesystem::path& path)
+{
+    auto bytes = readProjectBytes(ui, path);
+    if (!bytes)
+        return false;
+    auto decoded = decodeProject(*bytes);
+    std::optional<int> deviceIndex;
+    if (decoded && fitsImages(decoded->device) && choicesValid(*decoded))
+        deviceIndex = resolveDeviceIndex(state.deviceTable, *decoded);
+    if (!deviceIndex) {
+        ui.message(Icon::Stop, std::string(msg::kFileFormatError));
+        return false;
+    }
+    const ProjectFile& p = *decoded;
+
+    if (*deviceIndex == -1) {
+        // No device type chosen: the stored record stays the current device,
+        // and the Target Board texts keep what they showed.
+        state.deviceIndex = -1;
+        state.setCurrentDevice(p.device);
+    } else {
+        selectDevice(state, job, *deviceIndex);
+    }
+    job.serialModeIndex = p.serialModeIndex;
+    job.targetBaudIndex = p.targetBaudIndex;
+    job.updateEnable = p.updateEnable;
+    job.bootRomFileName = p.bootRomFileName;
+    job.userRomFileName = p.userRomFileName;
+    job.lockBitMode = p.lockBitMode;
+    job.lockBlockList = p.lockBlockList;
+    job.operationBlockMode = p.operationBlockMode;
+    job.operationBlockList = p.operationBlockList;
+    job.idCode = p.idCode;
+    job.checkIdText = formatIdCode(p.idCode);
+    job.portSelection = p.portSelection;
+    job.hostBaudSelection = p.hostBaudSelection;
+
+    reloadAreaFile(ui, state, job, Area::UserRom);
+    reloadAreaFile(ui, state, job, Area::BootRom);
+    return true;
+}
+
+} // namespace plx71
