@@ -1,5 +1,6 @@
 #include "pty_port.hpp"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/inotify.h>
 #include <sys/ioctl.h>
@@ -26,6 +27,30 @@ int bitsPerSecond(speed_t s) {
     case B230400: return 230400;
     default: return 0;
   }
+}
+
+// Descriptors open on `path` in every process this user can see.
+int countOpeners(const std::string& path) {
+  int count = 0;
+  DIR* proc = ::opendir("/proc");
+  if (!proc) return -1;
+  while (dirent* p = ::readdir(proc)) {
+    if (p->d_name[0] < '0' || p->d_name[0] > '9') continue;
+    const std::string dir = std::string("/proc/") + p->d_name + "/fd";
+    DIR* fds = ::opendir(dir.c_str());
+    if (!fds) continue;
+    while (dirent* f = ::readdir(fds)) {
+      if (f->d_name[0] == '.') continue;
+      char target[256];
+      const std::string link = dir + "/" + f->d_name;
+      const ssize_t n = ::readlink(link.c_str(), target, sizeof target);
+      if (n == static_cast<ssize_t>(path.size()) && path.compare(0, path.size(), target, n) == 0)
+        ++count;
+    }
+    ::closedir(fds);
+  }
+  ::closedir(proc);
+  return count;
 }
 
 std::string sysError(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
@@ -99,19 +124,24 @@ LineSettings PtyPort::lineSettings() const {
 
 int PtyPort::handleEvents() {
   alignas(inotify_event) char buf[4096];
+  bool closed = false;
   for (;;) {
     const ssize_t n = ::read(inotify_, buf, sizeof buf);
     if (n <= 0) break;
     for (char* p = buf; p < buf + n;) {
       auto* e = reinterpret_cast<inotify_event*>(p);
       if (e->mask & IN_OPEN) ++openCount_;
-      if (e->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) {
-        if (openCount_ > 0) --openCount_;
-        ::ioctl(keptSlave_, TIOCNXCL);
-        if (openCount_ == 0) ::tcflush(keptSlave_, TCIFLUSH);
-      }
+      if (e->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) closed = true;
       p += sizeof(inotify_event) + e->len;
     }
+  }
+  if (closed) {
+    // Equal close events may be merged into one, so count again. A closed
+    // descriptor has left its process's table before the event is seen.
+    const int seen = countOpeners(slavePath_);
+    openCount_ = seen > 0 ? seen - 1 : 0;  // less the box's own descriptor
+    ::ioctl(keptSlave_, TIOCNXCL);
+    if (openCount_ == 0) ::tcflush(keptSlave_, TCIFLUSH);
   }
   return openCount_;
 }

@@ -108,6 +108,11 @@ class Simulator::Engine {
     std::span<const std::uint8_t> bytes(buf, static_cast<std::size_t>(n));
     if (!matches(settings, rate)) {
       log_.line("PC! ", bytes);
+      {
+        std::lock_guard lk(sim_.mutex_);
+        sim_.ignoredBytes_ += bytes.size();
+      }
+      sim_.notify();
       return;
     }
     for (auto b : bytes) {
@@ -431,6 +436,11 @@ std::vector<ReceivedCommand> Simulator::receivedCommands() const {
 void Simulator::clearReceivedCommands() {
   std::lock_guard lk(mutex_);
   box_.clearReceived();
+}
+
+std::size_t Simulator::ignoredBytes() const {
+  std::lock_guard lk(mutex_);
+  return ignoredBytes_;
 }
 
 int Simulator::portOpenCount() const {

@@ -78,8 +78,11 @@ class Simulator {
   std::string firmwareVersion() const;  // 16 bytes
   std::vector<ReceivedCommand> receivedCommands() const;
   void clearReceivedCommands();
-  // Descriptors the PC side holds open on the slave (from open/close events).
+  // Descriptors the PC side holds open on the slave (from open/close events;
+  // processes of other users are not seen).
   int portOpenCount() const;
+  // Bytes dropped because the PC's line settings did not match the box's.
+  std::size_t ignoredBytes() const;
 
   // --- fault switches -----------------------------------------------------
   void dropAcks(int frames);
@@ -115,6 +118,7 @@ class Simulator {
   std::unique_ptr<Engine> engine_;
   std::thread thread_;
   int openCount_ = 0;
+  std::size_t ignoredBytes_ = 0;
   bool dirty_ = false;
   bool running_ = false;
 
