@@ -1,0 +1,76 @@
+#include "commands/link_options.hpp"
+
+#include "plx71/link/port_names.hpp"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace plx71::cli {
+
+namespace {
+
+int baudIndexOf(int bitRate)
+{
+    for (std::size_t i = 0; i < hostBaudRates.size(); ++i) {
+        if (hostBaudRates[i] == bitRate)
+            return int(i);
+    }
+    return -1;
+}
+
+void drawBar(const TransferView& view, const ProgressCounters& counters)
+{
+    constexpr int kWidth = 40;
+    const std::int64_t total = counters.total();
+    const std::int64_t done = std::min<std::int64_t>(counters.done(), total);
+    const int filled = total > 0 ? int(done * kWidth / total) : kWidth;
+    const int percent = total > 0 ? int(done * 100 / total) : 100;
+    std::fprintf(stderr, "\r%s [%-*s] %3d%%", view.title.c_str(), kWidth, std::string(std::size_t(filled), '#').c_str(),
+                 percent);
+    std::fflush(stderr);
+}
+
+} // namespace
+
+void LinkOptions::applyTo(JobSettings& job, WriterLink& link) const
+{
+    if (port) {
+        if (auto index = comPortIndexFromName(*port)) {
+            job.portSelection = *index;
+            link.portOverride.clear();
+        } else {
+            job.portSelection = 0;
+            link.portOverride = *port;
+        }
+    }
+    if (baud)
+        job.hostBaudSelection = baudIndexOf(*baud);
+    link.comPortIndex = job.portSelection;
+    link.hostBaudIndex = job.hostBaudSelection;
+}
+
+void addLinkOptions(CLI::App* cmd, LinkOptions& options)
+{
+    cmd->add_option("--port", options.port, "COM1..COM4 (PLX71_COMn or /dev/ttyS<n-1>) or a device path "
+                                             "(default: the project's port, else COM1)");
+    cmd->add_option("--baud", options.baud, "link rate during the job (default: the project's, else 115200)")
+        ->check(CLI::IsMember({9600, 19200, 38400, 57600, 115200}));
+}
+
+TransferRunner terminalRunner()
+{
+    PollingRunnerOptions options;
+    options.cancelRequested = interruptPoll();
+    if (isatty(STDERR_FILENO)) {
+        options.onTick = drawBar;
+        auto inner = makePollingRunner(std::move(options));
+        return [inner](const TransferView& view, ProgressCounters& counters, std::function<void()> body) {
+            const bool ok = inner(view, counters, std::move(body));
+            std::fputc('\n', stderr);
+            return ok;
+        };
+    }
+    return makePollingRunner(std::move(options));
+}
+
+} // namespace plx71::cli

@@ -1,0 +1,226 @@
+#pragma once
+// A software writer box on a pseudo-terminal and a PC side pointed at it:
+// device table, job, images, a link with short time-outs, a recording Ui.
+#include "plx71/datafile/data_file_writer.hpp"
+#include "plx71/devices/device_table.hpp"
+#include "plx71/job/job_actions.hpp"
+#include "plx71/link/writer_commands.hpp"
+#include "plx71/ops/transfer_runner.hpp"
+#include "plx71/ui/recording_ui.hpp"
+#include "plx71sim/simulator.hpp"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace plx71::test {
+
+using namespace std::chrono_literals;
+
+// The system's port, with a hook that sees every request frame just before
+// it goes out (to switch a fault on for exactly that command).
+class HookedPort : public SerialPort {
+public:
+    using Hook = std::function<void(std::uint8_t code, std::span<const std::uint8_t> payload)>;
+
+    explicit HookedPort(Hook hook) : inner_(makeSystemSerialPort()), hook_(std::move(hook)) {}
+
+    bool open(const std::string& name, int rate, const LinkTiming& t) override { return inner_->open(name, rate, t); }
+    void close() override { inner_->close(); }
+    bool isOpen() const override { return inner_->isOpen(); }
+    bool write(std::span<const std::uint8_t> bytes, const LinkTiming& t) override
+    {
+        if (bytes.size() >= 4 && hook_ && frameWireSize(bytes) == bytes.size())
+            hook_(bytes[2], bytes.subspan(3, bytes.size() - 4));
+        return inner_->write(bytes, t);
+    }
+    std::size_t read(std::span<std::uint8_t> buffer, const LinkTiming& t) override { return inner_->read(buffer, t); }
+
+private:
+    std::unique_ptr<SerialPort> inner_;
+    Hook hook_;
+};
+
+// Distinct short values so a recorded sleep tells which pause it was.
+inline LinkTiming quickTiming()
+{
+    LinkTiming t;
+    t.readInterval = 40ms;
+    t.readPerByte = 40ms;
+    t.readConstant = 40ms;
+    t.sendRetrySleep = 11ms;
+    t.exchangeRetrySleep = 10ms;
+    t.rateSwitchPauseBefore = 12ms;
+    t.rateSwitchPauseAfter = 13ms;
+    t.loaderPrepareWait = 40ms;
+    t.statusPollSleep = 2ms;
+    t.lowVccPagePause = 3ms;
+    t.paceWrites = false;
+    return t;
+}
+
+inline plx71sim::Options quickBox()
+{
+    plx71sim::Options o;
+    o.box.busyTime = 6ms;
+    o.resyncGap = 30ms;
+    o.replyAckWindow = 30ms;
+    return o;
+}
+
+inline DeviceTable testTable()
+{
+    auto table = loadDeviceTable(std::filesystem::path(PLX71_SOURCE_DIR) / "resources" / "plx71typ.tbl");
+    return table ? *table : DeviceTable{};
+}
+
+// Every request the box took in (acknowledged or answered), in order.
+inline std::vector<plx71sim::ReceivedCommand> accepted(const plx71sim::Simulator& sim)
+{
+    std::vector<plx71sim::ReceivedCommand> out;
+    for (auto& c : sim.receivedCommands()) {
+        if (c.outcome == plx71sim::Outcome::Acked || c.outcome == plx71sim::Outcome::Replied)
+            out.push_back(c);
+    }
+    return out;
+}
+
+inline std::vector<std::uint8_t> codes(const std::vector<plx71sim::ReceivedCommand>& cmds)
+{
+    std::vector<std::uint8_t> out;
+    for (auto& c : cmds)
+        out.push_back(c.code);
+    return out;
+}
+
+inline std::uint16_t pageOf(const plx71sim::ReceivedCommand& c)
+{
+    return std::uint16_t(c.payload.at(0) | (c.payload.at(1) << 8));
+}
+
+inline std::size_t countCode(const std::vector<plx71sim::ReceivedCommand>& cmds, std::uint8_t code)
+{
+    std::size_t n = 0;
+    for (auto& c : cmds)
+        n += c.code == code;
+    return n;
+}
+
+// A pattern that differs from page to page and from the blank value.
+inline void fillPattern(std::vector<std::uint8_t>& image, std::uint8_t seed)
+{
+    for (std::size_t i = 0; i < image.size(); ++i)
+        image[i] = std::uint8_t((i * 7 + (i >> 8) * 13 + seed) % 251);
+}
+
+class SimWorld : public ::testing::Test {
+protected:
+    void SetUp() override { startBox(quickBox()); }
+    void TearDown() override
+    {
+        if (sim)
+            sim->stop();
+    }
+
+    void startBox(const plx71sim::Options& options)
+    {
+        if (sim)
+            sim->stop();
+        sim = std::make_unique<plx71sim::Simulator>(options);
+        ASSERT_TRUE(sim->start()) << sim->lastError();
+        link = makeLink();
+        state.deviceTable = testTable();
+        ASSERT_FALSE(state.deviceTable.records.empty());
+        selectDevice(state, job, 0);
+        job.userRomFileName = "user.hex";
+        fillPattern(state.images.user, 1);
+    }
+
+    std::unique_ptr<WriterLink> makeLink()
+    {
+        auto l = std::make_unique<WriterLink>(
+            ui, std::make_unique<HookedPort>([this](std::uint8_t code, std::span<const std::uint8_t> payload) {
+                std::lock_guard lock(hookMutex);
+                if (onCommand)
+                    onCommand(code, payload);
+            }));
+        l->portOverride = sim->slavePath();
+        l->timing = quickTiming();
+        l->sleeper = [this](std::chrono::milliseconds d) {
+            {
+                std::lock_guard lock(hookMutex);
+                sleeps.push_back(d);
+            }
+            std::this_thread::sleep_for(d);
+        };
+        return l;
+    }
+
+    // Runs `action` once, for the n-th (1-based) frame of `code`.
+    void onNth(std::uint8_t code, int n, std::function<void()> action)
+    {
+        auto seen = std::make_shared<int>(0);
+        std::lock_guard lock(hookMutex);
+        onCommand = [=](std::uint8_t c, std::span<const std::uint8_t>) {
+            if (c == code && ++*seen == n)
+                action();
+        };
+    }
+
+    // A runner that presses Cancel once `cancelWhen` holds, and keeps the
+    // counters it was given for inspection.
+    TransferRunner runner(std::function<bool()> cancelWhen = {})
+    {
+        PollingRunnerOptions o;
+        o.tick = 5ms;
+        o.cancelRequested = std::move(cancelWhen);
+        o.onTick = [this](const TransferView& v, const ProgressCounters& c) {
+            std::lock_guard lock(hookMutex);
+            lastView = v;
+            lastTotal = c.total();
+            lastDone = c.done();
+        };
+        return makePollingRunner(std::move(o));
+    }
+
+    std::size_t countSleeps(std::chrono::milliseconds d)
+    {
+        std::lock_guard lock(hookMutex);
+        return std::size_t(std::count(sleeps.begin(), sleeps.end(), d));
+    }
+
+    // The port is closed and the box rests at 9600 bit/s.
+    void expectResting()
+    {
+        EXPECT_FALSE(link->isOpen());
+        EXPECT_TRUE(sim->waitFor([&] { return sim->portOpenCount() == 0; }, 2s));
+        EXPECT_EQ(sim->rate(), 9600);
+    }
+
+    std::size_t countText(std::string_view text) const
+    {
+        auto t = ui.texts();
+        return std::size_t(std::count(t.begin(), t.end(), std::string(text)));
+    }
+
+    RecordingUi ui;
+    std::unique_ptr<plx71sim::Simulator> sim;
+    std::unique_ptr<WriterLink> link;
+    WriterState state;
+    JobSettings job;
+
+    std::mutex hookMutex;
+    std::function<void(std::uint8_t, std::span<const std::uint8_t>)> onCommand;
+    std::vector<std::chrono::milliseconds> sleeps;
+    TransferView lastView;
+    std::int32_t lastTotal = 0;
+    std::int32_t lastDone = 0;
+};
+
+} // namespace plx71::test
