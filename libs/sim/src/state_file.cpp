@@ -105,7 +105,7 @@ bool loadState(const std::string& path, StoredJob& job, std::string& error) {
       ok = pageLine(in, j.firmware, kFirmwareFirstPage, kFirmwareLastPage);
     } else if (key == "end") {
       ended = true;
-      break;
+      if (std::getline(f, line)) ok = false;  // nothing may follow
     } else {
       in >> value;
       Bytes b;
@@ -127,9 +127,10 @@ bool loadState(const std::string& path, StoredJob& job, std::string& error) {
       else ok = false;
     }
     if (!ok) {
-      error = "state file " + path + ": bad line " + std::to_string(lineNo);
+      error = "state file " + path + ": bad line " + std::to_string(lineNo + (ended ? 1 : 0));
       return false;
     }
+    if (ended) break;
   }
   if (!ended || j.firmwareVersion.size() != kVersionSize) {
     error = "state file " + path + " is incomplete";
