@@ -30,7 +30,8 @@ public:
     virtual bool write(std::span<const std::uint8_t> bytes, const LinkTiming& timing) = 0;
     // Reads up to buffer.size() bytes and returns how many arrived. Gives up
     // after a gap of more than timing.readInterval between two bytes or after
-    // timing.readTotal(n); fewer bytes than asked is a failed read.
+    // timing.readTotal(n); fewer bytes than asked is a failed read. (On
+    // Windows the driver keeps the time-outs given to open.)
     virtual std::size_t read(std::span<std::uint8_t> buffer, const LinkTiming& timing) = 0;
 };
 
