@@ -108,6 +108,13 @@ TEST(DataFileWriter, FamilyTwoWritesLinearRecords)
                                              ":00000001FF"}));
     const auto s = splitLines(formatSRecords(a.request({{0xFCFFF0, 0xFCFFF0}}, 2, 0xFC0000)));
     EXPECT_EQ(s[1], "S205FCFFF0FF10");
+
+    // Segment records reach only 1 MiB and S2 only 16 MiB: an area above
+    // either gets the wider record rather than a wrong address.
+    const auto high = splitLines(formatIntelHex(a.request({{0x100000, 0x100000}}, 0, 0x100000)));
+    EXPECT_EQ(high[0], ":020000040010EA");
+    const auto wide = splitLines(formatSRecords(a.request({{0x1000000, 0x1000000}}, 2, 0x1000000)));
+    EXPECT_EQ(wide[1], "S30601000000FFF9");
 }
 
 TEST(DataFileWriter, UnalignedRangeIsCutAtTheSegmentBoundary)
