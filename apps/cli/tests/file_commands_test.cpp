@@ -119,7 +119,7 @@ TEST(CliInfo, BootRomVersionPrintsOnlyPrintableBytes)
 {
     ScratchDir dir;
     // S2 record at 0xFE000: "BT\x01" then "1.00" and a tab.
-    writeAll(dir / "boot.btp", "S0030000FC\r\nS20CFE0000425401312E30300996\r\nS804000000FB\r\n");
+    writeAll(dir / "boot.btp", "S0030000FC\r\nS20C0FE000425401312E30300987\r\nS804000000FB\r\n");
     auto r = runCli("info boot.btp --device M30624FGFP --area boot", dir);
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.out.find("version: BT.1.00.\n"), std::string::npos) << r.out;
