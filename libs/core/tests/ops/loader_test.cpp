@@ -1,0 +1,309 @@
+// The firmware loader's operations and the About query against the software
+// writer box.
+#include "sim_world.hpp"
+
+#include "plx71/ops/firmware_loader.hpp"
+#include "plx71/ops/version_query.hpp"
+#include "plx71/ui/messages.hpp"
+
+#include <cstdlib>
+#include <fstream>
+
+namespace plx71::test {
+namespace {
+
+const std::string kCommError(msg::kCommunicationError);
+
+// One Intel HEX record with its check sum.
+std::string hexRecord(std::uint16_t address, std::uint8_t type, const std::vector<std::uint8_t>& data)
+{
+    std::vector<std::uint8_t> bytes{std::uint8_t(data.size()), std::uint8_t(address >> 8), std::uint8_t(address), type};
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    std::uint8_t sum = 0;
+    std::string line = ":";
+    char buf[4];
+    for (auto b : bytes) {
+        sum = std::uint8_t(sum + b);
+        std::snprintf(buf, sizeof buf, "%02X", b);
+        line += buf;
+    }
+    std::snprintf(buf, sizeof buf, "%02X", std::uint8_t(-sum));
+    return line + buf + "\n";
+}
+
+class Loader : public SimWorld {
+protected:
+    // A firmware image as "Select..." leaves it: the header, a pattern, and
+    // one page the file does not give (blank).
+    FirmwareImage firmware(const std::string& header = "V1.40 2003/04/05")
+    {
+        FirmwareImage img;
+        for (std::size_t i = 0; i < 0x3000; ++i)
+            img.bytes[i] = std::uint8_t(i % 253);
+        std::copy(header.begin(), header.end(), img.bytes.begin());
+        std::fill(img.bytes.begin() + 0x1000, img.bytes.begin() + 0x1100, 0xFF);
+        return img;
+    }
+
+    FirmwareDownloadResult load(const FirmwareImage& img, std::function<bool()> cancelWhen = {})
+    {
+        return runFirmwareDownload(ui, *link, img, "/fw/new.hex", 0, 4, runner(std::move(cancelWhen)));
+    }
+
+    std::vector<plx71sim::ReceivedCommand> loadPages()
+    {
+        std::vector<plx71sim::ReceivedCommand> pages;
+        for (auto& c : accepted(*sim))
+            if (c.code == CMD_LOAD_WRITE_PAGE)
+                pages.push_back(c);
+        return pages;
+    }
+
+    static bool isError(const FirmwareDownloadResult& r)
+    {
+        return r.statusText == "Error" && r.firmVersionText.empty() && r.bootVersionText.empty();
+    }
+};
+
+TEST_F(Loader, AboutQueryAt9600KeepsOrEmptiesTheVersion)
+{
+    link->firmwareVersion = "previous";
+    queryFirmwareVersion(ui, *link);
+    EXPECT_EQ(link->firmwareVersion, "V1.30 2001/12/25");
+    EXPECT_TRUE(ui.messages().empty());
+    EXPECT_EQ(codes(accepted(*sim)), std::vector<std::uint8_t>{CMD_READ_VERSIONS});
+    EXPECT_EQ(accepted(*sim)[0].rate, 9600);
+    expectResting();
+
+    // A port that cannot be opened keeps the last text.
+    ::setenv("PLX71_COM4", "/nonexistent/plx71-com4", 1);
+    link->portOverride.clear();
+    link->comPortIndex = 3;
+    queryFirmwareVersion(ui, *link);
+    EXPECT_EQ(ui.texts(), std::vector<std::string>{"COM4 cannot be used"});
+    EXPECT_EQ(link->firmwareVersion, "V1.30 2001/12/25");
+    ::unsetenv("PLX71_COM4");
+
+    // No answer: the text is emptied.
+    ui.clear();
+    link->portOverride = sim->slavePath();
+    sim->setSilent(true);
+    queryFirmwareVersion(ui, *link);
+    EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
+    EXPECT_EQ(link->firmwareVersion, "");
+    EXPECT_FALSE(link->isOpen());
+}
+
+TEST_F(Loader, ReadVersionAtTheUsersRateAndBack)
+{
+    auto v = readVersions(ui, *link, 0, 2);
+    EXPECT_TRUE(v.ok);
+    EXPECT_EQ(v.firmVersionText, "V1.30 2001/12/25");
+    EXPECT_EQ(v.bootVersionText, "BOOT V1.00 2001 ");
+    const auto cmds = accepted(*sim);
+    ASSERT_EQ(codes(cmds), (std::vector<std::uint8_t>{CMD_SET_LINK_RATE, CMD_READ_VERSIONS, CMD_SET_LINK_RATE}));
+    EXPECT_EQ(cmds[0].payload, (plx71sim::Bytes{3}));
+    EXPECT_EQ(cmds[1].rate, 38400);
+    EXPECT_TRUE(ui.messages().empty());
+    expectResting();
+
+    // The query fails after the switch: texts cleared, the box still goes
+    // back to 9600 so that the next connect finds it.
+    sim->clearReceivedCommands();
+    sim->corruptReplies(3);
+    v = readVersions(ui, *link, 0, 4);
+    EXPECT_FALSE(v.ok);
+    EXPECT_EQ(v.firmVersionText, "");
+    EXPECT_EQ(v.bootVersionText, "");
+    EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
+    EXPECT_EQ(accepted(*sim).back().code, CMD_SET_LINK_RATE);
+    expectResting();
+
+    // The switch back fails: texts cleared as well.
+    ui.clear();
+    onNth(CMD_SET_LINK_RATE, 2, [this] { sim->dropAcks(3); });
+    v = readVersions(ui, *link, 0, 0);
+    EXPECT_FALSE(v.ok);
+    EXPECT_EQ(v.firmVersionText, "");
+    EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
+    EXPECT_FALSE(link->isOpen());
+
+    // No box.
+    ui.clear();
+    onCommand = nullptr;
+    sim->setSilent(true);
+    v = readVersions(ui, *link, 0, 4);
+    EXPECT_FALSE(v.ok);
+    EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
+    EXPECT_FALSE(link->isOpen());
+}
+
+TEST_F(Loader, SelectChecksTheVersionHeader)
+{
+    char tmpl[] = "/tmp/plx71-fw-XXXXXX";
+    const std::filesystem::path dir = mkdtemp(tmpl);
+    auto write = [&](const std::string& name, const std::string& text) {
+        std::ofstream(dir / name) << text;
+        return dir / name;
+    };
+    // "V1.30 2001/12/25" at 0xC1000, one more byte at 0xC1010.
+    const std::string header = "V1.30 2001/12/25";
+    const std::vector<std::uint8_t> headerBytes(header.begin(), header.end());
+    const std::string base = hexRecord(0, 0x02, {0xC1, 0x00});
+    const auto good = write("good.hex", base + hexRecord(0, 0, headerBytes) + hexRecord(0x10, 0, {0x42}) + ":00000001FF\n");
+    auto selected = selectFirmwareFile(ui, good);
+    ASSERT_TRUE(selected) << (ui.texts().empty() ? "" : ui.texts().front());
+    EXPECT_EQ(selected->versionText, header);
+    EXPECT_EQ(selected->path, good.string());
+    EXPECT_EQ(selected->image.bytes[0x10], 0x42);
+    EXPECT_EQ(selected->image.bytes[0x11], 0xFF);
+    EXPECT_TRUE(ui.messages().empty());
+
+    // Data from 0xC1100 on: the header bytes are blank.
+    const auto late = write("late.hex", base + hexRecord(0x100, 0, headerBytes) + ":00000001FF\n");
+    EXPECT_FALSE(selectFirmwareFile(ui, late));
+    EXPECT_EQ(ui.texts().back(), "File format error");
+    EXPECT_EQ(ui.messages().back().icon, Icon::Stop);
+
+    ui.clear();
+    EXPECT_FALSE(selectFirmwareFile(ui, dir / "missing.hex"));
+    EXPECT_EQ(ui.texts().size(), 1u); // the reader's own message only
+    std::filesystem::remove_all(dir);
+}
+
+TEST_F(Loader, DownloadSendsFortyEightPagesEachAfterAPollAndReportsTheNewVersion)
+{
+    const FirmwareImage img = firmware();
+    const auto r = load(img);
+    EXPECT_TRUE(r.complete());
+    EXPECT_EQ(r.statusText, "Complete");
+    EXPECT_EQ(r.firmVersionText, "V1.40 2003/04/05"); // what the box reports afterwards
+    EXPECT_EQ(r.bootVersionText, "BOOT V1.00 2001 ");
+    EXPECT_TRUE(ui.messages().empty());
+    expectResting();
+    EXPECT_EQ(lastView.title, "Loading...");
+    EXPECT_EQ(lastView.text, "/fw/new.hex");
+    EXPECT_EQ(lastTotal, 0x3000);
+    EXPECT_EQ(lastDone, 0x3000);
+    EXPECT_EQ(countSleeps(quickTiming().loaderPrepareWait), 1u);
+
+    const auto cmds = accepted(*sim);
+    ASSERT_GE(cmds.size(), 3u);
+    EXPECT_EQ(codes({cmds.begin(), cmds.begin() + 3}),
+              (std::vector<std::uint8_t>{CMD_LOAD_ENTER, CMD_LOAD_PREPARE, CMD_SET_LINK_RATE}));
+    EXPECT_EQ(cmds[0].rate, 9600);
+    std::uint16_t expected = 0x0C10;
+    bool polled = false;
+    for (std::size_t i = 3; i < cmds.size(); ++i) {
+        if (cmds[i].code == CMD_READ_STATUS) {
+            polled = true;
+        } else if (cmds[i].code == CMD_LOAD_WRITE_PAGE) {
+            EXPECT_TRUE(polled) << "page " << expected << " without a poll";
+            EXPECT_EQ(pageOf(cmds[i]), expected);
+            EXPECT_EQ(cmds[i].rate, 115200);
+            ++expected;
+            polled = false;
+        }
+    }
+    EXPECT_EQ(expected, 0x0C40);
+    EXPECT_EQ(cmds[cmds.size() - 2].code, CMD_READ_VERSIONS);
+    EXPECT_EQ(cmds.back().code, CMD_SET_LINK_RATE);
+
+    const auto stored = sim->job().firmware;
+    ASSERT_EQ(stored.size(), 48u);
+    const auto blank = stored.at(0x0C20);
+    EXPECT_TRUE(std::all_of(blank.begin(), blank.end(), [](auto b) { return b == 0xFF; }));
+    EXPECT_TRUE(std::equal(stored.at(0x0C3F).begin(), stored.at(0x0C3F).end(), img.bytes.begin() + 0x2F00));
+}
+
+TEST_F(Loader, FailuresBeforeThePagesEndInError)
+{
+    const FirmwareImage img = firmware();
+
+    link->portOverride = "/nonexistent/plx71-port";
+    EXPECT_TRUE(isError(load(img)));
+    EXPECT_EQ(ui.texts(), std::vector<std::string>{"/nonexistent/plx71-port cannot be used"});
+    link->portOverride = sim->slavePath();
+
+    // No box: one message, from CMD_LOAD_ENTER; no switch tried, no wait.
+    ui.clear();
+    sleeps.clear();
+    sim->setSilent(true);
+    EXPECT_TRUE(isError(load(img)));
+    sim->setSilent(false);
+    EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
+    for (auto& c : sim->receivedCommands())
+        EXPECT_EQ(c.code, CMD_LOAD_ENTER);
+    EXPECT_EQ(countSleeps(quickTiming().loaderPrepareWait), 0u);
+    expectResting();
+
+    for (std::uint8_t code : {CMD_LOAD_PREPARE, CMD_SET_LINK_RATE}) {
+        ui.clear();
+        sim->clearReceivedCommands();
+        onNth(code, 1, [this] { sim->nakFrames(3); });
+        EXPECT_TRUE(isError(load(img))) << int(code);
+        EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError}) << int(code);
+        EXPECT_EQ(countCode(accepted(*sim), CMD_LOAD_WRITE_PAGE), 0u);
+        expectResting();
+    }
+}
+
+TEST_F(Loader, FailuresAfterThePagesEndInError)
+{
+    const FirmwareImage img = firmware();
+
+    // A page refused: message once, nothing after it, no version query.
+    sim->setFailPage(0x0C13);
+    EXPECT_TRUE(isError(load(img)));
+    EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
+    EXPECT_EQ(loadPages().size(), 3u);
+    EXPECT_EQ(countCode(accepted(*sim), CMD_READ_VERSIONS), 0u);
+    expectResting();
+    sim->setFailPage(0x0C13, false);
+
+    // The version query after the pages fails.
+    ui.clear();
+    sim->clearReceivedCommands();
+    onNth(CMD_READ_VERSIONS, 1, [this] { sim->corruptReplies(3); });
+    EXPECT_TRUE(isError(load(img)));
+    EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
+    EXPECT_EQ(loadPages().size(), 48u);
+    expectResting();
+
+    // The switch back fails: "Error", the versions as read before.
+    ui.clear();
+    sim->clearReceivedCommands();
+    onNth(CMD_SET_LINK_RATE, 2, [this] { sim->dropAcks(3); });
+    const auto r = load(img);
+    EXPECT_EQ(r.statusText, "Error");
+    EXPECT_EQ(r.firmVersionText, "V1.40 2003/04/05");
+    EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
+    EXPECT_FALSE(link->isOpen());
+}
+
+TEST_F(Loader, CancelStopsThePagesAndABusyBoxWaitsForIt)
+{
+    const FirmwareImage img = firmware();
+    auto r = load(img, [this] { return countCode(sim->receivedCommands(), CMD_LOAD_WRITE_PAGE) >= 5; });
+    EXPECT_TRUE(isError(r));
+    EXPECT_TRUE(ui.messages().empty());
+    EXPECT_GE(loadPages().size(), 5u);
+    EXPECT_LT(loadPages().size(), 48u);
+    EXPECT_EQ(countCode(accepted(*sim), CMD_READ_VERSIONS), 0u);
+    EXPECT_EQ(lastDone, lastTotal + 1000);
+    expectResting();
+
+    // A box that stays busy is polled until Cancel; no page goes out.
+    sim->clearReceivedCommands();
+    sim->setStayBusy(true);
+    r = load(img, [this] { return countCode(sim->receivedCommands(), CMD_READ_STATUS) >= 10; });
+    sim->setStayBusy(false);
+    EXPECT_TRUE(isError(r));
+    EXPECT_TRUE(ui.messages().empty());
+    EXPECT_GE(countCode(accepted(*sim), CMD_READ_STATUS), 10u);
+    EXPECT_EQ(loadPages().size(), 0u);
+    expectResting();
+}
+
+} // namespace
+} // namespace plx71::test
