@@ -234,7 +234,7 @@ class Simulator::Engine {
     };
     if (!in_.empty()) consider(in_.front().at);
     consider(assembler_.deadline());
-    if (awaitAck_) consider(awaitAckUntil_);
+    if (awaitAck_ && out_.empty()) consider(awaitAckUntil_);
     if (!out_.empty() && !blocked) consider(out_.front().due[out_.front().sent]);
     const bool hungUp = now < hangupUntil_;
     if (hungUp) consider(hangupUntil_);

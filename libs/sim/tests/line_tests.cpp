@@ -72,7 +72,7 @@ TEST_F(BoxTest, RateSwitchIsAckedAtTheOldRateAndFollowed) {
 }
 
 TEST(BoxLine, BrokenFramesAreDroppedAfterAQuietGap) {
-  const std::string log = ::testing::TempDir() + "plx71sim_resync.log";
+  const std::string log = tempPath("plx71sim_resync.log");
   Options o = quickOptions();
   o.logPath = log;
   Simulator sim(o);

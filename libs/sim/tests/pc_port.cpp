@@ -1,5 +1,7 @@
 #include "pc_port.hpp"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -12,6 +14,12 @@
 #include <stdexcept>
 
 namespace plx71sim::test {
+
+std::string tempPath(const std::string& name) {
+  const std::string p = ::testing::TempDir() + name + "." + std::to_string(::getpid());
+  std::remove(p.c_str());
+  return p;
+}
 
 Bytes hex(const std::string& text) {
   Bytes out;

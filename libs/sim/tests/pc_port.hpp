@@ -10,6 +10,9 @@ namespace plx71sim::test {
 
 using namespace std::chrono_literals;
 
+// A path in the test temp folder, unique to this process, not existing yet.
+std::string tempPath(const std::string& name);
+
 Bytes hex(const std::string& text);  // "05 00 14 7F" -> bytes
 std::string toHex(const Bytes& bytes);
 

@@ -95,12 +95,9 @@ std::string fileText(const std::string& path) {
 }
 
 TEST(Program, ServesThroughItsLinkLogsAndCleansUp) {
-  const std::string dir = ::testing::TempDir();
-  const std::string link = dir + "plx71sim_com1";
-  const std::string log = dir + "plx71sim_prog.log";
-  const std::string state = dir + "plx71sim_prog.state";
-  ::unlink(link.c_str());
-  ::unlink(state.c_str());
+  const std::string link = tempPath("plx71sim_com1");
+  const std::string log = tempPath("plx71sim_prog.log");
+  const std::string state = tempPath("plx71sim_prog.state");
   ASSERT_EQ(::symlink("/nonexistent", link.c_str()), 0);  // a stale link is replaced
 
   Program prog({"--link", link, "--log", log, "--state", state, "--busy-ms", "5", "--fail-page",
@@ -137,7 +134,7 @@ TEST(Program, RefusesBadOptionsAndAForeignFileAtTheLinkPath) {
   Program badPage({"--fail-page", "0x2000"});
   EXPECT_EQ(badPage.wait(), 2);
 
-  const std::string plain = ::testing::TempDir() + "plx71sim_plain_file";
+  const std::string plain = tempPath("plx71sim_plain_file");
   std::ofstream(plain) << "keep me";
   Program refused({"--link", plain});
   EXPECT_EQ(refused.wait(), 1);

@@ -9,12 +9,6 @@
 namespace plx71sim::test {
 namespace {
 
-std::string tempPath(const std::string& name) {
-  const std::string p = ::testing::TempDir() + name;
-  std::remove(p.c_str());
-  return p;
-}
-
 std::string slurp(const std::string& path) {
   std::ifstream f(path);
   std::stringstream s;
