@@ -37,6 +37,7 @@ CDumpListCtrl::CDumpListCtrl(QWidget* parent) : QTableWidget(0, kColumnCount, pa
     header->setSectionsClickable(false);
     header->setHighlightSections(false);
     header->setStretchLastSection(false);
+    header->setMinimumSectionSize(1);
     setColumnWidth(0, 55);
     for (int c = 1; c <= 16; ++c)
         setColumnWidth(c, byteColumnWidth());

@@ -2,6 +2,7 @@
 
 #include "about_dlg.hpp"
 #include "main_frame.hpp"
+#include "transfer_dialogs.hpp"
 
 #include "plx71/devices/device_table.hpp"
 #include "plx71/qtui/qt_ui.hpp"
@@ -20,7 +21,7 @@ CPlxApp::CPlxApp(AppOptions options, QObject* parent) : QObject(parent), options
         ui = qtUi_.get();
     }
     session_ = std::make_unique<WriterSession>(*ui);
-    session_->hooks = options_.hooks;
+    session_->hooks = withOperations(options_.hooks);
 }
 
 CPlxApp::~CPlxApp()

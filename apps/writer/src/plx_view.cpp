@@ -357,7 +357,10 @@ bool CPlxView::takeForCommand()
     if (parseCheckId(j.checkIdText, j.idCode))
         return true;
     session_.ui->message(Icon::Exclamation, std::string(msg::kInvalidIdNumber));
+    pending_.clear();
+    refocusing_ = true;
     refocusAndSelect(checkIdText_);
+    refocusing_ = false;
     return false;
 }
 
@@ -382,7 +385,7 @@ bool CPlxView::eventFilter(QObject* watched, QEvent* event)
         auto* e = qobject_cast<QLineEdit*>(watched);
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         // Leaving the window (another program, a menu) is not leaving the field.
-        if (e && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && !pending_.contains(e)) {
+        if (e && !refocusing_ && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && !pending_.contains(e)) {
             pending_.insert(e);
             QTimer::singleShot(0, this, [this, e] { checkAfterFocusLeft(e); });
         }
@@ -434,7 +437,13 @@ bool CPlxView::checkField(QLineEdit* edit)
     if (valid)
         return true;
     session_.ui->message(Icon::Exclamation, std::string(message));
+    // The user goes back to this field: the field the focus leaves now is
+    // not being left by the user, and checks still waiting are dropped, so
+    // two refused fields never pass the focus back and forth.
+    pending_.clear();
+    refocusing_ = true;
     refocusAndSelect(edit);
+    refocusing_ = false;
     show();
     return false;
 }

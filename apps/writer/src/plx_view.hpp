@@ -56,6 +56,7 @@ private:
 
     WriterSession& session_;
     QSet<QLineEdit*> pending_;
+    bool refocusing_ = false;
 
     QComboBox* deviceCombo_ = nullptr;
     QLineEdit* userRomAreaText_ = nullptr;

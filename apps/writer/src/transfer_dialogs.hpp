@@ -1,19 +1,25 @@
 #pragma once
 // The writer program's transfer dialogs: the shared progress dialog under
 // the titles of Download and Upload.
+#include "writer_session.hpp"
+
+#include "plx71/ops/download.hpp"
+#include "plx71/ops/transfer_runner.hpp"
+#include "plx71/ops/upload.hpp"
+#include "plx71/ops/version_query.hpp"
 #include "plx71/qtui/transfer_progress_dialog.hpp"
 
 namespace plx71 {
 
-inline const QString kDownloadTitle = QStringLiteral("Downloading...   PC -> PLX-71RD");
-inline const QString kUploadTitle = QStringLiteral("Uploading...  PLX-71RD -> PC");
+inline const QString kDownloadDlgTitle = QString::fromLatin1(kDownloadTitle.data(), qsizetype(kDownloadTitle.size()));
+inline const QString kUploadDlgTitle = QString::fromLatin1(kUploadTitle.data(), qsizetype(kUploadTitle.size()));
 
 // Download: the User ROM file name above the bar.
 class CDownloadDlg : public qtui::TransferProgressDialog {
 public:
     CDownloadDlg(const QString& userRomFileName, ProgressCounters& counters, std::int32_t total,
                  std::function<void()> body, QWidget* parent = nullptr)
-        : TransferProgressDialog(kDownloadTitle, userRomFileName, counters, total, std::move(body), parent)
+        : TransferProgressDialog(kDownloadDlgTitle, userRomFileName, counters, total, std::move(body), parent)
     {
         setObjectName(QStringLiteral("CDownloadDlg"));
     }
@@ -23,10 +29,17 @@ public:
 class CUploadDlg : public qtui::TransferProgressDialog {
 public:
     CUploadDlg(ProgressCounters& counters, std::int32_t total, std::function<void()> body, QWidget* parent = nullptr)
-        : TransferProgressDialog(kUploadTitle, QString(), counters, total, std::move(body), parent)
+        : TransferProgressDialog(kUploadDlgTitle, QString(), counters, total, std::move(body), parent)
     {
         setObjectName(QStringLiteral("CUploadDlg"));
     }
 };
+
+// The operations' progress display: the modal dialog of the transfer.
+TransferRunner makeDialogRunner(QWidget* parent);
+
+// The hooks with the writer-box operations filled in where unset: About's
+// version query, Download and Upload through the link.
+WriterHooks withOperations(WriterHooks hooks);
 
 } // namespace plx71
