@@ -46,7 +46,7 @@ QPushButton* commandButton(QWidget* parent, const QString& text, const QString& 
     return b;
 }
 
-struct PagingSpec {
+struct PagingButton {
     ChevronDirection direction;
     int chevrons;
     std::uint32_t step;
@@ -54,7 +54,7 @@ struct PagingSpec {
     const char* accessible;
 };
 
-constexpr std::array<PagingSpec, 6> kPaging{{
+constexpr std::array<PagingButton, 6> kPaging{{
     {ChevronDirection::Up, 3, 0x10000, "threeUpButton", "Up 10000"},
     {ChevronDirection::Up, 2, 0x1000, "twoUpButton", "Up 1000"},
     {ChevronDirection::Up, 1, 0x100, "oneUpButton", "Up 100"},
@@ -95,18 +95,18 @@ CRomEditDlg::CRomEditDlg(WriterSession& session, Area area, const RomEditInfo& i
     auto* pagingColumn = new QVBoxLayout;
     pagingColumn->addSpacing(10);
     for (std::size_t i = 0; i < kPaging.size(); ++i) {
-        const PagingSpec& spec = kPaging[i];
+        const PagingButton& paging = kPaging[i];
         auto* b = new QPushButton(this);
-        b->setObjectName(QLatin1String(spec.name));
-        b->setAccessibleName(QLatin1String(spec.accessible));
-        b->setIcon(QIcon(chevronPixmap(spec.direction, spec.chevrons)));
+        b->setObjectName(QLatin1String(paging.name));
+        b->setAccessibleName(QLatin1String(paging.accessible));
+        b->setIcon(QIcon(chevronPixmap(paging.direction, paging.chevrons)));
         b->setIconSize(QSize(kChevronWidth, kChevronHeight));
         b->setFixedSize(kChevronWidth + 8, kChevronHeight + 20);
         b->setAutoDefault(false);
         pagingColumn->addWidget(b);
         paging_[i] = b;
-        const bool back = spec.direction == ChevronDirection::Up;
-        const std::uint32_t step = spec.step;
+        const bool back = paging.direction == ChevronDirection::Up;
+        const std::uint32_t step = paging.step;
         connect(b, &QPushButton::clicked, this, [this, back, step] {
             back ? model_.pageBack(step) : model_.pageForward(step);
             fillPage();
