@@ -86,6 +86,29 @@ def write(name, text):
         f.write(text)
 
 
+def project(device_index, name, areas, last_block, vcc, vpp, boot_file, user_file):
+    """A project file: the device record of the table plus the job. The data
+    file names are relative, so the project opens from the repository root."""
+    import struct
+    (user_start, user_size), (boot_start, boot_size) = areas
+    record = name.encode().ljust(104, b"\0")
+    record += struct.pack("<IIIiB3xIIIii", user_start, user_start + user_size - 1, user_size, last_block,
+                          (1 << (last_block + 1)) - 1, boot_start, boot_start + boot_size - 1, boot_size, vcc, vpp)
+    assert len(record) == 144
+
+    def text(t):
+        return struct.pack("<I", len(t)) + t.encode()
+
+    out = b"PLX-71RD project file Ver.A     " + struct.pack("<i", device_index) + record
+    out += struct.pack("<iii", 0, 9, 1 if boot_file else 0)
+    out += text(boot_file) + text(user_file)
+    out += struct.pack("<i", 0) + text("")         # lock bits: No Change
+    out += struct.pack("<i", 0) + text("")         # operation blocks: All
+    out += b"PLX71RD"                               # check ID, the program's own ID bytes
+    out += struct.pack("<ii", 0, 4)                 # COM1, 115.2K
+    return out
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     user = user_program()
@@ -94,6 +117,9 @@ def main():
     write("boot_update.btp", s_records(boot_update()))
     write("firmware_v131.hex", intel_hex(firmware(0xC1000, b"V1.31 2002/03/15", 0x3000)))
     write("firmware_bad_header.hex", intel_hex(firmware(0xC1100, b"V1.31 2002/03/15", 0x2F00)))
+    with open(os.path.join(OUT, "demo_project.pxp"), "wb") as f:
+        f.write(project(0, "M30624FGFP", ((0xC0000, 0x40000), (0xFE000, 0x2000)), 6, 50, 50,
+                        "examples/boot_update.btp", "examples/user_program.hex"))
 
 
 if __name__ == "__main__":
