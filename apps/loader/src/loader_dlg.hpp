@@ -60,7 +60,9 @@ private:
     LoaderSession& session_;
     Members m_;
     bool operationRunning_ = false;
+#ifdef Q_OS_WIN
     bool systemMenuDone_ = false;
+#endif
 
     QLineEdit* fileText_ = nullptr;
     QLineEdit* fileVersionText_ = nullptr;
