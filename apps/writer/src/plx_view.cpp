@@ -364,13 +364,14 @@ bool CPlxView::takeForCommand()
     return false;
 }
 
-void CPlxView::updateButtons()
+void CPlxView::updateButtons(bool refreshDownload)
 {
     // Nothing can be loaded or sent without a device type.
     const bool device = session_.state.deviceIndex != -1 && deviceCombo_->currentIndex() != -1;
     userRomSelect_->setEnabled(device);
     bootRomSelect_->setEnabled(device);
-    download_->setEnabled(device && canDownload(session_.state, session_.job));
+    if (refreshDownload)
+        download_->setEnabled(device && canDownload(session_.state, session_.job));
 }
 
 void CPlxView::selectDeviceInList()
@@ -513,11 +514,12 @@ void CPlxView::onUpload()
         return;
     take();
     session_.link.comPortIndex = session_.job.portSelection;
-    if (session_.hooks.upload && session_.hooks.upload(session_, this)) {
-        selectDeviceInList();
-        show();
-    }
-    updateButtons();
+    const bool complete = session_.hooks.upload && session_.hooks.upload(session_, this);
+    // A stopped upload has still applied the box's settings, so the form
+    // shows them; only a complete one enables Download.
+    selectDeviceInList();
+    show();
+    updateButtons(complete);
 }
 
 void CPlxView::onProjectOpen()

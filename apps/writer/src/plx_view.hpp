@@ -46,7 +46,9 @@ protected:
 
 private:
     void buildForm();
-    void updateButtons();
+    // The Select buttons follow the device choice; Download too unless
+    // `refreshDownload` is false (an upload that did not complete leaves it).
+    void updateButtons(bool refreshDownload = true);
     // Checks of a field the user left: run once the focus has settled, or
     // at once before a command starts. False when a check refused its field.
     bool flushPendingChecks();

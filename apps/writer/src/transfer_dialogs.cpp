@@ -26,7 +26,7 @@ WriterHooks withOperations(WriterHooks hooks)
         };
     if (!hooks.upload)
         hooks.upload = [](WriterSession& s, QWidget* parent) {
-            return runUpload(*s.ui, s.link, s.state, s.job, makeDialogRunner(parent)) != UploadResult::NothingChanged;
+            return runUpload(*s.ui, s.link, s.state, s.job, makeDialogRunner(parent)) == UploadResult::Complete;
         };
     return hooks;
 }

@@ -16,6 +16,7 @@ inline const QString kUploadDlgTitle = QString::fromLatin1(kUploadTitle.data(), 
 
 // Download: the User ROM file name above the bar.
 class CDownloadDlg : public qtui::TransferProgressDialog {
+    Q_OBJECT
 public:
     CDownloadDlg(const QString& userRomFileName, ProgressCounters& counters, std::int32_t total,
                  std::function<void()> body, QWidget* parent = nullptr)
@@ -27,6 +28,7 @@ public:
 
 // Upload: the bar alone.
 class CUploadDlg : public qtui::TransferProgressDialog {
+    Q_OBJECT
 public:
     CUploadDlg(ProgressCounters& counters, std::int32_t total, std::function<void()> body, QWidget* parent = nullptr)
         : TransferProgressDialog(kUploadDlgTitle, QString(), counters, total, std::move(body), parent)
