@@ -2,12 +2,26 @@
 
 #include "plx71/link/port_names.hpp"
 
+#include <algorithm>
 #include <cstdio>
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace plx71::cli {
 
 namespace {
+
+bool stderrIsTerminal()
+{
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(STDERR_FILENO) != 0;
+#endif
+}
 
 int baudIndexOf(int bitRate)
 {
@@ -61,7 +75,7 @@ TransferRunner terminalRunner()
 {
     PollingRunnerOptions options;
     options.cancelRequested = interruptPoll();
-    if (isatty(STDERR_FILENO)) {
+    if (stderrIsTerminal()) {
         options.onTick = drawBar;
         auto inner = makePollingRunner(std::move(options));
         return [inner](const TransferView& view, ProgressCounters& counters, std::function<void()> body) {
