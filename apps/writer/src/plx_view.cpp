@@ -20,9 +20,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -70,6 +72,15 @@ QLineEdit* edit(QWidget* parent, const char* name, int minimumWidth, bool readOn
     e->setReadOnly(readOnly);
     e->setMinimumWidth(minimumWidth);
     return e;
+}
+
+// Widens a field of fixed format so that its longest text shows whole in
+// the font it has now, whatever font the desktop uses.
+void fitText(QLineEdit* e, const QString& longest)
+{
+    const int frame = 2 * e->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, e);
+    const int needed = e->fontMetrics().horizontalAdvance(longest) + frame + 8;
+    e->setMinimumWidth(std::max(e->minimumWidth(), needed));
 }
 
 template <std::size_t N>
@@ -123,6 +134,7 @@ CPlxView::CPlxView(WriterSession& session, QWidget* parent) : QWidget(parent), s
     big.setWeight(QFont::Black);
     vccEdit_->setFont(big);
     vppEdit_->setFont(big);
+    fitFieldsToTheirTexts();
 
     connect(deviceCombo_, &QComboBox::activated, this, &CPlxView::onDeviceTypeChanged);
     connect(portCombo_, &QComboBox::activated, this, &CPlxView::onPortChanged);
@@ -301,6 +313,23 @@ void CPlxView::buildForm()
         bottom->addWidget(b, 0, Qt::AlignBottom);
     }
     outer->addLayout(bottom);
+}
+
+void CPlxView::fitFieldsToTheirTexts()
+{
+    const QString hexId = QStringLiteral("DD,DD,DD,DD,DD,DD,DD");
+    const QString area = QStringLiteral("0DDDDD-0DDDDD");
+    for (QLineEdit* e : {userRomAreaText_, bootRomAreaText_})
+        fitText(e, area);
+    fitText(blockRangeText_, QStringLiteral("0-6"));
+    for (QLineEdit* e : {vccEdit_, vppEdit_})
+        fitText(e, QStringLiteral("12.0V"));
+    for (QLineEdit* e : {idCodeText_, checkIdText_})
+        fitText(e, hexId);
+    fitText(romProtectText_, QStringLiteral("Level 2 protect enabled"));
+    for (QLineEdit* e : {userRomChecksumText_, bootRomChecksumText_})
+        fitText(e, QStringLiteral("DDDD"));
+    fitText(bootVersionText_, QStringLiteral("WWWWWWWW"));
 }
 
 void CPlxView::take()

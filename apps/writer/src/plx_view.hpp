@@ -46,6 +46,7 @@ protected:
 
 private:
     void buildForm();
+    void fitFieldsToTheirTexts();
     // The Select buttons follow the device choice; Download too unless
     // `refreshDownload` is false (an upload that did not complete leaves it).
     void updateButtons(bool refreshDownload = true);

@@ -101,7 +101,8 @@ CRomEditDlg::CRomEditDlg(WriterSession& session, Area area, const RomEditInfo& i
         b->setAccessibleName(QLatin1String(paging.accessible));
         b->setIcon(QIcon(chevronPixmap(paging.direction, paging.chevrons)));
         b->setIconSize(QSize(kChevronWidth, kChevronHeight));
-        b->setFixedSize(kChevronWidth + 8, kChevronHeight + 20);
+        // No narrower than the style's frame around the picture needs.
+        b->setFixedSize(QSize(kChevronWidth + 8, kChevronHeight + 20).expandedTo(b->minimumSizeHint()));
         b->setAutoDefault(false);
         pagingColumn->addWidget(b);
         paging_[i] = b;
