@@ -239,15 +239,21 @@ class Simulator::Engine {
     const bool hungUp = now < hangupUntil_;
     if (hungUp) consider(hangupUntil_);
 
-    int timeout = -1;
+    // Paced bytes are due to the microsecond; a millisecond poll would
+    // deliver every ACK and reply end up to 1 ms late.
+    timespec timeout{};
+    timespec* timeoutPtr = nullptr;
     if (next) {
-      const auto ms = std::chrono::ceil<std::chrono::milliseconds>(*next - now).count();
-      timeout = static_cast<int>(std::clamp<long long>(ms, 0, INT_MAX));
+      const auto ns = std::max<long long>(
+          0, std::chrono::duration_cast<std::chrono::nanoseconds>(*next - now).count());
+      timeout.tv_sec = static_cast<time_t>(ns / 1000000000);
+      timeout.tv_nsec = static_cast<long>(ns % 1000000000);
+      timeoutPtr = &timeout;
     }
     pollfd fds[3] = {{wake_, POLLIN, 0}, {port_.events(), POLLIN, 0},
                      {port_.master(), static_cast<short>(hungUp ? 0 : POLLIN), 0}};
     if (blocked) fds[2].events |= POLLOUT;
-    if (::poll(fds, 3, timeout) <= 0) return;
+    if (::ppoll(fds, 3, timeoutPtr, nullptr) <= 0) return;
     if (fds[0].revents & POLLIN) {
       std::uint64_t v;
       [[maybe_unused]] auto r = ::read(wake_, &v, sizeof v);
