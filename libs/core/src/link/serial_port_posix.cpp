@@ -117,6 +117,12 @@ public:
 
     bool isOpen() const override { return fd_ >= 0; }
 
+    void discardInput() override
+    {
+        if (fd_ >= 0)
+            ::tcflush(fd_, TCIFLUSH);
+    }
+
     bool write(std::span<const std::uint8_t> bytes, const LinkTiming& timing) override
     {
         if (fd_ < 0)

@@ -65,6 +65,12 @@ public:
 
     bool isOpen() const override { return handle_ != INVALID_HANDLE_VALUE; }
 
+    void discardInput() override
+    {
+        if (handle_ != INVALID_HANDLE_VALUE)
+            ::PurgeComm(handle_, PURGE_RXCLEAR);
+    }
+
     bool write(std::span<const std::uint8_t> bytes, const LinkTiming& timing) override
     {
         if (handle_ == INVALID_HANDLE_VALUE)

@@ -89,6 +89,8 @@ bool sendFrame(WriterLink& link, std::span<const std::uint8_t> frame)
     std::size_t size = frameWireSize(frame);
     for (int attempt = 0; attempt < kSendAttempts; ++attempt) {
         bool acknowledged = false;
+        if (link.isOpen())
+            link.port->discardInput();
         if (link.isOpen() && size <= frame.size() && link.port->write(frame.first(size), link.timing)) {
             std::uint8_t ack[1] = {0};
             acknowledged = readExactly(link, ack) && ack[0] == ACK;

@@ -66,6 +66,7 @@ public:
     std::vector<Bytes> writes;
     std::deque<std::uint8_t> incoming;
     std::vector<std::size_t> readSizes; // how many bytes each read asked for
+    int discards = 0;
 
     void reply(const Bytes& bytes) { incoming.insert(incoming.end(), bytes.begin(), bytes.end()); }
 
@@ -110,6 +111,11 @@ public:
         if (onWrite)
             onWrite(b);
         return true;
+    }
+    void discardInput() override
+    {
+        ++discards;
+        incoming.clear();
     }
     std::size_t read(std::span<std::uint8_t> buffer, const LinkTiming&) override
     {

@@ -197,3 +197,16 @@ TEST_F(LinkRetries, ASettingsRecordRunningPastItsReplyIsACommunicationError)
     EXPECT_FALSE(empty->holdsSettings());
     EXPECT_FALSE(parseWriterSettings(hex("00 00 00 00 00 00 00 00 00 00")));
 }
+
+TEST_F(LinkRetries, TheLateEndOfAnEarlierReplyIsNeverTakenForTheNextAnswer)
+{
+    // A reply that came after its time-out still waits in the input when the
+    // next page is asked for: it must be thrown away, not read as the answer.
+    port->reply(concat(hex("06"), makeFrame(0x96, Bytes(256, 0xAA))));
+    scriptRequests([&](int) { return concat(hex("06"), makeFrame(0x96, Bytes(256, 0xBB))); });
+    std::array<std::uint8_t, 256> dest{};
+    ASSERT_TRUE(cmdReadPage(link, 0x0C01, dest));
+    EXPECT_TRUE(std::all_of(dest.begin(), dest.end(), [](auto b) { return b == 0xBB; }));
+    EXPECT_GE(port->discards, 1);
+    EXPECT_TRUE(texts().empty());
+}

@@ -33,6 +33,10 @@ public:
     // timing.readTotal(n); fewer bytes than asked is a failed read. (On
     // Windows the driver keeps the time-outs given to open.)
     virtual std::size_t read(std::span<std::uint8_t> buffer, const LinkTiming& timing) = 0;
+    // Throws away whatever has arrived and not been read: the late end of a
+    // reply that timed out must never be taken for the answer to the next
+    // request (a page reply carries no page number to catch it).
+    virtual void discardInput() {}
 };
 
 // The platform's port: termios on POSIX systems, the Win32 comm API on Windows.
