@@ -335,7 +335,7 @@ TEST_F(Download, CancelDuringUserPagesSendsNoClosingCommands)
 
 TEST_F(Download, WaitsForTheBusyBoxAfterEraseBootPagesAndCommit)
 {
-    plx71sim::Options o = quickBox();
+    plx71sim::Options o = quickOpsBox();
     o.box.busyTime = 30ms;
     o.box.strictBusy = true; // a page sent while busy would be refused
     startBox(o);

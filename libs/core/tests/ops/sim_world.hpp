@@ -7,6 +7,7 @@
 #include "plx71/link/writer_commands.hpp"
 #include "plx71/ops/transfer_runner.hpp"
 #include "plx71/ui/recording_ui.hpp"
+#include "plx71/testing/sim_link.hpp"
 #include "plx71sim/simulator.hpp"
 
 #include <gtest/gtest.h>
@@ -21,53 +22,12 @@
 
 namespace plx71::test {
 
-using namespace std::chrono_literals;
 
-// The system's port, with a hook that sees every request frame just before
-// it goes out (to switch a fault on for exactly that command).
-class HookedPort : public SerialPort {
-public:
-    using Hook = std::function<void(std::uint8_t code, std::span<const std::uint8_t> payload)>;
-
-    explicit HookedPort(Hook hook) : inner_(makeSystemSerialPort()), hook_(std::move(hook)) {}
-
-    bool open(const std::string& name, int rate, const LinkTiming& t) override { return inner_->open(name, rate, t); }
-    void close() override { inner_->close(); }
-    bool isOpen() const override { return inner_->isOpen(); }
-    bool write(std::span<const std::uint8_t> bytes, const LinkTiming& t) override
-    {
-        if (bytes.size() >= 4 && hook_ && frameWireSize(bytes) == bytes.size())
-            hook_(bytes[2], bytes.subspan(3, bytes.size() - 4));
-        return inner_->write(bytes, t);
-    }
-    std::size_t read(std::span<std::uint8_t> buffer, const LinkTiming& t) override { return inner_->read(buffer, t); }
-
-private:
-    std::unique_ptr<SerialPort> inner_;
-    Hook hook_;
-};
-
-// Distinct short values so a recorded sleep tells which pause it was. The
-// read time-outs keep the system's values: under a sanitizer on a loaded
-// machine a shorter gap is sometimes seen as a silent box.
-inline LinkTiming quickTiming()
+// The box's pauses plus a resynchronising gap short enough for the tests
+// that break frames on purpose.
+inline plx71sim::Options quickOpsBox()
 {
-    LinkTiming t;
-    t.sendRetrySleep = 11ms;
-    t.exchangeRetrySleep = 10ms;
-    t.rateSwitchPauseBefore = 12ms;
-    t.rateSwitchPauseAfter = 13ms;
-    t.loaderPrepareWait = 40ms;
-    t.statusPollSleep = 2ms;
-    t.lowVccPagePause = 3ms;
-    t.paceWrites = false;
-    return t;
-}
-
-inline plx71sim::Options quickBox()
-{
-    plx71sim::Options o;
-    o.box.busyTime = 6ms;
+    plx71sim::Options o = quickBox();
     o.resyncGap = 30ms;
     return o;
 }
@@ -78,48 +38,14 @@ inline DeviceTable testTable()
     return table ? *table : DeviceTable{};
 }
 
-// Every request the box took in (acknowledged or answered), in order.
-inline std::vector<plx71sim::ReceivedCommand> accepted(const plx71sim::Simulator& sim)
-{
-    std::vector<plx71sim::ReceivedCommand> out;
-    for (auto& c : sim.receivedCommands()) {
-        if (c.outcome == plx71sim::Outcome::Acked || c.outcome == plx71sim::Outcome::Replied)
-            out.push_back(c);
-    }
-    return out;
-}
-
-inline std::vector<std::uint8_t> codes(const std::vector<plx71sim::ReceivedCommand>& cmds)
-{
-    std::vector<std::uint8_t> out;
-    for (auto& c : cmds)
-        out.push_back(c.code);
-    return out;
-}
-
-inline std::uint16_t pageOf(const plx71sim::ReceivedCommand& c)
-{
-    return std::uint16_t(c.payload.at(0) | (c.payload.at(1) << 8));
-}
-
-inline std::size_t countCode(const std::vector<plx71sim::ReceivedCommand>& cmds, std::uint8_t code)
-{
-    std::size_t n = 0;
-    for (auto& c : cmds)
-        n += c.code == code;
-    return n;
-}
-
-// A pattern that differs from page to page and from the blank value.
 inline void fillPattern(std::vector<std::uint8_t>& image, std::uint8_t seed)
 {
-    for (std::size_t i = 0; i < image.size(); ++i)
-        image[i] = std::uint8_t((i * 7 + (i >> 8) * 13 + seed) % 251);
+    image = pattern(image.size(), seed);
 }
 
 class SimWorld : public ::testing::Test {
 protected:
-    void SetUp() override { startBox(quickBox()); }
+    void SetUp() override { startBox(quickOpsBox()); }
     void TearDown() override
     {
         if (sim)

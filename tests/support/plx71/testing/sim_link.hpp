@@ -1,0 +1,146 @@
+#pragma once
+// Test support shared by every test that talks to the software writer box
+// over a real pseudo-terminal: short link pauses, a quick box, a port that
+// sees each request frame as it goes out, a gate to hold a worker at a point,
+// and small readers of the box's record of received commands.
+#include "plx71/link/frame.hpp"
+#include "plx71/link/serial_port.hpp"
+#include "plx71sim/simulator.hpp"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace plx71::test {
+
+using namespace std::chrono_literals;
+
+// Distinct short pauses, so a recorded sleep tells which pause it was. The
+// read time-outs keep the system's values: they cost time only when the box
+// stays silent, and under a sanitizer on a loaded machine a shorter gap is
+// sometimes taken for a silent box.
+inline LinkTiming quickTiming()
+{
+    LinkTiming t;
+    t.sendRetrySleep = 11ms;
+    t.exchangeRetrySleep = 10ms;
+    t.rateSwitchPauseBefore = 12ms;
+    t.rateSwitchPauseAfter = 13ms;
+    t.loaderPrepareWait = 40ms;
+    t.statusPollSleep = 2ms;
+    t.lowVccPagePause = 3ms;
+    t.paceWrites = false;
+    return t;
+}
+
+inline plx71sim::Options quickBox()
+{
+    plx71sim::Options o;
+    o.box.busyTime = 5ms;
+    return o;
+}
+
+// The system's port, with a hook that sees every request frame just before
+// it goes out (on whichever thread sends it), e.g. to switch a fault on for
+// exactly that command.
+class HookedPort : public SerialPort {
+public:
+    using Hook = std::function<void(std::uint8_t code, std::span<const std::uint8_t> payload)>;
+
+    explicit HookedPort(Hook hook) : inner_(makeSystemSerialPort()), hook_(std::move(hook)) {}
+
+    bool open(const std::string& name, int rate, const LinkTiming& t) override { return inner_->open(name, rate, t); }
+    void close() override { inner_->close(); }
+    bool isOpen() const override { return inner_->isOpen(); }
+    bool write(std::span<const std::uint8_t> bytes, const LinkTiming& t) override
+    {
+        if (bytes.size() >= 4 && hook_ && frameWireSize(bytes) == bytes.size())
+            hook_(bytes[2], bytes.subspan(3, bytes.size() - 4));
+        return inner_->write(bytes, t);
+    }
+    std::size_t read(std::span<std::uint8_t> buffer, const LinkTiming& t) override { return inner_->read(buffer, t); }
+    void discardInput() override { inner_->discardInput(); }
+
+private:
+    std::unique_ptr<SerialPort> inner_;
+    Hook hook_;
+};
+
+// Lets a worker thread stop at a point until the test thread has done its
+// part; both sides give up after a deadline so nothing hangs.
+class Gate {
+public:
+    // Worker side: say it has arrived, then wait to be let through.
+    void arriveAndWait()
+    {
+        std::unique_lock lock(mutex_);
+        arrived_ = true;
+        changed_.notify_all();
+        changed_.wait_for(lock, 10s, [this] { return open_; });
+    }
+    bool arrived() const
+    {
+        std::lock_guard lock(mutex_);
+        return arrived_;
+    }
+    void open()
+    {
+        std::lock_guard lock(mutex_);
+        open_ = true;
+        changed_.notify_all();
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    bool arrived_ = false;
+    bool open_ = false;
+};
+
+// Bytes that differ from page to page and from the blank value.
+inline std::vector<std::uint8_t> pattern(std::size_t n, std::uint8_t seed)
+{
+    std::vector<std::uint8_t> out(n);
+    for (std::size_t i = 0; i < n; ++i)
+        out[i] = std::uint8_t((i * 7 + (i >> 8) * 13 + seed) % 251);
+    return out;
+}
+
+// Every request the box took in (acknowledged or answered), in order.
+inline std::vector<plx71sim::ReceivedCommand> accepted(const plx71sim::Simulator& sim)
+{
+    std::vector<plx71sim::ReceivedCommand> out;
+    for (auto& c : sim.receivedCommands()) {
+        if (c.outcome == plx71sim::Outcome::Acked || c.outcome == plx71sim::Outcome::Replied)
+            out.push_back(c);
+    }
+    return out;
+}
+
+inline std::vector<std::uint8_t> codes(const std::vector<plx71sim::ReceivedCommand>& cmds)
+{
+    std::vector<std::uint8_t> out;
+    for (auto& c : cmds)
+        out.push_back(c.code);
+    return out;
+}
+
+inline std::size_t countCode(const std::vector<plx71sim::ReceivedCommand>& cmds, std::uint8_t code)
+{
+    return std::size_t(std::count_if(cmds.begin(), cmds.end(), [code](auto& c) { return c.code == code; }));
+}
+
+// The page number of a page request (its first two payload bytes).
+inline std::uint16_t pageOf(const plx71sim::ReceivedCommand& c)
+{
+    return std::uint16_t(c.payload.at(0) | (c.payload.at(1) << 8));
+}
+
+} // namespace plx71::test
