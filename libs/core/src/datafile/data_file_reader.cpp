@@ -76,8 +76,14 @@ bool readDataFile(Ui& ui, const DeviceRecord& device, Area area, std::span<std::
                   const std::filesystem::path& path, int* protectLevelSeen)
 {
     std::string text;
-    if (!readWholeFile(path, text)) {
+    switch (readWholeFile(path, text)) {
+    case ReadResult::Ok:
+        break;
+    case ReadResult::CannotRead:
         ui.message(Icon::Stop, std::string(msg::kFileNotFound));
+        return false;
+    case ReadResult::TooLarge:
+        ui.message(Icon::Stop, std::string(msg::kFileFormatError));
         return false;
     }
     return readDataText(ui, device, area, image, text, dataFormatFor(path), protectLevelSeen);

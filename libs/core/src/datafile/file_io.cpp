@@ -23,25 +23,31 @@ std::FILE* openFile(const std::filesystem::path& path, bool write)
 
 } // namespace
 
-bool readWholeFile(const std::filesystem::path& path, std::string& text)
+ReadResult readWholeFile(const std::filesystem::path& path, std::string& text, std::size_t maxBytes)
 {
     FilePtr file(openFile(path, false));
     if (!file)
-        return false;
+        return ReadResult::CannotRead;
     text.clear();
     std::error_code ec;
     const auto size = std::filesystem::file_size(path, ec);
+    if (!ec && size > maxBytes)
+        return ReadResult::TooLarge;
     if (!ec && size > 0)
         text.reserve(static_cast<std::size_t>(size));
     // Read in chunks all the same: the size may be unknown (a pipe) or change.
     char chunk[1 << 16];
     for (;;) {
         const std::size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
+        if (got > maxBytes - text.size()) {
+            text.clear();
+            return ReadResult::TooLarge;
+        }
         text.append(chunk, got);
         if (got < sizeof chunk)
             break;
     }
-    return std::ferror(file.get()) == 0;
+    return std::ferror(file.get()) == 0 ? ReadResult::Ok : ReadResult::CannotRead;
 }
 
 bool writeWholeFile(const std::filesystem::path& path, std::string_view text)

@@ -1,14 +1,23 @@
 #pragma once
 // Whole-file reading and writing for data files: one read, one write, and
 // every failure seen (a full disk shows up at fwrite, fflush or fclose).
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <string_view>
 
 namespace plx71 {
 
-// The whole file into `text`. False when it cannot be opened or read.
-bool readWholeFile(const std::filesystem::path& path, std::string& text);
+// No data file comes near this: a 256 KiB area written one byte per record
+// is about 4 MB. Anything larger (or endless, a device or a pipe) is refused
+// before it can eat the memory.
+inline constexpr std::size_t kMaxDataFileBytes = std::size_t{64} << 20;
+
+enum class ReadResult { Ok, CannotRead, TooLarge };
+
+// The whole file into `text`, at most `maxBytes` of it.
+ReadResult readWholeFile(const std::filesystem::path& path, std::string& text,
+                         std::size_t maxBytes = kMaxDataFileBytes);
 
 // Creates (or replaces) the file with exactly `text`. False on any failure.
 bool writeWholeFile(const std::filesystem::path& path, std::string_view text);

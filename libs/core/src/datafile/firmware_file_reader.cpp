@@ -46,8 +46,14 @@ private:
 bool readFirmwareFile(Ui& ui, const std::filesystem::path& path, FirmwareImage& image)
 {
     std::string text;
-    if (!readWholeFile(path, text)) {
+    switch (readWholeFile(path, text)) {
+    case ReadResult::Ok:
+        break;
+    case ReadResult::CannotRead:
         ui.message(Icon::Stop, std::string(msg::kFileNotFound));
+        return false;
+    case ReadResult::TooLarge:
+        ui.message(Icon::Stop, std::string(msg::kFileFormatError));
         return false;
     }
 

@@ -123,16 +123,16 @@ ScanResult walkLines(std::string_view text, Lines& lines)
 {
     std::size_t pos = 0;
     while (pos < text.size()) {
-        // Lines of any length are taken whole; LF or CR LF ends them.
-        std::size_t end = text.find('\n', pos);
+        // Lines of any length are taken whole; LF, CR LF or a lone CR ends
+        // them. A file with CR line ends would otherwise be one long line
+        // whose first record alone is read, and the rest lost unnoticed.
+        std::size_t end = text.find_first_of("\r\n", pos);
         if (end == std::string_view::npos)
             end = text.size();
-        std::string_view s = text.substr(pos, end - pos);
+        const std::string_view s = text.substr(pos, end - pos);
         pos = end + 1;
-        if (!s.empty() && s.back() == '\r')
-            s.remove_suffix(1);
         if (s.empty())
-            continue;
+            continue; // the LF of a CR LF, or an empty line
         switch (lines.line(s)) {
         case LineResult::Next: break;
         case LineResult::End: return ScanResult::Completed;

@@ -156,6 +156,19 @@ TEST(DataFileReader, LinesOfAnyLengthAndBothLineEnds)
     EXPECT_TRUE(std::equal(wide.begin(), wide.end(), r.user.begin() + 0x20000));
     EXPECT_TRUE(std::equal(s2.begin(), s2.end(), r.user.begin() + 0x20100));
 
+    // Lone CR line ends: every record is read, not only the first.
+    Reader cr;
+    ASSERT_TRUE(cr.srec(sRecord('2', 0xC0000, {1, 2}) + "\r" + sRecord('2', 0xC0010, {3}) + "\r\r"
+                        + sRecord('2', 0xC0020, {4}) + "\rS804000000FB\r" + sRecord('2', 0xC0030, {5})));
+    EXPECT_EQ(cr.at(0xC0001), 2);
+    EXPECT_EQ(cr.at(0xC0010), 3);
+    EXPECT_EQ(cr.at(0xC0020), 4);
+    EXPECT_EQ(cr.at(0xC0030), 0xFF); // behind the end record
+    Reader crHex;
+    ASSERT_TRUE(crHex.hex(intelSegment(0xC000) + "\r" + intelData(0x10, {7}) + "\r" + intelData(0x20, {8})));
+    EXPECT_EQ(crHex.at(0xC0010), 7);
+    EXPECT_EQ(crHex.at(0xC0020), 8);
+
     // A long line never lends its tail as a record of its own: the tail of
     // this comment line is a valid record when cut at 99 characters.
     Reader t;
@@ -326,6 +339,26 @@ TEST(DataFileReader, FilesAndTheirTypes)
     Reader folder;
     EXPECT_FALSE(readDataFile(folder.ui, folder.device, Area::UserRom, folder.user, dir / "folder.hex"));
     EXPECT_EQ(folder.texts(), only(msg::kFileNotFound));
+}
+
+TEST(DataFileReader, HugeFilesAreRefusedWithoutEatingTheMemory)
+{
+    test::TempDir dir;
+    // Far beyond any data file; sparse, so it costs no disk.
+    const auto huge = dir / "huge.mot";
+    test::writeText(huge, sRecord('2', 0xC0000, {1}) + "\n");
+    std::filesystem::resize_file(huge, std::uintmax_t{1} << 36);
+    Reader r;
+    r.user[0] = 0x55;
+    EXPECT_FALSE(readDataFile(r.ui, r.device, Area::UserRom, r.user, huge));
+    EXPECT_EQ(r.texts(), only(msg::kFileFormatError));
+    EXPECT_EQ(r.user[0], 0x55);
+#ifndef _WIN32
+    // An endless source of unknown size ends as well.
+    Reader endless;
+    EXPECT_FALSE(readDataFile(endless.ui, endless.device, Area::UserRom, endless.user, "/dev/zero"));
+    EXPECT_EQ(endless.texts(), only(msg::kFileFormatError));
+#endif
 }
 
 TEST(FileType, CharacterAfterTheLastDotOfTheName)

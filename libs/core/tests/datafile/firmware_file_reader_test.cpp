@@ -140,6 +140,15 @@ TEST(FirmwareFileReader, FailuresLeaveTheImageOrSayWhy)
     ASSERT_TRUE(late.read("fw.hex", lines({intelSegment(0xC000), intelData(0x1100, textBytes("V1.31 2002/03/15"))})));
     EXPECT_FALSE(firmwareHeaderValid(late.image));
     EXPECT_EQ(late.image.firstAddress, 0xC1100u);
+
+    // A file far larger than any firmware is refused before it is read.
+    Loader huge;
+    huge.image.bytes[0] = 'V';
+    test::writeText(huge.dir / "huge.hex", ":00000001FF\n");
+    std::filesystem::resize_file(huge.dir / "huge.hex", std::uintmax_t{1} << 36);
+    EXPECT_FALSE(readFirmwareFile(huge.ui, huge.dir / "huge.hex", huge.image));
+    EXPECT_EQ(huge.ui.texts(), std::vector<std::string>{std::string(msg::kFileFormatError)});
+    EXPECT_EQ(huge.image.bytes[0], 'V');
 }
 
 } // namespace
