@@ -19,7 +19,10 @@ public:
 
     bool data(std::uint64_t address, std::span<const std::uint8_t> bytes) override
     {
-        if (address < kFirmwareBase || address - kFirmwareBase + bytes.size() > image_.bytes.size()) {
+        // Only data that would land beyond the image is refused above the
+        // area; a record without data has none to place.
+        if (address < kFirmwareBase
+            || (!bytes.empty() && address - kFirmwareBase + bytes.size() > image_.bytes.size())) {
             outside_ = true;
             return false;
         }

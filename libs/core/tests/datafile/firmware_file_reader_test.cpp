@@ -84,6 +84,15 @@ TEST(FirmwareFileReader, EndRulesDifferForEmptySRecords)
     EXPECT_FALSE(below.read("fw.mot", lines({sRecord('2', 0xC0000, {})})));
     EXPECT_EQ(below.ui.texts(), std::vector<std::string>{std::string(msg::kInvalidAddressIncluded)});
 
+    // Above the area there is no limit for a record without data: it stores
+    // nothing, so it cannot reach outside the image.
+    Loader above;
+    ASSERT_TRUE(above.read("fw.mot", lines({sRecord('2', 0xC1000, {1}), sRecord('3', 0x00FFFFFF, {}),
+                                            sRecord('2', 0xC1010, {2})})));
+    EXPECT_EQ(above.at(0xC1010), 2);
+    EXPECT_EQ(above.image.firstAddress, 0xC1000u);
+    EXPECT_EQ(above.image.lastAddress, 0xC10FFu);
+
     Loader s7;
     ASSERT_TRUE(s7.read("fw.mot", lines({sRecord('2', 0xC1000, {1}), sRecord('7', 0, {}), sRecord('2', 0xC0000, {1})})));
 }
