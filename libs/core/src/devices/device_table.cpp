@@ -3,7 +3,6 @@
 #include "device_line.hpp"
 
 #include <fstream>
-#include <iterator>
 #include <system_error>
 
 namespace plx71 {
@@ -12,6 +11,9 @@ namespace {
 
 // A record line must fit in 99 characters including its line end.
 constexpr std::size_t kMaxLineWithEnd = 99;
+
+// Far more than any table needs, however many comment lines it holds.
+constexpr std::size_t kMaxTableBytes = std::size_t{4} << 20;
 
 bool endsTable(unsigned char first)
 {
@@ -74,9 +76,18 @@ std::optional<DeviceTable> loadDeviceTable(const std::filesystem::path& file)
     std::ifstream in(file, std::ios::binary);
     if (!in.is_open())
         return std::nullopt;
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // 256 records of 99 characters fill 25 KB; only so much of the file is
+    // read, so a huge or endless file cannot exhaust the memory. A line cut
+    // at that limit is dropped rather than read as a shorter record.
+    std::string text(kMaxTableBytes + 1, '\0');
+    in.read(text.data(), std::streamsize(text.size()));
     if (in.bad())
         return std::nullopt;
+    text.resize(std::size_t(in.gcount()));
+    if (text.size() > kMaxTableBytes) {
+        const std::size_t lastLineEnd = text.rfind('\n', kMaxTableBytes - 1);
+        text.resize(lastLineEnd == std::string::npos ? 0 : lastLineEnd + 1);
+    }
     return parseDeviceTable(text);
 }
 

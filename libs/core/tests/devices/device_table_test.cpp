@@ -219,6 +219,23 @@ TEST(DeviceTable, ShippedTableAndFileLookup)
     EXPECT_FALSE(loadDeviceTable(std::filesystem::path(PLX71_BINARY_DIR) / "no-such-dir" / "plx71typ.tbl"));
     EXPECT_FALSE(loadDeviceTable(std::filesystem::path(PLX71_SOURCE_DIR)));
 
+    // A huge file is read only as far as any table can reach: the records at
+    // its start count, and the line cut at the limit is not taken.
+    const auto huge = std::filesystem::path(PLX71_BINARY_DIR) / ("huge-table-" + std::to_string(getpid()) + ".tbl");
+    {
+        std::ofstream out(huge, std::ios::binary);
+        out << kDefaultLine << "\n";
+        for (int i = 0; i < 250000; ++i) // about 6 MB, past the limit
+            out << "// comment line " << i << "\n";
+        out << "M30620FCFP,FE000,2000,E0000,20000,4,5.0V,5.0V\n";
+    }
+    std::filesystem::resize_file(huge, std::uintmax_t{1} << 36); // sparse: costs no disk
+    auto big = loadDeviceTable(huge);
+    std::filesystem::remove(huge);
+    ASSERT_TRUE(big.has_value());
+    EXPECT_EQ(names(*big), std::vector<std::string>{"M30624FGFP"});
+    EXPECT_TRUE(big->skipped.empty());
+
     // The table is looked for beside the executable, whatever the current directory.
     EXPECT_EQ(deviceTableBeside("/opt/plx/bin/PLX71RD"), std::filesystem::path("/opt/plx/bin/plx71typ.tbl"));
     const auto exe = currentExecutablePath();
