@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
@@ -12,6 +13,41 @@
 #include <algorithm>
 
 namespace plx71::qtui {
+
+namespace {
+
+// The one-line text above the bar, usually a path of up to 255 characters:
+// the dialog widens for it up to a limit, and beyond that the text is
+// shortened in the middle rather than stretching the dialog (and its Cancel
+// button) off the screen.
+class PathLabel : public QLabel {
+public:
+    static constexpr int kWidestText = 600;
+
+    PathLabel(const QString& text, QWidget* parent) : QLabel(text, parent)
+    {
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        setToolTip(text);
+    }
+
+    QSize sizeHint() const override
+    {
+        const QSize full = QLabel::sizeHint();
+        return {std::min(full.width(), kWidestText), full.height()};
+    }
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const QRect area = contentsRect();
+        painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
+                         fontMetrics().elidedText(text(), Qt::ElideMiddle, area.width()));
+    }
+};
+
+} // namespace
 
 TransferProgressDialog::TransferProgressDialog(const QString& title, const QString& text,
                                                ProgressCounters& counters, std::int32_t total,
@@ -24,7 +60,7 @@ TransferProgressDialog::TransferProgressDialog(const QString& title, const QStri
 
     auto* layout = new QVBoxLayout(this);
     if (!text.isEmpty()) {
-        text_ = new QLabel(text, this);
+        text_ = new PathLabel(text, this);
         text_->setObjectName(QStringLiteral("transferText"));
         text_->setAccessibleName(text);
         layout->addWidget(text_);

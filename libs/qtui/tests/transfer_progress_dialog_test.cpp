@@ -39,6 +39,7 @@ private slots:
     void cancelOnlySetsTheMarkUntilTheWorkerEnds();
     void escapeAndCloseBoxOnlySetTheMark();
     void failingWorkerEndsRejected();
+    void aLongPathKeepsTheDialogNarrow();
 };
 
 void TransferProgressDialogTest::completedTransferIsAcceptedWithAFullBar()
@@ -123,6 +124,23 @@ void TransferProgressDialogTest::failingWorkerEndsRejected()
     QVERIFY(!runTransferDialog(QStringLiteral("Loading..."), QString(), counters, 10, [&] { counters.abort(); }));
     QVERIFY(runTransferDialog(QStringLiteral("Loading..."), QString(), counters, 10, [&] { counters.advance(10); }));
     QCOMPARE(counters.done(), 10);
+}
+
+void TransferProgressDialogTest::aLongPathKeepsTheDialogNarrow()
+{
+    // A path of 255 characters must not stretch the dialog (and its Cancel
+    // button) beyond the screen; the label still holds the whole path.
+    ProgressCounters counters;
+    const QString shortPath = QStringLiteral("C:\\data\\user.hex");
+    const QString longPath = QStringLiteral("C:\\") + QString(240, QLatin1Char('d')) + QStringLiteral("\\user.hex");
+    TransferProgressDialog narrow(QStringLiteral("Saving..."), shortPath, counters, 10, [] {});
+    TransferProgressDialog wide(QStringLiteral("Saving..."), longPath, counters, 10, [] {});
+    QVERIFY(wide.sizeHint().width() <= 700);
+    QVERIFY(wide.minimumSizeHint().width() <= narrow.sizeHint().width());
+    auto* label = wide.findChild<QLabel*>(QStringLiteral("transferText"));
+    QVERIFY(label);
+    QCOMPARE(label->text(), longPath);
+    QCOMPARE(label->toolTip(), longPath);
 }
 
 QTEST_MAIN(TransferProgressDialogTest)
