@@ -118,11 +118,10 @@ bool cmdLoadWritePage(WriterLink& link, std::uint16_t page, std::span<const std:
 bool cmdReadVersions(WriterLink& link)
 {
     Request r(link, CMD_READ_VERSIONS);
-    if (!exchange(link, r, 2 * kVersionTextLength)) {
-        link.bootVersion.clear();
-        link.firmwareVersion.clear();
+    // A failed query leaves the texts of the last good one: only the About
+    // box empties its text on failure (queryFirmwareVersion).
+    if (!exchange(link, r, 2 * kVersionTextLength))
         return false;
-    }
     auto payload = replyPayload(link);
     link.bootVersion = versionText(payload.first(kVersionTextLength));
     link.firmwareVersion = versionText(payload.subspan(kVersionTextLength, kVersionTextLength));

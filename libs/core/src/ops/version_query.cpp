@@ -9,7 +9,8 @@ void queryFirmwareVersion(Ui& ui, WriterLink& link)
     ops_detail::LinkUiScope scope(link, ui);
     if (!connectWriter(link))
         return; // the previous text stays
-    cmdReadVersions(link); // empties the texts when it fails
+    if (!cmdReadVersions(link))
+        link.firmwareVersion.clear();
     disconnectWriter(link);
 }
 

@@ -169,8 +169,8 @@ TEST_F(LinkRetries, RepliesTooShortForTheCommandNeverHandOverStaleBytes)
     link.bootVersion = "B old";
     scriptRequests([&](int) { return concat(hex("06"), makeFrame(0x84, Bytes(31, 0x41))); });
     EXPECT_FALSE(cmdReadVersions(link));
-    EXPECT_EQ(link.firmwareVersion, "");
-    EXPECT_EQ(link.bootVersion, "");
+    EXPECT_EQ(link.firmwareVersion, "V1.30 old");
+    EXPECT_EQ(link.bootVersion, "B old");
     EXPECT_EQ(texts(), (std::vector<std::string>{kCommError, kCommError}));
 }
 

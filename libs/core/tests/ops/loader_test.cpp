@@ -2,6 +2,7 @@
 // writer box.
 #include "sim_world.hpp"
 
+#include "plx71/ops/download.hpp"
 #include "plx71/ops/firmware_loader.hpp"
 #include "plx71/ops/version_query.hpp"
 #include "plx71/ui/messages.hpp"
@@ -77,6 +78,21 @@ TEST_F(Loader, AboutQueryAt9600KeepsOrEmptiesTheVersion)
 
     // A port that cannot be opened keeps the last text.
     ::setenv("PLX71_COM4", "/nonexistent/plx71-com4", 1);
+    link->portOverride.clear();
+    link->comPortIndex = 3;
+    queryFirmwareVersion(ui, *link);
+    EXPECT_EQ(ui.texts(), std::vector<std::string>{"COM4 cannot be used"});
+    EXPECT_EQ(link->firmwareVersion, "V1.30 2001/12/25");
+
+    // A download whose version query fails does not touch the text: the
+    // About box still shows the last good query when its port fails.
+    ui.clear();
+    link->portOverride = sim->slavePath();
+    sim->corruptReplies(3);
+    EXPECT_FALSE(runDownload(ui, *link, state, job, runner()));
+    EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
+    EXPECT_EQ(link->firmwareVersion, "V1.30 2001/12/25");
+    ui.clear();
     link->portOverride.clear();
     link->comPortIndex = 3;
     queryFirmwareVersion(ui, *link);

@@ -119,7 +119,7 @@ bool cmdLoadWritePage(WriterLink& link, std::uint16_t page,
                       std::span<const std::uint8_t, kPageSize> data);
 // Stores the reply's boot version text (first 16 bytes) in link.bootVersion
 // and its firmware version text (next 16) in link.firmwareVersion, each
-// ending early at a zero byte. On failure both become empty.
+// ending early at a zero byte. On failure both keep their previous text.
 bool cmdReadVersions(WriterLink& link);
 bool cmdLoadPrepare(WriterLink& link);
 bool cmdSetDevice(WriterLink& link, const DeviceParameters& device);
