@@ -71,8 +71,10 @@ public:
             ok_ = false;
             return {};
         }
+        // The text ends at a zero byte, as a C string would: a name holding
+        // one must not differ from the file name that is opened.
         auto b = take(length);
-        return std::string(b.begin(), b.end());
+        return std::string(b.begin(), std::find(b.begin(), b.end(), std::uint8_t(0)));
     }
     void fail() { ok_ = false; }
 

@@ -97,6 +97,16 @@ TEST(ProjectFile, RoundTripKeepsEveryByte)
     ASSERT_TRUE(decodeProject(tail).has_value());
     EXPECT_EQ(decodeProject(tail)->device.name, "M30803FGFP");
 
+    // A text ends at a zero byte inside its length, as its C string does.
+    ProjectFile zero;
+    zero.userRomFileName = std::string("/data/user.hex\0.mot", 19);
+    zero.lockBlockList = std::string("\0" "0-2", 4);
+    const auto decodedZero = decodeProject(encodeProject(zero));
+    ASSERT_TRUE(decodedZero);
+    EXPECT_EQ(decodedZero->userRomFileName, "/data/user.hex");
+    EXPECT_EQ(decodedZero->lockBlockList, "");
+    EXPECT_EQ(decodedZero->bootRomFileName, "");
+
     // Empty texts are a zero length and nothing else.
     ProjectFile empty;
     empty.lockBlockList = "";
