@@ -56,7 +56,16 @@ bool QtUi::showBox(Icon icon, const QString& text, bool withCancel)
     box.setDefaultButton(QMessageBox::Ok);
     if (withCancel)
         box.setEscapeButton(QMessageBox::Cancel);
-    return box.exec() == QMessageBox::Ok;
+    // A command that shows the busy cursor may report before it ends; the
+    // box is the user's turn, so it shows the arrow, and the busy cursor
+    // comes back once the box is answered.
+    const bool busy = QApplication::overrideCursor() != nullptr;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const bool ok = box.exec() == QMessageBox::Ok;
+    if (busy)
+        QApplication::restoreOverrideCursor();
+    return ok;
 }
 
 } // namespace plx71::qtui

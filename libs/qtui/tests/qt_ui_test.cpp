@@ -22,6 +22,7 @@ private slots:
     void guiThreadCallsRunDirectly();
     void workerWaitsForTheUserAndGetsTheAnswer();
     void workerMessageAppearsOverTheProgressDialog();
+    void boxShowsTheArrowWhileTheProgramIsBusy();
 };
 
 void QtUiTest::iconsMapToMessageBoxIcons()
@@ -126,6 +127,37 @@ void QtUiTest::workerMessageAppearsOverTheProgressDialog()
     QVERIFY(messageReturned);
     QVERIFY(dialogOpenWhileBoxShown);
     QCOMPARE(boxParent, static_cast<QWidget*>(&dialog));
+}
+
+void QtUiTest::boxShowsTheArrowWhileTheProgramIsBusy()
+{
+    // A command that shows the busy cursor and then reports: the box gets the
+    // ordinary arrow, and the busy cursor is back once it is answered.
+    QtUi ui(QStringLiteral("plx"));
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    int shapeWhileShown = -1;
+    QTimer::singleShot(0, [&] {
+        QMessageBox* box = visibleMessageBox();
+        QVERIFY(box);
+        if (const QCursor* c = QApplication::overrideCursor())
+            shapeWhileShown = int(c->shape());
+        box->button(QMessageBox::Ok)->click();
+    });
+    ui.message(Icon::Stop, "File format error");
+    QCOMPARE(shapeWhileShown, int(Qt::ArrowCursor));
+    QVERIFY(QApplication::overrideCursor());
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    QApplication::restoreOverrideCursor();
+    QVERIFY(!QApplication::overrideCursor());
+
+    // Without a busy cursor a box sets none.
+    QTimer::singleShot(0, [&] {
+        shapeWhileShown = QApplication::overrideCursor() ? int(QApplication::overrideCursor()->shape()) : -1;
+        if (QMessageBox* box = visibleMessageBox())
+            box->button(QMessageBox::Ok)->click();
+    });
+    ui.message(Icon::Stop, "File format error");
+    QCOMPARE(shapeWhileShown, -1);
 }
 
 QTEST_MAIN(QtUiTest)
