@@ -4,6 +4,12 @@ function(plx71_warnings target)
     target_compile_options(${target} PRIVATE /W4 /WX)
   else()
     target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+    # GCC 12 at -O2/-O3 reports std::string's own "literal" + string as an
+    # overlapping memcpy (a known false positive of that release).
+    if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_GREATER_EQUAL 12
+       AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+      target_compile_options(${target} PRIVATE -Wno-restrict)
+    endif()
   endif()
 endfunction()
 
