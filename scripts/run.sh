@@ -26,7 +26,7 @@ echo "software writer box on $(head -n 1 "$work/sim.out"), reachable as COM1"
 "$bin/plx71" info examples/user_program.hex --device M30624FGFP
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$bin/PLX71RD" ]; then
-  echo "opening PLX71RD: choose M30624FGFP, Select... examples/user_program.hex, Download, Upload"
+  echo "opening PLX71RD in examples/: choose M30624FGFP, Select... user_program.hex, Download, Upload"
   (cd examples && "$bin/PLX71RD")
 else
   echo "no display: running the same job with plx71 instead"
