@@ -76,16 +76,8 @@ bool readDataFile(Ui& ui, const DeviceRecord& device, Area area, std::span<std::
                   const std::filesystem::path& path, int* protectLevelSeen)
 {
     std::string text;
-    switch (readWholeFile(path, text)) {
-    case ReadResult::Ok:
-        break;
-    case ReadResult::CannotRead:
-        ui.message(Icon::Stop, std::string(msg::kFileNotFound));
+    if (!readDataFileText(ui, path, text))
         return false;
-    case ReadResult::TooLarge:
-        ui.message(Icon::Stop, std::string(msg::kFileFormatError));
-        return false;
-    }
     return readDataText(ui, device, area, image, text, dataFormatFor(path), protectLevelSeen);
 }
 

@@ -1,5 +1,8 @@
 #include "file_io.hpp"
 
+#include "plx71/ui/messages.hpp"
+#include "plx71/ui/ui.hpp"
+
 #include <cstdio>
 #include <memory>
 #include <system_error>
@@ -59,6 +62,21 @@ bool writeWholeFile(const std::filesystem::path& path, std::string_view text)
     ok = std::fflush(file) == 0 && ok;
     ok = std::fclose(file) == 0 && ok;
     return ok;
+}
+
+bool readDataFileText(Ui& ui, const std::filesystem::path& path, std::string& text)
+{
+    switch (readWholeFile(path, text)) {
+    case ReadResult::Ok:
+        return true;
+    case ReadResult::CannotRead:
+        ui.message(Icon::Stop, std::string(msg::kFileNotFound));
+        return false;
+    case ReadResult::TooLarge:
+        ui.message(Icon::Stop, std::string(msg::kFileFormatError));
+        return false;
+    }
+    return false;
 }
 
 } // namespace plx71

@@ -19,6 +19,12 @@ enum class ReadResult { Ok, CannotRead, TooLarge };
 ReadResult readWholeFile(const std::filesystem::path& path, std::string& text,
                          std::size_t maxBytes = kMaxDataFileBytes);
 
+class Ui;
+
+// readWholeFile for the readers: a file that cannot be read is "File not
+// found", one too large to be a data file "File format error" (stop icon).
+bool readDataFileText(Ui& ui, const std::filesystem::path& path, std::string& text);
+
 // Creates (or replaces) the file with exactly `text`. False on any failure.
 bool writeWholeFile(const std::filesystem::path& path, std::string_view text);
 

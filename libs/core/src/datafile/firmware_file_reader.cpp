@@ -49,16 +49,8 @@ private:
 bool readFirmwareFile(Ui& ui, const std::filesystem::path& path, FirmwareImage& image)
 {
     std::string text;
-    switch (readWholeFile(path, text)) {
-    case ReadResult::Ok:
-        break;
-    case ReadResult::CannotRead:
-        ui.message(Icon::Stop, std::string(msg::kFileNotFound));
+    if (!readDataFileText(ui, path, text))
         return false;
-    case ReadResult::TooLarge:
-        ui.message(Icon::Stop, std::string(msg::kFileFormatError));
-        return false;
-    }
 
     // The range starts reversed so that the first record sets both ends.
     image.firstAddress = kFirmwareAreaLast;
