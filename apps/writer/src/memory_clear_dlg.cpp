@@ -4,6 +4,7 @@
 #include "input_dialog_layout.hpp"
 
 #include "plx71/datafile/block_list.hpp"
+#include "plx71/job/job_actions.hpp"
 #include "plx71/ui/messages.hpp"
 
 #include <QLineEdit>
@@ -18,7 +19,7 @@ CMemoryClearDlg::CMemoryClearDlg(Ui& ui, int lastBlock, QWidget* parent)
     dataEdit_->setObjectName(QStringLiteral("dataText"));
     buildInputDialog(this, QStringLiteral("Memory Clear"),
                      {{QStringLiteral("&Block  :"), blockEdit_}, {QStringLiteral("&Data :"), dataEdit_}});
-    blockEdit_->setText(lastBlock == 0 ? QStringLiteral("0") : QStringLiteral("0-%1").arg(lastBlock));
+    blockEdit_->setText(QString::fromStdString(blockRangeText(lastBlock)));
     dataEdit_->setText(QStringLiteral("ff"));
 }
 

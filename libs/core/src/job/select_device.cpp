@@ -15,19 +15,28 @@ std::string areaText(const AreaRange& r)
 
 } // namespace
 
+std::string blockRangeText(std::int32_t lastBlock)
+{
+    return lastBlock == 0 ? std::string("0") : "0-" + std::to_string(lastBlock);
+}
+
+void showTargetBoard(const WriterState& state, JobSettings& job)
+{
+    const DeviceRecord& d = state.currentDevice;
+    job.userRomAreaText = areaText(state.range(Area::UserRom));
+    job.blockRangeText = blockRangeText(d.lastBlock);
+    job.bootRomAreaText = areaText(state.range(Area::BootRom));
+    job.vccText = formatVoltage(d.vcc);
+    job.vppText = formatVoltage(d.vpp);
+}
+
 void selectDevice(WriterState& state, JobSettings& job, int index)
 {
     if (index < 0 || std::size_t(index) >= state.deviceTable.records.size())
         return;
     state.deviceIndex = index;
     state.setCurrentDevice(state.deviceTable.records[std::size_t(index)]);
-
-    const DeviceRecord& d = state.currentDevice;
-    job.userRomAreaText = areaText(state.range(Area::UserRom));
-    job.blockRangeText = d.lastBlock == 0 ? std::string("0") : "0-" + std::to_string(d.lastBlock);
-    job.bootRomAreaText = areaText(state.range(Area::BootRom));
-    job.vccText = formatVoltage(d.vcc);
-    job.vppText = formatVoltage(d.vpp);
+    showTargetBoard(state, job);
 }
 
 bool canDownload(const WriterState& state, const JobSettings& job)

@@ -3,8 +3,6 @@
 #include "plx71/datafile/block_list.hpp"
 #include "plx71/job/job_actions.hpp"
 
-#include <cstdio>
-
 namespace plx71 {
 
 namespace {
@@ -28,24 +26,6 @@ std::optional<std::uint32_t> areaEnd(std::uint32_t start, std::uint32_t size)
     if (size == 0 || end > 0xFFFFFFFFu)
         return std::nullopt;
     return std::uint32_t(end);
-}
-
-std::string areaText(const AreaRange& r)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%06X-%06X", unsigned(r.start), unsigned(r.end));
-    return text;
-}
-
-// The Target Board texts of a device the table does not hold.
-void showDevice(const WriterState& state, JobSettings& job)
-{
-    const DeviceRecord& d = state.currentDevice;
-    job.userRomAreaText = areaText(state.range(Area::UserRom));
-    job.blockRangeText = d.lastBlock == 0 ? std::string("0") : "0-" + std::to_string(d.lastBlock);
-    job.bootRomAreaText = areaText(state.range(Area::BootRom));
-    job.vccText = formatVoltage(d.vcc);
-    job.vppText = formatVoltage(d.vpp);
 }
 
 void applyMasks(const WriterSettings& s, std::uint8_t allBlocks, JobSettings& job)
@@ -110,7 +90,7 @@ bool applyWriterSettings(const WriterSettings& s, WriterState& state, JobSetting
             return false;
         state.deviceIndex = -1;
         state.setCurrentDevice(*rebuilt);
-        showDevice(state, job);
+        showTargetBoard(state, job);
     }
 
     job.updateEnable = s.updateEnable != 0 ? 1 : 0;
