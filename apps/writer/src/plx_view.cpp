@@ -593,11 +593,7 @@ void CPlxView::onEditRomArea(Area area)
     RomEditInfo info;
     if (s.deviceIndex != -1) {
         info.deviceTypeText = qs(s.currentDevice.name);
-        const AreaRange r = s.range(area);
-        info.addressRangeText = QStringLiteral("%1-%2")
-                                    .arg(r.start, 6, 16, QLatin1Char('0'))
-                                    .arg(r.end, 6, 16, QLatin1Char('0'))
-                                    .toUpper();
+        info.addressRangeText = qs(formatAreaRange(s.range(area)));
     }
     info.romAreaText = area == Area::UserRom ? QStringLiteral("User Rom") : QStringLiteral("Boot Rom");
     const std::string& fileName = area == Area::UserRom ? j.userRomFileName : j.bootRomFileName;

@@ -1,19 +1,6 @@
 #include "plx71/job/job_actions.hpp"
 
-#include <cstdio>
-
 namespace plx71 {
-
-namespace {
-
-std::string areaText(const AreaRange& r)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%06X-%06X", unsigned(r.start), unsigned(r.end));
-    return text;
-}
-
-} // namespace
 
 std::string blockRangeText(std::int32_t lastBlock)
 {
@@ -23,9 +10,9 @@ std::string blockRangeText(std::int32_t lastBlock)
 void showTargetBoard(const WriterState& state, JobSettings& job)
 {
     const DeviceRecord& d = state.currentDevice;
-    job.userRomAreaText = areaText(state.range(Area::UserRom));
+    job.userRomAreaText = formatAreaRange(state.range(Area::UserRom));
     job.blockRangeText = blockRangeText(d.lastBlock);
-    job.bootRomAreaText = areaText(state.range(Area::BootRom));
+    job.bootRomAreaText = formatAreaRange(state.range(Area::BootRom));
     job.vccText = formatVoltage(d.vcc);
     job.vppText = formatVoltage(d.vpp);
 }

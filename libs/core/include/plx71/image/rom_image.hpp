@@ -43,6 +43,8 @@ struct AreaRange {
     std::uint32_t length() const { return end >= start ? end - start + 1 : 0; }
 };
 AreaRange areaRange(const DeviceRecord& device, Area area);
+// "%06X-%06X" of the first and last address (the form and the editor show it).
+std::string formatAreaRange(const AreaRange& range);
 
 // Per-family address tables of the User ROM.
 struct AreaTables {
