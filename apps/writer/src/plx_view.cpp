@@ -146,12 +146,12 @@ CPlxView::CPlxView(WriterSession& session, QWidget* parent) : QWidget(parent), s
     // (textEdited is the user's typing only) does not.
     connect(operationBlockList_, &QLineEdit::textEdited, this, [this] {
         take();
-        session_.job.operationBlockMode = 1;
+        session_.job.operationBlockMode = OperationBlockMode::Block;
         show();
     });
     connect(lockBlockList_, &QLineEdit::textEdited, this, [this] {
         take();
-        session_.job.lockBitMode = 3;
+        session_.job.lockBitMode = LockBitMode::Block;
         show();
     });
     for (QLineEdit* e : {operationBlockList_, lockBlockList_, checkIdText_})
@@ -338,10 +338,10 @@ void CPlxView::take()
     j.serialModeIndex = serialModeCombo_->currentIndex();
     j.targetBaudIndex = targetBaudCombo_->currentIndex();
     j.updateEnable = updateEnable_->isChecked() ? 1 : 0;
-    j.operationBlockMode = std::max(operationBlockGroup_->checkedId(), 0);
+    j.operationBlockMode = OperationBlockMode(std::max(operationBlockGroup_->checkedId(), 0));
     j.operationBlockList = operationBlockList_->text().toStdString();
     j.checkIdText = checkIdText_->text().toStdString();
-    j.lockBitMode = std::max(lockBitGroup_->checkedId(), 0);
+    j.lockBitMode = LockBitMode(std::max(lockBitGroup_->checkedId(), 0));
     j.lockBlockList = lockBlockList_->text().toStdString();
     j.portSelection = portCombo_->currentIndex();
     j.hostBaudSelection = hostBaudCombo_->currentIndex();
@@ -365,11 +365,11 @@ void CPlxView::show()
     setText(bootVersionText_, j.bootVersionText);
     updateEnable_->setChecked(j.updateEnable != 0);
     setText(bootRomChecksumText_, j.bootRomChecksumText);
-    if (QAbstractButton* b = operationBlockGroup_->button(j.operationBlockMode))
+    if (QAbstractButton* b = operationBlockGroup_->button(int(j.operationBlockMode)))
         b->setChecked(true);
     setText(operationBlockList_, j.operationBlockList);
     setText(checkIdText_, j.checkIdText);
-    if (QAbstractButton* b = lockBitGroup_->button(j.lockBitMode))
+    if (QAbstractButton* b = lockBitGroup_->button(int(j.lockBitMode)))
         b->setChecked(true);
     setText(lockBlockList_, j.lockBlockList);
     portCombo_->setCurrentIndex(j.portSelection);
