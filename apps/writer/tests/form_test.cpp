@@ -216,9 +216,9 @@ void FormTest::typingInABlockListChoosesBlock()
 
     // Text the program puts there leaves the choice alone.
     child<QRadioButton>(&view, "operationBlockAll")->setChecked(true);
-    view.take();
+    view.takeJob();
     t.session.job.operationBlockList = "4-5";
-    view.show();
+    view.showJob();
     QVERIFY(child<QRadioButton>(&view, "operationBlockAll")->isChecked());
     QCOMPARE(t.session.job.operationBlockMode, OperationBlockMode::All);
 }
