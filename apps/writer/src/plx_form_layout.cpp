@@ -1,9 +1,8 @@
 #include "plx_form_layout.hpp"
 
-#include "field_focus.hpp"
+#include "form_widgets.hpp"
 
 #include "plx71/job/job_settings.hpp"
-#include "plx71/qtui/dialog_units.hpp"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -15,137 +14,17 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStyle>
 #include <QVBoxLayout>
 
-#include <algorithm>
 #include <array>
-#include <initializer_list>
 
 namespace plx71 {
 
 namespace {
 
-constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
-constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
+using namespace form_widgets;
 
-// The controls take the widths of the form's template, in dialog units of
-// the font the form has, so the form keeps its proportions in any font.
-// A field of fixed format is never narrower than its longest text, and
-// never wider than it needs: only the file names and the groups stretch.
-class Sizer {
-public:
-    explicit Sizer(const QFont& font) : units_(font) {}
-
-    int x(int units) const { return units_.x(units); }
-    int y(int units) const { return units_.y(units); }
-
-    // `longest` is the longest text the field shows; each '#' in it stands
-    // for a hexadecimal digit, measured as the widest digit of the font.
-    void fixed(QLineEdit* e, int units, QString longest) const
-    {
-        const QFontMetrics metrics = e->fontMetrics();
-        QChar widest = QLatin1Char('0');
-        for (QChar digit : QStringLiteral("0123456789ABCDEF")) {
-            if (metrics.horizontalAdvance(digit) > metrics.horizontalAdvance(widest))
-                widest = digit;
-        }
-        longest.replace(QLatin1Char('#'), widest);
-        const int frame = 2 * e->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, e);
-        const int needed = metrics.horizontalAdvance(longest) + frame + 8;
-        e->setFixedWidth(std::max(x(units), needed));
-    }
-
-    void fixed(QComboBox* c, int units) const
-    {
-        c->setMinimumWidth(x(units));
-        c->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    }
-
-    // The rows of a grid, each as tall as its pitch in the template (the
-    // distance from its top to the next row's top); the spacing is in the pitch.
-    void rows(QGridLayout* grid, std::initializer_list<int> pitches) const
-    {
-        grid->setVerticalSpacing(0);
-        int row = 0;
-        for (int pitch : pitches)
-            grid->setRowMinimumHeight(row++, y(pitch));
-    }
-
-    // At least the template's size, and never less than the widget needs.
-    void atLeast(QWidget* w, int widthUnits, int heightUnits) const
-    {
-        const QSize need = w->minimumSizeHint();
-        w->setMinimumSize(std::max(x(widthUnits), need.width()), std::max(y(heightUnits), need.height()));
-    }
-
-    void stretching(QLineEdit* e, int units) const
-    {
-        e->setMinimumWidth(x(units));
-        e->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    }
-
-private:
-    qtui::DialogUnits units_;
-};
-
-QLabel* label(QWidget* parent, const QString& text, QWidget* buddy)
-{
-    auto* l = new QLabel(text, parent);
-    if (buddy) {
-        l->setBuddy(buddy);
-        buddy->setAccessibleName(withoutMnemonic(text));
-    }
-    return l;
-}
-
-QLineEdit* edit(QWidget* parent, const char* name, bool readOnly = true)
-{
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(QLatin1String(name));
-    e->setReadOnly(readOnly);
-    return e;
-}
-
-template <std::size_t N>
-QComboBox* combo(QWidget* parent, const char* name, const char* const (&items)[N])
-{
-    auto* c = new QComboBox(parent);
-    c->setObjectName(QLatin1String(name));
-    for (const char* item : items)
-        c->addItem(QLatin1String(item));
-    return c;
-}
-
-QRadioButton* radio(QWidget* parent, const char* text, const char* name)
-{
-    auto* r = new QRadioButton(QLatin1String(text), parent);
-    r->setObjectName(QLatin1String(name));
-    r->setAccessibleName(withoutMnemonic(QLatin1String(text)));
-    return r;
-}
-
-QPushButton* button(QWidget* parent, const QString& text, const char* name, const QString& accessible)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAccessibleName(accessible);
-    return b;
-}
-
-// The voltages in a large bold font: one and a half times the height.
-void enlargeFont(QLineEdit* e)
-{
-    QFont big = e->font();
-    if (big.pointSizeF() > 0)
-        big.setPointSizeF(big.pointSizeF() + big.pointSizeF() / 2);
-    else
-        big.setPixelSize(big.pixelSize() + big.pixelSize() / 2);
-    big.setWeight(QFont::Black);
-    e->setFont(big);
-}
-
-QGroupBox* buildTargetBoardGroup(QWidget* form, const Sizer& s, PlxFormControls& c)
+QGroupBox* buildTargetBoardGroup(QWidget* form, const TemplateSizer& s, PlxFormControls& c)
 {
     auto* target = new QGroupBox(QStringLiteral("Target Board"), form);
     target->setObjectName(QStringLiteral("targetBoardGroup"));
@@ -199,7 +78,7 @@ QGroupBox* buildTargetBoardGroup(QWidget* form, const Sizer& s, PlxFormControls&
 
 // The User ROM and Boot ROM rows of the Settings group. The file names end
 // where the checksums end, and stretch with the window.
-QGridLayout* buildDataFileRows(QWidget* settings, const Sizer& s, PlxFormControls& c)
+QGridLayout* buildDataFileRows(QWidget* settings, const TemplateSizer& s, PlxFormControls& c)
 {
     auto* files = new QGridLayout;
     const QString hexId = QStringLiteral("##,##,##,##,##,##,##");
@@ -249,7 +128,7 @@ QGridLayout* buildDataFileRows(QWidget* settings, const Sizer& s, PlxFormControl
     return files;
 }
 
-QGroupBox* buildOperationBlockGroup(QWidget* form, QWidget* settings, const Sizer& s, PlxFormControls& c)
+QGroupBox* buildOperationBlockGroup(QWidget* form, QWidget* settings, const TemplateSizer& s, PlxFormControls& c)
 {
     auto* operation = new QGroupBox(QStringLiteral("Operation Block"), settings);
     operation->setObjectName(QStringLiteral("operationBlockGroup"));
@@ -270,7 +149,7 @@ QGroupBox* buildOperationBlockGroup(QWidget* form, QWidget* settings, const Size
     return operation;
 }
 
-QGroupBox* buildLockBitGroup(QWidget* form, QWidget* settings, const Sizer& s, PlxFormControls& c)
+QGroupBox* buildLockBitGroup(QWidget* form, QWidget* settings, const TemplateSizer& s, PlxFormControls& c)
 {
     auto* lock = new QGroupBox(QStringLiteral("Lock Bit after Program"), settings);
     lock->setObjectName(QStringLiteral("lockBitGroup"));
@@ -299,7 +178,7 @@ QGroupBox* buildLockBitGroup(QWidget* form, QWidget* settings, const Sizer& s, P
     return lock;
 }
 
-QGroupBox* buildSettingsGroup(QWidget* form, const Sizer& s, PlxFormControls& c)
+QGroupBox* buildSettingsGroup(QWidget* form, const TemplateSizer& s, PlxFormControls& c)
 {
     auto* settings = new QGroupBox(QStringLiteral("Settings"), form);
     settings->setObjectName(QStringLiteral("settingsGroup"));
@@ -329,7 +208,7 @@ QGroupBox* buildSettingsGroup(QWidget* form, const Sizer& s, PlxFormControls& c)
 }
 
 // The RS-232C group and, at the right, Upload and Download.
-QHBoxLayout* buildRs232cRow(QWidget* form, const Sizer& s, PlxFormControls& c)
+QHBoxLayout* buildRs232cRow(QWidget* form, const TemplateSizer& s, PlxFormControls& c)
 {
     auto* bottom = new QHBoxLayout;
     auto* rs = new QGroupBox(QStringLiteral("RS-232C"), form);
@@ -361,7 +240,7 @@ QHBoxLayout* buildRs232cRow(QWidget* form, const Sizer& s, PlxFormControls& c)
 PlxFormControls buildPlxForm(QWidget* form)
 {
     PlxFormControls c;
-    const Sizer s(form->font());
+    const TemplateSizer s(form->font());
     auto* outer = new QVBoxLayout(form);
     outer->setSpacing(s.y(5));
     outer->addWidget(buildTargetBoardGroup(form, s, c));
