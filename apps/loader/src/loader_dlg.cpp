@@ -6,6 +6,7 @@
 
 #include "plx71/link/port_names.hpp"
 #include "plx71/link/writer_commands.hpp"
+#include "plx71/qtui/accessible_names.hpp"
 #include "plx71/qtui/dialog_units.hpp"
 #include "plx71/qtui/paths.hpp"
 
@@ -33,10 +34,7 @@ namespace plx71 {
 
 namespace {
 
-QString withoutMnemonic(QString text)
-{
-    return text.remove(QLatin1Char('&'));
-}
+using qtui::withoutMnemonic;
 
 // Widths from the dialog template, in its dialog units, so the rows keep
 // their proportions under any font.

@@ -1,6 +1,8 @@
 #pragma once
 // Where the focus goes in the form and the dialogs, and what is selected
 // there, so the user can type over a field's text at once.
+#include "plx71/qtui/accessible_names.hpp"
+
 #include <QEvent>
 #include <QLineEdit>
 
@@ -38,11 +40,6 @@ private:
     QLineEdit* field_;
 };
 
-// A label with a mnemonic, its buddy, and the accessible name taken from the
-// label's text without '&'.
-inline QString withoutMnemonic(QString text)
-{
-    return text.remove(QLatin1Char('&'));
-}
+using qtui::withoutMnemonic;
 
 } // namespace plx71
