@@ -1,6 +1,6 @@
 #include "plx71/datafile/block_list.hpp"
 
-#include "hex_digits.hpp"
+#include "ui/hex_digits.hpp"
 
 namespace plx71 {
 namespace {

@@ -1,9 +1,12 @@
 #pragma once
 // Walks the lines of an Intel HEX or S-record text and hands every data
-// record to a sink. Both readers (data files and firmware files) share it;
-// they differ only in what the sink does and in one end-of-reading rule.
+// record to a sink. Each line is decoded by its format's own file
+// (intel_hex, s_record); both readers (data files and firmware files) drive
+// this walk and differ only in what the sink does and in one end-of-reading
+// rule.
 #include "plx71/datafile/file_type.hpp"
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -31,5 +34,11 @@ enum class ScanResult {
 };
 
 ScanResult scanRecords(std::string_view text, DataFormat format, const ScanRules& rules, RecordSink& sink);
+
+// What a format's line decoder made of one line.
+enum class LineResult { Next, End, Stopped, FormatError };
+
+// The decoded bytes of one record; 255 is the largest byte count.
+using RecordBytes = std::array<std::uint8_t, 256>;
 
 } // namespace plx71
