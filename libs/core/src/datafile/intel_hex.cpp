@@ -27,46 +27,50 @@ void appendRecord(std::string& out, std::uint8_t type, std::uint16_t offset, std
     out.append(buffer, static_cast<std::size_t>(p - buffer));
 }
 
-LineResult LineDecoder::line(std::string_view s)
+LineResult LineDecoder::line(std::string_view s, ChecksumMismatch& mismatch)
 {
     // ":" count(2) offset(4) type(2); shorter lines carry no record.
     if (s.size() < 9 || s[7] != '0')
         return LineResult::Next;
-    switch (s[8]) {
-    case '0': return dataRecord(s, false);
-    case '1': return dataRecord(s, true);
-    case '2': return baseRecord(s, false);
-    case '4': return baseRecord(s, true);
-    default: return LineResult::Next; // 03, 05 and anything else carry nothing for us
-    }
-}
+    const char type = s[8];
+    if (type != '0' && type != '1' && type != '2' && type != '4')
+        return LineResult::Next; // 03, 05 and anything else carry nothing for us
 
-LineResult LineDecoder::dataRecord(std::string_view s, bool endOfFile)
-{
     std::uint32_t n = 0;
     if (!hex::readField(s.data() + 1, 2, n))
         return LineResult::FormatError;
-    if (n == 0)
-        return LineResult::End;
     // The count promises n data bytes and the check sum.
-    if (s.size() < 11 + 2 * static_cast<std::size_t>(n))
+    const std::size_t checksumAt = 9 + 2 * static_cast<std::size_t>(n);
+    if (s.size() < checksumAt + 2)
         return LineResult::FormatError;
     std::uint32_t offset = 0;
-    if (!hex::readField(s.data() + 3, 4, offset) || !hex::readBytes(s.data() + 9, std::span(bytes_.data(), n)))
+    std::uint32_t found = 0;
+    const std::span<std::uint8_t> data(bytes_.data(), n);
+    if (!hex::readField(s.data() + 3, 4, offset) || !hex::readBytes(s.data() + 9, data)
+        || !hex::readField(s.data() + checksumAt, 2, found))
         return LineResult::FormatError;
-    if (!sink_.data(std::uint64_t{base_} + offset, std::span<const std::uint8_t>(bytes_.data(), n)))
-        return LineResult::Stopped;
-    return endOfFile ? LineResult::End : LineResult::Next;
-}
+    std::uint32_t sum = n + (offset >> 8) + (offset & 0xFF) + static_cast<std::uint32_t>(type - '0');
+    for (std::uint8_t b : data)
+        sum += b;
+    if (found != checksum(sum)) {
+        mismatch.found = static_cast<std::uint8_t>(found);
+        mismatch.expected = checksum(sum);
+        return LineResult::ChecksumError;
+    }
 
-LineResult LineDecoder::baseRecord(std::string_view s, bool linear)
-{
-    // The byte count is not examined; the value field must be there.
-    std::uint32_t value = 0;
-    if (s.size() < 13 || !hex::readField(s.data() + 9, 4, value))
-        return LineResult::FormatError;
-    base_ = linear ? value << 16 : value << 4;
-    return LineResult::Next;
+    if (type == '2' || type == '4') {
+        // The base value is the record's two data bytes.
+        if (n != 2)
+            return LineResult::FormatError;
+        const std::uint32_t value = std::uint32_t{data[0]} << 8 | data[1];
+        base_ = type == '4' ? value << 16 : value << 4;
+        return LineResult::Next;
+    }
+    if (n == 0)
+        return LineResult::End;
+    if (!sink_.data(std::uint64_t{base_} + offset, data))
+        return LineResult::Stopped;
+    return type == '1' ? LineResult::End : LineResult::Next;
 }
 
 } // namespace plx71::intel_hex

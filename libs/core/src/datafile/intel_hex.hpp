@@ -27,17 +27,15 @@ void appendRecord(std::string& out, std::uint8_t type, std::uint16_t offset, std
 
 // Decodes the lines of one file in order. Data and end records go to the
 // sink at base + offset; extended address records set the base; other types
-// carry nothing for us.
+// carry nothing for us and are not examined. A record we use must be whole
+// and its check sum right.
 class LineDecoder {
 public:
     explicit LineDecoder(RecordSink& sink) : sink_(sink) {}
 
-    LineResult line(std::string_view s);
+    LineResult line(std::string_view s, ChecksumMismatch& mismatch);
 
 private:
-    LineResult dataRecord(std::string_view s, bool endOfFile);
-    LineResult baseRecord(std::string_view s, bool linear);
-
     RecordSink& sink_;
     std::uint32_t base_ = 0;
     RecordBytes bytes_{};

@@ -1,15 +1,17 @@
 #include "record_scanner.hpp"
 
 #include "intel_hex.hpp"
+#include "plx71/ui/messages.hpp"
 #include "s_record.hpp"
 
 namespace plx71 {
 namespace {
 
 template <typename Decoder>
-ScanResult walkLines(std::string_view text, Decoder& decoder)
+ScanOutcome walkLines(std::string_view text, Decoder& decoder)
 {
     std::size_t pos = 0;
+    std::size_t lineNumber = 0;
     while (pos < text.size()) {
         // Lines of any length are taken whole; LF, CR LF or a lone CR ends
         // them. A file with CR line ends would otherwise be one long line
@@ -18,22 +20,29 @@ ScanResult walkLines(std::string_view text, Decoder& decoder)
         if (end == std::string_view::npos)
             end = text.size();
         const std::string_view s = text.substr(pos, end - pos);
+        ++lineNumber;
         pos = end + 1;
+        if (end < text.size() && text[end] == '\r' && pos < text.size() && text[pos] == '\n')
+            ++pos; // CR LF is one line end
         if (s.empty())
-            continue; // the LF of a CR LF, or an empty line
-        switch (decoder.line(s)) {
+            continue;
+        ChecksumMismatch mismatch;
+        switch (decoder.line(s, mismatch)) {
         case LineResult::Next: break;
-        case LineResult::End: return ScanResult::Completed;
-        case LineResult::Stopped: return ScanResult::Stopped;
-        case LineResult::FormatError: return ScanResult::FormatError;
+        case LineResult::End: return {ScanResult::Completed, {}};
+        case LineResult::Stopped: return {ScanResult::Stopped, {}};
+        case LineResult::FormatError: return {ScanResult::FormatError, {}};
+        case LineResult::ChecksumError:
+            mismatch.lineNumber = lineNumber;
+            return {ScanResult::FormatError, mismatch};
         }
     }
-    return ScanResult::Completed;
+    return {ScanResult::Completed, {}};
 }
 
 } // namespace
 
-ScanResult scanRecords(std::string_view text, DataFormat format, const ScanRules& rules, RecordSink& sink)
+ScanOutcome scanRecords(std::string_view text, DataFormat format, const ScanRules& rules, RecordSink& sink)
 {
     if (format == DataFormat::IntelHex) {
         intel_hex::LineDecoder decoder(sink);
@@ -41,6 +50,14 @@ ScanResult scanRecords(std::string_view text, DataFormat format, const ScanRules
     }
     s_record::LineDecoder decoder(sink, rules);
     return walkLines(text, decoder);
+}
+
+void reportFormatError(Ui& ui, const ScanOutcome& outcome)
+{
+    ui.message(Icon::Stop, std::string(msg::kFileFormatError));
+    if (outcome.checksum)
+        ui.detail(msg::checksumMismatch(outcome.checksum->lineNumber, outcome.checksum->found,
+                                        outcome.checksum->expected));
 }
 
 } // namespace plx71

@@ -24,15 +24,16 @@ void appendRecord(std::string& out, char type, std::uint32_t address, int addres
                   std::span<const std::uint8_t> data);
 
 // Decodes the lines of one file in order. S2 and S3 data and S7 and S8 end
-// records go to the sink; S0, S1, S9 and other lines carry nothing for us.
+// records go to the sink; S0, S1, S9 and other lines carry nothing for us
+// and are not examined. A record we use must be whole and its check sum right.
 class LineDecoder {
 public:
     LineDecoder(RecordSink& sink, const ScanRules& rules) : sink_(sink), rules_(rules) {}
 
-    LineResult line(std::string_view s);
+    LineResult line(std::string_view s, ChecksumMismatch& mismatch);
 
 private:
-    LineResult record(std::string_view s, std::size_t addressBytes, bool endRecord);
+    LineResult record(std::string_view s, std::size_t addressBytes, bool endRecord, ChecksumMismatch& mismatch);
 
     RecordSink& sink_;
     const ScanRules& rules_;
