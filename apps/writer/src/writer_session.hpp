@@ -8,6 +8,7 @@
 #include "plx71/job/job_settings.hpp"
 #include "plx71/job/writer_state.hpp"
 #include "plx71/link/writer_link.hpp"
+#include "plx71/ui/program_version.hpp"
 #include "plx71/ui/ui.hpp"
 
 #include <QString>
@@ -20,8 +21,6 @@
 class QWidget;
 
 namespace plx71 {
-
-inline constexpr const char* kControlProgramVersion = "V1.30 2001/12/25";
 
 // A path the user chose, for the core's file routines.
 inline std::filesystem::path toPath(const QString& text)

@@ -2,7 +2,7 @@
 
 #include "datafile_test_support.hpp"
 #include "plx71/ui/messages.hpp"
-#include "plx71/ui/recording_ui.hpp"
+#include "plx71/testing/recording_ui.hpp"
 #include "record_text.hpp"
 
 #include <gtest/gtest.h>
@@ -21,7 +21,7 @@ constexpr std::uint32_t kUserStart = 0xC0000;
 
 struct Reader {
     RecordingUi ui;
-    DeviceRecord device = test::m30624();
+    DeviceRecord device = test::defaultDevice();
     std::vector<std::uint8_t> user = blankImage(Area::UserRom);
     std::vector<std::uint8_t> boot = blankImage(Area::BootRom);
     int levelSeen = -1;

@@ -6,7 +6,7 @@
 
 #include "datafile_test_support.hpp"
 #include "plx71/ui/messages.hpp"
-#include "plx71/ui/recording_ui.hpp"
+#include "plx71/testing/recording_ui.hpp"
 #include "record_text.hpp"
 
 #include <gtest/gtest.h>
@@ -75,7 +75,7 @@ TEST(RecordChecksum, AWrongSumRefusesTheFileInBothReaders)
 
         RecordingUi ui;
         std::vector<std::uint8_t> image = blankImage(Area::UserRom);
-        EXPECT_FALSE(readDataText(ui, test::m30624(), Area::UserRom, image, bad.text, c.format)) << c.what;
+        EXPECT_FALSE(readDataText(ui, test::defaultDevice(), Area::UserRom, image, bad.text, c.format)) << c.what;
         EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(msg::kFileFormatError)}) << c.what;
         EXPECT_EQ(ui.details(), detail) << c.what;
         EXPECT_EQ(image, blankImage(Area::UserRom)) << c.what;
@@ -85,7 +85,7 @@ TEST(RecordChecksum, AWrongSumRefusesTheFileInBothReaders)
         for (const auto& line : c.lines)
             good += line + c.lineEnd;
         RecordingUi okUi;
-        EXPECT_TRUE(readDataText(okUi, test::m30624(), Area::UserRom, image, good, c.format)) << c.what;
+        EXPECT_TRUE(readDataText(okUi, test::defaultDevice(), Area::UserRom, image, good, c.format)) << c.what;
         EXPECT_TRUE(okUi.texts().empty()) << c.what;
 
         test::TempDir dir;
@@ -106,11 +106,11 @@ TEST(RecordChecksum, DetailTextAndRecordsOfNoInterest)
     // Records we do not use are not examined, nor is anything after the end.
     RecordingUi ui;
     std::vector<std::uint8_t> image = blankImage(Area::UserRom);
-    EXPECT_TRUE(readDataText(ui, test::m30624(), Area::UserRom, image,
+    EXPECT_TRUE(readDataText(ui, test::defaultDevice(), Area::UserRom, image,
                              ":0400000300000000F0\n:0400000500000000F0\n" + intelSegment(0xC000) + "\n"
                                  + intelData(0, {7}) + "\n:00000001FF\n:0100010001FF\n",
                              DataFormat::IntelHex));
-    EXPECT_TRUE(readDataText(ui, test::m30624(), Area::UserRom, image,
+    EXPECT_TRUE(readDataText(ui, test::defaultDevice(), Area::UserRom, image,
                              "S00300000F\nS1050000010200\nS5030001FF\nS9030000FF\n" + sRecord('2', 0xC0001, {8})
                                  + "\nS804000000FB\nS2050C00020900\n",
                              DataFormat::SRecord));

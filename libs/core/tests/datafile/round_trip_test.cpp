@@ -2,7 +2,7 @@
 #include "plx71/datafile/data_file_writer.hpp"
 
 #include "datafile_test_support.hpp"
-#include "plx71/ui/recording_ui.hpp"
+#include "plx71/testing/recording_ui.hpp"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@ namespace {
 
 DeviceRecord family1()
 {
-    DeviceRecord d = test::m30624();
+    DeviceRecord d = test::defaultDevice();
     d.name = "M306N4FGFP";
     return d;
 }
@@ -43,7 +43,7 @@ std::vector<std::uint8_t> writeAndRead(const DeviceRecord& device, Area area, co
 
 TEST(RoundTrip, WholeAreasOfEveryFamily)
 {
-    for (const DeviceRecord& device : {test::m30624(), family1(), test::m30803()}) {
+    for (const DeviceRecord& device : {test::defaultDevice(), family1(), test::m30803()}) {
         for (Area area : {Area::UserRom, Area::BootRom}) {
             auto data = test::randomBytes(imageSize(area), 7);
             data.back() = 0xFF; // no protect question
@@ -61,7 +61,7 @@ TEST(RoundTrip, WholeAreasOfEveryFamily)
 
 TEST(RoundTrip, OddRangesAcrossSegmentBoundaries)
 {
-    for (const DeviceRecord& device : {test::m30624(), test::m30803()}) {
+    for (const DeviceRecord& device : {test::defaultDevice(), test::m30803()}) {
         const std::uint32_t base = device.userRomStart;
         auto data = test::randomBytes(0x40000, 9);
         data.back() = 0xFF;
@@ -84,7 +84,7 @@ TEST(RoundTrip, OddRangesAcrossSegmentBoundaries)
 
 TEST(RoundTrip, SmallerAreaOfAnotherDevice)
 {
-    DeviceRecord d = test::m30624();
+    DeviceRecord d = test::defaultDevice();
     d.name = "M30622F8FP";
     d.userRomStart = 0xF0000; // 64 KiB
     auto data = test::randomBytes(0x40000, 10);

@@ -2,6 +2,7 @@
 // A private folder of files for one test, and small S-record / device helpers.
 #include "plx71/devices/device_table.hpp"
 #include "plx71/job/writer_state.hpp"
+#include "plx71/testing/default_device.hpp"
 
 #include <gtest/gtest.h>
 
@@ -59,7 +60,7 @@ inline std::string s2(std::uint32_t address, const std::vector<std::uint8_t>& da
     return line + hex + "\n";
 }
 
-inline const char* kTestTable = "M30624FGFP,FE000,2000,C0000,40000,6,5.0V,5.0V\n"
+inline const std::string kTestTable = std::string(test::kDefaultDeviceLine) + "\n"
                                 "M30620FCFP,FE000,2000,E0000,20000,4,5.0V,5.0V\n"
                                 "M30803FGFP,FFE000,2000,FC0000,40000,6,5.0V,12V\n"
                                 "M30100ONE,FE000,2000,FC000,4000,0,3.3V,3.3V\n"

@@ -14,8 +14,6 @@ namespace plx71 {
 
 enum class Area { UserRom = 0, BootRom = 1 };
 
-inline constexpr std::size_t kUserRomImageSize = 0x40000;
-inline constexpr std::size_t kBootRomImageSize = 0x2000;
 inline constexpr std::uint8_t kBlankByte = 0xFF;
 inline constexpr int kBlockCount = 7;
 inline constexpr std::size_t kIdCodeLength = 7;

@@ -1,5 +1,5 @@
 #pragma once
-// A Ui for tests and scripted runs: records every message and answers
+// A Ui for tests and benchmarks: records every message and answers
 // questions from a script (OK when the script is empty and answerOk is set).
 #include "plx71/ui/ui.hpp"
 
