@@ -42,7 +42,7 @@ using FileChooser = std::function<QString(QWidget* parent, const FileDialogReque
 // Data Save's choice: the file and the address ranges (empty = whole area).
 struct SaveTarget {
     QString path;
-    std::vector<AddressRange> ranges;
+    std::vector<AreaRange> ranges;
 };
 using SaveTargetChooser = std::function<std::optional<SaveTarget>(QWidget* parent, Area area, AreaRange range)>;
 

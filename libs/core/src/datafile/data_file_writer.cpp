@@ -15,9 +15,9 @@ constexpr std::uint32_t kRecordBytes = 16;
 
 // The ranges to write, clipped to the area and to the data actually handed
 // over; entries whose first address is above the last are skipped.
-std::vector<AddressRange> rangesToWrite(const SaveRequest& r)
+std::vector<AreaRange> rangesToWrite(const SaveRequest& r)
 {
-    std::vector<AddressRange> out;
+    std::vector<AreaRange> out;
     if (r.data.empty() || r.areaEnd < r.areaStart)
         return out;
     const std::uint64_t dataLast = std::uint64_t{r.areaStart} + r.data.size() - 1;
@@ -27,10 +27,10 @@ std::vector<AddressRange> rangesToWrite(const SaveRequest& r)
         return out;
     }
     for (const auto& range : r.ranges) {
-        if (range.first > range.last)
+        if (range.start > range.end)
             continue;
-        const std::uint32_t a = std::max(range.first, r.areaStart);
-        const std::uint32_t b = std::min(range.last, last);
+        const std::uint32_t a = std::max(range.start, r.areaStart);
+        const std::uint32_t b = std::min(range.end, last);
         if (a <= b)
             out.push_back({a, b});
     }
@@ -48,11 +48,11 @@ void advanceProgress(ProgressCounters* counters)
         counters->advance(std::min<std::int32_t>(static_cast<std::int32_t>(kRecordBytes), room));
 }
 
-std::size_t estimatedSize(const std::vector<AddressRange>& ranges, std::size_t perRecord)
+std::size_t estimatedSize(const std::vector<AreaRange>& ranges, std::size_t perRecord)
 {
     std::size_t bytes = 0;
     for (const auto& r : ranges)
-        bytes += std::size_t{r.last} - r.first + 1;
+        bytes += std::size_t{r.end} - r.start + 1;
     return (bytes / kRecordBytes + 2 * ranges.size() + 8) * perRecord;
 }
 
@@ -64,10 +64,10 @@ std::string formatIntelHex(const SaveRequest& request, ProgressCounters* counter
     std::string out;
     out.reserve(estimatedSize(ranges, 45));
     for (const auto& range : ranges) {
-        std::uint64_t c = range.first;
+        std::uint64_t c = range.start;
         bool haveSegment = false;
         std::uint32_t segment = 0; // upper 16 bits the last extended record gave
-        while (c <= range.last) {
+        while (c <= range.end) {
             const auto address = static_cast<std::uint32_t>(c);
             if (!haveSegment || (address >> 16) != segment) {
                 segment = address >> 16;
@@ -87,7 +87,7 @@ std::string formatIntelHex(const SaveRequest& request, ProgressCounters* counter
             }
             // Records end at a 64 KiB boundary, so every byte keeps its address.
             const std::uint64_t toBoundary = 0x10000 - (address & 0xFFFF);
-            const auto n = static_cast<std::size_t>(std::min<std::uint64_t>({kRecordBytes, range.last - c + 1, toBoundary}));
+            const auto n = static_cast<std::size_t>(std::min<std::uint64_t>({kRecordBytes, range.end - c + 1, toBoundary}));
             intel_hex::appendRecord(out, intel_hex::kData, static_cast<std::uint16_t>(address),
                                     request.data.subspan(address - request.areaStart, n));
             advanceProgress(counters);
@@ -105,9 +105,9 @@ std::string formatSRecords(const SaveRequest& request, ProgressCounters* counter
     out.reserve(estimatedSize(ranges, 46));
     s_record::appendRecord(out, '0', 0, 2, {});
     for (const auto& range : ranges) {
-        for (std::uint64_t c = range.first; c <= range.last;) {
+        for (std::uint64_t c = range.start; c <= range.end;) {
             const auto address = static_cast<std::uint32_t>(c);
-            const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kRecordBytes, range.last - c + 1));
+            const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kRecordBytes, range.end - c + 1));
             // S2 holds 24 address bits, enough for every device family.
             const bool wide = c + n - 1 > 0xFFFFFF;
             s_record::appendRecord(out, wide ? '3' : '2', address, wide ? 4 : 3,

@@ -1,4 +1,4 @@
-#include "plx71/job/job_actions.hpp"
+#include "plx71/job/check_id.hpp"
 
 #include "ui/hex_digits.hpp"
 

@@ -68,7 +68,7 @@ protected:
         return test::readBytes(out);
     }
 
-    SaveRequest request(const DeviceRecord& device, std::vector<AddressRange> ranges = {}) const
+    SaveRequest request(const DeviceRecord& device, std::vector<AreaRange> ranges = {}) const
     {
         SaveRequest r;
         r.data = data_;
@@ -80,11 +80,11 @@ protected:
     }
 
     // Only the bytes of the ranges, 0xFF elsewhere.
-    std::vector<std::uint8_t> expectedFor(std::uint32_t base, const std::vector<AddressRange>& ranges) const
+    std::vector<std::uint8_t> expectedFor(std::uint32_t base, const std::vector<AreaRange>& ranges) const
     {
         std::vector<std::uint8_t> v(0x40000, 0xFF);
         for (const auto& r : ranges)
-            for (std::uint32_t a = r.first; a <= r.last; ++a)
+            for (std::uint32_t a = r.start; a <= r.end; ++a)
                 v[a - base] = data_[a - base];
         return v;
     }
@@ -145,9 +145,9 @@ TEST_F(PeerTools, OurFilesLoadInThePeers)
     RecordingUi ui;
     for (const DeviceRecord& device : {test::defaultDevice(), test::m30803()}) {
         const std::uint32_t b = device.userRomStart;
-        const std::vector<AddressRange> odd = {{b + 0xFFF3, b + 0x10108}, {b + 0x2FFFF, b + 0x30000},
+        const std::vector<AreaRange> odd = {{b + 0xFFF3, b + 0x10108}, {b + 0x2FFFF, b + 0x30000},
                                                {b + 0x3FFF5, b + 0x3FFFF}};
-        for (const auto& ranges : {std::vector<AddressRange>{}, odd}) {
+        for (const auto& ranges : {std::vector<AreaRange>{}, odd}) {
             const auto expected = ranges.empty() ? data_ : expectedFor(b, ranges);
             const auto hex = dir_ / "ours.hex";
             const auto mot = dir_ / "ours.mot";

@@ -17,7 +17,7 @@ DeviceRecord family1()
 }
 
 SaveRequest requestFor(const DeviceRecord& device, Area area, std::span<const std::uint8_t> data,
-                       std::vector<AddressRange> ranges = {})
+                       std::vector<AreaRange> ranges = {})
 {
     const AreaRange r = areaRange(device, area);
     SaveRequest req;
@@ -65,7 +65,7 @@ TEST(RoundTrip, OddRangesAcrossSegmentBoundaries)
         const std::uint32_t base = device.userRomStart;
         auto data = test::randomBytes(0x40000, 9);
         data.back() = 0xFF;
-        const std::vector<AddressRange> ranges = {{base + 0xFFF3, base + 0x10108},
+        const std::vector<AreaRange> ranges = {{base + 0xFFF3, base + 0x10108},
                                                   {base + 0x2FFFF, base + 0x30000},
                                                   {base + 0x1FFF1, base + 0x1FFF1},
                                                   {base + 0x3FFF5, base + 0x3FFFF}};
@@ -75,7 +75,7 @@ TEST(RoundTrip, OddRangesAcrossSegmentBoundaries)
             for (std::uint32_t i = 0; i < 0x40000; ++i) {
                 bool inside = false;
                 for (const auto& r : ranges)
-                    inside = inside || (base + i >= r.first && base + i <= r.last);
+                    inside = inside || (base + i >= r.start && base + i <= r.end);
                 ASSERT_EQ(image[i], inside ? data[i] : 0xFF) << device.name << " index " << std::hex << i;
             }
         }
