@@ -9,6 +9,7 @@
 #include "plx71/job/writer_state.hpp"
 #include "plx71/link/writer_link.hpp"
 #include "plx71/qtui/file_chooser.hpp"
+#include "plx71/ui/program_version.hpp"
 #include "plx71/ui/ui.hpp"
 
 #include <QString>
@@ -21,15 +22,13 @@ class QWidget;
 
 namespace plx71 {
 
-inline constexpr const char* kControlProgramVersion = "V1.30 2001/12/25";
-
 using qtui::FileChooser;
 using qtui::FileDialogRequest;
 
 // Data Save's choice: the file and the address ranges (empty = whole area).
 struct SaveTarget {
     QString path;
-    std::vector<AddressRange> ranges;
+    std::vector<AreaRange> ranges;
 };
 using SaveTargetChooser = std::function<std::optional<SaveTarget>(QWidget* parent, Area area, AreaRange range)>;
 

@@ -1,4 +1,4 @@
-#include "plx71/job/job_actions.hpp"
+#include "plx71/job/download_masks.hpp"
 
 #include "plx71/datafile/block_list.hpp"
 

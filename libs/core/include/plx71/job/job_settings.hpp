@@ -53,7 +53,6 @@ struct JobSettings {
 inline constexpr const char* kTargetBaudNames[] = {"2400", "4800", "9600", "19.2K", "38.4K",
                                                    "57.6K", "115.2K", "256K", "500K", "1M"};
 inline constexpr const char* kHostBaudNames[] = {"9600", "19.2K", "38.4K", "57.6K", "115.2K"};
-inline constexpr int kHostBaudRates[] = {9600, 19200, 38400, 57600, 115200};
 inline constexpr const char* kSerialModeNames[] = {"Clock synchronous", "UART"};
 inline constexpr const char* kPortNames[] = {"COM1", "COM2", "COM3", "COM4"};
 
