@@ -28,3 +28,21 @@ function(plx71_gtest name)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
     PROPERTIES LABELS "${name}")
 endfunction()
+
+# A Qt Test executable of a window program, run by ctest on the offscreen
+# platform. The tests' shared helpers (tests/support) are on its include path.
+function(plx71_qttest name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS;INCLUDES;DEFINITIONS" ${ARGN})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 180)
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  set_target_properties(${name} PROPERTIES AUTOMOC ON)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support ${T_INCLUDES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} plx71_test_support Qt6::Test)
+  target_compile_definitions(${name} PRIVATE ${T_DEFINITIONS})
+  plx71_warnings(${name})
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS "${T_LABELS};gui" TIMEOUT ${T_TIMEOUT})
+endfunction()

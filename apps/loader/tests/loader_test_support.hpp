@@ -90,7 +90,7 @@ public:
                 hook(code, p);
         });
         session.link.timing = quickTiming();
-        session.chooseFile = [this](QWidget*, const FirmwareFileRequest& request) {
+        session.chooseFile = [this](QWidget*, const FileDialogRequest& request) {
             lastRequest = request;
             ++fileDialogRuns;
             return answers.isEmpty() ? QString() : answers.takeFirst();
@@ -169,7 +169,7 @@ public:
     std::unique_ptr<CLoaderDlg> dialog;
     QTemporaryDir dir;
     QStringList answers;
-    FirmwareFileRequest lastRequest;
+    FileDialogRequest lastRequest;
     int fileDialogRuns = 0;
 
     std::mutex hookMutex;

@@ -99,9 +99,9 @@ TEST(ProjectActions, SavedJobReopensWithItsDataFiles)
     job.checkIdText = "01,02,03,04,05,06,07";
     job.serialModeIndex = 1;
     job.targetBaudIndex = 5;
-    job.lockBitMode = 3;
+    job.lockBitMode = LockBitMode::Block;
     job.lockBlockList = "0-2,4";
-    job.operationBlockMode = 1;
+    job.operationBlockMode = OperationBlockMode::Block;
     job.operationBlockList = "0,2-4";
     job.portSelection = 3;
     job.hostBaudSelection = 2;

@@ -10,6 +10,11 @@ namespace plx71 {
 
 inline constexpr const char* kDefaultCheckIdText = "00,00,00,00,00,00,00";
 
+// The form's radio groups. The numbers are the ones the project file stores
+// and the form's button ids: never renumber them.
+enum class OperationBlockMode : std::int32_t { All = 0, Block = 1 };
+enum class LockBitMode : std::int32_t { NoChange = 0, AllLock = 1, AllNoLock = 2, Block = 3 };
+
 struct JobSettings {
     // Target Board texts, refreshed by selectDevice.
     std::string userRomAreaText;
@@ -31,11 +36,11 @@ struct JobSettings {
     int updateEnable = 0;
     std::string bootRomChecksumText;
 
-    int operationBlockMode = 0; // 0 All, 1 Block
+    OperationBlockMode operationBlockMode = OperationBlockMode::All;
     std::string operationBlockList;
     std::string checkIdText = kDefaultCheckIdText;
     IdCode idCode{};
-    int lockBitMode = 0;        // 0 No Change, 1 All Lock, 2 All No Lock, 3 Block
+    LockBitMode lockBitMode = LockBitMode::NoChange;
     std::string lockBlockList;
 
     int portSelection = 0;      // COM1..COM4
