@@ -16,7 +16,7 @@ public:
     // The same with one more line saying why (a port that cannot be used:
     // not found, permission denied, busy). A front end shows it as the box's
     // detailed text or as a second line; by default it is left out.
-    virtual void message(Icon icon, const std::string& text, const std::string& detail)
+    virtual void messageWithDetail(Icon icon, const std::string& text, const std::string& detail)
     {
         (void)detail;
         message(icon, text);
