@@ -18,6 +18,11 @@ void CliUi::message(Icon icon, const std::string& text)
         failed_ = true;
 }
 
+void CliUi::messageWithDetail(Icon icon, const std::string& text, const std::string& detail)
+{
+    message(icon, detail.empty() ? text : text + "\n" + detail);
+}
+
 bool CliUi::question(Icon, const std::string& text)
 {
     std::lock_guard lock(outputMutex);
