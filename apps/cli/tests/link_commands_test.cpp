@@ -14,6 +14,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
+#include <thread>
 
 extern char** environ;
 
@@ -257,33 +258,93 @@ TEST_F(CliLink, FirmwareLoadsAndReportsTheBoxsVersion)
 
 // Ctrl-C in the middle of the pages acts as Cancel: no closing commands, the
 // box back at 9600, the port closed.
-TEST_F(CliLink, InterruptDuringTheDataActsAsCancel)
+// Starts `plx71 download <project> --port <box>` without waiting for it; its
+// stdout and stderr go to <tag>.out and <tag>.err in the scratch folder.
+pid_t spawnDownload(const ScratchDir& dir, const std::string& tag, const std::string& project,
+                    const std::string& slave)
 {
-    const auto project = makeProject("");
-    const std::string out = (dir / "out.txt").string();
-    const std::string err = (dir / "err.txt").string();
+    const std::string out = (dir / (tag + ".out")).string();
+    const std::string err = (dir / (tag + ".err")).string();
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const std::string slave = sim->slavePath();
-    const std::string projectPath = project.string();
-    std::vector<const char*> argv{PLX71_CLI_PATH, "download", projectPath.c_str(), "--port", slave.c_str(), nullptr};
+    std::vector<const char*> argv{PLX71_CLI_PATH, "download", project.c_str(), "--port", slave.c_str(), nullptr};
     pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, PLX71_CLI_PATH, &actions, nullptr, const_cast<char**>(argv.data()), environ), 0);
+    const int rc = posix_spawn(&pid, PLX71_CLI_PATH, &actions, nullptr, const_cast<char**>(argv.data()), environ);
     posix_spawn_file_actions_destroy(&actions);
+    return rc == 0 ? pid : -1;
+}
+
+// The exit code of `pid`, or -1 when it has not ended within `limit` (it is
+// then killed).
+int exitCodeWithin(pid_t pid, std::chrono::seconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(CliLink, InterruptDuringTheDataActsAsCancel)
+{
+    const auto project = makeProject("");
+    const pid_t pid = spawnDownload(dir, "job", project.string(), sim->slavePath());
+    ASSERT_GT(pid, 0);
 
     const bool started = sim->waitFor([&] { return countCode(*sim, kWritePage) >= 10; }, 20s);
     kill(pid, SIGINT);
-    int status = 0;
-    waitpid(pid, &status, 0);
+    const int code = exitCodeWithin(pid, 20s);
     ASSERT_TRUE(started);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(code, 1);
     EXPECT_LT(countCode(*sim, kWritePage), 0x400u);
     EXPECT_EQ(countCode(*sim, kDownloadEnd) + countCode(*sim, kDownloadCommit), 0u);
     EXPECT_EQ(sim->receivedCommands().back().code, kSetLinkRate);
     expectResting();
+}
+
+// The port is held from connect to disconnect, the rate switch included: a
+// second job on the same port is turned away at once, and the first one
+// completes and leaves the box at 9600.
+TEST_F(CliLink, ASecondJobOnTheSamePortIsRefusedWhileTheFirstRuns)
+{
+    const auto project = makeProject("1");
+    const std::string slave = sim->slavePath();
+    const std::string refused = slave + " cannot be used\n";
+    struct Case {
+        const char* name;
+        bool atTheRateSwitch; // start the second job once the first switches rate
+    };
+    for (const Case c : {Case{"started together", false}, Case{"started at the rate switch", true}}) {
+        SCOPED_TRACE(c.name);
+        sim->clearReceivedCommands();
+        const pid_t first = spawnDownload(dir, "first", project.string(), slave);
+        ASSERT_GT(first, 0);
+        if (c.atTheRateSwitch)
+            ASSERT_TRUE(sim->waitFor([&] { return countCode(*sim, kSetLinkRate) >= 1; }, 20s));
+        const pid_t second = spawnDownload(dir, "second", project.string(), slave);
+        ASSERT_GT(second, 0);
+        const int secondCode = exitCodeWithin(second, 30s);
+        const int firstCode = exitCodeWithin(first, 60s);
+
+        // Whichever got the port first completes; the other is refused.
+        const bool firstWon = firstCode == 0;
+        EXPECT_EQ(firstWon ? secondCode : firstCode, 1);
+        EXPECT_EQ(firstWon ? firstCode : secondCode, 0);
+        EXPECT_EQ(readAll(dir / (firstWon ? "second.err" : "first.err")), refused);
+        EXPECT_EQ(readAll(dir / (firstWon ? "first.err" : "second.err")), "");
+        if (c.atTheRateSwitch)
+            EXPECT_TRUE(firstWon);
+        EXPECT_EQ(countCode(*sim, kDownloadCommit), 1u);
+        expectResting();
+    }
 }
 
 } // namespace

@@ -27,6 +27,23 @@ void selectDevice(WriterState& state, JobSettings& job, int index);
 // the protect question, leaves image and job as they were.
 bool loadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area, const std::filesystem::path& path);
 
+// Reads the file the job names for `area` again onto a blank area of the
+// current device (after a device change or a project Open), with the same
+// messages as "Select...". The Check ID and Update Enable stay as they are.
+// A file that no longer loads is forgotten (forgetAreaFile), so nothing
+// claims the image holds it and Download is not enabled for it. True when
+// the file loaded or none is named.
+bool reloadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area);
+
+// Clears the file name of `area` and the texts taken from its file: ID, Rom
+// Protect and checksum (User ROM); version, checksum and Update Enable (Boot
+// ROM).
+void forgetAreaFile(JobSettings& job, Area area);
+
+// A device type chosen in the list: selectDevice, then each named file is
+// reloaded for the new device's areas.
+void changeDevice(Ui& ui, WriterState& state, JobSettings& job, int index);
+
 // Recomputes the checksum text of an area (after the editor's OK).
 void refreshChecksumText(const WriterState& state, JobSettings& job, Area area);
 
