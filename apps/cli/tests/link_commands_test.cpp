@@ -327,8 +327,9 @@ TEST_F(CliLink, ASecondJobOnTheSamePortIsRefusedWhileTheFirstRuns)
         sim->clearReceivedCommands();
         const pid_t first = spawnDownload(dir, "first", project.string(), slave);
         ASSERT_GT(first, 0);
-        if (c.atTheRateSwitch)
+        if (c.atTheRateSwitch) {
             ASSERT_TRUE(sim->waitFor([&] { return countCode(*sim, kSetLinkRate) >= 1; }, 20s));
+        }
         const pid_t second = spawnDownload(dir, "second", project.string(), slave);
         ASSERT_GT(second, 0);
         const int secondCode = exitCodeWithin(second, 30s);
@@ -340,8 +341,9 @@ TEST_F(CliLink, ASecondJobOnTheSamePortIsRefusedWhileTheFirstRuns)
         EXPECT_EQ(firstWon ? firstCode : secondCode, 0);
         EXPECT_EQ(readAll(dir / (firstWon ? "second.err" : "first.err")), refused);
         EXPECT_EQ(readAll(dir / (firstWon ? "first.err" : "second.err")), "");
-        if (c.atTheRateSwitch)
+        if (c.atTheRateSwitch) {
             EXPECT_TRUE(firstWon);
+        }
         EXPECT_EQ(countCode(*sim, kDownloadCommit), 1u);
         expectResting();
     }
