@@ -1,6 +1,5 @@
 #include "plx71/files/file_replace.hpp"
 
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <string>
@@ -39,15 +38,16 @@ fs::path targetOf(const fs::path& path)
 // folder is atomic; across file systems it would not even work).
 fs::path temporaryBeside(const fs::path& target, int attempt)
 {
-    static std::atomic<unsigned> counter{0};
     const auto tick = std::chrono::steady_clock::now().time_since_epoch().count();
 #ifdef _WIN32
     const unsigned long pid = ::GetCurrentProcessId();
 #else
     const unsigned long pid = static_cast<unsigned long>(::getpid());
 #endif
-    std::string name = "." + target.filename().string() + ".tmp-" + std::to_string(pid) + "-" +
-                       std::to_string(counter++) + "-" + std::to_string((tick + attempt) & 0xFFFFFF);
+    fs::path name(".");
+    name += target.filename(); // kept as a path: no conversion of the name
+    // Creation is exclusive, so a clash only costs another attempt.
+    name += ".tmp-" + std::to_string(pid) + "-" + std::to_string((tick + attempt) & 0xFFFFFFFF);
     return target.parent_path() / name;
 }
 
