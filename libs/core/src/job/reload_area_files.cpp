@@ -41,11 +41,19 @@ void changeDevice(Ui& ui, WriterState& state, JobSettings& job, int index)
 {
     if (index < 0 || std::size_t(index) >= state.deviceTable.records.size())
         return;
+    const DeviceRecord oldDevice = state.currentDevice;
+    const AreaTables oldTables = state.areaTables;
     selectDevice(state, job, index);
     // The images hold the files at the old device's offsets: each named file
-    // is read again onto a blank area of the new device.
-    reloadAreaFile(ui, state, job, Area::UserRom);
-    reloadAreaFile(ui, state, job, Area::BootRom);
+    // is read again onto a blank area of the new device. A device of the
+    // same layout (the same one chosen again, or another voltage) keeps the
+    // images as they are, edits included.
+    for (Area area : {Area::UserRom, Area::BootRom}) {
+        const AreaRange was = areaRange(oldDevice, area);
+        const AreaRange now = state.range(area);
+        if (was.start != now.start || was.end != now.end || oldTables != state.areaTables)
+            reloadAreaFile(ui, state, job, area);
+    }
 }
 
 } // namespace plx71

@@ -90,3 +90,19 @@ TEST(ChangeDevice, NamedFilesAreReloadedOrForgotten)
         }
     }
 }
+
+TEST(ChangeDevice, TheSameLayoutKeepsTheImagesWithTheirEdits)
+{
+    TempDir dir;
+    RecordingUi ui;
+    WriterState state = stateWithTestTable();
+    JobSettings job;
+    selectDevice(state, job, 0);
+    ASSERT_TRUE(loadAreaFile(ui, state, job, Area::UserRom, dir.file("u.mot", srecords(s2(0xC0000, {0x12})))));
+    state.images.user[5] = 0xAB; // an edit the file does not hold
+    const JobSettings before = job;
+    changeDevice(ui, state, job, 0);
+    EXPECT_TRUE(ui.messages().empty());
+    EXPECT_EQ(state.images.user[5], 0xAB);
+    EXPECT_TRUE(job == before);
+}

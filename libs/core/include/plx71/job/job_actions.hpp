@@ -41,7 +41,8 @@ bool reloadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area);
 void forgetAreaFile(JobSettings& job, Area area);
 
 // A device type chosen in the list: selectDevice, then each named file is
-// reloaded for the new device's areas.
+// reloaded for the new device's areas, unless the area and its address
+// tables are where they were (then the image, edits included, still fits).
 void changeDevice(Ui& ui, WriterState& state, JobSettings& job, int index);
 
 // Recomputes the checksum text of an area (after the editor's OK).
