@@ -1,3 +1,5 @@
+#include "plx71/job/reload_area_files.hpp"
+
 #include "plx71/job/job_actions.hpp"
 
 namespace plx71 {

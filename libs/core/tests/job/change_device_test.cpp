@@ -3,7 +3,7 @@
 
 #include "job_test_support.hpp"
 #include "plx71/ui/messages.hpp"
-#include "plx71/ui/recording_ui.hpp"
+#include "plx71/testing/recording_ui.hpp"
 
 #include <gtest/gtest.h>
 
