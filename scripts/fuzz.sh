@@ -13,8 +13,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 targets=(datafile_reader firmware_reader project_file device_table number_fields link_ops link_frames)
-work=build/fuzz/work
-bin=build/fuzz/bin
+work=$PWD/build/fuzz/work
+bin=$PWD/build/fuzz/bin
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz --target "${targets[@]/#/fuzz_}" >/dev/null
@@ -26,7 +26,7 @@ if [ "${1:-}" = corpus ]; then
   for t in "${targets[@]}"; do
     fresh=$(mktemp -d)
     mkdir -p "tests/fuzz/corpus/$t"
-    "$bin/fuzz_$t" -merge=1 "$fresh" "tests/fuzz/corpus/$t" "build/fuzz/seeds/$t" >/dev/null 2>&1
+    "$bin/fuzz_$t" -merge=1 "$fresh" "$PWD/tests/fuzz/corpus/$t" "$PWD/build/fuzz/seeds/$t" >/dev/null 2>&1
     rm -f "tests/fuzz/corpus/$t"/*
     cp "$fresh"/* "tests/fuzz/corpus/$t/"
     rm -rf "$fresh"

@@ -16,7 +16,9 @@
 #include "plx71/ops/upload.hpp"
 #include "plx71/ops/version_query.hpp"
 
+#include <algorithm>
 #include <chrono>
+#include <optional>
 
 using namespace plx71;
 using namespace plx71::fuzz;
@@ -67,6 +69,35 @@ struct Bench {
     ScriptedBox box;
 };
 
+// Where a page of CMD_WRITE_PAGE / CMD_READ_PAGE lies: its area (bit 12)
+// and its index in that area's image (addresses reduced to 20 bits).
+struct PagePlace {
+    Area area;
+    std::size_t index;
+};
+std::optional<PagePlace> placeOf(const DeviceRecord& device, std::uint16_t page)
+{
+    const Area area = (page & 0x1000) ? Area::BootRom : Area::UserRom;
+    const std::uint32_t address = std::uint32_t(page & 0xFFF) << 8;
+    const std::uint32_t start = (area == Area::BootRom ? device.bootRomStart : device.userRomStart) & 0xFFFFF;
+    if (address < start)
+        return std::nullopt;
+    return PagePlace{area, address - start};
+}
+
+std::uint16_t pageNumber(const test::Bytes& request)
+{
+    return static_cast<std::uint16_t>(request[3] | (request[4] << 8));
+}
+
+// The 256 data bytes of a page request equal the image there.
+void checkPageSent(const std::vector<std::uint8_t>& image, std::size_t index, const test::Bytes& request)
+{
+    FUZZ_CHECK(request.size() == 3 + 2 + kPageSize + 1);
+    FUZZ_CHECK(index + kPageSize <= image.size());
+    FUZZ_CHECK(std::equal(request.begin() + 5, request.end() - 1, image.begin() + std::ptrdiff_t(index)));
+}
+
 // A job ready for Download on a device of the shipped table.
 void prepareJob(std::uint8_t choice, WriterState& state, JobSettings& job)
 {
@@ -91,6 +122,13 @@ void download(Bench& bench, std::uint8_t choice)
     prepareJob(choice, state, job);
     const WriterState stateBefore = state;
     const JobSettings jobBefore = job;
+    bench.box.onRequest = [&state](const test::Bytes& request) {
+        if (request[2] != CMD_WRITE_PAGE)
+            return;
+        const auto place = placeOf(state.currentDevice, pageNumber(request));
+        FUZZ_CHECK(place);
+        checkPageSent(state.images.of(place->area), place->index, request);
+    };
     const bool complete = runDownload(bench.ui, bench.link, state, job, bench.runner());
     bench.checkLinkLeftClean();
     bench.checkFailureShown(complete);
@@ -121,7 +159,17 @@ void upload(Bench& bench, std::uint8_t choice)
     FUZZ_CHECK(state.deviceIndex >= -1 && state.deviceIndex < int(state.deviceTable.records.size()));
     FUZZ_CHECK(state.images.user.size() == kUserRomImageSize && state.images.boot.size() == kBootRomImageSize);
     FUZZ_CHECK(job.checkIdText == formatIdCode(job.idCode));
-    if (result == UploadResult::Complete && !job.userRomFileName.empty())
+    if (result != UploadResult::Complete)
+        return;
+    // Every page the box sent lies in its image where it belongs.
+    for (const auto& [page, bytes] : bench.box.pagesRead()) {
+        const auto place = placeOf(state.currentDevice, page);
+        FUZZ_CHECK(place);
+        const auto& image = state.images.of(place->area);
+        FUZZ_CHECK(place->index + kPageSize <= image.size());
+        FUZZ_CHECK(std::equal(bytes.begin(), bytes.end(), image.begin() + std::ptrdiff_t(place->index)));
+    }
+    if (!job.userRomFileName.empty())
         FUZZ_CHECK(job.userRomChecksumText
                    == formatChecksum(areaChecksum(state.currentDevice, Area::UserRom, state.images.user)));
 }
@@ -131,6 +179,15 @@ void firmware(Bench& bench, std::uint8_t choice)
     FirmwareImage image;
     image.firstAddress = kFirmwareBase + 0x100 * std::uint32_t(choice % 0x30);
     image.lastAddress = kFirmwareAreaLast;
+    for (std::size_t i = 0; i < 0x3000; ++i)
+        image.bytes[i] = static_cast<std::uint8_t>(i % 251);
+    bench.box.onRequest = [&image](const test::Bytes& request) {
+        if (request[2] != CMD_LOAD_WRITE_PAGE)
+            return;
+        const std::uint32_t address = std::uint32_t(pageNumber(request)) << 8;
+        FUZZ_CHECK(address >= kFirmwareBase);
+        checkPageSent(image.bytes, address - kFirmwareBase, request);
+    };
     const auto result =
         runFirmwareDownload(bench.ui, bench.link, image, "firmware.hex", choice % 4, choice / 4 % 5, bench.runner());
     bench.checkLinkLeftClean();

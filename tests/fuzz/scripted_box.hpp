@@ -22,6 +22,8 @@
 #include "plx71/link/writer_commands.hpp"
 #include "plx71/transfer/progress_counters.hpp"
 
+#include <functional>
+#include <map>
 #include <string_view>
 
 namespace plx71::fuzz {
@@ -46,7 +48,12 @@ public:
     // or not the box heard it: a silent box is the PC's to report).
     bool leftAtRestingRate() const { return boxRateCode_ <= 1 || lastRateCode_ == 1; }
 
-    static test::Bytes defaultPayload(std::uint8_t command)
+    // Sees every request the PC writes (whole frames with good checksums).
+    std::function<void(const test::Bytes&)> onRequest;
+    // The payload of the last well-formed reply to CMD_READ_PAGE, by page.
+    const std::map<std::uint16_t, test::Bytes>& pagesRead() const { return pagesRead_; }
+
+    static test::Bytes defaultPayload(std::uint8_t command, std::uint16_t page = 0)
     {
         switch (command) {
         case CMD_READ_VERSIONS:
@@ -54,10 +61,10 @@ public:
         case CMD_READ_STATUS:
             return {0x00};
         case CMD_READ_PAGE: {
-            test::Bytes page(kPageSize);
-            for (std::size_t i = 0; i < page.size(); ++i)
-                page[i] = static_cast<std::uint8_t>(i ^ 0x5A);
-            return page;
+            test::Bytes bytes(kPageSize);
+            for (std::size_t i = 0; i < bytes.size(); ++i)
+                bytes[i] = static_cast<std::uint8_t>((i ^ 0x5A) + page * 31);
+            return bytes;
         }
         case CMD_READ_SETTINGS: {
             test::Bytes s = test::hex("E0 0F 08 00 00 0C 00 01 07 22 0A");
@@ -83,11 +90,14 @@ private:
             return; // the PC's ACK or NAK to a reply
         FUZZ_CHECK(written.size() >= 4 && frameWireSize(written) == written.size() && checkChecksum(written));
         const std::uint8_t command = written[2];
+        if (onRequest)
+            onRequest(written);
         // What the fake port records is of no use here and would only grow
         // over a long transfer.
         port_.writes.clear();
         port_.readSizes.clear();
         const std::size_t queuedBefore = port_.incoming.size();
+        page_ = command == CMD_READ_PAGE && written.size() >= 6 ? static_cast<std::uint16_t>(written[3] | (written[4] << 8)) : 0;
         respond(command);
         if (command == CMD_SET_LINK_RATE) {
             lastRateCode_ = written[3];
@@ -140,11 +150,13 @@ private:
     void wellFormed(std::uint8_t command, std::size_t overlay)
     {
         port_.reply({ACK});
-        test::Bytes payload = defaultPayload(command);
+        test::Bytes payload = defaultPayload(command, page_);
         if (payload.empty())
             return; // a command acknowledged only
         const auto mine = in_.take(std::min(overlay, payload.size()));
         std::copy(mine.begin(), mine.end(), payload.begin());
+        if (command == CMD_READ_PAGE)
+            pagesRead_[page_] = payload;
         port_.reply(test::makeFrame(0x00, payload));
     }
 
@@ -162,6 +174,8 @@ private:
     std::size_t goodAnswersLeft_ = 0;
     std::uint8_t lastRateCode_ = 0;
     std::uint8_t boxRateCode_ = 0;
+    std::uint16_t page_ = 0; // of the CMD_READ_PAGE being answered
+    std::map<std::uint16_t, test::Bytes> pagesRead_;
 };
 
 } // namespace plx71::fuzz
