@@ -32,10 +32,10 @@ const std::vector<std::uint8_t>& patternedImage(Area area)
 
 // The address ranges where `after` differs from `before` (runs closer than
 // 64 bytes joined), so the written file holds what the read changed.
-std::vector<AddressRange> changedRanges(std::uint32_t start, const std::vector<std::uint8_t>& before,
+std::vector<AreaRange> changedRanges(std::uint32_t start, const std::vector<std::uint8_t>& before,
                                         const std::vector<std::uint8_t>& after, std::size_t length)
 {
-    std::vector<AddressRange> ranges;
+    std::vector<AreaRange> ranges;
     auto b = before.begin();
     auto a = after.begin();
     const auto end = after.begin() + static_cast<std::ptrdiff_t>(length);
@@ -48,8 +48,8 @@ std::vector<AddressRange> changedRanges(std::uint32_t start, const std::vector<s
         for (auto i = std::size_t{first}; i < length && i <= std::size_t{last} + 64; ++i)
             if (after[i] != before[i])
                 last = static_cast<std::uint32_t>(i);
-        if (!ranges.empty() && ranges.back().last + 1 >= start + first)
-            ranges.back().last = start + last;
+        if (!ranges.empty() && ranges.back().end + 1 >= start + first)
+            ranges.back().end = start + last;
         else
             ranges.push_back({start + first, start + last});
         a = after.begin() + last + 1;
@@ -61,7 +61,7 @@ std::vector<AddressRange> changedRanges(std::uint32_t start, const std::vector<s
 // Writes the changed ranges in `format` and reads the file back onto
 // `before`; the result must be `after`.
 void checkWriteThenRead(const DeviceRecord& device, Area area, const std::vector<std::uint8_t>& before,
-                        const std::vector<std::uint8_t>& after, const std::vector<AddressRange>& ranges,
+                        const std::vector<std::uint8_t>& after, const std::vector<AreaRange>& ranges,
                         DataFormat format)
 {
     const AreaRange range = areaRange(device, area);

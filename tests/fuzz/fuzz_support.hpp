@@ -3,7 +3,7 @@
 // run, a reader that takes the harness's choices from the front of an input,
 // and the device table every harness draws its devices from.
 #include "plx71/devices/device_table.hpp"
-#include "plx71/ui/recording_ui.hpp"
+#include "plx71/testing/recording_ui.hpp"
 
 #include <cstddef>
 #include <cstdint>

@@ -108,9 +108,9 @@ void prepareJob(std::uint8_t choice, WriterState& state, JobSettings& job)
     job.userRomFileName = "user.hex";
     if (choice & 0x10)
         job.bootRomFileName = "boot.btp";
-    job.operationBlockMode = (choice >> 5) & 1;
+    job.operationBlockMode = static_cast<OperationBlockMode>((choice >> 5) & 1);
     job.operationBlockList = "0,2-3";
-    job.lockBitMode = (choice >> 6) & 3;
+    job.lockBitMode = static_cast<LockBitMode>((choice >> 6) & 3);
     job.lockBlockList = "1";
     job.hostBaudSelection = choice % 5;
 }

@@ -61,15 +61,15 @@ void addressRanges(FuzzInput& in)
         return;
     FUZZ_CHECK(ranges->size() <= kMaxAddressRanges);
     for (const auto& r : *ranges)
-        FUZZ_CHECK(r.first >= lowest && r.last <= highest && r.first <= r.last);
+        FUZZ_CHECK(r.start >= lowest && r.end <= highest && r.start <= r.end);
     // Written back as "first-last, ...", the list reads the same.
     std::string written;
     for (const auto& r : *ranges) {
         char item[32];
-        if (r.first == r.last)
-            std::snprintf(item, sizeof item, "%s%X", written.empty() ? "" : ", ", r.first);
+        if (r.start == r.end)
+            std::snprintf(item, sizeof item, "%s%X", written.empty() ? "" : ", ", r.start);
         else
-            std::snprintf(item, sizeof item, "%s%X-%X", written.empty() ? "" : ", ", r.first, r.last);
+            std::snprintf(item, sizeof item, "%s%X-%X", written.empty() ? "" : ", ", r.start, r.end);
         written += item;
     }
     const auto again = parseAddressRanges(written, lowest, highest);

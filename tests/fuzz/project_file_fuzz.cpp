@@ -49,8 +49,8 @@ void checkOpened(const WriterState& state, const JobSettings& job)
     FUZZ_CHECK(state.areaTables == areaTablesFor(state.currentDevice));
     FUZZ_CHECK(state.images.user.size() == kUserRomImageSize && state.images.boot.size() == kBootRomImageSize);
     FUZZ_CHECK(inside(job.serialModeIndex, 0, 1) && inside(job.targetBaudIndex, 0, 9));
-    FUZZ_CHECK(inside(job.updateEnable, 0, 1) && inside(job.lockBitMode, 0, 3));
-    FUZZ_CHECK(inside(job.operationBlockMode, 0, 1) && inside(job.portSelection, 0, 3));
+    FUZZ_CHECK(inside(job.updateEnable, 0, 1) && inside(int(job.lockBitMode), 0, 3));
+    FUZZ_CHECK(inside(int(job.operationBlockMode), 0, 1) && inside(job.portSelection, 0, 3));
     FUZZ_CHECK(inside(job.hostBaudSelection, 0, 4));
     FUZZ_CHECK(job.checkIdText == formatIdCode(job.idCode));
     // A name that stayed is a file that loaded: its checksum is shown.

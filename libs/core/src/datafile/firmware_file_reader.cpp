@@ -56,9 +56,9 @@ bool readFirmwareText(Ui& ui, std::string_view text, std::optional<DataFormat> f
         FirmwareSink sink(image);
         ScanRules rules;
         rules.emptySRecordsEnd = false;
-        const ScanResult result = scanRecords(text, *format, rules, sink);
-        if (result == ScanResult::FormatError) {
-            ui.message(Icon::Stop, std::string(msg::kFileFormatError));
+        const ScanOutcome outcome = scanRecords(text, *format, rules, sink);
+        if (outcome.result == ScanResult::FormatError) {
+            reportFormatError(ui, outcome);
             return false;
         }
         if (sink.outside()) {
