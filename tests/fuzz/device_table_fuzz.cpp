@@ -9,8 +9,35 @@
 #include "plx71/datafile/data_file_reader.hpp"
 #include "plx71/job/job_actions.hpp"
 
+#include <cstdio>
+#include <cstdlib>
+
 using namespace plx71;
 using namespace plx71::fuzz;
+
+namespace {
+
+// Tenths of a volt as the table writes them: "5.0", "-0.5", "12.0".
+std::string voltageField(std::int32_t tenths)
+{
+    const long long magnitude = std::llabs(static_cast<long long>(tenths));
+    return (tenths < 0 ? "-" : "") + std::to_string(magnitude / 10) + "." + std::to_string(magnitude % 10);
+}
+
+// A record written back as a table line reads as the same record.
+void checkWrittenLine(const DeviceRecord& d)
+{
+    char numbers[96];
+    std::snprintf(numbers, sizeof numbers, ",%X,%X,%X,%X,%d,", unsigned(d.bootRomStart), unsigned(d.bootRomSize),
+                  unsigned(d.userRomStart), unsigned(d.userRomSize), int(d.lastBlock));
+    const std::string line = d.name + numbers + voltageField(d.vcc) + "V," + voltageField(d.vpp) + "V";
+    if (line.size() > 97)
+        return; // a record line must fit in 99 characters with its line end
+    const DeviceTable again = parseDeviceTable(line + "\r\n");
+    FUZZ_CHECK(again.records.size() == 1 && again.records[0] == d);
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -40,6 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(d.allBlocksMask == allBlocksMaskFor(d.lastBlock));
         const int found = table.find(d.name);
         FUZZ_CHECK(found >= 0 && std::size_t(found) <= i);
+        checkWrittenLine(d);
 
         selectDevice(state, job, int(i));
         FUZZ_CHECK(state.currentDevice == d && state.deviceIndex == int(i));

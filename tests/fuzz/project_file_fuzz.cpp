@@ -109,5 +109,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // At most one message or question for each of the two named files.
     FUZZ_CHECK(ui.messages().size() <= 2);
     checkOpened(state, job);
+
+    // Saved and opened again (as the form now stands), the project gives the
+    // same device, job and images.
+    WriterState reopened = stateBefore;
+    JobSettings rejob = jobBefore;
+    RecordingUi again;
+    FUZZ_CHECK(openProjectBytes(again, reopened, rejob, encodeProject(projectFromJob(state, job))));
+    FUZZ_CHECK(again.messages().size() <= ui.messages().size());
+    FUZZ_CHECK(reopened.deviceIndex == state.deviceIndex && reopened.currentDevice == state.currentDevice);
+    FUZZ_CHECK(rejob == job);
+    FUZZ_CHECK(reopened.images.user == state.images.user && reopened.images.boot == state.images.boot);
     return 0;
 }
