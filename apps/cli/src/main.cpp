@@ -20,7 +20,7 @@ int main(int argc, char** argv)
     CLI::App app{"plx71 - PLX-71RD writer jobs from the command line"};
     app.fallthrough();
     app.require_subcommand(1);
-    app.add_option("--table", ctx.tablePath, "device definition table (default: plx71typ.tbl beside plx71)");
+    app.add_option("--table", ctx.tablePath, "device definition table (default: plx71typ.tbl beside plx71, else in ../share/plx71)");
     app.add_flag("--yes", ctx.yes, "answer OK to every question (default: Cancel)");
     addFileCommands(app, ctx);
 #ifdef PLX71_HAVE_LINK_COMMANDS
