@@ -9,9 +9,10 @@ set(PLX71_DEB_RELEASE 1)
 set(PLX71_DEB_VERSION ${PROJECT_VERSION}-${PLX71_DEB_RELEASE})
 set(PLX71_MAINTAINER "PLX-71RD suite developers <plx71@example.org>")
 
-# Files only the package carries: the Debian change log and copyright.
+# Files only the package carries: the Debian change log and copyright,
+# copied into the package root as they lie in PLX71_DEB_EXTRA.
 set(PLX71_DEB_EXTRA ${PROJECT_BINARY_DIR}/deb-extra)
-set(PLX71_DEB_DOCDIR ${PLX71_DEB_EXTRA}/share/doc/plx71)
+set(PLX71_DEB_DOCDIR ${PLX71_DEB_EXTRA}/usr/share/doc/plx71)
 file(MAKE_DIRECTORY ${PLX71_DEB_DOCDIR})
 configure_file(${PROJECT_SOURCE_DIR}/packaging/debian/changelog.in ${PROJECT_BINARY_DIR}/changelog.Debian @ONLY)
 execute_process(COMMAND gzip -9nc ${PROJECT_BINARY_DIR}/changelog.Debian
@@ -40,8 +41,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion, udev")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Prepares programming jobs for M16C microcontrollers (device type, User ROM
+# The summary above makes the first line.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Prepares programming jobs for M16C microcontrollers (device type, User ROM
 and Boot ROM data from Intel HEX and S-record files, blocks, lock bits,
 check ID), stores them in the PLX-71RD writer box over RS-232C, reads them
 back, and updates the box's firmware.

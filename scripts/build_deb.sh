@@ -29,12 +29,13 @@ usr=$work/root/usr
 fail() { echo "package check: $*" >&2; exit 1; }
 
 echo "== contents"
-dpkg-deb --info "$deb" | sed -n '/Package:/,$p'
+dpkg-deb --field "$deb"
 expected=(
   bin/plx71 bin/plx71sim bin/PLX71RD bin/Plx71Ldr share/plx71/plx71typ.tbl
   share/applications/plx71rd.desktop share/applications/plx71ldr.desktop
   share/icons/hicolor/scalable/apps/plx71rd.svg share/icons/hicolor/scalable/apps/plx71ldr.svg
-  share/man/man1/plx71.1.gz share/man/man1/plx71sim.1.gz share/bash-completion/completions/plx71
+  share/man/man1/plx71.1.gz share/man/man1/plx71sim.1.gz share/man/man1/PLX71RD.1.gz
+  share/man/man1/Plx71Ldr.1.gz share/bash-completion/completions/plx71
   share/doc/plx71/copyright share/doc/plx71/changelog.Debian.gz share/doc/plx71/README.md
   share/doc/plx71/examples/demo_project.pxp share/doc/plx71/examples/udev/60-plx71-serial.rules
 )
@@ -70,7 +71,7 @@ done
 bash scripts/check_completion.sh "$usr/share/bash-completion/completions/plx71" "$usr/bin/plx71"
 
 echo "== lintian"
-lintian --fail-on error --no-tag-display-limit "$deb" | tee "$work/lintian.txt" || fail "lintian reports errors"
+lintian --fail-on error --tag-display-limit 0 "$deb" | tee "$work/lintian.txt" || fail "lintian reports errors"
 echo "lintian: $(grep -c '^E:' "$work/lintian.txt") errors, $(grep -c '^W:' "$work/lintian.txt") warnings"
 
 echo "package: $deb ($(du -h "$deb" | cut -f1)), built and checked in $(( $(date +%s) - start )) s"
