@@ -3,7 +3,8 @@
 # first drawn window (the paint pass and its flush done), under Xvfb. Each
 # program prints the wall-clock time of that moment and ends when
 # PLX71_EXIT_AFTER_FIRST_PAINT is set. Prints the median, the fastest and the
-# slowest of the runs, and the median time to the process's end.
+# slowest of the runs, the median time to the process's end and the median
+# CPU time (user + system; on a busy machine it says more than the wall time).
 #
 #   scripts/bench_startup.sh                      # build/release/bin, 10 runs each
 #   BIN_DIR=/usr/bin RUNS=20 scripts/bench_startup.sh
@@ -38,19 +39,28 @@ export DISPLAY=":$(head -n 1 "$work/display")"
 unset WAYLAND_DISPLAY
 export QT_QPA_PLATFORM=xcb
 
-# One run: prints "<ms to first paint> <ms to exit>".
+# One run: prints the ms from the start to the first drawn window, to the
+# process's end, the CPU ms (user + system), then the ms of each stage: to
+# main(), to a constructed QApplication (display connection, platform
+# plugin), to the built window (device table, widgets), to its first paint.
 run_once() {
-  local program=$1 start paint end out
+  local program=$1 start end out cpu TIMEFORMAT='%3U %3S'
   start=${EPOCHREALTIME/[.,]/}
-  out=$(PLX71_EXIT_AFTER_FIRST_PAINT=1 timeout 30 "$bin/$program" 2>"$work/stderr")
+  { time out=$(PLX71_EXIT_AFTER_FIRST_PAINT=1 timeout 30 "$bin/$program" 2>"$work/stderr"); } 2>"$work/cpu"
   end=${EPOCHREALTIME/[.,]/}
-  paint=$(sed -n 's/^first-paint-ns \([0-9]*\)$/\1/p' <<<"$out")
-  if [ -z "$paint" ]; then
+  cpu=$(awk '{ printf "%.1f", ($1 + $2) * 1000 }' "$work/cpu")
+  if ! grep -q '^stage first-paint ' <<<"$out"; then
     cat "$work/stderr" >&2
     echo "$program drew no window" >&2
     return 1
   fi
-  awk -v s="$start" -v p="$paint" -v e="$end" 'BEGIN { printf "%.1f %.1f\n", (p / 1000 - s) / 1000, (e - s) / 1000 }'
+  awk -v s="$start" -v e="$end" -v c="$cpu" '
+    $1 == "stage" { t[$2] = $3 / 1000 } # microseconds
+    END {
+      printf "%.1f %.1f %s %.1f %.1f %.1f %.1f\n", (t["first-paint"] - s) / 1000, (e - s) / 1000, c,
+        (t["main"] - s) / 1000, (t["qapplication"] - t["main"]) / 1000,
+        (t["window"] - t["qapplication"]) / 1000, (t["first-paint"] - t["window"]) / 1000
+    }' <<<"$out"
 }
 
 # Numbers on stdin: "median fastest slowest".
@@ -60,13 +70,20 @@ stats() {
 }
 
 echo "start-up to the first drawn window, $runs runs each, times in ms (Xvfb $DISPLAY)"
-printf '%-10s %8s %8s %8s %12s\n' program median fastest slowest "to exit"
+printf '%-10s %8s %8s %8s %8s %8s | %8s %8s %8s %8s\n' program median fastest slowest "to exit" CPU \
+  "main()" QApp window paint
 for program in "${programs[@]}"; do
   run_once "$program" >/dev/null # the first start fills the page cache
   : >"$work/times"
   for ((i = 0; i < runs; i++)); do run_once "$program" >>"$work/times"; done
   read -r median fastest slowest < <(cut -d' ' -f1 "$work/times" | stats)
-  read -r median_exit _ < <(cut -d' ' -f2 "$work/times" | stats)
-  printf '%-10s %8s %8s %8s %12s\n' "$program" "$median" "$fastest" "$slowest" "$median_exit"
+  medians=()
+  for column in 2 3 4 5 6 7; do
+    read -r m _ < <(cut -d' ' -f"$column" "$work/times" | stats)
+    medians+=("$m")
+  done
+  printf '%-10s %8s %8s %8s %8s %8s | %8s %8s %8s %8s\n' "$program" "$median" "$fastest" "$slowest" "${medians[@]}"
 done
+echo "median, fastest, slowest: to the first drawn window; to exit, CPU (user + system) and the"
+echo "stages (start to main(), to QApplication, to the built window, to its first paint): medians"
 echo "target: under 150 ms to the first drawn window"

@@ -9,23 +9,36 @@
 #include <QTimer>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <utility>
+#include <vector>
 
 namespace {
 
 // Start-up figures (scripts/bench_startup.sh): with PLX71_EXIT_AFTER_FIRST_PAINT
-// set, the program prints the wall-clock time at which its first window was
-// drawn and ends. The timer fires once the paint pass, flush included, is done.
-class FirstPaintExit : public QObject {
+// set, the program prints the wall-clock time at which each start-up stage
+// ended ("stage <name> <ns since the epoch>"), the last one its first drawn
+// window, and ends. The timer fires once the paint pass, flush included, is
+// done.
+class StartupProbe : public QObject {
 public:
+    StartupProbe() { mark("main"); }
+    static bool wanted() { return !qEnvironmentVariableIsEmpty("PLX71_EXIT_AFTER_FIRST_PAINT"); }
+    void mark(const char* stage)
+    {
+        const auto now = std::chrono::system_clock::now().time_since_epoch();
+        stages_.emplace_back(stage, std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
+    }
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (!seen_ && event->type() == QEvent::Paint && watched->isWidgetType()) {
             seen_ = true;
-            QTimer::singleShot(0, [] {
-                const auto now = std::chrono::system_clock::now().time_since_epoch();
-                std::printf("first-paint-ns %lld\n",
-                            static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
+            QTimer::singleShot(0, this, [this] {
+                mark("first-paint");
+                for (const auto& [stage, ns] : stages_)
+                    std::printf("stage %s %lld\n", stage, static_cast<long long>(ns));
                 std::fflush(stdout);
                 QCoreApplication::exit(0);
             });
@@ -34,6 +47,7 @@ public:
     }
 
 private:
+    std::vector<std::pair<const char*, std::int64_t>> stages_;
     bool seen_ = false;
 };
 
@@ -50,12 +64,14 @@ QString installedDeviceTable()
 
 int main(int argc, char* argv[])
 {
+    auto probe = StartupProbe::wanted() ? std::make_unique<StartupProbe>() : nullptr;
     QApplication application(argc, argv);
+    if (probe)
+        probe->mark("qapplication");
     QApplication::setApplicationName(QStringLiteral("plx"));
     QApplication::setOrganizationName(QStringLiteral("Orvane Labs Inc."));
-    FirstPaintExit firstPaintExit;
-    if (!qEnvironmentVariableIsEmpty("PLX71_EXIT_AFTER_FIRST_PAINT"))
-        application.installEventFilter(&firstPaintExit);
+    if (probe)
+        application.installEventFilter(probe.get());
 
     plx71::AppOptions options;
     options.deviceTablePath = installedDeviceTable();
@@ -64,6 +80,8 @@ int main(int argc, char* argv[])
         app.exitInstance();
         return 0;
     }
+    if (probe)
+        probe->mark("window");
     const int code = QApplication::exec();
     app.exitInstance();
     return code;
