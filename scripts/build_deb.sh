@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package from the release build (build/release; a build
 # that is up to date costs nothing more) and checks it: unpacked into a
-# temporary folder, the programs start from there and plx71 finds the device
-# table in the unpacked share/plx71; the menu entries, manual pages and bash
+# temporary folder, the programs start from there and find the device table
+# in the unpacked share/plx71; the menu entries, manual pages and bash
 # completion are checked, and lintian must report no error.
 #
 #   scripts/build_deb.sh      # prints the path of the .deb last
@@ -61,6 +61,14 @@ fi
 "$usr/bin/plx71" devices | tee "$work/devices.txt"
 grep -q '^M30624FGFP' "$work/devices.txt" || fail "plx71 devices did not read the unpacked table"
 "$usr/bin/plx71sim" --help >/dev/null
+# The GUI programs, offscreen: each reports its built window ("stage window",
+# only after the device table was read) and ends at its first paint.
+for program in PLX71RD Plx71Ldr; do
+  QT_QPA_PLATFORM=offscreen PLX71_EXIT_AFTER_FIRST_PAINT=1 timeout 60 "$usr/bin/$program" >"$work/$program.out" 2>/dev/null ||
+    fail "$program did not start"
+  grep -q '^stage window ' "$work/$program.out" || fail "$program showed no window (device table not found, or a copy already running?)"
+  echo "$program: window drawn"
+done
 cd "$root"
 
 echo "== menu entries, manual pages, bash completion"
