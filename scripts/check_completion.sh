@@ -46,7 +46,7 @@ refuse() {
   done
 }
 
-expect "plx71 " devices info convert versions download upload firmware
+expect "plx71 " devices info convert versions download verify upload firmware
 refuse "plx71 " 0 1 129 Options: Exit # a footer after the subcommands lists no subcommand
 expect "plx71 up" upload
 refuse "plx71 up" download devices
