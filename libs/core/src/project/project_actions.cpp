@@ -141,10 +141,13 @@ bool saveProject(Ui& ui, const WriterState& state, const JobSettings& job, const
 
 bool openProject(Ui& ui, WriterState& state, JobSettings& job, const std::filesystem::path& path)
 {
-    auto bytes = readProjectBytes(ui, path);
-    if (!bytes)
-        return false;
-    auto decoded = decodeProject(*bytes);
+    const auto bytes = readProjectBytes(ui, path);
+    return bytes && openProjectBytes(ui, state, job, *bytes);
+}
+
+bool openProjectBytes(Ui& ui, WriterState& state, JobSettings& job, std::span<const std::uint8_t> bytes)
+{
+    auto decoded = decodeProject(bytes);
     std::optional<int> deviceIndex;
     if (decoded && fitsImages(decoded->device) && choicesValid(*decoded))
         deviceIndex = resolveDeviceIndex(state.deviceTable, *decoded);

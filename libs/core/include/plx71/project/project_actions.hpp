@@ -5,7 +5,9 @@
 #include "plx71/project/project_file.hpp"
 #include "plx71/ui/ui.hpp"
 
+#include <cstdint>
 #include <filesystem>
+#include <span>
 
 namespace plx71 {
 
@@ -24,5 +26,8 @@ bool saveProject(Ui& ui, const WriterState& state, const JobSettings& job, const
 // load is forgotten with the texts taken from it (forgetAreaFile). Returns
 // false only when the project itself was refused.
 bool openProject(Ui& ui, WriterState& state, JobSettings& job, const std::filesystem::path& path);
+
+// The same on the bytes of a project already in memory.
+bool openProjectBytes(Ui& ui, WriterState& state, JobSettings& job, std::span<const std::uint8_t> bytes);
 
 } // namespace plx71
