@@ -70,6 +70,12 @@ struct Bench {
         FUZZ_CHECK(outcome.firmwareVersion.size() <= kVersionTextLength);
         FUZZ_CHECK(outcome.bootVersion.size() <= kVersionTextLength);
     }
+    // A box that answered everything soundly leaves nothing to fail.
+    void checkSucceededWithSoundBox(const BoxOutcome& outcome) const
+    {
+        if (box.faultless())
+            FUZZ_CHECK(outcome.ok() && ui.messages().empty());
+    }
 
     RecordingUi ui;
     test::FakeSerialPort* fake = nullptr;
@@ -153,6 +159,8 @@ void download(Bench& bench, std::uint8_t choice, bool verifyOnly)
     bench.checkOutcome(outcome);
     if (verifyOnly)
         FUZZ_CHECK(outcome.pagesWritten == 0);
+    else
+        bench.checkSucceededWithSoundBox(outcome);
     checkUnchanged(stateBefore, state, jobBefore, job);
 }
 
@@ -165,6 +173,7 @@ void upload(Bench& bench, std::uint8_t choice)
     const JobSettings jobBefore = job;
     const BoxOutcome outcome = bench.session.upload(state, job, bench.sink);
     bench.checkOutcome(outcome);
+    bench.checkSucceededWithSoundBox(outcome);
     if (!outcome.settingsApplied) {
         FUZZ_CHECK(!outcome.ok());
         checkUnchanged(stateBefore, state, jobBefore, job);
@@ -206,6 +215,7 @@ void firmware(Bench& bench, std::uint8_t choice)
     };
     const BoxOutcome outcome = bench.session.loadFirmware(image, "firmware.hex", bench.sink);
     bench.checkOutcome(outcome);
+    bench.checkSucceededWithSoundBox(outcome);
     const FirmwareDownloadResult result = firmwareDownloadResultOf(outcome);
     FUZZ_CHECK(result.complete() == outcome.ok());
 }
@@ -223,12 +233,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         bench.session.link().firmwareVersion = "before";
         const BoxOutcome outcome = bench.session.queryFirmwareVersion();
         bench.checkOutcome(outcome);
+        bench.checkSucceededWithSoundBox(outcome);
         FUZZ_CHECK(bench.session.link().firmwareVersion.size() <= kVersionTextLength);
         break;
     }
     case 1: {
         const BoxOutcome outcome = bench.session.readVersions();
         bench.checkOutcome(outcome);
+        bench.checkSucceededWithSoundBox(outcome);
         const LoaderVersions v = loaderVersionsOf(outcome);
         FUZZ_CHECK(v.ok == outcome.ok());
         FUZZ_CHECK(v.ok || (v.firmVersionText.empty() && v.bootVersionText.empty()));

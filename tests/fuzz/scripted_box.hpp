@@ -45,6 +45,9 @@ public:
             counters_->abort();
     }
     bool cancelled() const { return cancelled_; }
+    // Every answer so far was the sound one, and the input never ran out:
+    // whatever the PC asked of this box must have succeeded.
+    bool faultless() const { return faultless_ && !cancelled_; }
     // The box rests at 9600 bit/s after an operation when it never took
     // another rate, or the PC's last rate request was the way back (whether
     // or not the box heard it: a silent box is the PC's to report).
@@ -182,6 +185,8 @@ private:
             wellFormed(command, 0);
             return;
         }
+        if (c >= 4)
+            faultless_ = false;
         switch (c % 8) {
         case 4: {
             port_.reply({ACK});
@@ -230,6 +235,7 @@ private:
     FuzzInput& in_;
     ProgressCounters* counters_ = nullptr;
     bool cancelled_ = false;
+    bool faultless_ = true;
     std::size_t goodAnswersLeft_ = 0;
     std::uint8_t lastRateCode_ = 0;
     std::uint8_t boxRateCode_ = 0;
