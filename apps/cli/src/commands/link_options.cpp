@@ -2,6 +2,7 @@
 
 #include "plx71/link/port_names.hpp"
 #include "plx71/link/writer_link.hpp"
+#include "plx71/record/record_file.hpp"
 #include "plx71/ui/messages.hpp"
 #include "program_version.hpp"
 

@@ -1,6 +1,4 @@
-#include "record_file.hpp"
-
-#include "plx71/record/job_record.hpp"
+#include "plx71/record/record_file.hpp"
 
 #include <cstdio>
 #include <cstdlib>
