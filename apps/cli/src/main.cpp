@@ -3,10 +3,13 @@
 // was answered Cancel or Ctrl-C was pressed, 2 for a usage error.
 #include "cli_context.hpp"
 #include "commands/file_commands.hpp"
+#include "utf8_arguments.hpp"
 
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #if __has_include("commands/link_commands.hpp")
 #include "commands/link_commands.hpp"
@@ -27,8 +30,13 @@ int main(int argc, char** argv)
     addLinkCommands(app, ctx);
 #endif
 
+    const std::vector<std::string> args = utf8Arguments(argc, argv);
+    std::vector<const char*> argPointers;
+    for (const std::string& a : args)
+        argPointers.push_back(a.c_str());
+    useUtf8Console();
     try {
-        app.parse(argc, argv);
+        app.parse(int(argPointers.size()), argPointers.data());
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {

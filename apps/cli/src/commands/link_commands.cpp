@@ -7,6 +7,7 @@
 #include "plx71/ops/firmware_loader.hpp"
 #include "plx71/ops/upload.hpp"
 #include "plx71/project/project_actions.hpp"
+#include "plx71/text/utf8_path.hpp"
 
 #include <cstdio>
 #include <filesystem>
@@ -33,7 +34,7 @@ int runDownloadCommand(const CliContext& ctx, CliUi& ui, const std::string& proj
 {
     WriterState state;
     JobSettings job;
-    if (!loadTable(ctx, ui, state) || !openProject(ui, state, job, projectPath))
+    if (!loadTable(ctx, ui, state) || !openProject(ui, state, job, pathFromUtf8(projectPath)))
         return kExitFailed;
     if (state.deviceIndex < 0) {
         std::fprintf(stderr, "%s: no device type selected; nothing sent\n", projectPath.c_str());
@@ -63,7 +64,7 @@ bool saveArea(CliUi& ui, const WriterState& state, Area area, const std::string&
     request.areaStart = range.start;
     request.areaEnd = range.end;
     request.family = deviceFamily(state.currentDevice);
-    return saveDataFile(ui, path, request);
+    return saveDataFile(ui, pathFromUtf8(path), request);
 }
 
 int runUploadCommand(const CliContext& ctx, CliUi& ui, const UploadOptions& o)
@@ -84,15 +85,15 @@ int runUploadCommand(const CliContext& ctx, CliUi& ui, const UploadOptions& o)
             continue;
         if (!saveArea(ui, state, area, *path))
             return kExitFailed;
-        const std::string name = std::filesystem::absolute(*path).lexically_normal().string();
+        const std::string name = utf8FromPath(std::filesystem::absolute(pathFromUtf8(*path)).lexically_normal());
         (area == Area::UserRom ? job.userRomFileName : job.bootRomFileName) = name;
     }
-    return saveProject(ui, state, job, o.project) ? kExitOk : kExitFailed;
+    return saveProject(ui, state, job, pathFromUtf8(o.project)) ? kExitOk : kExitFailed;
 }
 
 int runFirmwareCommand(CliUi& ui, const std::string& file, const LinkOptions& options)
 {
-    const auto selected = selectFirmwareFile(ui, file);
+    const auto selected = selectFirmwareFile(ui, pathFromUtf8(file));
     if (!selected)
         return kExitFailed;
     JobSettings defaults;

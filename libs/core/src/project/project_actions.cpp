@@ -1,6 +1,7 @@
 #include "plx71/project/project_actions.hpp"
 
 #include "plx71/job/job_actions.hpp"
+#include "plx71/text/utf8_path.hpp"
 #include "plx71/ui/messages.hpp"
 
 #include <fstream>
@@ -50,7 +51,7 @@ std::optional<int> resolveDeviceIndex(const DeviceTable& table, const ProjectFil
 // costs nothing and is refused as too long.
 std::optional<std::vector<std::uint8_t>> readProjectBytes(Ui& ui, const std::filesystem::path& path)
 {
-    const std::string name = path.string();
+    const std::string name = utf8FromPath(path);
     std::error_code ec;
     if (!std::filesystem::exists(path, ec) && !ec) {
         ui.message(Icon::Stop, name + " was not found.");
@@ -84,8 +85,7 @@ void reloadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area)
     const IdCode idCode = job.idCode;
     const std::string checkIdText = job.checkIdText;
     const int updateEnable = job.updateEnable;
-    const std::string path = name;
-    if (!loadAreaFile(ui, state, job, area, std::filesystem::path(path)))
+    if (!loadAreaFile(ui, state, job, area, pathFromUtf8(name)))
         name.clear();
     job.idCode = idCode;
     job.checkIdText = checkIdText;
@@ -138,7 +138,7 @@ bool saveProject(Ui& ui, const WriterState& state, const JobSettings& job, const
         out.close();
     }
     if (!out.good()) {
-        ui.message(Icon::Stop, msg::cannotWriteFile(path.string()));
+        ui.message(Icon::Stop, msg::cannotWriteFile(utf8FromPath(path)));
         return false;
     }
     return true;
