@@ -14,8 +14,10 @@ unset DISPLAY WAYLAND_DISPLAY
 
 wine_prefix_start() {
   local t0=$SECONDS
-  wineboot -i >/dev/null 2>&1 || true
-  wineserver -w
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+  fi
   wineserver -p >/dev/null 2>&1 || true
   echo "wine prefix $WINEPREFIX ready in $((SECONDS - t0)) s"
 }
