@@ -18,6 +18,13 @@ void CliUi::message(Icon icon, const std::string& text)
         failed_ = true;
 }
 
+void CliUi::detail(const std::string& text)
+{
+    std::lock_guard lock(outputMutex);
+    std::fprintf(out_, "%s\n", text.c_str());
+    std::fflush(out_);
+}
+
 bool CliUi::question(Icon, const std::string& text)
 {
     std::lock_guard lock(outputMutex);

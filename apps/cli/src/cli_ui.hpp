@@ -14,6 +14,7 @@ public:
 
     void message(Icon icon, const std::string& text) override;
     bool question(Icon icon, const std::string& text) override;
+    void detail(const std::string& text) override;
 
     // A stop or exclamation message was shown, or a question got Cancel.
     bool failed() const { return failed_.load(); }

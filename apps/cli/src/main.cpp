@@ -3,6 +3,7 @@
 // was answered Cancel or Ctrl-C was pressed, 2 for a usage error.
 #include "cli_context.hpp"
 #include "commands/file_commands.hpp"
+#include "commands/link_commands.hpp"
 #include "utf8_arguments.hpp"
 
 #include <CLI/CLI.hpp>
@@ -10,11 +11,6 @@
 #include <cstdio>
 #include <string>
 #include <vector>
-
-#if __has_include("commands/link_commands.hpp")
-#include "commands/link_commands.hpp"
-#define PLX71_HAVE_LINK_COMMANDS 1
-#endif
 
 int main(int argc, char** argv)
 {
@@ -26,9 +22,7 @@ int main(int argc, char** argv)
     app.add_option("--table", ctx.tablePath, "device definition table (default: plx71typ.tbl beside plx71)");
     app.add_flag("--yes", ctx.yes, "answer OK to every question (default: Cancel)");
     addFileCommands(app, ctx);
-#ifdef PLX71_HAVE_LINK_COMMANDS
     addLinkCommands(app, ctx);
-#endif
 
     const std::vector<std::string> args = utf8Arguments(argc, argv);
     std::vector<const char*> argPointers;

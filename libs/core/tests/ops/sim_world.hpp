@@ -6,7 +6,7 @@
 #include "plx71/job/job_actions.hpp"
 #include "plx71/link/writer_commands.hpp"
 #include "plx71/ops/transfer_runner.hpp"
-#include "plx71/ui/recording_ui.hpp"
+#include "plx71/testing/recording_ui.hpp"
 #include "plx71/testing/sim_link.hpp"
 #include "plx71sim/simulator.hpp"
 

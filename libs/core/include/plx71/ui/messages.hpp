@@ -1,5 +1,7 @@
 #pragma once
 // The system's own message texts, exactly as the user sees them.
+#include <cstddef>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -46,6 +48,15 @@ inline std::string cannotWriteFile(std::string_view path)
 inline std::string fileNameTooLong(std::string_view path)
 {
     return "File name too long (more than 255 characters): " + std::string(path);
+}
+
+// The detail behind "File format error" when a record's check sum is wrong.
+inline std::string checksumMismatch(std::size_t lineNumber, unsigned found, unsigned expected)
+{
+    char text[96];
+    std::snprintf(text, sizeof text, "line %zu: check sum %02X, expected %02X", lineNumber, found & 0xFFu,
+                  expected & 0xFFu);
+    return text;
 }
 
 } // namespace plx71::msg

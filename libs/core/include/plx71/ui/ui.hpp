@@ -15,6 +15,9 @@ public:
     virtual void message(Icon icon, const std::string& text) = 0;
     // OK / Cancel. True for OK.
     virtual bool question(Icon icon, const std::string& text) = 0;
+    // One line of detail behind the last message, for a terminal or a log
+    // (the command line prints it on stderr); message boxes leave it out.
+    virtual void detail(const std::string& text) { (void)text; }
 };
 
 } // namespace plx71

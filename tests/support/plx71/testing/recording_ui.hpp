@@ -1,5 +1,5 @@
 #pragma once
-// A Ui for tests and scripted runs: records every message and answers
+// A Ui for tests and benchmarks: records every message and answers
 // questions from a script (OK when the script is empty and answerOk is set).
 #include "plx71/ui/ui.hpp"
 
@@ -34,6 +34,11 @@ public:
         answers_.pop_front();
         return a;
     }
+    void detail(const std::string& text) override
+    {
+        std::lock_guard lock(mutex_);
+        details_.push_back(text);
+    }
     void scriptAnswers(std::initializer_list<bool> answers)
     {
         std::lock_guard lock(mutex_);
@@ -49,11 +54,19 @@ public:
             t.push_back(m.text);
         return t;
     }
-    void clear() { std::lock_guard lock(mutex_); messages_.clear(); }
+    // The detail lines, apart from the messages.
+    std::vector<std::string> details() const { std::lock_guard lock(mutex_); return details_; }
+    void clear()
+    {
+        std::lock_guard lock(mutex_);
+        messages_.clear();
+        details_.clear();
+    }
 
 private:
     mutable std::mutex mutex_;
     std::vector<RecordedMessage> messages_;
+    std::vector<std::string> details_;
     std::deque<bool> answers_;
     bool defaultAnswer_ = true;
 };
