@@ -14,6 +14,10 @@
 #include <fstream>
 #include <iterator>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 using namespace plx71;
 using plx71::testing::stateWithTestTable;
 using plx71::testing::TempDir;
@@ -82,4 +86,42 @@ TEST(NonAsciiNames, DataFileAndProjectSaveAndOpenUnderTheirNames)
     EXPECT_EQ(openedJob.userRomFileName, dataText);
     EXPECT_EQ(opened.images.user, image);
     EXPECT_TRUE(ui.messages().empty());
+}
+
+TEST(NonAsciiNames, AnOlderProjectsEightBitNameStillOpensItsFile)
+{
+    // "Prüfling.mot" as an older project stores it: one byte per character,
+    // in the ANSI code page 1252 on Windows, the file system's bytes elsewhere.
+    const std::string storedName = "Pr\xFC" "fling.mot";
+    TempDir dir;
+#ifdef _WIN32
+    if (::GetACP() != 1252)
+        GTEST_SKIP() << "the stored name is a code page 1252 name";
+    const std::filesystem::path onDisk = dir.path() / L"Pr\u00FC" L"fling.mot";
+#else
+    const std::filesystem::path onDisk = dir.path() / storedName;
+#endif
+    std::ofstream(onDisk, std::ios::binary) << plx71::testing::s2(0xC0000, {0x12, 0x34});
+
+    WriterState state = stateWithTestTable();
+    ProjectFile project;
+    project.deviceIndex = 0;
+    project.device = state.deviceTable.records[0];
+    project.userRomFileName = utf8FromPath(dir.path()) + "/" + storedName;
+    const auto bytes = encodeProject(project);
+    const std::filesystem::path projectPath = dir / "older.pxp";
+    std::ofstream(projectPath, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                       std::streamsize(bytes.size()));
+
+    RecordingUi ui;
+    JobSettings job;
+    ASSERT_TRUE(openProject(ui, state, job, projectPath));
+    EXPECT_TRUE(ui.messages().empty());
+    // The name now held is the system's own for that file (UTF-8 on Windows).
+    EXPECT_EQ(pathFromUtf8(job.userRomFileName).filename(), onDisk.filename());
+#ifdef _WIN32
+    EXPECT_TRUE(isValidUtf8(job.userRomFileName));
+#endif
+    EXPECT_EQ(state.images.user[0], 0x12);
+    EXPECT_EQ(state.images.user[1], 0x34);
 }
