@@ -1,5 +1,6 @@
 #include "cli_context.hpp"
 
+#include "plx71/devices/table_lookup.hpp"
 #include "plx71/job/job_actions.hpp"
 #include "plx71/text/utf8_path.hpp"
 #include "plx71/ui/messages.hpp"
@@ -11,8 +12,12 @@
 namespace plx71::cli {
 
 namespace {
-volatile std::sig_atomic_t interruptFlag = 0;
-extern "C" void onInterrupt(int) { interruptFlag = 1; }
+volatile std::sig_atomic_t interruptSignal = 0;
+extern "C" void onInterrupt(int sig)
+{
+    if (interruptSignal == 0)
+        interruptSignal = sig;
+}
 } // namespace
 
 std::string printable(std::string_view text)
@@ -28,7 +33,7 @@ std::string printable(std::string_view text)
 
 bool loadTable(const CliContext& ctx, Ui& ui, WriterState& state)
 {
-    std::filesystem::path file = ctx.tablePath.empty() ? deviceTableBeside(currentExecutablePath())
+    std::filesystem::path file = ctx.tablePath.empty() ? locateDeviceTable(currentExecutablePath())
                                                        : pathFromUtf8(ctx.tablePath);
     auto table = loadDeviceTable(file);
     if (!table) {
@@ -50,9 +55,28 @@ bool selectDeviceByName(WriterState& state, JobSettings& job, const std::string&
     return true;
 }
 
-bool interrupted() { return interruptFlag != 0; }
+bool interrupted() { return interruptSignal != 0; }
 
-void installInterruptHandler() { std::signal(SIGINT, onInterrupt); }
+int interruptExitCode()
+{
+    switch (interruptSignal) {
+    case SIGINT: return kExitInterrupted;
+    case SIGTERM: return kExitTerminated;
+#ifdef SIGHUP
+    case SIGHUP: return kExitHangup;
+#endif
+    default: return 0;
+    }
+}
+
+void installInterruptHandler()
+{
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+#ifdef SIGHUP
+    std::signal(SIGHUP, onInterrupt);
+#endif
+}
 
 std::function<bool()> interruptPoll()
 {

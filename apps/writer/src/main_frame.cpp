@@ -48,9 +48,10 @@ CMainFrame::CMainFrame(WriterSession& session, QWidget* parent) : QMainWindow(pa
     connect(editBoot_, &QAction::triggered, view_, [this] { view_->onEditRomArea(Area::BootRom); });
     connect(about_, &QAction::triggered, this, &CMainFrame::aboutRequested);
 
-    // The window fits the form and keeps that size.
-    adjustSize();
-    setFixedSize(sizeHint());
+    // The window opens at the form's natural size and may grow; it never
+    // shrinks below what the form needs to show every control whole.
+    setMinimumSize(minimumSizeHint());
+    resize(sizeHint());
 }
 
 } // namespace plx71

@@ -1,6 +1,9 @@
 #include "commands/link_options.hpp"
 
 #include "plx71/link/port_names.hpp"
+#include "plx71/link/writer_link.hpp"
+#include "plx71/ui/messages.hpp"
+#include "program_version.hpp"
 
 #include <algorithm>
 #include <cstdio>
@@ -46,45 +49,69 @@ void drawBar(const TransferView& view, const ProgressCounters& counters)
 
 } // namespace
 
-void LinkOptions::applyTo(JobSettings& job, WriterLink& link) const
+PortChoice LinkOptions::applyTo(JobSettings& job) const
 {
+    PortChoice choice = PortChoice::com(job.portSelection);
     if (port) {
         if (auto index = comPortIndexFromName(*port)) {
             job.portSelection = *index;
-            link.portOverride.clear();
+            choice = PortChoice::com(*index);
         } else {
             job.portSelection = 0;
-            link.portOverride = *port;
+            choice = PortChoice::path(*port);
         }
     }
     if (baud)
         job.hostBaudSelection = baudIndexOf(*baud);
-    link.comPortIndex = job.portSelection;
-    link.hostBaudIndex = job.hostBaudSelection;
+    return choice;
 }
 
-void addLinkOptions(CLI::App* cmd, LinkOptions& options)
+void addLinkOptions(CLI::App* cmd, LinkOptions& options, bool withRecord)
 {
     cmd->add_option("--port", options.port, "COM1..COM4 (PLX71_COMn or /dev/ttyS<n-1>) or a device path "
                                              "(default: the project's port, else COM1)");
     cmd->add_option("--baud", options.baud, "link rate during the job (default: the project's, else 115200)")
         ->check(CLI::IsMember({9600, 19200, 38400, 57600, 115200}));
+    if (withRecord)
+        cmd->add_option("--record", options.record, "append one JSON line per job to FILE (production record)");
 }
 
-TransferRunner terminalRunner()
+TerminalSink::TerminalSink() : drawBar_(stderrIsTerminal()) {}
+
+bool TerminalSink::cancelRequested() const
 {
-    PollingRunnerOptions options;
-    options.cancelRequested = interruptPoll();
-    if (stderrIsTerminal()) {
+    return interrupted();
+}
+
+bool TerminalSink::runTransfer(const TransferView& view, ProgressCounters& counters, std::function<void()> body)
+{
+    PollingSinkOptions options;
+    options.cancelRequested = [] { return interrupted(); };
+    if (drawBar_)
         options.onTick = drawBar;
-        auto inner = makePollingRunner(std::move(options));
-        return [inner](const TransferView& view, ProgressCounters& counters, std::function<void()> body) {
-            const bool ok = inner(view, counters, std::move(body));
-            std::fputc('\n', stderr);
-            return ok;
-        };
+    const bool ok = PollingProgressSink(std::move(options)).runTransfer(view, counters, std::move(body));
+    if (drawBar_)
+        std::fputc('\n', stderr);
+    return ok;
+}
+
+int finishJob(CliContext& ctx, CliUi& ui, BoxOutcome outcome, const JobFacts& facts, const LinkOptions& options)
+{
+    int rc = exitCodeFor(outcome.kind);
+    if (const int signalCode = interruptExitCode())
+        rc = signalCode;
+    if (!options.record.empty()
+        && !appendRecordLine(options.record, recordLine(outcome, facts, rc, programVersion()))) {
+        ui.message(Icon::Exclamation, msg::cannotWriteFile(options.record));
+        if (rc == kExitOk) {
+            outcome.kind = OutcomeClass::OutputNotWritten;
+            outcome.filePath = options.record;
+            rc = exitCodeFor(outcome.kind);
+        }
     }
-    return makePollingRunner(std::move(options));
+    if (ctx.json)
+        ctx.jsonResult = resultJson(outcome, facts, rc);
+    return rc;
 }
 
 } // namespace plx71::cli
