@@ -143,10 +143,11 @@ bool saveProject(Ui& ui, const WriterState& state, const JobSettings& job, const
 bool openProject(Ui& ui, WriterState& state, JobSettings& job, const std::filesystem::path& path)
 {
     const auto bytes = readProjectBytes(ui, path);
-    return bytes && openProjectBytes(ui, state, job, *bytes);
+    return bytes && openProjectBytes(ui, state, job, *bytes, path);
 }
 
-bool openProjectBytes(Ui& ui, WriterState& state, JobSettings& job, std::span<const std::uint8_t> bytes)
+bool openProjectBytes(Ui& ui, WriterState& state, JobSettings& job, std::span<const std::uint8_t> bytes,
+                      const std::filesystem::path& path)
 {
     auto decoded = decodeProject(bytes);
     std::optional<int> deviceIndex;
