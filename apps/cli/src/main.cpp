@@ -5,10 +5,13 @@
 #include "commands/link_commands.hpp"
 #include "json_output.hpp"
 #include "program_version.hpp"
+#include "utf8_arguments.hpp"
 
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -40,8 +43,13 @@ int main(int argc, char** argv)
     addFileCommands(app, ctx);
     addLinkCommands(app, ctx);
 
+    const std::vector<std::string> args = utf8Arguments(argc, argv);
+    std::vector<const char*> argPointers;
+    for (const std::string& a : args)
+        argPointers.push_back(a.c_str());
+    useUtf8Console();
     try {
-        app.parse(argc, argv);
+        app.parse(int(argPointers.size()), argPointers.data());
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {

@@ -6,6 +6,7 @@
 #include "plx71/ops/box_session.hpp"
 #include "plx71/ops/firmware_loader.hpp"
 #include "plx71/project/project_actions.hpp"
+#include "plx71/text/utf8_path.hpp"
 
 #include <cstdio>
 #include <filesystem>
@@ -52,7 +53,7 @@ void openProjectJob(const CliContext& ctx, CliUi& ui, const std::string& command
 {
     p.facts.command = command;
     p.facts.files.push_back(fileFact("project", projectPath));
-    if (!loadTable(ctx, ui, p.state) || !openProject(ui, p.state, p.job, projectPath)) {
+    if (!loadTable(ctx, ui, p.state) || !openProject(ui, p.state, p.job, pathFromUtf8(projectPath))) {
         p.refusal = refused(OutcomeClass::FileError, projectPath);
         return;
     }
@@ -107,7 +108,7 @@ bool saveArea(CliUi& ui, const WriterState& state, Area area, const std::string&
     request.areaStart = range.start;
     request.areaEnd = range.end;
     request.family = deviceFamily(state.currentDevice);
-    return saveDataFile(ui, path, request);
+    return saveDataFile(ui, pathFromUtf8(path), request);
 }
 
 // The project names the files written here; where none was asked, the
@@ -122,10 +123,10 @@ bool saveUpload(CliUi& ui, WriterState& state, JobSettings& job, const UploadOpt
             outcome.filePath = *path;
             return false;
         }
-        const std::string name = std::filesystem::absolute(*path).lexically_normal().string();
+        const std::string name = utf8FromPath(std::filesystem::absolute(pathFromUtf8(*path)).lexically_normal());
         (area == Area::UserRom ? job.userRomFileName : job.bootRomFileName) = name;
     }
-    if (saveProject(ui, state, job, o.project))
+    if (saveProject(ui, state, job, pathFromUtf8(o.project)))
         return true;
     outcome.kind = OutcomeClass::OutputNotWritten;
     outcome.filePath = o.project;
@@ -161,7 +162,7 @@ int runFirmwareCommand(CliContext& ctx, CliUi& ui, const std::string& file, cons
     JobFacts facts;
     facts.command = "firmware";
     facts.files.push_back(fileFact("firmware", file));
-    const auto selected = selectFirmwareFile(ui, file);
+    const auto selected = selectFirmwareFile(ui, pathFromUtf8(file));
     if (!selected)
         return finishJob(ctx, ui, refused(OutcomeClass::FileError, file), facts, options);
     JobSettings defaults;
