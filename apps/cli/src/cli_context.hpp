@@ -2,6 +2,7 @@
 // What every plx71 command shares: the common options, the device table, the
 // exit codes and the output conventions.
 #include "cli_ui.hpp"
+#include "exit_codes.hpp"
 #include "plx71/devices/device_table.hpp"
 #include "plx71/job/job_settings.hpp"
 #include "plx71/job/writer_state.hpp"
@@ -12,8 +13,6 @@
 #include <string_view>
 
 namespace plx71::cli {
-
-enum ExitCode { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
 
 struct CliContext {
     std::string tablePath; // --table; empty = beside the executable

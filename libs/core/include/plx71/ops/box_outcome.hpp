@@ -1,0 +1,82 @@
+#pragma once
+// What one box session ended with, for programs: exit codes, JSON results,
+// production records, the GUI's choice of follow-up. Messages for people
+// still go through Ui; an outcome never shows anything itself.
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace plx71 {
+
+enum class OutcomeClass {
+    Success,
+    Cancelled,                // Cancel, Ctrl-C, SIGTERM, SIGHUP
+    PortNotFound,             // no such device
+    PortPermissionDenied,     // the device exists, the user may not open it
+    PortBusy,                 // held by another process (or by this one)
+    NoAnswer,                 // the port opened, the box never acknowledged anything
+    CommunicationError,       // the box answered, then a command failed
+    FirmwareVersionDifferent, // the box's firmware does not fit this program
+    SettingsNotLoaded,        // the box holds no job (upload, verify)
+    VerifyMismatch,           // read back, and the box holds something else
+    FileError,                // a data, project or firmware file cannot be used
+    OutputNotWritten,         // a file the job should have written is not there
+};
+
+// Stable lower-case names for JSON and records: "success", "cancelled",
+// "port-not-found", "port-permission-denied", "port-busy", "no-answer",
+// "communication-error", "firmware-version-different", "settings-not-loaded",
+// "verify-mismatch", "file-error", "output-not-written".
+std::string_view outcomeClassName(OutcomeClass c);
+bool isPortProblem(OutcomeClass c);
+
+// Why a port could not be opened, as far as the system can tell.
+struct PortProblem {
+    std::string cause;  // one line for a person ("permission denied: ...")
+    std::string group;  // the group owning the device (permission denied)
+    long holderPid = 0; // the process holding a busy port; 0 when unknown
+};
+
+// The first difference a verify found: an address, or a settings field.
+struct VerifyDifference {
+    std::optional<std::uint32_t> address; // the first differing byte
+    std::string field;                    // or the settings field ("device", "userRomFileName", ...)
+    std::uint8_t expected = 0;            // the byte sent / held by the job (address only)
+    std::uint8_t found = 0;               // the byte the box returned (address only)
+
+    bool any() const { return address.has_value() || !field.empty(); }
+    // "0C1230" (six upper-case hex digits) or the field name.
+    std::string where() const;
+};
+
+struct BoxOutcome {
+    OutcomeClass kind = OutcomeClass::Success;
+
+    // The port as chosen and as opened.
+    std::string portName;   // "COM1" or the path
+    std::string devicePath; // the device the session opened (or tried)
+    std::string stableName; // the choice's stable name, when it had one
+    PortProblem portProblem;
+
+    // A failed command: "CMD_WRITE_PAGE" and, for page commands, the page.
+    std::string failedCommand;
+    std::optional<std::uint16_t> failedPage;
+
+    VerifyDifference difference; // VerifyMismatch
+    std::string filePath;        // FileError, OutputNotWritten
+
+    // What the session learnt on the way.
+    std::string bootVersion;     // the box's texts, when the query was answered
+    std::string firmwareVersion;
+    std::int32_t pagesWritten = 0;  // page writes the box acknowledged
+    std::int32_t pagesVerified = 0; // pages read back and found equal
+    bool verified = false;          // a read-back verify ran to its end and matched
+    bool settingsApplied = false;   // upload: the box's settings reached the job
+    std::chrono::milliseconds duration{0};
+
+    bool ok() const { return kind == OutcomeClass::Success; }
+};
+
+} // namespace plx71

@@ -1,0 +1,85 @@
+#pragma once
+// One writer box, driven from start to end: the single way every front end
+// (PLX71RD, Plx71Ldr, plx71, a gang of boxes, the tests) talks to a box. The
+// session owns that box's link and port choice and runs each operation in
+// one shape: connect at 9600 bit/s, switch to the chosen rate, read the
+// versions, the operation, back to 9600 bit/s, close. It reports failures
+// once through its Ui (the system's own texts), shows progress through the
+// sink it is given, and returns an outcome a program can act on.
+//
+// One thread uses a session at a time; sessions of different boxes share
+// nothing but read-only job data, so a gang runs one per thread.
+#include "plx71/datafile/firmware_file_reader.hpp"
+#include "plx71/job/job_settings.hpp"
+#include "plx71/job/writer_state.hpp"
+#include "plx71/link/port_choice.hpp"
+#include "plx71/link/serial_port.hpp"
+#include "plx71/link/writer_link.hpp"
+#include "plx71/ops/box_outcome.hpp"
+#include "plx71/ops/progress_sink.hpp"
+#include "plx71/ui/ui.hpp"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+namespace plx71 {
+
+// The box answers CMD_READ_SETTINGS in one frame of at most 297 body bytes:
+// 25 fixed bytes plus the device name and both file names.
+inline constexpr std::size_t kMaxSettingsReplyBody = 297;
+inline constexpr std::size_t kSettingsReplyFixedBytes = 25;
+std::size_t settingsReplyLength(const DeviceRecord& device, const JobSettings& job);
+bool settingsReplyFits(const DeviceRecord& device, const JobSettings& job);
+
+struct DownloadOptions {
+    bool verify = true; // read the job back before the way back to 9600
+};
+
+class BoxSession {
+public:
+    // `hostBaudIndex` (0..4) picks hostBaudRates for the operation.
+    BoxSession(Ui& ui, PortChoice port, int hostBaudIndex,
+               std::unique_ptr<SerialPort> serialPort = makeSystemSerialPort());
+    BoxSession(const BoxSession&) = delete;
+    BoxSession& operator=(const BoxSession&) = delete;
+
+    const PortChoice& port() const { return port_; }
+    void setPort(PortChoice port) { port_ = std::move(port); }
+    int hostBaudIndex() const { return hostBaudIndex_; }
+    void setHostBaudIndex(int index) { hostBaudIndex_ = index; }
+    // The link, for its timing (tests shorten it) and the versions the box
+    // reported last. Never used while an operation runs.
+    WriterLink& link() { return link_; }
+    const WriterLink& link() const { return link_; }
+
+    // Stores the job's settings and data in the box, then (unless
+    // options.verify is off) reads them back and compares. Refused before
+    // anything is sent (FileError, stop-icon message) when a file name does
+    // not fit the box. State and job are never changed.
+    BoxOutcome download(const WriterState& state, const JobSettings& job, ProgressSink& sink,
+                        DownloadOptions options = {});
+    // Compares the box with the job without writing anything: the settings
+    // record and every page a download of this job would write.
+    BoxOutcome verify(const WriterState& state, const JobSettings& job, ProgressSink& sink);
+    // Reads the box's job into state and job (outcome.settingsApplied says
+    // whether they changed); after a complete read the image texts are
+    // recomputed.
+    BoxOutcome upload(WriterState& state, JobSettings& job, ProgressSink& sink);
+    // The loader's "Read Version": versions at the chosen rate.
+    BoxOutcome readVersions();
+    // Help > About: CMD_READ_VERSIONS at 9600 bit/s without a rate switch;
+    // link().firmwareVersion is emptied when the query fails and keeps its
+    // text when the port cannot be opened.
+    BoxOutcome queryFirmwareVersion();
+    // The loader's firmware download ("Loading..." with `firmwarePath`).
+    BoxOutcome loadFirmware(const FirmwareImage& image, const std::string& firmwarePath, ProgressSink& sink);
+
+private:
+    Ui& ui_;
+    PortChoice port_;
+    int hostBaudIndex_;
+    WriterLink link_;
+};
+
+} // namespace plx71

@@ -1,0 +1,61 @@
+#pragma once
+// Machine-readable results of a job: the JSON object `plx71 --json` prints
+// and the production record line appended per job. One place builds both,
+// so a script reading either finds the same fields.
+#include "plx71/job/job_settings.hpp"
+#include "plx71/job/writer_state.hpp"
+#include "plx71/ops/box_outcome.hpp"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace plx71 {
+
+// A file the job read or wrote, with the SHA-256 of its bytes (empty when
+// it could not be read).
+struct FileFact {
+    std::string role; // "userRom", "bootRom", "project", "firmware", "output"
+    std::string path;
+    std::string sha256; // 64 lower-case hex digits
+};
+
+// What a result says about the job besides the outcome.
+struct JobFacts {
+    std::string command; // "download", "verify", "upload", "firmware", "versions", ...
+    std::string device;  // device type name
+    std::vector<FileFact> files;
+    std::string userRomFileName; // as sent to / read from the box
+    std::string bootRomFileName;
+    std::string userRomChecksum; // "%04X" area checksums, empty without data
+    std::string bootRomChecksum;
+    std::string idCode; // "01,02,03,04,05,06,07"
+    std::optional<std::uint8_t> operationBlockMask;
+    std::optional<std::uint8_t> lockBitMask;
+};
+
+// The facts of a download/verify/upload job from the state and job settings
+// (checksums, ID, masks, file names); the file list is left to the caller.
+JobFacts jobFactsOf(const std::string& command, const WriterState& state, const JobSettings& job);
+// A FileFact with the SHA-256 of the file's bytes (empty hash when unreadable).
+FileFact fileFact(const std::string& role, const std::string& path);
+
+// One JSON object on one line (no newline): command, outcome class and its
+// exit code, port and device path, versions, device, files, checksums, ID,
+// masks, pages written and verified, first mismatch, failed command, port
+// problem, duration in ms.
+std::string resultJson(const BoxOutcome& outcome, const JobFacts& facts, int exitCode);
+
+// The record line of a job: the same fields plus "time" (UTC, ISO 8601),
+// "host" and "programVersion"; ends with '\n'.
+std::string recordLine(const BoxOutcome& outcome, const JobFacts& facts, int exitCode,
+                       const std::string& programVersion);
+
+// Appends `line` to `path` (created when missing) in one write on a file
+// opened for appending, under an exclusive lock where the system has one, so
+// lines of processes appending at once never interleave or tear. False
+// (nothing written, or the file left as it was before the call) on failure.
+bool appendRecordLine(const std::string& path, const std::string& line);
+
+} // namespace plx71
