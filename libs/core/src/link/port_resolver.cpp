@@ -54,7 +54,7 @@ PortResolver::PortResolver(PortCatalog& catalog, StationFile station)
 PortResolution PortResolver::found(const std::string& devicePath)
 {
     const SerialDevice d = catalog_.describe(devicePath);
-    ResolvedPort port;
+    PortChoice port;
     port.devicePath = devicePath;
     port.stableName = d.byId.empty() && d.byPath.empty() ? devicePath : d.stableName();
     return {port, PortResolveError::None, {}};
@@ -131,7 +131,7 @@ PortResolution PortResolver::resolve(std::string_view spec)
                                                 "usb:VID:PID[:SERIAL] or a station port)");
     if (auto com = comPortIndexFromName(spec)) {
         const ComMapping mapping = comMapping(*com);
-        ResolvedPort port;
+        PortChoice port;
         port.comPortIndex = *com;
         if (mapping.source == ComSource::Station) {
             auto r = resolveTarget(mapping.target);

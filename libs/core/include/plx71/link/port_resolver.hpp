@@ -3,6 +3,7 @@
 // COM1..COM4, a device path, a by-id or by-path name, usb:VID:PID[:SERIAL],
 // or a port named in the station file.
 #include "plx71/link/port_catalog.hpp"
+#include "plx71/link/port_choice.hpp"
 #include "plx71/link/station_file.hpp"
 
 #include <optional>
@@ -10,12 +11,6 @@
 #include <string_view>
 
 namespace plx71 {
-
-struct ResolvedPort {
-    int comPortIndex = 0;   // 0..3 for COM1..COM4; 0 otherwise
-    std::string devicePath; // empty: COM<n> through its usual mapping
-    std::string stableName; // the name that survives a replug
-};
 
 enum class PortResolveError {
     None,
@@ -25,7 +20,9 @@ enum class PortResolveError {
 };
 
 struct PortResolution {
-    std::optional<ResolvedPort> port;
+    // COM<n> mapped by PLX71_COM<n> or by default keeps an empty devicePath;
+    // stableName is the by-id name (else by-path name, else the path).
+    std::optional<PortChoice> port;
     PortResolveError error = PortResolveError::None;
     std::string message; // names the candidates
 };
