@@ -3,6 +3,7 @@
 // was answered Cancel or Ctrl-C was pressed, 2 for a usage error.
 #include "cli_context.hpp"
 #include "commands/file_commands.hpp"
+#include "commands/port_commands.hpp"
 
 #include <CLI/CLI.hpp>
 
@@ -26,6 +27,7 @@ int main(int argc, char** argv)
 #ifdef PLX71_HAVE_LINK_COMMANDS
     addLinkCommands(app, ctx);
 #endif
+    addPortCommands(app, ctx);
 
     try {
         app.parse(argc, argv);

@@ -20,7 +20,8 @@ int runVersions(CliUi& ui, const LinkOptions& options)
 {
     JobSettings defaults;
     WriterLink link(ui);
-    options.applyTo(defaults, link);
+    if (int rc = options.applyTo(defaults, link); rc != kExitOk)
+        return rc;
     const LoaderVersions v = readVersions(ui, link, defaults.portSelection, defaults.hostBaudSelection);
     if (!v.ok)
         return kExitFailed;
@@ -44,7 +45,8 @@ int runDownloadCommand(const CliContext& ctx, CliUi& ui, const std::string& proj
         return kExitFailed;
     }
     WriterLink link(ui);
-    options.applyTo(job, link);
+    if (int rc = options.applyTo(job, link); rc != kExitOk)
+        return rc;
     return runDownload(ui, link, state, job, terminalRunner()) ? kExitOk : kExitFailed;
 }
 
@@ -73,7 +75,8 @@ int runUploadCommand(const CliContext& ctx, CliUi& ui, const UploadOptions& o)
     if (!loadTable(ctx, ui, state))
         return kExitFailed;
     WriterLink link(ui);
-    o.link.applyTo(job, link);
+    if (int rc = o.link.applyTo(job, link); rc != kExitOk)
+        return rc;
     if (runUpload(ui, link, state, job, terminalRunner()) != UploadResult::Complete)
         return kExitFailed;
 
@@ -97,7 +100,8 @@ int runFirmwareCommand(CliUi& ui, const std::string& file, const LinkOptions& op
         return kExitFailed;
     JobSettings defaults;
     WriterLink link(ui);
-    options.applyTo(defaults, link);
+    if (int rc = options.applyTo(defaults, link); rc != kExitOk)
+        return rc;
     const FirmwareDownloadResult r = runFirmwareDownload(ui, link, selected->image, selected->path,
                                                          defaults.portSelection, defaults.hostBaudSelection,
                                                          terminalRunner());

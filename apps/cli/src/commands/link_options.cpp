@@ -1,5 +1,6 @@
 #include "commands/link_options.hpp"
 
+#include "commands/port_option.hpp"
 #include "plx71/link/port_names.hpp"
 
 #include <algorithm>
@@ -46,27 +47,27 @@ void drawBar(const TransferView& view, const ProgressCounters& counters)
 
 } // namespace
 
-void LinkOptions::applyTo(JobSettings& job, WriterLink& link) const
+int LinkOptions::applyTo(JobSettings& job, WriterLink& link) const
 {
     if (port) {
-        if (auto index = comPortIndexFromName(*port)) {
-            job.portSelection = *index;
-            link.portOverride.clear();
-        } else {
-            job.portSelection = 0;
-            link.portOverride = *port;
-        }
+        const ResolvedPorts resolved = resolvePortSpecs({*port});
+        if (resolved.exitCode != kExitOk)
+            return resolved.exitCode;
+        job.portSelection = resolved.ports.front().comPortIndex;
+        link.portOverride = resolved.ports.front().devicePath;
     }
     if (baud)
         job.hostBaudSelection = baudIndexOf(*baud);
     link.comPortIndex = job.portSelection;
     link.hostBaudIndex = job.hostBaudSelection;
+    return kExitOk;
 }
 
 void addLinkOptions(CLI::App* cmd, LinkOptions& options)
 {
-    cmd->add_option("--port", options.port, "COM1..COM4 (PLX71_COMn or /dev/ttyS<n-1>) or a device path "
-                                             "(default: the project's port, else COM1)");
+    cmd->add_option("--port", options.port, "COM1..COM4, a device path, a /dev/serial/by-id or by-path name, "
+                                             "usb:VID:PID[:SERIAL] or a port named in the station file "
+                                             "(default: the project's port, else COM1; see plx71 ports)");
     cmd->add_option("--baud", options.baud, "link rate during the job (default: the project's, else 115200)")
         ->check(CLI::IsMember({9600, 19200, 38400, 57600, 115200}));
 }

@@ -14,13 +14,15 @@
 namespace plx71::cli {
 
 struct LinkOptions {
-    std::optional<std::string> port; // COM1..COM4 or a device path
+    std::optional<std::string> port; // COMn, a path, a by-id name, usb:VID:PID[:SERIAL], a station port
     std::optional<int> baud;         // bit/s
 
     // The port and rate a job uses: these options, else the job's (a
     // project's) choices. A device path sets link.portOverride and leaves
-    // the COM index at COM1. Writes the choice back into `job`.
-    void applyTo(JobSettings& job, WriterLink& link) const;
+    // the COM index at COM1. Writes the choice back into `job`. Returns
+    // kExitOk, or the exit code when --port names no single device (the
+    // cause is on stderr).
+    int applyTo(JobSettings& job, WriterLink& link) const;
 };
 
 void addLinkOptions(CLI::App* cmd, LinkOptions& options);
