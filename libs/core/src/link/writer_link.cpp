@@ -95,8 +95,10 @@ bool sendFrame(WriterLink& link, std::span<const std::uint8_t> frame)
             std::uint8_t ack[1] = {0};
             acknowledged = readExactly(link, ack) && ack[0] == ACK;
         }
-        if (acknowledged)
+        if (acknowledged) {
+            link.boxAnswered = true;
             return true;
+        }
         linkSleep(link, link.timing.sendRetrySleep);
     }
     return false;
@@ -114,6 +116,15 @@ bool exchangeFrame(WriterLink& link, std::span<std::uint8_t> frame, std::size_t 
 
 void reportLinkError(WriterLink& link, LinkError code)
 {
+    if (code == LINK_ERR_COMM) {
+        // The request is still in txFrame (a failed exchange leaves it there).
+        const auto& tx = link.txFrame;
+        link.failedCommand = tx[2];
+        constexpr std::uint8_t kPageCommands[] = {0x03, 0x15, 0x16}; // load, write, read page
+        link.failedCommandHasPage = std::find(std::begin(kPageCommands), std::end(kPageCommands), tx[2])
+            != std::end(kPageCommands);
+        link.failedPage = link.failedCommandHasPage ? std::uint16_t(tx[3] | (tx[4] << 8)) : 0;
+    }
     if (!link.ui)
         return;
     if (code == LINK_ERR_PORT)

@@ -1,7 +1,6 @@
 #include "plx71/ops/download.hpp"
 
-#include "link_session.hpp"
-#include "plx71/link/writer_commands.hpp"
+#include "session_run.hpp"
 
 namespace plx71 {
 
@@ -13,70 +12,84 @@ constexpr std::int32_t kBootPageWeight = 2560;
 constexpr int kBootPagesSent = 8;
 constexpr std::uint32_t kAddressMask = 0xFFFFF;
 
-std::span<const std::uint8_t, kPageSize> pageAt(std::span<const std::uint8_t> image, std::uint32_t offset)
-{
-    return std::span<const std::uint8_t, kPageSize>(image.data() + offset, kPageSize);
-}
-
-bool pageFits(std::span<const std::uint8_t> image, std::uint32_t offset)
-{
-    return std::size_t(offset) + kPageSize <= image.size();
-}
-
 void lowVccPause(WriterLink& link, const DeviceRecord& device)
 {
     if (device.vcc < 50)
         linkSleep(link, link.timing.lowVccPagePause);
 }
 
+void notify(const std::function<void(ProgressPhase)>& onPhase, ProgressPhase phase)
+{
+    if (onPhase)
+        onPhase(phase);
+}
+
 // The selected blocks, from block lastBlock (at the User ROM start) down to
 // block 0 (at the top): ascending addresses. Unselected blocks are skipped
-// by their size.
-void writeUserRom(WriterLink& link, const DownloadData& data, ProgressCounters& counters)
+// by their size. `done` follows the counters as a complete run moves them.
+void planUserRom(const DownloadData& data, std::int32_t total, std::int32_t& done, std::vector<PlannedPage>& out)
 {
     const DeviceRecord& d = data.device;
     const std::uint32_t start = d.userRomStart & kAddressMask;
     const std::uint32_t end = d.userRomEnd & kAddressMask;
     std::uint32_t address = start;
-    for (int block = d.lastBlock; block >= 0 && address < end && counters.running(); --block) {
+    for (int block = d.lastBlock; block >= 0 && address < end && done < total; --block) {
         const std::uint32_t size = data.blockSize[std::size_t(block)];
         if ((data.downloadSelection & (1u << block)) == 0) {
             address += size;
             continue;
         }
-        for (std::uint32_t sent = 0; sent < size && address < end && counters.running(); sent += kPageSize) {
+        for (std::uint32_t sent = 0; sent < size && address < end && done < total; sent += kPageSize) {
             const std::uint32_t offset = address - start;
-            if (!pageFits(data.userImage, offset)
-                || !cmdWritePage(link, userRomPage(address), pageAt(data.userImage, offset))) {
-                counters.abort();
-                break;
-            }
+            out.push_back({Area::UserRom, userRomPage(address), offset, d.userRomStart + offset});
             address += kPageSize;
-            counters.advance(kUserPageWeight);
-            lowVccPause(link, d);
+            done += kUserPageWeight;
         }
     }
 }
 
-// Each Boot ROM page waits for the box to finish it. The page weight makes
-// the phase end after eight pages when the User ROM used exactly its share.
-void writeBootRom(WriterLink& link, const DownloadData& data, ProgressCounters& counters, std::uint8_t& status)
+// The Boot ROM pages: the page weight makes the phase end after eight pages
+// when the User ROM used exactly its share.
+void planBootRom(const DownloadData& data, std::int32_t total, std::int32_t done, std::vector<PlannedPage>& out)
 {
     const DeviceRecord& d = data.device;
     const std::uint32_t start = d.bootRomStart & kAddressMask;
     const std::uint32_t end = d.bootRomEnd & kAddressMask;
-    const auto running = [&counters] { return counters.running(); };
-    for (std::uint32_t address = start; address < end && counters.running(); address += kPageSize) {
+    for (std::uint32_t address = start; address < end && done < total; address += kPageSize) {
         const std::uint32_t offset = address - start;
-        if (!pageFits(data.bootImage, offset)
-            || !cmdWritePage(link, bootRomPage(address), pageAt(data.bootImage, offset))) {
-            counters.abort();
-            return;
-        }
-        ops_detail::pollThenSleepWhileBusy(link, status, running);
-        counters.advance(kBootPageWeight);
-        lowVccPause(link, d);
+        out.push_back({Area::BootRom, bootRomPage(address), offset, d.bootRomStart + offset});
+        done += kBootPageWeight;
     }
+}
+
+std::span<const std::uint8_t> imageOf(const DownloadData& data, Area area)
+{
+    return area == Area::UserRom ? data.userImage : data.bootImage;
+}
+
+// Sends the planned pages of one area while the counters run. False when a
+// write failed (the abort mark is then set).
+bool writePages(WriterLink& link, const DownloadData& data, const std::vector<PlannedPage>& plan, Area area,
+                ProgressCounters& counters, DownloadWork& work, const std::function<void()>& afterEach)
+{
+    const auto image = imageOf(data, area);
+    for (const PlannedPage& p : plan) {
+        if (p.area != area)
+            continue;
+        if (!counters.running())
+            return true;
+        if (std::size_t(p.offset) + kPageSize > image.size()
+            || !cmdWritePage(link, p.page, std::span<const std::uint8_t, kPageSize>(image.data() + p.offset, kPageSize))) {
+            counters.abort();
+            return false;
+        }
+        ++work.pagesWritten;
+        if (afterEach)
+            afterEach();
+        counters.advance(area == Area::UserRom ? kUserPageWeight : kBootPageWeight);
+        lowVccPause(link, data.device);
+    }
+    return true;
 }
 
 } // namespace
@@ -93,28 +106,51 @@ std::int32_t downloadProgressTotal(std::uint8_t downloadSelection, bool includeB
     return total;
 }
 
-void downloadWorker(WriterLink& link, const DownloadData& data, ProgressCounters& counters)
+std::vector<PlannedPage> plannedDownloadPages(const DownloadData& data)
 {
+    const std::int32_t total = downloadProgressTotal(data.downloadSelection, data.includeBootRom);
+    std::int32_t done = 0;
+    std::vector<PlannedPage> pages;
+    planUserRom(data, total, done, pages);
+    if (data.includeBootRom)
+        planBootRom(data, total, done, pages);
+    return pages;
+}
+
+DownloadWork downloadWorker(WriterLink& link, const DownloadData& data, ProgressCounters& counters,
+                            const std::function<void(ProgressPhase)>& onPhase)
+{
+    DownloadWork work;
     std::uint8_t status = 0; // the last status read: not busy until the box says so
     const auto running = [&counters] { return counters.running(); };
     const auto notAborted = [&counters] { return !counters.aborted(); };
+    const std::vector<PlannedPage> plan = plannedDownloadPages(data);
 
+    notify(onPhase, ProgressPhase::Erase);
     if (cmdEraseBlocks(link, kEraseAllBlocks)) {
         ops_detail::pollThenSleepWhileBusy(link, status, running);
-        writeUserRom(link, data, counters);
+        notify(onPhase, ProgressPhase::UserPages);
+        work.commandFailed = !writePages(link, data, plan, Area::UserRom, counters, work, {});
     } else {
+        work.commandFailed = true;
         counters.abort();
     }
     ops_detail::pollThenSleepWhileBusy(link, status, running);
 
-    if (data.includeBootRom && counters.running())
-        writeBootRom(link, data, counters, status);
+    if (data.includeBootRom && counters.running()) {
+        notify(onPhase, ProgressPhase::BootPages);
+        // Each Boot ROM page waits for the box to finish it.
+        const auto wait = [&] { ops_detail::pollThenSleepWhileBusy(link, status, running); };
+        work.commandFailed = !writePages(link, data, plan, Area::BootRom, counters, work, wait);
+    }
 
     if (!counters.aborted()) {
+        notify(onPhase, ProgressPhase::Commit);
         cmdDownloadEnd(link);
         cmdDownloadCommit(link);
         ops_detail::pollThenSleepWhileBusy(link, status, notAborted);
     }
+    return work;
 }
 
 } // namespace plx71

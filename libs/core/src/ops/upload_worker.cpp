@@ -15,7 +15,7 @@ constexpr std::uint32_t kAddressMask = 0xFFFFF;
 // Reads the pages from `first` up to `last` (inclusive, reduced to 20 bits)
 // into `image` while the counters run; a failed read sets the abort mark.
 template <typename PageNumber>
-void readArea(WriterLink& link, const DeviceRecord& device, std::uint32_t first, std::uint32_t last,
+bool readArea(WriterLink& link, const DeviceRecord& device, std::uint32_t first, std::uint32_t last,
               std::vector<std::uint8_t>& image, PageNumber pageNumber, ProgressCounters& counters)
 {
     const std::uint32_t start = first & kAddressMask;
@@ -26,12 +26,13 @@ void readArea(WriterLink& link, const DeviceRecord& device, std::uint32_t first,
             || !cmdReadPage(link, pageNumber(address),
                             std::span<std::uint8_t, kPageSize>(image.data() + offset, kPageSize))) {
             counters.abort();
-            return;
+            return false;
         }
         counters.advance(kPageWeight);
         if (device.vcc < 50)
             linkSleep(link, link.timing.lowVccPagePause);
     }
+    return true;
 }
 
 } // namespace
@@ -42,16 +43,21 @@ std::int32_t uploadProgressTotal(const DeviceRecord& device, bool includeBootRom
     return std::int32_t(std::clamp<std::int64_t>(user, 0, 0x40000)) + (includeBootRom ? kBootShare : 0);
 }
 
-void uploadWorker(WriterLink& link, const DeviceRecord& device, RomImages& images, bool includeBootRom,
-                  ProgressCounters& counters)
+bool uploadWorker(WriterLink& link, const DeviceRecord& device, RomImages& images, bool includeBootRom,
+                  ProgressCounters& counters, const std::function<void(ProgressPhase)>& onPhase)
 {
-    readArea(link, device, device.userRomStart, device.userRomEnd, images.user, userRomPage, counters);
+    if (onPhase)
+        onPhase(ProgressPhase::UserPages);
+    if (!readArea(link, device, device.userRomStart, device.userRomEnd, images.user, userRomPage, counters))
+        return false;
     if (!includeBootRom || !counters.running())
-        return;
+        return true;
+    if (onPhase)
+        onPhase(ProgressPhase::BootPages);
     // Only the first eight pages come back: the rest of the area must not
     // keep the bytes of an earlier job.
     std::fill(images.boot.begin(), images.boot.end(), kBlankByte);
-    readArea(link, device, device.bootRomStart, device.bootRomEnd, images.boot, bootRomPage, counters);
+    return readArea(link, device, device.bootRomStart, device.bootRomEnd, images.boot, bootRomPage, counters);
 }
 
 } // namespace plx71

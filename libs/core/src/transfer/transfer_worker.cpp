@@ -1,7 +1,5 @@
 #include "plx71/transfer/transfer_worker.hpp"
 
-#include "plx71/transfer/progress_counters.hpp"
-
 #include <utility>
 
 namespace plx71 {
@@ -22,14 +20,6 @@ void TransferWorker::join()
     // Owner side only: the end callback runs on the worker and must not join it.
     if (thread_.joinable())
         thread_.join();
-}
-
-bool runTransfer(ProgressCounters& counters, const std::function<void()>& body)
-{
-    TransferWorker worker;
-    worker.start(body);
-    worker.join();
-    return !counters.aborted();
 }
 
 } // namespace plx71

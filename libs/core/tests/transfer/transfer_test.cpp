@@ -106,20 +106,25 @@ TEST(TransferWorker, RunsBodyThenEndOnTheWorker)
 
 }
 
-TEST(TransferWorker, RunTransferReportsTheAbortMark)
+TEST(TransferWorker, TheOwnerSeesTheAbortMarkAfterJoining)
 {
     ProgressCounters c;
     c.start(4096);
-    EXPECT_TRUE(runTransfer(c, [&] {
+    TransferWorker worker;
+    worker.start([&] {
         while (c.running())
             c.advance(256);
-    }));
+    });
+    worker.join();
+    EXPECT_FALSE(c.aborted());
     EXPECT_EQ(c.done(), 4096);
 
     c.start(4096);
-    EXPECT_FALSE(runTransfer(c, [&] {
+    worker.start([&] {
         c.advance(256);
         c.abort(); // a failing command sets the mark
-    }));
+    });
+    worker.join();
+    EXPECT_TRUE(c.aborted());
     EXPECT_EQ(c.done(), 4096 + 1000);
 }

@@ -41,6 +41,15 @@ struct WriterLink {
     std::string firmwareVersion; // at most 16 characters
     std::string bootVersion;     // at most 16 characters
 
+    // What a result needs to say about the link's last failure: whether the
+    // box has acknowledged anything since the owner cleared the mark (an
+    // answer tells a silent box from one that failed later), and the
+    // request of the last reported communication error.
+    bool boxAnswered = false;
+    std::uint8_t failedCommand = 0;   // its command code; 0 = none
+    std::uint16_t failedPage = 0;     // its page number, for page commands
+    bool failedCommandHasPage = false;
+
     LinkTiming timing;
     Ui* ui = nullptr; // where failures are reported; none when null
     // How the link sleeps; tests may record instead of waiting.

@@ -1,13 +1,19 @@
 #pragma once
-// Download: stores the job's settings and ROM data in the writer box.
+// Download and its read-back: the data phase of storing a job in the writer
+// box, and the verify that proves what the box holds. BoxSession runs them;
+// they are public for the session's tests.
+#include "plx71/image/rom_image.hpp"
 #include "plx71/job/job_settings.hpp"
 #include "plx71/job/writer_state.hpp"
+#include "plx71/link/writer_commands.hpp"
 #include "plx71/link/writer_link.hpp"
-#include "plx71/ops/transfer_runner.hpp"
-#include "plx71/ui/ui.hpp"
+#include "plx71/ops/box_outcome.hpp"
+#include "plx71/ops/progress_sink.hpp"
 
 #include <cstdint>
+#include <functional>
 #include <span>
+#include <vector>
 
 namespace plx71 {
 
@@ -21,30 +27,72 @@ struct DownloadData {
     bool includeBootRom = false;             // the first eight Boot ROM pages go too
 };
 
+// The download data of a job: the operation block mask as selection, the
+// Boot ROM when a Boot ROM file is named.
+DownloadData downloadDataOf(const WriterState& state, const JobSettings& job);
+
 // User ROM pages weigh 256, Boot ROM pages 2560: the fixed sizes of the
 // selected blocks 0..6 (bits 7 and up count nothing), plus 0x5000 (eight
 // Boot ROM pages) with a Boot ROM file.
 std::int32_t downloadProgressTotal(std::uint8_t downloadSelection, bool includeBootRom);
 
-// The data phase, on the worker: erase (always mask 0x7F), wait for the box,
-// the User ROM pages of the selected blocks in ascending addresses, wait, the
-// Boot ROM pages each followed by a wait, then CMD_DOWNLOAD_END and
-// CMD_DOWNLOAD_COMMIT and a last wait, unless the abort mark was set (Cancel,
-// or a failed erase or page write, which also sets it). `counters` must have
-// been started with downloadProgressTotal.
-void downloadWorker(WriterLink& link, const DownloadData& data, ProgressCounters& counters);
+// One page a download writes.
+struct PlannedPage {
+    Area area = Area::UserRom;
+    std::uint16_t page = 0;    // the page number sent
+    std::uint32_t offset = 0;  // into the area's image
+    std::uint32_t address = 0; // the device address of its first byte
+};
 
-// The whole download, on the caller's thread up to the data phase, which
-// `runner` runs. Refuses (nothing sent, no message) unless canDownload holds;
-// refuses file names longer than 255 characters with a stop-icon message
-// before anything is sent. Port and rate come from job.portSelection and
-// job.hostBaudSelection (link.portOverride, when set, names the device
-// instead). Failures are reported once, through `ui` (link.ui is pointed at
-// it for the call). Every path that opened the port closes it; every path
-// that switched the rate first returns the box to 9600 bit/s. State and job
-// are never changed; link.firmwareVersion is refreshed. True when the data
-// phase completed (the runner returned true).
-bool runDownload(Ui& ui, WriterLink& link, const WriterState& state, const JobSettings& job,
-                 const TransferRunner& runner);
+// The pages a complete download writes, in the order it writes them: the
+// selected User ROM blocks in ascending addresses (unselected blocks skipped
+// by their size), then Boot ROM pages while the progress weights leave room
+// (eight when the User ROM used exactly its share), as long as the
+// counters would run.
+std::vector<PlannedPage> plannedDownloadPages(const DownloadData& data);
+
+// What the data phase did, for the outcome.
+struct DownloadWork {
+    bool commandFailed = false;   // erase or a page write failed (else an abort was Cancel)
+    std::int32_t pagesWritten = 0;
+};
+
+// The data phase, on the worker: erase (always mask 0x7F), wait for the box,
+// the User ROM pages of the plan, wait, the Boot ROM pages each followed by
+// a wait, then CMD_DOWNLOAD_END and CMD_DOWNLOAD_COMMIT and a last wait,
+// unless the abort mark was set (Cancel, or a failed erase or page write,
+// which also sets it). `counters` must have been started with
+// downloadProgressTotal. `onPhase` (may be empty) hears Erase, UserPages,
+// BootPages and Commit.
+DownloadWork downloadWorker(WriterLink& link, const DownloadData& data, ProgressCounters& counters,
+                            const std::function<void(ProgressPhase)>& onPhase = {});
+
+// The settings record a box holds after a download of this job.
+WriterSettings expectedSettings(const WriterState& state, const JobSettings& job);
+
+// The first field in which `found` differs from `expected` ("device",
+// "updateEnable", "userRomFileName", "bootRomFileName", "checkId",
+// "targetRate", "lockBits", "operationBlocks"); empty when equal.
+std::string firstSettingsDifference(const WriterSettings& expected, const WriterSettings& found);
+
+// The read-back's own progress: each page read weighs 256, the settings
+// record one unit of 256 more.
+std::int32_t verifyProgressTotal(std::size_t pageCount);
+
+// What the read-back found.
+struct VerifyWork {
+    bool commandFailed = false;  // a read failed: communication error, never a mismatch
+    bool settingsMissing = false; // the box holds no job at all
+    VerifyDifference difference; // the first difference
+    std::int32_t pagesVerified = 0;
+};
+
+// The read-back, on the worker: CMD_READ_SETTINGS compared field by field,
+// then CMD_READ_PAGE of every planned page compared with the image, while
+// the counters run. The first difference, a failed read or a box without a
+// job sets the abort mark and ends it. `counters` must have been started
+// with verifyProgressTotal(pages.size()).
+VerifyWork verifyWorker(WriterLink& link, const DownloadData& data, const WriterSettings& expected,
+                        const std::vector<PlannedPage>& pages, ProgressCounters& counters);
 
 } // namespace plx71

@@ -3,19 +3,14 @@
 #include "plx71/job/job_settings.hpp"
 #include "plx71/job/writer_state.hpp"
 #include "plx71/link/writer_commands.hpp"
-#include "plx71/ops/transfer_runner.hpp"
+#include "plx71/ops/progress_sink.hpp"
 #include "plx71/ui/ui.hpp"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace plx71 {
-
-enum class UploadResult {
-    NothingChanged, // stopped before the settings were applied (or refused them)
-    SettingsOnly,   // settings applied, the page reads cancelled or failed
-    Complete,       // settings and every page read; texts recomputed
-};
 
 // Each page read weighs 256: the User ROM area length, plus 0x800 (eight
 // Boot ROM pages) with the Boot ROM.
@@ -24,9 +19,11 @@ std::int32_t uploadProgressTotal(const DeviceRecord& device, bool includeBootRom
 // The data phase, on the worker: reads every User ROM page into images.user,
 // then (with includeBootRom, when not stopped) blanks images.boot and reads
 // the Boot ROM pages into it, as long as the counters run. A failed read sets
-// the abort mark. `counters` must have been started with uploadProgressTotal.
-void uploadWorker(WriterLink& link, const DeviceRecord& device, RomImages& images, bool includeBootRom,
-                  ProgressCounters& counters);
+// the abort mark and makes the result false. `counters` must have been
+// started with uploadProgressTotal. `onPhase` (may be empty) hears UserPages
+// and BootPages.
+bool uploadWorker(WriterLink& link, const DeviceRecord& device, RomImages& images, bool includeBootRom,
+                  ProgressCounters& counters, const std::function<void(ProgressPhase)>& onPhase = {});
 
 // A device record from the first ten bytes and the name of a settings
 // record, for a name the device table does not know: areas from the start
@@ -44,13 +41,8 @@ std::optional<DeviceRecord> deviceFromSettings(const WriterSettings& settings);
 // changed, when the record holds no settings or its device cannot be used.
 bool applyWriterSettings(const WriterSettings& settings, WriterState& state, JobSettings& job);
 
-// The whole upload, with the same link rules as runDownload. On success of
-// the settings read the state and job change (and stay changed whatever the
-// data phase does); after a complete data phase the ID, protect, version and
-// checksum texts are recomputed (or emptied where no file name came back).
-// "Settings not loaded" (stop icon) after the port is closed when the box
-// holds no settings or names a device that cannot be used.
-UploadResult runUpload(Ui& ui, WriterLink& link, WriterState& state, JobSettings& job,
-                       const TransferRunner& runner);
+// After a complete upload the form shows what the images now hold, for the
+// areas that came back with a file name (emptied where none came back).
+void refreshUploadedImageTexts(const WriterState& state, JobSettings& job);
 
 } // namespace plx71

@@ -22,9 +22,4 @@ private:
     std::thread thread_;
 };
 
-// Runs body on a worker and waits for it; for front ends without a dialog.
-// Returns true when the counters are not at the abort mark afterwards.
-class ProgressCounters;
-bool runTransfer(ProgressCounters& counters, const std::function<void()>& body);
-
 } // namespace plx71

@@ -1,5 +1,6 @@
 #pragma once
 // The system's own message texts, exactly as the user sees them.
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -46,6 +47,25 @@ inline std::string cannotWriteFile(std::string_view path)
 inline std::string fileNameTooLong(std::string_view path)
 {
     return "File name too long (more than 255 characters): " + std::string(path);
+}
+
+// A read-back that found the box holding another byte than the job.
+inline std::string verifyMismatchAt(std::string_view address)
+{
+    return "Verify error at address " + std::string(address);
+}
+// A read-back whose settings record differs from the job's in one field.
+inline std::string verifyMismatchIn(std::string_view field)
+{
+    return "Verify error in setting '" + std::string(field) + "'";
+}
+
+// The box answers its settings in one frame: the device name and both file
+// names together must fit beside the record's fixed bytes.
+inline std::string namesTooLongForBox(std::size_t length, std::size_t limit)
+{
+    return "File names too long for the writer box: the device name and both file names may hold "
+        + std::to_string(limit) + " characters together, this job has " + std::to_string(length);
 }
 
 } // namespace plx71::msg

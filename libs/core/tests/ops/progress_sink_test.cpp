@@ -1,6 +1,6 @@
-// The window-less runner: Cancel from the caller, progress ticks, and the
+// The window-less sink: Cancel from the caller, progress ticks, and the
 // counters shared with a busy worker (run under TSan by scripts/tsan.sh).
-#include "plx71/ops/transfer_runner.hpp"
+#include "plx71/ops/progress_sink.hpp"
 
 #include <gtest/gtest.h>
 
@@ -12,21 +12,21 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(PollingRunner, CompletesWithAFullBarOrStopsAtTheAbortMarkOnCancel)
+TEST(PollingSink, CompletesWithAFullBarOrStopsAtTheAbortMarkOnCancel)
 {
     std::atomic<int> ticks{0};
     std::int32_t lastDone = -1;
-    PollingRunnerOptions o;
+    PollingSinkOptions o;
     o.tick = 1ms;
     o.onTick = [&](const TransferView& v, const ProgressCounters& c) {
         EXPECT_EQ(v.title, "Saving...");
         lastDone = c.done();
         ++ticks;
     };
-    auto run = makePollingRunner(o);
+    PollingProgressSink sink(o);
     ProgressCounters counters;
     counters.start(4096);
-    EXPECT_TRUE(run({"Saving...", "x"}, counters, [&] {
+    EXPECT_TRUE(sink.runTransfer({TransferKind::Download, "Saving...", "x"}, counters, [&] {
         for (int i = 0; i < 16; ++i)
             counters.advance(256);
     }));
@@ -37,11 +37,11 @@ TEST(PollingRunner, CompletesWithAFullBarOrStopsAtTheAbortMarkOnCancel)
     // lost, and the worker sees it at its next check.
     std::atomic<bool> cancel{false};
     std::atomic<int> beyondTotal{0};
-    PollingRunnerOptions c;
+    PollingSinkOptions c;
     c.tick = 1ms;
     c.cancelRequested = [&] { return cancel.load(); };
     counters.start(1 << 30);
-    const bool ok = makePollingRunner(c)({"t", ""}, counters, [&] {
+    const bool ok = PollingProgressSink(c).runTransfer({TransferKind::Download, "t", ""}, counters, [&] {
         int units = 0;
         while (counters.running()) {
             counters.advance(1);
@@ -55,18 +55,18 @@ TEST(PollingRunner, CompletesWithAFullBarOrStopsAtTheAbortMarkOnCancel)
     EXPECT_EQ(beyondTotal.load(), kAbortMargin);
 }
 
-TEST(PollingRunner, AWorkerThatFailsByItselfEndsLikeCancel)
+TEST(PollingSink, AWorkerThatFailsByItselfEndsLikeCancel)
 {
     ProgressCounters counters;
     counters.start(100);
     std::atomic<bool> asked{false};
-    PollingRunnerOptions o;
+    PollingSinkOptions o;
     o.tick = 1ms;
     o.cancelRequested = [&] {
         asked = true;
         return false;
     };
-    EXPECT_FALSE(makePollingRunner(o)({}, counters, [&] {
+    EXPECT_FALSE(PollingProgressSink(o).runTransfer({}, counters, [&] {
         // Long enough for the runner to look at least once.
         const auto deadline = std::chrono::steady_clock::now() + 2s;
         while (!asked && std::chrono::steady_clock::now() < deadline)

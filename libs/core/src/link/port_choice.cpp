@@ -1,0 +1,37 @@
+#include "plx71/link/port_choice.hpp"
+
+#include "plx71/link/port_names.hpp"
+
+namespace plx71 {
+
+PortChoice PortChoice::com(int comPortIndex)
+{
+    PortChoice c;
+    c.comPortIndex = comPortIndex;
+    return c;
+}
+
+PortChoice PortChoice::path(std::string devicePath, std::string stableName)
+{
+    PortChoice c;
+    c.devicePath = std::move(devicePath);
+    c.stableName = std::move(stableName);
+    return c;
+}
+
+std::string PortChoice::displayName() const
+{
+    return portDisplayName(comPortIndex, devicePath);
+}
+
+std::string PortChoice::deviceName() const
+{
+    return portDeviceName(comPortIndex, devicePath);
+}
+
+std::string PortChoice::recordName() const
+{
+    return stableName.empty() ? displayName() : stableName;
+}
+
+} // namespace plx71

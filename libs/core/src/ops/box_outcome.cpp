@@ -1,0 +1,40 @@
+#include "plx71/ops/box_outcome.hpp"
+
+#include <cstdio>
+
+namespace plx71 {
+
+std::string_view outcomeClassName(OutcomeClass c)
+{
+    switch (c) {
+    case OutcomeClass::Success: return "success";
+    case OutcomeClass::Cancelled: return "cancelled";
+    case OutcomeClass::PortNotFound: return "port-not-found";
+    case OutcomeClass::PortPermissionDenied: return "port-permission-denied";
+    case OutcomeClass::PortBusy: return "port-busy";
+    case OutcomeClass::NoAnswer: return "no-answer";
+    case OutcomeClass::CommunicationError: return "communication-error";
+    case OutcomeClass::FirmwareVersionDifferent: return "firmware-version-different";
+    case OutcomeClass::SettingsNotLoaded: return "settings-not-loaded";
+    case OutcomeClass::VerifyMismatch: return "verify-mismatch";
+    case OutcomeClass::FileError: return "file-error";
+    case OutcomeClass::OutputNotWritten: return "output-not-written";
+    }
+    return "unknown";
+}
+
+bool isPortProblem(OutcomeClass c)
+{
+    return c == OutcomeClass::PortNotFound || c == OutcomeClass::PortPermissionDenied || c == OutcomeClass::PortBusy;
+}
+
+std::string VerifyDifference::where() const
+{
+    if (!address)
+        return field;
+    char text[16];
+    std::snprintf(text, sizeof text, "%06X", unsigned(*address));
+    return text;
+}
+
+} // namespace plx71

@@ -1,0 +1,185 @@
+#include "plx71/ops/box_session.hpp"
+
+#include "plx71/job/job_actions.hpp"
+#include "plx71/ops/download.hpp"
+#include "plx71/ui/messages.hpp"
+#include "session_run.hpp"
+
+namespace plx71 {
+
+namespace {
+
+DeviceParameters deviceParameters(const DeviceRecord& d)
+{
+    DeviceParameters p;
+    p.name = d.name;
+    p.bootRomStart = d.bootRomStart;
+    p.bootRomSize = d.bootRomSize;
+    p.userRomStart = d.userRomStart;
+    p.userRomSize = d.userRomSize;
+    p.lastBlock = d.lastBlock;
+    p.vcc = d.vcc;
+    p.vpp = d.vpp;
+    return p;
+}
+
+// A job the box could store but never hand back whole is refused before
+// anything is sent: a file name beyond the one-byte length field, or names
+// that together overflow the settings reply.
+bool jobFitsBox(Ui& ui, const WriterState& state, const JobSettings& job, BoxOutcome& outcome)
+{
+    for (const std::string* name : {&job.userRomFileName, &job.bootRomFileName}) {
+        if (!fileNameFits(*name)) {
+            ui.message(Icon::Stop, msg::fileNameTooLong(*name));
+            outcome.kind = OutcomeClass::FileError;
+            outcome.filePath = *name;
+            return false;
+        }
+    }
+    if (!settingsReplyFits(state.currentDevice, job)) {
+        ui.message(Icon::Stop, msg::namesTooLongForBox(settingsReplyLength(state.currentDevice, job)
+                                                           - kSettingsReplyFixedBytes,
+                                                       kMaxSettingsReplyBody - kSettingsReplyFixedBytes));
+        outcome.kind = OutcomeClass::FileError;
+        return false;
+    }
+    return true;
+}
+
+// Steps whose failure ends the download before the data phase.
+bool sendCheckedSettings(WriterLink& link, const WriterState& state, const JobSettings& job, std::uint8_t operationMask)
+{
+    return cmdSetOperationBlocks(link, operationMask) && cmdSetLockBits(link, lockBitMask(state, job))
+        && cmdSetCheckId(link, job.idCode) && cmdSetUpdateEnable(link, std::uint8_t(job.updateEnable != 0));
+}
+
+// The settings phase of a download, at the user's rate after the version
+// check. The first four commands report their own failure and the job goes
+// on; a failure of the rest ends it.
+bool sendSettings(ops_detail::SessionRun& run, const WriterState& state, const JobSettings& job)
+{
+    WriterLink& link = run.link();
+    run.phase(ProgressPhase::Settings);
+    cmdSetDevice(link, deviceParameters(state.currentDevice));
+    cmdSetTargetRate(link, job.targetBaudIndex);
+    cmdSetBootFileName(link, job.bootRomFileName);
+    cmdSetUserFileName(link, job.userRomFileName);
+    if (sendCheckedSettings(link, state, job, operationBlockMask(state, job)))
+        return true;
+    run.communicationFailed();
+    return false;
+}
+
+// The read-back under its own progress display. A difference is shown
+// once, with the stop icon, after the display has closed.
+void runVerify(ops_detail::SessionRun& run, const WriterState& state, const JobSettings& job, ProgressSink& sink)
+{
+    run.phase(ProgressPhase::Verify);
+    const DownloadData data = downloadDataOf(state, job);
+    const WriterSettings expected = expectedSettings(state, job);
+    const std::vector<PlannedPage> pages = plannedDownloadPages(data);
+    ProgressCounters counters;
+    counters.start(verifyProgressTotal(pages.size()));
+    VerifyWork work;
+    WriterLink& link = run.link();
+    const TransferView view{TransferKind::Verify, std::string(kVerifyTitle), job.userRomFileName};
+    const bool complete = sink.runTransfer(view, counters, [&] { work = verifyWorker(link, data, expected, pages, counters); });
+    BoxOutcome& outcome = run.outcome();
+    outcome.pagesVerified = work.pagesVerified;
+    if (complete) {
+        outcome.verified = true;
+    } else if (work.commandFailed) {
+        run.communicationFailed();
+    } else if (work.settingsMissing) {
+        run.fail(OutcomeClass::SettingsNotLoaded);
+    } else if (work.difference.any()) {
+        outcome.kind = OutcomeClass::VerifyMismatch;
+        outcome.difference = work.difference;
+    } else {
+        run.fail(OutcomeClass::Cancelled);
+    }
+}
+
+// After the way back to 9600: the message of a verify that found something
+// else than the job (the failing reads have shown their own).
+void reportVerifyOutcome(Ui& ui, const BoxOutcome& outcome)
+{
+    if (outcome.kind == OutcomeClass::SettingsNotLoaded)
+        ui.message(Icon::Stop, std::string(msg::kSettingsNotLoaded));
+    if (outcome.kind != OutcomeClass::VerifyMismatch)
+        return;
+    const VerifyDifference& d = outcome.difference;
+    ui.message(Icon::Stop, d.address ? msg::verifyMismatchAt(d.where()) : msg::verifyMismatchIn(d.field));
+}
+
+} // namespace
+
+std::size_t settingsReplyLength(const DeviceRecord& device, const JobSettings& job)
+{
+    return kSettingsReplyFixedBytes + device.name.size() + job.userRomFileName.size() + job.bootRomFileName.size();
+}
+
+bool settingsReplyFits(const DeviceRecord& device, const JobSettings& job)
+{
+    return settingsReplyLength(device, job) <= kMaxSettingsReplyBody;
+}
+
+BoxSession::BoxSession(Ui& ui, PortChoice port, int hostBaudIndex, std::unique_ptr<SerialPort> serialPort)
+    : ui_(ui), port_(std::move(port)), hostBaudIndex_(hostBaudIndex), link_(ui, std::move(serialPort))
+{
+}
+
+BoxOutcome BoxSession::download(const WriterState& state, const JobSettings& job, ProgressSink& sink,
+                                DownloadOptions options)
+{
+    ops_detail::SessionRun run(ui_, link_, port_, &sink);
+    if (!canDownload(state, job)) {
+        run.fail(OutcomeClass::FileError); // no device or no User ROM data: nothing to send
+        return run.finish();
+    }
+    if (!jobFitsBox(ui_, state, job, run.outcome()) || !run.connectAtRate(hostBaudIndex_))
+        return run.finish();
+    if (!run.readAndCheckVersions() || !sendSettings(run, state, job) || run.cancelled()) {
+        run.returnToRestingRate();
+        return run.finish();
+    }
+
+    const DownloadData data = downloadDataOf(state, job);
+    ProgressCounters counters;
+    counters.start(downloadProgressTotal(data.downloadSelection, data.includeBootRom));
+    DownloadWork work;
+    const auto onPhase = [&sink](ProgressPhase p) { sink.phaseChanged(p); };
+    const TransferView view{TransferKind::Download, std::string(kDownloadTitle), job.userRomFileName};
+    const bool complete =
+        sink.runTransfer(view, counters, [&] { work = downloadWorker(link_, data, counters, onPhase); });
+    run.outcome().pagesWritten = work.pagesWritten;
+    if (!complete) {
+        if (work.commandFailed)
+            run.communicationFailed();
+        else
+            run.fail(OutcomeClass::Cancelled);
+    } else if (options.verify && !run.cancelled()) {
+        runVerify(run, state, job, sink);
+    }
+    run.returnToRestingRate();
+    reportVerifyOutcome(ui_, run.outcome());
+    return run.finish();
+}
+
+BoxOutcome BoxSession::verify(const WriterState& state, const JobSettings& job, ProgressSink& sink)
+{
+    ops_detail::SessionRun run(ui_, link_, port_, &sink);
+    if (!canDownload(state, job)) {
+        run.fail(OutcomeClass::FileError);
+        return run.finish();
+    }
+    if (!jobFitsBox(ui_, state, job, run.outcome()) || !run.connectAtRate(hostBaudIndex_))
+        return run.finish();
+    if (run.readAndCheckVersions() && !run.cancelled())
+        runVerify(run, state, job, sink);
+    run.returnToRestingRate();
+    reportVerifyOutcome(ui_, run.outcome());
+    return run.finish();
+}
+
+} // namespace plx71

@@ -1,0 +1,145 @@
+#include "session_run.hpp"
+
+#include "port_diagnosis.hpp"
+#include "plx71/ui/messages.hpp"
+
+namespace plx71::ops_detail {
+
+std::string_view commandName(std::uint8_t code)
+{
+    switch (code) {
+    case CMD_SET_LINK_RATE: return "CMD_SET_LINK_RATE";
+    case CMD_LOAD_ENTER: return "CMD_LOAD_ENTER";
+    case CMD_LOAD_WRITE_PAGE: return "CMD_LOAD_WRITE_PAGE";
+    case CMD_READ_VERSIONS: return "CMD_READ_VERSIONS";
+    case CMD_LOAD_PREPARE: return "CMD_LOAD_PREPARE";
+    case CMD_SET_DEVICE: return "CMD_SET_DEVICE";
+    case CMD_SET_USER_FILE_NAME: return "CMD_SET_USER_FILE_NAME";
+    case CMD_SET_BOOT_FILE_NAME: return "CMD_SET_BOOT_FILE_NAME";
+    case CMD_SET_UPDATE_ENABLE: return "CMD_SET_UPDATE_ENABLE";
+    case CMD_ERASE_BLOCKS: return "CMD_ERASE_BLOCKS";
+    case CMD_WRITE_PAGE: return "CMD_WRITE_PAGE";
+    case CMD_READ_PAGE: return "CMD_READ_PAGE";
+    case CMD_SET_CHECK_ID: return "CMD_SET_CHECK_ID";
+    case CMD_SET_TARGET_RATE: return "CMD_SET_TARGET_RATE";
+    case CMD_SET_LOCK_BITS: return "CMD_SET_LOCK_BITS";
+    case CMD_SET_OPERATION_BLOCKS: return "CMD_SET_OPERATION_BLOCKS";
+    case CMD_READ_STATUS: return "CMD_READ_STATUS";
+    case CMD_DOWNLOAD_COMMIT: return "CMD_DOWNLOAD_COMMIT";
+    case CMD_READ_SETTINGS: return "CMD_READ_SETTINGS";
+    case CMD_DOWNLOAD_END: return "CMD_DOWNLOAD_END";
+    default: return {};
+    }
+}
+
+SessionRun::SessionRun(Ui& ui, WriterLink& link, const PortChoice& port, ProgressSink* sink)
+    : ui_(ui), link_(link), port_(port), sink_(sink)
+{
+    link_.ui = &ui_;
+    link_.comPortIndex = port.comPortIndex;
+    link_.portOverride = port.devicePath;
+    link_.boxAnswered = false;
+    link_.failedCommand = 0;
+    link_.failedCommandHasPage = false;
+    outcome_.portName = port.displayName();
+    outcome_.devicePath = port.deviceName();
+    outcome_.stableName = port.stableName;
+}
+
+void SessionRun::phase(ProgressPhase p)
+{
+    if (sink_)
+        sink_->phaseChanged(p);
+}
+
+bool SessionRun::cancelled()
+{
+    if (!sink_ || !sink_->cancelRequested())
+        return false;
+    outcome_.kind = OutcomeClass::Cancelled;
+    return true;
+}
+
+bool SessionRun::connect()
+{
+    phase(ProgressPhase::Connect);
+    if (openLink(link_, hostBaudRates[0]))
+        return true;
+    const PortDiagnosis d = diagnosePort(outcome_.devicePath);
+    outcome_.kind = d.kind;
+    outcome_.portProblem = d.problem;
+    ui_.messageWithDetail(Icon::Stop, msg::portCannotBeUsed(outcome_.portName), d.problem.cause);
+    return false;
+}
+
+bool SessionRun::connectAtRate(int baudIndex)
+{
+    if (!connect())
+        return false;
+    link_.hostBaudIndex = baudIndex;
+    if (switchLinkRate(link_))
+        return true;
+    communicationFailed();
+    disconnectWriter(link_);
+    return false;
+}
+
+bool SessionRun::readAndCheckVersions()
+{
+    if (!cmdReadVersions(link_)) {
+        communicationFailed();
+        return false;
+    }
+    outcome_.bootVersion = link_.bootVersion;
+    outcome_.firmwareVersion = link_.firmwareVersion;
+    if (firmwareVersionMatches(link_.firmwareVersion))
+        return true;
+    ui_.message(Icon::Stop, std::string(msg::kFirmwareVersionDifferent));
+    outcome_.kind = OutcomeClass::FirmwareVersionDifferent;
+    return false;
+}
+
+void SessionRun::communicationFailed()
+{
+    outcome_.kind = link_.boxAnswered ? OutcomeClass::CommunicationError : OutcomeClass::NoAnswer;
+    outcome_.failedCommand = std::string(commandName(link_.failedCommand));
+    if (link_.failedCommandHasPage)
+        outcome_.failedPage = link_.failedPage;
+    else
+        outcome_.failedPage.reset();
+}
+
+void SessionRun::returnToRestingRate()
+{
+    phase(ProgressPhase::Closing);
+    link_.hostBaudIndex = 0;
+    const bool switched = switchLinkRate(link_);
+    disconnectWriter(link_);
+    if (!switched && outcome_.ok())
+        communicationFailed();
+}
+
+void SessionRun::disconnect()
+{
+    phase(ProgressPhase::Closing);
+    disconnectWriter(link_);
+}
+
+BoxOutcome SessionRun::finish()
+{
+    if (outcome_.ok() && link_.failedCommand != 0)
+        communicationFailed();
+    outcome_.duration = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - started_);
+    return outcome_;
+}
+
+void pollThenSleepWhileBusy(WriterLink& link, std::uint8_t& lastStatus, const std::function<bool()>& keepWaiting)
+{
+    do {
+        cmdReadStatus(link, lastStatus);
+        linkSleep(link, link.timing.statusPollSleep);
+    } while ((lastStatus & kStatusBusy) != 0 && keepWaiting());
+}
+
+} // namespace plx71::ops_detail

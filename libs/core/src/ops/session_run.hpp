@@ -1,0 +1,73 @@
+#pragma once
+// One operation of a box session, from the connect to the close: the
+// outcome being built, its clock, the sink, and the steps every operation
+// is made of.
+#include "plx71/link/port_choice.hpp"
+#include "plx71/link/writer_commands.hpp"
+#include "plx71/ops/box_outcome.hpp"
+#include "plx71/ops/progress_sink.hpp"
+#include "plx71/ui/ui.hpp"
+
+#include <chrono>
+#include <functional>
+#include <string_view>
+
+namespace plx71::ops_detail {
+
+// "CMD_WRITE_PAGE" for 0x15; empty for a code we never send.
+std::string_view commandName(std::uint8_t code);
+
+class SessionRun {
+public:
+    // Points the link at the port choice and clears its failure marks.
+    SessionRun(Ui& ui, WriterLink& link, const PortChoice& port, ProgressSink* sink);
+
+    BoxOutcome& outcome() { return outcome_; }
+    Ui& ui() { return ui_; }
+    WriterLink& link() { return link_; }
+
+    void phase(ProgressPhase p);
+    // Cancel asked between steps (Ctrl-C, a signal): outcome Cancelled.
+    bool cancelled();
+
+    // Opens the port at 9600 bit/s. When it cannot be opened: "COM%d cannot
+    // be used" with the cause as its detail, and the port class as outcome.
+    bool connect();
+    // connect, then switchLinkRate to `baudIndex`; a refused switch closes
+    // the port (the box still rests at 9600).
+    bool connectAtRate(int baudIndex);
+    // CMD_READ_VERSIONS, then the first-4-characters check against the
+    // control program's version ("Firmware Version is different").
+    bool readAndCheckVersions();
+
+    // The link reported a failed command: no answer when the box never
+    // acknowledged anything, else a communication error naming it.
+    void communicationFailed();
+    void fail(OutcomeClass kind) { outcome_.kind = kind; }
+
+    // hostBaudIndex := 0, switchLinkRate, disconnectWriter. A failed switch
+    // makes a successful outcome a communication error.
+    void returnToRestingRate();
+    // Closes without a switch (the box never left 9600).
+    void disconnect();
+
+    // The outcome with its duration. A communication error the link
+    // reported on the way (an unchecked settings command, a status poll)
+    // turns a success into one: the box may not hold what was meant.
+    BoxOutcome finish();
+
+private:
+    Ui& ui_;
+    WriterLink& link_;
+    const PortChoice& port_;
+    ProgressSink* sink_;
+    BoxOutcome outcome_;
+    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+};
+
+// The download's waiting for the box: CMD_READ_STATUS, then the poll sleep,
+// repeated while the last status read says busy and `keepWaiting` holds.
+// Always one poll at least; a failed poll leaves `lastStatus` as it was.
+void pollThenSleepWhileBusy(WriterLink& link, std::uint8_t& lastStatus, const std::function<bool()>& keepWaiting);
+
+} // namespace plx71::ops_detail

@@ -1,0 +1,84 @@
+#include "plx71/ops/box_session.hpp"
+
+#include "plx71/ops/firmware_loader.hpp"
+#include "session_run.hpp"
+
+namespace plx71 {
+
+BoxOutcome BoxSession::readVersions()
+{
+    ops_detail::SessionRun run(ui_, link_, port_, nullptr);
+    if (!run.connectAtRate(hostBaudIndex_))
+        return run.finish();
+    if (cmdReadVersions(link_)) {
+        run.outcome().bootVersion = link_.bootVersion;
+        run.outcome().firmwareVersion = link_.firmwareVersion;
+    } else {
+        run.communicationFailed();
+    }
+    // The box was moved to the user's rate: it goes back to 9600 before the
+    // port closes, or the next connect would find it deaf.
+    run.returnToRestingRate();
+    return run.finish();
+}
+
+BoxOutcome BoxSession::queryFirmwareVersion()
+{
+    ops_detail::SessionRun run(ui_, link_, port_, nullptr);
+    if (!run.connect())
+        return run.finish(); // the previous text stays
+    if (cmdReadVersions(link_)) {
+        run.outcome().bootVersion = link_.bootVersion;
+        run.outcome().firmwareVersion = link_.firmwareVersion;
+    } else {
+        link_.firmwareVersion.clear();
+        run.communicationFailed();
+    }
+    run.disconnect();
+    return run.finish();
+}
+
+BoxOutcome BoxSession::loadFirmware(const FirmwareImage& image, const std::string& firmwarePath, ProgressSink& sink)
+{
+    ops_detail::SessionRun run(ui_, link_, port_, &sink);
+    if (!run.connect())
+        return run.finish();
+
+    // The box leaves for its loader only after both commands; it needs the
+    // prepare wait before it listens at another rate.
+    run.phase(ProgressPhase::LoaderPrepare);
+    bool ready = cmdLoadEnter(link_) && cmdLoadPrepare(link_);
+    if (ready) {
+        linkSleep(link_, link_.timing.loaderPrepareWait);
+        link_.hostBaudIndex = hostBaudIndex_;
+        ready = switchLinkRate(link_);
+    }
+    if (!ready) {
+        run.communicationFailed();
+        run.disconnect();
+        return run.finish();
+    }
+
+    run.phase(ProgressPhase::FirmwarePages);
+    ProgressCounters counters;
+    counters.start(loadProgressTotal(image));
+    bool writesOk = true;
+    const TransferView view{TransferKind::FirmwareLoad, std::string(kLoadingTitle), firmwarePath};
+    const bool loaded = sink.runTransfer(view, counters, [&] { writesOk = loadWorker(link_, image, counters); });
+
+    if (!loaded) {
+        if (writesOk)
+            run.fail(OutcomeClass::Cancelled);
+        else
+            run.communicationFailed();
+    } else if (cmdReadVersions(link_)) {
+        run.outcome().bootVersion = link_.bootVersion;
+        run.outcome().firmwareVersion = link_.firmwareVersion;
+    } else {
+        run.communicationFailed();
+    }
+    run.returnToRestingRate();
+    return run.finish();
+}
+
+} // namespace plx71

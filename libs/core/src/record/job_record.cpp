@@ -1,0 +1,192 @@
+#include "plx71/record/job_record.hpp"
+
+#include "json_text.hpp"
+#include "record_file.hpp"
+#include "plx71/job/job_actions.hpp"
+#include "sha256.hpp"
+
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+namespace plx71 {
+
+using record_detail::JsonObject;
+using record_detail::jsonString;
+
+namespace {
+
+std::string hex2(std::uint8_t v)
+{
+    char text[4];
+    std::snprintf(text, sizeof text, "%02X", unsigned(v));
+    return text;
+}
+
+std::string filesJson(const std::vector<FileFact>& files)
+{
+    std::string out = "[";
+    for (const FileFact& f : files) {
+        if (out.size() > 1)
+            out += ',';
+        JsonObject o;
+        o.string("role", f.role).string("path", f.path);
+        if (f.sha256.empty())
+            o.null("sha256");
+        else
+            o.string("sha256", f.sha256);
+        out += o.text();
+    }
+    return out + "]";
+}
+
+std::string mismatchJson(const BoxOutcome& outcome)
+{
+    const VerifyDifference& d = outcome.difference;
+    if (!d.any())
+        return "null";
+    JsonObject o;
+    if (d.address) {
+        o.string("address", d.where()).string("expected", hex2(d.expected)).string("found", hex2(d.found));
+    } else {
+        o.string("field", d.field);
+    }
+    return o.text();
+}
+
+std::string portProblemJson(const BoxOutcome& outcome)
+{
+    if (!isPortProblem(outcome.kind))
+        return "null";
+    JsonObject o;
+    o.string("cause", outcome.portProblem.cause);
+    if (!outcome.portProblem.group.empty())
+        o.string("group", outcome.portProblem.group);
+    if (outcome.portProblem.holderPid != 0)
+        o.number("pid", outcome.portProblem.holderPid);
+    return o.text();
+}
+
+void optionalText(JsonObject& o, std::string_view key, const std::string& value)
+{
+    if (value.empty())
+        o.null(key);
+    else
+        o.string(key, value);
+}
+
+void optionalMask(JsonObject& o, std::string_view key, const std::optional<std::uint8_t>& mask)
+{
+    if (mask)
+        o.number(key, *mask);
+    else
+        o.null(key);
+}
+
+void addResultFields(JsonObject& o, const BoxOutcome& outcome, const JobFacts& facts, int exitCode)
+{
+    o.string("command", facts.command)
+        .string("outcome", outcomeClassName(outcome.kind))
+        .number("exitCode", exitCode);
+    optionalText(o, "port", outcome.portName);
+    optionalText(o, "devicePath", outcome.devicePath);
+    optionalText(o, "stableName", outcome.stableName);
+    o.raw("portProblem", portProblemJson(outcome));
+    optionalText(o, "bootVersion", outcome.bootVersion);
+    optionalText(o, "firmwareVersion", outcome.firmwareVersion);
+    optionalText(o, "device", facts.device);
+    o.raw("files", filesJson(facts.files));
+    optionalText(o, "userRomFileName", facts.userRomFileName);
+    optionalText(o, "bootRomFileName", facts.bootRomFileName);
+    optionalText(o, "userRomChecksum", facts.userRomChecksum);
+    optionalText(o, "bootRomChecksum", facts.bootRomChecksum);
+    optionalText(o, "idCode", facts.idCode);
+    optionalMask(o, "operationBlockMask", facts.operationBlockMask);
+    optionalMask(o, "lockBitMask", facts.lockBitMask);
+    o.number("pagesWritten", outcome.pagesWritten)
+        .number("pagesVerified", outcome.pagesVerified)
+        .boolean("verified", outcome.verified)
+        .raw("mismatch", mismatchJson(outcome));
+    optionalText(o, "failedCommand", outcome.failedCommand);
+    if (outcome.failedPage)
+        o.string("failedPage", hex2(std::uint8_t(*outcome.failedPage >> 8)) + hex2(std::uint8_t(*outcome.failedPage)));
+    else
+        o.null("failedPage");
+    optionalText(o, "filePath", outcome.filePath);
+    o.number("durationMs", outcome.duration.count());
+}
+
+std::string utcNow()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+#ifdef _WIN32
+    gmtime_s(&utc, &now);
+#else
+    gmtime_r(&now, &utc);
+#endif
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+} // namespace
+
+JobFacts jobFactsOf(const std::string& command, const WriterState& state, const JobSettings& job)
+{
+    JobFacts f;
+    f.command = command;
+    const DeviceRecord& d = state.currentDevice;
+    f.device = d.name;
+    f.userRomFileName = job.userRomFileName;
+    f.bootRomFileName = job.bootRomFileName;
+    if (!job.userRomFileName.empty())
+        f.userRomChecksum = formatChecksum(areaChecksum(d, Area::UserRom, state.images.user));
+    if (!job.bootRomFileName.empty())
+        f.bootRomChecksum = formatChecksum(areaChecksum(d, Area::BootRom, state.images.boot));
+    f.idCode = formatIdCode(job.idCode);
+    if (!d.name.empty()) {
+        f.operationBlockMask = operationBlockMask(state, job);
+        f.lockBitMask = lockBitMask(state, job);
+    }
+    return f;
+}
+
+FileFact fileFact(const std::string& role, const std::string& path)
+{
+    FileFact f{role, path, {}};
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return f;
+    record_detail::Sha256 hash;
+    std::vector<char> chunk(1 << 16);
+    while (in) {
+        in.read(chunk.data(), std::streamsize(chunk.size()));
+        const auto n = std::size_t(in.gcount());
+        hash.update({reinterpret_cast<const std::uint8_t*>(chunk.data()), n});
+    }
+    if (in.bad())
+        return f;
+    f.sha256 = hash.hexDigest();
+    return f;
+}
+
+std::string resultJson(const BoxOutcome& outcome, const JobFacts& facts, int exitCode)
+{
+    JsonObject o;
+    addResultFields(o, outcome, facts, exitCode);
+    return o.text();
+}
+
+std::string recordLine(const BoxOutcome& outcome, const JobFacts& facts, int exitCode,
+                       const std::string& programVersion)
+{
+    JsonObject o;
+    o.string("time", utcNow()).string("host", hostName()).string("programVersion", programVersion);
+    addResultFields(o, outcome, facts, exitCode);
+    return o.text() + "\n";
+}
+
+} // namespace plx71

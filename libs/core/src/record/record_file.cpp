@@ -1,0 +1,93 @@
+#include "record_file.hpp"
+
+#include "plx71/record/job_record.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+
+#ifndef _WIN32
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace plx71 {
+
+#ifdef _WIN32
+
+std::string hostName()
+{
+    const char* name = std::getenv("COMPUTERNAME");
+    return name ? name : "";
+}
+
+bool appendRecordLine(const std::string& path, const std::string& line)
+{
+    // Windows appends each write of an append-mode stream at the end, in
+    // one piece for a line of this size.
+    std::FILE* f = std::fopen(path.c_str(), "ab");
+    if (!f)
+        return false;
+    const bool written = std::fwrite(line.data(), 1, line.size(), f) == line.size();
+    return std::fclose(f) == 0 && written;
+}
+
+#else
+
+std::string hostName()
+{
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0)
+        return {};
+    return name;
+}
+
+namespace {
+
+// Writes all of `line` (a regular file takes it in one call; a signal may
+// cut a write short, and the rest follows under the same lock).
+bool writeAll(int fd, const std::string& line)
+{
+    std::size_t done = 0;
+    while (done < line.size()) {
+        const ssize_t n = ::write(fd, line.data() + done, line.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += std::size_t(n);
+    }
+    return true;
+}
+
+} // namespace
+
+bool appendRecordLine(const std::string& path, const std::string& line)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    // O_APPEND puts each write at the end; the lock keeps a line whole even
+    // when a write comes back short, and keeps out writers on other hosts'
+    // views of the same file as far as the file system honours flock.
+    while (::flock(fd, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            ::close(fd);
+            return false;
+        }
+    }
+    struct stat before{};
+    const bool sized = ::fstat(fd, &before) == 0;
+    bool ok = writeAll(fd, line);
+    if (!ok && sized)
+        (void)::ftruncate(fd, before.st_size); // no torn line stays behind
+    ok = ::fsync(fd) == 0 && ok;
+    ::flock(fd, LOCK_UN);
+    return ::close(fd) == 0 && ok;
+}
+
+#endif
+
+} // namespace plx71
