@@ -10,8 +10,12 @@
 namespace plx71::cli {
 
 namespace {
-volatile std::sig_atomic_t interruptFlag = 0;
-extern "C" void onInterrupt(int) { interruptFlag = 1; }
+volatile std::sig_atomic_t interruptSignal = 0;
+extern "C" void onInterrupt(int sig)
+{
+    if (interruptSignal == 0)
+        interruptSignal = sig;
+}
 } // namespace
 
 std::string printable(std::string_view text)
@@ -49,9 +53,28 @@ bool selectDeviceByName(WriterState& state, JobSettings& job, const std::string&
     return true;
 }
 
-bool interrupted() { return interruptFlag != 0; }
+bool interrupted() { return interruptSignal != 0; }
 
-void installInterruptHandler() { std::signal(SIGINT, onInterrupt); }
+int interruptExitCode()
+{
+    switch (interruptSignal) {
+    case SIGINT: return kExitInterrupted;
+    case SIGTERM: return kExitTerminated;
+#ifdef SIGHUP
+    case SIGHUP: return kExitHangup;
+#endif
+    default: return 0;
+    }
+}
+
+void installInterruptHandler()
+{
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+#ifdef SIGHUP
+    std::signal(SIGHUP, onInterrupt);
+#endif
+}
 
 std::function<bool()> interruptPoll()
 {

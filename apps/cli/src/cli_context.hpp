@@ -17,6 +17,11 @@ namespace plx71::cli {
 struct CliContext {
     std::string tablePath; // --table; empty = beside the executable
     bool yes = false;      // --yes
+    bool json = false;     // --json: one JSON object on stdout
+    std::string command;   // the chosen subcommand's name
+    // The command's JSON object, when it made its own (else main builds one
+    // from the exit code).
+    std::string jsonResult;
     // The chosen subcommand's job, run after the command line is parsed.
     std::function<int(CliUi&)> run;
 };
@@ -32,8 +37,11 @@ bool loadTable(const CliContext& ctx, Ui& ui, WriterState& state);
 // the table has no such device.
 bool selectDeviceByName(WriterState& state, JobSettings& job, const std::string& name);
 
-// Set by Ctrl-C; long commands treat it as Cancel.
+// Set by Ctrl-C (SIGINT), SIGTERM or SIGHUP; long commands treat it as
+// Cancel.
 bool interrupted();
+// The exit code of the signal that arrived (130, 143, 129), 0 when none.
+int interruptExitCode();
 void installInterruptHandler();
 // A callback polled by long transfers.
 std::function<bool()> interruptPoll();

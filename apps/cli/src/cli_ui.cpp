@@ -7,6 +7,13 @@ namespace {
 std::mutex outputMutex; // a worker's message must not interleave with the progress bar
 }
 
+void printToStderr(const std::string& text)
+{
+    std::lock_guard lock(outputMutex);
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fflush(stderr);
+}
+
 void CliUi::message(Icon icon, const std::string& text)
 {
     {
@@ -16,6 +23,11 @@ void CliUi::message(Icon icon, const std::string& text)
     }
     if (icon == Icon::Stop || icon == Icon::Exclamation)
         failed_ = true;
+}
+
+void CliUi::messageWithDetail(Icon icon, const std::string& text, const std::string& detail)
+{
+    message(icon, detail.empty() ? text : text + "\n" + detail);
 }
 
 bool CliUi::question(Icon, const std::string& text)

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <string>
 
 namespace plx71::cli {
 
@@ -13,6 +14,8 @@ public:
     explicit CliUi(bool answerYes, std::FILE* out = stderr) : answerYes_(answerYes), out_(out) {}
 
     void message(Icon icon, const std::string& text) override;
+    // The text, then the detail on a line of its own.
+    void messageWithDetail(Icon icon, const std::string& text, const std::string& detail) override;
     bool question(Icon icon, const std::string& text) override;
 
     // A stop or exclamation message was shown, or a question got Cancel.
@@ -23,5 +26,8 @@ private:
     std::FILE* out_;
     std::atomic<bool> failed_{false};
 };
+
+// Writes `text` as it is on stderr, never in the middle of a message.
+void printToStderr(const std::string& text);
 
 } // namespace plx71::cli

@@ -1,9 +1,10 @@
 // plx71: the writer box jobs from the command line, for scripts and
-// production lines. Exit 0 on success, 1 when a message was shown, a question
-// was answered Cancel or Ctrl-C was pressed, 2 for a usage error.
+// production lines. The exit codes are in exit_codes.hpp and in --help.
 #include "cli_context.hpp"
 #include "commands/file_commands.hpp"
 #include "commands/port_commands.hpp"
+#include "json_output.hpp"
+#include "program_version.hpp"
 
 #include <CLI/CLI.hpp>
 
@@ -14,6 +15,21 @@
 #define PLX71_HAVE_LINK_COMMANDS 1
 #endif
 
+namespace {
+
+constexpr const char* kExitCodeHelp = R"(Exit codes:
+  0    success
+  1    a message was shown, or a question was answered Cancel
+  2    usage error (bad option, unknown device)
+  3    file error: a data, project or firmware file cannot be used, or an output was not written
+  4    port problem: not found, permission denied, or busy
+  5    no answer from the writer box, or a communication error
+  6    the writer box refused: firmware version different, or settings not loaded
+  7    verify mismatch: the box holds something else than the project
+  129  SIGHUP, 130 Ctrl-C, 143 SIGTERM: cancelled; the box is back at 9600 bit/s and the port closed)";
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     using namespace plx71::cli;
@@ -21,8 +37,11 @@ int main(int argc, char** argv)
     CLI::App app{"plx71 - PLX-71RD writer jobs from the command line"};
     app.fallthrough();
     app.require_subcommand(1);
+    app.footer(kExitCodeHelp);
+    app.set_version_flag("--version", versionLine());
     app.add_option("--table", ctx.tablePath, "device definition table (default: plx71typ.tbl beside plx71)");
     app.add_flag("--yes", ctx.yes, "answer OK to every question (default: Cancel)");
+    app.add_flag("--json", ctx.json, "print one JSON object with the result on stdout (messages stay on stderr)");
     addFileCommands(app, ctx);
 #ifdef PLX71_HAVE_LINK_COMMANDS
     addLinkCommands(app, ctx);
@@ -35,17 +54,29 @@ int main(int argc, char** argv)
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
         return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
     } catch (const CLI::ParseError& e) {
         app.exit(e);
+        if (ctx.json)
+            printJsonResult(genericJsonResult("", kExitUsage));
         return kExitUsage;
     }
     if (!ctx.run)
         return kExitUsage;
+    for (const CLI::App* sub : app.get_subcommands())
+        ctx.command = sub->get_name();
 
     installInterruptHandler();
     CliUi ui(ctx.yes);
+    // With --json, what a command prints for people goes to stderr, so
+    // stdout holds the JSON object alone.
+    StdoutToStderr humanOutput(ctx.json);
     int rc = ctx.run(ui);
+    humanOutput.restore();
     if (rc == kExitOk && (ui.failed() || interrupted()))
-        rc = kExitFailed;
+        rc = interrupted() ? interruptExitCode() : kExitFailed;
+    if (ctx.json)
+        printJsonResult(ctx.jsonResult.empty() ? genericJsonResult(ctx.command, rc) : ctx.jsonResult);
     return rc;
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "plx71_version.hpp"
 #include "plx71sim/simulator.hpp"
 
 namespace {
@@ -24,6 +25,12 @@ bool parsePage(const std::string& text, std::uint16_t& page) {
   } catch (const std::exception&) {
     return false;
   }
+}
+
+std::string versionText() {
+  std::string text = std::string("plx71sim ") + PLX71_PROJECT_VERSION;
+  if (*PLX71_GIT_COMMIT) text += std::string(" (git ") + PLX71_GIT_COMMIT + ")";
+  return text;
 }
 
 }  // namespace
@@ -54,7 +61,25 @@ int main(int argc, char** argv) {
   app.add_flag("--stay-busy", o.faults.stayBusy, "report busy for ever");
   app.add_option("--fail-page", failPages, "NAK every write of page number P (repeatable; 0x.. ok)");
   app.add_flag("--no-settings", o.faults.noSettings, "report no stored settings");
+  std::vector<std::string> flipReads;
+  app.add_option("--flip-read", flipReads,
+                 "reads of page P hand back the byte at OFFSET (default 0) inverted: P[:OFFSET] (repeatable)");
+  app.add_option("--alter-setting", o.faults.alterSetting, "answer the settings query with FIELD changed")
+      ->check(CLI::IsMember(std::vector<std::string>(std::begin(plx71sim::kSettingFields),
+                                                     std::end(plx71sim::kSettingFields))));
+  app.set_version_flag("--version", versionText());
   CLI11_PARSE(app, argc, argv);
+
+  for (const auto& f : flipReads) {
+    const auto colon = f.find(':');
+    std::uint16_t page = 0, offset = 0;
+    if (!parsePage(f.substr(0, colon), page) ||
+        (colon != std::string::npos && (!parsePage(f.substr(colon + 1), offset) || offset > 0xFF))) {
+      std::cerr << "plx71sim: bad page read fault " << f << " (P[:OFFSET], P 0 to 0x1FFF, OFFSET 0 to 0xFF)\n";
+      return 2;
+    }
+    o.faults.flipReads[page] = static_cast<std::uint8_t>(offset);
+  }
 
   for (const auto& p : failPages) {
     std::uint16_t page;

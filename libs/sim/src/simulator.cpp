@@ -490,6 +490,19 @@ void Simulator::setFailPage(std::uint16_t page, bool on) {
   else box_.faults().failPages.erase(page);
 }
 
+void Simulator::setFlipRead(std::uint16_t page, std::uint8_t offset, bool on) {
+  std::lock_guard lk(mutex_);
+  if (on) box_.faults().flipReads[page] = offset;
+  else box_.faults().flipReads.erase(page);
+}
+
+bool Simulator::setAlterSetting(const std::string& field) {
+  if (!field.empty() && !isSettingField(field)) return false;
+  std::lock_guard lk(mutex_);
+  box_.faults().alterSetting = field;
+  return true;
+}
+
 void Simulator::setFirmwareVersion(const std::string& text) {
   std::lock_guard lk(mutex_);
   box_.job().firmwareVersion = versionField(text);

@@ -204,7 +204,9 @@ Answer WriterBox::execute(std::uint8_t code, std::span<const std::uint8_t> p,
       if (p.size() != 2) return nak();
       const std::uint16_t page = u16(p, 0);
       if (page >= kPageCount) return nak();
-      const Page data = job_.page(page);
+      Page data = job_.page(page);
+      if (auto flip = faults_.flipReads.find(page); flip != faults_.flipReads.end())
+        data[flip->second] = static_cast<std::uint8_t>(~data[flip->second]);
       return reply(code, Bytes(data.begin(), data.end()));
     }
     case cmd::SetCheckId:
@@ -235,6 +237,8 @@ Answer WriterBox::execute(std::uint8_t code, std::span<const std::uint8_t> p,
     }
     case cmd::ReadSettings:
       if (!p.empty()) return nak();
+      if (!faults_.alterSetting.empty())
+        return reply(code, alteredSettings(s, faults_.alterSetting).record(!faults_.noSettings));
       return reply(code, s.record(!faults_.noSettings));
     case cmd::DownloadEnd: {
       if (!p.empty()) return nak();

@@ -1,11 +1,12 @@
 #include "commands/link_commands.hpp"
 
+#include "commands/gang_command.hpp"
 #include "commands/link_options.hpp"
+#include "progress/cli_progress_sink.hpp"
 #include "plx71/datafile/data_file_writer.hpp"
 #include "plx71/job/job_actions.hpp"
-#include "plx71/ops/download.hpp"
+#include "plx71/ops/box_session.hpp"
 #include "plx71/ops/firmware_loader.hpp"
-#include "plx71/ops/upload.hpp"
 #include "plx71/project/project_actions.hpp"
 
 #include <cstdio>
@@ -16,38 +17,103 @@ namespace plx71::cli {
 
 namespace {
 
-int runVersions(CliUi& ui, const LinkOptions& options)
+// An outcome for a job that ended before any port was touched.
+BoxOutcome refused(OutcomeClass kind, const std::string& path = {})
 {
-    JobSettings defaults;
-    WriterLink link(ui);
-    if (int rc = options.applyTo(defaults, link); rc != kExitOk)
-        return rc;
-    const LoaderVersions v = readVersions(ui, link, defaults.portSelection, defaults.hostBaudSelection);
-    if (!v.ok)
-        return kExitFailed;
-    std::printf("boot: %s\nfirmware: %s\n", printable(v.bootVersionText).c_str(),
-                printable(v.firmVersionText).c_str());
-    return kExitOk;
+    BoxOutcome o;
+    o.kind = kind;
+    o.filePath = path;
+    return o;
 }
 
-int runDownloadCommand(const CliContext& ctx, CliUi& ui, const std::string& projectPath, const LinkOptions& options)
+int runVersions(CliContext& ctx, CliUi& ui, const LinkOptions& options)
 {
+    JobSettings defaults;
+    JobFacts facts;
+    facts.command = "versions";
+    if (options.ports.size() > 1) {
+        options.applyRate(defaults);
+        return runGangJob(ctx, options, facts, defaults.hostBaudSelection,
+                          [](BoxSession& session, ProgressSink&) { return session.readVersions(); });
+    }
+    int rc = kExitOk;
+    const auto port = options.applyTo(defaults, rc);
+    if (!port)
+        return rc;
+    BoxSession session(ui, *port, defaults.hostBaudSelection);
+    const BoxOutcome outcome = session.readVersions();
+    if (outcome.ok() && !ctx.json)
+        std::printf("boot: %s\nfirmware: %s\n", printable(outcome.bootVersion).c_str(),
+                    printable(outcome.firmwareVersion).c_str());
+    return finishJob(ctx, ui, outcome, facts, options);
+}
+
+// The project of a download or verify, with the data it names. Nothing is
+// sent for a project that cannot be opened or holds no job.
+struct ProjectJob {
     WriterState state;
     JobSettings job;
-    if (!loadTable(ctx, ui, state) || !openProject(ui, state, job, projectPath))
-        return kExitFailed;
-    if (state.deviceIndex < 0) {
+    JobFacts facts;
+    std::optional<BoxOutcome> refusal;
+};
+
+void openProjectJob(const CliContext& ctx, CliUi& ui, const std::string& command, const std::string& projectPath,
+                    ProjectJob& p)
+{
+    p.facts.command = command;
+    p.facts.files.push_back(fileFact("project", projectPath));
+    if (!loadTable(ctx, ui, p.state) || !openProject(ui, p.state, p.job, projectPath)) {
+        p.refusal = refused(OutcomeClass::FileError, projectPath);
+        return;
+    }
+    const std::string projectHash = p.facts.files.front().sha256;
+    p.facts = jobFactsOf(command, p.state, p.job);
+    p.facts.files.push_back(FileFact{"project", projectPath, projectHash});
+    if (!p.job.userRomFileName.empty())
+        p.facts.files.push_back(fileFact("userRom", p.job.userRomFileName));
+    if (!p.job.bootRomFileName.empty())
+        p.facts.files.push_back(fileFact("bootRom", p.job.bootRomFileName));
+    if (p.state.deviceIndex < 0) {
         std::fprintf(stderr, "%s: no device type selected; nothing sent\n", projectPath.c_str());
-        return kExitFailed;
-    }
-    if (!canDownload(state, job)) {
+        p.refusal = refused(OutcomeClass::FileError, projectPath);
+    } else if (!canDownload(p.state, p.job)) {
         std::fprintf(stderr, "%s: no User ROM data loaded; nothing sent\n", projectPath.c_str());
-        return kExitFailed;
+        p.refusal = refused(OutcomeClass::FileError, projectPath);
     }
-    WriterLink link(ui);
-    if (int rc = options.applyTo(job, link); rc != kExitOk)
+}
+
+struct DownloadCommand {
+    std::string project;
+    bool noVerify = false;
+    LinkOptions link;
+};
+
+int runDownloadOrVerify(CliContext& ctx, CliUi& ui, const DownloadCommand& d, bool writeJob)
+{
+    ProjectJob p;
+    openProjectJob(ctx, ui, writeJob ? "download" : "verify", d.project, p);
+    if (p.refusal)
+        return finishJob(ctx, ui, *p.refusal, p.facts, d.link);
+    if (d.link.ports.size() > 1) {
+        // One project for every box: the images are shared, read only.
+        d.link.applyRate(p.job);
+        const ProjectJob& shared = p;
+        return runGangJob(ctx, d.link, p.facts, p.job.hostBaudSelection,
+                          [&shared, &d, writeJob](BoxSession& session, ProgressSink& sink) {
+                              return writeJob ? session.download(shared.state, shared.job, sink,
+                                                                 DownloadOptions{!d.noVerify})
+                                              : session.verify(shared.state, shared.job, sink);
+                          });
+    }
+    int rc = kExitOk;
+    const auto port = d.link.applyTo(p.job, rc);
+    if (!port)
         return rc;
-    return runDownload(ui, link, state, job, terminalRunner()) ? kExitOk : kExitFailed;
+    BoxSession session(ui, *port, p.job.hostBaudSelection);
+    CliProgressSink sink(d.link.progressMode());
+    const BoxOutcome outcome = writeJob ? session.download(p.state, p.job, sink, DownloadOptions{!d.noVerify})
+                                        : session.verify(p.state, p.job, sink);
+    return finishJob(ctx, ui, outcome, p.facts, d.link);
 }
 
 struct UploadOptions {
@@ -68,47 +134,86 @@ bool saveArea(CliUi& ui, const WriterState& state, Area area, const std::string&
     return saveDataFile(ui, path, request);
 }
 
-int runUploadCommand(const CliContext& ctx, CliUi& ui, const UploadOptions& o)
+// The project names the files written here; where none was asked, the
+// names the box returned.
+bool saveUpload(CliUi& ui, WriterState& state, JobSettings& job, const UploadOptions& o, BoxOutcome& outcome)
 {
-    WriterState state;
-    JobSettings job;
-    if (!loadTable(ctx, ui, state))
-        return kExitFailed;
-    WriterLink link(ui);
-    if (int rc = o.link.applyTo(job, link); rc != kExitOk)
-        return rc;
-    if (runUpload(ui, link, state, job, terminalRunner()) != UploadResult::Complete)
-        return kExitFailed;
-
-    // The project names the files written here; where none was asked, the
-    // names the box returned.
     for (auto [area, path] : {std::pair{Area::UserRom, &o.userRom}, std::pair{Area::BootRom, &o.bootRom}}) {
         if (path->empty())
             continue;
-        if (!saveArea(ui, state, area, *path))
-            return kExitFailed;
+        if (!saveArea(ui, state, area, *path)) {
+            outcome.kind = OutcomeClass::OutputNotWritten;
+            outcome.filePath = *path;
+            return false;
+        }
         const std::string name = std::filesystem::absolute(*path).lexically_normal().string();
         (area == Area::UserRom ? job.userRomFileName : job.bootRomFileName) = name;
     }
-    return saveProject(ui, state, job, o.project) ? kExitOk : kExitFailed;
+    if (saveProject(ui, state, job, o.project))
+        return true;
+    outcome.kind = OutcomeClass::OutputNotWritten;
+    outcome.filePath = o.project;
+    return false;
 }
 
-int runFirmwareCommand(CliUi& ui, const std::string& file, const LinkOptions& options)
+int runUploadCommand(CliContext& ctx, CliUi& ui, const UploadOptions& o)
 {
+    WriterState state;
+    JobSettings job;
+    JobFacts facts;
+    facts.command = "upload";
+    if (!loadTable(ctx, ui, state))
+        return finishJob(ctx, ui, refused(OutcomeClass::FileError, ctx.tablePath), facts, o.link);
+    if (o.link.ports.size() > 1) {
+        std::fprintf(stderr, "upload reads one writer box: give --port once\n");
+        return kExitUsage;
+    }
+    int rc = kExitOk;
+    const auto port = o.link.applyTo(job, rc);
+    if (!port)
+        return rc;
+    BoxSession session(ui, *port, job.hostBaudSelection);
+    CliProgressSink sink(o.link.progressMode());
+    BoxOutcome outcome = session.upload(state, job, sink);
+    if (outcome.ok())
+        saveUpload(ui, state, job, o, outcome);
+    if (outcome.settingsApplied)
+        facts = jobFactsOf("upload", state, job);
+    for (auto [role, path] : {std::pair{"output", &o.project}, std::pair{"userRom", &o.userRom},
+                              std::pair{"bootRom", &o.bootRom}}) {
+        if (outcome.ok() && !path->empty())
+            facts.files.push_back(fileFact(role, *path));
+    }
+    return finishJob(ctx, ui, outcome, facts, o.link);
+}
+
+int runFirmwareCommand(CliContext& ctx, CliUi& ui, const std::string& file, const LinkOptions& options)
+{
+    JobFacts facts;
+    facts.command = "firmware";
+    facts.files.push_back(fileFact("firmware", file));
     const auto selected = selectFirmwareFile(ui, file);
     if (!selected)
-        return kExitFailed;
+        return finishJob(ctx, ui, refused(OutcomeClass::FileError, file), facts, options);
     JobSettings defaults;
-    WriterLink link(ui);
-    if (int rc = options.applyTo(defaults, link); rc != kExitOk)
+    if (options.ports.size() > 1) {
+        options.applyRate(defaults);
+        const SelectedFirmware& shared = *selected;
+        return runGangJob(ctx, options, facts, defaults.hostBaudSelection,
+                          [&shared](BoxSession& session, ProgressSink& sink) {
+                              return session.loadFirmware(shared.image, shared.path, sink);
+                          });
+    }
+    int rc = kExitOk;
+    const auto port = options.applyTo(defaults, rc);
+    if (!port)
         return rc;
-    const FirmwareDownloadResult r = runFirmwareDownload(ui, link, selected->image, selected->path,
-                                                         defaults.portSelection, defaults.hostBaudSelection,
-                                                         terminalRunner());
-    if (!r.complete())
-        return kExitFailed;
-    std::printf("firmware: %s\n", printable(r.firmVersionText).c_str());
-    return kExitOk;
+    BoxSession session(ui, *port, defaults.hostBaudSelection);
+    CliProgressSink sink(options.progressMode());
+    const BoxOutcome outcome = session.loadFirmware(selected->image, selected->path, sink);
+    if (outcome.ok() && !ctx.json)
+        std::printf("firmware: %s\n", printable(outcome.firmwareVersion).c_str());
+    return finishJob(ctx, ui, outcome, facts, options);
 }
 
 } // namespace
@@ -117,20 +222,27 @@ void addLinkCommands(CLI::App& app, CliContext& ctx)
 {
     auto versionsOptions = std::make_shared<LinkOptions>();
     auto* versions = app.add_subcommand("versions", "read the boot and firmware versions of the writer box");
-    addLinkOptions(versions, *versionsOptions);
+    addLinkOptions(versions, *versionsOptions, false);
     versions->callback([&ctx, versionsOptions] {
-        ctx.run = [versionsOptions](CliUi& ui) { return runVersions(ui, *versionsOptions); };
+        ctx.run = [&ctx, versionsOptions](CliUi& ui) { return runVersions(ctx, ui, *versionsOptions); };
     });
 
-    auto downloadOptions = std::make_shared<LinkOptions>();
-    auto downloadProject = std::make_shared<std::string>();
-    auto* download = app.add_subcommand("download", "open a project and store its job and data in the writer box");
-    download->add_option("PROJECT", *downloadProject, "project file (.pxp)")->required();
-    addLinkOptions(download, *downloadOptions);
-    download->callback([&ctx, downloadOptions, downloadProject] {
-        ctx.run = [&ctx, downloadOptions, downloadProject](CliUi& ui) {
-            return runDownloadCommand(ctx, ui, *downloadProject, *downloadOptions);
-        };
+    auto down = std::make_shared<DownloadCommand>();
+    auto* download = app.add_subcommand("download", "open a project, store its job and data in the writer box and "
+                                                    "read them back");
+    download->add_option("PROJECT", down->project, "project file (.pxp)")->required();
+    download->add_flag("--no-verify", down->noVerify, "skip the read-back after the download");
+    addLinkOptions(download, down->link, true);
+    download->callback([&ctx, down] {
+        ctx.run = [&ctx, down](CliUi& ui) { return runDownloadOrVerify(ctx, ui, *down, true); };
+    });
+
+    auto ver = std::make_shared<DownloadCommand>();
+    auto* verify = app.add_subcommand("verify", "compare the writer box with a project without writing anything");
+    verify->add_option("PROJECT", ver->project, "project file (.pxp)")->required();
+    addLinkOptions(verify, ver->link, true);
+    verify->callback([&ctx, ver] {
+        ctx.run = [&ctx, ver](CliUi& ui) { return runDownloadOrVerify(ctx, ui, *ver, false); };
     });
 
     auto up = std::make_shared<UploadOptions>();
@@ -139,17 +251,17 @@ void addLinkCommands(CLI::App& app, CliContext& ctx)
     upload->add_option("--user-rom", up->userRom, "write the User ROM area to this data file (.hex Intel HEX, "
                                                   "else S-records)");
     upload->add_option("--boot-rom", up->bootRom, "write the Boot ROM area to this data file");
-    addLinkOptions(upload, up->link);
+    addLinkOptions(upload, up->link, true);
     upload->callback([&ctx, up] { ctx.run = [&ctx, up](CliUi& ui) { return runUploadCommand(ctx, ui, *up); }; });
 
     auto firmwareOptions = std::make_shared<LinkOptions>();
     auto firmwareFile = std::make_shared<std::string>();
     auto* firmware = app.add_subcommand("firmware", "write new firmware (Intel HEX) into the writer box");
     firmware->add_option("FILE", *firmwareFile, "firmware file (.hex)")->required();
-    addLinkOptions(firmware, *firmwareOptions);
+    addLinkOptions(firmware, *firmwareOptions, true);
     firmware->callback([&ctx, firmwareOptions, firmwareFile] {
-        ctx.run = [firmwareOptions, firmwareFile](CliUi& ui) {
-            return runFirmwareCommand(ui, *firmwareFile, *firmwareOptions);
+        ctx.run = [&ctx, firmwareOptions, firmwareFile](CliUi& ui) {
+            return runFirmwareCommand(ctx, ui, *firmwareFile, *firmwareOptions);
         };
     });
 }

@@ -2,27 +2,16 @@
 
 #include "commands/port_option.hpp"
 #include "plx71/link/port_names.hpp"
+#include "plx71/link/writer_link.hpp"
+#include "plx71/ui/messages.hpp"
+#include "program_version.hpp"
 
 #include <algorithm>
 #include <cstdio>
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace plx71::cli {
 
 namespace {
-
-bool stderrIsTerminal()
-{
-#ifdef _WIN32
-    return _isatty(_fileno(stderr)) != 0;
-#else
-    return isatty(STDERR_FILENO) != 0;
-#endif
-}
 
 int baudIndexOf(int bitRate)
 {
@@ -33,59 +22,69 @@ int baudIndexOf(int bitRate)
     return -1;
 }
 
-void drawBar(const TransferView& view, const ProgressCounters& counters)
-{
-    constexpr int kWidth = 40;
-    const std::int64_t total = counters.total();
-    const std::int64_t done = std::min<std::int64_t>(counters.done(), total);
-    const int filled = total > 0 ? int(done * kWidth / total) : kWidth;
-    const int percent = total > 0 ? int(done * 100 / total) : 100;
-    std::fprintf(stderr, "\r%s [%-*s] %3d%%", view.title.c_str(), kWidth, std::string(std::size_t(filled), '#').c_str(),
-                 percent);
-    std::fflush(stderr);
-}
-
 } // namespace
 
-int LinkOptions::applyTo(JobSettings& job, WriterLink& link) const
+std::optional<PortChoice> LinkOptions::applyTo(JobSettings& job, int& exitCode) const
 {
-    if (port) {
-        const ResolvedPorts resolved = resolvePortSpecs({*port});
+    PortChoice choice = PortChoice::com(job.portSelection);
+    if (!ports.empty()) {
+        const ResolvedPorts resolved = resolvePortSpecs({ports.front()});
+        exitCode = resolved.exitCode;
         if (resolved.exitCode != kExitOk)
-            return resolved.exitCode;
-        job.portSelection = resolved.ports.front().comPortIndex;
-        link.portOverride = resolved.ports.front().devicePath;
+            return std::nullopt;
+        choice = resolved.ports.front();
+        job.portSelection = choice.devicePath.empty() ? choice.comPortIndex : 0;
     }
+    applyRate(job);
+    return choice;
+}
+
+void LinkOptions::applyRate(JobSettings& job) const
+{
     if (baud)
         job.hostBaudSelection = baudIndexOf(*baud);
-    link.comPortIndex = job.portSelection;
-    link.hostBaudIndex = job.hostBaudSelection;
-    return kExitOk;
 }
 
-void addLinkOptions(CLI::App* cmd, LinkOptions& options)
+ProgressMode LinkOptions::progressMode() const
 {
-    cmd->add_option("--port", options.port, "COM1..COM4, a device path, a /dev/serial/by-id or by-path name, "
-                                             "usb:VID:PID[:SERIAL] or a port named in the station file "
-                                             "(default: the project's port, else COM1; see plx71 ports)");
+    if (quiet)
+        return ProgressMode::None;
+    return effectiveProgressMode(progressModeFromName(progress).value_or(ProgressMode::Auto), stderrIsTerminal());
+}
+
+void addLinkOptions(CLI::App* cmd, LinkOptions& options, bool withRecord)
+{
+    cmd->add_option("--port", options.ports, "COM1..COM4, a device path, a /dev/serial/by-id or by-path name, "
+                                              "usb:VID:PID[:SERIAL] or a port named in the station file (default: "
+                                              "the project's port, else COM1; see plx71 ports); give it once per "
+                                              "box to run several boxes at once")
+        ->allow_extra_args(false);
+    cmd->add_option("--progress", options.progress, "auto (a bar on a terminal, else lines), bar, lines or none")
+        ->check(CLI::IsMember({"auto", "bar", "lines", "none"}));
+    cmd->add_flag("-q,--quiet", options.quiet, "no progress display (messages still show)");
     cmd->add_option("--baud", options.baud, "link rate during the job (default: the project's, else 115200)")
         ->check(CLI::IsMember({9600, 19200, 38400, 57600, 115200}));
+    if (withRecord)
+        cmd->add_option("--record", options.record, "append one JSON line per job to FILE (production record)");
 }
 
-TransferRunner terminalRunner()
+int finishJob(CliContext& ctx, CliUi& ui, BoxOutcome outcome, const JobFacts& facts, const LinkOptions& options)
 {
-    PollingRunnerOptions options;
-    options.cancelRequested = interruptPoll();
-    if (stderrIsTerminal()) {
-        options.onTick = drawBar;
-        auto inner = makePollingRunner(std::move(options));
-        return [inner](const TransferView& view, ProgressCounters& counters, std::function<void()> body) {
-            const bool ok = inner(view, counters, std::move(body));
-            std::fputc('\n', stderr);
-            return ok;
-        };
+    int rc = exitCodeFor(outcome.kind);
+    if (const int signalCode = interruptExitCode())
+        rc = signalCode;
+    if (!options.record.empty()
+        && !appendRecordLine(options.record, recordLine(outcome, facts, rc, programVersion()))) {
+        ui.message(Icon::Exclamation, msg::cannotWriteFile(options.record));
+        if (rc == kExitOk) {
+            outcome.kind = OutcomeClass::OutputNotWritten;
+            outcome.filePath = options.record;
+            rc = exitCodeFor(outcome.kind);
+        }
     }
-    return makePollingRunner(std::move(options));
+    if (ctx.json)
+        ctx.jsonResult = resultJson(outcome, facts, rc);
+    return rc;
 }
 
 } // namespace plx71::cli

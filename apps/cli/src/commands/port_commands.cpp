@@ -4,7 +4,6 @@
 #include "plx71/link/port_resolver.hpp"
 
 #include <cstdio>
-#include <memory>
 #include <string>
 #include <vector>
 #ifndef _WIN32
@@ -117,7 +116,7 @@ void printDevice(const SerialDevice& d, const std::vector<std::string>& mappedBy
         std::printf("    low latency: %s\n", *d.lowLatency ? "on" : "off");
 }
 
-int runPorts(bool json)
+int runPorts(CliContext& ctx)
 {
     auto station = loadStationFile();
     if (!station.station) {
@@ -164,7 +163,7 @@ int runPorts(bool json)
             mappedBy[std::size_t(d - devices.data())].push_back(m.name);
     }
 
-    if (json) {
+    if (ctx.json) {
         std::string j = "{\"command\":\"ports\",\"stationFile\":" + jsonString(station.station->path) + ",\"devices\":[";
         for (std::size_t i = 0; i < devices.size(); ++i)
             j += (i ? "," : "") + deviceJson(devices[i], mappedBy[i]);
@@ -173,7 +172,7 @@ int runPorts(bool json)
             j += std::string(i ? "," : "") + "{\"name\":" + jsonString(mappings[i].name) +
                  ",\"target\":" + jsonString(mappings[i].target) + ",\"source\":" + jsonString(mappings[i].source) +
                  ",\"devicePath\":" + jsonString(mappings[i].device) + "}";
-        std::printf("%s]}\n", j.c_str());
+        ctx.jsonResult = j + "]}";
         return kExitOk;
     }
     if (devices.empty())
@@ -193,11 +192,9 @@ int runPorts(bool json)
 
 void addPortCommands(CLI::App& app, CliContext& ctx)
 {
-    auto json = std::make_shared<bool>(false);
     auto* ports = app.add_subcommand("ports", "list the serial devices and where COM1..COM4 and the station's "
                                               "named ports lead");
-    ports->add_flag("--json", *json, "print one JSON object on stdout");
-    ports->callback([&ctx, json] { ctx.run = [json](CliUi&) { return runPorts(*json); }; });
+    ports->callback([&ctx] { ctx.run = [&ctx](CliUi&) { return runPorts(ctx); }; });
 }
 
 } // namespace plx71::cli

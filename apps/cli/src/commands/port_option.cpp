@@ -4,19 +4,11 @@
 #include "plx71/link/latency_advice.hpp"
 #include "plx71/link/port_names.hpp"
 #include "plx71/link/port_resolver.hpp"
+#include "plx71/ops/gang_runner.hpp"
 
 #include <cstdio>
-#include <filesystem>
 
 namespace plx71::cli {
-
-std::string deviceIdentity(const PortChoice& port)
-{
-    const std::string device = port.devicePath.empty() ? portDeviceName(port.comPortIndex) : port.devicePath;
-    std::error_code ec;
-    const auto canonical = std::filesystem::canonical(device, ec);
-    return ec ? device : canonical.string();
-}
 
 ResolvedPorts resolvePortSpecs(const std::vector<std::string>& specs)
 {
@@ -30,7 +22,6 @@ ResolvedPorts resolvePortSpecs(const std::vector<std::string>& specs)
     }
     PortCatalog catalog(systemRoot());
     PortResolver resolver(catalog, *station.station);
-    std::vector<std::string> identities;
     for (const auto& spec : specs) {
         const PortResolution r = resolver.resolve(spec);
         if (!r.port) {
@@ -38,21 +29,17 @@ ResolvedPorts resolvePortSpecs(const std::vector<std::string>& specs)
             result.exitCode = r.error == PortResolveError::NotFound ? kExitPortProblem : kExitUsage;
             return result;
         }
-        const std::string identity = deviceIdentity(*r.port);
-        for (std::size_t i = 0; i < identities.size(); ++i) {
-            if (identities[i] == identity) {
-                std::fprintf(stderr, "--port %s and --port %s are the same device (%s); nothing sent\n",
-                             specs[i].c_str(), spec.c_str(), identity.c_str());
-                result.exitCode = kExitUsage;
-                return result;
-            }
-        }
-        identities.push_back(identity);
         result.ports.push_back(*r.port);
     }
+    if (const auto same = duplicatePorts(result.ports)) {
+        std::fprintf(stderr, "--port %s and --port %s are the same device (%s); nothing sent\n",
+                     specs[same->first].c_str(), specs[same->second].c_str(),
+                     result.ports[same->second].deviceName().c_str());
+        result.exitCode = kExitUsage;
+        return result;
+    }
     for (const auto& port : result.ports) {
-        const std::string device = port.devicePath.empty() ? portDeviceName(port.comPortIndex) : port.devicePath;
-        if (const std::string advice = latencyAdvice(catalog, device); !advice.empty())
+        if (const std::string advice = latencyAdvice(catalog, port.deviceName()); !advice.empty())
             std::fprintf(stderr, "%s\n", advice.c_str());
     }
     return result;

@@ -22,7 +22,4 @@ struct ResolvedPorts {
 // slow adapter once.
 ResolvedPorts resolvePortSpecs(const std::vector<std::string>& specs);
 
-// The device a choice opens, behind every link; for comparing two choices.
-std::string deviceIdentity(const PortChoice& port);
-
 } // namespace plx71::cli

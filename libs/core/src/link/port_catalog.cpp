@@ -152,7 +152,16 @@ void PortCatalog::fill(SerialDevice& d)
     const std::string device = canonicalOf(tty / "device");
     if (device.empty())
         return;
-    d.driver = fs::path(canonicalOf(fs::path(device) / "driver")).filename().string();
+    // Newer kernels put their own serial-base layers ("port", "ctrl") between
+    // the tty and the driver of the hardware; name the hardware's.
+    fs::path owner = device;
+    for (int level = 0; level < 3; ++level, owner = owner.parent_path()) {
+        const std::string driver = canonicalOf(owner / "driver");
+        if (driver.find("/bus/serial-base/") == std::string::npos) {
+            d.driver = fs::path(driver).filename().string();
+            break;
+        }
+    }
     if (const std::string latency = firstLine(fs::path(device) / "latency_timer"); !latency.empty())
         d.latencyTimerMs = std::atoi(latency.c_str());
     // The USB device is the nearest folder above the interface with an idVendor.

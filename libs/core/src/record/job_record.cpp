@@ -173,6 +173,11 @@ FileFact fileFact(const std::string& role, const std::string& path)
     return f;
 }
 
+std::string jsonText(std::string_view text)
+{
+    return jsonString(text);
+}
+
 std::string resultJson(const BoxOutcome& outcome, const JobFacts& facts, int exitCode)
 {
     JsonObject o;

@@ -92,6 +92,11 @@ class Simulator {
   void setStayBusy(bool on);
   void setNoSettings(bool on);
   void setFailPage(std::uint16_t page, bool on = true);
+  // Reads of `page` hand back its byte at `offset` inverted.
+  void setFlipRead(std::uint16_t page, std::uint8_t offset, bool on = true);
+  // The settings query answers with `field` changed (kSettingFields; empty:
+  // none). False for an unknown field name.
+  bool setAlterSetting(const std::string& field);
   void setFirmwareVersion(const std::string& text);
   void setBusyTime(std::chrono::milliseconds t);
   Faults faults() const;

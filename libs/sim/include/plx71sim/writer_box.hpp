@@ -4,6 +4,7 @@
 // no locking; the simulator serialises calls and supplies the clock.
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <span>
@@ -26,7 +27,22 @@ struct Faults {
   bool stayBusy = false;   // status reports busy whatever happens
   bool noSettings = false; // settings query reports name length 0
   std::set<std::uint16_t> failPages;  // page writes of these numbers are NAKed
+  // Page reads of these numbers hand back the stored page with the byte at
+  // the mapped offset inverted (the store itself is untouched).
+  std::map<std::uint16_t, std::uint8_t> flipReads;
+  // The settings query answers with this field changed (the store itself is
+  // untouched): one of kSettingFields, empty for none.
+  std::string alterSetting;
 };
+
+// The settings fields alterSetting can change. Numbers get their lowest bit
+// inverted; texts get their last character replaced (or one added).
+inline constexpr const char* kSettingFields[] = {
+    "device",    "device-name", "update-enable", "user-file-name",   "boot-file-name",
+    "check-id",  "target-rate", "lock-bits",     "operation-blocks"};
+bool isSettingField(const std::string& name);
+// The record with `field` changed as alterSetting says.
+WriterSettings alteredSettings(WriterSettings s, const std::string& field);
 
 enum class Outcome {
   Acked,        // ACK, no reply

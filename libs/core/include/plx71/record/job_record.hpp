@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace plx71 {
@@ -51,6 +52,10 @@ std::string resultJson(const BoxOutcome& outcome, const JobFacts& facts, int exi
 // "host" and "programVersion"; ends with '\n'.
 std::string recordLine(const BoxOutcome& outcome, const JobFacts& facts, int exitCode,
                        const std::string& programVersion);
+
+// `text` as a JSON string literal (quotes included, valid JSON whatever the
+// bytes: invalid UTF-8 is read as Latin-1).
+std::string jsonText(std::string_view text);
 
 // Appends `line` to `path` (created when missing) in one write on a file
 // opened for appending, under an exclusive lock where the system has one, so
