@@ -127,6 +127,8 @@ int runGangJob(CliContext& ctx, const LinkOptions& options, const JobFacts& fact
     gang.hostBaudIndex = hostBaudIndex;
     gang.onBoxEnded = [&](std::size_t i, const BoxOutcome& outcome) {
         codes[i] = boxExitCode(outcome);
+        if (board)
+            board->setRow(i, resolved.specs[i] + "  " + std::string(outcomeClassName(outcome.kind)));
         if (!options.record.empty() &&
             !appendRecordLine(options.record, recordLine(outcome, facts, codes[i], programVersion()))) {
             uis[i]->message(Icon::Exclamation, msg::cannotWriteFile(options.record));
