@@ -18,6 +18,7 @@ bool CliProgressSink::cancelRequested() const
 
 void CliProgressSink::phaseChanged(ProgressPhase phase)
 {
+    std::lock_guard lock(mutex_);
     if (mode_ == ProgressMode::Lines)
         write(steps_.phase(phase));
     phaseText_ = std::string(progressPhaseName(phase));
@@ -27,6 +28,7 @@ void CliProgressSink::phaseChanged(ProgressPhase phase)
 
 void CliProgressSink::onTick(const TransferView& view, const ProgressCounters& counters)
 {
+    std::lock_guard lock(mutex_);
     const std::int64_t done = counters.done();
     const std::int64_t total = counters.total();
     if (mode_ == ProgressMode::Lines) {

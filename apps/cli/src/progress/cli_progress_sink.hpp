@@ -37,6 +37,8 @@ private:
     std::string label_;
     BoxBoard* board_;
     std::size_t row_;
+    // The worker reports phases while the polling thread draws.
+    std::mutex mutex_;
     StepLines steps_;
     std::string phaseText_;
 };
