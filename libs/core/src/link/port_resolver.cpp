@@ -133,14 +133,16 @@ PortResolution PortResolver::resolve(std::string_view spec)
         const ComMapping mapping = comMapping(*com);
         PortChoice port;
         port.comPortIndex = *com;
+        // The session maps COM<n> itself (PLX71_COM<n>, this station file,
+        // the system's device); a station target that reaches nothing is
+        // refused here, with the candidates.
         if (mapping.source == ComSource::Station) {
             auto r = resolveTarget(mapping.target);
             if (!r.port)
                 return failure(r.error, comPortName(*com) + " (" + mapping.sourceText + "): " + r.message);
-            port.devicePath = r.port->devicePath;
             port.stableName = r.port->stableName;
         } else {
-            port.stableName = found(portDeviceName(*com)).port->stableName;
+            port.stableName = found(mapping.devicePath).port->stableName;
         }
         return {port, PortResolveError::None, {}};
     }
@@ -171,11 +173,25 @@ ComMapping PortResolver::comMapping(int comPortIndex)
         if (auto r = resolveTarget(m.target); r.port)
             m.devicePath = r.port->devicePath;
     } else {
-        m.target = portDeviceName(comPortIndex);
+        m.target = systemComDevice(comPortIndex);
         m.sourceText = "default";
         m.devicePath = m.target;
     }
     return m;
+}
+
+std::optional<std::string> stationComDevice(int comPortIndex)
+{
+    const auto loaded = loadStationFile();
+    const std::size_t slot = std::size_t(comPortIndex);
+    if (!loaded.station || slot >= loaded.station->comTargets.size() || loaded.station->comTargets[slot].empty())
+        return std::nullopt;
+    PortCatalog catalog(systemRoot());
+    PortResolver resolver(catalog, *loaded.station);
+    const ComMapping mapping = resolver.comMapping(comPortIndex);
+    if (mapping.source != ComSource::Station)
+        return std::nullopt;
+    return mapping.devicePath.empty() ? mapping.target : mapping.devicePath;
 }
 
 } // namespace plx71

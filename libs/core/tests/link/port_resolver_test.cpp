@@ -4,6 +4,7 @@
 
 #include "fake_system_tree.hpp"
 #include "plx71/link/latency_advice.hpp"
+#include "plx71/link/port_names.hpp"
 #include "plx71/link/port_resolver.hpp"
 
 #include <gtest/gtest.h>
@@ -92,7 +93,7 @@ TEST_F(PortsByIdentity, ResolverForms)
     };
     const std::vector<Case> cases = {
         {"COM1", PortResolveError::None, 0, "", "usb-FTDI_FT232R_B2-if00-port0", ""},
-        {"com2", PortResolveError::None, 1, dev("ttyUSB1"), "usb-FTDI_FT232R_B2-if00-port0", ""},
+        {"com2", PortResolveError::None, 1, "", "usb-FTDI_FT232R_B2-if00-port0", ""},
         {"COM3", PortResolveError::None, 2, "", "/dev/ttyS2", ""},
         {"usb:0403:6001:A1", PortResolveError::None, 0, dev("ttyUSB0"), "usb-FTDI_FT232R_A1-if00-port0", ""},
         {"usb:2341:0043", PortResolveError::None, 0, dev("ttyACM0"), dev("ttyACM0"), ""},
@@ -128,6 +129,17 @@ TEST_F(PortsByIdentity, ResolverForms)
     EXPECT_EQ(resolver.comMapping(1).sourceText, "ports.conf:1");
     EXPECT_EQ(resolver.comMapping(3).source, ComSource::Default);
     unsetenv("PLX71_COM1");
+
+    // The session opens what the station file in use maps COM<n> to; a
+    // target that reaches nothing is opened as written, so it fails.
+    FakeSystemTree::write(tree.root() / "ports.conf", "COM2 = usb:0403:6001:B2\nCOM3 = usb:1234:5678\n");
+    setenv("PLX71_PORTS", (tree.root() / "ports.conf").c_str(), 1);
+    setenv("PLX71_SYSTEM_ROOT", tree.root().c_str(), 1);
+    EXPECT_EQ(portDeviceName(1), dev("ttyUSB1"));
+    EXPECT_EQ(portDeviceName(2), "usb:1234:5678");
+    EXPECT_EQ(portDeviceName(3), "/dev/ttyS3");
+    unsetenv("PLX71_PORTS");
+    unsetenv("PLX71_SYSTEM_ROOT");
 }
 
 TEST(StationFile, ErrorsNameTheLine)

@@ -56,4 +56,9 @@ private:
     StationFile station_;
 };
 
+// The device the station file in use maps COM<n> to (the target as written
+// when it reaches no device now, so the open fails rather than another port
+// being used); none when the file does not map it or cannot be read.
+std::optional<std::string> stationComDevice(int comPortIndex);
+
 } // namespace plx71
