@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Link throughput: a full download (every block of M30624FGFP and a Boot ROM
-# file) and a full upload at 115200 bit/s against the software writer box
-# running at line pace. Prints each wall time beside the lower bound the line
-# sets: the bytes both ways (from the box's log) x 11 bits / rate, plus the
-# fixed pauses (rate switches, the sleep of every status poll).
+# file), the same download with its read-back verify, and a full upload at
+# 115200 bit/s against the software writer box running at line pace. Prints
+# each wall time beside the lower bound the line sets: the bytes both ways
+# (from the box's log; the verify adds the read-back of every page written)
+# x 11 bits / rate, plus the fixed pauses (rate switches, the sleep of every
+# status poll).
 #
 #   scripts/bench_link.sh            # builds plx71 and plx71sim in build/bench
 #   BUILD_DIR=build/release scripts/bench_link.sh   # use binaries built there
@@ -52,15 +54,19 @@ for _ in $(seq 100); do [ -e "$work/tty" ] && break; sleep 0.05; done
 now() { date +%s.%N; }
 
 t0=$(now)
-"$plx71" download "$work/job.pxp" --port "$work/tty" --baud 115200
+"$plx71" download --no-verify "$work/job.pxp" --port "$work/tty" --baud 115200
 t1=$(now)
 download_lines=$(wc -l <"$work/wire.log")
-"$plx71" upload -o "$work/back.pxp" --port "$work/tty" --baud 115200
+"$plx71" download "$work/job.pxp" --port "$work/tty" --baud 115200
 t2=$(now)
+verify_lines=$(wc -l <"$work/wire.log")
+"$plx71" upload -o "$work/back.pxp" --port "$work/tty" --baud 115200
+t3=$(now)
 
-python3 - "$work/wire.log" "$download_lines" "$t0" "$t1" "$t2" <<'PY'
+python3 - "$work/wire.log" "$download_lines" "$verify_lines" "$t0" "$t1" "$t2" "$t3" <<'PY'
 import sys
-log, split, t0, t1, t2 = sys.argv[1], int(sys.argv[2]), *map(float, sys.argv[3:6])
+log, split, split2 = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+t0, t1, t2, t3 = map(float, sys.argv[4:8])
 lines = open(log).read().splitlines()
 RATE, REST, BITS = 115200, 9600, 11
 SWITCH_PAUSES = 2 * (0.100 + 0.100)  # two rate switches, close..reopen..settle
@@ -84,7 +90,9 @@ def bound(part):
         wire_s += n * BITS / rate
     return wire_s, polls, wire_s + SWITCH_PAUSES + polls * POLL_SLEEP
 
-for name, part, wall in (('download', lines[:split], t1 - t0), ('upload', lines[split:], t2 - t1)):
+for name, part, wall in (('download', lines[:split], t1 - t0),
+                         ('download+verify', lines[split:split2], t2 - t1),
+                         ('upload', lines[split2:], t3 - t2)):
     wire, polls, lower = bound(part)
     nbytes = sum(len(l.split()) - 1 for l in part if l.startswith(('PC>', 'BOX>')))
     print(f'{name}: wall {wall:.2f} s, bound {lower:.2f} s '

@@ -104,13 +104,13 @@ TEST_F(CliLink, VersionsPrintsBothTextsOrFails)
     EXPECT_EQ(r.out, "boot: BOOT V1.00 2001 \nfirmware: V1.30..abcdefghi\n");
 
     r = runCli("versions --port /nonexistent/plx71-tty", dir);
-    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.code, 4);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "/nonexistent/plx71-tty cannot be used\n");
+    EXPECT_EQ(r.err, "/nonexistent/plx71-tty cannot be used\nnot found: no device /nonexistent/plx71-tty\n");
 
     sim->setSilent(true);
     r = runCli("versions" + port, dir);
-    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.code, 5);
     EXPECT_EQ(r.err, "Communication error between PLX-71RD\n");
 
     r = runCli("versions --baud 12345" + port, dir);
@@ -141,7 +141,7 @@ TEST_F(CliLink, DownloadSendsTheProjectsJobOrNothing)
     // Firmware of another version: refused after the query.
     sim->setFirmwareVersion("V1.29 2001/01/01");
     r = runCli("download " + shellQuote(project.string()) + port, dir);
-    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.code, 6);
     EXPECT_EQ(r.err, "Firmware Version is different\n");
     expectResting();
 
@@ -149,12 +149,12 @@ TEST_F(CliLink, DownloadSendsTheProjectsJobOrNothing)
     sim->clearReceivedCommands();
     const auto empty = makeProject("", false);
     r = runCli("download " + shellQuote(empty.string()) + port, dir);
-    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.code, 3);
     EXPECT_NE(r.err.find("no User ROM data"), std::string::npos) << r.err;
     EXPECT_TRUE(sim->receivedCommands().empty());
 
     r = runCli("download missing.pxp" + port, dir);
-    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.code, 3);
     EXPECT_TRUE(sim->receivedCommands().empty());
 }
 
@@ -201,7 +201,7 @@ TEST_F(CliLink, UploadWritesDataFilesAndAProjectOnlyWhenComplete)
     // A box with no settings: the message, and no files.
     sim->setNoSettings(true);
     r = runCli("upload -o none.pxp --user-rom none.hex" + port, dir);
-    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.code, 6);
     EXPECT_EQ(r.err, "Settings not loaded\n");
     EXPECT_FALSE(std::filesystem::exists(dir / "none.pxp"));
     EXPECT_FALSE(std::filesystem::exists(dir / "none.hex"));
@@ -243,47 +243,149 @@ TEST_F(CliLink, FirmwareLoadsAndReportsTheBoxsVersion)
     writeAll(dir / "bad.hex", firmwareHex("X1.50 2004/05/06"));
     sim->clearReceivedCommands();
     r = runCli("firmware bad.hex" + port, dir);
-    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.code, 3);
     EXPECT_EQ(r.err, "File format error\n");
     EXPECT_TRUE(sim->receivedCommands().empty());
 
     sim->setFailPage(0x0C20);
     r = runCli("firmware fw.hex" + port, dir);
-    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.code, 5);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "Communication error between PLX-71RD\n");
     expectResting();
 }
 
-// Ctrl-C in the middle of the pages acts as Cancel: no closing commands, the
-// box back at 9600, the port closed.
-TEST_F(CliLink, InterruptDuringTheDataActsAsCancel)
+// plx71 started in the background with stdout and stderr in the scratch
+// folder; the caller waits for it.
+pid_t spawnCli(const ScratchDir& dir, const std::vector<std::string>& args)
 {
-    const auto project = makeProject("");
-    const std::string out = (dir / "out.txt").string();
-    const std::string err = (dir / "err.txt").string();
+    const std::string out = (dir / "bg-out.txt").string();
+    const std::string err = (dir / "bg-err.txt").string();
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const std::string slave = sim->slavePath();
-    const std::string projectPath = project.string();
-    std::vector<const char*> argv{PLX71_CLI_PATH, "download", projectPath.c_str(), "--port", slave.c_str(), nullptr};
+    std::vector<const char*> argv{PLX71_CLI_PATH};
+    for (const auto& a : args)
+        argv.push_back(a.c_str());
+    argv.push_back(nullptr);
     pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, PLX71_CLI_PATH, &actions, nullptr, const_cast<char**>(argv.data()), environ), 0);
+    EXPECT_EQ(posix_spawn(&pid, PLX71_CLI_PATH, &actions, nullptr, const_cast<char**>(argv.data()), environ), 0);
     posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
 
-    const bool started = sim->waitFor([&] { return countCode(*sim, kWritePage) >= 10; }, 20s);
-    kill(pid, SIGINT);
+int waitExit(pid_t pid)
+{
     int status = 0;
     waitpid(pid, &status, 0);
-    ASSERT_TRUE(started);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
-    EXPECT_LT(countCode(*sim, kWritePage), 0x400u);
-    EXPECT_EQ(countCode(*sim, kDownloadEnd) + countCode(*sim, kDownloadCommit), 0u);
-    EXPECT_EQ(sim->receivedCommands().back().code, kSetLinkRate);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Ctrl-C, SIGTERM or SIGHUP in the middle of the pages act as Cancel: no
+// closing commands, the box back at 9600, the port closed; the exit code
+// names the signal.
+TEST_F(CliLink, SignalsDuringTheDataActAsCancel)
+{
+    const auto project = makeProject("");
+    for (const auto& [sig, code] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}, std::pair{SIGHUP, 129}}) {
+        SCOPED_TRACE(sig);
+        sim->clearReceivedCommands();
+        const pid_t pid = spawnCli(dir, {"download", project.string(), "--port", sim->slavePath()});
+        const bool started = sim->waitFor([&] { return countCode(*sim, kWritePage) >= 10; }, 20s);
+        kill(pid, sig);
+        EXPECT_EQ(waitExit(pid), code);
+        ASSERT_TRUE(started);
+        EXPECT_LT(countCode(*sim, kWritePage), 0x400u);
+        EXPECT_EQ(countCode(*sim, kDownloadEnd) + countCode(*sim, kDownloadCommit), 0u);
+        EXPECT_EQ(sim->receivedCommands().back().code, kSetLinkRate);
+        expectResting();
+    }
+}
+
+// A port another plx71 holds: exit code 4, and the line after the port
+// message names that process.
+TEST_F(CliLink, ABusyPortNamesTheProcessHoldingIt)
+{
+    const auto project = makeProject("");
+    const pid_t holder = spawnCli(dir, {"download", project.string(), "--port", sim->slavePath()});
+    ASSERT_TRUE(sim->waitFor([&] { return countCode(*sim, kWritePage) >= 2; }, 20s));
+    const auto r = runCli("versions" + port, dir);
+    kill(holder, SIGINT);
+    waitExit(holder);
+    EXPECT_EQ(r.code, 4);
+    EXPECT_EQ(r.err, sim->slavePath() + " cannot be used\nbusy: held by process " + std::to_string(holder) + "\n");
+}
+
+// verify compares without writing; each class of result has its code.
+TEST_F(CliLink, VerifyWritesNothingAndEachResultHasItsExitCode)
+{
+    const auto project = makeProject("1");
+    const std::string job = " " + shellQuote(project.string()) + port;
+    ASSERT_EQ(runCli("download --no-verify" + job, dir).code, 0);
+    EXPECT_EQ(countCode(*sim, 0x16), 0u); // no page read without the read-back
+    sim->clearReceivedCommands();
+
+    auto r = runCli("verify" + job, dir);
+    EXPECT_EQ(r.code, 0) << r.err;
+    for (const auto& c : sim->receivedCommands())
+        EXPECT_TRUE(c.code == 0x01 || c.code == 0x04 || c.code == 0x1E || c.code == 0x16) << int(c.code);
+    EXPECT_EQ(countCode(*sim, 0x16), 0x20u);
     expectResting();
+
+    sim->setFlipRead(0x0FA1, 0x30);
+    r = runCli("verify" + job, dir);
+    EXPECT_EQ(r.code, 7);
+    EXPECT_EQ(r.err, "Verify error at address 0FA130\n");
+    EXPECT_EQ(runCli("download" + job, dir).code, 7); // the read-back is on by default
+    sim->setFlipRead(0x0FA1, 0, false);
+
+    sim->setNoSettings(true);
+    EXPECT_EQ(runCli("verify" + job, dir).code, 6);
+    sim->setNoSettings(false);
+    EXPECT_EQ(runCli("verify --bogus" + job, dir).code, 2);
+    expectResting();
+}
+
+// --json: one object on stdout that parses and carries the result; --record
+// appends the same fields as one line per job.
+TEST_F(CliLink, JsonAndRecordCarryTheResult)
+{
+    const auto project = makeProject("1");
+    const auto record = dir / "line.jsonl";
+    auto r = runCli("--json download " + shellQuote(project.string()) + " --record " + shellQuote(record.string()) + port,
+                    dir);
+    EXPECT_EQ(r.code, 0) << r.err;
+    writeAll(dir / "out.json", r.out);
+    const std::string check =
+        "python3 -c 'import json,sys\n"
+        "o=json.load(open(sys.argv[1]))\n"
+        "lines=open(sys.argv[2]).read().splitlines()\n"
+        "assert len(lines)==1, lines\n"
+        "rec=json.loads(lines[0])\n"
+        "assert o[\"outcome\"]==\"success\" and o[\"exitCode\"]==0 and o[\"command\"]==\"download\", o\n"
+        "assert o[\"device\"]==\"M30624FGFP\" and o[\"verified\"] and o[\"pagesWritten\"]==32, o\n"
+        "assert o[\"pagesVerified\"]==32 and o[\"firmwareVersion\"]==\"V1.30 2001/12/25\", o\n"
+        "assert len([f for f in o[\"files\"] if len(f[\"sha256\"] or \"\")==64])==2, o\n"
+        "assert rec[\"host\"] and rec[\"time\"].endswith(\"Z\") and rec[\"programVersion\"], rec\n"
+        "assert rec[\"pagesWritten\"]==32 and rec[\"devicePath\"]==o[\"devicePath\"], rec' "
+        + shellQuote((dir / "out.json").string()) + " " + shellQuote(record.string());
+    EXPECT_EQ(std::system(check.c_str()), 0) << r.out;
+
+    r = runCli("--json versions --port /nonexistent/plx71-tty", dir);
+    EXPECT_EQ(r.code, 4);
+    writeAll(dir / "port.json", r.out);
+    const std::string portCheck = "python3 -c 'import json,sys\n"
+                                  "o=json.load(open(sys.argv[1]))\n"
+                                  "assert o[\"outcome\"]==\"port-not-found\" and o[\"exitCode\"]==4, o\n"
+                                  "assert o[\"portProblem\"][\"cause\"].startswith(\"not found\"), o' "
+        + shellQuote((dir / "port.json").string());
+    EXPECT_EQ(std::system(portCheck.c_str()), 0) << r.out;
+
+    // A command without a box: the object still comes alone on stdout.
+    r = runCli("--json devices", dir);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "{\"command\":\"devices\",\"outcome\":\"success\",\"exitCode\":0}\n");
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "plx71/ops/firmware_loader.hpp"
 
 #include "plx71/link/writer_commands.hpp"
+#include "plx71/ui/messages.hpp"
 
 #include <algorithm>
 
@@ -20,6 +21,24 @@ std::uint32_t firstPageAddress(const FirmwareImage& image)
 }
 
 } // namespace
+
+LoaderVersions loaderVersionsOf(const BoxOutcome& outcome)
+{
+    if (!outcome.ok())
+        return {};
+    return LoaderVersions{true, outcome.firmwareVersion, outcome.bootVersion};
+}
+
+bool FirmwareDownloadResult::complete() const
+{
+    return statusText == msg::kStatusComplete;
+}
+
+FirmwareDownloadResult firmwareDownloadResultOf(const BoxOutcome& outcome)
+{
+    return FirmwareDownloadResult{std::string(outcome.ok() ? msg::kStatusComplete : msg::kStatusError),
+                                  outcome.firmwareVersion, outcome.bootVersion};
+}
 
 std::int32_t loadProgressTotal(const FirmwareImage& image)
 {

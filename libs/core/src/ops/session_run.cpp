@@ -33,7 +33,7 @@ std::string_view commandName(std::uint8_t code)
 }
 
 SessionRun::SessionRun(Ui& ui, WriterLink& link, const PortChoice& port, ProgressSink* sink)
-    : ui_(ui), link_(link), port_(port), sink_(sink)
+    : ui_(ui), link_(link), sink_(sink)
 {
     link_.ui = &ui_;
     link_.comPortIndex = port.comPortIndex;

@@ -59,7 +59,6 @@ public:
 private:
     Ui& ui_;
     WriterLink& link_;
-    const PortChoice& port_;
     ProgressSink* sink_;
     BoxOutcome outcome_;
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();

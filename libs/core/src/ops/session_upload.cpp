@@ -6,6 +6,13 @@
 
 namespace plx71 {
 
+UploadResult uploadResultOf(const BoxOutcome& outcome)
+{
+    if (outcome.ok())
+        return UploadResult::Complete;
+    return outcome.settingsApplied ? UploadResult::SettingsOnly : UploadResult::NothingChanged;
+}
+
 void refreshUploadedImageTexts(const WriterState& state, JobSettings& job)
 {
     const DeviceRecord& d = state.currentDevice;

@@ -2,6 +2,7 @@
 // pages sent, the waits, and every failure on its way.
 #include "sim_world.hpp"
 
+#include "plx71/ops/box_session.hpp"
 #include "plx71/ops/download.hpp"
 #include "plx71/ui/messages.hpp"
 
@@ -16,8 +17,12 @@ class Download : public SimWorld {
 protected:
     bool download(std::function<bool()> cancelWhen = {})
     {
-        return runDownload(ui, *link, state, job, runner(std::move(cancelWhen)));
+        auto s = sink(std::move(cancelWhen));
+        outcome = session->download(state, job, s, DownloadOptions{false});
+        return outcome.ok();
     }
+
+    BoxOutcome outcome; // of the last download()
 
     std::vector<std::uint16_t> pagesWritten()
     {
@@ -192,10 +197,11 @@ TEST_F(Download, RefusesWithoutSendingAnything)
     // No device chosen, or no User ROM data: nothing to download.
     WriterState blank;
     blank.deviceTable = state.deviceTable;
-    EXPECT_FALSE(runDownload(ui, *link, blank, job, runner()));
+    auto s = sink();
+    EXPECT_FALSE(session->download(blank, job, s).ok());
     JobSettings noFile = job;
     noFile.userRomFileName.clear();
-    EXPECT_FALSE(runDownload(ui, *link, state, noFile, runner()));
+    EXPECT_FALSE(session->download(state, noFile, s).ok());
     EXPECT_TRUE(ui.messages().empty());
 
     // A file name the box cannot take: stop message before the port opens.
@@ -209,13 +215,13 @@ TEST_F(Download, RefusesWithoutSendingAnything)
 
 TEST_F(Download, PortAndRateSwitchFailuresEndBeforeAnySetting)
 {
-    link->portOverride = "/nonexistent/plx71-port";
+    usePort(PortChoice::path("/nonexistent/plx71-port"));
     EXPECT_FALSE(download());
     EXPECT_EQ(ui.texts(), std::vector<std::string>{"/nonexistent/plx71-port cannot be used"});
     EXPECT_TRUE(sim->receivedCommands().empty());
 
     ui.clear();
-    link->portOverride = sim->slavePath();
+    usePort(PortChoice::path(sim->slavePath()));
     sim->setSilent(true);
     EXPECT_FALSE(download());
     EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(msg::kCommunicationError)});
@@ -258,7 +264,10 @@ TEST_F(Download, AFailingUncheckedSettingIsShownAndTheJobGoesOn)
         ui.clear();
         sim->clearReceivedCommands();
         onNth(code, 1, [this] { sim->nakFrames(3); });
-        EXPECT_TRUE(download()) << int(code);
+        // The data goes out, but the box may not hold the whole job: the
+        // outcome says so.
+        EXPECT_FALSE(download()) << int(code);
+        EXPECT_EQ(outcome.kind, OutcomeClass::CommunicationError) << int(code);
         EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(msg::kCommunicationError)}) << int(code);
         EXPECT_EQ(countCode(accepted(*sim), CMD_DOWNLOAD_COMMIT), 1u) << int(code);
         expectResting();

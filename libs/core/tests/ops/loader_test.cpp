@@ -4,7 +4,6 @@
 
 #include "plx71/ops/download.hpp"
 #include "plx71/ops/firmware_loader.hpp"
-#include "plx71/ops/version_query.hpp"
 #include "plx71/ui/messages.hpp"
 
 #include <cstdlib>
@@ -46,9 +45,17 @@ protected:
         return img;
     }
 
+    LoaderVersions readVersions(int baudIndex)
+    {
+        session->setHostBaudIndex(baudIndex);
+        return loaderVersionsOf(session->readVersions());
+    }
+
     FirmwareDownloadResult load(const FirmwareImage& img, std::function<bool()> cancelWhen = {})
     {
-        return runFirmwareDownload(ui, *link, img, "/fw/new.hex", 0, 4, runner(std::move(cancelWhen)));
+        auto k = sink(std::move(cancelWhen));
+        session->setHostBaudIndex(4);
+        return firmwareDownloadResultOf(session->loadFirmware(img, "/fw/new.hex", k));
     }
 
     std::vector<plx71sim::ReceivedCommand> loadPages()
@@ -69,7 +76,7 @@ protected:
 TEST_F(Loader, AboutQueryAt9600KeepsOrEmptiesTheVersion)
 {
     link->firmwareVersion = "previous";
-    queryFirmwareVersion(ui, *link);
+    session->queryFirmwareVersion();
     EXPECT_EQ(link->firmwareVersion, "V1.30 2001/12/25");
     EXPECT_TRUE(ui.messages().empty());
     EXPECT_EQ(codes(accepted(*sim)), std::vector<std::uint8_t>{CMD_READ_VERSIONS});
@@ -78,33 +85,32 @@ TEST_F(Loader, AboutQueryAt9600KeepsOrEmptiesTheVersion)
 
     // A port that cannot be opened keeps the last text.
     ::setenv("PLX71_COM4", "/nonexistent/plx71-com4", 1);
-    link->portOverride.clear();
-    link->comPortIndex = 3;
-    queryFirmwareVersion(ui, *link);
+    usePort(PortChoice::com(3));
+    session->queryFirmwareVersion();
     EXPECT_EQ(ui.texts(), std::vector<std::string>{"COM4 cannot be used"});
     EXPECT_EQ(link->firmwareVersion, "V1.30 2001/12/25");
 
     // A download whose version query fails does not touch the text: the
     // About box still shows the last good query when its port fails.
     ui.clear();
-    link->portOverride = sim->slavePath();
+    usePort(PortChoice::path(sim->slavePath()));
     sim->corruptReplies(3);
-    EXPECT_FALSE(runDownload(ui, *link, state, job, runner()));
+    auto k = sink();
+    EXPECT_FALSE(session->download(state, job, k).ok());
     EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
     EXPECT_EQ(link->firmwareVersion, "V1.30 2001/12/25");
     ui.clear();
-    link->portOverride.clear();
-    link->comPortIndex = 3;
-    queryFirmwareVersion(ui, *link);
+    usePort(PortChoice::com(3));
+    session->queryFirmwareVersion();
     EXPECT_EQ(ui.texts(), std::vector<std::string>{"COM4 cannot be used"});
     EXPECT_EQ(link->firmwareVersion, "V1.30 2001/12/25");
     ::unsetenv("PLX71_COM4");
 
     // No answer: the text is emptied.
     ui.clear();
-    link->portOverride = sim->slavePath();
+    usePort(PortChoice::path(sim->slavePath()));
     sim->setSilent(true);
-    queryFirmwareVersion(ui, *link);
+    session->queryFirmwareVersion();
     EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
     EXPECT_EQ(link->firmwareVersion, "");
     EXPECT_FALSE(link->isOpen());
@@ -112,7 +118,7 @@ TEST_F(Loader, AboutQueryAt9600KeepsOrEmptiesTheVersion)
 
 TEST_F(Loader, ReadVersionAtTheUsersRateAndBack)
 {
-    auto v = readVersions(ui, *link, 0, 2);
+    auto v = readVersions(2);
     EXPECT_TRUE(v.ok);
     EXPECT_EQ(v.firmVersionText, "V1.30 2001/12/25");
     EXPECT_EQ(v.bootVersionText, "BOOT V1.00 2001 ");
@@ -127,7 +133,7 @@ TEST_F(Loader, ReadVersionAtTheUsersRateAndBack)
     // back to 9600 so that the next connect finds it.
     sim->clearReceivedCommands();
     sim->corruptReplies(3);
-    v = readVersions(ui, *link, 0, 4);
+    v = readVersions(4);
     EXPECT_FALSE(v.ok);
     EXPECT_EQ(v.firmVersionText, "");
     EXPECT_EQ(v.bootVersionText, "");
@@ -138,7 +144,7 @@ TEST_F(Loader, ReadVersionAtTheUsersRateAndBack)
     // The switch back fails: texts cleared as well.
     ui.clear();
     onNth(CMD_SET_LINK_RATE, 2, [this] { sim->dropAcks(3); });
-    v = readVersions(ui, *link, 0, 0);
+    v = readVersions(0);
     EXPECT_FALSE(v.ok);
     EXPECT_EQ(v.firmVersionText, "");
     EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
@@ -148,7 +154,7 @@ TEST_F(Loader, ReadVersionAtTheUsersRateAndBack)
     ui.clear();
     onCommand = nullptr;
     sim->setSilent(true);
-    v = readVersions(ui, *link, 0, 4);
+    v = readVersions(4);
     EXPECT_FALSE(v.ok);
     EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
     EXPECT_FALSE(link->isOpen());
@@ -236,10 +242,10 @@ TEST_F(Loader, FailuresBeforeThePagesEndInError)
 {
     const FirmwareImage img = firmware();
 
-    link->portOverride = "/nonexistent/plx71-port";
+    usePort(PortChoice::path("/nonexistent/plx71-port"));
     EXPECT_TRUE(isError(load(img)));
     EXPECT_EQ(ui.texts(), std::vector<std::string>{"/nonexistent/plx71-port cannot be used"});
-    link->portOverride = sim->slavePath();
+    usePort(PortChoice::path(sim->slavePath()));
 
     // No box: one message, from CMD_LOAD_ENTER; no switch tried, no wait.
     ui.clear();

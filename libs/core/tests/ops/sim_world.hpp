@@ -5,7 +5,8 @@
 #include "plx71/devices/device_table.hpp"
 #include "plx71/job/job_actions.hpp"
 #include "plx71/link/writer_commands.hpp"
-#include "plx71/ops/transfer_runner.hpp"
+#include "plx71/ops/box_session.hpp"
+#include "plx71/ops/progress_sink.hpp"
 #include "plx71/ui/recording_ui.hpp"
 #include "plx71/testing/sim_link.hpp"
 #include "plx71sim/simulator.hpp"
@@ -58,7 +59,8 @@ protected:
             sim->stop();
         sim = std::make_unique<plx71sim::Simulator>(options);
         ASSERT_TRUE(sim->start()) << sim->lastError();
-        link = makeLink();
+        session = makeSession(ui);
+        link = &session->link();
         state.deviceTable = testTable();
         ASSERT_FALSE(state.deviceTable.records.empty());
         selectDevice(state, job, 0);
@@ -66,15 +68,18 @@ protected:
         fillPattern(state.images.user, 1);
     }
 
-    std::unique_ptr<WriterLink> makeLink()
+    // A session on the box's terminal at 115200 bit/s whose port shows the
+    // test every request, with short pauses, reporting to `u`.
+    std::unique_ptr<BoxSession> makeSession(Ui& u)
     {
-        auto l = std::make_unique<WriterLink>(
-            ui, std::make_unique<HookedPort>([this](std::uint8_t code, std::span<const std::uint8_t> payload) {
+        auto s = std::make_unique<BoxSession>(
+            u, PortChoice::path(sim->slavePath()), job.hostBaudSelection,
+            std::make_unique<HookedPort>([this](std::uint8_t code, std::span<const std::uint8_t> payload) {
                 std::lock_guard lock(hookMutex);
                 if (onCommand)
                     onCommand(code, payload);
             }));
-        l->portOverride = sim->slavePath();
+        WriterLink* l = &s->link();
         l->timing = quickTiming();
         l->sleeper = [this](std::chrono::milliseconds d) {
             {
@@ -83,8 +88,11 @@ protected:
             }
             std::this_thread::sleep_for(d);
         };
-        return l;
+        return s;
     }
+
+    // Points the session at another port (a COM name or a path).
+    void usePort(PortChoice port) { session->setPort(std::move(port)); }
 
     // Runs `action` once, for the n-th (1-based) frame of `code`.
     void onNth(std::uint8_t code, int n, std::function<void()> action)
@@ -97,11 +105,11 @@ protected:
         };
     }
 
-    // A runner that presses Cancel once `cancelWhen` holds, and keeps the
+    // A sink that presses Cancel once `cancelWhen` holds, and keeps the
     // counters it was given for inspection.
-    TransferRunner runner(std::function<bool()> cancelWhen = {})
+    PollingProgressSink sink(std::function<bool()> cancelWhen = {})
     {
-        PollingRunnerOptions o;
+        PollingSinkOptions o;
         o.tick = 5ms;
         o.cancelRequested = std::move(cancelWhen);
         o.onTick = [this](const TransferView& v, const ProgressCounters& c) {
@@ -110,7 +118,11 @@ protected:
             lastTotal = c.total();
             lastDone = c.done();
         };
-        return makePollingRunner(std::move(o));
+        o.onPhase = [this](ProgressPhase p) {
+            std::lock_guard lock(hookMutex);
+            phases.push_back(p);
+        };
+        return PollingProgressSink(std::move(o));
     }
 
     std::size_t countSleeps(std::chrono::milliseconds d)
@@ -135,7 +147,8 @@ protected:
 
     RecordingUi ui;
     std::unique_ptr<plx71sim::Simulator> sim;
-    std::unique_ptr<WriterLink> link;
+    std::unique_ptr<BoxSession> session;
+    WriterLink* link = nullptr; // the session's
     WriterState state;
     JobSettings job;
 
@@ -143,6 +156,7 @@ protected:
     std::function<void(std::uint8_t, std::span<const std::uint8_t>)> onCommand;
     std::vector<std::chrono::milliseconds> sleeps;
     TransferView lastView;
+    std::vector<ProgressPhase> phases;
     std::int32_t lastTotal = 0;
     std::int32_t lastDone = 0;
 };

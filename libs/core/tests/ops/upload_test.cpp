@@ -45,7 +45,14 @@ protected:
 
     UploadResult upload(WriterState& s, JobSettings& j, std::function<bool()> cancelWhen = {})
     {
-        return runUpload(ui, *link, s, j, runner(std::move(cancelWhen)));
+        auto k = sink(std::move(cancelWhen));
+        return uploadResultOf(session->upload(s, j, k));
+    }
+
+    UploadResult uploadOn(BoxSession& other, WriterState& s, JobSettings& j)
+    {
+        auto k = sink();
+        return uploadResultOf(other.upload(s, j, k));
     }
 
     // A fresh program: the table, nothing chosen, images blank.
@@ -75,7 +82,8 @@ protected:
         job.lockBitMode = 3;
         job.lockBlockList = "1,3";
         job.operationBlockMode = 0;
-        ASSERT_TRUE(runDownload(ui, *link, state, job, runner()));
+        auto k = sink();
+        ASSERT_TRUE(session->download(state, job, k, DownloadOptions{false}).ok());
         ASSERT_TRUE(ui.messages().empty()) << ui.texts().front();
         sim->clearReceivedCommands();
     }
@@ -278,11 +286,11 @@ TEST_F(Upload, FailuresBeforeTheSettingsChangeNothing)
         expectResting();
     };
 
-    link->portOverride = "/nonexistent/plx71-port";
+    usePort(PortChoice::path("/nonexistent/plx71-port"));
     EXPECT_EQ(upload(back, backJob), UploadResult::NothingChanged);
     EXPECT_EQ(ui.texts(), std::vector<std::string>{"/nonexistent/plx71-port cannot be used"});
     expectUnchanged("port");
-    link->portOverride = sim->slavePath();
+    usePort(PortChoice::path(sim->slavePath()));
 
     ui.clear();
     sim->setSilent(true);
@@ -310,13 +318,15 @@ TEST_F(Upload, FailuresBeforeTheSettingsChangeNothing)
 TEST_F(Upload, SettingsNotLoadedComesAfterThePortIsClosed)
 {
     storeJob();
-    const WriterLink* watched = link.get();
+    const WriterLink* watched = nullptr;
     PortWatchingUi watcher(watched);
+    const auto watchedSession = makeSession(watcher); // like the fixture's, reporting to the watcher
+    watched = &watchedSession->link();
     WriterState back = freshState();
     JobSettings backJob;
 
     sim->setNoSettings(true);
-    EXPECT_EQ(runUpload(watcher, *link, back, backJob, runner()), UploadResult::NothingChanged);
+    EXPECT_EQ(uploadOn(*watchedSession, back, backJob), UploadResult::NothingChanged);
     ASSERT_EQ(watcher.shown.size(), 1u);
     EXPECT_EQ(watcher.shown[0], (std::pair<std::string, bool>{"Settings not loaded", false}));
     EXPECT_EQ(backJob, JobSettings{});
@@ -330,7 +340,7 @@ TEST_F(Upload, SettingsNotLoadedComesAfterThePortIsClosed)
         s.device[7] = 0x10;
     });
     watcher.shown.clear();
-    EXPECT_EQ(runUpload(watcher, *link, back, backJob, runner()), UploadResult::NothingChanged);
+    EXPECT_EQ(uploadOn(*watchedSession, back, backJob), UploadResult::NothingChanged);
     ASSERT_EQ(watcher.shown.size(), 1u);
     EXPECT_EQ(watcher.shown[0], (std::pair<std::string, bool>{"Settings not loaded", false}));
     EXPECT_EQ(back.currentDevice, startupDefaultDevice());
@@ -341,7 +351,7 @@ TEST_F(Upload, SettingsNotLoadedComesAfterThePortIsClosed)
         s.device[6] = 0x00; // 256 KiB again
         s.device[7] = 0x01;
     });
-    EXPECT_EQ(runUpload(watcher, *link, back, backJob, runner()), UploadResult::Complete);
+    EXPECT_EQ(uploadOn(*watchedSession, back, backJob), UploadResult::Complete);
     EXPECT_EQ(back.deviceIndex, -1);
     EXPECT_EQ(back.currentDevice.name, "M30999ZZFP");
     EXPECT_EQ(back.currentDevice.userRomStart, 0xC0000u);

@@ -3,6 +3,7 @@
 #include "plx71/job/job_settings.hpp"
 #include "plx71/job/writer_state.hpp"
 #include "plx71/link/writer_commands.hpp"
+#include "plx71/ops/box_outcome.hpp"
 #include "plx71/ops/progress_sink.hpp"
 #include "plx71/ui/ui.hpp"
 
@@ -11,6 +12,13 @@
 #include <optional>
 
 namespace plx71 {
+
+enum class UploadResult {
+    NothingChanged, // stopped before the settings were applied (or refused them)
+    SettingsOnly,   // settings applied, the page reads cancelled or failed
+    Complete,       // settings and every page read; texts recomputed
+};
+UploadResult uploadResultOf(const BoxOutcome& outcome);
 
 // Each page read weighs 256: the User ROM area length, plus 0x800 (eight
 // Boot ROM pages) with the Boot ROM.

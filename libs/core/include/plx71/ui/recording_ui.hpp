@@ -23,11 +23,19 @@ public:
     {
         std::lock_guard lock(mutex_);
         messages_.push_back({icon, text, false});
+        details_.emplace_back();
+    }
+    void messageWithDetail(Icon icon, const std::string& text, const std::string& detail) override
+    {
+        std::lock_guard lock(mutex_);
+        messages_.push_back({icon, text, false});
+        details_.push_back(detail);
     }
     bool question(Icon icon, const std::string& text) override
     {
         std::lock_guard lock(mutex_);
         messages_.push_back({icon, text, true});
+        details_.emplace_back();
         if (answers_.empty())
             return defaultAnswer_;
         bool a = answers_.front();
@@ -49,11 +57,19 @@ public:
             t.push_back(m.text);
         return t;
     }
-    void clear() { std::lock_guard lock(mutex_); messages_.clear(); }
+    // The detail line of each message, in the same order (empty for none).
+    std::vector<std::string> details() const { std::lock_guard lock(mutex_); return details_; }
+    void clear()
+    {
+        std::lock_guard lock(mutex_);
+        messages_.clear();
+        details_.clear();
+    }
 
 private:
     mutable std::mutex mutex_;
     std::vector<RecordedMessage> messages_;
+    std::vector<std::string> details_;
     std::deque<bool> answers_;
     bool defaultAnswer_ = true;
 };

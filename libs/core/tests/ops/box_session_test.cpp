@@ -1,0 +1,232 @@
+// The box session's outcomes against the software writer box: a download
+// read back, a verify that finds a page or a setting changed, Cancel in
+// every phase, and jobs refused before anything is sent.
+#include "sim_world.hpp"
+
+#include "plx71/ops/box_session.hpp"
+#include "plx71/ops/download.hpp"
+#include "plx71/ui/messages.hpp"
+
+namespace plx71::test {
+namespace {
+
+class Session : public SimWorld {
+protected:
+    void SetUp() override
+    {
+        SimWorld::SetUp();
+        // Block 1 (0FA000-0FBFFF, 32 pages) and eight Boot ROM pages.
+        job.operationBlockMode = 1;
+        job.operationBlockList = "1";
+        job.bootRomFileName = "boot.btp";
+        job.lockBitMode = 3;
+        job.lockBlockList = "0,2";
+        fillPattern(state.images.boot, 9);
+    }
+
+    BoxOutcome download(DownloadOptions options = {}, std::function<bool()> cancelWhen = {})
+    {
+        auto s = sink(std::move(cancelWhen));
+        return session->download(state, job, s, options);
+    }
+    BoxOutcome verify(std::function<bool()> cancelWhen = {})
+    {
+        auto s = sink(std::move(cancelWhen));
+        return session->verify(state, job, s);
+    }
+    std::size_t accepted(std::uint8_t code) const { return countCode(test::accepted(*sim), code); }
+};
+
+TEST_F(Session, ADownloadIsReadBackPageByPageInItsOwnPhase)
+{
+    const BoxOutcome o = download();
+    EXPECT_TRUE(o.ok()) << outcomeClassName(o.kind);
+    EXPECT_TRUE(ui.messages().empty());
+    EXPECT_TRUE(o.verified);
+    EXPECT_EQ(o.pagesWritten, 40);
+    EXPECT_EQ(o.pagesVerified, 40);
+    EXPECT_EQ(o.firmwareVersion, "V1.30 2001/12/25");
+    EXPECT_EQ(accepted(CMD_READ_PAGE), 40u);
+    EXPECT_EQ(accepted(CMD_READ_SETTINGS), 1u);
+    // The read-back comes after the commit's wait and before the way back.
+    const auto all = codes(test::accepted(*sim));
+    const auto commit = std::find(all.begin(), all.end(), CMD_DOWNLOAD_COMMIT);
+    const auto settings = std::find(all.begin(), all.end(), CMD_READ_SETTINGS);
+    EXPECT_LT(commit, settings);
+    EXPECT_EQ(all.back(), CMD_SET_LINK_RATE);
+    EXPECT_EQ(lastView.kind, TransferKind::Verify);
+    EXPECT_EQ(lastTotal, 41 * 256);
+    EXPECT_EQ(lastDone, 41 * 256);
+    const std::vector<ProgressPhase> expected{ProgressPhase::Connect,   ProgressPhase::Settings,
+                                              ProgressPhase::Erase,     ProgressPhase::UserPages,
+                                              ProgressPhase::BootPages, ProgressPhase::Commit,
+                                              ProgressPhase::Verify,    ProgressPhase::Closing};
+    EXPECT_EQ(phases, expected);
+    expectResting();
+
+    // Without the read-back the wire holds the download alone.
+    sim->clearReceivedCommands();
+    const BoxOutcome plain = download(DownloadOptions{false});
+    EXPECT_TRUE(plain.ok());
+    EXPECT_FALSE(plain.verified);
+    EXPECT_EQ(accepted(CMD_READ_PAGE) + accepted(CMD_READ_SETTINGS), 0u);
+}
+
+struct VerifyFault {
+    const char* name;
+    std::function<void(plx71sim::Simulator&)> arm;
+    OutcomeClass kind;
+    std::string where;   // the first difference
+    std::string message; // shown with the stop icon
+};
+
+TEST_F(Session, EachVerifyFaultHasItsOwnOutcomeAndWritesNothing)
+{
+    ASSERT_TRUE(download().ok());
+    const auto userImage = state.images.user;
+    const std::string commError(msg::kCommunicationError);
+    const std::vector<VerifyFault> faults{
+        {"a flipped User ROM byte", [](auto& s) { s.setFlipRead(0x0FA1, 0x30); }, OutcomeClass::VerifyMismatch,
+         "0FA130", msg::verifyMismatchAt("0FA130")},
+        {"a flipped Boot ROM byte", [](auto& s) { s.setFlipRead(0x1FE2, 0x05); }, OutcomeClass::VerifyMismatch,
+         "0FE205", msg::verifyMismatchAt("0FE205")},
+        {"lock bits", [](auto& s) { s.setAlterSetting("lock-bits"); }, OutcomeClass::VerifyMismatch, "lockBits",
+         msg::verifyMismatchIn("lockBits")},
+        {"User ROM name", [](auto& s) { s.setAlterSetting("user-file-name"); }, OutcomeClass::VerifyMismatch,
+         "userRomFileName", msg::verifyMismatchIn("userRomFileName")},
+        {"device", [](auto& s) { s.setAlterSetting("device"); }, OutcomeClass::VerifyMismatch, "device",
+         msg::verifyMismatchIn("device")},
+        {"no job", [](auto& s) { s.setNoSettings(true); }, OutcomeClass::SettingsNotLoaded, "",
+         std::string(msg::kSettingsNotLoaded)},
+        // Silent for every try of one page read (3 cycles of 3 sends).
+        {"silent box", [this](auto& s) { onNth(CMD_READ_PAGE, 3, [&s] { s.dropAcks(9); }); },
+         OutcomeClass::CommunicationError, "", commError},
+    };
+    for (const VerifyFault& f : faults) {
+        SCOPED_TRACE(f.name);
+        ui.clear();
+        sim->clearReceivedCommands();
+        f.arm(*sim);
+        const BoxOutcome o = verify();
+        {
+            std::lock_guard lock(hookMutex);
+            onCommand = nullptr;
+        }
+        EXPECT_EQ(o.kind, f.kind) << outcomeClassName(o.kind);
+        EXPECT_EQ(o.difference.where(), f.where);
+        EXPECT_EQ(ui.texts(), std::vector<std::string>{f.message});
+        EXPECT_EQ(ui.messages().at(0).icon, Icon::Stop);
+        EXPECT_FALSE(o.verified);
+        for (std::uint8_t code : {CMD_ERASE_BLOCKS, CMD_WRITE_PAGE, CMD_DOWNLOAD_END, CMD_DOWNLOAD_COMMIT})
+            EXPECT_EQ(accepted(code), 0u) << int(code);
+        expectResting();
+        EXPECT_EQ(state.images.user, userImage);
+        sim->setFlipRead(0x0FA1, 0, false);
+        sim->setFlipRead(0x1FE2, 0, false);
+        sim->setAlterSetting("");
+        sim->setNoSettings(false);
+    }
+    // The silent box failed on the third page read, after two good ones.
+    EXPECT_TRUE(verify().ok());
+}
+
+TEST_F(Session, AFlippedByteFailsTheDownloadAfterThePortIsClosed)
+{
+    sim->setFlipRead(0x0FA0, 0x00);
+    const BoxOutcome o = download();
+    EXPECT_EQ(o.kind, OutcomeClass::VerifyMismatch);
+    EXPECT_EQ(o.difference.address, 0x0FA000u);
+    EXPECT_EQ(o.difference.expected, state.images.user[0x3A000]);
+    EXPECT_EQ(o.difference.found, std::uint8_t(~state.images.user[0x3A000]));
+    EXPECT_EQ(o.pagesWritten, 40);
+    EXPECT_EQ(o.pagesVerified, 0);
+    EXPECT_EQ(ui.texts(), std::vector<std::string>{"Verify error at address 0FA000"});
+    expectResting();
+}
+
+TEST_F(Session, CancelEndsTheDownloadOrTheReadBackAndAVerifyFindsTheGap)
+{
+    // Cancel among the pages: no closing commands, and the box holds a job
+    // that a verify tells apart from the project.
+    BoxOutcome o = download({}, [this] { return accepted(CMD_WRITE_PAGE) >= 5; });
+    EXPECT_EQ(o.kind, OutcomeClass::Cancelled);
+    EXPECT_EQ(accepted(CMD_DOWNLOAD_COMMIT), 0u);
+    EXPECT_TRUE(ui.messages().empty());
+    expectResting();
+    o = verify();
+    EXPECT_EQ(o.kind, OutcomeClass::VerifyMismatch);
+    ASSERT_TRUE(o.difference.address.has_value());
+    EXPECT_GE(*o.difference.address, 0x0FA500u);
+    expectResting();
+
+    // Cancel in the read-back: a phase of its own, stopped like the data.
+    ui.clear();
+    ASSERT_TRUE(download(DownloadOptions{false}).ok());
+    sim->clearReceivedCommands();
+    o = verify([this] { return accepted(CMD_READ_PAGE) >= 3; });
+    EXPECT_EQ(o.kind, OutcomeClass::Cancelled);
+    EXPECT_LT(accepted(CMD_READ_PAGE), 40u);
+    EXPECT_TRUE(ui.messages().empty());
+    expectResting();
+}
+
+TEST_F(Session, JobsTheBoxCannotHandBackAreRefusedBeforeAnythingIsSent)
+{
+    // 25 + 10 (device) + 200 + 63 = 298 > 297 bytes of the settings reply.
+    job.userRomFileName = std::string(200, 'u');
+    job.bootRomFileName = std::string(63, 'b');
+    BoxOutcome o = download();
+    EXPECT_EQ(o.kind, OutcomeClass::FileError);
+    EXPECT_EQ(ui.texts(), std::vector<std::string>{msg::namesTooLongForBox(273, 272)});
+    EXPECT_EQ(ui.messages().at(0).icon, Icon::Stop);
+    EXPECT_TRUE(sim->receivedCommands().empty());
+    EXPECT_EQ(sim->portOpenCount(), 0);
+
+    // One character less fits.
+    ui.clear();
+    job.bootRomFileName.pop_back();
+    EXPECT_TRUE(download().ok());
+    EXPECT_EQ(sim->settings().bootFileName, job.bootRomFileName);
+}
+
+TEST_F(Session, PortAndLinkFailuresNameTheirClass)
+{
+    usePort(PortChoice::path("/nonexistent/plx71-port"));
+    BoxOutcome o = download();
+    EXPECT_EQ(o.kind, OutcomeClass::PortNotFound);
+    EXPECT_EQ(o.portName, "/nonexistent/plx71-port");
+    EXPECT_EQ(ui.details(), std::vector<std::string>{"not found: no device /nonexistent/plx71-port"});
+
+    usePort(PortChoice::path(sim->slavePath()));
+    sim->setSilent(true);
+    o = download();
+    EXPECT_EQ(o.kind, OutcomeClass::NoAnswer);
+    EXPECT_EQ(o.failedCommand, "CMD_SET_LINK_RATE");
+    sim->setSilent(false);
+
+    onNth(CMD_WRITE_PAGE, 4, [this] { sim->setFailPage(0x0FA3); });
+    o = download();
+    EXPECT_EQ(o.kind, OutcomeClass::CommunicationError);
+    EXPECT_EQ(o.failedCommand, "CMD_WRITE_PAGE");
+    EXPECT_EQ(o.failedPage, std::optional<std::uint16_t>(0x0FA3));
+    EXPECT_EQ(o.pagesWritten, 3);
+    expectResting();
+
+    sim->setFirmwareVersion("V1.20 2001/01/01");
+    EXPECT_EQ(download().kind, OutcomeClass::FirmwareVersionDifferent);
+}
+
+TEST(SettingsReply, FitsTheBoxsOneFrame)
+{
+    DeviceRecord d;
+    d.name = "M30624FGFP";
+    JobSettings job;
+    job.userRomFileName = std::string(262, 'u');
+    EXPECT_EQ(settingsReplyLength(d, job), 297u);
+    EXPECT_TRUE(settingsReplyFits(d, job));
+    job.bootRomFileName = "b";
+    EXPECT_FALSE(settingsReplyFits(d, job));
+}
+
+} // namespace
+} // namespace plx71::test
