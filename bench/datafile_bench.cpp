@@ -1,7 +1,8 @@
 // Reading and writing a whole 256 KiB User ROM as Intel HEX and S-records.
 #include "plx71/datafile/data_file_reader.hpp"
 #include "plx71/datafile/data_file_writer.hpp"
-#include "plx71/ui/recording_ui.hpp"
+#include "plx71/testing/default_device.hpp"
+#include "plx71/testing/recording_ui.hpp"
 
 #include <benchmark/benchmark.h>
 
@@ -13,18 +14,6 @@
 namespace {
 
 using namespace plx71;
-
-DeviceRecord userRomDevice()
-{
-    DeviceRecord d;
-    d.name = "M30624FGFP";
-    d.userRomStart = 0xC0000;
-    d.userRomEnd = 0xFFFFF;
-    d.bootRomStart = 0xFE000;
-    d.bootRomEnd = 0xFFFFF;
-    d.lastBlock = 6;
-    return d;
-}
 
 const std::vector<std::uint8_t>& randomArea()
 {
@@ -67,7 +56,7 @@ void parseOnly(benchmark::State& state, DataFormat format)
 {
     const SaveRequest req = wholeArea();
     const std::string text = format == DataFormat::IntelHex ? formatIntelHex(req) : formatSRecords(req);
-    const DeviceRecord device = userRomDevice();
+    const DeviceRecord device = test::defaultDevice();
     RecordingUi ui;
     std::vector<std::uint8_t> image = blankImage(Area::UserRom);
     for (auto _ : state) {
@@ -99,7 +88,7 @@ void readFile(benchmark::State& state, const char* name)
         state.SkipWithError("cannot write the input file");
         return;
     }
-    const DeviceRecord device = userRomDevice();
+    const DeviceRecord device = test::defaultDevice();
     std::vector<std::uint8_t> image = blankImage(Area::UserRom);
     for (auto _ : state) {
         if (!readDataFile(ui, device, Area::UserRom, image, path))

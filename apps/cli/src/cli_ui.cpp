@@ -25,9 +25,11 @@ void CliUi::message(Icon icon, const std::string& text)
         failed_ = true;
 }
 
-void CliUi::messageWithDetail(Icon icon, const std::string& text, const std::string& detail)
+void CliUi::detail(const std::string& text)
 {
-    message(icon, detail.empty() ? text : text + "\n" + detail);
+    std::lock_guard lock(outputMutex);
+    std::fprintf(out_, "%s\n", text.c_str());
+    std::fflush(out_);
 }
 
 bool CliUi::question(Icon, const std::string& text)

@@ -2,6 +2,7 @@
 // production lines. The exit codes are in exit_codes.hpp and in --help.
 #include "cli_context.hpp"
 #include "commands/file_commands.hpp"
+#include "commands/link_commands.hpp"
 #include "commands/port_commands.hpp"
 #include "json_output.hpp"
 #include "program_version.hpp"
@@ -9,11 +10,6 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
-
-#if __has_include("commands/link_commands.hpp")
-#include "commands/link_commands.hpp"
-#define PLX71_HAVE_LINK_COMMANDS 1
-#endif
 
 namespace {
 
@@ -43,9 +39,7 @@ int main(int argc, char** argv)
     app.add_flag("--yes", ctx.yes, "answer OK to every question (default: Cancel)");
     app.add_flag("--json", ctx.json, "print one JSON object with the result on stdout (messages stay on stderr)");
     addFileCommands(app, ctx);
-#ifdef PLX71_HAVE_LINK_COMMANDS
     addLinkCommands(app, ctx);
-#endif
     addPortCommands(app, ctx);
 
     try {

@@ -115,11 +115,26 @@ TEST(CliInfo, RefusesBadArgumentsAndBadFiles)
     EXPECT_EQ(r.err, "Invalid address contained\n");
 }
 
+TEST(CliInfo, AWrongRecordCheckSumIsAFormatErrorNamingTheLine)
+{
+    ScratchDir dir;
+    // The S2 record on line 2 should end in A5.
+    writeAll(dir / "bad.mot", "S0030000FC\r\nS20C0FE000425401312E303009A6\r\nS804000000FB\r\n");
+    for (const char* command : {"info bad.mot --device M30624FGFP --area boot",
+                                "convert bad.mot out.hex --device M30624FGFP --area boot"}) {
+        auto r = runCli(command, dir);
+        EXPECT_EQ(r.code, 1) << command;
+        EXPECT_EQ(r.out, "") << command;
+        EXPECT_EQ(r.err, "File format error\nline 2: check sum A6, expected A5\n") << command;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.hex"));
+}
+
 TEST(CliInfo, BootRomVersionPrintsOnlyPrintableBytes)
 {
     ScratchDir dir;
     // S2 record at 0xFE000: "BT\x01" then "1.00" and a tab.
-    writeAll(dir / "boot.btp", "S0030000FC\r\nS20C0FE000425401312E30300987\r\nS804000000FB\r\n");
+    writeAll(dir / "boot.btp", "S0030000FC\r\nS20C0FE000425401312E303009A5\r\nS804000000FB\r\n");
     auto r = runCli("info boot.btp --device M30624FGFP --area boot", dir);
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.out.find("version: BT.1.00.\n"), std::string::npos) << r.out;

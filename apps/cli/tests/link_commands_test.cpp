@@ -6,7 +6,7 @@
 #include "plx71/datafile/data_file_writer.hpp"
 #include "plx71/job/job_actions.hpp"
 #include "plx71/project/project_actions.hpp"
-#include "plx71/ui/recording_ui.hpp"
+#include "plx71/testing/recording_ui.hpp"
 #include "plx71sim/simulator.hpp"
 
 #include <gtest/gtest.h>
@@ -68,7 +68,7 @@ protected:
             EXPECT_TRUE(plx71::saveDataFile(ui, user, {image, 0xC0000, 0xFFFFF, 0, {}}));
             EXPECT_TRUE(plx71::loadAreaFile(ui, state, job, plx71::Area::UserRom, user));
         }
-        job.operationBlockMode = blocks.empty() ? 0 : 1;
+        job.operationBlockMode = blocks.empty() ? plx71::OperationBlockMode::All : plx71::OperationBlockMode::Block;
         job.operationBlockList = blocks;
         job.targetBaudIndex = 3;
         job.hostBaudSelection = 2; // 38400
@@ -177,7 +177,7 @@ TEST_F(CliLink, UploadWritesDataFilesAndAProjectOnlyWhenComplete)
     EXPECT_TRUE(ui.messages().empty()) << ui.texts().front();
     EXPECT_EQ(back.deviceIndex, 0);
     EXPECT_EQ(backJob.userRomFileName, (dir / "back.mot").string());
-    EXPECT_EQ(backJob.operationBlockMode, 1);
+    EXPECT_EQ(backJob.operationBlockMode, plx71::OperationBlockMode::Block);
     EXPECT_EQ(backJob.operationBlockList, "0,3");
     EXPECT_EQ(backJob.targetBaudIndex, 3);
     EXPECT_EQ(backJob.hostBaudSelection, 3); // the rate used

@@ -11,8 +11,7 @@
 namespace plx71 {
 
 namespace qtui {
-class QtUi;
-class SingleInstance;
+class AppShell;
 } // namespace qtui
 
 class CLoaderDlg;
@@ -23,7 +22,7 @@ inline constexpr const char* kLoaderMessageCaption = "Plx71Ldr";
 struct LoaderAppOptions {
     QString instanceName;            // empty: the executable's base name
     Ui* ui = nullptr;                // null: message boxes captioned "Plx71Ldr"
-    FirmwareFileChooser chooseFile;  // unset: the standard file dialog
+    FileChooser chooseFile;          // unset: the standard file dialog
 };
 
 class CLoaderApp : public QObject {
@@ -46,9 +45,8 @@ public:
 
 private:
     LoaderAppOptions options_;
-    std::unique_ptr<qtui::QtUi> qtUi_;
+    std::unique_ptr<qtui::AppShell> shell_;
     std::unique_ptr<LoaderSession> session_;
-    std::unique_ptr<qtui::SingleInstance> instance_;
     std::unique_ptr<CLoaderDlg> dialog_;
 };
 

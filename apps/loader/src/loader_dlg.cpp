@@ -6,6 +6,7 @@
 
 #include "plx71/link/port_names.hpp"
 #include "plx71/link/writer_commands.hpp"
+#include "plx71/qtui/paths.hpp"
 
 #include <QAction>
 #include <QComboBox>
@@ -253,7 +254,7 @@ void CLoaderDlg::onSelectFile()
     const QString chosen = session_.chooseFirmwareFile(this);
     if (chosen.isEmpty())
         return; // cancelled: the previous file stays
-    session_.firmware = selectFirmwareFile(*session_.ui, toPath(chosen));
+    session_.firmware = selectFirmwareFile(*session_.ui, qtui::toPath(chosen));
     if (session_.firmware) {
         m_.fileText = QDir::toNativeSeparators(chosen);
         m_.fileVersionText = QString::fromStdString(session_.firmware->versionText);

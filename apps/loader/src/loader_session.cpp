@@ -1,27 +1,20 @@
 #include "loader_session.hpp"
 
-#include <QDir>
-#include <QFileDialog>
-
 namespace plx71 {
 
-QString openFirmwareFileDialog(QWidget* parent, const FirmwareFileRequest& request)
+FileDialogRequest firmwareFileRequest()
 {
-    QFileDialog dialog(parent, request.title,
-                       request.directory.isEmpty() ? QDir::currentPath() : request.directory, request.filter);
-    dialog.setObjectName(QStringLiteral("firmwareFileDialog"));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(request.defaultSuffix);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
+    FileDialogRequest request;
+    request.title = QStringLiteral("Firmware Load");
+    request.filter = QStringLiteral("Program file (*.hex)");
+    request.defaultSuffix = QStringLiteral("hex");
+    request.objectName = QStringLiteral("firmwareFileDialog");
+    return request;
 }
 
 QString LoaderSession::chooseFirmwareFile(QWidget* parent) const
 {
-    const FirmwareFileRequest request;
-    return chooseFile ? chooseFile(parent, request) : openFirmwareFileDialog(parent, request);
+    return qtui::chooseFile(chooseFile, parent, firmwareFileRequest());
 }
 
 } // namespace plx71

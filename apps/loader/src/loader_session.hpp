@@ -5,37 +5,22 @@
 // one; a test builds its own.
 #include "plx71/link/writer_link.hpp"
 #include "plx71/ops/firmware_loader.hpp"
+#include "plx71/qtui/file_chooser.hpp"
 #include "plx71/ui/ui.hpp"
 
 #include <QString>
 
-#include <filesystem>
-#include <functional>
 #include <optional>
 
 class QWidget;
 
 namespace plx71 {
 
+using qtui::FileChooser;
+using qtui::FileDialogRequest;
+
 // What "Select..." asks the file dialog for.
-struct FirmwareFileRequest {
-    QString title = QStringLiteral("Firmware Load");
-    QString filter = QStringLiteral("Program file (*.hex)");
-    QString defaultSuffix = QStringLiteral("hex");
-    QString directory; // empty: the current directory
-};
-
-// The file the user chose; empty when the dialog was cancelled.
-using FirmwareFileChooser = std::function<QString(QWidget* parent, const FirmwareFileRequest& request)>;
-
-// The standard file-open dialog for an existing file.
-QString openFirmwareFileDialog(QWidget* parent, const FirmwareFileRequest& request);
-
-// A path the user chose, for the core's file routines.
-inline std::filesystem::path toPath(const QString& text)
-{
-    return std::filesystem::path(text.toStdU16String());
-}
+FileDialogRequest firmwareFileRequest();
 
 struct LoaderSession {
     explicit LoaderSession(Ui& u) : ui(&u), link(u) {}
@@ -47,7 +32,7 @@ struct LoaderSession {
     // The firmware of the last accepted file; none until one was accepted
     // and again after a file was refused, so a half-read image is never sent.
     std::optional<SelectedFirmware> firmware;
-    FirmwareFileChooser chooseFile; // unset: openFirmwareFileDialog
+    FileChooser chooseFile; // unset: the standard file dialog
 
     // An operation holds the link to the writer box open.
     bool writerConnected() const { return link.isOpen(); }

@@ -7,7 +7,7 @@
 #include "loader_app.hpp"
 
 #include "plx71/qtui/single_instance.hpp"
-#include "plx71/qtui/test_support.hpp"
+#include "plx71/testing/modal_windows.hpp"
 #include "plx71/ui/messages.hpp"
 
 #include <QAccessible>

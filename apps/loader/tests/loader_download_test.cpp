@@ -6,7 +6,7 @@
 
 #include "loading_dlg.hpp"
 
-#include "plx71/qtui/test_support.hpp"
+#include "plx71/testing/modal_windows.hpp"
 #include "plx71/ui/messages.hpp"
 
 #include <QLabel>

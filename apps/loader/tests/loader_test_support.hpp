@@ -7,7 +7,7 @@
 
 #include "plx71/link/serial_port.hpp"
 #include "plx71/link/writer_commands.hpp"
-#include "plx71/ui/recording_ui.hpp"
+#include "plx71/testing/recording_ui.hpp"
 #include "plx71/testing/sim_link.hpp"
 #include "plx71sim/simulator.hpp"
 
@@ -90,7 +90,7 @@ public:
                 hook(code, p);
         });
         session.link.timing = quickTiming();
-        session.chooseFile = [this](QWidget*, const FirmwareFileRequest& request) {
+        session.chooseFile = [this](QWidget*, const FileDialogRequest& request) {
             lastRequest = request;
             ++fileDialogRuns;
             return answers.isEmpty() ? QString() : answers.takeFirst();
@@ -169,7 +169,7 @@ public:
     std::unique_ptr<CLoaderDlg> dialog;
     QTemporaryDir dir;
     QStringList answers;
-    FirmwareFileRequest lastRequest;
+    FileDialogRequest lastRequest;
     int fileDialogRuns = 0;
 
     std::mutex hookMutex;

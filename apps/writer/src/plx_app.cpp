@@ -5,8 +5,8 @@
 #include "transfer_dialogs.hpp"
 
 #include "plx71/devices/device_table.hpp"
-#include "plx71/qtui/qt_ui.hpp"
-#include "plx71/qtui/single_instance.hpp"
+#include "plx71/qtui/app_shell.hpp"
+#include "plx71/qtui/paths.hpp"
 #include "plx71/ui/messages.hpp"
 
 #include <QApplication>
@@ -15,12 +15,8 @@ namespace plx71 {
 
 CPlxApp::CPlxApp(AppOptions options, QObject* parent) : QObject(parent), options_(std::move(options))
 {
-    Ui* ui = options_.ui;
-    if (!ui) {
-        qtUi_ = std::make_unique<qtui::QtUi>(QString::fromLatin1(kMessageCaption));
-        ui = qtUi_.get();
-    }
-    session_ = std::make_unique<WriterSession>(*ui);
+    shell_ = std::make_unique<qtui::AppShell>(options_.ui, QString::fromLatin1(kMessageCaption));
+    session_ = std::make_unique<WriterSession>(shell_->ui());
     session_->hooks = withOperations(options_.hooks);
 }
 
@@ -37,22 +33,16 @@ QString CPlxApp::deviceTablePath() const
     const QString fromEnvironment = qEnvironmentVariable(kDeviceTableVariable);
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
-    return QString::fromStdU16String(deviceTableBeside(currentExecutablePath()).u16string());
+    return qtui::fromPath(deviceTableBeside(currentExecutablePath()));
 }
 
 bool CPlxApp::initInstance()
 {
     Ui& ui = *session_->ui;
-    const QString name =
-        options_.instanceName.isEmpty() ? qtui::SingleInstance::executableBaseName() : options_.instanceName;
-    instance_ = std::make_unique<qtui::SingleInstance>(name);
-    if (!instance_->acquire()) {
-        instance_.reset();
-        ui.message(Icon::Stop, std::string(msg::kWriterAlreadyStarted));
+    if (!shell_->acquireInstance(options_.instanceName, msg::kWriterAlreadyStarted))
         return false;
-    }
 
-    auto table = loadDeviceTable(toPath(deviceTablePath()));
+    auto table = loadDeviceTable(qtui::toPath(deviceTablePath()));
     if (!table) {
         ui.message(Icon::Stop, std::string(msg::kDeviceTableNotFound));
         return false;
@@ -68,9 +58,7 @@ bool CPlxApp::initInstance()
 
 int CPlxApp::exitInstance()
 {
-    if (instance_)
-        instance_->release();
-    instance_.reset();
+    shell_->releaseInstance();
     return 0;
 }
 

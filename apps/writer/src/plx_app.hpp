@@ -11,8 +11,7 @@
 namespace plx71 {
 
 namespace qtui {
-class QtUi;
-class SingleInstance;
+class AppShell;
 } // namespace qtui
 
 class CMainFrame;
@@ -51,9 +50,8 @@ public slots:
 
 private:
     AppOptions options_;
-    std::unique_ptr<qtui::QtUi> qtUi_;
+    std::unique_ptr<qtui::AppShell> shell_;
     std::unique_ptr<WriterSession> session_;
-    std::unique_ptr<qtui::SingleInstance> instance_;
     std::unique_ptr<CMainFrame> frame_;
 };
 

@@ -95,7 +95,7 @@ std::vector<DumpRow> RomEditModel::pageRows(int count) const
     return rows;
 }
 
-SaveRequest RomEditModel::saveRequest(int family, std::vector<AddressRange> ranges) const
+SaveRequest RomEditModel::saveRequest(int family, std::vector<AreaRange> ranges) const
 {
     SaveRequest request;
     request.data = workCopy_;

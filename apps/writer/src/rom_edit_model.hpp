@@ -57,7 +57,7 @@ public:
     std::vector<DumpRow> pageRows(int count) const;
 
     // Data Save's input: the copy as it stands now.
-    SaveRequest saveRequest(int family, std::vector<AddressRange> ranges) const;
+    SaveRequest saveRequest(int family, std::vector<AreaRange> ranges) const;
 
     // "OK": the copy goes back to the start of the area's image.
     void writeBack(WriterState& state) const;

@@ -22,7 +22,7 @@ public:
 
     QLineEdit* addressEdit() const { return addressEdit_; }
     // The ranges of the last accepted Save Address text; empty = whole area.
-    const std::vector<AddressRange>& ranges() const { return ranges_; }
+    const std::vector<AreaRange>& ranges() const { return ranges_; }
 
 public slots:
     void accept() override;
@@ -37,7 +37,7 @@ private:
     Ui& ui_;
     AreaRange range_;
     QLineEdit* addressEdit_;
-    std::vector<AddressRange> ranges_;
+    std::vector<AreaRange> ranges_;
     bool checkPending_ = false;
 };
 

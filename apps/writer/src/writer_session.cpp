@@ -2,28 +2,11 @@
 
 #include "save_file_dlg.hpp"
 
-#include <QDir>
-#include <QFileDialog>
-
 namespace plx71 {
 
 QString WriterSession::chooseFile(QWidget* parent, const FileDialogRequest& request) const
 {
-    if (hooks.chooseFile)
-        return hooks.chooseFile(parent, request);
-    QFileDialog dialog(parent, request.title, QDir::currentPath(), request.filter);
-    dialog.setObjectName(QStringLiteral("fileDialog"));
-    dialog.setDefaultSuffix(request.defaultSuffix);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    if (request.mode == FileDialogRequest::Mode::Save) {
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-    } else {
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(QFileDialog::ExistingFile);
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
+    return qtui::chooseFile(hooks.chooseFile, parent, request);
 }
 
 std::optional<SaveTarget> WriterSession::chooseSaveTarget(QWidget* parent, Area area, AreaRange range) const

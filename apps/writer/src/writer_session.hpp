@@ -8,11 +8,12 @@
 #include "plx71/job/job_settings.hpp"
 #include "plx71/job/writer_state.hpp"
 #include "plx71/link/writer_link.hpp"
+#include "plx71/qtui/file_chooser.hpp"
+#include "plx71/ui/program_version.hpp"
 #include "plx71/ui/ui.hpp"
 
 #include <QString>
 
-#include <filesystem>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -21,29 +22,13 @@ class QWidget;
 
 namespace plx71 {
 
-inline constexpr const char* kControlProgramVersion = "V1.30 2001/12/25";
-
-// A path the user chose, for the core's file routines.
-inline std::filesystem::path toPath(const QString& text)
-{
-    return std::filesystem::path(text.toStdU16String());
-}
-
-struct FileDialogRequest {
-    enum class Mode { Open, Save };
-    Mode mode = Mode::Open;
-    QString title;
-    QString filter;        // "Data file (*.hex *.mot)"
-    QString defaultSuffix; // "hex"
-};
-
-// The file the user chose, empty when the dialog was cancelled.
-using FileChooser = std::function<QString(QWidget* parent, const FileDialogRequest& request)>;
+using qtui::FileChooser;
+using qtui::FileDialogRequest;
 
 // Data Save's choice: the file and the address ranges (empty = whole area).
 struct SaveTarget {
     QString path;
-    std::vector<AddressRange> ranges;
+    std::vector<AreaRange> ranges;
 };
 using SaveTargetChooser = std::function<std::optional<SaveTarget>(QWidget* parent, Area area, AreaRange range)>;
 

@@ -11,7 +11,7 @@
 #include "rom_edit_dlg.hpp"
 
 #include "plx71/job/job_actions.hpp"
-#include "plx71/qtui/test_support.hpp"
+#include "plx71/testing/modal_windows.hpp"
 #include "plx71/ui/messages.hpp"
 
 #include <QHeaderView>
@@ -326,7 +326,7 @@ void EditorTest::okWritesBackAndTheFormRecomputesTheChecksum()
     selectDevice(t.session.state, t.session.job, 0);
     t.fileAnswers = {test::writeAreaFile(dir.filePath(QStringLiteral("u.hex")), t.session.state.currentDevice,
                                          Area::UserRom, blankImage(Area::UserRom))};
-    view.show();
+    view.showJob();
     view.onSelectUserRomFile();
     const std::string before = t.session.job.userRomChecksumText;
     QString deviceText;

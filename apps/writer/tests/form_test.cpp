@@ -206,21 +206,21 @@ void FormTest::typingInABlockListChoosesBlock()
     ops->setFocus();
     QTest::keyClicks(ops, "0,2");
     QVERIFY(child<QRadioButton>(&view, "operationBlockBlock")->isChecked());
-    QCOMPARE(t.session.job.operationBlockMode, 1);
+    QCOMPARE(t.session.job.operationBlockMode, OperationBlockMode::Block);
     QCOMPARE(ops->text(), QStringLiteral("0,2")); // typing goes on where it was
     auto* lock = child<QLineEdit>(&view, "lockBlockList");
     lock->setFocus();
     QTest::keyClicks(lock, "1");
     QVERIFY(child<QRadioButton>(&view, "lockBitBlock")->isChecked());
-    QCOMPARE(t.session.job.lockBitMode, 3);
+    QCOMPARE(t.session.job.lockBitMode, LockBitMode::Block);
 
     // Text the program puts there leaves the choice alone.
     child<QRadioButton>(&view, "operationBlockAll")->setChecked(true);
-    view.take();
+    view.takeJob();
     t.session.job.operationBlockList = "4-5";
-    view.show();
+    view.showJob();
     QVERIFY(child<QRadioButton>(&view, "operationBlockAll")->isChecked());
-    QCOMPARE(t.session.job.operationBlockMode, 0);
+    QCOMPARE(t.session.job.operationBlockMode, OperationBlockMode::All);
 }
 
 void FormTest::leavingAFieldChecksIt()

@@ -152,7 +152,7 @@ void InputDialogsTest::saveAddressFieldReplacesTheRanges()
     d.addressEdit()->setText(QStringLiteral("c0000 - c00ff , D0000"));
     name->setFocus(Qt::TabFocusReason);
     QTRY_COMPARE(d.ranges().size(), std::size_t(2));
-    QCOMPARE(d.ranges()[1], (AddressRange{0xD0000, 0xD0000}));
+    QCOMPARE(d.ranges()[1], (AreaRange{0xD0000, 0xD0000}));
     d.addressEdit()->setText(QStringLiteral("C0000-C000F"));
     d.addressEdit()->setFocus(Qt::TabFocusReason);
     name->setFocus(Qt::TabFocusReason);
@@ -166,7 +166,7 @@ void InputDialogsTest::saveAddressFieldReplacesTheRanges()
     QCOMPARE(ui.messages()[0], (RecordedMessage{Icon::Exclamation, std::string(msg::kInvalidAddress), false}));
     QVERIFY(d.addressEdit()->hasFocus());
     QCOMPARE(d.addressEdit()->selectedText(), QStringLiteral("BFFFF"));
-    QCOMPARE(d.ranges(), (std::vector<AddressRange>{{0xC0000, 0xC000F}}));
+    QCOMPARE(d.ranges(), (std::vector<AreaRange>{{0xC0000, 0xC000F}}));
 
     // Save with a bad text stays open; with the field emptied it saves the whole area.
     d.selectFile(dir.filePath(QStringLiteral("out.hex")));

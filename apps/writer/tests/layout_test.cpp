@@ -177,7 +177,7 @@ void fillForm(test::TestSession& t, CPlxView* view)
     j.bootVersionText = "WWWWWWWW";
     j.operationBlockList = "0,2-4";
     j.lockBlockList = "0-2,4";
-    view->show();
+    view->showJob();
 }
 
 struct Windows {

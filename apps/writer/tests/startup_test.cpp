@@ -7,7 +7,7 @@
 #include "plx_app.hpp"
 #include "plx_view.hpp"
 
-#include "plx71/qtui/test_support.hpp"
+#include "plx71/testing/modal_windows.hpp"
 #include "plx71/ui/messages.hpp"
 
 #include <QAction>

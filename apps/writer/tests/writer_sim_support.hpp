@@ -12,7 +12,7 @@
 
 #include "plx71/link/serial_port.hpp"
 #include "plx71/link/writer_commands.hpp"
-#include "plx71/qtui/test_support.hpp"
+#include "plx71/testing/modal_windows.hpp"
 #include "plx71/testing/sim_link.hpp"
 #include "plx71sim/simulator.hpp"
 

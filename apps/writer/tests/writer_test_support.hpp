@@ -5,7 +5,7 @@
 
 #include "plx71/datafile/data_file_writer.hpp"
 #include "plx71/devices/device_table.hpp"
-#include "plx71/ui/recording_ui.hpp"
+#include "plx71/testing/recording_ui.hpp"
 
 #include <QDir>
 #include <QFile>

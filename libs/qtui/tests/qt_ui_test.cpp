@@ -1,7 +1,7 @@
 // The message-box bridge: boxes carry the program's caption and icon, a call
 // on the GUI thread runs directly, and a worker's call waits for the user.
 #include "plx71/qtui/qt_ui.hpp"
-#include "plx71/qtui/test_support.hpp"
+#include "plx71/testing/modal_windows.hpp"
 #include "plx71/qtui/transfer_progress_dialog.hpp"
 
 #include <QAbstractButton>

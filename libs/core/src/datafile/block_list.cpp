@@ -1,6 +1,6 @@
 #include "plx71/datafile/block_list.hpp"
 
-#include "hex_digits.hpp"
+#include "ui/hex_digits.hpp"
 
 namespace plx71 {
 namespace {
@@ -115,10 +115,10 @@ std::string formatBlockList(std::uint32_t mask, int first, int last)
     return out;
 }
 
-std::optional<std::vector<AddressRange>> parseAddressRanges(std::string_view text, std::uint32_t lowest,
+std::optional<std::vector<AreaRange>> parseAddressRanges(std::string_view text, std::uint32_t lowest,
                                                             std::uint32_t highest)
 {
-    std::vector<AddressRange> ranges;
+    std::vector<AreaRange> ranges;
     std::size_t pos = 0;
     skipBlanks(text, pos);
     // An empty field asks for the whole area.
@@ -132,9 +132,9 @@ std::optional<std::vector<AddressRange>> parseAddressRanges(std::string_view tex
         if (!readHexNumber(text, pos, v) || v < lowest || v > highest)
             return std::nullopt;
         if (dash) {
-            if (v <= ranges.back().first)
+            if (v <= ranges.back().start)
                 return std::nullopt;
-            ranges.back().last = v;
+            ranges.back().end = v;
         } else {
             if (ranges.size() == kMaxAddressRanges)
                 return std::nullopt;

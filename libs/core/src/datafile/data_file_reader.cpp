@@ -48,10 +48,10 @@ bool readDataText(Ui& ui, const DeviceRecord& device, Area area, std::span<std::
 
     std::vector<std::uint8_t> working(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(length));
     AreaSink sink(range.start, working);
-    const ScanResult result = scanRecords(text, format, ScanRules{}, sink);
+    const ScanOutcome outcome = scanRecords(text, format, ScanRules{}, sink);
 
-    if (result == ScanResult::FormatError) {
-        ui.message(Icon::Stop, std::string(msg::kFileFormatError));
+    if (outcome.result == ScanResult::FormatError) {
+        reportFormatError(ui, outcome);
         return false;
     }
     if (sink.outside()) {

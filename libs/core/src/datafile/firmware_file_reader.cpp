@@ -62,9 +62,9 @@ bool readFirmwareFile(Ui& ui, const std::filesystem::path& path, FirmwareImage& 
         FirmwareSink sink(image);
         ScanRules rules;
         rules.emptySRecordsEnd = false;
-        const ScanResult result = scanRecords(text, format, rules, sink);
-        if (result == ScanResult::FormatError) {
-            ui.message(Icon::Stop, std::string(msg::kFileFormatError));
+        const ScanOutcome outcome = scanRecords(text, format, rules, sink);
+        if (outcome.result == ScanResult::FormatError) {
+            reportFormatError(ui, outcome);
             return false;
         }
         if (sink.outside()) {

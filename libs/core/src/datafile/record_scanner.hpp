@@ -1,10 +1,15 @@
 #pragma once
 // Walks the lines of an Intel HEX or S-record text and hands every data
-// record to a sink. Both readers (data files and firmware files) share it;
-// they differ only in what the sink does and in one end-of-reading rule.
+// record to a sink. Each line is decoded by its format's own file
+// (intel_hex, s_record); both readers (data files and firmware files) drive
+// this walk and differ only in what the sink does and in one end-of-reading
+// rule.
 #include "plx71/datafile/file_type.hpp"
+#include "plx71/ui/ui.hpp"
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -27,9 +32,31 @@ struct ScanRules {
 enum class ScanResult {
     Completed,   // end record, or the end of the text
     Stopped,     // the sink asked to stop
-    FormatError, // a record of interest was malformed
+    FormatError, // a record of interest was malformed or its check sum wrong
 };
 
-ScanResult scanRecords(std::string_view text, DataFormat format, const ScanRules& rules, RecordSink& sink);
+// A record whose check sum field does not match its bytes.
+struct ChecksumMismatch {
+    std::size_t lineNumber = 0; // 1-based; CR LF, LF and a lone CR each end a line
+    std::uint8_t found = 0;
+    std::uint8_t expected = 0;
+};
+
+struct ScanOutcome {
+    ScanResult result = ScanResult::Completed;
+    std::optional<ChecksumMismatch> checksum; // why a FormatError, when it was the check sum
+};
+
+ScanOutcome scanRecords(std::string_view text, DataFormat format, const ScanRules& rules, RecordSink& sink);
+
+// "File format error", and the line of a wrong check sum as its detail.
+void reportFormatError(Ui& ui, const ScanOutcome& outcome);
+
+// What a format's line decoder made of one line. On ChecksumError the
+// decoder has filled found and expected of the mismatch.
+enum class LineResult { Next, End, Stopped, FormatError, ChecksumError };
+
+// The decoded bytes of one record; 255 is the largest byte count.
+using RecordBytes = std::array<std::uint8_t, 256>;
 
 } // namespace plx71

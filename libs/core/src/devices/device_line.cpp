@@ -1,5 +1,7 @@
 #include "device_line.hpp"
 
+#include "ui/hex_digits.hpp"
+
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -17,17 +19,6 @@ bool isBlank(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Reads fields with the shape of "%x,%x,%x,%x,%d,": a number, then exactly a comma.
 class FieldCursor {
 public:
@@ -37,12 +28,12 @@ public:
     {
         skipBlanks();
         if (pos_ + 1 < text_.size() && text_[pos_] == '0' && (text_[pos_ + 1] == 'x' || text_[pos_ + 1] == 'X')
-            && pos_ + 2 < text_.size() && hexValue(text_[pos_ + 2]) >= 0)
+            && pos_ + 2 < text_.size() && hex::isDigit(text_[pos_ + 2]))
             pos_ += 2;
         std::uint64_t value = 0;
         std::size_t digits = 0;
-        while (pos_ < text_.size() && hexValue(text_[pos_]) >= 0) {
-            value = value * 16 + std::uint64_t(hexValue(text_[pos_++]));
+        while (pos_ < text_.size() && hex::isDigit(text_[pos_])) {
+            value = value * 16 + std::uint64_t(hex::digitValue(text_[pos_++]));
             if (value > 0xFFFFFFFFu)
                 return std::nullopt;
             ++digits;

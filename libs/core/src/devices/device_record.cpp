@@ -5,9 +5,6 @@
 namespace plx71 {
 
 namespace {
-constexpr std::uint64_t kUserRomImageBytes = 0x40000;
-constexpr std::uint64_t kBootRomImageBytes = 0x2000;
-
 bool areaFits(std::uint32_t start, std::uint32_t end, std::uint64_t imageBytes)
 {
     return end >= start && std::uint64_t(end) - start + 1 <= imageBytes;
@@ -37,8 +34,8 @@ std::uint8_t allBlocksMaskFor(std::int32_t lastBlock)
 
 bool fitsImages(const DeviceRecord& device)
 {
-    return areaFits(device.userRomStart, device.userRomEnd, kUserRomImageBytes)
-        && areaFits(device.bootRomStart, device.bootRomEnd, kBootRomImageBytes)
+    return areaFits(device.userRomStart, device.userRomEnd, kUserRomImageSize)
+        && areaFits(device.bootRomStart, device.bootRomEnd, kBootRomImageSize)
         && device.lastBlock >= 0 && device.lastBlock <= 6;
 }
 

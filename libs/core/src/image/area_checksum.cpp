@@ -1,3 +1,5 @@
+#include "plx71/image/area_checksum.hpp"
+
 #include "plx71/image/rom_image.hpp"
 
 #include <algorithm>

@@ -1,4 +1,6 @@
-#include "plx71/image/rom_image.hpp"
+#include "plx71/image/area_tables.hpp"
+
+#include <string_view>
 
 namespace plx71 {
 

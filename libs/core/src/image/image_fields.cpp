@@ -1,3 +1,5 @@
+#include "plx71/image/image_fields.hpp"
+
 #include "plx71/image/rom_image.hpp"
 
 #include <cstdio>

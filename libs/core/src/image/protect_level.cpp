@@ -1,3 +1,5 @@
+#include "plx71/image/protect_level.hpp"
+
 #include "plx71/image/rom_image.hpp"
 
 namespace plx71 {

@@ -1,21 +1,8 @@
-#include "plx71/job/job_actions.hpp"
+#include "plx71/job/check_id.hpp"
+
+#include "ui/hex_digits.hpp"
 
 namespace plx71 {
-
-namespace {
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-} // namespace
 
 bool parseCheckId(std::string_view text, IdCode& out)
 {
@@ -31,8 +18,8 @@ bool parseCheckId(std::string_view text, IdCode& out)
         // One group: one or two digits; a third digit starts the next group.
         int value = 0;
         int digits = 0;
-        while (digits < 2 && pos < text.size() && hexDigit(text[pos]) >= 0) {
-            value = value * 16 + hexDigit(text[pos++]);
+        while (digits < 2 && pos < text.size() && hex::isDigit(text[pos])) {
+            value = value * 16 + hex::digitValue(text[pos++]);
             ++digits;
         }
         if (digits == 0 || groups == kIdCodeLength)

@@ -1,4 +1,4 @@
-#include "plx71/job/job_actions.hpp"
+#include "plx71/job/download_masks.hpp"
 
 #include "plx71/datafile/block_list.hpp"
 
@@ -22,7 +22,7 @@ std::uint8_t listMask(const DeviceRecord& device, const std::string& list)
 std::uint8_t operationBlockMask(const WriterState& state, const JobSettings& job)
 {
     const DeviceRecord& d = state.currentDevice;
-    if (job.operationBlockMode != 1)
+    if (job.operationBlockMode != OperationBlockMode::Block)
         return d.allBlocksMask;
     const std::uint8_t mask = listMask(d, job.operationBlockList);
     return mask != 0 ? mask : d.allBlocksMask;
@@ -32,15 +32,16 @@ std::uint8_t lockBitMask(const WriterState& state, const JobSettings& job)
 {
     const DeviceRecord& d = state.currentDevice;
     switch (job.lockBitMode) {
-    case 1:
+    case LockBitMode::AllLock:
         return d.allBlocksMask;
-    case 2:
+    case LockBitMode::AllNoLock:
         return 0;
-    case 3:
+    case LockBitMode::Block:
         return listMask(d, job.lockBlockList);
-    default:
-        return 0x80; // No Change
+    case LockBitMode::NoChange:
+        break;
     }
+    return 0x80; // No Change
 }
 
 } // namespace plx71

@@ -1,4 +1,4 @@
-#include "plx71/job/job_actions.hpp"
+#include "plx71/job/load_area_file.hpp"
 
 #include "plx71/datafile/file_type.hpp"
 #include "plx71/datafile/data_file_reader.hpp"

@@ -31,19 +31,19 @@ std::optional<std::uint32_t> areaEnd(std::uint32_t start, std::uint32_t size)
 void applyMasks(const WriterSettings& s, std::uint8_t allBlocks, JobSettings& job)
 {
     if (s.lockBitMask == kLockBitsNoChange) {
-        job.lockBitMode = 0;
+        job.lockBitMode = LockBitMode::NoChange;
     } else if (s.lockBitMask == allBlocks) {
-        job.lockBitMode = 1;
+        job.lockBitMode = LockBitMode::AllLock;
     } else if (s.lockBitMask == 0) {
-        job.lockBitMode = 2;
+        job.lockBitMode = LockBitMode::AllNoLock;
     } else {
-        job.lockBitMode = 3;
+        job.lockBitMode = LockBitMode::Block;
         job.lockBlockList = formatBlockList(s.lockBitMask, 0, kListedBlocks);
     }
     if (s.operationBlockMask == allBlocks) {
-        job.operationBlockMode = 0;
+        job.operationBlockMode = OperationBlockMode::All;
     } else {
-        job.operationBlockMode = 1;
+        job.operationBlockMode = OperationBlockMode::Block;
         job.operationBlockList = formatBlockList(s.operationBlockMask, 0, kListedBlocks);
     }
 }

@@ -104,9 +104,9 @@ ProjectFile projectFromJob(const WriterState& state, const JobSettings& job)
     p.updateEnable = job.updateEnable;
     p.bootRomFileName = job.bootRomFileName;
     p.userRomFileName = job.userRomFileName;
-    p.lockBitMode = job.lockBitMode;
+    p.lockBitMode = static_cast<std::int32_t>(job.lockBitMode);
     p.lockBlockList = job.lockBlockList;
-    p.operationBlockMode = job.operationBlockMode;
+    p.operationBlockMode = static_cast<std::int32_t>(job.operationBlockMode);
     p.operationBlockList = job.operationBlockList;
     p.idCode = job.idCode;
     p.portSelection = job.portSelection;
@@ -172,9 +172,9 @@ bool openProject(Ui& ui, WriterState& state, JobSettings& job, const std::filesy
     job.updateEnable = p.updateEnable;
     job.bootRomFileName = p.bootRomFileName;
     job.userRomFileName = p.userRomFileName;
-    job.lockBitMode = p.lockBitMode;
+    job.lockBitMode = static_cast<LockBitMode>(p.lockBitMode);
     job.lockBlockList = p.lockBlockList;
-    job.operationBlockMode = p.operationBlockMode;
+    job.operationBlockMode = static_cast<OperationBlockMode>(p.operationBlockMode);
     job.operationBlockList = p.operationBlockList;
     job.idCode = p.idCode;
     job.checkIdText = formatIdCode(p.idCode);

@@ -73,7 +73,7 @@ TEST(BlockList, FormatWritesRunsAndSingles)
 
 TEST(AddressRanges, ValidTexts)
 {
-    using V = std::vector<AddressRange>;
+    using V = std::vector<AreaRange>;
     EXPECT_EQ(parseAddressRanges("C0000-C00FF", 0xC0000, 0xFFFFF), (V{{0xC0000, 0xC00FF}}));
     EXPECT_EQ(parseAddressRanges("c0000 - c00ff , D0000", 0xC0000, 0xFFFFF),
               (V{{0xC0000, 0xC00FF}, {0xD0000, 0xD0000}}));

@@ -3,7 +3,7 @@
 #include "datafile_test_support.hpp"
 #include "plx71/transfer/progress_counters.hpp"
 #include "plx71/ui/messages.hpp"
-#include "plx71/ui/recording_ui.hpp"
+#include "plx71/testing/recording_ui.hpp"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +29,7 @@ std::vector<std::string> splitLines(const std::string& text)
 
 struct Area256 {
     std::vector<std::uint8_t> data = std::vector<std::uint8_t>(0x40000, 0xFF);
-    SaveRequest request(std::vector<AddressRange> ranges = {}, int family = 0, std::uint32_t start = 0xC0000)
+    SaveRequest request(std::vector<AreaRange> ranges = {}, int family = 0, std::uint32_t start = 0xC0000)
     {
         SaveRequest r;
         r.data = data;

@@ -2,6 +2,7 @@
 // Shared helpers of the data-file tests: temporary folders, device records,
 // random images and running the peer tools.
 #include "plx71/devices/device_record.hpp"
+#include "plx71/testing/default_device.hpp"
 
 #include <gtest/gtest.h>
 
@@ -63,26 +64,10 @@ inline std::vector<std::uint8_t> readBytes(const std::filesystem::path& path)
     return std::vector<std::uint8_t>(s.begin(), s.end());
 }
 
-// The start-up default: User ROM 0xC0000-0xFFFFF, Boot ROM 0xFE000-0xFFFFF.
-inline DeviceRecord m30624()
-{
-    DeviceRecord d;
-    d.name = "M30624FGFP";
-    d.userRomStart = 0xC0000;
-    d.userRomEnd = 0xFFFFF;
-    d.userRomSize = 0x40000;
-    d.lastBlock = 6;
-    d.allBlocksMask = 0x7F;
-    d.bootRomStart = 0xFE000;
-    d.bootRomEnd = 0xFFFFF;
-    d.bootRomSize = 0x2000;
-    return d;
-}
-
 // A 24-bit layout device: User ROM 0xFC0000-0xFFFFFF.
 inline DeviceRecord m30803()
 {
-    DeviceRecord d = m30624();
+    DeviceRecord d = defaultDevice();
     d.name = "M30803FGFP";
     d.userRomStart = 0xFC0000;
     d.userRomEnd = 0xFFFFFF;

@@ -3,7 +3,7 @@
 #include "plx71/datafile/firmware_file_reader.hpp"
 
 #include "datafile_test_support.hpp"
-#include "plx71/ui/recording_ui.hpp"
+#include "plx71/testing/recording_ui.hpp"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ const std::filesystem::path kExamples = std::filesystem::path(PLX71_SOURCE_DIR) 
 
 TEST(ExampleFiles, UserProgramAndBootUpdate)
 {
-    const DeviceRecord device = test::m30624();
+    const DeviceRecord device = test::defaultDevice();
     RecordingUi ui;
     RomImages fromHex;
     RomImages fromMot;

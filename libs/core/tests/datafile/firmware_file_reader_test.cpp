@@ -2,7 +2,7 @@
 
 #include "datafile_test_support.hpp"
 #include "plx71/ui/messages.hpp"
-#include "plx71/ui/recording_ui.hpp"
+#include "plx71/testing/recording_ui.hpp"
 #include "record_text.hpp"
 
 #include <gtest/gtest.h>

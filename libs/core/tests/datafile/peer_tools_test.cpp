@@ -5,7 +5,7 @@
 #include "plx71/datafile/data_file_writer.hpp"
 
 #include "datafile_test_support.hpp"
-#include "plx71/ui/recording_ui.hpp"
+#include "plx71/testing/recording_ui.hpp"
 
 #include <gtest/gtest.h>
 
@@ -68,7 +68,7 @@ protected:
         return test::readBytes(out);
     }
 
-    SaveRequest request(const DeviceRecord& device, std::vector<AddressRange> ranges = {}) const
+    SaveRequest request(const DeviceRecord& device, std::vector<AreaRange> ranges = {}) const
     {
         SaveRequest r;
         r.data = data_;
@@ -80,11 +80,11 @@ protected:
     }
 
     // Only the bytes of the ranges, 0xFF elsewhere.
-    std::vector<std::uint8_t> expectedFor(std::uint32_t base, const std::vector<AddressRange>& ranges) const
+    std::vector<std::uint8_t> expectedFor(std::uint32_t base, const std::vector<AreaRange>& ranges) const
     {
         std::vector<std::uint8_t> v(0x40000, 0xFF);
         for (const auto& r : ranges)
-            for (std::uint32_t a = r.first; a <= r.last; ++a)
+            for (std::uint32_t a = r.start; a <= r.end; ++a)
                 v[a - base] = data_[a - base];
         return v;
     }
@@ -108,7 +108,7 @@ TEST_F(PeerTools, SrecCatFilesLoadIntoTheSameBytes)
         "-Motorola -Output_Block_Size 64 -address-length=4",
         "-Motorola -Output_Block_Size 250 -CRLF",
     };
-    for (const DeviceRecord& device : {test::m30624(), test::m30803()}) {
+    for (const DeviceRecord& device : {test::defaultDevice(), test::m30803()}) {
         for (const char* variant : variants) {
             const bool intel = std::string(variant).rfind("-Intel", 0) == 0;
             // Segment records reach only 1 MiB: not for the 24-bit layout.
@@ -125,7 +125,7 @@ TEST_F(PeerTools, SrecCatFilesLoadIntoTheSameBytes)
 
 TEST_F(PeerTools, IntelhexFilesLoadIntoTheSameBytes)
 {
-    for (const DeviceRecord& device : {test::m30624(), test::m30803()}) {
+    for (const DeviceRecord& device : {test::defaultDevice(), test::m30803()}) {
         for (int count : {16, 32, 255}) {
             const auto file = dir_ / "ih.hex";
             const std::string cmd = std::string(kPython)
@@ -143,11 +143,11 @@ TEST_F(PeerTools, IntelhexFilesLoadIntoTheSameBytes)
 TEST_F(PeerTools, OurFilesLoadInThePeers)
 {
     RecordingUi ui;
-    for (const DeviceRecord& device : {test::m30624(), test::m30803()}) {
+    for (const DeviceRecord& device : {test::defaultDevice(), test::m30803()}) {
         const std::uint32_t b = device.userRomStart;
-        const std::vector<AddressRange> odd = {{b + 0xFFF3, b + 0x10108}, {b + 0x2FFFF, b + 0x30000},
+        const std::vector<AreaRange> odd = {{b + 0xFFF3, b + 0x10108}, {b + 0x2FFFF, b + 0x30000},
                                                {b + 0x3FFF5, b + 0x3FFFF}};
-        for (const auto& ranges : {std::vector<AddressRange>{}, odd}) {
+        for (const auto& ranges : {std::vector<AreaRange>{}, odd}) {
             const auto expected = ranges.empty() ? data_ : expectedFor(b, ranges);
             const auto hex = dir_ / "ours.hex";
             const auto mot = dir_ / "ours.mot";
@@ -174,7 +174,7 @@ TEST_F(PeerTools, SparseIntelhexFileKeepsTheBlankBytes)
     RecordingUi ui;
     ui.scriptAnswers({true});
     std::vector<std::uint8_t> image = blankImage(Area::UserRom);
-    ASSERT_TRUE(readDataFile(ui, test::m30624(), Area::UserRom, image, file));
+    ASSERT_TRUE(readDataFile(ui, test::defaultDevice(), Area::UserRom, image, file));
     EXPECT_TRUE(ui.texts().empty());
     std::vector<std::uint8_t> expected = blankImage(Area::UserRom);
     expected[0x5] = 1;

@@ -2,7 +2,7 @@
 #include "plx71/datafile/data_file_writer.hpp"
 
 #include "datafile_test_support.hpp"
-#include "plx71/ui/recording_ui.hpp"
+#include "plx71/testing/recording_ui.hpp"
 
 #include <gtest/gtest.h>
 
@@ -11,13 +11,13 @@ namespace {
 
 DeviceRecord family1()
 {
-    DeviceRecord d = test::m30624();
+    DeviceRecord d = test::defaultDevice();
     d.name = "M306N4FGFP";
     return d;
 }
 
 SaveRequest requestFor(const DeviceRecord& device, Area area, std::span<const std::uint8_t> data,
-                       std::vector<AddressRange> ranges = {})
+                       std::vector<AreaRange> ranges = {})
 {
     const AreaRange r = areaRange(device, area);
     SaveRequest req;
@@ -43,7 +43,7 @@ std::vector<std::uint8_t> writeAndRead(const DeviceRecord& device, Area area, co
 
 TEST(RoundTrip, WholeAreasOfEveryFamily)
 {
-    for (const DeviceRecord& device : {test::m30624(), family1(), test::m30803()}) {
+    for (const DeviceRecord& device : {test::defaultDevice(), family1(), test::m30803()}) {
         for (Area area : {Area::UserRom, Area::BootRom}) {
             auto data = test::randomBytes(imageSize(area), 7);
             data.back() = 0xFF; // no protect question
@@ -61,11 +61,11 @@ TEST(RoundTrip, WholeAreasOfEveryFamily)
 
 TEST(RoundTrip, OddRangesAcrossSegmentBoundaries)
 {
-    for (const DeviceRecord& device : {test::m30624(), test::m30803()}) {
+    for (const DeviceRecord& device : {test::defaultDevice(), test::m30803()}) {
         const std::uint32_t base = device.userRomStart;
         auto data = test::randomBytes(0x40000, 9);
         data.back() = 0xFF;
-        const std::vector<AddressRange> ranges = {{base + 0xFFF3, base + 0x10108},
+        const std::vector<AreaRange> ranges = {{base + 0xFFF3, base + 0x10108},
                                                   {base + 0x2FFFF, base + 0x30000},
                                                   {base + 0x1FFF1, base + 0x1FFF1},
                                                   {base + 0x3FFF5, base + 0x3FFFF}};
@@ -75,7 +75,7 @@ TEST(RoundTrip, OddRangesAcrossSegmentBoundaries)
             for (std::uint32_t i = 0; i < 0x40000; ++i) {
                 bool inside = false;
                 for (const auto& r : ranges)
-                    inside = inside || (base + i >= r.first && base + i <= r.last);
+                    inside = inside || (base + i >= r.start && base + i <= r.end);
                 ASSERT_EQ(image[i], inside ? data[i] : 0xFF) << device.name << " index " << std::hex << i;
             }
         }
@@ -84,7 +84,7 @@ TEST(RoundTrip, OddRangesAcrossSegmentBoundaries)
 
 TEST(RoundTrip, SmallerAreaOfAnotherDevice)
 {
-    DeviceRecord d = test::m30624();
+    DeviceRecord d = test::defaultDevice();
     d.name = "M30622F8FP";
     d.userRomStart = 0xF0000; // 64 KiB
     auto data = test::randomBytes(0x40000, 10);

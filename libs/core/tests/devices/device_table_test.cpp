@@ -1,4 +1,5 @@
 #include "plx71/devices/device_table.hpp"
+#include "plx71/testing/default_device.hpp"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,7 @@ using namespace plx71;
 
 namespace {
 
-const char* kDefaultLine = "M30624FGFP,FE000,2000,C0000,40000,6,5.0V,5.0V";
+using test::kDefaultDeviceLine;
 
 std::vector<std::string> names(const DeviceTable& t)
 {
@@ -72,7 +73,7 @@ private:
 
 TEST(DeviceTable, ReadsTheDefaultRecordAndDerivesItsFields)
 {
-    auto t = parseDeviceTable(std::string(kDefaultLine) + "\n");
+    auto t = parseDeviceTable(std::string(kDefaultDeviceLine) + "\n");
     ASSERT_EQ(t.records.size(), 1u);
     const DeviceRecord& d = t.records[0];
     EXPECT_EQ(d.name, "M30624FGFP");
@@ -86,6 +87,7 @@ TEST(DeviceTable, ReadsTheDefaultRecordAndDerivesItsFields)
     EXPECT_EQ(d.allBlocksMask, 0x7F);
     EXPECT_EQ(d.vcc, 50);
     EXPECT_EQ(d.vpp, 50);
+    EXPECT_EQ(d, test::defaultDevice());
     EXPECT_TRUE(t.skipped.empty());
     EXPECT_EQ(t.find("M30624FGFP"), 0);
     EXPECT_EQ(t.find("m30624fgfp"), -1);
@@ -224,7 +226,7 @@ TEST(DeviceTable, ShippedTableAndFileLookup)
     const auto huge = std::filesystem::path(PLX71_BINARY_DIR) / ("huge-table-" + std::to_string(getpid()) + ".tbl");
     {
         std::ofstream out(huge, std::ios::binary);
-        out << kDefaultLine << "\n";
+        out << kDefaultDeviceLine << "\n";
         for (int i = 0; i < 250000; ++i) // about 6 MB, past the limit
             out << "// comment line " << i << "\n";
         out << "M30620FCFP,FE000,2000,E0000,20000,4,5.0V,5.0V\n";

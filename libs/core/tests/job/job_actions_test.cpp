@@ -2,7 +2,7 @@
 
 #include "job_test_support.hpp"
 #include "plx71/ui/messages.hpp"
-#include "plx71/ui/recording_ui.hpp"
+#include "plx71/testing/recording_ui.hpp"
 
 #include <gtest/gtest.h>
 
@@ -213,23 +213,23 @@ TEST(DownloadMasks, OperationBlocksAndLockBits)
     selectDevice(state, job, 0); // blocks 0..6
 
     EXPECT_EQ(operationBlockMask(state, job), 0x7F);
-    job.operationBlockMode = 1;
+    job.operationBlockMode = OperationBlockMode::Block;
     job.operationBlockList = "0,2-4";
     EXPECT_EQ(operationBlockMask(state, job), 0x1D);
     job.operationBlockList = "";
     EXPECT_EQ(operationBlockMask(state, job), 0x7F) << "empty list means all blocks";
     job.operationBlockList = "9";
     EXPECT_EQ(operationBlockMask(state, job), 0x7F) << "invalid list means all blocks";
-    job.operationBlockMode = 0;
+    job.operationBlockMode = OperationBlockMode::All;
     job.operationBlockList = "1";
     EXPECT_EQ(operationBlockMask(state, job), 0x7F) << "the list counts only in Block mode";
 
     EXPECT_EQ(lockBitMask(state, job), 0x80);
-    job.lockBitMode = 1;
+    job.lockBitMode = LockBitMode::AllLock;
     EXPECT_EQ(lockBitMask(state, job), 0x7F);
-    job.lockBitMode = 2;
+    job.lockBitMode = LockBitMode::AllNoLock;
     EXPECT_EQ(lockBitMask(state, job), 0x00);
-    job.lockBitMode = 3;
+    job.lockBitMode = LockBitMode::Block;
     job.lockBlockList = "0-2,4";
     EXPECT_EQ(lockBitMask(state, job), 0x17);
     job.lockBlockList = "";
@@ -238,9 +238,9 @@ TEST(DownloadMasks, OperationBlocksAndLockBits)
     EXPECT_EQ(lockBitMask(state, job), 0x00);
 
     selectDevice(state, job, 4); // blocks 0..1
-    job.lockBitMode = 1;
+    job.lockBitMode = LockBitMode::AllLock;
     EXPECT_EQ(lockBitMask(state, job), 0x03);
-    job.operationBlockMode = 1;
+    job.operationBlockMode = OperationBlockMode::Block;
     job.operationBlockList = "2";
     EXPECT_EQ(operationBlockMask(state, job), 0x03);
 }

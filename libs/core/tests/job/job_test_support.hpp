@@ -2,6 +2,7 @@
 // A private folder of files for one test, and small S-record / device helpers.
 #include "plx71/devices/device_table.hpp"
 #include "plx71/job/writer_state.hpp"
+#include "plx71/testing/default_device.hpp"
 
 #include <gtest/gtest.h>
 
@@ -41,21 +42,25 @@ private:
     std::filesystem::path path_;
 };
 
-// One S2 record (24-bit address); the check sum is not verified by the reader.
+// One S2 record (24-bit address), check sum included.
 inline std::string s2(std::uint32_t address, const std::vector<std::uint8_t>& data)
 {
+    const unsigned count = unsigned(data.size() + 4);
     char head[16];
-    std::snprintf(head, sizeof head, "S2%02X%06X", unsigned(data.size() + 4), unsigned(address));
+    std::snprintf(head, sizeof head, "S2%02X%06X", count, unsigned(address));
     std::string line = head;
+    unsigned sum = count + (address >> 16 & 0xFF) + (address >> 8 & 0xFF) + (address & 0xFF);
+    char hex[3];
     for (auto b : data) {
-        char hex[3];
         std::snprintf(hex, sizeof hex, "%02X", b);
         line += hex;
+        sum += b;
     }
-    return line + "00\n";
+    std::snprintf(hex, sizeof hex, "%02X", ~sum & 0xFFu);
+    return line + hex + "\n";
 }
 
-inline const char* kTestTable = "M30624FGFP,FE000,2000,C0000,40000,6,5.0V,5.0V\n"
+inline const std::string kTestTable = std::string(test::kDefaultDeviceLine) + "\n"
                                 "M30620FCFP,FE000,2000,E0000,20000,4,5.0V,5.0V\n"
                                 "M30803FGFP,FFE000,2000,FC0000,40000,6,5.0V,12V\n"
                                 "M30100ONE,FE000,2000,FC000,4000,0,3.3V,3.3V\n"

@@ -3,7 +3,7 @@
 #include "fake_serial_port.hpp"
 
 #include "plx71/link/writer_link.hpp"
-#include "plx71/ui/recording_ui.hpp"
+#include "plx71/testing/recording_ui.hpp"
 
 #include <gtest/gtest.h>
 

@@ -65,7 +65,7 @@ TEST_F(Download, AllBlocksWithBootRomSendsTheJobInOrderAndRestsAt9600)
     job.updateEnable = 1;
     job.targetBaudIndex = 6;
     job.idCode = {1, 2, 3, 4, 5, 6, 7};
-    job.lockBitMode = 0;
+    job.lockBitMode = LockBitMode::NoChange;
     fillPattern(state.images.boot, 9);
 
     ASSERT_TRUE(download());
@@ -143,9 +143,9 @@ TEST_F(Download, AllBlocksWithBootRomSendsTheJobInOrderAndRestsAt9600)
 
 TEST_F(Download, BlockListSendsTheSelectedBlocksInAscendingAddressesAndNoBootPages)
 {
-    job.operationBlockMode = 1;
+    job.operationBlockMode = OperationBlockMode::Block;
     job.operationBlockList = "0,2-4";
-    job.lockBitMode = 3;
+    job.lockBitMode = LockBitMode::Block;
     job.lockBlockList = "";
     ASSERT_TRUE(download());
     const auto cmds = accepted(*sim);
@@ -178,7 +178,7 @@ TEST_F(Download, BlockListSendsTheSelectedBlocksInAscendingAddressesAndNoBootPag
 
 TEST_F(Download, LowVccDevicesPauseAfterEveryPage)
 {
-    job.operationBlockMode = 1;
+    job.operationBlockMode = OperationBlockMode::Block;
     job.operationBlockList = "1";
     ASSERT_TRUE(download());
     EXPECT_EQ(countSleeps(quickTiming().lowVccPagePause), 0u); // 5.0 V
@@ -258,7 +258,7 @@ TEST_F(Download, VersionFailuresReturnTheBoxTo9600)
 
 TEST_F(Download, AFailingUncheckedSettingIsShownAndTheJobGoesOn)
 {
-    job.operationBlockMode = 1;
+    job.operationBlockMode = OperationBlockMode::Block;
     job.operationBlockList = "1";
     for (std::uint8_t code : {CMD_SET_DEVICE, CMD_SET_TARGET_RATE, CMD_SET_BOOT_FILE_NAME, CMD_SET_USER_FILE_NAME}) {
         ui.clear();
@@ -349,7 +349,7 @@ TEST_F(Download, WaitsForTheBusyBoxAfterEraseBootPagesAndCommit)
     o.box.strictBusy = true; // a page sent while busy would be refused
     startBox(o);
     job.bootRomFileName = "boot.btp";
-    job.operationBlockMode = 1;
+    job.operationBlockMode = OperationBlockMode::Block;
     job.operationBlockList = "0";
     ASSERT_TRUE(download());
     EXPECT_TRUE(ui.messages().empty());

@@ -7,7 +7,7 @@
 #include "plx71/link/writer_commands.hpp"
 #include "plx71/ops/box_session.hpp"
 #include "plx71/ops/progress_sink.hpp"
-#include "plx71/ui/recording_ui.hpp"
+#include "plx71/testing/recording_ui.hpp"
 #include "plx71/testing/sim_link.hpp"
 #include "plx71sim/simulator.hpp"
 

@@ -79,9 +79,9 @@ protected:
         ASSERT_TRUE(loadAreaFile(ui, state, job, Area::UserRom, user));
         ASSERT_TRUE(loadAreaFile(ui, state, job, Area::BootRom, boot));
         job.targetBaudIndex = 4;
-        job.lockBitMode = 3;
+        job.lockBitMode = LockBitMode::Block;
         job.lockBlockList = "1,3";
-        job.operationBlockMode = 0;
+        job.operationBlockMode = OperationBlockMode::All;
         auto k = sink();
         ASSERT_TRUE(session->download(state, job, k, DownloadOptions{false}).ok());
         ASSERT_TRUE(ui.messages().empty()) << ui.texts().front();
@@ -125,8 +125,8 @@ TEST(UploadSettings, MasksBecomeModesAndListsInTheirOrder)
     s.userRomFileName = "u.hex";
     ASSERT_TRUE(applyWriterSettings(s, state, job));
     EXPECT_EQ(state.deviceIndex, 0);
-    EXPECT_EQ(job.lockBitMode, 0);
-    EXPECT_EQ(job.operationBlockMode, 0);
+    EXPECT_EQ(job.lockBitMode, LockBitMode::NoChange);
+    EXPECT_EQ(job.operationBlockMode, OperationBlockMode::All);
     EXPECT_EQ(job.lockBlockList, "keep-lock");     // "Block" not chosen: text kept
     EXPECT_EQ(job.operationBlockList, "keep-op");
     EXPECT_EQ(job.targetBaudIndex, 9);
@@ -138,20 +138,20 @@ TEST(UploadSettings, MasksBecomeModesAndListsInTheirOrder)
     s.lockBitMask = 0x7F; // == allBlocksMask wins over the list
     s.operationBlockMask = 0x1D;
     ASSERT_TRUE(applyWriterSettings(s, state, job));
-    EXPECT_EQ(job.lockBitMode, 1);
-    EXPECT_EQ(job.operationBlockMode, 1);
+    EXPECT_EQ(job.lockBitMode, LockBitMode::AllLock);
+    EXPECT_EQ(job.operationBlockMode, OperationBlockMode::Block);
     EXPECT_EQ(job.operationBlockList, "0,2-4");
 
     s.lockBitMask = 0;
     s.operationBlockMask = 0;
     ASSERT_TRUE(applyWriterSettings(s, state, job));
-    EXPECT_EQ(job.lockBitMode, 2);
+    EXPECT_EQ(job.lockBitMode, LockBitMode::AllNoLock);
     EXPECT_EQ(job.lockBlockList, "keep-lock");
     EXPECT_EQ(job.operationBlockList, "");
 
     s.lockBitMask = 0x05;
     ASSERT_TRUE(applyWriterSettings(s, state, job));
-    EXPECT_EQ(job.lockBitMode, 3);
+    EXPECT_EQ(job.lockBitMode, LockBitMode::Block);
     EXPECT_EQ(job.lockBlockList, "0,2");
 
     // The lists cover blocks 0..6 whatever the device's last block; the third
@@ -162,9 +162,9 @@ TEST(UploadSettings, MasksBecomeModesAndListsInTheirOrder)
     ASSERT_TRUE(applyWriterSettings(s, state, job));
     EXPECT_EQ(state.deviceIndex, 2);
     EXPECT_EQ(state.currentDevice, state.deviceTable.records[2]);
-    EXPECT_EQ(job.operationBlockMode, 1);
+    EXPECT_EQ(job.operationBlockMode, OperationBlockMode::Block);
     EXPECT_EQ(job.operationBlockList, "0-6");
-    EXPECT_EQ(job.lockBitMode, 1);
+    EXPECT_EQ(job.lockBitMode, LockBitMode::AllLock);
 
     // A target rate code outside the list leaves the choice alone.
     s.targetRateCode = 0;
@@ -201,7 +201,7 @@ TEST(UploadSettings, AnUnknownDeviceIsRebuiltFromTheRecordWhenItFits)
     EXPECT_EQ(d.allBlocksMask, 0x1F);
     EXPECT_EQ(d.vcc, 33);
     EXPECT_EQ(d.vpp, 120);
-    EXPECT_EQ(job.operationBlockMode, 0);
+    EXPECT_EQ(job.operationBlockMode, OperationBlockMode::All);
     EXPECT_EQ(job.userRomAreaText, "FE0000-FFFFFF");
     EXPECT_EQ(job.blockRangeText, "0-4");
     EXPECT_EQ(job.vppText, "12.0V");

@@ -3,7 +3,7 @@
 #include "../job/job_test_support.hpp"
 #include "plx71/job/job_actions.hpp"
 #include "plx71/ui/messages.hpp"
-#include "plx71/ui/recording_ui.hpp"
+#include "plx71/testing/recording_ui.hpp"
 
 #include <gtest/gtest.h>
 
@@ -99,9 +99,9 @@ TEST(ProjectActions, SavedJobReopensWithItsDataFiles)
     job.checkIdText = "01,02,03,04,05,06,07";
     job.serialModeIndex = 1;
     job.targetBaudIndex = 5;
-    job.lockBitMode = 3;
+    job.lockBitMode = LockBitMode::Block;
     job.lockBlockList = "0-2,4";
-    job.operationBlockMode = 1;
+    job.operationBlockMode = OperationBlockMode::Block;
     job.operationBlockList = "0,2-4";
     job.portSelection = 3;
     job.hostBaudSelection = 2;

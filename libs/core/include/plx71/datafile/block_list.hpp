@@ -1,5 +1,7 @@
 #pragma once
 // Block lists ("0,2-4") and address range lists ("C0000-C00FF, D0000").
+#include "plx71/image/rom_image.hpp"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -15,18 +17,12 @@ bool parseBlockList(std::string_view text, int lowest, int highest, std::uint32_
 // Writes a mask as a list over the numbers first..last: 0x1D -> "0,2-4".
 std::string formatBlockList(std::uint32_t mask, int first, int last);
 
-struct AddressRange {
-    std::uint32_t first = 0;
-    std::uint32_t last = 0;
-    bool operator==(const AddressRange&) const = default;
-};
-
 inline constexpr std::size_t kMaxAddressRanges = 5;
 
 // Parses the "Save Address :" syntax: up to five items, each a hexadecimal
 // address or two joined by '-', within lowest..highest. nullopt when invalid.
 // An empty text (or blanks only) gives an empty list: the whole area.
-std::optional<std::vector<AddressRange>> parseAddressRanges(std::string_view text, std::uint32_t lowest,
+std::optional<std::vector<AreaRange>> parseAddressRanges(std::string_view text, std::uint32_t lowest,
                                                             std::uint32_t highest);
 
 // Reads an editor input field as hexadecimal: leading blanks, then hex digits

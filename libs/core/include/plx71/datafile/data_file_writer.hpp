@@ -19,7 +19,7 @@ struct SaveRequest {
     std::uint32_t areaStart = 0;
     std::uint32_t areaEnd = 0;          // inclusive
     int family = 0;                     // deviceFamily(): 2 writes extended linear records
-    std::vector<AddressRange> ranges;   // empty = the whole area
+    std::vector<AreaRange> ranges;   // empty = the whole area
 };
 
 // The file text; the counters (when given) advance by 16 per data record.

@@ -1,11 +1,17 @@
 #pragma once
 // One device type of the device definition table.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace plx71 {
 
 inline constexpr std::size_t kMaxDeviceNameLength = 100;
+
+// The sizes of the User ROM and Boot ROM image buffers: every device's areas
+// must fit them.
+inline constexpr std::size_t kUserRomImageSize = 0x40000;
+inline constexpr std::size_t kBootRomImageSize = 0x2000;
 
 struct DeviceRecord {
     std::string name;

@@ -10,6 +10,11 @@ namespace plx71 {
 
 inline constexpr const char* kDefaultCheckIdText = "00,00,00,00,00,00,00";
 
+// The form's radio groups. The numbers are the ones the project file stores
+// and the form's button ids: never renumber them.
+enum class OperationBlockMode : std::int32_t { All = 0, Block = 1 };
+enum class LockBitMode : std::int32_t { NoChange = 0, AllLock = 1, AllNoLock = 2, Block = 3 };
+
 struct JobSettings {
     // Target Board texts, refreshed by selectDevice.
     std::string userRomAreaText;
@@ -31,11 +36,11 @@ struct JobSettings {
     int updateEnable = 0;
     std::string bootRomChecksumText;
 
-    int operationBlockMode = 0; // 0 All, 1 Block
+    OperationBlockMode operationBlockMode = OperationBlockMode::All;
     std::string operationBlockList;
     std::string checkIdText = kDefaultCheckIdText;
     IdCode idCode{};
-    int lockBitMode = 0;        // 0 No Change, 1 All Lock, 2 All No Lock, 3 Block
+    LockBitMode lockBitMode = LockBitMode::NoChange;
     std::string lockBlockList;
 
     int portSelection = 0;      // COM1..COM4
@@ -48,7 +53,6 @@ struct JobSettings {
 inline constexpr const char* kTargetBaudNames[] = {"2400", "4800", "9600", "19.2K", "38.4K",
                                                    "57.6K", "115.2K", "256K", "500K", "1M"};
 inline constexpr const char* kHostBaudNames[] = {"9600", "19.2K", "38.4K", "57.6K", "115.2K"};
-inline constexpr int kHostBaudRates[] = {9600, 19200, 38400, 57600, 115200};
 inline constexpr const char* kSerialModeNames[] = {"Clock synchronous", "UART"};
 inline constexpr const char* kPortNames[] = {"COM1", "COM2", "COM3", "COM4"};
 

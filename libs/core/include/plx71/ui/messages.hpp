@@ -1,6 +1,7 @@
 #pragma once
 // The system's own message texts, exactly as the user sees them.
 #include <cstddef>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -66,6 +67,15 @@ inline std::string namesTooLongForBox(std::size_t length, std::size_t limit)
 {
     return "File names too long for the writer box: the device name and both file names may hold "
         + std::to_string(limit) + " characters together, this job has " + std::to_string(length);
+}
+
+// The detail behind "File format error" when a record's check sum is wrong.
+inline std::string checksumMismatch(std::size_t lineNumber, unsigned found, unsigned expected)
+{
+    char text[96];
+    std::snprintf(text, sizeof text, "line %zu: check sum %02X, expected %02X", lineNumber, found & 0xFFu,
+                  expected & 0xFFu);
+    return text;
 }
 
 } // namespace plx71::msg

@@ -1,8 +1,10 @@
 #pragma once
-// Lookup tables for reading and writing hexadecimal text quickly: data files
-// of a whole 256 KiB area run to about 700 KB of digits.
+// Hexadecimal digits, read and written through lookup tables: one decoder for
+// every text the core reads (data files of a whole 256 KiB area run to about
+// 700 KB of digits, the device table, the Check ID field).
 #include <array>
 #include <cstdint>
+#include <span>
 
 namespace plx71::hex {
 
@@ -25,6 +27,11 @@ inline int digitValue(char c)
     return kDigitValue[static_cast<unsigned char>(c)];
 }
 
+inline bool isDigit(char c)
+{
+    return digitValue(c) >= 0;
+}
+
 // Reads `count` digits from `p` into `value`. False when one is no digit.
 inline bool readField(const char* p, int count, std::uint32_t& value)
 {
@@ -36,6 +43,19 @@ inline bool readField(const char* p, int count, std::uint32_t& value)
         v = (v << 4) | static_cast<std::uint32_t>(d & 0xF);
     }
     value = v;
+    return bad >= 0;
+}
+
+// Reads out.size() bytes, two digits each, from `p`. False when one is no digit.
+inline bool readBytes(const char* p, std::span<std::uint8_t> out)
+{
+    int bad = 0;
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const int hi = digitValue(p[2 * i]);
+        const int lo = digitValue(p[2 * i + 1]);
+        bad |= hi | lo;
+        out[i] = static_cast<std::uint8_t>((hi << 4) | (lo & 0xF));
+    }
     return bad >= 0;
 }
 

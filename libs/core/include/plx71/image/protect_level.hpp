@@ -1,0 +1,18 @@
+#pragma once
+// The ROM code protect state of a User ROM image.
+#include "plx71/devices/device_record.hpp"
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace plx71 {
+
+// ROM code protect level of a protect byte: 0, 1 or 2.
+int protectLevel(std::uint8_t b);
+// "Protect removed", "Level 1 protect enabled", "Level 2 protect enabled".
+std::string_view protectText(int level);
+// The protect byte: the last byte of the User ROM area.
+std::uint8_t protectByte(const DeviceRecord& device, std::span<const std::uint8_t> userImage);
+
+} // namespace plx71
