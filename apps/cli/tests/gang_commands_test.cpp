@@ -6,7 +6,7 @@
 #include "plx71/datafile/data_file_writer.hpp"
 #include "plx71/job/job_actions.hpp"
 #include "plx71/project/project_actions.hpp"
-#include "plx71/ui/recording_ui.hpp"
+#include "plx71/testing/recording_ui.hpp"
 #include "plx71sim/simulator.hpp"
 
 #include <gtest/gtest.h>
@@ -61,7 +61,7 @@ protected:
         const auto user = dir / "user.hex";
         EXPECT_TRUE(plx71::saveDataFile(ui, user, {image, 0xC0000, 0xFFFFF, 0, {}}));
         EXPECT_TRUE(plx71::loadAreaFile(ui, state, job, plx71::Area::UserRom, user));
-        job.operationBlockMode = 1;
+        job.operationBlockMode = plx71::OperationBlockMode::Block;
         job.operationBlockList = "1";
         job.hostBaudSelection = 4;
         const auto path = dir / "job.pxp";

@@ -2,7 +2,7 @@
 // outcome, whatever the others do, and Cancel reaches every box.
 #include "plx71/job/job_actions.hpp"
 #include "plx71/ops/gang_runner.hpp"
-#include "plx71/ui/recording_ui.hpp"
+#include "plx71/testing/recording_ui.hpp"
 
 #ifdef PLX71_HAVE_SIM
 #include "plx71/testing/sim_link.hpp"
@@ -51,7 +51,7 @@ protected:
         state.deviceTable = *table;
         selectDevice(state, job, 0);
         job.userRomFileName = "user.hex";
-        job.operationBlockMode = 1;
+        job.operationBlockMode = OperationBlockMode::Block;
         job.operationBlockList = "1"; // a small block keeps the test short
         state.images.user = pattern(state.images.user.size(), 7);
         for (int i = 0; i < 3; ++i) {
