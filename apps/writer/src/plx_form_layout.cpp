@@ -3,6 +3,7 @@
 #include "field_focus.hpp"
 
 #include "plx71/job/job_settings.hpp"
+#include "plx71/link/port_names.hpp"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -237,6 +238,10 @@ QHBoxLayout* buildRs232cRow(QWidget* form, PlxFormControls& c)
     rs->setObjectName(QStringLiteral("rs232cGroup"));
     auto* rh = new QHBoxLayout(rs);
     c.portCombo = combo(rs, "portSelection", kPortNames);
+    // Which device each COM name opens (PLX71_COMn, the station file or the
+    // system's own), so a line station can tell its boxes apart.
+    for (int i = 0; i < c.portCombo->count(); ++i)
+        c.portCombo->setItemData(i, QString::fromStdString(portDeviceName(i)), Qt::ToolTipRole);
     c.hostBaudCombo = combo(rs, "hostBaudSelection", kHostBaudNames);
     rh->addWidget(label(rs, QStringLiteral("&Port :"), c.portCombo));
     rh->addWidget(c.portCombo);
