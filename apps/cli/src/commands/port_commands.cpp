@@ -163,6 +163,12 @@ int runPorts(CliContext& ctx)
             mappedBy[std::size_t(d - devices.data())].push_back(m.name);
     }
 
+    const auto holders = portHolders(catalog.root());
+    for (auto& d : devices) {
+        if (auto it = holders.find(d.canonical); it != holders.end())
+            d.holders = it->second;
+    }
+
     if (ctx.json) {
         std::string j = "{\"command\":\"ports\",\"stationFile\":" + jsonString(station.station->path) + ",\"devices\":[";
         for (std::size_t i = 0; i < devices.size(); ++i)

@@ -144,7 +144,6 @@ void PortCatalog::fill(SerialDevice& d)
 #ifndef _WIN32
     d.mayOpen = ::access(d.path.c_str(), R_OK | W_OK) == 0;
 #endif
-    d.holders = portHolders(root_, d.canonical);
 
     const fs::path tty = root_ / "sys/class/tty" / d.name;
     if (const std::string flags = firstLine(tty / "flags"); !flags.empty())
@@ -179,27 +178,30 @@ void PortCatalog::fill(SerialDevice& d)
     }
 }
 
-std::vector<PortHolder> portHolders(const fs::path& root, const std::string& canonicalDevice)
+std::map<std::string, std::vector<PortHolder>> portHolders(const fs::path& root)
 {
-    std::vector<PortHolder> holders;
-    if (canonicalDevice.empty())
-        return holders;
+    std::map<std::string, std::vector<PortHolder>> holders;
     std::error_code ec;
     for (const auto& proc : fs::directory_iterator(root / "proc", ec)) {
         const std::string pid = proc.path().filename().string();
         if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos)
             continue;
+        std::vector<std::string> held;
         std::error_code fdEc;
         for (const auto& fd : fs::directory_iterator(proc.path() / "fd", fdEc)) {
             std::error_code linkEc;
-            const auto target = fs::read_symlink(fd.path(), linkEc);
-            if (!linkEc && target.string() == canonicalDevice) {
-                holders.push_back({std::atoi(pid.c_str()), firstLine(proc.path() / "comm")});
-                break;
-            }
+            const std::string target = fs::read_symlink(fd.path(), linkEc).string();
+            if (!linkEc && target.rfind("/dev/", 0) == 0 && std::find(held.begin(), held.end(), target) == held.end())
+                held.push_back(target);
         }
+        if (held.empty())
+            continue;
+        const PortHolder holder{std::atoi(pid.c_str()), firstLine(proc.path() / "comm")};
+        for (const auto& target : held)
+            holders[target].push_back(holder);
     }
-    std::sort(holders.begin(), holders.end(), [](const auto& a, const auto& b) { return a.pid < b.pid; });
+    for (auto& [device, list] : holders)
+        std::sort(list.begin(), list.end(), [](const auto& a, const auto& b) { return a.pid < b.pid; });
     return holders;
 }
 

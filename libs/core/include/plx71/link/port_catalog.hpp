@@ -5,6 +5,7 @@
 #include "plx71/link/serial_device.hpp"
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,8 @@ public:
     explicit PortCatalog(std::filesystem::path root = "/");
 
     // /dev/ttyS* (only UARTs sysfs knows to be present), ttyUSB*, ttyACM*,
-    // in natural order. Scanned once, on the first call.
+    // in natural order. Scanned once, on the first call. Holders are left
+    // empty (see portHolders): scanning /proc is for listings only.
     const std::vector<SerialDevice>& devices();
 
     // The device at `path` (a device, a by-id link, a terminal outside /dev):
@@ -36,8 +38,9 @@ private:
     std::vector<SerialDevice> devices_;
 };
 
-// Processes holding `canonicalDevice` open, from <root>/proc/*/fd.
-std::vector<PortHolder> portHolders(const std::filesystem::path& root, const std::string& canonicalDevice);
+// Every process holding a device open, by the device's canonical path, from
+// one pass over <root>/proc/*/fd (only what this user may look into).
+std::map<std::string, std::vector<PortHolder>> portHolders(const std::filesystem::path& root);
 
 // The system root the programs use: PLX71_SYSTEM_ROOT when set (for tests
 // and diagnosis on a copy of another machine's tree), else "/".

@@ -24,7 +24,7 @@ struct SerialDevice {
     std::string serialNumber;        // empty when the device has none
     std::string driver;              // "ftdi_sio", "cdc_acm", "serial8250"; empty when unknown
     bool mayOpen = false;            // this user has read and write access
-    std::vector<PortHolder> holders; // processes that have it open
+    std::vector<PortHolder> holders; // processes that have it open (when asked for)
     std::optional<int> latencyTimerMs; // FTDI adapters: sysfs latency_timer
     std::optional<bool> lowLatency;    // UARTs whose sysfs flags tell it
 
