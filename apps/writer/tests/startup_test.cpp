@@ -154,14 +154,11 @@ void StartupTest::aboutShowsBothVersions()
 {
     RecordingUi ui;
     AppOptions o = options(ui);
-    int queries = 0;
-    int portAsked = -1;
-    o.hooks.queryFirmwareVersion = [&](WriterSession& s) {
-        ++queries;
-        portAsked = s.link.comPortIndex;
-        s.link.firmwareVersion = "V1.30 2001/11/01";
-    };
+    // COM3 leads nowhere: the query names the port it asked, and the
+    // firmware text keeps the last good answer.
+    qputenv("PLX71_COM3", QByteArray("/nonexistent/plx71-startup-com3"));
     CPlxApp app(o);
+    app.session().link.firmwareVersion = "V1.30 2001/11/01";
     QVERIFY(app.initInstance());
     // The port list's choice reaches the query without any other step.
     auto* port = app.mainFrame()->findChild<QComboBox*>(QStringLiteral("portSelection"));
@@ -178,8 +175,8 @@ void StartupTest::aboutShowsBothVersions()
         about->accept();
     });
     app.mainFrame()->aboutAction()->trigger();
-    QCOMPARE(queries, 1);
-    QCOMPARE(portAsked, 2);
+    qunsetenv("PLX71_COM3");
+    QCOMPARE(ui.texts(), std::vector<std::string>{"COM3 cannot be used"});
     QCOMPARE(title, QStringLiteral("About PLX-71RD"));
     QCOMPARE(control, QStringLiteral("V1.30 2001/12/25"));
     QCOMPARE(firmware, QStringLiteral("V1.30 2001/11/01"));
