@@ -75,8 +75,10 @@ void StartupTest::startsWithTitleMenuAndDeviceList()
     QCOMPARE(menus[0]->text(), QStringLiteral("&Project"));
     QCOMPARE(menus[1]->text(), QStringLiteral("&Edit"));
     QCOMPARE(menus[2]->text(), QStringLiteral("&Help"));
-    QCOMPARE(menuTexts(menus[0]->menu()), (QStringList{QStringLiteral("&Open...\tCtrl+O"), QStringLiteral("Save &As..."),
-                                                        QStringLiteral("-"), QStringLiteral("E&xit")}));
+    QCOMPARE(menuTexts(menus[0]->menu()),
+             (QStringList{QStringLiteral("&Open...\tCtrl+O"), QStringLiteral("Save &As..."), QStringLiteral("-"),
+                          QStringLiteral("&Verify after Download"), QStringLiteral("Production &Record..."),
+                          QStringLiteral("-"), QStringLiteral("E&xit")}));
     QCOMPARE(menuTexts(menus[1]->menu()), (QStringList{QStringLiteral("&User Rom Area"), QStringLiteral("&Boot Rom Area")}));
     QCOMPARE(menuTexts(menus[2]->menu()), QStringList{QStringLiteral("&About PLX...")});
     QCOMPARE(frame->openAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
