@@ -88,7 +88,8 @@ def write(name, text):
 
 def project(device_index, name, areas, last_block, vcc, vpp, boot_file, user_file):
     """A project file: the device record of the table plus the job. The data
-    file names are relative, so the project opens from the repository root."""
+    file names are relative to the project's own folder, so the project opens
+    from wherever it is opened (the repository root, examples/, a copy)."""
     import struct
     (user_start, user_size), (boot_start, boot_size) = areas
     record = name.encode().ljust(104, b"\0")
@@ -119,7 +120,7 @@ def main():
     write("firmware_bad_header.hex", intel_hex(firmware(0xC1100, b"V1.31 2002/03/15", 0x2F00)))
     with open(os.path.join(OUT, "demo_project.pxp"), "wb") as f:
         f.write(project(0, "M30624FGFP", ((0xC0000, 0x40000), (0xFE000, 0x2000)), 6, 50, 50,
-                        "examples/boot_update.btp", "examples/user_program.hex"))
+                        "boot_update.btp", "user_program.hex"))
 
 
 if __name__ == "__main__":

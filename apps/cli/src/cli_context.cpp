@@ -1,5 +1,6 @@
 #include "cli_context.hpp"
 
+#include "plx71/devices/table_lookup.hpp"
 #include "plx71/job/job_actions.hpp"
 #include "plx71/ui/messages.hpp"
 
@@ -31,7 +32,7 @@ std::string printable(std::string_view text)
 
 bool loadTable(const CliContext& ctx, Ui& ui, WriterState& state)
 {
-    std::filesystem::path file = ctx.tablePath.empty() ? deviceTableBeside(currentExecutablePath())
+    std::filesystem::path file = ctx.tablePath.empty() ? locateDeviceTable(currentExecutablePath())
                                                        : std::filesystem::path(ctx.tablePath);
     auto table = loadDeviceTable(file);
     if (!table) {

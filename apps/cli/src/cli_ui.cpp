@@ -18,11 +18,9 @@ void CliUi::message(Icon icon, const std::string& text)
         failed_ = true;
 }
 
-void CliUi::detail(const std::string& text)
+void CliUi::messageWithDetail(Icon icon, const std::string& text, const std::string& detail)
 {
-    std::lock_guard lock(outputMutex);
-    std::fprintf(out_, "%s\n", text.c_str());
-    std::fflush(out_);
+    message(icon, detail.empty() ? text : text + "\n" + detail);
 }
 
 bool CliUi::question(Icon, const std::string& text)

@@ -13,8 +13,9 @@ public:
     explicit CliUi(bool answerYes, std::FILE* out = stderr) : answerYes_(answerYes), out_(out) {}
 
     void message(Icon icon, const std::string& text) override;
+    // The text, then the detail on a line of its own.
+    void messageWithDetail(Icon icon, const std::string& text, const std::string& detail) override;
     bool question(Icon icon, const std::string& text) override;
-    void detail(const std::string& text) override;
 
     // A stop or exclamation message was shown, or a question got Cancel.
     bool failed() const { return failed_.load(); }

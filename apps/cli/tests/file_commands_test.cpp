@@ -67,9 +67,13 @@ TEST(CliDevices, ListsTheTableInOrderWithSkippedLinesOnStderr)
                      "B2\t0E0000-0FFFFF\t0FE000-0FFFFF\t0-4\t5.0V\t12.0V\n");
     EXPECT_EQ(r.err.rfind("3: ", 0), 0u) << r.err;
 
-    r = runCli("devices --table missing.tbl", dir);
-    EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, "Device definition file 'plx71typ.tbl' not found\n");
+    // A table with no usable record is as good as a missing one.
+    writeAll(dir / "junk.tbl", "BAD,FE000,2000,C0000,80000,6,5.0V,5.0V\n");
+    for (const char* table : {"missing.tbl", "junk.tbl"}) {
+        r = runCli(std::string("devices --table ") + table, dir);
+        EXPECT_EQ(r.code, 1) << table;
+        EXPECT_EQ(r.err, "Device definition file 'plx71typ.tbl' not found\n") << table;
+    }
 }
 
 TEST(CliInfo, ShowsChecksumIdAndProtectStateAndAsksBeforeAProtectedProgram)
@@ -123,7 +127,7 @@ TEST(CliInfo, AWrongRecordCheckSumIsAFormatErrorNamingTheLine)
     for (const char* command : {"info bad.mot --device M30624FGFP --area boot",
                                 "convert bad.mot out.hex --device M30624FGFP --area boot"}) {
         auto r = runCli(command, dir);
-        EXPECT_EQ(r.code, 1) << command;
+        EXPECT_NE(r.code, 0) << command;
         EXPECT_EQ(r.out, "") << command;
         EXPECT_EQ(r.err, "File format error\nline 2: check sum A6, expected A5\n") << command;
     }

@@ -14,6 +14,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
+#include <thread>
 
 extern char** environ;
 
@@ -257,10 +258,10 @@ TEST_F(CliLink, FirmwareLoadsAndReportsTheBoxsVersion)
 
 // plx71 started in the background with stdout and stderr in the scratch
 // folder; the caller waits for it.
-pid_t spawnCli(const ScratchDir& dir, const std::vector<std::string>& args)
+pid_t spawnCli(const ScratchDir& dir, const std::vector<std::string>& args, const std::string& tag = "bg")
 {
-    const std::string out = (dir / "bg-out.txt").string();
-    const std::string err = (dir / "bg-err.txt").string();
+    const std::string out = (dir / (tag + "-out.txt")).string();
+    const std::string err = (dir / (tag + "-err.txt")).string();
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -279,6 +280,23 @@ int waitExit(pid_t pid)
 {
     int status = 0;
     waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The exit code of `pid`, or -1 when it has not ended within `limit` (it is
+// then killed).
+int exitCodeWithin(pid_t pid, std::chrono::seconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(10ms);
+    }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -386,6 +404,45 @@ TEST_F(CliLink, JsonAndRecordCarryTheResult)
     r = runCli("--json devices", dir);
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, "{\"command\":\"devices\",\"outcome\":\"success\",\"exitCode\":0}\n");
+}
+
+// The port is held from connect to disconnect, the rate switch included: a
+// second job on the same port is turned away at once, and the first one
+// completes and leaves the box at 9600.
+TEST_F(CliLink, ASecondJobOnTheSamePortIsRefusedWhileTheFirstRuns)
+{
+    const auto project = makeProject("1");
+    const std::string slave = sim->slavePath();
+    const std::string refused = slave + " cannot be used\nbusy";
+    struct Case {
+        const char* name;
+        bool atTheRateSwitch; // start the second job once the first switches rate
+    };
+    for (const Case c : {Case{"started together", false}, Case{"started at the rate switch", true}}) {
+        SCOPED_TRACE(c.name);
+        sim->clearReceivedCommands();
+        const pid_t first = spawnCli(dir, {"download", project.string(), "--port", slave}, "first");
+        ASSERT_GT(first, 0);
+        if (c.atTheRateSwitch) {
+            ASSERT_TRUE(sim->waitFor([&] { return countCode(*sim, kSetLinkRate) >= 1; }, 20s));
+        }
+        const pid_t second = spawnCli(dir, {"download", project.string(), "--port", slave}, "second");
+        ASSERT_GT(second, 0);
+        const int secondCode = exitCodeWithin(second, 30s);
+        const int firstCode = exitCodeWithin(first, 60s);
+
+        // Whichever got the port first completes; the other is refused.
+        const bool firstWon = firstCode == 0;
+        EXPECT_EQ(firstWon ? secondCode : firstCode, 4);
+        EXPECT_EQ(firstWon ? firstCode : secondCode, 0);
+        EXPECT_EQ(readAll(dir / (firstWon ? "second-err.txt" : "first-err.txt")).rfind(refused, 0), 0u);
+        EXPECT_EQ(readAll(dir / (firstWon ? "first-err.txt" : "second-err.txt")), "");
+        if (c.atTheRateSwitch) {
+            EXPECT_TRUE(firstWon);
+        }
+        EXPECT_EQ(countCode(*sim, kDownloadCommit), 1u);
+        expectResting();
+    }
 }
 
 } // namespace

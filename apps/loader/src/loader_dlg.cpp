@@ -6,12 +6,13 @@
 
 #include "plx71/link/port_names.hpp"
 #include "plx71/link/writer_commands.hpp"
+#include "plx71/qtui/accessible_names.hpp"
+#include "plx71/qtui/dialog_units.hpp"
 #include "plx71/qtui/paths.hpp"
 
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
-#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -33,17 +34,13 @@ namespace plx71 {
 
 namespace {
 
-QString withoutMnemonic(QString text)
-{
-    return text.remove(QLatin1Char('&'));
-}
+using qtui::withoutMnemonic;
 
-// Widths from the dialog template, in its dialog units (a quarter of the
-// font's average character width each), so the rows keep their proportions
-// under any font.
+// Widths from the dialog template, in its dialog units, so the rows keep
+// their proportions under any font.
 int dialogUnitsX(const QWidget* w, int units)
 {
-    return QFontMetrics(w->font()).averageCharWidth() * units / 4;
+    return qtui::DialogUnits(w->font()).x(units);
 }
 
 // A label and its read-only edit, the edit named after its member.

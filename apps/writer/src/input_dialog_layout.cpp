@@ -42,6 +42,8 @@ void buildInputDialog(QDialog* dialog, const QString& title, const std::vector<I
     buttons->addWidget(cancel);
     buttons->addStretch(1);
     outer->addLayout(buttons);
+    if (!rows.empty())
+        new SelectPresetOnShow(dialog, rows.front().edit);
     QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
     QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
 }

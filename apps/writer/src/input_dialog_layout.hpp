@@ -18,7 +18,8 @@ struct InputRow {
 };
 
 // Lays out the rows and the two buttons; OK is the default button and runs
-// the dialog's accept(), Cancel its reject().
+// the dialog's accept(), Cancel its reject(). The dialog opens with the
+// first row's text selected.
 void buildInputDialog(QDialog* dialog, const QString& title, const std::vector<InputRow>& rows);
 
 } // namespace plx71

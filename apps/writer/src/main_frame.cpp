@@ -65,9 +65,10 @@ CMainFrame::CMainFrame(WriterSession& session, QWidget* parent)
     statusBar()->setObjectName(QStringLiteral("statusBar"));
     connect(view_, &CPlxView::statusMessage, statusBar(), [this](const QString& text) { statusBar()->showMessage(text); });
 
-    // The window fits the form and keeps that size.
-    adjustSize();
-    setFixedSize(sizeHint());
+    // The window opens at the form's natural size and may grow; it never
+    // shrinks below what the form needs to show every control whole.
+    setMinimumSize(minimumSizeHint());
+    resize(sizeHint());
 }
 
 void CMainFrame::chooseProductionRecord()

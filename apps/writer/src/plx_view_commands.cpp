@@ -16,7 +16,8 @@ void CPlxView::onDeviceTypeChanged(int index)
     if (index < 0)
         return;
     takeJob();
-    selectDevice(session_.state, session_.job, index);
+    // The named data files are read again for the new device's areas.
+    changeDevice(*session_.ui, session_.state, session_.job, index);
     showJob();
     updateButtons();
 }

@@ -67,6 +67,7 @@ private slots:
     void leavingAFieldChecksIt();
     void commandsTakeTheTypedCheckId();
     void portListSetsTheLinkPort();
+    void changingTheDeviceReloadsOrForgetsTheDataFiles();
 };
 
 void FormTest::startsEmptyWithDefaultsAndDisabledCommands()
@@ -333,6 +334,48 @@ void FormTest::portListSetsTheLinkPort()
     emit port->activated(3);
     QCOMPARE(t.session.box.port().comPortIndex, 3);
     QCOMPARE(t.session.job.portSelection, 3);
+}
+
+void FormTest::changingTheDeviceReloadsOrForgetsTheDataFiles()
+{
+    // The shipped table and sample files: the sample program fills
+    // M30624FGFP's User ROM from C0000 and does not fit M30622F8FP (F0000-);
+    // M30624FGLFP has the same areas at 3.3 V.
+    test::TestSession t;
+    t.session.state.deviceTable = *loadDeviceTable(PLX71_BINARY_DIR "/bin/plx71typ.tbl");
+    const DeviceTable& table = t.session.state.deviceTable;
+    CPlxView view(t.session);
+    chooseDevice(view, table.find("M30624FGFP"));
+    const QString user = QStringLiteral(PLX71_SOURCE_DIR "/examples/user_program.hex");
+    const QString boot = QStringLiteral(PLX71_SOURCE_DIR "/examples/boot_update.btp");
+    t.fileAnswers = {user, boot};
+    child<QPushButton>(&view, "userRomSelectButton")->click();
+    child<QPushButton>(&view, "bootRomSelectButton")->click();
+    QVERIFY(t.ui.messages().empty());
+    QCOMPARE(child<QLineEdit>(&view, "userRomChecksumText")->text(), QStringLiteral("28D9"));
+    const QString idText = child<QLineEdit>(&view, "idCodeText")->text();
+    const QString bootChecksum = child<QLineEdit>(&view, "bootRomChecksumText")->text();
+    QVERIFY(child<QPushButton>(&view, "downloadButton")->isEnabled());
+
+    // Same areas: the files load again as they were.
+    chooseDevice(view, table.find("M30624FGLFP"));
+    QVERIFY(t.ui.messages().empty());
+    QCOMPARE(child<QLineEdit>(&view, "userRomFileName")->text(), user);
+    QCOMPARE(child<QLineEdit>(&view, "userRomChecksumText")->text(), QStringLiteral("28D9"));
+    QCOMPARE(child<QLineEdit>(&view, "idCodeText")->text(), idText);
+    QVERIFY(child<QPushButton>(&view, "downloadButton")->isEnabled());
+
+    // A User ROM the program does not fit: refused, forgotten, no Download.
+    // The Boot ROM file fits the new device and stays.
+    chooseDevice(view, table.find("M30622F8FP"));
+    QCOMPARE(t.ui.texts(), std::vector<std::string>{std::string(msg::kInvalidAddressContained)});
+    QCOMPARE(child<QLineEdit>(&view, "userRomAreaText")->text(), QStringLiteral("0F0000-0FFFFF"));
+    for (const char* name : {"userRomFileName", "idCodeText", "romProtectText", "userRomChecksumText"})
+        QVERIFY2(child<QLineEdit>(&view, name)->text().isEmpty(), name);
+    QVERIFY(!child<QPushButton>(&view, "downloadButton")->isEnabled());
+    QCOMPARE(child<QLineEdit>(&view, "bootRomFileName")->text(), boot);
+    QCOMPARE(child<QLineEdit>(&view, "bootRomChecksumText")->text(), bootChecksum);
+    QVERIFY(child<QCheckBox>(&view, "updateEnable")->isChecked());
 }
 
 QTEST_MAIN(FormTest)

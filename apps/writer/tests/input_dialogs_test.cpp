@@ -39,6 +39,7 @@ private slots:
     void memoryClearChecksBlocksThenData();
     void saveAddressFieldReplacesTheRanges();
     void savingReportsAFileThatCannotBeWritten();
+    void typingReplacesThePresetText();
 };
 
 void InputDialogsTest::addressInputAcceptsHexInsideTheArea()
@@ -208,6 +209,33 @@ void InputDialogsTest::savingReportsAFileThatCannotBeWritten()
     QFile f(good);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QVERIFY(f.readLine().startsWith("S0030000FC"));
+}
+
+void InputDialogsTest::typingReplacesThePresetText()
+{
+    RecordingUi ui;
+    CDataInputDlg data(ui, kUser);
+    data.addressEdit()->setText(QStringLiteral("c0000")); // the editor's next address
+    CMemoryClearDlg clear(ui, 6);                          // "0-6" and "ff"
+    CAddressInputDlg address(ui, kUser);
+    address.addressEdit()->setText(QStringLiteral("e0000"));
+    struct Case {
+        QDialog* dialog;
+        const char* field;
+        const char* typed;
+    };
+    const Case cases[] = {{&data, "addressText", "d0000"}, {&clear, "blockText", "2"}, {&address, "addressText", "f0000"}};
+    for (const Case& c : cases) {
+        c.dialog->show();
+        auto* field = c.dialog->findChild<QLineEdit*>(QLatin1String(c.field));
+        QCOMPARE(c.dialog->focusWidget(), field);
+        QTest::keyClicks(field, QLatin1String(c.typed));
+        QCOMPARE(field->text(), QLatin1String(c.typed));
+        QVERIFY(pressOk(*c.dialog));
+    }
+    QCOMPARE(data.address, 0xD0000u);
+    QCOMPARE(clear.blockMask, 0x04u);
+    QVERIFY(ui.messages().empty());
 }
 
 QTEST_MAIN(InputDialogsTest)

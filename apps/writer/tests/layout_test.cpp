@@ -27,6 +27,7 @@
 #include <QTableWidget>
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
 
 using namespace plx71;
@@ -173,7 +174,7 @@ void fillForm(test::TestSession& t, CPlxView* view)
     j.checkIdText = "DE,AD,BE,EF,88,88,88";
     j.romProtectText = "Level 2 protect enabled";
     j.userRomChecksumText = "BDBD";
-    j.bootRomChecksumText = "MWMW";
+    j.bootRomChecksumText = "D0D0"; // checksums are hexadecimal
     j.bootVersionText = "WWWWWWWW";
     j.operationBlockList = "0,2-4";
     j.lockBlockList = "0-2,4";
@@ -220,6 +221,7 @@ class LayoutTest : public QObject {
 private slots:
     void everyControlHasAnAccessibleName();
     void nothingIsCutOffOrOverlaid();
+    void theMainWindowResizesAndShortFieldsStayNarrow();
 };
 
 void LayoutTest::everyControlHasAnAccessibleName()
@@ -262,6 +264,41 @@ void LayoutTest::nothingIsCutOffOrOverlaid()
         maybeSaveScreenshot(d.get(), QString::fromLatin1(d->metaObject()->className()).section(QStringLiteral("::"), -1) + d->objectName());
         d->hide();
     }
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+}
+
+void LayoutTest::theMainWindowResizesAndShortFieldsStayNarrow()
+{
+    Windows w;
+    CMainFrame* frame = w.frame.get();
+    showAndSettle(frame);
+    const QSize minimum = frame->minimumSize();
+    QVERIFY(!minimum.isEmpty());
+    QVERIFY(frame->maximumWidth() > minimum.width() && frame->maximumHeight() > minimum.height());
+    // At its smallest the form still shows every control whole.
+    frame->resize(minimum);
+    QCoreApplication::processEvents();
+    QStringList faults = layoutFaults(frame);
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+
+    auto* fileName = frame->findChild<QLineEdit*>(QStringLiteral("userRomFileName"));
+    const int fileNameWidth = fileName->width();
+    frame->resize(minimum + QSize(300, 200));
+    QCoreApplication::processEvents();
+    QVERIFY(fileName->width() >= fileNameWidth + 250); // the file names take the room
+    // Fields of a few characters keep their size, a small part of the
+    // window, sized to their text ("0-4", "BDBD") rather than stretched.
+    for (const char* name : {"blockRangeText", "vccEdit", "vppEdit", "userRomChecksumText", "bootRomChecksumText",
+                             "userRomAreaText", "operationBlockList", "lockBlockList"}) {
+        auto* e = frame->findChild<QLineEdit*>(QLatin1String(name));
+        QVERIFY2(e->width() * 5 < minimum.width(), name);
+    }
+    for (const char* name : {"blockRangeText", "vccEdit", "vppEdit", "userRomChecksumText", "bootRomChecksumText"}) {
+        auto* e = frame->findChild<QLineEdit*>(QLatin1String(name));
+        const int textWidth = e->fontMetrics().horizontalAdvance(e->text());
+        QVERIFY2(e->width() < std::max(2 * textWidth, minimum.width() / 12), name);
+    }
+    faults = layoutFaults(frame);
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
 }
 

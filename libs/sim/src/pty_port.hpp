@@ -1,8 +1,9 @@
 #pragma once
 // The box's end of a pseudo-terminal. It keeps one slave descriptor open
 // itself, so the master never sees a hang-up while the PC side closes and
-// reopens the port (it does so at every rate switch), and it watches the
-// slave's open and close events to follow the PC side.
+// reopens the port (between operations, or at a rate switch if it chooses
+// to), and it watches the slave's open and close events to follow the PC
+// side.
 #include <string>
 
 namespace plx71sim {

@@ -28,8 +28,11 @@ int runDevices(const CliContext& ctx, CliUi& ui)
                     hex06(d.userRomEnd).c_str(), hex06(d.bootRomStart).c_str(), hex06(d.bootRomEnd).c_str(),
                     d.lastBlock, formatVoltage(d.vcc).c_str(), formatVoltage(d.vpp).c_str());
     }
-    for (const auto& s : state.deviceTable.skipped)
+    const DeviceTable& table = state.deviceTable;
+    for (const auto& s : table.skipped)
         std::fprintf(stderr, "%d: %s\n", s.lineNumber, s.reason.c_str());
+    if (table.skippedCount > table.skipped.size())
+        std::fprintf(stderr, "(%zu more lines skipped)\n", table.skippedCount - table.skipped.size());
     return kExitOk;
 }
 

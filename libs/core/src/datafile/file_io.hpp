@@ -1,6 +1,7 @@
 #pragma once
-// Whole-file reading and writing for data files: one read, one write, and
-// every failure seen (a full disk shows up at fwrite, fflush or fclose).
+// Whole-file reading and writing for data files: only regular files are
+// read (a FIFO or device never blocks), and a write replaces the old file
+// only once the new one is safely on the disk.
 #include <cstddef>
 #include <filesystem>
 #include <string>
@@ -15,7 +16,8 @@ inline constexpr std::size_t kMaxDataFileBytes = std::size_t{64} << 20;
 
 enum class ReadResult { Ok, CannotRead, TooLarge };
 
-// The whole file into `text`, at most `maxBytes` of it.
+// The whole file into `text`, at most `maxBytes` of it. Anything but a
+// regular file cannot be read.
 ReadResult readWholeFile(const std::filesystem::path& path, std::string& text,
                          std::size_t maxBytes = kMaxDataFileBytes);
 
@@ -25,7 +27,8 @@ class Ui;
 // found", one too large to be a data file "File format error" (stop icon).
 bool readDataFileText(Ui& ui, const std::filesystem::path& path, std::string& text);
 
-// Creates (or replaces) the file with exactly `text`. False on any failure.
+// Creates (or replaces) the file with exactly `text`. False on any failure,
+// and then the old file is as it was.
 bool writeWholeFile(const std::filesystem::path& path, std::string_view text);
 
 } // namespace plx71

@@ -46,23 +46,17 @@ private:
 
 } // namespace
 
-bool readFirmwareFile(Ui& ui, const std::filesystem::path& path, FirmwareImage& image)
+bool readFirmwareText(Ui& ui, std::string_view text, std::optional<DataFormat> format, FirmwareImage& image)
 {
-    std::string text;
-    if (!readDataFileText(ui, path, text))
-        return false;
-
     // The range starts reversed so that the first record sets both ends.
     image.firstAddress = kFirmwareAreaLast;
     image.lastAddress = kFirmwareBase;
 
-    const char type = fileTypeCharacter(path);
-    if (type == 'H' || type == 'M' || type == 0) {
-        const DataFormat format = type == 'H' ? DataFormat::IntelHex : DataFormat::SRecord;
+    if (format) {
         FirmwareSink sink(image);
         ScanRules rules;
         rules.emptySRecordsEnd = false;
-        const ScanOutcome outcome = scanRecords(text, format, rules, sink);
+        const ScanOutcome outcome = scanRecords(text, *format, rules, sink);
         if (outcome.result == ScanResult::FormatError) {
             reportFormatError(ui, outcome);
             return false;
@@ -77,6 +71,20 @@ bool readFirmwareFile(Ui& ui, const std::filesystem::path& path, FirmwareImage& 
     image.firstAddress &= 0xFFF00;
     image.lastAddress |= 0xFF;
     return true;
+}
+
+bool readFirmwareFile(Ui& ui, const std::filesystem::path& path, FirmwareImage& image)
+{
+    std::string text;
+    if (!readDataFileText(ui, path, text))
+        return false;
+    const char type = fileTypeCharacter(path);
+    std::optional<DataFormat> format;
+    if (type == 'H')
+        format = DataFormat::IntelHex;
+    else if (type == 'M' || type == 0)
+        format = DataFormat::SRecord;
+    return readFirmwareText(ui, text, format, image);
 }
 
 bool firmwareHeaderValid(const FirmwareImage& image)

@@ -54,10 +54,13 @@ ScanOutcome scanRecords(std::string_view text, DataFormat format, const ScanRule
 
 void reportFormatError(Ui& ui, const ScanOutcome& outcome)
 {
-    ui.message(Icon::Stop, std::string(msg::kFileFormatError));
-    if (outcome.checksum)
-        ui.detail(msg::checksumMismatch(outcome.checksum->lineNumber, outcome.checksum->found,
-                                        outcome.checksum->expected));
+    if (!outcome.checksum) {
+        ui.message(Icon::Stop, std::string(msg::kFileFormatError));
+        return;
+    }
+    const ChecksumMismatch& m = *outcome.checksum;
+    ui.messageWithDetail(Icon::Stop, std::string(msg::kFileFormatError),
+                         msg::checksumMismatch(m.lineNumber, m.found, m.expected));
 }
 
 } // namespace plx71

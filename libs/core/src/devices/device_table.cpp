@@ -1,9 +1,7 @@
 #include "plx71/devices/device_table.hpp"
 
 #include "device_line.hpp"
-
-#include <fstream>
-#include <system_error>
+#include "plx71/files/regular_file.hpp"
 
 namespace plx71 {
 
@@ -30,6 +28,13 @@ int DeviceTable::find(std::string_view name) const
     return -1;
 }
 
+void DeviceTable::skip(int lineNumber, std::string reason)
+{
+    if (skipped.size() < kMaxListedSkippedLines)
+        skipped.push_back({lineNumber, std::move(reason)});
+    ++skippedCount;
+}
+
 DeviceTable parseDeviceTable(std::string_view text)
 {
     DeviceTable table;
@@ -51,16 +56,16 @@ DeviceTable parseDeviceTable(std::string_view text)
         if (line.starts_with("//"))
             continue;
         if (line.size() + (hasLineEnd ? 1 : 0) > kMaxLineWithEnd) {
-            table.skipped.push_back({lineNumber, "line longer than 98 characters"});
+            table.skip(lineNumber, "line longer than 98 characters");
             continue;
         }
         auto parsed = detail::parseDeviceLine(line);
         if (auto* reason = std::get_if<std::string>(&parsed)) {
-            table.skipped.push_back({lineNumber, *reason});
+            table.skip(lineNumber, std::move(*reason));
             continue;
         }
         if (table.records.size() >= kMaxDeviceRecords) {
-            table.skipped.push_back({lineNumber, "more than 256 device types"});
+            table.skip(lineNumber, "more than 256 device types");
             continue;
         }
         table.records.push_back(std::move(std::get<DeviceRecord>(parsed)));
@@ -70,25 +75,23 @@ DeviceTable parseDeviceTable(std::string_view text)
 
 std::optional<DeviceTable> loadDeviceTable(const std::filesystem::path& file)
 {
-    std::error_code ec;
-    if (std::filesystem::is_directory(file, ec))
-        return std::nullopt;
-    std::ifstream in(file, std::ios::binary);
-    if (!in.is_open())
-        return std::nullopt;
     // 256 records of 99 characters fill 25 KB; only so much of the file is
-    // read, so a huge or endless file cannot exhaust the memory. A line cut
-    // at that limit is dropped rather than read as a shorter record.
-    std::string text(kMaxTableBytes + 1, '\0');
-    in.read(text.data(), std::streamsize(text.size()));
-    if (in.bad())
+    // read, so a huge or endless file cannot exhaust the memory, and only
+    // what the file holds is allocated. A line cut at that limit is dropped
+    // rather than read as a shorter record.
+    FileRead read = readRegularFile(file, kMaxTableBytes);
+    if (read.status != FileStatus::Ok)
         return std::nullopt;
-    text.resize(std::size_t(in.gcount()));
-    if (text.size() > kMaxTableBytes) {
-        const std::size_t lastLineEnd = text.rfind('\n', kMaxTableBytes - 1);
+    std::string& text = read.bytes;
+    if (read.truncated) {
+        const std::size_t lastLineEnd = text.rfind('\n');
         text.resize(lastLineEnd == std::string::npos ? 0 : lastLineEnd + 1);
     }
-    return parseDeviceTable(text);
+    DeviceTable table = parseDeviceTable(text);
+    // A table without a single device type is as good as none.
+    if (table.records.empty())
+        return std::nullopt;
+    return table;
 }
 
 } // namespace plx71

@@ -19,10 +19,11 @@ bool switchLinkRate(WriterLink& link)
     if (!cmdSetLinkRate(link, link.hostBaudIndex))
         return false;
     // The box has moved to the new rate; so does the port, even when the
-    // rate is the old one. A failed reopen shows up at the next command.
-    closeLink(link);
+    // rate is the old one. The port stays open through the switch, so no
+    // other program can take it between connect and disconnect. A rate the
+    // port refuses shows up at the next command.
     linkSleep(link, link.timing.rateSwitchPauseBefore);
-    openLink(link, hostBaudRates[static_cast<std::size_t>(link.hostBaudIndex)]);
+    setLinkRate(link, hostBaudRates[static_cast<std::size_t>(link.hostBaudIndex)]);
     linkSleep(link, link.timing.rateSwitchPauseAfter);
     return true;
 }

@@ -107,6 +107,21 @@ public:
         return true;
     }
 
+    bool setRate(int bitRate) override
+    {
+        speed_t speed;
+        termios t{};
+        if (fd_ < 0 || !speedFor(bitRate, speed) || ::tcgetattr(fd_, &t) != 0)
+            return false;
+        cfsetispeed(&t, speed);
+        cfsetospeed(&t, speed);
+        if (::tcsetattr(fd_, TCSANOW, &t) != 0)
+            return false;
+        ::tcflush(fd_, TCIOFLUSH);
+        bitRate_ = bitRate;
+        return true;
+    }
+
     void close() override
     {
         if (fd_ < 0)
@@ -199,7 +214,7 @@ private:
     }
 
     // On a pseudo-terminal the exclusive flag outlives the close and would
-    // keep this very user out when the port is reopened after a rate switch.
+    // keep this very user out at the next operation.
     static void release(int fd)
     {
         ::ioctl(fd, TIOCNXCL);

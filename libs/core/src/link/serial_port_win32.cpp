@@ -55,6 +55,22 @@ public:
         return true;
     }
 
+    bool setRate(int bitRate) override
+    {
+        if (handle_ == INVALID_HANDLE_VALUE)
+            return false;
+        DCB dcb{};
+        dcb.DCBlength = sizeof(dcb);
+        if (!::GetCommState(handle_, &dcb))
+            return false;
+        dcb.BaudRate = static_cast<DWORD>(bitRate);
+        if (!::SetCommState(handle_, &dcb))
+            return false;
+        ::PurgeComm(handle_, PURGE_RXCLEAR | PURGE_TXCLEAR);
+        bitRate_ = bitRate;
+        return true;
+    }
+
     void close() override
     {
         if (handle_ == INVALID_HANDLE_VALUE)

@@ -78,6 +78,14 @@ bool openLink(WriterLink& link, int rate)
     return true;
 }
 
+bool setLinkRate(WriterLink& link, int rate)
+{
+    if (!link.isOpen() || !link.port->setRate(rate))
+        return false;
+    link.currentRate = rate;
+    return true;
+}
+
 void closeLink(WriterLink& link)
 {
     if (link.isOpen())

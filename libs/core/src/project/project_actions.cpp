@@ -1,9 +1,10 @@
 #include "plx71/project/project_actions.hpp"
 
+#include "plx71/files/file_replace.hpp"
+#include "plx71/files/regular_file.hpp"
 #include "plx71/job/job_actions.hpp"
 #include "plx71/ui/messages.hpp"
 
-#include <fstream>
 #include <optional>
 #include <system_error>
 
@@ -47,49 +48,47 @@ std::optional<int> resolveDeviceIndex(const DeviceTable& table, const ProjectFil
 }
 
 // Reads at most one byte more than a sound project can hold, so a huge file
-// costs nothing and is refused as too long.
+// costs nothing and is refused as too long. A FIFO or device is never
+// waited on: it is no project file, so it is not found.
 std::optional<std::vector<std::uint8_t>> readProjectBytes(Ui& ui, const std::filesystem::path& path)
 {
     const std::string name = path.string();
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec) && !ec) {
+    FileRead read = readRegularFile(path, kMaxProjectSize + 1);
+    switch (read.status) {
+    case FileStatus::Ok:
+        return std::vector<std::uint8_t>(read.bytes.begin(), read.bytes.end());
+    case FileStatus::NotRegular:
+        if (std::filesystem::is_directory(path, ec))
+            break;
+        [[fallthrough]];
+    case FileStatus::NotFound:
         ui.message(Icon::Stop, name + " was not found.");
         return std::nullopt;
-    }
-    std::ifstream in;
-    if (!std::filesystem::is_directory(path, ec))
-        in.open(path, std::ios::binary);
-    if (!in.is_open()) {
-        ui.message(Icon::Stop, "Access to " + name + " was denied.");
-        return std::nullopt;
-    }
-    std::vector<std::uint8_t> bytes(kMaxProjectSize + 1);
-    in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
-    if (in.bad()) {
+    case FileStatus::AccessDenied:
+        break;
+    case FileStatus::ReadError:
         ui.message(Icon::Stop, "An error occurred while reading " + name + ".");
         return std::nullopt;
     }
-    bytes.resize(std::size_t(in.gcount()));
-    return bytes;
+    ui.message(Icon::Stop, "Access to " + name + " was denied.");
+    return std::nullopt;
 }
 
-// Reloads a data file the project names. idCode and Update Enable are the
-// project's, not the file's; a file that does not load loses its name so
-// that nothing claims the image holds it.
-void reloadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area)
+// A relative name is looked for beside the project first (so a project and
+// its data files can move together), then in the current folder; absolute
+// names are used as they are. A name found beside the project is kept as
+// that path, so what the job names is the file that was read.
+std::string resolveDataFileName(const std::filesystem::path& projectPath, const std::string& name)
 {
-    std::string& name = area == Area::UserRom ? job.userRomFileName : job.bootRomFileName;
-    if (name.empty())
-        return;
-    const IdCode idCode = job.idCode;
-    const std::string checkIdText = job.checkIdText;
-    const int updateEnable = job.updateEnable;
-    const std::string path = name;
-    if (!loadAreaFile(ui, state, job, area, std::filesystem::path(path)))
-        name.clear();
-    job.idCode = idCode;
-    job.checkIdText = checkIdText;
-    job.updateEnable = updateEnable;
+    const std::filesystem::path stored(name);
+    if (name.empty() || stored.is_absolute())
+        return name;
+    const std::filesystem::path besideProject = projectPath.parent_path() / stored;
+    std::error_code ec;
+    if (std::filesystem::exists(besideProject, ec) || !std::filesystem::exists(stored, ec))
+        return besideProject.string();
+    return name;
 }
 
 } // namespace
@@ -131,13 +130,9 @@ bool saveProject(Ui& ui, const WriterState& state, const JobSettings& job, const
         }
     }
 
+    // The old project stays whole until the new one is safely written.
     const std::vector<std::uint8_t> bytes = encodeProject(project);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (out.is_open()) {
-        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-        out.close();
-    }
-    if (!out.good()) {
+    if (!replaceFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()))) {
         ui.message(Icon::Stop, msg::cannotWriteFile(path.string()));
         return false;
     }
@@ -146,10 +141,13 @@ bool saveProject(Ui& ui, const WriterState& state, const JobSettings& job, const
 
 bool openProject(Ui& ui, WriterState& state, JobSettings& job, const std::filesystem::path& path)
 {
-    auto bytes = readProjectBytes(ui, path);
-    if (!bytes)
-        return false;
-    auto decoded = decodeProject(*bytes);
+    const auto bytes = readProjectBytes(ui, path);
+    return bytes && openProjectBytes(ui, state, job, *bytes);
+}
+
+bool openProjectBytes(Ui& ui, WriterState& state, JobSettings& job, std::span<const std::uint8_t> bytes)
+{
+    auto decoded = decodeProject(bytes);
     std::optional<int> deviceIndex;
     if (decoded && fitsImages(decoded->device) && choicesValid(*decoded))
         deviceIndex = resolveDeviceIndex(state.deviceTable, *decoded);
@@ -170,8 +168,6 @@ bool openProject(Ui& ui, WriterState& state, JobSettings& job, const std::filesy
     job.serialModeIndex = p.serialModeIndex;
     job.targetBaudIndex = p.targetBaudIndex;
     job.updateEnable = p.updateEnable;
-    job.bootRomFileName = p.bootRomFileName;
-    job.userRomFileName = p.userRomFileName;
     job.lockBitMode = static_cast<LockBitMode>(p.lockBitMode);
     job.lockBlockList = p.lockBlockList;
     job.operationBlockMode = static_cast<OperationBlockMode>(p.operationBlockMode);
@@ -181,6 +177,8 @@ bool openProject(Ui& ui, WriterState& state, JobSettings& job, const std::filesy
     job.portSelection = p.portSelection;
     job.hostBaudSelection = p.hostBaudSelection;
 
+    job.userRomFileName = resolveDataFileName(path, p.userRomFileName);
+    job.bootRomFileName = resolveDataFileName(path, p.bootRomFileName);
     reloadAreaFile(ui, state, job, Area::UserRom);
     reloadAreaFile(ui, state, job, Area::BootRom);
     return true;

@@ -203,7 +203,41 @@ TEST(DeviceTable, KeepsAtMost256Records)
     ASSERT_EQ(t.records.size(), kMaxDeviceRecords);
     EXPECT_EQ(t.records.back().name, "D255");
     ASSERT_EQ(t.skipped.size(), 4u);
+    EXPECT_EQ(t.skippedCount, 4u);
     EXPECT_EQ(t.skipped[0].lineNumber, 257);
+}
+
+TEST(DeviceTable, SkippedLinesAreCountedButOnlyTheFirstHundredListed)
+{
+    const auto file = std::filesystem::path(PLX71_BINARY_DIR) / ("junk-table-" + std::to_string(getpid()) + ".tbl");
+    std::string junk;
+    for (int i = 0; i < 150; ++i)
+        junk += "junk line " + std::to_string(i) + "\n";
+    struct Case {
+        const char* name;
+        std::string text;
+        bool usable;
+    };
+    const Case cases[] = {
+        {"junk only", junk, false},
+        {"comments only", "// one\n// two\n", false},
+        {"empty", "", false},
+        {"junk and one record", junk + kDefaultLine + "\n", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << c.text;
+        auto t = loadDeviceTable(file);
+        // A table without one device type is reported like a missing one.
+        ASSERT_EQ(t.has_value(), c.usable);
+        if (!c.usable)
+            continue;
+        EXPECT_EQ(names(*t), std::vector<std::string>{"M30624FGFP"});
+        ASSERT_EQ(t->skipped.size(), kMaxListedSkippedLines);
+        EXPECT_EQ(t->skipped.back().lineNumber, 100);
+        EXPECT_EQ(t->skippedCount, 150u);
+    }
+    std::filesystem::remove(file);
 }
 
 TEST(DeviceTable, ShippedTableAndFileLookup)

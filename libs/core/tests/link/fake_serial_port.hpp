@@ -62,6 +62,7 @@ public:
     bool failWrites = false;
 
     std::vector<Opening> openings;
+    std::vector<int> rateChanges; // setRate on the open port, in order
     int closes = 0;
     std::vector<Bytes> writes;
     std::deque<std::uint8_t> incoming;
@@ -94,6 +95,13 @@ public:
         openings.push_back({deviceName, bitRate});
         open_ = !refuseOpen;
         return open_;
+    }
+    bool setRate(int bitRate) override
+    {
+        if (!open_)
+            return false;
+        rateChanges.push_back(bitRate);
+        return true;
     }
     void close() override
     {

@@ -44,34 +44,36 @@ TEST_F(LinkSequences, ConnectOpensAt9600AndNamesThePortWhenItCannot)
     EXPECT_TRUE(port->requests().empty()); // nothing was sent
 }
 
-TEST_F(LinkSequences, SwitchLinkRateAlwaysReopensWithPausesAround)
+TEST_F(LinkSequences, SwitchLinkRateKeepsThePortOpenWithPausesAround)
 {
     answerLikeABox();
     ASSERT_TRUE(connectWriter(link));
 
-    // From 9600 to 9600: still CMD_SET_LINK_RATE with code 1 and a reopen.
+    // From 9600 to 9600: still CMD_SET_LINK_RATE with code 1 and a rate set,
+    // on the port that stays open (never closed, never opened again).
     link.hostBaudIndex = 0;
     EXPECT_TRUE(switchLinkRate(link));
     EXPECT_EQ(port->requests().back(), hex("02 00 01 01 02"));
-    EXPECT_EQ(port->closes, 1);
-    ASSERT_EQ(port->openings.size(), 2u);
-    EXPECT_EQ(port->openings[1].rate, 9600);
+    EXPECT_EQ(port->closes, 0);
+    EXPECT_EQ(port->openings.size(), 1u);
+    EXPECT_EQ(port->rateChanges, std::vector<int>{9600});
     EXPECT_EQ(sleeps, (std::vector<long>{100, 100}));
 
     link.hostBaudIndex = 4;
     EXPECT_TRUE(switchLinkRate(link));
     EXPECT_EQ(port->requests().back(), hex("02 00 01 05 06"));
-    EXPECT_EQ(port->openings.back().rate, 115200);
+    EXPECT_EQ(port->rateChanges.back(), 115200);
     EXPECT_EQ(link.currentRate, 115200);
     EXPECT_TRUE(link.isOpen());
+    EXPECT_EQ(port->closes, 0);
 
     // Not acknowledged: one communication error, the port stays open at the
-    // old rate and is not reopened.
+    // old rate.
     port->onWrite = nullptr;
     sleeps.clear();
     link.hostBaudIndex = 1;
     EXPECT_FALSE(switchLinkRate(link));
-    EXPECT_EQ(port->openings.size(), 3u);
+    EXPECT_EQ(port->rateChanges.size(), 2u);
     EXPECT_TRUE(link.isOpen());
     EXPECT_EQ(link.currentRate, 115200);
     EXPECT_EQ(sleeps, (std::vector<long>{110, 110, 110}));

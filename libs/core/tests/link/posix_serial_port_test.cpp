@@ -197,10 +197,16 @@ TEST(PosixSerialPort, RawLineSettingsWhateverThePortHeldBefore)
     // Nothing echoed back to the box.
     EXPECT_TRUE(pty.receive(1, 50ms).empty());
 
-    // Reopening at another rate (the rate switch) applies the new rate.
-    ASSERT_TRUE(port->open(pty.slave(), 115200, timing));
+    // The rate switch: the open port takes the new rate and keeps the rest.
+    ASSERT_TRUE(port->setRate(115200));
     ASSERT_EQ(::tcgetattr(pty.master(), &t), 0);
     EXPECT_EQ(cfgetospeed(&t), B115200);
+    EXPECT_TRUE(t.c_cflag & PARODD);
+    EXPECT_FALSE(t.c_lflag & ICANON);
+    EXPECT_FALSE(port->setRate(12345));
+    ASSERT_TRUE(port->open(pty.slave(), 57600, timing));
+    ASSERT_EQ(::tcgetattr(pty.master(), &t), 0);
+    EXPECT_EQ(cfgetospeed(&t), B57600);
     EXPECT_FALSE(port->open(pty.slave(), 12345, timing)); // not a rate the line knows
     EXPECT_FALSE(port->open("/nonexistent/tty", 9600, timing));
     EXPECT_FALSE(port->open("/dev/null", 9600, timing)); // not a terminal
@@ -218,6 +224,10 @@ TEST(PosixSerialPort, APortInUseFailsAtOnceForASecondOpener)
     EXPECT_FALSE(second->open(pty.slave(), 9600, timing));
     EXPECT_LT(elapsedMs(start), 1000);
     EXPECT_FALSE(second->isOpen());
+    EXPECT_FALSE(second->setRate(115200)); // not open
+    // A rate switch keeps the port the holder's.
+    ASSERT_TRUE(first->setRate(115200));
+    EXPECT_FALSE(second->open(pty.slave(), 9600, timing));
     // The failed opener took nothing from the holder.
     std::uint8_t b[1] = {0x42};
     EXPECT_TRUE(first->write(b, timing));

@@ -160,10 +160,14 @@ TEST(ProjectActions, MissingDataFileLosesItsName)
     EXPECT_FALSE(canDownload(state, job)) << "no Download for an image that is not the named file";
     EXPECT_EQ(state.deviceIndex, 0);
     EXPECT_EQ(job.targetBaudIndex, 2);
-    EXPECT_EQ(job.updateEnable, 1);
+    EXPECT_EQ(job.updateEnable, 0) << "no Boot ROM update without its file";
     EXPECT_EQ(job.checkIdText, "07,06,05,04,03,02,01");
 
-    // A protected file refused at the question loses its name as well.
+    // A protected file refused at the question loses its name as well, and
+    // so do the texts an earlier file left.
+    const auto good = dir.file("good.mot", s2(0xC0000, {0x12}));
+    ASSERT_TRUE(loadAreaFile(ui, state, job, Area::UserRom, good));
+    ASSERT_FALSE(job.userRomChecksumText.empty());
     const auto prot = dir.file("prot.mot", s2(0xFFFFF, {0x3F}));
     p.userRomFileName = prot.string();
     p.bootRomFileName.clear();
@@ -171,6 +175,9 @@ TEST(ProjectActions, MissingDataFileLosesItsName)
     ui.scriptAnswers({false});
     ASSERT_TRUE(openProject(ui, state, job, writeProject(dir, "q.pxp", p)));
     EXPECT_TRUE(job.userRomFileName.empty());
+    EXPECT_EQ(job.idCodeText, "");
+    EXPECT_EQ(job.romProtectText, "");
+    EXPECT_EQ(job.userRomChecksumText, "");
 }
 
 TEST(ProjectActions, DeviceIsMatchedByName)

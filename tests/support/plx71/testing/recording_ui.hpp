@@ -23,21 +23,24 @@ public:
     {
         std::lock_guard lock(mutex_);
         messages_.push_back({icon, text, false});
+        details_.emplace_back();
+    }
+    void messageWithDetail(Icon icon, const std::string& text, const std::string& detail) override
+    {
+        std::lock_guard lock(mutex_);
+        messages_.push_back({icon, text, false});
+        details_.push_back(detail);
     }
     bool question(Icon icon, const std::string& text) override
     {
         std::lock_guard lock(mutex_);
         messages_.push_back({icon, text, true});
+        details_.emplace_back();
         if (answers_.empty())
             return defaultAnswer_;
         bool a = answers_.front();
         answers_.pop_front();
         return a;
-    }
-    void detail(const std::string& text) override
-    {
-        std::lock_guard lock(mutex_);
-        details_.push_back(text);
     }
     void scriptAnswers(std::initializer_list<bool> answers)
     {
@@ -54,7 +57,7 @@ public:
             t.push_back(m.text);
         return t;
     }
-    // The detail lines, apart from the messages.
+    // The detail line of each message, in the same order (empty for none).
     std::vector<std::string> details() const { std::lock_guard lock(mutex_); return details_; }
     void clear()
     {

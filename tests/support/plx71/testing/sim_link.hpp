@@ -57,6 +57,7 @@ public:
     explicit HookedPort(Hook hook) : inner_(makeSystemSerialPort()), hook_(std::move(hook)) {}
 
     bool open(const std::string& name, int rate, const LinkTiming& t) override { return inner_->open(name, rate, t); }
+    bool setRate(int rate) override { return inner_->setRate(rate); }
     void close() override { inner_->close(); }
     bool isOpen() const override { return inner_->isOpen(); }
     bool write(std::span<const std::uint8_t> bytes, const LinkTiming& t) override

@@ -1,9 +1,12 @@
 #pragma once
 // The firmware loader's reader: firmware for the box's area 0xC1000-0xC3FFF.
+#include "plx71/datafile/file_type.hpp"
 #include "plx71/ui/ui.hpp"
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 namespace plx71 {
@@ -23,6 +26,9 @@ struct FirmwareImage {
 // dot = S-records, any other type character reads nothing and succeeds.
 // Messages: "File not found", "File format error", "Invalid address included".
 bool readFirmwareFile(Ui& ui, const std::filesystem::path& path, FirmwareImage& image);
+
+// The same on text already in memory; no format reads nothing and succeeds.
+bool readFirmwareText(Ui& ui, std::string_view text, std::optional<DataFormat> format, FirmwareImage& image);
 
 // The 16-character version header at 0xC1000 ("V1.30 2001/12/25" shape):
 // true when byte 0 is 'V', 2 is '.', 5 is ' ', 10 and 13 are '/'.

@@ -20,9 +20,16 @@ struct SkippedTableLine {
     std::string reason;
 };
 
+// Only so many skipped lines are listed; a file of junk lines must not
+// cost memory for each of them.
+inline constexpr std::size_t kMaxListedSkippedLines = 100;
+
 struct DeviceTable {
     std::vector<DeviceRecord> records; // file order, at most kMaxDeviceRecords
-    std::vector<SkippedTableLine> skipped;
+    std::vector<SkippedTableLine> skipped; // the first kMaxListedSkippedLines
+    std::size_t skippedCount = 0;          // all skipped lines, listed or not
+
+    void skip(int lineNumber, std::string reason);
 
     // Index of the first record whose name is exactly `name`, else -1.
     int find(std::string_view name) const;
@@ -33,7 +40,8 @@ struct DeviceTable {
 // empty line included). Records that break the invariants are skipped.
 DeviceTable parseDeviceTable(std::string_view text);
 
-// Reads a table file; nullopt when the file cannot be opened.
+// Reads a table file (a regular file only, at most 4 MiB of it); nullopt
+// when it cannot be read or holds no usable record.
 std::optional<DeviceTable> loadDeviceTable(const std::filesystem::path& file);
 
 // Full path of the running executable.

@@ -8,6 +8,7 @@
 #include "plx71/job/check_id.hpp"
 #include "plx71/job/download_masks.hpp"
 #include "plx71/job/load_area_file.hpp"
+#include "plx71/job/reload_area_files.hpp"
 
 #include <cstdint>
 #include <string>

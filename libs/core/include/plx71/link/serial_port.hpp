@@ -21,6 +21,11 @@ public:
     // a failure comes at once, without retries. Opening an open port closes it
     // first.
     virtual bool open(const std::string& deviceName, int bitRate, const LinkTiming& timing) = 0;
+    // Moves the open port to another bit rate on the same handle, so the port
+    // stays ours from connect to disconnect (a close and reopen would let
+    // another program in between). Input not yet read is thrown away. False
+    // when the port is not open or cannot take the rate.
+    virtual bool setRate(int bitRate) = 0;
     // Harmless when not open.
     virtual void close() = 0;
     virtual bool isOpen() const = 0;

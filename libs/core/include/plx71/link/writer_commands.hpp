@@ -104,9 +104,10 @@ bool firmwareVersionMatches(std::string_view firmwareVersion,
 // Opens the link at 9600 bit/s. On failure shows "COM%d cannot be used".
 bool connectWriter(WriterLink& link);
 // Moves both sides to hostBaudRates[link.hostBaudIndex]: CMD_SET_LINK_RATE at
-// the current rate, then close, pause, reopen at the new rate, pause; always
-// reopens, even at the same rate. Not acknowledged: communication error, the
-// port stays open at the old rate.
+// the current rate, then pause, set the open port to the new rate, pause;
+// always sets it, even to the same rate. The port is never closed on the way,
+// so it stays this link's alone. Not acknowledged: communication error, the
+// port stays at the old rate.
 bool switchLinkRate(WriterLink& link);
 // Closes the link. Always true.
 bool disconnectWriter(WriterLink& link);

@@ -68,6 +68,9 @@ void linkSleep(WriterLink& link, std::chrono::milliseconds duration);
 // Opens the chosen port exclusively at `rate` with the fixed line settings.
 // False when it cannot be opened; the caller reports it (connectWriter does).
 bool openLink(WriterLink& link, int rate);
+// Moves the open port to `rate` without closing it. False when the port is
+// not open or refuses the rate (the link then keeps its old rate).
+bool setLinkRate(WriterLink& link, int rate);
 // Closes the port when open; calling it twice is harmless.
 void closeLink(WriterLink& link);
 

@@ -5,21 +5,29 @@
 #include "plx71/project/project_file.hpp"
 #include "plx71/ui/ui.hpp"
 
+#include <cstdint>
 #include <filesystem>
+#include <span>
 
 namespace plx71 {
 
 ProjectFile projectFromJob(const WriterState& state, const JobSettings& job);
 
 // Writes the project; a file that cannot be created or written is reported
-// with a stop-icon message naming it, and false returned.
+// with a stop-icon message naming it, and false returned. The old file is
+// replaced only once the new one is whole on the disk.
 bool saveProject(Ui& ui, const WriterState& state, const JobSettings& job, const std::filesystem::path& path);
 
 // Reads the project, checks it against the device table, applies it to the
 // job and the current device, and reloads the data files it names (each onto
-// a blank area). A file that is not a sound project: "File format error" and
-// nothing changed. A named data file that fails to load has its name cleared.
-// Returns false only when the project itself was refused.
+// a blank area). A relative data file name is looked for beside the project
+// first, then in the current folder. A file that is not a sound project:
+// "File format error" and nothing changed. A named data file that fails to
+// load is forgotten with the texts taken from it (forgetAreaFile). Returns
+// false only when the project itself was refused.
 bool openProject(Ui& ui, WriterState& state, JobSettings& job, const std::filesystem::path& path);
+
+// The same on the bytes of a project already in memory.
+bool openProjectBytes(Ui& ui, WriterState& state, JobSettings& job, std::span<const std::uint8_t> bytes);
 
 } // namespace plx71

@@ -1,7 +1,6 @@
 #pragma once
 // The system's own message texts, exactly as the user sees them.
 #include <cstddef>
-#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -17,6 +16,14 @@ inline constexpr std::string_view kInvalidAddressContained = "Invalid address co
 inline constexpr std::string_view kInvalidAddressIncluded = "Invalid address included";
 inline constexpr std::string_view kLevel1Question = "Level1 protect enabled\nLoad continue ?";
 inline constexpr std::string_view kLevel2Question = "Level2 protect enabled\nLoad continue ?";
+
+// The detail behind "File format error" when a record's check sum is wrong.
+inline std::string checksumMismatch(std::size_t lineNumber, unsigned found, unsigned expected)
+{
+    constexpr char digits[] = "0123456789ABCDEF";
+    auto pair = [&](unsigned b) { return std::string{digits[(b >> 4) & 0xF], digits[b & 0xF]}; };
+    return "line " + std::to_string(lineNumber) + ": check sum " + pair(found) + ", expected " + pair(expected);
+}
 
 inline constexpr std::string_view kInvalidBlockNumber = "Invalid block number";
 inline constexpr std::string_view kInvalidIdNumber = "Invalid ID number";
@@ -69,13 +76,5 @@ inline std::string namesTooLongForBox(std::size_t length, std::size_t limit)
         + std::to_string(limit) + " characters together, this job has " + std::to_string(length);
 }
 
-// The detail behind "File format error" when a record's check sum is wrong.
-inline std::string checksumMismatch(std::size_t lineNumber, unsigned found, unsigned expected)
-{
-    char text[96];
-    std::snprintf(text, sizeof text, "line %zu: check sum %02X, expected %02X", lineNumber, found & 0xFFu,
-                  expected & 0xFFu);
-    return text;
-}
 
 } // namespace plx71::msg

@@ -1,0 +1,96 @@
+# Install layout. The programs go to bin/ and the device table to
+# share/plx71/: the programs look for the table beside themselves first,
+# then in ../share/plx71 from their own folder, so these two folders keep
+# that relation whatever the prefix (see plx71/devices/table_lookup.hpp).
+set(PLX71_INSTALL_BINDIR bin)
+set(PLX71_INSTALL_DATADIR share/plx71)
+set(PLX71_INSTALL_DOCDIR share/doc/plx71)
+set(PLX71_INSTALL_MANDIR share/man/man1)
+set(PLX71_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
+
+foreach(program plx71 plx71sim PLX71RD Plx71Ldr)
+  if(TARGET ${program})
+    install(TARGETS ${program} RUNTIME DESTINATION ${PLX71_INSTALL_BINDIR})
+  endif()
+endforeach()
+install(FILES ${PLX71_DEVICE_TABLE} DESTINATION ${PLX71_INSTALL_DATADIR})
+install(DIRECTORY ${PLX71_EXAMPLES_DIR}/ DESTINATION ${PLX71_INSTALL_DOCDIR}/examples)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${PLX71_INSTALL_DOCDIR})
+
+if(NOT UNIX OR CMAKE_CROSSCOMPILING)
+  return()
+endif()
+
+install(FILES ${PLX71_PACKAGING_DIR}/udev/60-plx71-serial.rules DESTINATION ${PLX71_INSTALL_DOCDIR}/examples/udev)
+if(TARGET plx71)
+  install(FILES ${PLX71_PACKAGING_DIR}/bash-completion/plx71 DESTINATION share/bash-completion/completions)
+endif()
+
+# Menu entries and their icons: the drawn SVG, and the PNG sizes menus and
+# docks ask for, rendered from it at build time.
+set(PLX71_ICON_SIZES 16 24 32 48 64 128 256)
+find_program(PLX71_RSVG_CONVERT rsvg-convert)
+set(icon_outputs)
+foreach(pair "PLX71RD;plx71rd" "Plx71Ldr;plx71ldr")
+  list(GET pair 0 program)
+  list(GET pair 1 icon)
+  if(NOT TARGET ${program})
+    continue()
+  endif()
+  install(FILES ${PLX71_PACKAGING_DIR}/${icon}.desktop DESTINATION share/applications)
+  install(FILES ${PLX71_PACKAGING_DIR}/icons/${icon}.svg DESTINATION share/icons/hicolor/scalable/apps)
+  if(NOT PLX71_RSVG_CONVERT)
+    continue()
+  endif()
+  foreach(size ${PLX71_ICON_SIZES})
+    set(png ${PROJECT_BINARY_DIR}/icons/${size}x${size}/${icon}.png)
+    add_custom_command(OUTPUT ${png}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/icons/${size}x${size}
+      COMMAND ${PLX71_RSVG_CONVERT} -w ${size} -h ${size} -o ${png} ${PLX71_PACKAGING_DIR}/icons/${icon}.svg
+      DEPENDS ${PLX71_PACKAGING_DIR}/icons/${icon}.svg VERBATIM)
+    list(APPEND icon_outputs ${png})
+    install(FILES ${png} DESTINATION share/icons/hicolor/${size}x${size}/apps)
+  endforeach()
+endforeach()
+if(icon_outputs)
+  add_custom_target(plx71_icons ALL DEPENDS ${icon_outputs})
+elseif(TARGET PLX71RD OR TARGET Plx71Ldr)
+  message(STATUS "rsvg-convert not found (Debian: librsvg2-bin): menu icons only as SVG")
+endif()
+
+# Manual pages from each program's --help, gzip'd.
+find_program(PLX71_HELP2MAN help2man)
+set(man_outputs)
+foreach(pair "plx71;PLX-71RD writer jobs from the command line" "plx71sim;the PLX-71RD writer box in software")
+  list(GET pair 0 program)
+  list(GET pair 1 summary)
+  if(NOT TARGET ${program} OR NOT PLX71_HELP2MAN)
+    continue()
+  endif()
+  set(page ${PROJECT_BINARY_DIR}/man/${program}.1.gz)
+  add_custom_command(OUTPUT ${page}
+    COMMAND ${CMAKE_COMMAND} -DHELP2MAN=${PLX71_HELP2MAN} -DPROGRAM=$<TARGET_FILE:${program}>
+      -DSUMMARY=${summary} -DINCLUDE=${PLX71_PACKAGING_DIR}/man/${program}.h2m
+      -DVERSION=${PROJECT_VERSION} -DOUTPUT=${page} -P ${PROJECT_SOURCE_DIR}/cmake/Plx71ManPage.cmake
+    DEPENDS ${program} ${PLX71_PACKAGING_DIR}/man/${program}.h2m ${PROJECT_SOURCE_DIR}/cmake/Plx71ManPage.cmake
+    VERBATIM)
+  list(APPEND man_outputs ${page})
+  install(FILES ${page} DESTINATION ${PLX71_INSTALL_MANDIR})
+endforeach()
+# The GUI programs have no --help: their pages are written by hand.
+foreach(program PLX71RD Plx71Ldr)
+  if(NOT TARGET ${program})
+    continue()
+  endif()
+  configure_file(${PLX71_PACKAGING_DIR}/man/${program}.1.in ${PROJECT_BINARY_DIR}/man/${program}.1 @ONLY)
+  execute_process(COMMAND gzip -9nf ${PROJECT_BINARY_DIR}/man/${program}.1 RESULT_VARIABLE gzip_rc)
+  if(NOT gzip_rc EQUAL 0)
+    message(FATAL_ERROR "gzip failed for ${program}.1")
+  endif()
+  install(FILES ${PROJECT_BINARY_DIR}/man/${program}.1.gz DESTINATION ${PLX71_INSTALL_MANDIR})
+endforeach()
+if(man_outputs)
+  add_custom_target(plx71_man_pages ALL DEPENDS ${man_outputs})
+elseif(TARGET plx71)
+  message(STATUS "help2man not found: no manual pages")
+endif()

@@ -1,0 +1,26 @@
+#pragma once
+// The named data files read again: after a device change or a project Open.
+#include "plx71/job/job_settings.hpp"
+#include "plx71/job/writer_state.hpp"
+#include "plx71/ui/ui.hpp"
+
+namespace plx71 {
+
+// Reads the file the job names for `area` again onto a blank area of the
+// current device, with the same messages as "Select...". The Check ID and
+// Update Enable stay as they are. A file that no longer loads is forgotten
+// (forgetAreaFile), so nothing claims the image holds it and Download is not
+// enabled for it. True when the file loaded or none is named.
+bool reloadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area);
+
+// Clears the file name of `area` and the texts taken from its file: ID, Rom
+// Protect and checksum (User ROM); version, checksum and Update Enable (Boot
+// ROM).
+void forgetAreaFile(JobSettings& job, Area area);
+
+// A device type chosen in the list: selectDevice, then each named file is
+// reloaded for the new device's areas, unless the area and its address
+// tables are where they were (then the image, edits included, still fits).
+void changeDevice(Ui& ui, WriterState& state, JobSettings& job, int index);
+
+} // namespace plx71

@@ -1,0 +1,61 @@
+#include "plx71/job/reload_area_files.hpp"
+
+#include "plx71/job/job_actions.hpp"
+
+namespace plx71 {
+
+void forgetAreaFile(JobSettings& job, Area area)
+{
+    if (area == Area::UserRom) {
+        job.userRomFileName.clear();
+        job.idCodeText.clear();
+        job.romProtectText.clear();
+        job.userRomChecksumText.clear();
+    } else {
+        job.bootRomFileName.clear();
+        job.bootVersionText.clear();
+        job.bootRomChecksumText.clear();
+        job.updateEnable = 0; // nothing left to update the Boot ROM with
+    }
+}
+
+bool reloadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area)
+{
+    const std::string name = area == Area::UserRom ? job.userRomFileName : job.bootRomFileName;
+    if (name.empty())
+        return true;
+    // The Check ID and Update Enable are the user's (or the project's)
+    // choices, not the file's.
+    const IdCode idCode = job.idCode;
+    const std::string checkIdText = job.checkIdText;
+    const int updateEnable = job.updateEnable;
+    if (!loadAreaFile(ui, state, job, area, std::filesystem::path(name))) {
+        forgetAreaFile(job, area);
+        return false;
+    }
+    job.idCode = idCode;
+    job.checkIdText = checkIdText;
+    job.updateEnable = updateEnable;
+    return true;
+}
+
+void changeDevice(Ui& ui, WriterState& state, JobSettings& job, int index)
+{
+    if (index < 0 || std::size_t(index) >= state.deviceTable.records.size())
+        return;
+    const DeviceRecord oldDevice = state.currentDevice;
+    const AreaTables oldTables = state.areaTables;
+    selectDevice(state, job, index);
+    // The images hold the files at the old device's offsets: each named file
+    // is read again onto a blank area of the new device. A device of the
+    // same layout (the same one chosen again, or another voltage) keeps the
+    // images as they are, edits included.
+    for (Area area : {Area::UserRom, Area::BootRom}) {
+        const AreaRange was = areaRange(oldDevice, area);
+        const AreaRange now = state.range(area);
+        if (was.start != now.start || was.end != now.end || oldTables != state.areaTables)
+            reloadAreaFile(ui, state, job, area);
+    }
+}
+
+} // namespace plx71

@@ -1,0 +1,127 @@
+#include "file_size_limit.hpp"
+#include "plx71/files/file_replace.hpp"
+#include "plx71/files/regular_file.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace plx71;
+namespace fs = std::filesystem;
+
+namespace {
+
+class Files : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char tmpl[] = "/tmp/plx71-files-XXXXXX";
+        dir = ::mkdtemp(tmpl);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    fs::path file(const std::string& name, const std::string& text) const
+    {
+        std::ofstream(dir / name, std::ios::binary) << text;
+        return dir / name;
+    }
+    std::string text(const fs::path& p) const
+    {
+        std::ifstream in(p, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    std::vector<std::string> names() const
+    {
+        std::vector<std::string> out;
+        for (const auto& e : fs::directory_iterator(dir))
+            out.push_back(e.path().filename().string());
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
+    fs::path dir;
+};
+
+} // namespace
+
+// (A FIFO, which would block a plain open, is tried with a deadline by the
+// readers' own tests.)
+TEST_F(Files, OnlyRegularFilesAreRead)
+{
+    const auto small = file("small.txt", "0123456789");
+    const std::pair<fs::path, FileStatus> cases[] = {
+        {small, FileStatus::Ok},
+        {dir / "missing.txt", FileStatus::NotFound},
+        {dir / "missing" / "below.txt", FileStatus::NotFound},
+        {dir, FileStatus::NotRegular},
+        {"/dev/null", FileStatus::NotRegular},
+    };
+    for (const auto& [path, status] : cases) {
+        const FileRead r = readRegularFile(path, 100);
+        EXPECT_EQ(r.status, status) << path;
+        EXPECT_EQ(r.bytes, status == FileStatus::Ok ? "0123456789" : "") << path;
+    }
+    // The limit: exactly that much is whole, one byte more is cut.
+    EXPECT_FALSE(readRegularFile(small, 10).truncated);
+    const FileRead cut = readRegularFile(small, 9);
+    EXPECT_TRUE(cut.truncated);
+    EXPECT_EQ(cut.bytes, "012345678");
+}
+
+TEST_F(Files, AFailedReplaceLeavesTheOldFileAndNoTemporary)
+{
+    const auto target = file("data.hex", "old text\n");
+    ::chmod(target.c_str(), 0640);
+    for (WriteStep step : {WriteStep::Create, WriteStep::Write, WriteStep::Sync, WriteStep::Rename}) {
+        SCOPED_TRACE(int(step));
+        EXPECT_FALSE(replaceFileFailingAt(target, "new text\n", step));
+        EXPECT_EQ(text(target), "old text\n");
+        EXPECT_EQ(names(), std::vector<std::string>{"data.hex"});
+    }
+    {
+        // A real write error: the disk "fills" after 4 bytes.
+        plx71::testing::FileSizeLimit full(4);
+        EXPECT_FALSE(replaceFile(target, std::string(10000, 'x')));
+    }
+    EXPECT_EQ(text(target), "old text\n");
+    EXPECT_EQ(names(), std::vector<std::string>{"data.hex"});
+
+    // Success replaces the text and keeps the permission bits.
+    ASSERT_TRUE(replaceFile(target, "new text\n"));
+    EXPECT_EQ(text(target), "new text\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(names(), std::vector<std::string>{"data.hex"});
+}
+
+TEST_F(Files, ReplaceRefusesWhatIsNotAFileAndFollowsLinks)
+{
+    const auto fifo = dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_directory(dir / "folder");
+    // Nothing that is not a regular file is replaced (nor waited on).
+    for (const fs::path& p : {fifo, dir / "folder", dir / "missing" / "x.hex", fs::path("/dev/null")}) {
+        SCOPED_TRACE(p.string());
+        EXPECT_FALSE(replaceFile(p, "text"));
+    }
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+
+    const auto real = file("real.mot", "old");
+    fs::create_symlink("real.mot", dir / "link.mot");
+    ASSERT_TRUE(replaceFile(dir / "link.mot", "new"));
+    EXPECT_TRUE(fs::is_symlink(dir / "link.mot"));
+    EXPECT_EQ(text(real), "new");
+
+    // A new file in the current folder, named without a folder.
+    const auto cwd = fs::current_path();
+    fs::current_path(dir);
+    EXPECT_TRUE(replaceFile("plain.txt", "plain"));
+    fs::current_path(cwd);
+    EXPECT_EQ(text(dir / "plain.txt"), "plain");
+}

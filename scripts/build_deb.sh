@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# Builds the Debian package from the release build (build/release; a build
+# that is up to date costs nothing more) and checks it: unpacked into a
+# temporary folder, the programs start from there and find the device table
+# in the unpacked share/plx71; the menu entries, manual pages and bash
+# completion are checked, and lintian must report no error.
+#
+#   scripts/build_deb.sh      # prints the path of the .deb last
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+start=$(date +%s)
+build=$root/build/release
+
+for tool in cpack dpkg-deb dpkg-shlibdeps lintian desktop-file-validate help2man rsvg-convert file; do
+  command -v "$tool" >/dev/null || { echo "$tool missing: run scripts/install-deps.sh" >&2; exit 2; }
+done
+
+cmake --preset release >/dev/null
+cmake --build --preset release --target plx71 plx71sim PLX71RD Plx71Ldr plx71_icons plx71_man_pages
+rm -f "$build"/plx71_*.deb
+(cd "$build" && cpack -G DEB >"$build/cpack.log") || { cat "$build/cpack.log" >&2; exit 1; }
+deb=$(ls "$build"/plx71_*.deb)
+
+work=$(mktemp -d /tmp/plx71-deb-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+dpkg-deb -x "$deb" "$work/root"
+usr=$work/root/usr
+fail() { echo "package check: $*" >&2; exit 1; }
+
+echo "== contents"
+dpkg-deb --field "$deb"
+expected=(
+  bin/plx71 bin/plx71sim bin/PLX71RD bin/Plx71Ldr share/plx71/plx71typ.tbl
+  share/applications/plx71rd.desktop share/applications/plx71ldr.desktop
+  share/icons/hicolor/scalable/apps/plx71rd.svg share/icons/hicolor/scalable/apps/plx71ldr.svg
+  share/man/man1/plx71.1.gz share/man/man1/plx71sim.1.gz share/man/man1/PLX71RD.1.gz
+  share/man/man1/Plx71Ldr.1.gz share/bash-completion/completions/plx71
+  share/doc/plx71/copyright share/doc/plx71/changelog.Debian.gz share/doc/plx71/README.md
+  share/doc/plx71/examples/demo_project.pxp share/doc/plx71/examples/udev/60-plx71-serial.rules
+)
+for size in 16 32 48 64 128 256; do
+  expected+=("share/icons/hicolor/${size}x${size}/apps/plx71rd.png" "share/icons/hicolor/${size}x${size}/apps/plx71ldr.png")
+done
+for f in "${expected[@]}"; do [ -f "$usr/$f" ] || fail "usr/$f missing"; done
+for size in 16 48 256; do
+  file "$usr/share/icons/hicolor/${size}x${size}/apps/plx71rd.png" | grep -q "$size x $size" ||
+    fail "plx71rd.png in ${size}x${size} has another size"
+done
+depends=$(dpkg-deb --field "$deb" Depends)
+[[ $depends == *libqt6widgets6* ]] || fail "Depends lacks the Qt 6 widgets library: $depends"
+for program in PLX71RD Plx71Ldr plx71 plx71sim; do
+  ! ldd "$usr/bin/$program" | grep "not found" || fail "$program needs a library the system lacks"
+done
+
+echo "== the unpacked programs, run from another folder"
+cd "$work"
+if ! "$usr/bin/plx71" --version 2>/dev/null; then
+  "$usr/bin/plx71" --help | head -n 3
+fi
+"$usr/bin/plx71" devices | tee "$work/devices.txt"
+grep -q '^M30624FGFP' "$work/devices.txt" || fail "plx71 devices did not read the unpacked table"
+"$usr/bin/plx71sim" --help >/dev/null
+# The GUI programs, offscreen: each reports its built window ("stage window",
+# only after the device table was read) and ends at its first paint.
+for program in PLX71RD Plx71Ldr; do
+  QT_QPA_PLATFORM=offscreen PLX71_EXIT_AFTER_FIRST_PAINT=1 timeout 60 "$usr/bin/$program" >"$work/$program.out" 2>/dev/null ||
+    fail "$program did not start"
+  grep -q '^stage window ' "$work/$program.out" || fail "$program showed no window (device table not found, or a copy already running?)"
+  echo "$program: window drawn"
+done
+cd "$root"
+
+echo "== menu entries, manual pages, bash completion"
+desktop-file-validate "$usr"/share/applications/*.desktop
+for page in plx71 plx71sim; do
+  zcat "$usr/share/man/man1/$page.1.gz" | grep -q "^\.TH \"\?${page^^}" || fail "$page.1 has no title line"
+done
+bash scripts/check_completion.sh "$usr/share/bash-completion/completions/plx71" "$usr/bin/plx71"
+
+echo "== lintian"
+lintian --fail-on error --tag-display-limit 0 "$deb" | tee "$work/lintian.txt" || fail "lintian reports errors"
+echo "lintian: $(grep -c '^E:' "$work/lintian.txt") errors, $(grep -c '^W:' "$work/lintian.txt") warnings"
+
+echo "package: $deb ($(du -h "$deb" | cut -f1)), built and checked in $(( $(date +%s) - start )) s"

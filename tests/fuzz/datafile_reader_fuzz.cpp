@@ -1,0 +1,129 @@
+// The data file readers on any text, for every device of the table and both
+// areas. Input: device byte, area/format/answer byte, then the file text.
+//  - refused: the image is untouched and exactly one message was shown;
+//  - accepted: only the protect question may have been asked, and writing
+//    the changed bytes and reading that file back gives the same image.
+#include "fuzz_support.hpp"
+
+#include "plx71/datafile/data_file_reader.hpp"
+#include "plx71/datafile/data_file_writer.hpp"
+
+#include <algorithm>
+#include <vector>
+
+using namespace plx71;
+using namespace plx71::fuzz;
+
+namespace {
+
+// Not blank, so that "untouched" also covers bytes a file would leave alone.
+const std::vector<std::uint8_t>& patternedImage(Area area)
+{
+    static const auto make = [](Area a) {
+        std::vector<std::uint8_t> image(imageSize(a));
+        for (std::size_t i = 0; i < image.size(); ++i)
+            image[i] = static_cast<std::uint8_t>(i * 7 + (i >> 8));
+        return image;
+    };
+    static const std::vector<std::uint8_t> user = make(Area::UserRom);
+    static const std::vector<std::uint8_t> boot = make(Area::BootRom);
+    return area == Area::UserRom ? user : boot;
+}
+
+// The address ranges where `after` differs from `before` (runs closer than
+// 64 bytes joined), so the written file holds what the read changed.
+std::vector<AreaRange> changedRanges(std::uint32_t start, const std::vector<std::uint8_t>& before,
+                                        const std::vector<std::uint8_t>& after, std::size_t length)
+{
+    std::vector<AreaRange> ranges;
+    auto b = before.begin();
+    auto a = after.begin();
+    const auto end = after.begin() + static_cast<std::ptrdiff_t>(length);
+    while (true) {
+        const auto diff = std::mismatch(a, end, b);
+        if (diff.first == end)
+            break;
+        const auto first = static_cast<std::uint32_t>(diff.first - after.begin());
+        auto last = first;
+        for (auto i = std::size_t{first}; i < length && i <= std::size_t{last} + 64; ++i)
+            if (after[i] != before[i])
+                last = static_cast<std::uint32_t>(i);
+        if (!ranges.empty() && ranges.back().end + 1 >= start + first)
+            ranges.back().end = start + last;
+        else
+            ranges.push_back({start + first, start + last});
+        a = after.begin() + last + 1;
+        b = before.begin() + last + 1;
+    }
+    return ranges;
+}
+
+// Writes the changed ranges in `format` and reads the file back onto
+// `before`; the result must be `after`.
+void checkWriteThenRead(const DeviceRecord& device, Area area, const std::vector<std::uint8_t>& before,
+                        const std::vector<std::uint8_t>& after, const std::vector<AreaRange>& ranges,
+                        DataFormat format)
+{
+    const AreaRange range = areaRange(device, area);
+    SaveRequest request;
+    request.data = after;
+    request.areaStart = range.start;
+    request.areaEnd = range.end;
+    request.family = deviceFamily(device);
+    request.ranges = ranges;
+    const std::string text = format == DataFormat::IntelHex ? formatIntelHex(request) : formatSRecords(request);
+
+    RecordingUi ui; // answers the protect question with OK
+    std::vector<std::uint8_t> reread = before;
+    FUZZ_CHECK(readDataText(ui, device, area, reread, text, format));
+    FUZZ_CHECK(reread == after);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const DeviceTable& table = shippedTable();
+    FuzzInput in(data, size);
+    const DeviceRecord& device = table.records[in.byte() % table.records.size()];
+    const std::uint8_t choice = in.byte();
+    const Area area = (choice & 1) ? Area::BootRom : Area::UserRom;
+    const DataFormat format = (choice & 2) ? DataFormat::SRecord : DataFormat::IntelHex;
+    const bool answerOk = (choice & 4) != 0;
+    const std::string_view text = in.restText();
+
+    const std::vector<std::uint8_t>& before = patternedImage(area);
+    std::vector<std::uint8_t> image = before;
+    RecordingUi ui;
+    ui.setDefaultAnswer(answerOk);
+    int protectLevelSeen = -1;
+    const bool accepted = readDataText(ui, device, area, image, text, format, &protectLevelSeen);
+
+    const auto shown = ui.messages();
+    FUZZ_CHECK(image.size() == before.size());
+    if (!accepted) {
+        FUZZ_CHECK(image == before);
+        FUZZ_CHECK(shown.size() == 1);
+        // Cancel at the protect question is the only refusal by a question.
+        FUZZ_CHECK(!shown[0].isQuestion || !answerOk);
+        return 0;
+    }
+    FUZZ_CHECK(shown.size() <= 1);
+    FUZZ_CHECK(shown.empty() || shown[0].isQuestion);
+    if (area == Area::UserRom)
+        FUZZ_CHECK(protectLevelSeen >= 0 && protectLevelSeen <= 2);
+    else
+        FUZZ_CHECK(protectLevelSeen == -1);
+
+    // Nothing beyond the area's part of the buffer is ever touched.
+    const std::size_t length = std::min<std::size_t>(areaRange(device, area).length(), image.size());
+    FUZZ_CHECK(std::equal(image.begin() + static_cast<std::ptrdiff_t>(length), image.end(),
+                          before.begin() + static_cast<std::ptrdiff_t>(length)));
+
+    const auto ranges = changedRanges(areaRange(device, area).start, before, image, length);
+    if (!ranges.empty()) {
+        checkWriteThenRead(device, area, before, image, ranges, DataFormat::IntelHex);
+        checkWriteThenRead(device, area, before, image, ranges, DataFormat::SRecord);
+    }
+    return 0;
+}

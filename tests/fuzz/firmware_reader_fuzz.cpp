@@ -1,0 +1,76 @@
+// The firmware reader on any text. Input: format byte, then the file text.
+//  - refused: exactly one message;
+//  - accepted: no message, the recorded range lies on whole pages of the
+//    firmware area, and writing the area and reading it back gives the same
+//    bytes; the header check and version text never read past the image.
+#include "fuzz_support.hpp"
+
+#include "plx71/datafile/data_file_writer.hpp"
+#include "plx71/datafile/firmware_file_reader.hpp"
+#include "plx71/ops/firmware_loader.hpp"
+
+#include <algorithm>
+
+using namespace plx71;
+using namespace plx71::fuzz;
+
+namespace {
+
+std::optional<DataFormat> formatOf(std::uint8_t choice)
+{
+    switch (choice % 3) {
+    case 0:
+        return DataFormat::IntelHex;
+    case 1:
+        return DataFormat::SRecord;
+    default:
+        return std::nullopt; // a type character the loader does not read
+    }
+}
+
+void checkWriteThenRead(const FirmwareImage& image, DataFormat format)
+{
+    SaveRequest request;
+    request.data = image.bytes;
+    request.areaStart = kFirmwareBase;
+    request.areaEnd = kFirmwareAreaLast;
+    const std::string text = format == DataFormat::IntelHex ? formatIntelHex(request) : formatSRecords(request);
+
+    RecordingUi ui;
+    FirmwareImage reread;
+    FUZZ_CHECK(readFirmwareText(ui, text, format, reread));
+    FUZZ_CHECK(ui.messages().empty());
+    const auto areaLength = static_cast<std::ptrdiff_t>(kFirmwareAreaLast - kFirmwareBase + 1);
+    FUZZ_CHECK(std::equal(reread.bytes.begin(), reread.bytes.begin() + areaLength, image.bytes.begin()));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    FuzzInput in(data, size);
+    const std::optional<DataFormat> format = formatOf(in.byte());
+    const std::string_view text = in.restText();
+
+    RecordingUi ui;
+    FirmwareImage image;
+    const bool accepted = readFirmwareText(ui, text, format, image);
+    FUZZ_CHECK(image.bytes.size() == kFirmwareImageSize);
+    if (!accepted) {
+        FUZZ_CHECK(ui.messages().size() == 1);
+        return 0;
+    }
+    FUZZ_CHECK(ui.messages().empty());
+    FUZZ_CHECK(image.firstAddress % 0x100 == 0 && image.lastAddress % 0x100 == 0xFF);
+    FUZZ_CHECK(image.firstAddress >= kFirmwareBase && image.firstAddress <= kFirmwareAreaLast);
+    FUZZ_CHECK(image.lastAddress >= kFirmwareBase && image.lastAddress <= kFirmwareAreaLast);
+    FUZZ_CHECK(loadProgressTotal(image) >= 0 && loadProgressTotal(image) <= 0x3000);
+    FUZZ_CHECK(firmwareVersionText(image).size() <= 16);
+    (void)firmwareHeaderValid(image);
+
+    if (format && !std::all_of(image.bytes.begin(), image.bytes.begin() + 0x3000, [](auto b) { return b == 0xFF; })) {
+        checkWriteThenRead(image, DataFormat::IntelHex);
+        checkWriteThenRead(image, DataFormat::SRecord);
+    }
+    return 0;
+}

@@ -1,0 +1,124 @@
+// The project file: decoding any bytes, the round trip of every project,
+// and Project > Open on bytes in memory. Input: a choice byte (the device
+// selected before the open), then the file's bytes.
+//  - a decoded project encodes and decodes to itself;
+//  - a refused open leaves state and job unchanged with exactly one message;
+//  - an accepted open leaves a usable device, choices inside their lists, and
+//    a job that saves and decodes to what the form shows.
+// Data files named inside are looked up in the examples folder, so that
+// accepted projects also reload real files; names with a path are not tried.
+#include "fuzz_support.hpp"
+
+#include "plx71/job/job_actions.hpp"
+#include "plx71/project/project_actions.hpp"
+
+#include <algorithm>
+#include <filesystem>
+
+using namespace plx71;
+using namespace plx71::fuzz;
+
+namespace {
+
+bool namesPlainFile(const std::string& name)
+{
+    return name.find_first_of("/\\") == std::string::npos;
+}
+
+void checkRoundTrip(const ProjectFile& project)
+{
+    const auto bytes = encodeProject(project);
+    FUZZ_CHECK(bytes.size() == kProjectFixedSize + project.bootRomFileName.size() + project.userRomFileName.size()
+                                   + project.lockBlockList.size() + project.operationBlockList.size());
+    const auto again = decodeProject(bytes);
+    FUZZ_CHECK(again && *again == project);
+}
+
+bool inside(int value, int low, int high)
+{
+    return value >= low && value <= high;
+}
+
+void checkOpened(const WriterState& state, const JobSettings& job)
+{
+    const DeviceTable& table = state.deviceTable;
+    FUZZ_CHECK(state.deviceIndex >= -1 && state.deviceIndex < int(table.records.size()));
+    if (state.deviceIndex >= 0)
+        FUZZ_CHECK(state.currentDevice == table.records[std::size_t(state.deviceIndex)]);
+    FUZZ_CHECK(fitsImages(state.currentDevice));
+    FUZZ_CHECK(state.areaTables == areaTablesFor(state.currentDevice));
+    FUZZ_CHECK(state.images.user.size() == kUserRomImageSize && state.images.boot.size() == kBootRomImageSize);
+    FUZZ_CHECK(inside(job.serialModeIndex, 0, 1) && inside(job.targetBaudIndex, 0, 9));
+    FUZZ_CHECK(inside(job.updateEnable, 0, 1) && inside(int(job.lockBitMode), 0, 3));
+    FUZZ_CHECK(inside(int(job.operationBlockMode), 0, 1) && inside(job.portSelection, 0, 3));
+    FUZZ_CHECK(inside(job.hostBaudSelection, 0, 4));
+    FUZZ_CHECK(job.checkIdText == formatIdCode(job.idCode));
+    // A name that stayed is a file that loaded: its checksum is shown.
+    if (!job.userRomFileName.empty())
+        FUZZ_CHECK(!job.userRomChecksumText.empty());
+    if (!job.bootRomFileName.empty())
+        FUZZ_CHECK(!job.bootRomChecksumText.empty());
+    checkRoundTrip(projectFromJob(state, job));
+}
+
+void moveToExamples()
+{
+    static const bool moved = [] {
+        std::filesystem::current_path(PLX71_FUZZ_EXAMPLES_DIR);
+        return true;
+    }();
+    (void)moved;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    moveToExamples();
+    FuzzInput in(data, size);
+    const std::uint8_t choice = in.byte();
+    const auto bytes = in.rest();
+
+    const auto decoded = decodeProject(bytes);
+    if (decoded) {
+        checkRoundTrip(*decoded);
+        if (!namesPlainFile(decoded->userRomFileName) || !namesPlainFile(decoded->bootRomFileName))
+            return 0;
+    }
+
+    WriterState state;
+    state.deviceTable = shippedTable();
+    JobSettings job;
+    if (choice % 2)
+        selectDevice(state, job, choice / 2 % int(state.deviceTable.records.size()));
+    const WriterState stateBefore = state;
+    const JobSettings jobBefore = job;
+
+    RecordingUi ui;
+    ui.setDefaultAnswer((choice & 0x80) == 0);
+    if (!openProjectBytes(ui, state, job, bytes)) {
+        FUZZ_CHECK(state.deviceIndex == stateBefore.deviceIndex);
+        FUZZ_CHECK(state.currentDevice == stateBefore.currentDevice);
+        FUZZ_CHECK(state.areaTables == stateBefore.areaTables);
+        FUZZ_CHECK(state.images.user == stateBefore.images.user && state.images.boot == stateBefore.images.boot);
+        FUZZ_CHECK(job == jobBefore);
+        FUZZ_CHECK(ui.messages().size() == 1);
+        return 0;
+    }
+    FUZZ_CHECK(decoded);
+    // At most one message or question for each of the two named files.
+    FUZZ_CHECK(ui.messages().size() <= 2);
+    checkOpened(state, job);
+
+    // Saved and opened again (as the form now stands), the project gives the
+    // same device, job and images.
+    WriterState reopened = stateBefore;
+    JobSettings rejob = jobBefore;
+    RecordingUi again;
+    FUZZ_CHECK(openProjectBytes(again, reopened, rejob, encodeProject(projectFromJob(state, job))));
+    FUZZ_CHECK(again.messages().size() <= ui.messages().size());
+    FUZZ_CHECK(reopened.deviceIndex == state.deviceIndex && reopened.currentDevice == state.currentDevice);
+    FUZZ_CHECK(rejob == job);
+    FUZZ_CHECK(reopened.images.user == state.images.user && reopened.images.boot == state.images.boot);
+    return 0;
+}
