@@ -11,10 +11,10 @@
 #include "scripted_box.hpp"
 
 #include "plx71/job/job_actions.hpp"
+#include "plx71/ops/box_session.hpp"
 #include "plx71/ops/download.hpp"
 #include "plx71/ops/firmware_loader.hpp"
 #include "plx71/ops/upload.hpp"
-#include "plx71/ops/version_query.hpp"
 
 #include <algorithm>
 #include <chrono>
@@ -41,16 +41,19 @@ struct Bench {
         return fake;
     }
 
-    // Runs the data phase on this thread; Cancel comes from the box.
-    TransferRunner runner()
-    {
-        return [this](const TransferView&, ProgressCounters& counters, std::function<void()> body) {
+    // Runs each transfer on this thread; Cancel comes from the box.
+    struct InlineSink : ProgressSink {
+        explicit InlineSink(ScriptedBox& b) : box(b) {}
+        bool runTransfer(const TransferView&, ProgressCounters& counters, std::function<void()> body) override
+        {
             box.watch(&counters);
             body();
             box.watch(nullptr);
             return !counters.aborted();
-        };
-    }
+        }
+        ScriptedBox& box;
+    };
+    InlineSink sink() { return InlineSink(box); }
 
     void checkLinkLeftClean() const
     {
@@ -65,7 +68,8 @@ struct Bench {
 
     RecordingUi ui;
     test::FakeSerialPort* fake = nullptr;
-    WriterLink link{ui, nullptr};
+    BoxSession session{ui, PortChoice::com(0), 4, nullptr};
+    WriterLink& link = session.link();
     ScriptedBox box;
 };
 
@@ -129,7 +133,10 @@ void download(Bench& bench, std::uint8_t choice)
         FUZZ_CHECK(place);
         checkPageSent(state.images.of(place->area), place->index, request);
     };
-    const bool complete = runDownload(bench.ui, bench.link, state, job, bench.runner());
+    auto sink = bench.sink();
+    bench.session.setPort(PortChoice::com(job.portSelection));
+    bench.session.setHostBaudIndex(job.hostBaudSelection);
+    const bool complete = bench.session.download(state, job, sink).ok();
     bench.checkLinkLeftClean();
     bench.checkFailureShown(complete);
     FUZZ_CHECK(job == jobBefore);
@@ -144,7 +151,10 @@ void upload(Bench& bench, std::uint8_t choice)
     prepareJob(choice, state, job);
     const WriterState stateBefore = state;
     const JobSettings jobBefore = job;
-    const UploadResult result = runUpload(bench.ui, bench.link, state, job, bench.runner());
+    auto sink = bench.sink();
+    bench.session.setPort(PortChoice::com(job.portSelection));
+    bench.session.setHostBaudIndex(job.hostBaudSelection);
+    const UploadResult result = uploadResultOf(bench.session.upload(state, job, sink));
     bench.checkLinkLeftClean();
     if (result == UploadResult::NothingChanged) {
         bench.checkFailureShown(false);
@@ -188,8 +198,10 @@ void firmware(Bench& bench, std::uint8_t choice)
         FUZZ_CHECK(address >= kFirmwareBase);
         checkPageSent(image.bytes, address - kFirmwareBase, request);
     };
-    const auto result =
-        runFirmwareDownload(bench.ui, bench.link, image, "firmware.hex", choice % 4, choice / 4 % 5, bench.runner());
+    auto sink = bench.sink();
+    bench.session.setPort(PortChoice::com(choice % 4));
+    bench.session.setHostBaudIndex(choice / 4 % 5);
+    const auto result = firmwareDownloadResultOf(bench.session.loadFirmware(image, "firmware.hex", sink));
     bench.checkLinkLeftClean();
     bench.checkFailureShown(result.complete());
     FUZZ_CHECK(result.firmVersionText.size() <= kVersionTextLength && result.bootVersionText.size() <= kVersionTextLength);
@@ -206,13 +218,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     switch (operation % 5) {
     case 0: {
         bench.link.firmwareVersion = "before";
-        queryFirmwareVersion(bench.ui, bench.link);
+        bench.session.queryFirmwareVersion();
         bench.checkLinkLeftClean();
         FUZZ_CHECK(bench.link.firmwareVersion.size() <= kVersionTextLength);
         break;
     }
     case 1: {
-        const LoaderVersions v = readVersions(bench.ui, bench.link, choice % 4, choice / 4 % 5);
+        bench.session.setPort(PortChoice::com(choice % 4));
+        bench.session.setHostBaudIndex(choice / 4 % 5);
+        const LoaderVersions v = loaderVersionsOf(bench.session.readVersions());
         bench.checkLinkLeftClean();
         bench.checkFailureShown(v.ok);
         FUZZ_CHECK(v.ok || (v.firmVersionText.empty() && v.bootVersionText.empty()));
