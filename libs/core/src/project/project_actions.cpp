@@ -142,10 +142,11 @@ bool saveProject(Ui& ui, const WriterState& state, const JobSettings& job, const
 bool openProject(Ui& ui, WriterState& state, JobSettings& job, const std::filesystem::path& path)
 {
     const auto bytes = readProjectBytes(ui, path);
-    return bytes && openProjectBytes(ui, state, job, *bytes);
+    return bytes && openProjectBytes(ui, state, job, *bytes, path);
 }
 
-bool openProjectBytes(Ui& ui, WriterState& state, JobSettings& job, std::span<const std::uint8_t> bytes)
+bool openProjectBytes(Ui& ui, WriterState& state, JobSettings& job, std::span<const std::uint8_t> bytes,
+                      const std::filesystem::path& projectPath)
 {
     auto decoded = decodeProject(bytes);
     std::optional<int> deviceIndex;
@@ -177,8 +178,8 @@ bool openProjectBytes(Ui& ui, WriterState& state, JobSettings& job, std::span<co
     job.portSelection = p.portSelection;
     job.hostBaudSelection = p.hostBaudSelection;
 
-    job.userRomFileName = resolveDataFileName(path, p.userRomFileName);
-    job.bootRomFileName = resolveDataFileName(path, p.bootRomFileName);
+    job.userRomFileName = resolveDataFileName(projectPath, p.userRomFileName);
+    job.bootRomFileName = resolveDataFileName(projectPath, p.bootRomFileName);
     reloadAreaFile(ui, state, job, Area::UserRom);
     reloadAreaFile(ui, state, job, Area::BootRom);
     return true;

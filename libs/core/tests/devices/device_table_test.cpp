@@ -222,7 +222,7 @@ TEST(DeviceTable, SkippedLinesAreCountedButOnlyTheFirstHundredListed)
         {"junk only", junk, false},
         {"comments only", "// one\n// two\n", false},
         {"empty", "", false},
-        {"junk and one record", junk + kDefaultLine + "\n", true},
+        {"junk and one record", junk + test::kDefaultDeviceLine + "\n", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -27,7 +27,9 @@ bool saveProject(Ui& ui, const WriterState& state, const JobSettings& job, const
 // false only when the project itself was refused.
 bool openProject(Ui& ui, WriterState& state, JobSettings& job, const std::filesystem::path& path);
 
-// The same on the bytes of a project already in memory.
-bool openProjectBytes(Ui& ui, WriterState& state, JobSettings& job, std::span<const std::uint8_t> bytes);
+// The same on the bytes of a project already in memory; relative data file
+// names are looked for beside `projectPath` (none: in the current folder).
+bool openProjectBytes(Ui& ui, WriterState& state, JobSettings& job, std::span<const std::uint8_t> bytes,
+                      const std::filesystem::path& projectPath = {});
 
 } // namespace plx71
