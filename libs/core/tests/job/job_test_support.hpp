@@ -37,6 +37,7 @@ public:
         return p;
     }
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    const std::filesystem::path& path() const { return path_; }
 
 private:
     std::filesystem::path path_;

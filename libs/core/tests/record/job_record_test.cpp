@@ -1,6 +1,7 @@
 // Results and production records: hashes, JSON text, and record lines that
 // stay whole when processes append to one file at once.
 #include "plx71/record/job_record.hpp"
+#include "plx71/record/record_file.hpp"
 
 #include "../../src/record/json_text.hpp"
 #include "../../src/record/sha256.hpp"
@@ -10,8 +11,11 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace plx71 {
 namespace {
@@ -83,6 +87,7 @@ TEST(ResultJson, HoldsTheOutcomeAndTheJobFacts)
     EXPECT_NE(line.find("\"programVersion\":\"1.30+abc\""), std::string::npos);
 }
 
+#ifndef _WIN32
 // Two processes append lines of their own to one file at once: every line
 // comes out whole, none is lost.
 TEST(RecordFile, TwoProcessesAppendingAtOnceGiveWholeLines)
@@ -126,6 +131,7 @@ TEST(RecordFile, TwoProcessesAppendingAtOnceGiveWholeLines)
     EXPECT_FALSE(appendRecordLine((dir / "no" / "such.jsonl").string(), lineOf('c', 0)));
     std::filesystem::remove_all(dir);
 }
+#endif
 
 } // namespace
 } // namespace plx71
