@@ -15,6 +15,21 @@ DWORD millis(std::chrono::milliseconds d)
     return d.count() <= 0 ? 0 : static_cast<DWORD>(d.count());
 }
 
+// Our line: the rate, 8 data bits, odd parity checked, 1 stop bit, binary,
+// no DSR flow control, no null stripping. Only these fields change; the
+// rest stay as the port reports them.
+void setOurLine(DCB& dcb, int bitRate)
+{
+    dcb.BaudRate = static_cast<DWORD>(bitRate);
+    dcb.ByteSize = 8;
+    dcb.Parity = ODDPARITY;
+    dcb.StopBits = ONESTOPBIT;
+    dcb.fBinary = TRUE;
+    dcb.fParity = TRUE;
+    dcb.fOutxDsrFlow = FALSE;
+    dcb.fNull = FALSE;
+}
+
 class Win32SerialPort : public SerialPort {
 public:
     ~Win32SerialPort() override { close(); }
@@ -30,18 +45,10 @@ public:
             return false;
         handle_ = h;
 
-        // Only these fields change; the rest stay as the port reports them.
         DCB dcb{};
         dcb.DCBlength = sizeof(dcb);
         ::GetCommState(h, &dcb);
-        dcb.BaudRate = static_cast<DWORD>(bitRate);
-        dcb.ByteSize = 8;
-        dcb.Parity = ODDPARITY;
-        dcb.StopBits = ONESTOPBIT;
-        dcb.fBinary = TRUE;
-        dcb.fParity = TRUE;
-        dcb.fOutxDsrFlow = FALSE;
-        dcb.fNull = FALSE;
+        setOurLine(dcb, bitRate);
         ::SetCommState(h, &dcb);
 
         COMMTIMEOUTS to{};
@@ -64,7 +71,11 @@ public:
         dcb.DCBlength = sizeof(dcb);
         if (!::GetCommState(handle_, &dcb))
             return false;
-        dcb.BaudRate = static_cast<DWORD>(bitRate);
+        // The whole line again, not the rate alone: a driver may report the
+        // line other than it was set (Wine on a pseudo-terminal reports no
+        // parity, as the terminal drops PARENB), and writing that back
+        // would turn the parity off.
+        setOurLine(dcb, bitRate);
         if (!::SetCommState(handle_, &dcb))
             return false;
         ::PurgeComm(handle_, PURGE_RXCLEAR | PURGE_TXCLEAR);
