@@ -76,7 +76,14 @@ public:
         // parity, as the terminal drops PARENB), and writing that back
         // would turn the parity off.
         setOurLine(dcb, bitRate);
-        if (!::SetCommState(handle_, &dcb))
+        // The rate the port has afterwards decides, not the call's result:
+        // Wine fails it on a pseudo-terminal's missing modem lines after the
+        // line itself is set, and the writes would then be paced at the old
+        // rate.
+        ::SetCommState(handle_, &dcb);
+        DCB now{};
+        now.DCBlength = sizeof(now);
+        if (!::GetCommState(handle_, &now) || now.BaudRate != dcb.BaudRate)
             return false;
         ::PurgeComm(handle_, PURGE_RXCLEAR | PURGE_TXCLEAR);
         bitRate_ = bitRate;
