@@ -15,14 +15,11 @@ command -v x86_64-w64-mingw32-g++-posix >/dev/null ||
 # The command-line parser is header-only; the cross compiler gets its header
 # folder and nothing else of the host's /usr/include.
 cli11_include="$build/cross-include"
-if [ -d /usr/include/CLI ]; then
-  rm -rf "$cli11_include"
-  mkdir -p "$cli11_include"
-  cp -r /usr/include/CLI "$cli11_include/"
-elif [ -n "$(ls "$root"/apps/cli/src/*.cpp 2>/dev/null)" ]; then
-  echo "/usr/include/CLI missing (Debian: libcli11-dev)" >&2
-  exit 1
-fi
+[ -d /usr/include/CLI ] ||
+  { echo "/usr/include/CLI missing (Debian: libcli11-dev)" >&2; exit 1; }
+rm -rf "$cli11_include"
+mkdir -p "$cli11_include"
+cp -r /usr/include/CLI "$cli11_include/"
 
 tests=OFF
 gtest_source=/usr/src/googletest
@@ -44,15 +41,13 @@ if [ $tests = ON ]; then
   # tests run plx71 through a POSIX shell).
   targets=$(cmake --build "$build" --target help | sed -n 's/^\(core_[a-z0-9_]*_tests\):.*/\1/p' |
             grep -vx core_ops_tests || true)
-  targets="$(cmake --build "$build" --target help | grep -q '^plx71:' && echo plx71) $targets"
+  targets="plx71 $targets"
   cmake --build "$build" -j "${JOBS:-2}" --target $targets
 else
   cmake --build "$build" -j "${JOBS:-2}"
 fi
 
 ls "$build"/bin/core_*_tests.exe 2>/dev/null | sed 's/^/built: /' || true
-if [ -f "$build/bin/plx71.exe" ]; then
-  echo "built: $build/bin/plx71.exe"
-else
-  echo "built: the core libraries (no command-line sources yet)"
-fi
+[ -f "$build/bin/plx71.exe" ] ||
+  { echo "$build/bin/plx71.exe was not built" >&2; exit 1; }
+echo "built: $build/bin/plx71.exe"

@@ -3,6 +3,7 @@
 #include "cli_context.hpp"
 #include "commands/file_commands.hpp"
 #include "commands/link_commands.hpp"
+#include "commands/port_commands.hpp"
 #include "json_output.hpp"
 #include "program_version.hpp"
 #include "utf8_arguments.hpp"
@@ -42,6 +43,7 @@ int main(int argc, char** argv)
     app.add_flag("--json", ctx.json, "print one JSON object with the result on stdout (messages stay on stderr)");
     addFileCommands(app, ctx);
     addLinkCommands(app, ctx);
+    addPortCommands(app, ctx);
 
     const std::vector<std::string> args = utf8Arguments(argc, argv);
     std::vector<const char*> argPointers;

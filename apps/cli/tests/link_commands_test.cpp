@@ -49,7 +49,8 @@ protected:
         o.box.busyTime = 5ms;
         sim = std::make_unique<plx71sim::Simulator>(o);
         ASSERT_TRUE(sim->start()) << sim->lastError();
-        port = " --port " + shellQuote(sim->slavePath());
+        // -q: stderr holds the messages alone (a pipe would get progress lines).
+        port = " -q --port " + shellQuote(sim->slavePath());
     }
 
     // A project for M30624FGFP with a User ROM file; `blocks` empty = All.

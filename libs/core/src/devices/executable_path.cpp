@@ -1,4 +1,4 @@
-#include "plx71/devices/device_table.hpp"
+#include "plx71/devices/executable_path.hpp"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -6,6 +6,7 @@
 #include <mach-o/dyld.h>
 #endif
 
+#include <cstdint>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -42,11 +43,6 @@ std::filesystem::path currentExecutablePath()
     auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
     return ec ? std::filesystem::path() : path;
 #endif
-}
-
-std::filesystem::path deviceTableBeside(const std::filesystem::path& executable)
-{
-    return executable.parent_path() / kDeviceTableFileName;
 }
 
 } // namespace plx71

@@ -6,6 +6,11 @@
 
 namespace plx71 {
 
+std::filesystem::path deviceTableBeside(const std::filesystem::path& executable)
+{
+    return executable.parent_path() / kDeviceTableFileName;
+}
+
 std::vector<std::filesystem::path> deviceTableCandidates(const std::filesystem::path& executable)
 {
     const std::filesystem::path folder = executable.parent_path();

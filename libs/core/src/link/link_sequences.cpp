@@ -1,4 +1,6 @@
-#include "plx71/link/writer_commands.hpp"
+#include "plx71/link/link_sequences.hpp"
+
+#include "plx71/link/command_frames.hpp"
 
 namespace plx71 {
 

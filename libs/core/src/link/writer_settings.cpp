@@ -1,4 +1,4 @@
-#include "plx71/link/writer_commands.hpp"
+#include "plx71/link/writer_settings.hpp"
 
 #include <algorithm>
 

@@ -147,7 +147,7 @@ bool openProject(Ui& ui, WriterState& state, JobSettings& job, const std::filesy
 }
 
 bool openProjectBytes(Ui& ui, WriterState& state, JobSettings& job, std::span<const std::uint8_t> bytes,
-                      const std::filesystem::path& path)
+                      const std::filesystem::path& projectPath)
 {
     auto decoded = decodeProject(bytes);
     std::optional<int> deviceIndex;
@@ -179,8 +179,8 @@ bool openProjectBytes(Ui& ui, WriterState& state, JobSettings& job, std::span<co
     job.portSelection = p.portSelection;
     job.hostBaudSelection = p.hostBaudSelection;
 
-    job.userRomFileName = resolveDataFileName(path, p.userRomFileName);
-    job.bootRomFileName = resolveDataFileName(path, p.bootRomFileName);
+    job.userRomFileName = resolveDataFileName(projectPath, p.userRomFileName);
+    job.bootRomFileName = resolveDataFileName(projectPath, p.bootRomFileName);
     reloadAreaFile(ui, state, job, Area::UserRom);
     reloadAreaFile(ui, state, job, Area::BootRom);
     return true;

@@ -1,7 +1,7 @@
 #include "plx71/record/job_record.hpp"
 
 #include "json_text.hpp"
-#include "record_file.hpp"
+#include "plx71/record/record_file.hpp"
 #include "plx71/job/job_actions.hpp"
 #include "plx71/text/utf8_path.hpp"
 #include "sha256.hpp"

@@ -1,4 +1,4 @@
-#include "record_file.hpp"
+#include "plx71/record/record_file.hpp"
 
 #include "plx71/record/job_record.hpp"
 #include "plx71/text/utf8_path.hpp"

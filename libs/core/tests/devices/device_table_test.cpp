@@ -10,8 +10,6 @@
 #include <string>
 #include <unistd.h>
 
-#include "../portable_env.hpp"
-
 using namespace plx71;
 
 namespace {
@@ -42,20 +40,18 @@ public:
     {
         if (tryLocale())
             return;
-#ifndef _WIN32
         dir_ = std::filesystem::temp_directory_path() / ("plx71-locale-" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir_);
         const std::string cmd = "localedef -i de_DE -f UTF-8 '" + (dir_ / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
         (void)std::system(cmd.c_str());
-        plx71::test::setEnv("LOCPATH", dir_.c_str());
+        ::setenv("LOCPATH", dir_.c_str(), 1);
         tryLocale();
-#endif
     }
     ~CommaDecimalLocale()
     {
         std::setlocale(LC_NUMERIC, "C");
         if (!dir_.empty()) {
-            plx71::test::unsetEnv("LOCPATH");
+            ::unsetenv("LOCPATH");
             std::error_code ec;
             std::filesystem::remove_all(dir_, ec);
         }
@@ -65,12 +61,7 @@ public:
 private:
     bool tryLocale()
     {
-#ifdef _WIN32
-        const char* name = "de-DE"; // the Windows runtime knows no POSIX locale names
-#else
-        const char* name = "de_DE.UTF-8";
-#endif
-        active_ = std::setlocale(LC_NUMERIC, name) != nullptr
+        active_ = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr
                && std::localeconv()->decimal_point[0] == ',';
         return active_;
     }
@@ -231,7 +222,7 @@ TEST(DeviceTable, SkippedLinesAreCountedButOnlyTheFirstHundredListed)
         {"junk only", junk, false},
         {"comments only", "// one\n// two\n", false},
         {"empty", "", false},
-        {"junk and one record", junk + kDefaultDeviceLine + "\n", true},
+        {"junk and one record", junk + test::kDefaultDeviceLine + "\n", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -286,7 +277,7 @@ TEST(DeviceTable, ShippedTableAndFileLookup)
     const auto exe = currentExecutablePath();
     ASSERT_FALSE(exe.empty());
     EXPECT_TRUE(std::filesystem::exists(exe));
-    EXPECT_EQ(exe.stem(), "core_devices_tests"); // ".exe" on Windows
+    EXPECT_EQ(exe.filename(), "core_devices_tests");
 }
 
 TEST(DeviceRecord, DefaultsFitAndVoltageText)

@@ -16,10 +16,10 @@ protected:
     {
         SimWorld::SetUp();
         // Block 1 (0FA000-0FBFFF, 32 pages) and eight Boot ROM pages.
-        job.operationBlockMode = 1;
+        job.operationBlockMode = OperationBlockMode::Block;
         job.operationBlockList = "1";
         job.bootRomFileName = "boot.btp";
-        job.lockBitMode = 3;
+        job.lockBitMode = LockBitMode::Block;
         job.lockBlockList = "0,2";
         fillPattern(state.images.boot, 9);
     }

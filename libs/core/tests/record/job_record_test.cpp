@@ -1,6 +1,7 @@
 // Results and production records: hashes, JSON text, and record lines that
 // stay whole when processes append to one file at once.
 #include "plx71/record/job_record.hpp"
+#include "plx71/record/record_file.hpp"
 
 #include "../../src/record/json_text.hpp"
 #include "../../src/record/sha256.hpp"

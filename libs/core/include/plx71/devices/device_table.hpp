@@ -2,6 +2,10 @@
 // The device definition table "plx71typ.tbl", read once at start-up from the
 // directory of the running executable.
 #include "plx71/devices/device_record.hpp"
+// Where the table is looked for; included here so that a program needs one
+// include to find and read it.
+#include "plx71/devices/executable_path.hpp"
+#include "plx71/devices/table_lookup.hpp"
 
 #include <filesystem>
 #include <optional>
@@ -43,11 +47,5 @@ DeviceTable parseDeviceTable(std::string_view text);
 // Reads a table file (a regular file only, at most 4 MiB of it); nullopt
 // when it cannot be read or holds no usable record.
 std::optional<DeviceTable> loadDeviceTable(const std::filesystem::path& file);
-
-// Full path of the running executable.
-std::filesystem::path currentExecutablePath();
-
-// "plx71typ.tbl" in the directory of the given executable.
-std::filesystem::path deviceTableBeside(const std::filesystem::path& executable);
 
 } // namespace plx71

@@ -12,6 +12,9 @@ namespace plx71 {
 // The data folder of an install, relative to the folder of its programs.
 inline constexpr const char* kInstalledDataFolder = "../share/plx71";
 
+// "plx71typ.tbl" in the directory of the given executable.
+std::filesystem::path deviceTableBeside(const std::filesystem::path& executable);
+
 // Every place looked at, in the order they are tried.
 std::vector<std::filesystem::path> deviceTableCandidates(const std::filesystem::path& executable);
 

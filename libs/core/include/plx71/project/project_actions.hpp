@@ -28,7 +28,7 @@ bool saveProject(Ui& ui, const WriterState& state, const JobSettings& job, const
 bool openProject(Ui& ui, WriterState& state, JobSettings& job, const std::filesystem::path& path);
 
 // The same on the bytes of a project already in memory; relative data file
-// names are looked for beside `projectPath` first, when one is given.
+// names are looked for beside `projectPath` (none: in the current folder).
 bool openProjectBytes(Ui& ui, WriterState& state, JobSettings& job, std::span<const std::uint8_t> bytes,
                       const std::filesystem::path& projectPath = {});
 

@@ -57,10 +57,4 @@ std::string recordLine(const BoxOutcome& outcome, const JobFacts& facts, int exi
 // bytes: invalid UTF-8 is read as Latin-1).
 std::string jsonText(std::string_view text);
 
-// Appends `line` to `path` (created when missing) in one write on a file
-// opened for appending, under an exclusive lock where the system has one, so
-// lines of processes appending at once never interleave or tear. False
-// (nothing written, or the file left as it was before the call) on failure.
-bool appendRecordLine(const std::string& path, const std::string& line);
-
 } // namespace plx71

@@ -1,4 +1,4 @@
-#include "plx71/link/writer_commands.hpp"
+#include "plx71/link/command_frames.hpp"
 
 #include "plx71/ui/messages.hpp"
 
@@ -98,6 +98,11 @@ bool sendFileName(WriterLink& link, std::uint8_t code, std::string_view name)
 }
 
 } // namespace
+
+bool fileNameFits(std::string_view name)
+{
+    return name.size() <= kMaxFileNameLength;
+}
 
 bool cmdSetLinkRate(WriterLink& link, int rateIndex)
 {
