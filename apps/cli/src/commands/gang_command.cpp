@@ -1,6 +1,7 @@
 #include "commands/gang_command.hpp"
 
 #include "commands/port_option.hpp"
+#include "plx71/record/record_file.hpp"
 #include "plx71/ui/messages.hpp"
 #include "program_version.hpp"
 #include "progress/box_board.hpp"
