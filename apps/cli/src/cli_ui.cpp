@@ -35,8 +35,10 @@ bool CliUi::question(Icon, const std::string& text)
     std::lock_guard lock(outputMutex);
     std::fprintf(out_, "%s %s\n", text.c_str(), answerYes_ ? "OK" : "Cancel");
     std::fflush(out_);
-    if (!answerYes_)
+    if (!answerYes_) {
         failed_ = true;
+        declined_ = true;
+    }
     return answerYes_;
 }
 

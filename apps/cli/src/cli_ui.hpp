@@ -20,11 +20,14 @@ public:
 
     // A stop or exclamation message was shown, or a question got Cancel.
     bool failed() const { return failed_.load(); }
+    // A question got Cancel: the user stopped, no file was at fault.
+    bool declined() const { return declined_.load(); }
 
 private:
     bool answerYes_;
     std::FILE* out_;
     std::atomic<bool> failed_{false};
+    std::atomic<bool> declined_{false};
 };
 
 // Writes `text` as it is on stderr, never in the middle of a message.

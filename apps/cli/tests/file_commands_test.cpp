@@ -110,12 +110,12 @@ TEST(CliInfo, RefusesBadArgumentsAndBadFiles)
     EXPECT_EQ(runCli("frobnicate", dir).code, 2);
 
     auto r = runCli("info nothere.hex --device M30624FGFP", dir);
-    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.code, 3);
     EXPECT_EQ(r.err, "File not found\n");
 
     // 64 KiB device: the data at 0xC0000 lies outside its User ROM.
     r = runCli("info plain.hex --device M30622F8FP", dir);
-    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.code, 3);
     EXPECT_EQ(r.err, "Invalid address contained\n");
 }
 
@@ -167,6 +167,6 @@ TEST(CliConvert, RoundTripsBetweenFormatsAndChecksRanges)
     EXPECT_FALSE(std::filesystem::exists(dir / "bad.hex"));
 
     r = runCli("convert plain.hex /nonexistent-dir/x.hex --device M30624FGFP", dir);
-    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.code, 3);
     EXPECT_NE(r.err.find("/nonexistent-dir/x.hex"), std::string::npos) << r.err;
 }

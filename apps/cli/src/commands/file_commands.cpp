@@ -53,7 +53,7 @@ int loadForCommand(const CliContext& ctx, CliUi& ui, const AreaOptions& o, Write
     if (!selectDeviceByName(state, job, o.device))
         return kExitUsage;
     if (!loadAreaFile(ui, state, job, o.kind(), pathFromUtf8(o.file)))
-        return kExitFailed;
+        return ui.declined() ? kExitFailed : kExitFileError;
     return -1;
 }
 
@@ -95,7 +95,7 @@ int runConvert(const CliContext& ctx, CliUi& ui, const AreaOptions& o, const std
         }
         request.ranges = std::move(*ranges);
     }
-    return saveDataFile(ui, pathFromUtf8(out), request) ? kExitOk : kExitFailed;
+    return saveDataFile(ui, pathFromUtf8(out), request) ? kExitOk : kExitFileError;
 }
 
 void addAreaOptions(CLI::App* cmd, AreaOptions& o)
