@@ -234,14 +234,14 @@ std::string firmwareHex(const std::string& header)
 
 TEST_F(CliLink, FirmwareLoadsAndReportsTheBoxsVersion)
 {
-    writeAll(dir / "fw.hex", firmwareHex("V1.50 2004/05/06"));
+    writeText(dir / "fw.hex", firmwareHex("V1.50 2004/05/06"));
     auto r = runCli("firmware fw.hex" + port, dir);
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "firmware: V1.50 2004/05/06\n");
     EXPECT_EQ(sim->job().firmware.size(), 48u);
     expectResting();
 
-    writeAll(dir / "bad.hex", firmwareHex("X1.50 2004/05/06"));
+    writeText(dir / "bad.hex", firmwareHex("X1.50 2004/05/06"));
     sim->clearReceivedCommands();
     r = runCli("firmware bad.hex" + port, dir);
     EXPECT_EQ(r.code, 3);
@@ -374,7 +374,7 @@ TEST_F(CliLink, JsonAndRecordCarryTheResult)
     auto r = runCli("--json download " + shellQuote(project.string()) + " --record " + shellQuote(record.string()) + port,
                     dir);
     EXPECT_EQ(r.code, 0) << r.err;
-    writeAll(dir / "out.json", r.out);
+    writeText(dir / "out.json", r.out);
     const std::string check =
         "python3 -c 'import json,sys\n"
         "o=json.load(open(sys.argv[1]))\n"
@@ -392,7 +392,7 @@ TEST_F(CliLink, JsonAndRecordCarryTheResult)
 
     r = runCli("--json versions --port /nonexistent/plx71-tty", dir);
     EXPECT_EQ(r.code, 4);
-    writeAll(dir / "port.json", r.out);
+    writeText(dir / "port.json", r.out);
     const std::string portCheck = "python3 -c 'import json,sys\n"
                                   "o=json.load(open(sys.argv[1]))\n"
                                   "assert o[\"outcome\"]==\"port-not-found\" and o[\"exitCode\"]==4, o\n"
@@ -435,8 +435,8 @@ TEST_F(CliLink, ASecondJobOnTheSamePortIsRefusedWhileTheFirstRuns)
         const bool firstWon = firstCode == 0;
         EXPECT_EQ(firstWon ? secondCode : firstCode, 4);
         EXPECT_EQ(firstWon ? firstCode : secondCode, 0);
-        EXPECT_EQ(readAll(dir / (firstWon ? "second-err.txt" : "first-err.txt")).rfind(refused, 0), 0u);
-        EXPECT_EQ(readAll(dir / (firstWon ? "first-err.txt" : "second-err.txt")), "");
+        EXPECT_EQ(readText(dir / (firstWon ? "second-err.txt" : "first-err.txt")).rfind(refused, 0), 0u);
+        EXPECT_EQ(readText(dir / (firstWon ? "first-err.txt" : "second-err.txt")), "");
         if (c.atTheRateSwitch) {
             EXPECT_TRUE(firstWon);
         }

@@ -21,7 +21,7 @@ std::vector<std::uint8_t> textBytes(std::string_view s)
 }
 
 struct Loader {
-    test::TempDir dir;
+    test::ScratchDir dir;
     RecordingUi ui;
     FirmwareImage image;
 

@@ -88,7 +88,7 @@ TEST(RecordChecksum, AWrongSumRefusesTheFileInBothReaders)
         EXPECT_TRUE(readDataText(okUi, test::defaultDevice(), Area::UserRom, image, good, c.format)) << c.what;
         EXPECT_TRUE(okUi.texts().empty()) << c.what;
 
-        test::TempDir dir;
+        test::ScratchDir dir;
         const auto path = dir / (c.format == DataFormat::IntelHex ? "fw.hex" : "fw.mot");
         test::writeText(path, bad.text);
         RecordingUi fwUi;

@@ -1,6 +1,7 @@
 #include "file_size_limit.hpp"
 #include "plx71/files/file_replace.hpp"
 #include "plx71/files/regular_file.hpp"
+#include "plx71/testing/scratch_dir.hpp"
 
 #include <gtest/gtest.h>
 
@@ -17,33 +18,18 @@ namespace {
 
 class Files : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char tmpl[] = "/tmp/plx71-files-XXXXXX";
-        dir = ::mkdtemp(tmpl);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    fs::path file(const std::string& name, const std::string& text) const
-    {
-        std::ofstream(dir / name, std::ios::binary) << text;
-        return dir / name;
-    }
-    std::string text(const fs::path& p) const
-    {
-        std::ifstream in(p, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    fs::path file(const std::string& name, const std::string& text) const { return dir.file(name, text); }
+    std::string text(const fs::path& p) const { return test::readText(p); }
     std::vector<std::string> names() const
     {
         std::vector<std::string> out;
-        for (const auto& e : fs::directory_iterator(dir))
+        for (const auto& e : fs::directory_iterator(dir.path()))
             out.push_back(e.path().filename().string());
         std::sort(out.begin(), out.end());
         return out;
     }
 
-    fs::path dir;
+    test::ScratchDir dir;
 };
 
 } // namespace
@@ -57,7 +43,7 @@ TEST_F(Files, OnlyRegularFilesAreRead)
         {small, FileStatus::Ok},
         {dir / "missing.txt", FileStatus::NotFound},
         {dir / "missing" / "below.txt", FileStatus::NotFound},
-        {dir, FileStatus::NotRegular},
+        {dir.path(), FileStatus::NotRegular},
         {"/dev/null", FileStatus::NotRegular},
     };
     for (const auto& [path, status] : cases) {
@@ -120,7 +106,7 @@ TEST_F(Files, ReplaceRefusesWhatIsNotAFileAndFollowsLinks)
 
     // A new file in the current folder, named without a folder.
     const auto cwd = fs::current_path();
-    fs::current_path(dir);
+    fs::current_path(dir.path());
     EXPECT_TRUE(replaceFile("plain.txt", "plain"));
     fs::current_path(cwd);
     EXPECT_EQ(text(dir / "plain.txt"), "plain");

@@ -4,6 +4,7 @@
 
 #include "plx71/ops/download.hpp"
 #include "plx71/ops/firmware_loader.hpp"
+#include "plx71/testing/scratch_dir.hpp"
 #include "plx71/ui/messages.hpp"
 
 #include <cstdlib>
@@ -162,12 +163,8 @@ TEST_F(Loader, ReadVersionAtTheUsersRateAndBack)
 
 TEST_F(Loader, SelectChecksTheVersionHeader)
 {
-    char tmpl[] = "/tmp/plx71-fw-XXXXXX";
-    const std::filesystem::path dir = mkdtemp(tmpl);
-    auto write = [&](const std::string& name, const std::string& text) {
-        std::ofstream(dir / name) << text;
-        return dir / name;
-    };
+    const ScratchDir dir;
+    auto write = [&](const std::string& name, const std::string& text) { return dir.file(name, text); };
     // "V1.30 2001/12/25" at 0xC1000, one more byte at 0xC1010.
     const std::string header = "V1.30 2001/12/25";
     const std::vector<std::uint8_t> headerBytes(header.begin(), header.end());
@@ -190,7 +187,6 @@ TEST_F(Loader, SelectChecksTheVersionHeader)
     ui.clear();
     EXPECT_FALSE(selectFirmwareFile(ui, dir / "missing.hex"));
     EXPECT_EQ(ui.texts().size(), 1u); // the reader's own message only
-    std::filesystem::remove_all(dir);
 }
 
 TEST_F(Loader, DownloadSendsFortyEightPagesEachAfterAPollAndReportsTheNewVersion)
