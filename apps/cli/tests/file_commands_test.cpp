@@ -1,4 +1,5 @@
 #include "cli_runner.hpp"
+#include "plx71/testing/record_text.hpp"
 
 #include <gtest/gtest.h>
 
@@ -12,20 +13,7 @@ namespace {
 // One Intel HEX data record with its check sum.
 std::string hexRecord(std::uint16_t address, std::uint8_t type, const std::vector<std::uint8_t>& data)
 {
-    std::vector<std::uint8_t> bytes{static_cast<std::uint8_t>(data.size()), static_cast<std::uint8_t>(address >> 8),
-                                    static_cast<std::uint8_t>(address), type};
-    bytes.insert(bytes.end(), data.begin(), data.end());
-    std::uint8_t sum = 0;
-    for (auto b : bytes)
-        sum = static_cast<std::uint8_t>(sum + b);
-    bytes.push_back(static_cast<std::uint8_t>(-sum));
-    std::string line = ":";
-    char buf[4];
-    for (auto b : bytes) {
-        std::snprintf(buf, sizeof buf, "%02X", b);
-        line += buf;
-    }
-    return line + "\r\n";
+    return plx71::test::intelRecord(type, address, data) + "\r\n";
 }
 
 // A User ROM program for the default device: a few bytes at 0xC0000, the ID

@@ -3,6 +3,7 @@
 #include "plx71/devices/device_table.hpp"
 #include "plx71/job/writer_state.hpp"
 #include "plx71/testing/default_device.hpp"
+#include "plx71/testing/record_text.hpp"
 #include "plx71/testing/scratch_dir.hpp"
 
 #include <cstdint>
@@ -15,19 +16,7 @@ namespace plx71::testing {
 // One S2 record (24-bit address), check sum included.
 inline std::string s2(std::uint32_t address, const std::vector<std::uint8_t>& data)
 {
-    const unsigned count = unsigned(data.size() + 4);
-    char head[16];
-    std::snprintf(head, sizeof head, "S2%02X%06X", count, unsigned(address));
-    std::string line = head;
-    unsigned sum = count + (address >> 16 & 0xFF) + (address >> 8 & 0xFF) + (address & 0xFF);
-    char hex[3];
-    for (auto b : data) {
-        std::snprintf(hex, sizeof hex, "%02X", b);
-        line += hex;
-        sum += b;
-    }
-    std::snprintf(hex, sizeof hex, "%02X", ~sum & 0xFFu);
-    return line + hex + "\n";
+    return test::sRecord('2', address, data) + "\n";
 }
 
 inline const std::string kTestTable = std::string(test::kDefaultDeviceLine) + "\n"

@@ -4,6 +4,7 @@
 
 #include "plx71/ops/download.hpp"
 #include "plx71/ops/firmware_loader.hpp"
+#include "plx71/testing/record_text.hpp"
 #include "plx71/testing/scratch_dir.hpp"
 #include "plx71/ui/messages.hpp"
 
@@ -18,18 +19,7 @@ const std::string kCommError(msg::kCommunicationError);
 // One Intel HEX record with its check sum.
 std::string hexRecord(std::uint16_t address, std::uint8_t type, const std::vector<std::uint8_t>& data)
 {
-    std::vector<std::uint8_t> bytes{std::uint8_t(data.size()), std::uint8_t(address >> 8), std::uint8_t(address), type};
-    bytes.insert(bytes.end(), data.begin(), data.end());
-    std::uint8_t sum = 0;
-    std::string line = ":";
-    char buf[4];
-    for (auto b : bytes) {
-        sum = std::uint8_t(sum + b);
-        std::snprintf(buf, sizeof buf, "%02X", b);
-        line += buf;
-    }
-    std::snprintf(buf, sizeof buf, "%02X", std::uint8_t(-sum));
-    return line + buf + "\n";
+    return intelRecord(type, address, data) + "\n";
 }
 
 class Loader : public SimWorld {
