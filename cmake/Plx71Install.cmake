@@ -58,8 +58,12 @@ elseif(TARGET PLX71RD OR TARGET Plx71Ldr)
   message(STATUS "rsvg-convert not found (Debian: librsvg2-bin): menu icons only as SVG")
 endif()
 
-# Manual pages from each program's --help, gzip'd.
+# Manual pages from each program's --help, gzip'd. Sanitizer builds, which
+# never get installed, skip them rather than run their programs at build time.
 find_program(PLX71_HELP2MAN help2man)
+if(CMAKE_CXX_FLAGS MATCHES "-fsanitize")
+  set(PLX71_HELP2MAN OFF)
+endif()
 set(man_outputs)
 foreach(pair "plx71;PLX-71RD writer jobs from the command line" "plx71sim;the PLX-71RD writer box in software")
   list(GET pair 0 program)
@@ -92,5 +96,5 @@ endforeach()
 if(man_outputs)
   add_custom_target(plx71_man_pages ALL DEPENDS ${man_outputs})
 elseif(TARGET plx71)
-  message(STATUS "help2man not found: no manual pages")
+  message(STATUS "no manual pages (help2man not found, or a sanitizer build)")
 endif()

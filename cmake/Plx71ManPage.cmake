@@ -21,6 +21,11 @@ execute_process(COMMAND ${run_program} ${program_name} --help OUTPUT_VARIABLE he
 string(FIND "${help}" "\nSubcommands:\n" at)
 if(rc EQUAL 0 AND NOT at EQUAL -1)
   string(SUBSTRING "${help}" ${at} -1 listing)
+  # The listing ends at its first blank line (a footer may follow).
+  string(FIND "${listing}" "\n\n" listing_end)
+  if(NOT listing_end EQUAL -1)
+    string(SUBSTRING "${listing}" 0 ${listing_end} listing)
+  endif()
   string(REGEX MATCHALL "\n  [a-z][a-z0-9_-]*" subcommands "${listing}")
   set(commands "[COMMANDS]\n")
   foreach(line ${subcommands})

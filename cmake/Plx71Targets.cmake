@@ -30,7 +30,7 @@ function(plx71_gtest name)
 endfunction()
 
 # A Qt Test executable of a window program, run by ctest on the offscreen
-# platform. The tests' shared helpers (tests/support) are on its include path.
+# platform, with the tests' shared helpers (plx71_test_support).
 function(plx71_qttest name)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS;INCLUDES;DEFINITIONS" ${ARGN})
   if(NOT T_TIMEOUT)
@@ -38,7 +38,7 @@ function(plx71_qttest name)
   endif()
   add_executable(${name} ${T_SOURCES})
   set_target_properties(${name} PROPERTIES AUTOMOC ON)
-  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support ${T_INCLUDES})
+  target_include_directories(${name} PRIVATE ${T_INCLUDES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} plx71_test_support Qt6::Test)
   target_compile_definitions(${name} PRIVATE ${T_DEFINITIONS})
   plx71_warnings(${name})

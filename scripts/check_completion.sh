@@ -46,10 +46,11 @@ refuse() {
   done
 }
 
-expect "plx71 " devices info convert versions download upload firmware
+expect "plx71 " devices info convert versions download verify upload firmware
+refuse "plx71 " 0 1 129 Options: Exit # a footer after the subcommands lists no subcommand
 expect "plx71 up" upload
 refuse "plx71 up" download devices
-expect "plx71 --" --table --yes --help
+expect "plx71 --" --table --yes --help --version
 expect "plx71 upload --" --output --user-rom --boot-rom --port --baud --table --yes
 refuse "plx71 upload --" --device --ranges
 expect "plx71 upload --baud " 9600 19200 38400 57600 115200

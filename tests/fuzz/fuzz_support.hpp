@@ -77,10 +77,4 @@ inline const DeviceTable& shippedTable()
     return table;
 }
 
-// How many messages (questions included) a run has shown.
-inline std::size_t shownCount(const RecordingUi& ui)
-{
-    return ui.messages().size();
-}
-
 } // namespace plx71::fuzz

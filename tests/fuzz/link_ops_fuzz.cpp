@@ -1,20 +1,23 @@
-// The writer operations against a box that answers from the input (see
-// scripted_box.hpp): the About query, the loader's Read Version, Download,
-// Upload and the firmware download. Input: an operation byte, a job byte,
-// then the box's answers.
+// The box sessions against a box that answers from the input (see
+// scripted_box.hpp): the About query, the loader's Read Version, Download
+// (with or without its read-back), Verify, Upload and the firmware download.
+// Input: an operation byte, a job byte, then the box's answers.
 //  - the port is closed after every operation, and the box was sent back to
 //    9600 bit/s whenever it took another rate;
-//  - every request on the wire is a whole frame with a good checksum;
-//  - a failure the user did not cause by Cancel shows a message;
-//  - Download never changes state or job; an Upload that changed nothing
-//    left them as they were, one that applied settings left a usable device.
+//  - every request on the wire is a whole frame with a good checksum, and
+//    every page written holds the image's bytes;
+//  - an outcome other than success shows a message, unless the user
+//    cancelled; only the user cancels;
+//  - Download and Verify never change state or job; an Upload that applied
+//    nothing left them as they were, a complete one holds every page the box
+//    sent where it belongs.
 #include "scripted_box.hpp"
 
 #include "plx71/job/job_actions.hpp"
+#include "plx71/ops/box_session.hpp"
 #include "plx71/ops/download.hpp"
 #include "plx71/ops/firmware_loader.hpp"
 #include "plx71/ops/upload.hpp"
-#include "plx71/ops/version_query.hpp"
 
 #include <algorithm>
 #include <chrono>
@@ -25,48 +28,60 @@ using namespace plx71::fuzz;
 
 namespace {
 
+// Runs each transfer on this thread; Cancel comes when the input runs out.
+class FuzzSink : public ProgressSink {
+public:
+    explicit FuzzSink(ScriptedBox& box) : box_(box) {}
+    bool runTransfer(const TransferView&, ProgressCounters& counters, std::function<void()> body) override
+    {
+        box_.watch(&counters);
+        body();
+        box_.watch(nullptr);
+        return !counters.aborted();
+    }
+    bool cancelRequested() const override { return box_.cancelled(); }
+
+private:
+    ScriptedBox& box_;
+};
+
+std::unique_ptr<test::FakeSerialPort> makePort(test::FakeSerialPort*& fake)
+{
+    auto port = std::make_unique<test::FakeSerialPort>();
+    fake = port.get();
+    return port;
+}
+
 struct Bench {
-    explicit Bench(FuzzInput& input) : box(*port(), input)
+    Bench(FuzzInput& input, std::uint8_t choice)
+        : session(ui, PortChoice::com(choice % 4), choice / 4 % 5, makePort(fake)), box(*fake, input), sink(box)
     {
-        link.ui = &ui;
-        link.sleeper = [](std::chrono::milliseconds) {};
-    }
-    test::FakeSerialPort* port()
-    {
-        if (!link.port) {
-            auto p = std::make_unique<test::FakeSerialPort>();
-            fake = p.get();
-            link.port = std::move(p);
-        }
-        return fake;
+        session.link().sleeper = [](std::chrono::milliseconds) {};
     }
 
-    // Runs the data phase on this thread; Cancel comes from the box.
-    TransferRunner runner()
+    void checkOutcome(const BoxOutcome& outcome) const
     {
-        return [this](const TransferView&, ProgressCounters& counters, std::function<void()> body) {
-            box.watch(&counters);
-            body();
-            box.watch(nullptr);
-            return !counters.aborted();
-        };
-    }
-
-    void checkLinkLeftClean() const
-    {
-        FUZZ_CHECK(!link.isOpen());
+        FUZZ_CHECK(!session.link().isOpen());
         FUZZ_CHECK(box.leftAtRestingRate());
-    }
-    void checkFailureShown(bool succeeded) const
-    {
-        if (!succeeded && !box.cancelled())
+        if (outcome.kind == OutcomeClass::Cancelled)
+            FUZZ_CHECK(box.cancelled());
+        if (!outcome.ok() && !box.cancelled())
             FUZZ_CHECK(!ui.messages().empty());
+        FUZZ_CHECK(outcome.firmwareVersion.size() <= kVersionTextLength);
+        FUZZ_CHECK(outcome.bootVersion.size() <= kVersionTextLength);
+    }
+    // A box that answered everything soundly leaves nothing to fail.
+    void checkSucceededWithSoundBox(const BoxOutcome& outcome) const
+    {
+        if (box.faultless())
+            FUZZ_CHECK(outcome.ok() && ui.messages().empty());
     }
 
     RecordingUi ui;
     test::FakeSerialPort* fake = nullptr;
-    WriterLink link{ui, nullptr};
+    BoxSession session;
     ScriptedBox box;
+    FuzzSink sink;
 };
 
 // Where a page of CMD_WRITE_PAGE / CMD_READ_PAGE lies: its area (bit 12)
@@ -115,7 +130,15 @@ void prepareJob(std::uint8_t choice, WriterState& state, JobSettings& job)
     job.hostBaudSelection = choice % 5;
 }
 
-void download(Bench& bench, std::uint8_t choice)
+void checkUnchanged(const WriterState& before, const WriterState& state, const JobSettings& jobBefore,
+                    const JobSettings& job)
+{
+    FUZZ_CHECK(job == jobBefore);
+    FUZZ_CHECK(state.images.user == before.images.user && state.images.boot == before.images.boot);
+    FUZZ_CHECK(state.currentDevice == before.currentDevice && state.deviceIndex == before.deviceIndex);
+}
+
+void download(Bench& bench, std::uint8_t choice, bool verifyOnly)
 {
     WriterState state;
     JobSettings job;
@@ -129,12 +152,16 @@ void download(Bench& bench, std::uint8_t choice)
         FUZZ_CHECK(place);
         checkPageSent(state.images.of(place->area), place->index, request);
     };
-    const bool complete = runDownload(bench.ui, bench.link, state, job, bench.runner());
-    bench.checkLinkLeftClean();
-    bench.checkFailureShown(complete);
-    FUZZ_CHECK(job == jobBefore);
-    FUZZ_CHECK(state.images.user == stateBefore.images.user && state.images.boot == stateBefore.images.boot);
-    FUZZ_CHECK(state.currentDevice == stateBefore.currentDevice && state.deviceIndex == stateBefore.deviceIndex);
+    DownloadOptions options;
+    options.verify = (choice & 0x08) != 0;
+    const BoxOutcome outcome =
+        verifyOnly ? bench.session.verify(state, job, bench.sink) : bench.session.download(state, job, bench.sink, options);
+    bench.checkOutcome(outcome);
+    if (verifyOnly)
+        FUZZ_CHECK(outcome.pagesWritten == 0);
+    else
+        bench.checkSucceededWithSoundBox(outcome);
+    checkUnchanged(stateBefore, state, jobBefore, job);
 }
 
 void upload(Bench& bench, std::uint8_t choice)
@@ -144,22 +171,20 @@ void upload(Bench& bench, std::uint8_t choice)
     prepareJob(choice, state, job);
     const WriterState stateBefore = state;
     const JobSettings jobBefore = job;
-    const UploadResult result = runUpload(bench.ui, bench.link, state, job, bench.runner());
-    bench.checkLinkLeftClean();
-    if (result == UploadResult::NothingChanged) {
-        bench.checkFailureShown(false);
-        FUZZ_CHECK(job == jobBefore);
-        FUZZ_CHECK(state.images.user == stateBefore.images.user && state.images.boot == stateBefore.images.boot);
-        FUZZ_CHECK(state.currentDevice == stateBefore.currentDevice && state.deviceIndex == stateBefore.deviceIndex);
+    const BoxOutcome outcome = bench.session.upload(state, job, bench.sink);
+    bench.checkOutcome(outcome);
+    bench.checkSucceededWithSoundBox(outcome);
+    if (!outcome.settingsApplied) {
+        FUZZ_CHECK(!outcome.ok());
+        checkUnchanged(stateBefore, state, jobBefore, job);
         return;
     }
-    bench.checkFailureShown(result == UploadResult::Complete);
     FUZZ_CHECK(fitsImages(state.currentDevice));
     FUZZ_CHECK(state.areaTables == areaTablesFor(state.currentDevice));
     FUZZ_CHECK(state.deviceIndex >= -1 && state.deviceIndex < int(state.deviceTable.records.size()));
     FUZZ_CHECK(state.images.user.size() == kUserRomImageSize && state.images.boot.size() == kBootRomImageSize);
     FUZZ_CHECK(job.checkIdText == formatIdCode(job.idCode));
-    if (result != UploadResult::Complete)
+    if (!outcome.ok())
         return;
     // Every page the box sent lies in its image where it belongs.
     for (const auto& [page, bytes] : bench.box.pagesRead()) {
@@ -188,11 +213,11 @@ void firmware(Bench& bench, std::uint8_t choice)
         FUZZ_CHECK(address >= kFirmwareBase);
         checkPageSent(image.bytes, address - kFirmwareBase, request);
     };
-    const auto result =
-        runFirmwareDownload(bench.ui, bench.link, image, "firmware.hex", choice % 4, choice / 4 % 5, bench.runner());
-    bench.checkLinkLeftClean();
-    bench.checkFailureShown(result.complete());
-    FUZZ_CHECK(result.firmVersionText.size() <= kVersionTextLength && result.bootVersionText.size() <= kVersionTextLength);
+    const BoxOutcome outcome = bench.session.loadFirmware(image, "firmware.hex", bench.sink);
+    bench.checkOutcome(outcome);
+    bench.checkSucceededWithSoundBox(outcome);
+    const FirmwareDownloadResult result = firmwareDownloadResultOf(outcome);
+    FUZZ_CHECK(result.complete() == outcome.ok());
 }
 
 } // namespace
@@ -202,30 +227,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzInput in(data, size);
     const std::uint8_t operation = in.byte();
     const std::uint8_t choice = in.byte();
-    Bench bench(in);
-    switch (operation % 5) {
+    Bench bench(in, choice);
+    switch (operation % 6) {
     case 0: {
-        bench.link.firmwareVersion = "before";
-        queryFirmwareVersion(bench.ui, bench.link);
-        bench.checkLinkLeftClean();
-        FUZZ_CHECK(bench.link.firmwareVersion.size() <= kVersionTextLength);
+        bench.session.link().firmwareVersion = "before";
+        const BoxOutcome outcome = bench.session.queryFirmwareVersion();
+        bench.checkOutcome(outcome);
+        bench.checkSucceededWithSoundBox(outcome);
+        FUZZ_CHECK(bench.session.link().firmwareVersion.size() <= kVersionTextLength);
         break;
     }
     case 1: {
-        const LoaderVersions v = readVersions(bench.ui, bench.link, choice % 4, choice / 4 % 5);
-        bench.checkLinkLeftClean();
-        bench.checkFailureShown(v.ok);
+        const BoxOutcome outcome = bench.session.readVersions();
+        bench.checkOutcome(outcome);
+        bench.checkSucceededWithSoundBox(outcome);
+        const LoaderVersions v = loaderVersionsOf(outcome);
+        FUZZ_CHECK(v.ok == outcome.ok());
         FUZZ_CHECK(v.ok || (v.firmVersionText.empty() && v.bootVersionText.empty()));
         break;
     }
     case 2:
-        download(bench, choice);
+        download(bench, choice, false);
         break;
     case 3:
         upload(bench, choice);
         break;
-    default:
+    case 4:
         firmware(bench, choice);
+        break;
+    default:
+        download(bench, choice, true);
         break;
     }
     return 0;

@@ -195,6 +195,9 @@ def link_seeds(logs):
         "about": good_answers(0, 0),
         "loader_versions": good_answers(1, 4),
         "download": good_answers(2, 0x50),
+        "download_verify": good_answers(2, 0x58),
+        "verify": good_answers(5, 0x08),
+        "download_wide_boot_verify": good_answers(2, 0x19),  # M30803FGFP, Boot ROM, read-back
         "upload": good_answers(3, 0x14),
         "firmware": good_answers(4, 0x2F),
         "download_nak": bytes([2, 0, 6, 0x15, 6, 0x15, 6, 0x15]),

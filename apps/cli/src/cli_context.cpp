@@ -2,6 +2,7 @@
 
 #include "plx71/devices/table_lookup.hpp"
 #include "plx71/job/job_actions.hpp"
+#include "plx71/text/utf8_path.hpp"
 #include "plx71/ui/messages.hpp"
 
 #include <atomic>
@@ -33,7 +34,7 @@ std::string printable(std::string_view text)
 bool loadTable(const CliContext& ctx, Ui& ui, WriterState& state)
 {
     std::filesystem::path file = ctx.tablePath.empty() ? locateDeviceTable(currentExecutablePath())
-                                                       : std::filesystem::path(ctx.tablePath);
+                                                       : pathFromUtf8(ctx.tablePath);
     auto table = loadDeviceTable(file);
     if (!table) {
         ui.message(Icon::Stop, std::string(msg::kDeviceTableNotFound));

@@ -7,6 +7,13 @@ namespace {
 std::mutex outputMutex; // a worker's message must not interleave with the progress bar
 }
 
+void printToStderr(const std::string& text)
+{
+    std::lock_guard lock(outputMutex);
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fflush(stderr);
+}
+
 void CliUi::message(Icon icon, const std::string& text)
 {
     {

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <string>
 
 namespace plx71::cli {
 
@@ -25,5 +26,8 @@ private:
     std::FILE* out_;
     std::atomic<bool> failed_{false};
 };
+
+// Writes `text` as it is on stderr, never in the middle of a message.
+void printToStderr(const std::string& text);
 
 } // namespace plx71::cli

@@ -3,12 +3,16 @@
 #include "cli_context.hpp"
 #include "commands/file_commands.hpp"
 #include "commands/link_commands.hpp"
+#include "commands/port_commands.hpp"
 #include "json_output.hpp"
 #include "program_version.hpp"
+#include "utf8_arguments.hpp"
 
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -39,9 +43,15 @@ int main(int argc, char** argv)
     app.add_flag("--json", ctx.json, "print one JSON object with the result on stdout (messages stay on stderr)");
     addFileCommands(app, ctx);
     addLinkCommands(app, ctx);
+    addPortCommands(app, ctx);
 
+    const std::vector<std::string> args = utf8Arguments(argc, argv);
+    std::vector<const char*> argPointers;
+    for (const std::string& a : args)
+        argPointers.push_back(a.c_str());
+    useUtf8Console();
     try {
-        app.parse(argc, argv);
+        app.parse(int(argPointers.size()), argPointers.data());
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {

@@ -43,6 +43,43 @@ inline plx71::DeviceTable table()
     return *plx71::loadDeviceTable(std::filesystem::path(PLX71_SOURCE_DIR) / "resources" / "plx71typ.tbl");
 }
 
+// What a test project holds: M30624FGFP, a User ROM file with a pattern
+// (byte i is i % pattern, the last 0xFF: no ROM code protect), the blocks to
+// write (empty: All) and the rates.
+struct TestProject {
+    std::string blocks;
+    bool withUserFile = true;
+    unsigned pattern = 241;
+    int targetBaudIndex = 3;
+    int hostBaudSelection = 2; // 38400
+};
+
+// Writes the project as dir/job.pxp (its User ROM file as dir/user.hex).
+inline std::filesystem::path writeTestProject(const ScratchDir& dir, const TestProject& spec)
+{
+    plx71::RecordingUi ui;
+    plx71::WriterState state;
+    state.deviceTable = table();
+    plx71::JobSettings job;
+    plx71::selectDevice(state, job, 0);
+    if (spec.withUserFile) {
+        auto image = plx71::blankImage(plx71::Area::UserRom);
+        for (std::size_t i = 0; i < image.size(); ++i)
+            image[i] = std::uint8_t(i % spec.pattern);
+        image.back() = 0xFF;
+        const auto user = dir / "user.hex";
+        EXPECT_TRUE(plx71::saveDataFile(ui, user, {image, 0xC0000, 0xFFFFF, 0, {}}));
+        EXPECT_TRUE(plx71::loadAreaFile(ui, state, job, plx71::Area::UserRom, user));
+    }
+    job.operationBlockMode = spec.blocks.empty() ? plx71::OperationBlockMode::All : plx71::OperationBlockMode::Block;
+    job.operationBlockList = spec.blocks;
+    job.targetBaudIndex = spec.targetBaudIndex;
+    job.hostBaudSelection = spec.hostBaudSelection;
+    const auto project = dir / "job.pxp";
+    EXPECT_TRUE(plx71::saveProject(ui, state, job, project));
+    return project;
+}
+
 class CliLink : public ::testing::Test {
 protected:
     void SetUp() override
@@ -51,33 +88,14 @@ protected:
         o.box.busyTime = 5ms;
         sim = std::make_unique<plx71sim::Simulator>(o);
         ASSERT_TRUE(sim->start()) << sim->lastError();
-        port = " --port " + shellQuote(sim->slavePath());
+        // -q: stderr holds the messages alone (a pipe would get progress lines).
+        port = " -q --port " + shellQuote(sim->slavePath());
     }
 
     // A project for M30624FGFP with a User ROM file; `blocks` empty = All.
     std::filesystem::path makeProject(const std::string& blocks, bool withUserFile = true)
     {
-        plx71::RecordingUi ui;
-        plx71::WriterState state;
-        state.deviceTable = table();
-        plx71::JobSettings job;
-        plx71::selectDevice(state, job, 0);
-        if (withUserFile) {
-            auto image = plx71::blankImage(plx71::Area::UserRom);
-            for (std::size_t i = 0; i < image.size(); ++i)
-                image[i] = std::uint8_t(i % 241);
-            image.back() = 0xFF; // no ROM code protect
-            const auto user = dir / "user.hex";
-            EXPECT_TRUE(plx71::saveDataFile(ui, user, {image, 0xC0000, 0xFFFFF, 0, {}}));
-            EXPECT_TRUE(plx71::loadAreaFile(ui, state, job, plx71::Area::UserRom, user));
-        }
-        job.operationBlockMode = blocks.empty() ? plx71::OperationBlockMode::All : plx71::OperationBlockMode::Block;
-        job.operationBlockList = blocks;
-        job.targetBaudIndex = 3;
-        job.hostBaudSelection = 2; // 38400
-        const auto project = dir / "job.pxp";
-        EXPECT_TRUE(plx71::saveProject(ui, state, job, project));
-        return project;
+        return writeTestProject(dir, {.blocks = blocks, .withUserFile = withUserFile});
     }
 
     void expectResting()

@@ -58,12 +58,13 @@ TEST_F(CliLink, ASecondJobOnTheSamePortIsRefusedWhileTheFirstRuns)
     for (const Case c : {Case{"started together", false}, Case{"started at the rate switch", true}}) {
         SCOPED_TRACE(c.name);
         sim->clearReceivedCommands();
-        const pid_t first = spawnCli(dir, {"download", project.string(), "--port", slave}, "first");
+        // -q: stderr holds the messages alone.
+        const pid_t first = spawnCli(dir, {"download", project.string(), "-q", "--port", slave}, "first");
         ASSERT_GT(first, 0);
         if (c.atTheRateSwitch) {
             ASSERT_TRUE(sim->waitFor([&] { return countCode(*sim, kSetLinkRate) >= 1; }, 20s));
         }
-        const pid_t second = spawnCli(dir, {"download", project.string(), "--port", slave}, "second");
+        const pid_t second = spawnCli(dir, {"download", project.string(), "-q", "--port", slave}, "second");
         ASSERT_GT(second, 0);
         const int secondCode = exitCodeWithin(second, 30s);
         const int firstCode = exitCodeWithin(first, 60s);

@@ -3,6 +3,7 @@
 #include "form_widgets.hpp"
 
 #include "plx71/job/job_settings.hpp"
+#include "plx71/link/port_names.hpp"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -216,6 +217,10 @@ QHBoxLayout* buildRs232cRow(QWidget* form, const TemplateSizer& s, PlxFormContro
     auto* rh = new QHBoxLayout(rs);
     c.portCombo = combo(rs, "portSelection", kPortNames);
     s.fixed(c.portCombo, 50);
+    // Which device each COM name opens (PLX71_COMn, the station file or the
+    // system's own), so a line station can tell its boxes apart.
+    for (int i = 0; i < c.portCombo->count(); ++i)
+        c.portCombo->setItemData(i, QString::fromStdString(portDeviceName(i)), Qt::ToolTipRole);
     c.hostBaudCombo = combo(rs, "hostBaudSelection", kHostBaudNames);
     s.fixed(c.hostBaudCombo, 50);
     rh->addWidget(label(rs, QStringLiteral("&Port :"), c.portCombo));

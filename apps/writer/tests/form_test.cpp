@@ -326,9 +326,13 @@ void FormTest::commandsTakeTheTypedCheckId()
 
 void FormTest::portListSetsTheLinkPort()
 {
+    qputenv("PLX71_COM2", "/tmp/plx71-line-box2");
     test::TestSession t;
     CPlxView view(t.session);
     auto* port = child<QComboBox>(&view, "portSelection");
+    // Each entry's tooltip names the device it opens.
+    QCOMPARE(port->itemData(1, Qt::ToolTipRole).toString(), QStringLiteral("/tmp/plx71-line-box2"));
+    qunsetenv("PLX71_COM2");
     port->setCurrentIndex(3);
     emit port->activated(3);
     QCOMPARE(t.session.link.comPortIndex, 3);

@@ -3,6 +3,7 @@
 #include "plx71/datafile/block_list.hpp"
 #include "plx71/datafile/data_file_writer.hpp"
 #include "plx71/job/job_actions.hpp"
+#include "plx71/text/utf8_path.hpp"
 #include "plx71/ui/messages.hpp"
 
 #include <cstdio>
@@ -51,7 +52,7 @@ int loadForCommand(const CliContext& ctx, CliUi& ui, const AreaOptions& o, Write
         return kExitFailed;
     if (!selectDeviceByName(state, job, o.device))
         return kExitUsage;
-    if (!loadAreaFile(ui, state, job, o.kind(), o.file))
+    if (!loadAreaFile(ui, state, job, o.kind(), pathFromUtf8(o.file)))
         return kExitFailed;
     return -1;
 }
@@ -94,7 +95,7 @@ int runConvert(const CliContext& ctx, CliUi& ui, const AreaOptions& o, const std
         }
         request.ranges = std::move(*ranges);
     }
-    return saveDataFile(ui, out, request) ? kExitOk : kExitFailed;
+    return saveDataFile(ui, pathFromUtf8(out), request) ? kExitOk : kExitFailed;
 }
 
 void addAreaOptions(CLI::App* cmd, AreaOptions& o)

@@ -1,11 +1,14 @@
 #include "commands/link_commands.hpp"
 
+#include "commands/gang_command.hpp"
 #include "commands/link_options.hpp"
+#include "progress/cli_progress_sink.hpp"
 #include "plx71/datafile/data_file_writer.hpp"
 #include "plx71/job/job_actions.hpp"
 #include "plx71/ops/box_session.hpp"
 #include "plx71/ops/firmware_loader.hpp"
 #include "plx71/project/project_actions.hpp"
+#include "plx71/text/utf8_path.hpp"
 
 #include <cstdio>
 #include <filesystem>
@@ -27,14 +30,22 @@ BoxOutcome refused(OutcomeClass kind, const std::string& path = {})
 int runVersions(CliContext& ctx, CliUi& ui, const LinkOptions& options)
 {
     JobSettings defaults;
-    const PortChoice port = options.applyTo(defaults);
-    BoxSession session(ui, port, defaults.hostBaudSelection);
+    JobFacts facts;
+    facts.command = "versions";
+    if (options.ports.size() > 1) {
+        options.applyRate(defaults);
+        return runGangJob(ctx, options, facts, defaults.hostBaudSelection,
+                          [](BoxSession& session, ProgressSink&) { return session.readVersions(); });
+    }
+    int rc = kExitOk;
+    const auto port = options.applyTo(defaults, rc);
+    if (!port)
+        return rc;
+    BoxSession session(ui, *port, defaults.hostBaudSelection);
     const BoxOutcome outcome = session.readVersions();
     if (outcome.ok() && !ctx.json)
         std::printf("boot: %s\nfirmware: %s\n", printable(outcome.bootVersion).c_str(),
                     printable(outcome.firmwareVersion).c_str());
-    JobFacts facts;
-    facts.command = "versions";
     return finishJob(ctx, ui, outcome, facts, options);
 }
 
@@ -52,7 +63,7 @@ void openProjectJob(const CliContext& ctx, CliUi& ui, const std::string& command
 {
     p.facts.command = command;
     p.facts.files.push_back(fileFact("project", projectPath));
-    if (!loadTable(ctx, ui, p.state) || !openProject(ui, p.state, p.job, projectPath)) {
+    if (!loadTable(ctx, ui, p.state) || !openProject(ui, p.state, p.job, pathFromUtf8(projectPath))) {
         p.refusal = refused(OutcomeClass::FileError, projectPath);
         return;
     }
@@ -84,9 +95,23 @@ int runDownloadOrVerify(CliContext& ctx, CliUi& ui, const DownloadCommand& d, bo
     openProjectJob(ctx, ui, writeJob ? "download" : "verify", d.project, p);
     if (p.refusal)
         return finishJob(ctx, ui, *p.refusal, p.facts, d.link);
-    const PortChoice port = d.link.applyTo(p.job);
-    BoxSession session(ui, port, p.job.hostBaudSelection);
-    TerminalSink sink;
+    if (d.link.ports.size() > 1) {
+        // One project for every box: the images are shared, read only.
+        d.link.applyRate(p.job);
+        const ProjectJob& shared = p;
+        return runGangJob(ctx, d.link, p.facts, p.job.hostBaudSelection,
+                          [&shared, &d, writeJob](BoxSession& session, ProgressSink& sink) {
+                              return writeJob ? session.download(shared.state, shared.job, sink,
+                                                                 DownloadOptions{!d.noVerify})
+                                              : session.verify(shared.state, shared.job, sink);
+                          });
+    }
+    int rc = kExitOk;
+    const auto port = d.link.applyTo(p.job, rc);
+    if (!port)
+        return rc;
+    BoxSession session(ui, *port, p.job.hostBaudSelection);
+    CliProgressSink sink(d.link.progressMode());
     const BoxOutcome outcome = writeJob ? session.download(p.state, p.job, sink, DownloadOptions{!d.noVerify})
                                         : session.verify(p.state, p.job, sink);
     return finishJob(ctx, ui, outcome, p.facts, d.link);
@@ -107,7 +132,7 @@ bool saveArea(CliUi& ui, const WriterState& state, Area area, const std::string&
     request.areaStart = range.start;
     request.areaEnd = range.end;
     request.family = deviceFamily(state.currentDevice);
-    return saveDataFile(ui, path, request);
+    return saveDataFile(ui, pathFromUtf8(path), request);
 }
 
 // The project names the files written here; where none was asked, the
@@ -122,10 +147,10 @@ bool saveUpload(CliUi& ui, WriterState& state, JobSettings& job, const UploadOpt
             outcome.filePath = *path;
             return false;
         }
-        const std::string name = std::filesystem::absolute(*path).lexically_normal().string();
+        const std::string name = utf8FromPath(std::filesystem::absolute(pathFromUtf8(*path)).lexically_normal());
         (area == Area::UserRom ? job.userRomFileName : job.bootRomFileName) = name;
     }
-    if (saveProject(ui, state, job, o.project))
+    if (saveProject(ui, state, job, pathFromUtf8(o.project)))
         return true;
     outcome.kind = OutcomeClass::OutputNotWritten;
     outcome.filePath = o.project;
@@ -140,9 +165,16 @@ int runUploadCommand(CliContext& ctx, CliUi& ui, const UploadOptions& o)
     facts.command = "upload";
     if (!loadTable(ctx, ui, state))
         return finishJob(ctx, ui, refused(OutcomeClass::FileError, ctx.tablePath), facts, o.link);
-    const PortChoice port = o.link.applyTo(job);
-    BoxSession session(ui, port, job.hostBaudSelection);
-    TerminalSink sink;
+    if (o.link.ports.size() > 1) {
+        std::fprintf(stderr, "upload reads one writer box: give --port once\n");
+        return kExitUsage;
+    }
+    int rc = kExitOk;
+    const auto port = o.link.applyTo(job, rc);
+    if (!port)
+        return rc;
+    BoxSession session(ui, *port, job.hostBaudSelection);
+    CliProgressSink sink(o.link.progressMode());
     BoxOutcome outcome = session.upload(state, job, sink);
     if (outcome.ok())
         saveUpload(ui, state, job, o, outcome);
@@ -161,13 +193,24 @@ int runFirmwareCommand(CliContext& ctx, CliUi& ui, const std::string& file, cons
     JobFacts facts;
     facts.command = "firmware";
     facts.files.push_back(fileFact("firmware", file));
-    const auto selected = selectFirmwareFile(ui, file);
+    const auto selected = selectFirmwareFile(ui, pathFromUtf8(file));
     if (!selected)
         return finishJob(ctx, ui, refused(OutcomeClass::FileError, file), facts, options);
     JobSettings defaults;
-    const PortChoice port = options.applyTo(defaults);
-    BoxSession session(ui, port, defaults.hostBaudSelection);
-    TerminalSink sink;
+    if (options.ports.size() > 1) {
+        options.applyRate(defaults);
+        const SelectedFirmware& shared = *selected;
+        return runGangJob(ctx, options, facts, defaults.hostBaudSelection,
+                          [&shared](BoxSession& session, ProgressSink& sink) {
+                              return session.loadFirmware(shared.image, shared.path, sink);
+                          });
+    }
+    int rc = kExitOk;
+    const auto port = options.applyTo(defaults, rc);
+    if (!port)
+        return rc;
+    BoxSession session(ui, *port, defaults.hostBaudSelection);
+    CliProgressSink sink(options.progressMode());
     const BoxOutcome outcome = session.loadFirmware(selected->image, selected->path, sink);
     if (outcome.ok() && !ctx.json)
         std::printf("firmware: %s\n", printable(outcome.firmwareVersion).c_str());

@@ -4,6 +4,7 @@
 #include "intel_hex.hpp"
 #include "s_record.hpp"
 #include "plx71/transfer/progress_counters.hpp"
+#include "plx71/text/utf8_path.hpp"
 #include "plx71/ui/messages.hpp"
 
 #include <algorithm>
@@ -126,7 +127,7 @@ bool saveDataFile(Ui& ui, const std::filesystem::path& path, const SaveRequest& 
     const std::string text = dataFormatFor(path) == DataFormat::IntelHex ? formatIntelHex(request, counters)
                                                                          : formatSRecords(request, counters);
     if (!writeWholeFile(path, text)) {
-        ui.message(Icon::Stop, msg::cannotWriteFile(path.string()));
+        ui.message(Icon::Stop, msg::cannotWriteFile(utf8FromPath(path)));
         return false;
     }
     return true;

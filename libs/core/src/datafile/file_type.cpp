@@ -1,5 +1,6 @@
 #include "plx71/datafile/file_type.hpp"
 
+#include "plx71/text/utf8_path.hpp"
 #include <cctype>
 #include <string>
 
@@ -9,7 +10,7 @@ char fileTypeCharacter(const std::filesystem::path& path)
 {
     // Only the file name counts: a dot in a folder name ("v1.2/data") must not
     // decide the format.
-    const std::string name = path.filename().string();
+    const std::string name = utf8FromPath(path.filename());
     const auto dot = name.rfind('.');
     if (dot == std::string::npos || dot + 1 >= name.size())
         return 0;

@@ -17,13 +17,14 @@ std::filesystem::path currentExecutablePath()
 {
 #ifdef _WIN32
     // Grow the buffer until the whole path fits (the call truncates silently).
-    std::vector<char> buffer(MAX_PATH);
+    // The wide call: a folder name outside the ANSI code page stays intact.
+    std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
-        DWORD n = GetModuleFileNameA(nullptr, buffer.data(), DWORD(buffer.size()));
+        DWORD n = GetModuleFileNameW(nullptr, buffer.data(), DWORD(buffer.size()));
         if (n == 0)
             return {};
         if (n < buffer.size())
-            return std::filesystem::path(std::string(buffer.data(), n));
+            return std::filesystem::path(std::wstring(buffer.data(), n));
         if (buffer.size() >= 32768)
             return {};
         buffer.resize(buffer.size() * 2);

@@ -2,6 +2,7 @@
 
 #include "plx71/datafile/file_type.hpp"
 #include "plx71/datafile/data_file_reader.hpp"
+#include "plx71/text/utf8_path.hpp"
 
 namespace plx71 {
 
@@ -18,13 +19,13 @@ bool loadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area, const
     const DeviceRecord& d = state.currentDevice;
     if (area == Area::UserRom) {
         const auto& user = state.images.user;
-        job.userRomFileName = path.string();
+        job.userRomFileName = utf8FromPath(path);
         job.idCode = imageIdCode(d, state.areaTables, user);
         job.idCodeText = formatIdCode(job.idCode);
         job.checkIdText = job.idCodeText;
         job.romProtectText = std::string(protectText(protectLevel(protectByte(d, user))));
     } else {
-        job.bootRomFileName = path.string();
+        job.bootRomFileName = utf8FromPath(path);
         job.updateEnable = 1;
         job.bootVersionText = imageBootVersion(d, state.areaTables, state.images.boot);
     }

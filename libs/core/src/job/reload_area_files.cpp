@@ -1,6 +1,7 @@
 #include "plx71/job/reload_area_files.hpp"
 
 #include "plx71/job/job_actions.hpp"
+#include "plx71/text/utf8_path.hpp"
 
 namespace plx71 {
 
@@ -29,7 +30,7 @@ bool reloadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area)
     const IdCode idCode = job.idCode;
     const std::string checkIdText = job.checkIdText;
     const int updateEnable = job.updateEnable;
-    if (!loadAreaFile(ui, state, job, area, std::filesystem::path(name))) {
+    if (!loadAreaFile(ui, state, job, area, pathFromUtf8(name))) {
         forgetAreaFile(job, area);
         return false;
     }

@@ -1,5 +1,7 @@
 #include "plx71/link/port_names.hpp"
 
+#include "plx71/link/port_resolver.hpp"
+
 #include <cstdlib>
 
 namespace plx71 {
@@ -16,6 +18,13 @@ std::string portDeviceName(int comPortIndex, std::string_view portOverride)
     std::string variable = "PLX71_" + comPortName(comPortIndex);
     if (const char* value = std::getenv(variable.c_str()); value && *value)
         return value;
+    if (auto station = stationComDevice(comPortIndex))
+        return *station;
+    return systemComDevice(comPortIndex);
+}
+
+std::string systemComDevice(int comPortIndex)
+{
 #ifdef _WIN32
     return comPortName(comPortIndex);
 #else

@@ -3,6 +3,7 @@
 
 #include "plx71/link/serial_port.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
@@ -175,14 +176,13 @@ public:
     {
         if (fd_ < 0)
             return 0;
-        auto deadline = Clock::now() + timing.readTotal(buffer.size());
+        const auto deadline = Clock::now() + timing.readTotal(buffer.size());
+        Clock::time_point lastByte;
         std::size_t got = 0;
         while (got < buffer.size()) {
-            auto now = Clock::now();
-            auto wait = deadline - now;
             // The gap limit starts with the first byte.
-            if (got > 0 && wait > timing.readInterval)
-                wait = timing.readInterval;
+            const auto limit = got > 0 ? std::min(deadline, lastByte + timing.readInterval) : deadline;
+            const auto wait = limit - Clock::now();
             if (wait <= Clock::duration::zero())
                 break;
             pollfd p{fd_, POLLIN, 0};
@@ -199,6 +199,18 @@ public:
             if (n <= 0)
                 break;
             got += static_cast<std::size_t>(n);
+            lastByte = Clock::now();
+            // The rest cannot come faster than the line carries it: rather
+            // than wake for every byte of a reply, sleep in the kernel for
+            // half the time the line needs for it (never past the gap
+            // limit), and poll for the last millisecond or two, so the end
+            // of a reply is taken as soon as it comes even when a sleep
+            // overruns on a loaded machine.
+            if (got < buffer.size()) {
+                const auto half = lineTime(buffer.size() - got) / 2;
+                if (half >= std::chrono::milliseconds(1))
+                    std::this_thread::sleep_until(std::min({lastByte + half, lastByte + timing.readInterval / 2, deadline}));
+            }
         }
         return got;
     }

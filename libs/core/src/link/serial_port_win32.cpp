@@ -2,6 +2,7 @@
 #ifdef _WIN32
 
 #include "plx71/link/serial_port.hpp"
+#include "plx71/text/utf8_path.hpp"
 
 #include <windows.h>
 
@@ -23,7 +24,7 @@ public:
         close();
         // The device namespace reaches COM10 and above too.
         std::string path = deviceName.rfind("\\\\", 0) == 0 ? deviceName : "\\\\.\\" + deviceName;
-        HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+        HANDLE h = ::CreateFileW(pathFromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
                                  nullptr);
         if (h == INVALID_HANDLE_VALUE)
             return false;

@@ -1,6 +1,7 @@
 #include "plx71/ops/firmware_loader.hpp"
 
 #include "plx71/ui/messages.hpp"
+#include "plx71/text/utf8_path.hpp"
 
 namespace plx71 {
 
@@ -13,7 +14,7 @@ std::optional<SelectedFirmware> selectFirmwareFile(Ui& ui, const std::filesystem
         ui.message(Icon::Stop, std::string(msg::kFileFormatError));
         return std::nullopt;
     }
-    selected.path = path.string();
+    selected.path = utf8FromPath(path);
     selected.versionText = firmwareVersionText(selected.image);
     return selected;
 }

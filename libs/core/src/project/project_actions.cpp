@@ -3,6 +3,7 @@
 #include "plx71/files/file_replace.hpp"
 #include "plx71/files/regular_file.hpp"
 #include "plx71/job/job_actions.hpp"
+#include "plx71/text/utf8_path.hpp"
 #include "plx71/ui/messages.hpp"
 
 #include <optional>
@@ -52,7 +53,7 @@ std::optional<int> resolveDeviceIndex(const DeviceTable& table, const ProjectFil
 // waited on: it is no project file, so it is not found.
 std::optional<std::vector<std::uint8_t>> readProjectBytes(Ui& ui, const std::filesystem::path& path)
 {
-    const std::string name = path.string();
+    const std::string name = utf8FromPath(path);
     std::error_code ec;
     FileRead read = readRegularFile(path, kMaxProjectSize + 1);
     switch (read.status) {
@@ -81,13 +82,13 @@ std::optional<std::vector<std::uint8_t>> readProjectBytes(Ui& ui, const std::fil
 // that path, so what the job names is the file that was read.
 std::string resolveDataFileName(const std::filesystem::path& projectPath, const std::string& name)
 {
-    const std::filesystem::path stored(name);
+    const std::filesystem::path stored = pathFromUtf8(name);
     if (name.empty() || stored.is_absolute())
         return name;
     const std::filesystem::path besideProject = projectPath.parent_path() / stored;
     std::error_code ec;
     if (std::filesystem::exists(besideProject, ec) || !std::filesystem::exists(stored, ec))
-        return besideProject.string();
+        return utf8FromPath(besideProject);
     return name;
 }
 
@@ -133,7 +134,7 @@ bool saveProject(Ui& ui, const WriterState& state, const JobSettings& job, const
     // The old project stays whole until the new one is safely written.
     const std::vector<std::uint8_t> bytes = encodeProject(project);
     if (!replaceFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()))) {
-        ui.message(Icon::Stop, msg::cannotWriteFile(path.string()));
+        ui.message(Icon::Stop, msg::cannotWriteFile(utf8FromPath(path)));
         return false;
     }
     return true;

@@ -3,6 +3,7 @@
 #include "json_text.hpp"
 #include "plx71/record/record_file.hpp"
 #include "plx71/job/job_actions.hpp"
+#include "plx71/text/utf8_path.hpp"
 #include "sha256.hpp"
 
 #include <cstdio>
@@ -157,7 +158,7 @@ JobFacts jobFactsOf(const std::string& command, const WriterState& state, const 
 FileFact fileFact(const std::string& role, const std::string& path)
 {
     FileFact f{role, path, {}};
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(pathFromUtf8(path), std::ios::binary);
     if (!in)
         return f;
     record_detail::Sha256 hash;

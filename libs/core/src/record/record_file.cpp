@@ -1,5 +1,8 @@
 #include "plx71/record/record_file.hpp"
 
+#include "plx71/record/job_record.hpp"
+#include "plx71/text/utf8_path.hpp"
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -25,7 +28,7 @@ bool appendRecordLine(const std::string& path, const std::string& line)
 {
     // Windows appends each write of an append-mode stream at the end, in
     // one piece for a line of this size.
-    std::FILE* f = std::fopen(path.c_str(), "ab");
+    std::FILE* f = ::_wfopen(pathFromUtf8(path).c_str(), L"ab");
     if (!f)
         return false;
     const bool written = std::fwrite(line.data(), 1, line.size(), f) == line.size();

@@ -350,7 +350,7 @@ TEST(DataFileReader, HugeFilesAreRefusedWithoutEatingTheMemory)
     EXPECT_EQ(r.texts(), only(msg::kFileFormatError));
     EXPECT_EQ(r.user[0], 0x55);
 #ifndef _WIN32
-    // An endless source is no regular file and is never read.
+    // An endless device is no data file: it is not read at all.
     Reader endless;
     EXPECT_FALSE(readDataFile(endless.ui, endless.device, Area::UserRom, endless.user, "/dev/zero"));
     EXPECT_EQ(endless.texts(), only(msg::kFileNotFound));

@@ -1,4 +1,3 @@
-#include "file_size_limit.hpp"
 #include "plx71/files/file_replace.hpp"
 #include "plx71/files/regular_file.hpp"
 #include "plx71/testing/scratch_dir.hpp"
@@ -8,8 +7,15 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+
+// FIFOs, device files, permission bits, a file-size limit and symbolic links
+// are tried where the system has them.
+#ifndef _WIN32
+#include "file_size_limit.hpp"
+
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 using namespace plx71;
 namespace fs = std::filesystem;
@@ -44,7 +50,9 @@ TEST_F(Files, OnlyRegularFilesAreRead)
         {dir / "missing.txt", FileStatus::NotFound},
         {dir / "missing" / "below.txt", FileStatus::NotFound},
         {dir.path(), FileStatus::NotRegular},
+#ifndef _WIN32
         {"/dev/null", FileStatus::NotRegular},
+#endif
     };
     for (const auto& [path, status] : cases) {
         const FileRead r = readRegularFile(path, 100);
@@ -61,13 +69,16 @@ TEST_F(Files, OnlyRegularFilesAreRead)
 TEST_F(Files, AFailedReplaceLeavesTheOldFileAndNoTemporary)
 {
     const auto target = file("data.hex", "old text\n");
+#ifndef _WIN32
     ::chmod(target.c_str(), 0640);
+#endif
     for (WriteStep step : {WriteStep::Create, WriteStep::Write, WriteStep::Sync, WriteStep::Rename}) {
         SCOPED_TRACE(int(step));
         EXPECT_FALSE(replaceFileFailingAt(target, "new text\n", step));
         EXPECT_EQ(text(target), "old text\n");
         EXPECT_EQ(names(), std::vector<std::string>{"data.hex"});
     }
+#ifndef _WIN32
     {
         // A real write error: the disk "fills" after 4 bytes.
         plx71::testing::FileSizeLimit full(4);
@@ -75,16 +86,20 @@ TEST_F(Files, AFailedReplaceLeavesTheOldFileAndNoTemporary)
     }
     EXPECT_EQ(text(target), "old text\n");
     EXPECT_EQ(names(), std::vector<std::string>{"data.hex"});
+#endif
 
     // Success replaces the text and keeps the permission bits.
     ASSERT_TRUE(replaceFile(target, "new text\n"));
     EXPECT_EQ(text(target), "new text\n");
+#ifndef _WIN32
     struct stat st {};
     ASSERT_EQ(::stat(target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
+#endif
     EXPECT_EQ(names(), std::vector<std::string>{"data.hex"});
 }
 
+#ifndef _WIN32
 TEST_F(Files, ReplaceRefusesWhatIsNotAFileAndFollowsLinks)
 {
     const auto fifo = dir / "fifo";
@@ -111,3 +126,4 @@ TEST_F(Files, ReplaceRefusesWhatIsNotAFileAndFollowsLinks)
     fs::current_path(cwd);
     EXPECT_EQ(text(dir / "plain.txt"), "plain");
 }
+#endif

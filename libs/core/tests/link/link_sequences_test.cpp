@@ -1,4 +1,5 @@
 #include "link_fixture.hpp"
+#include "../portable_env.hpp"
 
 #include "plx71/link/port_names.hpp"
 #include "plx71/link/writer_commands.hpp"
@@ -15,7 +16,7 @@ class LinkSequences : public LinkFixture {
 protected:
     void SetUp() override
     {
-        ::unsetenv("PLX71_COM2");
+        unsetEnv("PLX71_COM2");
         link.comPortIndex = 1;
         link.portOverride = "/dev/fake2";
     }
@@ -112,20 +113,20 @@ TEST_F(LinkSequences, CloseTwiceClosesOnceAndLinksAreIndependent)
 
 TEST(PortNames, ComPortsMapToDevicesAndOverridesWin)
 {
-    ::unsetenv("PLX71_COM1");
-    ::unsetenv("PLX71_COM3");
+    unsetEnv("PLX71_COM1");
+    unsetEnv("PLX71_COM3");
 #ifdef _WIN32
     EXPECT_EQ(portDeviceName(0), "COM1");
 #else
     EXPECT_EQ(portDeviceName(0), "/dev/ttyS0");
     EXPECT_EQ(portDeviceName(3), "/dev/ttyS3");
 #endif
-    ::setenv("PLX71_COM3", "/tmp/sim-pty", 1);
+    setEnv("PLX71_COM3", "/tmp/sim-pty");
     EXPECT_EQ(portDeviceName(2), "/tmp/sim-pty");
     EXPECT_EQ(portDisplayName(2), "COM3");
-    ::setenv("PLX71_COM3", "", 1); // empty counts as unset
+    setEnv("PLX71_COM3", ""); // empty counts as unset
     EXPECT_NE(portDeviceName(2), "");
-    ::unsetenv("PLX71_COM3");
+    unsetEnv("PLX71_COM3");
 
     EXPECT_EQ(portDeviceName(1, "/dev/pts/9"), "/dev/pts/9");
     EXPECT_EQ(portDisplayName(1, "/dev/pts/9"), "/dev/pts/9");

@@ -12,8 +12,11 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace plx71 {
 namespace {
@@ -85,6 +88,7 @@ TEST(ResultJson, HoldsTheOutcomeAndTheJobFacts)
     EXPECT_NE(line.find("\"programVersion\":\"1.30+abc\""), std::string::npos);
 }
 
+#ifndef _WIN32
 // Two processes append lines of their own to one file at once: every line
 // comes out whole, none is lost.
 TEST(RecordFile, TwoProcessesAppendingAtOnceGiveWholeLines)
@@ -126,6 +130,7 @@ TEST(RecordFile, TwoProcessesAppendingAtOnceGiveWholeLines)
     EXPECT_TRUE(seen == expected);
     EXPECT_FALSE(appendRecordLine((dir / "no" / "such.jsonl").string(), lineOf('c', 0)));
 }
+#endif
 
 } // namespace
 } // namespace plx71

@@ -14,8 +14,12 @@ std::string comPortName(int comPortIndex);
 
 // The device to open. A non-empty `portOverride` (a device path) is used as
 // is; otherwise COM<n> maps to the environment variable PLX71_COM<n> when it
-// is set and not empty, else /dev/ttyS<n-1> (POSIX) or COM<n> (Windows).
+// is set and not empty, else to the station file's COM<n> entry (see
+// station_file.hpp), else to systemComDevice.
 std::string portDeviceName(int comPortIndex, std::string_view portOverride = {});
+
+// The system's own device of COM<n>: /dev/ttyS<n-1> (POSIX) or COM<n> (Windows).
+std::string systemComDevice(int comPortIndex);
 
 // The name in "COM%d cannot be used": "COM2", or the override path itself.
 std::string portDisplayName(int comPortIndex, std::string_view portOverride = {});

@@ -1,0 +1,158 @@
+#include "commands/gang_command.hpp"
+
+#include "commands/port_option.hpp"
+#include "plx71/record/record_file.hpp"
+#include "plx71/ui/messages.hpp"
+#include "program_version.hpp"
+#include "progress/box_board.hpp"
+#include "progress/cli_progress_sink.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+namespace plx71::cli {
+
+namespace {
+
+// One box's messages, each line led by its port so a person can tell which
+// box spoke; questions are answered at once (--yes, else Cancel).
+class BoxUi : public Ui {
+public:
+    BoxUi(std::string label, bool yes, BoxBoard* board) : label_(std::move(label)), yes_(yes), board_(board) {}
+
+    void message(Icon, const std::string& text) override { print(text); }
+    void messageWithDetail(Icon, const std::string& text, const std::string& detail) override
+    {
+        print(detail.empty() ? text : text + "\n" + detail);
+    }
+    bool question(Icon, const std::string& text) override
+    {
+        print(text + (yes_ ? " OK" : " Cancel"));
+        return yes_;
+    }
+
+private:
+    void print(const std::string& text)
+    {
+        std::string out;
+        std::size_t start = 0;
+        while (start <= text.size()) {
+            const auto end = std::min(text.find('\n', start), text.size());
+            out += (out.empty() ? "" : "\n") + label_ + ": " + text.substr(start, end - start);
+            start = end + 1;
+        }
+        if (board_)
+            board_->printAbove(out);
+        else
+            printToStderr(out + "\n");
+    }
+
+    std::string label_;
+    bool yes_;
+    BoxBoard* board_;
+};
+
+int boxExitCode(const BoxOutcome& outcome)
+{
+    if (outcome.kind == OutcomeClass::Cancelled) {
+        if (const int signalCode = interruptExitCode())
+            return signalCode;
+    }
+    return exitCodeFor(outcome.kind);
+}
+
+std::string gangJson(const std::string& command, const std::vector<BoxOutcome>& outcomes,
+                     const std::vector<int>& codes, const JobFacts& facts, int worst)
+{
+    std::string json = "{\"command\":\"" + command + "\",\"exitCode\":" + std::to_string(worst) + ",\"boxes\":[";
+    for (std::size_t i = 0; i < outcomes.size(); ++i)
+        json += (i ? "," : "") + resultJson(outcomes[i], facts, codes[i]);
+    return json + "]}";
+}
+
+} // namespace
+
+std::string gangSummaryTable(const std::vector<BoxOutcome>& outcomes)
+{
+    std::size_t portWidth = 4, nameWidth = 11;
+    for (const auto& o : outcomes) {
+        portWidth = std::max(portWidth, o.portName.size());
+        nameWidth = std::max(nameWidth, o.stableName.size());
+    }
+    auto row = [&](const std::string& port, const std::string& name, const std::string& outcome,
+                   const std::string& written, const std::string& verified, const std::string& time,
+                   const std::string& firmware) {
+        char line[512];
+        std::snprintf(line, sizeof line, "%-*s  %-*s  %-26s %7s %8s %8s  %s", int(portWidth), port.c_str(),
+                      int(nameWidth), name.c_str(), outcome.c_str(), written.c_str(), verified.c_str(), time.c_str(),
+                      firmware.c_str());
+        std::string text = line;
+        text.erase(text.find_last_not_of(' ') + 1);
+        return text + "\n";
+    };
+    std::string table = row("PORT", "STABLE NAME", "OUTCOME", "WRITTEN", "VERIFIED", "TIME", "FIRMWARE");
+    for (const auto& o : outcomes) {
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%.1f s", double(o.duration.count()) / 1000.0);
+        table += row(o.portName, o.stableName.empty() ? "-" : o.stableName, std::string(outcomeClassName(o.kind)),
+                     std::to_string(o.pagesWritten), std::to_string(o.pagesVerified), seconds, o.firmwareVersion);
+    }
+    return table;
+}
+
+int runGangJob(CliContext& ctx, const LinkOptions& options, const JobFacts& facts, int hostBaudIndex,
+               const GangOperation& operation)
+{
+    const ResolvedPorts resolved = resolvePortSpecs(options.ports);
+    if (resolved.exitCode != kExitOk)
+        return resolved.exitCode;
+    const std::size_t count = resolved.ports.size();
+    const ProgressMode mode = options.progressMode();
+    std::unique_ptr<BoxBoard> board;
+    if (mode == ProgressMode::Bar)
+        board = std::make_unique<BoxBoard>(count);
+
+    std::vector<std::unique_ptr<BoxUi>> uis;
+    std::vector<std::unique_ptr<CliProgressSink>> sinks;
+    std::vector<GangBox> boxes;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string& label = resolved.specs[i];
+        uis.push_back(std::make_unique<BoxUi>(label, ctx.yes, board.get()));
+        sinks.push_back(std::make_unique<CliProgressSink>(mode, label, board.get(), i));
+        boxes.push_back({resolved.ports[i], uis.back().get(), sinks.back().get()});
+    }
+
+    std::vector<int> codes(count, kExitOk);
+    GangOptions gang;
+    gang.hostBaudIndex = hostBaudIndex;
+    gang.onBoxEnded = [&](std::size_t i, const BoxOutcome& outcome) {
+        codes[i] = boxExitCode(outcome);
+        if (board)
+            board->setRow(i, resolved.specs[i] + "  " + std::string(outcomeClassName(outcome.kind)));
+        if (!options.record.empty() &&
+            !appendRecordLine(options.record, recordLine(outcome, facts, codes[i], programVersion()))) {
+            uis[i]->message(Icon::Exclamation, msg::cannotWriteFile(options.record));
+            if (codes[i] == kExitOk)
+                codes[i] = exitCodeFor(OutcomeClass::OutputNotWritten);
+        }
+    };
+    std::vector<BoxOutcome> outcomes = runGang(boxes, operation, gang);
+    if (board)
+        board->finish();
+
+    for (std::size_t i = 0; i < count; ++i) {
+        if (codes[i] == exitCodeFor(OutcomeClass::OutputNotWritten) && outcomes[i].ok()) {
+            outcomes[i].kind = OutcomeClass::OutputNotWritten;
+            outcomes[i].filePath = options.record;
+        }
+    }
+    const int worst = *std::max_element(codes.begin(), codes.end());
+    std::fputs(gangSummaryTable(outcomes).c_str(), stdout);
+    std::fflush(stdout);
+    if (ctx.json)
+        ctx.jsonResult = gangJson(facts.command, outcomes, codes, facts, worst);
+    return worst;
+}
+
+} // namespace plx71::cli

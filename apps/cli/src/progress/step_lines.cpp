@@ -1,0 +1,50 @@
+#include "progress/step_lines.hpp"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace plx71::cli {
+
+namespace {
+
+int percentOf(std::int64_t done, std::int64_t total)
+{
+    if (total <= 0)
+        return 100;
+    return int(std::clamp<std::int64_t>(done, 0, total) * 100 / total);
+}
+
+} // namespace
+
+std::string StepLines::phase(ProgressPhase phase)
+{
+    return label_ + std::string(progressPhaseName(phase)) + "\n";
+}
+
+std::string StepLines::tick(const TransferView& view, std::int64_t done, std::int64_t total)
+{
+    if (view.kind != kind_ || done < lastDone_) {
+        kind_ = view.kind;
+        lastTenth_ = -1;
+    }
+    lastDone_ = done;
+    if (done > total) // the abort mark: the transfer ends without a last step
+        return {};
+    const int tenth = percentOf(done, total) / 10;
+    if (tenth <= lastTenth_)
+        return {};
+    lastTenth_ = tenth;
+    return label_ + view.title + " " + std::to_string(tenth * 10) + "%\n";
+}
+
+std::string barText(const std::string& title, std::int64_t done, std::int64_t total, int width)
+{
+    const std::int64_t shown = std::clamp<std::int64_t>(done, 0, std::max<std::int64_t>(total, 0));
+    const int filled = total > 0 ? int(shown * width / total) : width;
+    char percent[8];
+    std::snprintf(percent, sizeof percent, "%3d%%", percentOf(done, total));
+    return title + " [" + std::string(std::size_t(filled), '#') + std::string(std::size_t(width - filled), ' ') +
+           "] " + percent;
+}
+
+} // namespace plx71::cli

@@ -1,0 +1,25 @@
+#pragma once
+// File names inside the core are UTF-8 text in std::string: that is what the
+// job settings, the messages and the project file hold. They become the
+// system's own path type only here, where a file is opened, and come back
+// through here when the system names a file.
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace plx71 {
+
+// The path of a file name held as text. On Windows the text is UTF-8; a text
+// that is no valid UTF-8 is an 8-bit name in the system's ANSI code page (as
+// older project files store them) and is read as such. Elsewhere the bytes
+// are the name, as the system takes them.
+std::filesystem::path pathFromUtf8(std::string_view text);
+
+// The name of a path as UTF-8 text (on other systems: its bytes).
+std::string utf8FromPath(const std::filesystem::path& path);
+
+// True when the bytes are well-formed UTF-8 (no overlong forms, no
+// surrogates, nothing above U+10FFFF).
+bool isValidUtf8(std::string_view text);
+
+} // namespace plx71

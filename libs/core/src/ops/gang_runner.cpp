@@ -1,0 +1,69 @@
+#include "plx71/ops/gang_runner.hpp"
+
+#include <exception>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+namespace plx71 {
+
+namespace {
+
+BoxOutcome runOneBox(const GangBox& box, const GangOperation& operation, const GangOptions& options)
+{
+    BoxSession session(*box.ui, box.port, options.hostBaudIndex,
+                       options.makePort ? options.makePort() : makeSystemSerialPort());
+    if (options.timing)
+        session.link().timing = *options.timing;
+    try {
+        return operation(session, *box.sink);
+    } catch (const std::exception& e) {
+        // A box must never take the gang down with it.
+        box.ui->message(Icon::Stop, std::string("internal error: ") + e.what());
+        BoxOutcome outcome;
+        outcome.kind = OutcomeClass::CommunicationError;
+        outcome.portName = box.port.displayName();
+        outcome.devicePath = box.port.deviceName();
+        outcome.stableName = box.port.stableName;
+        return outcome;
+    }
+}
+
+} // namespace
+
+std::vector<BoxOutcome> runGang(std::span<const GangBox> boxes, const GangOperation& operation,
+                                const GangOptions& options)
+{
+    std::vector<BoxOutcome> outcomes(boxes.size());
+    std::vector<std::thread> threads;
+    threads.reserve(boxes.size());
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        threads.emplace_back([&, i] {
+            outcomes[i] = runOneBox(boxes[i], operation, options);
+            if (options.onBoxEnded)
+                options.onBoxEnded(i, outcomes[i]);
+        });
+    }
+    for (auto& t : threads)
+        t.join();
+    return outcomes;
+}
+
+std::optional<std::pair<std::size_t, std::size_t>> duplicatePorts(std::span<const PortChoice> ports)
+{
+    std::vector<std::string> devices;
+    for (const auto& port : ports) {
+        std::error_code ec;
+        const auto canonical = std::filesystem::canonical(port.deviceName(), ec);
+        devices.push_back(ec ? port.deviceName() : canonical.string());
+    }
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        for (std::size_t j = i + 1; j < devices.size(); ++j) {
+            if (devices[i] == devices[j])
+                return std::pair{i, j};
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace plx71
