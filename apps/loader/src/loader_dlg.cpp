@@ -107,6 +107,7 @@ CLoaderDlg::CLoaderDlg(LoaderSession& session, QWidget* parent) : QDialog(parent
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint);
 
+    session_.aimBox(0, 4);
     session_.link.comPortIndex = 0;
     session_.link.hostBaudIndex = 4;
 
@@ -235,7 +236,8 @@ void CLoaderDlg::onReadVersion()
         return;
     RunningFlag running(operationRunning_);
     takeControls();
-    const LoaderVersions versions = readVersions(*session_.ui, session_.link, m_.portIndex, m_.baudIndex);
+    session_.aimBox(m_.portIndex, m_.baudIndex);
+    const LoaderVersions versions = loaderVersionsOf(session_.box.readVersions());
     m_.firmVersionText = QString::fromStdString(versions.firmVersionText);
     m_.bootVersionText = QString::fromStdString(versions.bootVersionText);
     m_.statusText.clear(); // Read Version reports through message boxes only
@@ -270,9 +272,10 @@ void CLoaderDlg::onDownload()
     RunningFlag running(operationRunning_);
     takeControls();
     const SelectedFirmware& firmware = *session_.firmware;
+    session_.aimBox(m_.portIndex, m_.baudIndex);
+    LoadingSink sink(this);
     const FirmwareDownloadResult result =
-        runFirmwareDownload(*session_.ui, session_.link, firmware.image, firmware.path, m_.portIndex, m_.baudIndex,
-                            makeLoadingRunner(this, m_.fileText));
+        firmwareDownloadResultOf(session_.box.loadFirmware(firmware.image, m_.fileText.toStdString(), sink));
     m_.statusText = QString::fromStdString(result.statusText);
     m_.firmVersionText = QString::fromStdString(result.firmVersionText);
     m_.bootVersionText = QString::fromStdString(result.bootVersionText);

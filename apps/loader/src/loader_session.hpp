@@ -1,9 +1,10 @@
 #pragma once
 // Everything one run of the firmware loader works on: the reporting
-// interface, the link to the writer box, the firmware the user selected, and
+// interface, the writer box session, the firmware the user selected, and
 // the hook through which the dialog asks for a file. The application owns
 // one; a test builds its own.
 #include "plx71/link/writer_link.hpp"
+#include "plx71/ops/box_session.hpp"
 #include "plx71/ops/firmware_loader.hpp"
 #include "plx71/qtui/file_chooser.hpp"
 #include "plx71/ui/ui.hpp"
@@ -23,12 +24,13 @@ using qtui::FileDialogRequest;
 FileDialogRequest firmwareFileRequest();
 
 struct LoaderSession {
-    explicit LoaderSession(Ui& u) : ui(&u), link(u) {}
+    explicit LoaderSession(Ui& u) : ui(&u), box(u, PortChoice::com(0), 4), link(box.link()) {}
     LoaderSession(const LoaderSession&) = delete;
     LoaderSession& operator=(const LoaderSession&) = delete;
 
     Ui* ui;
-    WriterLink link;
+    BoxSession box;   // the writer box: its port choice and link
+    WriterLink& link; // box.link()
     // The firmware of the last accepted file; none until one was accepted
     // and again after a file was refused, so a half-read image is never sent.
     std::optional<SelectedFirmware> firmware;
@@ -36,6 +38,10 @@ struct LoaderSession {
 
     // An operation holds the link to the writer box open.
     bool writerConnected() const { return link.isOpen(); }
+
+    // Points the box at the dialog's port and rate (a device path given to
+    // the box stays; the COM list then only names it).
+    void aimBox(int portIndex, int baudIndex);
 
     QString chooseFirmwareFile(QWidget* parent) const;
 };

@@ -120,7 +120,7 @@ void LoaderReadVersionTest::unusablePortIsNamedInItsMessage()
 
     // A port given as a device path is named by its path; Download says "Error".
     w.ui.clear();
-    w.session.link.portOverride = "/nonexistent/plx71-loader-port";
+    w.session.box.setPort(PortChoice::path("/nonexistent/plx71-loader-port"));
     w.select(w.goodFirmware());
     w.button("downloadButton")->click();
     messages = w.ui.messages();

@@ -21,11 +21,19 @@ public:
     QAction* editUserRomAction() const { return editUser_; }
     QAction* editBootRomAction() const { return editBoot_; }
     QAction* aboutAction() const { return about_; }
+    QAction* verifyAfterDownloadAction() const { return verify_; }
+    QAction* productionRecordAction() const { return record_; }
 
 signals:
     void aboutRequested();
 
 private:
+    // "Production Record...": a file chosen turns the record on, a cancelled
+    // choice turns it off.
+    void chooseProductionRecord();
+    void showRecordChoice();
+
+    WriterSession& session_;
     CPlxView* view_;
     QAction* open_ = nullptr;
     QAction* saveAs_ = nullptr;
@@ -33,6 +41,8 @@ private:
     QAction* editUser_ = nullptr;
     QAction* editBoot_ = nullptr;
     QAction* about_ = nullptr;
+    QAction* verify_ = nullptr;
+    QAction* record_ = nullptr;
 };
 
 } // namespace plx71

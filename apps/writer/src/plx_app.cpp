@@ -1,8 +1,8 @@
 #include "plx_app.hpp"
 
 #include "about_dlg.hpp"
+#include "box_operations.hpp"
 #include "main_frame.hpp"
-#include "transfer_dialogs.hpp"
 
 #include "plx71/devices/device_table.hpp"
 #include "plx71/qtui/app_shell.hpp"
@@ -17,7 +17,9 @@ CPlxApp::CPlxApp(AppOptions options, QObject* parent) : QObject(parent), options
 {
     shell_ = std::make_unique<qtui::AppShell>(options_.ui, QString::fromLatin1(kMessageCaption));
     session_ = std::make_unique<WriterSession>(shell_->ui());
-    session_->hooks = withOperations(options_.hooks);
+    session_->choosers = options_.choosers;
+    session_->preferencesFile = options_.preferencesFile;
+    session_->preferences = loadPreferences(options_.preferencesFile);
 }
 
 CPlxApp::~CPlxApp()
@@ -65,8 +67,7 @@ int CPlxApp::exitInstance()
 void CPlxApp::onAppAbout()
 {
     // The port is the one the form's port list last chose.
-    if (session_->hooks.queryFirmwareVersion)
-        session_->hooks.queryFirmwareVersion(*session_);
+    queryAboutVersion(*session_);
     CAboutDlg about(QString::fromStdString(session_->controlProgramVersion),
                     QString::fromStdString(session_->link.firmwareVersion), frame_.get());
     about.exec();

@@ -25,7 +25,8 @@ struct AppOptions {
     QString instanceName;    // empty: the executable's base name
     QString deviceTablePath; // empty: $PLX71_DEVICE_TABLE, else beside the executable
     Ui* ui = nullptr;        // null: message boxes with the caption "plx"
-    WriterHooks hooks;
+    WriterChoosers choosers; // unset: the standard file dialogs
+    QString preferencesFile; // empty: the per-user settings of the program
 };
 
 class CPlxApp : public QObject {

@@ -30,6 +30,10 @@ public:
     // gets the focus back and stops the command (false).
     bool takeForCommand();
 
+signals:
+    // A short note for the status bar ("Download verified").
+    void statusMessage(const QString& text);
+
 public slots:
     void onDeviceTypeChanged(int index);
     void onSelectUserRomFile();

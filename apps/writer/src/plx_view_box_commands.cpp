@@ -1,15 +1,20 @@
 // The form's commands that talk to the writer box: Download and Upload.
 #include "plx_view.hpp"
 
+#include "box_operations.hpp"
+
 namespace plx71 {
 
 void CPlxView::onDownload()
 {
     if (!flushPendingChecks() || !takeForCommand())
         return;
-    session_.link.comPortIndex = session_.job.portSelection;
-    if (session_.hooks.download)
-        session_.hooks.download(session_, this);
+    emit statusMessage(QString()); // no note of an earlier download stays
+    const BoxOutcome outcome = downloadFromForm(session_, this);
+    // A download stays silent as it always was; a read-back that proved it
+    // says so where it does not interrupt.
+    if (outcome.ok() && outcome.verified)
+        emit statusMessage(QStringLiteral("Download verified"));
     updateButtons();
 }
 
@@ -18,8 +23,7 @@ void CPlxView::onUpload()
     if (!flushPendingChecks())
         return;
     takeJob();
-    session_.link.comPortIndex = session_.job.portSelection;
-    const bool complete = session_.hooks.upload && session_.hooks.upload(session_, this);
+    const bool complete = uploadIntoForm(session_, this).ok();
     // A stopped upload has still applied the box's settings, so the form
     // shows them; only a complete one enables Download.
     selectDeviceInList();

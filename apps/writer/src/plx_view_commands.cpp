@@ -51,7 +51,7 @@ void CPlxView::onSelectBootRomFile()
 void CPlxView::onPortChanged(int)
 {
     takeJob();
-    session_.link.comPortIndex = session_.job.portSelection;
+    session_.aimBox();
     showJob();
 }
 
@@ -69,7 +69,7 @@ void CPlxView::onProjectOpen()
         return;
     selectDeviceInList();
     // The restored port is the one the next operation uses.
-    session_.link.comPortIndex = session_.job.portSelection;
+    session_.aimBox();
     showJob();
     updateButtons();
 }
@@ -91,7 +91,7 @@ void CPlxView::onEditRomArea(Area area)
 {
     if (!flushPendingChecks() || !takeForCommand())
         return;
-    session_.link.hostBaudIndex = session_.job.hostBaudSelection;
+    session_.aimBox();
     const WriterState& s = session_.state;
     const JobSettings& j = session_.job;
     RomEditInfo info;

@@ -2,33 +2,21 @@
 
 namespace plx71 {
 
-TransferRunner makeDialogRunner(QWidget* parent)
+bool DialogProgressSink::runTransfer(const TransferView& view, ProgressCounters& counters, std::function<void()> body)
 {
-    return [parent](const TransferView& view, ProgressCounters& counters, std::function<void()> body) {
-        const QString title = QString::fromStdString(view.title);
-        const QString text = QString::fromStdString(view.text);
-        const std::int32_t total = counters.total();
-        if (title == kDownloadDlgTitle)
-            return CDownloadDlg(text, counters, total, std::move(body), parent).exec() == QDialog::Accepted;
-        if (title == kUploadDlgTitle)
-            return CUploadDlg(counters, total, std::move(body), parent).exec() == QDialog::Accepted;
-        return qtui::runTransferDialog(title, text, counters, total, std::move(body), parent);
-    };
-}
-
-WriterHooks withOperations(WriterHooks hooks)
-{
-    if (!hooks.queryFirmwareVersion)
-        hooks.queryFirmwareVersion = [](WriterSession& s) { queryFirmwareVersion(*s.ui, s.link); };
-    if (!hooks.download)
-        hooks.download = [](WriterSession& s, QWidget* parent) {
-            return runDownload(*s.ui, s.link, s.state, s.job, makeDialogRunner(parent));
-        };
-    if (!hooks.upload)
-        hooks.upload = [](WriterSession& s, QWidget* parent) {
-            return runUpload(*s.ui, s.link, s.state, s.job, makeDialogRunner(parent)) == UploadResult::Complete;
-        };
-    return hooks;
+    const QString text = QString::fromStdString(view.text);
+    switch (view.kind) {
+    case TransferKind::Download:
+        return CDownloadDlg(text, counters, std::move(body), parent_).exec() == QDialog::Accepted;
+    case TransferKind::Verify:
+        return CVerifyDlg(text, counters, std::move(body), parent_).exec() == QDialog::Accepted;
+    case TransferKind::Upload:
+        return CUploadDlg(counters, std::move(body), parent_).exec() == QDialog::Accepted;
+    case TransferKind::FirmwareLoad:
+        break;
+    }
+    qtui::TransferProgressDialog dialog(QString::fromStdString(view.title), text, counters, std::move(body), parent_);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 } // namespace plx71

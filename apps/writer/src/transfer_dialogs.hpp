@@ -1,28 +1,41 @@
 #pragma once
 // The writer program's transfer dialogs: the shared progress dialog under
-// the titles of Download and Upload.
-#include "writer_session.hpp"
-
-#include "plx71/ops/download.hpp"
-#include "plx71/ops/transfer_runner.hpp"
-#include "plx71/ops/upload.hpp"
-#include "plx71/ops/version_query.hpp"
+// the titles of Download, its read-back and Upload, and the sink through
+// which a box session opens the right one.
+#include "plx71/ops/progress_sink.hpp"
 #include "plx71/qtui/transfer_progress_dialog.hpp"
 
 namespace plx71 {
 
-inline const QString kDownloadDlgTitle = QString::fromLatin1(kDownloadTitle.data(), qsizetype(kDownloadTitle.size()));
-inline const QString kUploadDlgTitle = QString::fromLatin1(kUploadTitle.data(), qsizetype(kUploadTitle.size()));
+inline QString titleText(std::string_view title)
+{
+    return QString::fromLatin1(title.data(), qsizetype(title.size()));
+}
+inline const QString kDownloadDlgTitle = titleText(kDownloadTitle);
+inline const QString kVerifyDlgTitle = titleText(kVerifyTitle);
+inline const QString kUploadDlgTitle = titleText(kUploadTitle);
 
 // Download: the User ROM file name above the bar.
 class CDownloadDlg : public qtui::TransferProgressDialog {
     Q_OBJECT
 public:
-    CDownloadDlg(const QString& userRomFileName, ProgressCounters& counters, std::int32_t total,
-                 std::function<void()> body, QWidget* parent = nullptr)
-        : TransferProgressDialog(kDownloadDlgTitle, userRomFileName, counters, total, std::move(body), parent)
+    CDownloadDlg(const QString& userRomFileName, ProgressCounters& counters, std::function<void()> body,
+                 QWidget* parent = nullptr)
+        : TransferProgressDialog(kDownloadDlgTitle, userRomFileName, counters, std::move(body), parent)
     {
         setObjectName(QStringLiteral("CDownloadDlg"));
+    }
+};
+
+// The read-back after a download: the User ROM file name above the bar.
+class CVerifyDlg : public qtui::TransferProgressDialog {
+    Q_OBJECT
+public:
+    CVerifyDlg(const QString& userRomFileName, ProgressCounters& counters, std::function<void()> body,
+               QWidget* parent = nullptr)
+        : TransferProgressDialog(kVerifyDlgTitle, userRomFileName, counters, std::move(body), parent)
+    {
+        setObjectName(QStringLiteral("CVerifyDlg"));
     }
 };
 
@@ -30,18 +43,21 @@ public:
 class CUploadDlg : public qtui::TransferProgressDialog {
     Q_OBJECT
 public:
-    CUploadDlg(ProgressCounters& counters, std::int32_t total, std::function<void()> body, QWidget* parent = nullptr)
-        : TransferProgressDialog(kUploadDlgTitle, QString(), counters, total, std::move(body), parent)
+    CUploadDlg(ProgressCounters& counters, std::function<void()> body, QWidget* parent = nullptr)
+        : TransferProgressDialog(kUploadDlgTitle, QString(), counters, std::move(body), parent)
     {
         setObjectName(QStringLiteral("CUploadDlg"));
     }
 };
 
-// The operations' progress display: the modal dialog of the transfer.
-TransferRunner makeDialogRunner(QWidget* parent);
+// Each transfer of a box session under its modal dialog, chosen by kind.
+class DialogProgressSink : public ProgressSink {
+public:
+    explicit DialogProgressSink(QWidget* parent) : parent_(parent) {}
+    bool runTransfer(const TransferView& view, ProgressCounters& counters, std::function<void()> body) override;
 
-// The hooks with the writer-box operations filled in where unset: About's
-// version query, Download and Upload through the link.
-WriterHooks withOperations(WriterHooks hooks);
+private:
+    QWidget* parent_;
+};
 
 } // namespace plx71

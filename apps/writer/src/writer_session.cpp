@@ -2,17 +2,59 @@
 
 #include "save_file_dlg.hpp"
 
+#include <QSettings>
+
+#include <memory>
+
 namespace plx71 {
+
+namespace {
+
+constexpr const char* kVerifyKey = "box/verifyAfterDownload";
+constexpr const char* kRecordKey = "box/productionRecord";
+
+std::unique_ptr<QSettings> openSettings(const QString& file)
+{
+    if (file.isEmpty())
+        return std::make_unique<QSettings>(QStringLiteral("Orvane Labs Inc."), QStringLiteral("plx"));
+    return std::make_unique<QSettings>(file, QSettings::IniFormat);
+}
+
+} // namespace
+
+WriterPreferences loadPreferences(const QString& file)
+{
+    const auto settings = openSettings(file);
+    WriterPreferences p;
+    p.verifyAfterDownload = settings->value(QLatin1String(kVerifyKey), true).toBool();
+    p.recordPath = settings->value(QLatin1String(kRecordKey), QString()).toString();
+    return p;
+}
+
+void savePreferences(const WriterPreferences& p, const QString& file)
+{
+    const auto settings = openSettings(file);
+    settings->setValue(QLatin1String(kVerifyKey), p.verifyAfterDownload);
+    settings->setValue(QLatin1String(kRecordKey), p.recordPath);
+}
+
+void WriterSession::aimBox()
+{
+    PortChoice port = box.port();
+    port.comPortIndex = job.portSelection;
+    box.setPort(std::move(port));
+    box.setHostBaudIndex(job.hostBaudSelection);
+}
 
 QString WriterSession::chooseFile(QWidget* parent, const FileDialogRequest& request) const
 {
-    return qtui::chooseFile(hooks.chooseFile, parent, request);
+    return qtui::chooseFile(choosers.chooseFile, parent, request);
 }
 
 std::optional<SaveTarget> WriterSession::chooseSaveTarget(QWidget* parent, Area area, AreaRange range) const
 {
-    if (hooks.chooseSaveTarget)
-        return hooks.chooseSaveTarget(parent, area, range);
+    if (choosers.chooseSaveTarget)
+        return choosers.chooseSaveTarget(parent, area, range);
     CSaveFileDlg dialog(*ui, area, range, parent);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;

@@ -1,13 +1,14 @@
 #pragma once
 // Everything one run of the writer program works on: the reporting
-// interface, the writer state, the job settings, the link, and the hooks
-// through which the windows reach file choosers and writer-box operations.
-// The application owns one; a test builds its own.
+// interface, the writer state, the job settings, the writer box session,
+// the program's preferences, and the file choosers the windows use (tests
+// answer them). The application owns one; a test builds its own.
 #include "plx71/datafile/block_list.hpp"
 #include "plx71/image/rom_image.hpp"
 #include "plx71/job/job_settings.hpp"
 #include "plx71/job/writer_state.hpp"
 #include "plx71/link/writer_link.hpp"
+#include "plx71/ops/box_session.hpp"
 #include "plx71/qtui/file_chooser.hpp"
 #include "plx71/ui/program_version.hpp"
 #include "plx71/ui/ui.hpp"
@@ -32,34 +33,43 @@ struct SaveTarget {
 };
 using SaveTargetChooser = std::function<std::optional<SaveTarget>(QWidget* parent, Area area, AreaRange range)>;
 
-struct WriterSession;
-
-// A writer-box operation started from the form. The form has taken its
-// controls and set link.comPortIndex; afterwards it shows the job again.
-// Returns true when the operation completed.
-using WriterOperation = std::function<bool(WriterSession& session, QWidget* parent)>;
-
-struct WriterHooks {
-    FileChooser chooseFile;              // unset: the standard file dialog
-    SaveTargetChooser chooseSaveTarget;  // unset: CSaveFileDlg
-    // Help > About: asks the box for its firmware version into
-    // link.firmwareVersion (at 9600 bit/s, reporting its own failures).
-    std::function<void(WriterSession& session)> queryFirmwareVersion;
-    WriterOperation download;
-    WriterOperation upload;
+// The file dialogs of the windows; unset: the standard dialogs.
+struct WriterChoosers {
+    FileChooser chooseFile;             // unset: the standard file dialog
+    SaveTargetChooser chooseSaveTarget; // unset: CSaveFileDlg
 };
 
+// The program's own choices, kept between runs (QSettings).
+struct WriterPreferences {
+    bool verifyAfterDownload = true; // "Verify after Download"
+    QString recordPath;              // "Production Record...": empty = none
+};
+
+// The preferences from `file` (an INI file), or from the per-user settings
+// of the program when `file` is empty; defaults where nothing is stored.
+WriterPreferences loadPreferences(const QString& file);
+void savePreferences(const WriterPreferences& preferences, const QString& file);
+
 struct WriterSession {
-    explicit WriterSession(Ui& u) : ui(&u), link(u) {}
+    explicit WriterSession(Ui& u) : ui(&u), box(u, PortChoice::com(0), kDefaultHostBaudIndex), link(box.link()) {}
     WriterSession(const WriterSession&) = delete;
     WriterSession& operator=(const WriterSession&) = delete;
+
+    static constexpr int kDefaultHostBaudIndex = 4; // 115200 bit/s
 
     Ui* ui;
     WriterState state;
     JobSettings job;
-    WriterLink link;
-    WriterHooks hooks;
+    BoxSession box;   // the writer box: its port choice and link
+    WriterLink& link; // box.link(): timing, and the versions the box reported last
+    WriterChoosers choosers;
+    WriterPreferences preferences;
+    QString preferencesFile; // where the preferences are kept; empty: the per-user settings
     std::string controlProgramVersion = kControlProgramVersion;
+
+    // Points the box at the form's port and link rate (a device path given
+    // to the box stays; the COM list then only names it).
+    void aimBox();
 
     QString chooseFile(QWidget* parent, const FileDialogRequest& request) const;
     std::optional<SaveTarget> chooseSaveTarget(QWidget* parent, Area area, AreaRange range) const;

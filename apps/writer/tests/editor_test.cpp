@@ -290,7 +290,7 @@ void EditorTest::saveAfterModifyThenCancelKeepsTheImage()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("saved.hex"));
     AreaRange offeredRange;
-    t.session.hooks.chooseSaveTarget = [&](QWidget*, Area area, AreaRange range) -> std::optional<SaveTarget> {
+    t.session.choosers.chooseSaveTarget = [&](QWidget*, Area area, AreaRange range) -> std::optional<SaveTarget> {
         offeredRange = range;
         if (area != Area::UserRom)
             return std::nullopt;

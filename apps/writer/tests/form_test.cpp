@@ -290,12 +290,13 @@ void FormTest::commandsTakeTheTypedCheckId()
 {
     test::TestSession t;
     QTemporaryDir dir;
-    int downloads = 0;
-    IdCode sent{};
-    t.session.hooks.download = [&](WriterSession& s, QWidget*) {
-        ++downloads;
-        sent = s.job.idCode;
-        return true;
+    // No box: each Download that starts reports the port, and nothing else.
+    const std::string nowhere = "/nonexistent/plx71-form-test";
+    t.session.box.setPort(PortChoice::path(nowhere));
+    const std::string portMessage = msg::portCannotBeUsed(nowhere);
+    const auto downloads = [&] {
+        const auto texts = t.ui.texts();
+        return int(std::count(texts.begin(), texts.end(), portMessage));
     };
     CPlxView view(t.session);
     chooseDevice(view, 0);
@@ -308,12 +309,12 @@ void FormTest::commandsTakeTheTypedCheckId()
     // Typed and never checked by leaving the field: Download takes it.
     checkId->setText(QStringLiteral("0102030405060A"));
     download->click();
-    QCOMPARE(downloads, 1);
-    QCOMPARE(sent, (IdCode{1, 2, 3, 4, 5, 6, 0x0A}));
+    QCOMPARE(downloads(), 1);
+    QCOMPARE(t.session.job.idCode, (IdCode{1, 2, 3, 4, 5, 6, 0x0A}));
 
     checkId->setText(QStringLiteral("01,02"));
     download->click();
-    QCOMPARE(downloads, 1);
+    QCOMPARE(downloads(), 1);
     QCOMPARE(t.ui.texts().back(), std::string(msg::kInvalidIdNumber));
     QCOMPARE(t.session.job.idCode, (IdCode{1, 2, 3, 4, 5, 6, 0x0A}));
 
@@ -321,7 +322,7 @@ void FormTest::commandsTakeTheTypedCheckId()
     const std::size_t requests = t.fileRequests.size();
     view.onProjectSaveAs();
     QCOMPARE(t.fileRequests.size(), requests);
-    QCOMPARE(t.ui.messages().size(), std::size_t(2));
+    QCOMPARE(t.ui.messages().size(), std::size_t(3));
 }
 
 void FormTest::portListSetsTheLinkPort()
@@ -335,7 +336,7 @@ void FormTest::portListSetsTheLinkPort()
     qunsetenv("PLX71_COM2");
     port->setCurrentIndex(3);
     emit port->activated(3);
-    QCOMPARE(t.session.link.comPortIndex, 3);
+    QCOMPARE(t.session.box.port().comPortIndex, 3);
     QCOMPARE(t.session.job.portSelection, 3);
 }
 

@@ -202,9 +202,10 @@ struct Windows {
         dialogs.push_back(std::make_unique<CMemoryClearDlg>(t.ui, 6));
         dialogs.push_back(std::make_unique<CAboutDlg>(QStringLiteral("V1.30 2001/12/25"),
                                                       QStringLiteral("V1.30 2001/12/25")));
+        counters.start(0x1000); // as the box session starts them
         dialogs.push_back(std::make_unique<CDownloadDlg>(QString::fromStdString(t.session.job.userRomFileName),
-                                                         counters, 0x1000, [] {}));
-        dialogs.push_back(std::make_unique<CUploadDlg>(counters, 0x1000, [] {}));
+                                                         counters, [] {}));
+        dialogs.push_back(std::make_unique<CUploadDlg>(counters, [] {}));
         SaveRequest request;
         request.data = t.session.state.images.user;
         request.areaStart = user.start;

@@ -75,8 +75,10 @@ void StartupTest::startsWithTitleMenuAndDeviceList()
     QCOMPARE(menus[0]->text(), QStringLiteral("&Project"));
     QCOMPARE(menus[1]->text(), QStringLiteral("&Edit"));
     QCOMPARE(menus[2]->text(), QStringLiteral("&Help"));
-    QCOMPARE(menuTexts(menus[0]->menu()), (QStringList{QStringLiteral("&Open...\tCtrl+O"), QStringLiteral("Save &As..."),
-                                                        QStringLiteral("-"), QStringLiteral("E&xit")}));
+    QCOMPARE(menuTexts(menus[0]->menu()),
+             (QStringList{QStringLiteral("&Open...\tCtrl+O"), QStringLiteral("Save &As..."), QStringLiteral("-"),
+                          QStringLiteral("&Verify after Download"), QStringLiteral("Production &Record..."),
+                          QStringLiteral("-"), QStringLiteral("E&xit")}));
     QCOMPARE(menuTexts(menus[1]->menu()), (QStringList{QStringLiteral("&User Rom Area"), QStringLiteral("&Boot Rom Area")}));
     QCOMPARE(menuTexts(menus[2]->menu()), QStringList{QStringLiteral("&About PLX...")});
     QCOMPARE(frame->openAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
@@ -154,14 +156,11 @@ void StartupTest::aboutShowsBothVersions()
 {
     RecordingUi ui;
     AppOptions o = options(ui);
-    int queries = 0;
-    int portAsked = -1;
-    o.hooks.queryFirmwareVersion = [&](WriterSession& s) {
-        ++queries;
-        portAsked = s.link.comPortIndex;
-        s.link.firmwareVersion = "V1.30 2001/11/01";
-    };
+    // COM3 leads nowhere: the query names the port it asked, and the
+    // firmware text keeps the last good answer.
+    qputenv("PLX71_COM3", QByteArray("/nonexistent/plx71-startup-com3"));
     CPlxApp app(o);
+    app.session().link.firmwareVersion = "V1.30 2001/11/01";
     QVERIFY(app.initInstance());
     // The port list's choice reaches the query without any other step.
     auto* port = app.mainFrame()->findChild<QComboBox*>(QStringLiteral("portSelection"));
@@ -178,8 +177,8 @@ void StartupTest::aboutShowsBothVersions()
         about->accept();
     });
     app.mainFrame()->aboutAction()->trigger();
-    QCOMPARE(queries, 1);
-    QCOMPARE(portAsked, 2);
+    qunsetenv("PLX71_COM3");
+    QCOMPARE(ui.texts(), std::vector<std::string>{"COM3 cannot be used"});
     QCOMPARE(title, QStringLiteral("About PLX-71RD"));
     QCOMPARE(control, QStringLiteral("V1.30 2001/12/25"));
     QCOMPARE(firmware, QStringLiteral("V1.30 2001/11/01"));

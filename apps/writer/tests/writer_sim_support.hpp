@@ -205,7 +205,13 @@ public:
         o.instanceName = QStringLiteral("plx71_writer_sim_test_%1").arg(QCoreApplication::applicationPid());
         o.deviceTablePath = tablePath;
         o.ui = ui;
-        o.hooks.chooseFile = [this](QWidget*, const FileDialogRequest&) {
+        // The program's preferences in a file of this test: the download's
+        // wire tests see the download alone, unless a test turns the
+        // read-back on.
+        o.preferencesFile = dir.filePath(QStringLiteral("preferences.ini"));
+        if (!QFile::exists(o.preferencesFile))
+            savePreferences(WriterPreferences{false, QString()}, o.preferencesFile);
+        o.choosers.chooseFile = [this](QWidget*, const FileDialogRequest&) {
             return answers.isEmpty() ? QString() : answers.takeFirst();
         };
         app = std::make_unique<CPlxApp>(o);

@@ -32,7 +32,7 @@ struct TestSession {
     TestSession()
     {
         session.state.deviceTable = parseDeviceTable(kTableText);
-        session.hooks.chooseFile = [this](QWidget*, const FileDialogRequest& request) {
+        session.choosers.chooseFile = [this](QWidget*, const FileDialogRequest& request) {
             fileRequests.push_back(request);
             if (fileAnswers.empty())
                 return QString();

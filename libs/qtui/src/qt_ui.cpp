@@ -33,19 +33,25 @@ bool QtUi::question(Icon icon, const std::string& text)
     return onOwnThread(icon, text, true);
 }
 
-bool QtUi::onOwnThread(Icon icon, const std::string& text, bool withCancel)
+void QtUi::messageWithDetail(Icon icon, const std::string& text, const std::string& reason)
+{
+    onOwnThread(icon, text, false, reason);
+}
+
+bool QtUi::onOwnThread(Icon icon, const std::string& text, bool withCancel, const std::string& detail)
 {
     const QString qtext = QString::fromStdString(text);
+    const QString qdetail = QString::fromStdString(detail);
     // A blocking queued call into one's own thread would wait for itself.
     if (QThread::currentThread() == thread())
-        return showBox(icon, qtext, withCancel);
+        return showBox(icon, qtext, withCancel, qdetail);
     bool answer = false;
     QMetaObject::invokeMethod(
-        this, [&] { answer = showBox(icon, qtext, withCancel); }, Qt::BlockingQueuedConnection);
+        this, [&] { answer = showBox(icon, qtext, withCancel, qdetail); }, Qt::BlockingQueuedConnection);
     return answer;
 }
 
-bool QtUi::showBox(Icon icon, const QString& text, bool withCancel)
+bool QtUi::showBox(Icon icon, const QString& text, bool withCancel, const QString& detail)
 {
     QWidget* owner = QApplication::activeModalWidget();
     if (!owner)
@@ -54,6 +60,8 @@ bool QtUi::showBox(Icon icon, const QString& text, bool withCancel)
                     withCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok, owner);
     box.setObjectName(QStringLiteral("plx71MessageBox"));
     box.setDefaultButton(QMessageBox::Ok);
+    if (!detail.isEmpty())
+        box.setDetailedText(detail);
     if (withCancel)
         box.setEscapeButton(QMessageBox::Cancel);
     // A command that shows the busy cursor may report before it ends; the

@@ -89,6 +89,14 @@ TransferProgressDialog::TransferProgressDialog(const QString& title, const QStri
     connect(timer_, &QTimer::timeout, this, &TransferProgressDialog::showProgress);
 }
 
+TransferProgressDialog::TransferProgressDialog(const QString& title, const QString& text,
+                                               ProgressCounters& counters, std::function<void()> body,
+                                               QWidget* parent)
+    : TransferProgressDialog(title, text, counters, counters.total(), std::move(body), parent)
+{
+    startsCounters_ = false;
+}
+
 TransferProgressDialog::~TransferProgressDialog()
 {
     worker_.join();
@@ -98,7 +106,8 @@ void TransferProgressDialog::startTransfer()
 {
     worker_.join();
     ended_ = false;
-    counters_.start(total_);
+    if (startsCounters_)
+        counters_.start(total_);
     bar_->setRange(0, total_);
     bar_->setValue(0);
     timer_->start();

@@ -39,6 +39,7 @@ void QtUiTest::guiThreadCallsRunDirectly()
     QString seenCaption;
     QString seenText;
     int seenButtons = 0;
+    QString seenDetail;
     QMessageBox::Icon seenIcon = QMessageBox::NoIcon;
     // Answered from the modal loop the call itself runs.
     auto answer = [&](QMessageBox::StandardButton which) {
@@ -48,6 +49,7 @@ void QtUiTest::guiThreadCallsRunDirectly()
             seenCaption = box->windowTitle();
             seenText = box->text();
             seenIcon = box->icon();
+            seenDetail = box->detailedText();
             seenButtons = box->buttons().size();
             box->button(which)->click();
         });
@@ -67,6 +69,13 @@ void QtUiTest::guiThreadCallsRunDirectly()
     ui.message(Icon::Stop, "File format error");
     QCOMPARE(seenIcon, QMessageBox::Critical);
     QCOMPARE(seenButtons, 1);
+    QVERIFY(seenDetail.isEmpty());
+
+    // A port problem's cause is the box's detailed text.
+    answer(QMessageBox::Ok);
+    ui.messageWithDetail(Icon::Stop, "COM2 cannot be used", "busy: held by process 4242");
+    QCOMPARE(seenText, QStringLiteral("COM2 cannot be used"));
+    QCOMPARE(seenDetail, QStringLiteral("busy: held by process 4242"));
 }
 
 void QtUiTest::workerWaitsForTheUserAndGetsTheAnswer()

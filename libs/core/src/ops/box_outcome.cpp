@@ -28,6 +28,25 @@ bool isPortProblem(OutcomeClass c)
     return c == OutcomeClass::PortNotFound || c == OutcomeClass::PortPermissionDenied || c == OutcomeClass::PortBusy;
 }
 
+int outcomeExitCode(OutcomeClass c)
+{
+    switch (c) {
+    case OutcomeClass::Success: return 0;
+    case OutcomeClass::Cancelled: return 1;
+    case OutcomeClass::FileError:
+    case OutcomeClass::OutputNotWritten: return 3;
+    case OutcomeClass::PortNotFound:
+    case OutcomeClass::PortPermissionDenied:
+    case OutcomeClass::PortBusy: return 4;
+    case OutcomeClass::NoAnswer:
+    case OutcomeClass::CommunicationError: return 5;
+    case OutcomeClass::FirmwareVersionDifferent:
+    case OutcomeClass::SettingsNotLoaded: return 6;
+    case OutcomeClass::VerifyMismatch: return 7;
+    }
+    return 1;
+}
+
 std::string VerifyDifference::where() const
 {
     if (!address)

@@ -31,6 +31,11 @@ enum class OutcomeClass {
 // "verify-mismatch", "file-error", "output-not-written".
 std::string_view outcomeClassName(OutcomeClass c);
 bool isPortProblem(OutcomeClass c);
+// The stable result code of a class, as plx71 exits with it and records
+// carry it: 0 success, 1 cancelled, 3 file error / output not written,
+// 4 port problem, 5 no answer / communication error, 6 firmware version
+// different / settings not loaded, 7 verify mismatch.
+int outcomeExitCode(OutcomeClass c);
 
 // Why a port could not be opened, as far as the system can tell.
 struct PortProblem {

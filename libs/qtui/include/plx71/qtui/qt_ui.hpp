@@ -22,12 +22,14 @@ public:
 
     void message(Icon icon, const std::string& text) override;
     bool question(Icon icon, const std::string& text) override;
+    // The reason goes into the box's detailed text ("Show Details...").
+    void messageWithDetail(Icon icon, const std::string& text, const std::string& reason) override;
 
     const QString& caption() const { return caption_; }
 
 private:
-    bool showBox(Icon icon, const QString& text, bool withCancel);
-    bool onOwnThread(Icon icon, const std::string& text, bool withCancel);
+    bool showBox(Icon icon, const QString& text, bool withCancel, const QString& detail = {});
+    bool onOwnThread(Icon icon, const std::string& text, bool withCancel, const std::string& detail = {});
 
     QString caption_;
 };

@@ -30,6 +30,11 @@ public:
     // when the dialog runs.
     TransferProgressDialog(const QString& title, const QString& text, ProgressCounters& counters,
                            std::int32_t total, std::function<void()> body, QWidget* parent = nullptr);
+    // Over counters the owner has started already (a box session starts
+    // each transfer's counters once): the range is counters.total(), and
+    // the dialog never restarts them.
+    TransferProgressDialog(const QString& title, const QString& text, ProgressCounters& counters,
+                           std::function<void()> body, QWidget* parent = nullptr);
     ~TransferProgressDialog() override;
 
     // Starts the worker and runs the dialog. Accepted when the worker ended
@@ -54,6 +59,7 @@ private:
 
     ProgressCounters& counters_;
     std::int32_t total_;
+    bool startsCounters_ = true;
     std::function<void()> body_;
     TransferWorker worker_;
     QLabel* text_ = nullptr;

@@ -1,0 +1,64 @@
+#include "box_operations.hpp"
+
+#include "transfer_dialogs.hpp"
+
+#include "plx71/record/job_record.hpp"
+#include "plx71/ui/messages.hpp"
+#include "plx71_version.hpp"
+
+namespace plx71 {
+
+namespace {
+
+std::string programVersion()
+{
+    std::string v = PLX71_PROJECT_VERSION;
+    if (*PLX71_GIT_COMMIT)
+        v += std::string("+") + PLX71_GIT_COMMIT;
+    return v;
+}
+
+} // namespace
+
+void appendProductionRecord(WriterSession& s, const std::string& command, const BoxOutcome& outcome)
+{
+    if (s.preferences.recordPath.isEmpty())
+        return;
+    JobFacts facts = jobFactsOf(command, s.state, s.job);
+    if (!s.job.userRomFileName.empty())
+        facts.files.push_back(fileFact("userRom", s.job.userRomFileName));
+    if (!s.job.bootRomFileName.empty())
+        facts.files.push_back(fileFact("bootRom", s.job.bootRomFileName));
+    const std::string path = s.preferences.recordPath.toStdString();
+    const std::string line = recordLine(outcome, facts, outcomeExitCode(outcome.kind), programVersion());
+    if (!appendRecordLine(path, line))
+        s.ui->message(Icon::Exclamation, msg::cannotWriteFile(path));
+}
+
+BoxOutcome downloadFromForm(WriterSession& s, QWidget* parent)
+{
+    s.aimBox();
+    DialogProgressSink sink(parent);
+    const BoxOutcome outcome =
+        s.box.download(s.state, s.job, sink, DownloadOptions{s.preferences.verifyAfterDownload});
+    appendProductionRecord(s, "download", outcome);
+    return outcome;
+}
+
+BoxOutcome uploadIntoForm(WriterSession& s, QWidget* parent)
+{
+    s.aimBox();
+    DialogProgressSink sink(parent);
+    const BoxOutcome outcome = s.box.upload(s.state, s.job, sink);
+    if (outcome.settingsApplied)
+        appendProductionRecord(s, "upload", outcome);
+    return outcome;
+}
+
+void queryAboutVersion(WriterSession& s)
+{
+    s.aimBox();
+    s.box.queryFirmwareVersion();
+}
+
+} // namespace plx71
