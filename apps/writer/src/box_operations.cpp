@@ -3,6 +3,7 @@
 #include "transfer_dialogs.hpp"
 
 #include "plx71/record/job_record.hpp"
+#include "plx71/record/record_file.hpp"
 #include "plx71/ui/messages.hpp"
 #include "plx71_version.hpp"
 

@@ -15,6 +15,21 @@ DWORD millis(std::chrono::milliseconds d)
     return d.count() <= 0 ? 0 : static_cast<DWORD>(d.count());
 }
 
+// Our line: the rate, 8 data bits, odd parity checked, 1 stop bit, binary,
+// no DSR flow control, no null stripping. Only these fields change; the
+// rest stay as the port reports them.
+void setOurLine(DCB& dcb, int bitRate)
+{
+    dcb.BaudRate = static_cast<DWORD>(bitRate);
+    dcb.ByteSize = 8;
+    dcb.Parity = ODDPARITY;
+    dcb.StopBits = ONESTOPBIT;
+    dcb.fBinary = TRUE;
+    dcb.fParity = TRUE;
+    dcb.fOutxDsrFlow = FALSE;
+    dcb.fNull = FALSE;
+}
+
 class Win32SerialPort : public SerialPort {
 public:
     ~Win32SerialPort() override { close(); }
@@ -30,18 +45,10 @@ public:
             return false;
         handle_ = h;
 
-        // Only these fields change; the rest stay as the port reports them.
         DCB dcb{};
         dcb.DCBlength = sizeof(dcb);
         ::GetCommState(h, &dcb);
-        dcb.BaudRate = static_cast<DWORD>(bitRate);
-        dcb.ByteSize = 8;
-        dcb.Parity = ODDPARITY;
-        dcb.StopBits = ONESTOPBIT;
-        dcb.fBinary = TRUE;
-        dcb.fParity = TRUE;
-        dcb.fOutxDsrFlow = FALSE;
-        dcb.fNull = FALSE;
+        setOurLine(dcb, bitRate);
         ::SetCommState(h, &dcb);
 
         COMMTIMEOUTS to{};
@@ -64,8 +71,19 @@ public:
         dcb.DCBlength = sizeof(dcb);
         if (!::GetCommState(handle_, &dcb))
             return false;
-        dcb.BaudRate = static_cast<DWORD>(bitRate);
-        if (!::SetCommState(handle_, &dcb))
+        // The whole line again, not the rate alone: a driver may report the
+        // line other than it was set (Wine on a pseudo-terminal reports no
+        // parity, as the terminal drops PARENB), and writing that back
+        // would turn the parity off.
+        setOurLine(dcb, bitRate);
+        // The rate the port has afterwards decides, not the call's result:
+        // Wine fails it on a pseudo-terminal's missing modem lines after the
+        // line itself is set, and the writes would then be paced at the old
+        // rate.
+        ::SetCommState(handle_, &dcb);
+        DCB now{};
+        now.DCBlength = sizeof(now);
+        if (!::GetCommState(handle_, &now) || now.BaudRate != dcb.BaudRate)
             return false;
         ::PurgeComm(handle_, PURGE_RXCLEAR | PURGE_TXCLEAR);
         bitRate_ = bitRate;

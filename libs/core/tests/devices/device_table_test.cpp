@@ -10,6 +10,8 @@
 #include <string>
 #include <unistd.h>
 
+#include "../portable_env.hpp"
+
 using namespace plx71;
 
 namespace {
@@ -40,18 +42,20 @@ public:
     {
         if (tryLocale())
             return;
+#ifndef _WIN32
         dir_ = std::filesystem::temp_directory_path() / ("plx71-locale-" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir_);
         const std::string cmd = "localedef -i de_DE -f UTF-8 '" + (dir_ / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
         (void)std::system(cmd.c_str());
-        ::setenv("LOCPATH", dir_.c_str(), 1);
+        plx71::test::setEnv("LOCPATH", dir_.c_str());
         tryLocale();
+#endif
     }
     ~CommaDecimalLocale()
     {
         std::setlocale(LC_NUMERIC, "C");
         if (!dir_.empty()) {
-            ::unsetenv("LOCPATH");
+            plx71::test::unsetEnv("LOCPATH");
             std::error_code ec;
             std::filesystem::remove_all(dir_, ec);
         }
@@ -61,7 +65,12 @@ public:
 private:
     bool tryLocale()
     {
-        active_ = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr
+#ifdef _WIN32
+        const char* name = "de-DE"; // the Windows runtime knows no POSIX locale names
+#else
+        const char* name = "de_DE.UTF-8";
+#endif
+        active_ = std::setlocale(LC_NUMERIC, name) != nullptr
                && std::localeconv()->decimal_point[0] == ',';
         return active_;
     }
@@ -277,7 +286,7 @@ TEST(DeviceTable, ShippedTableAndFileLookup)
     const auto exe = currentExecutablePath();
     ASSERT_FALSE(exe.empty());
     EXPECT_TRUE(std::filesystem::exists(exe));
-    EXPECT_EQ(exe.filename(), "core_devices_tests");
+    EXPECT_EQ(exe.stem(), "core_devices_tests"); // ".exe" on Windows
 }
 
 TEST(DeviceRecord, DefaultsFitAndVoltageText)
