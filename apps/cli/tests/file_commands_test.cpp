@@ -1,4 +1,5 @@
 #include "cli_runner.hpp"
+#include "plx71/testing/record_text.hpp"
 
 #include <gtest/gtest.h>
 
@@ -12,20 +13,7 @@ namespace {
 // One Intel HEX data record with its check sum.
 std::string hexRecord(std::uint16_t address, std::uint8_t type, const std::vector<std::uint8_t>& data)
 {
-    std::vector<std::uint8_t> bytes{static_cast<std::uint8_t>(data.size()), static_cast<std::uint8_t>(address >> 8),
-                                    static_cast<std::uint8_t>(address), type};
-    bytes.insert(bytes.end(), data.begin(), data.end());
-    std::uint8_t sum = 0;
-    for (auto b : bytes)
-        sum = static_cast<std::uint8_t>(sum + b);
-    bytes.push_back(static_cast<std::uint8_t>(-sum));
-    std::string line = ":";
-    char buf[4];
-    for (auto b : bytes) {
-        std::snprintf(buf, sizeof buf, "%02X", b);
-        line += buf;
-    }
-    return line + "\r\n";
+    return plx71::test::intelRecord(type, address, data) + "\r\n";
 }
 
 // A User ROM program for the default device: a few bytes at 0xC0000, the ID
@@ -58,7 +46,7 @@ TEST(CliDevices, ListsTheTableInOrderWithSkippedLinesOnStderr)
     EXPECT_NE(r.out.find("M30803FGFP\tFC0000-FFFFFF\tFFE000-FFFFFF\t0-6\t5.0V\t12.0V\n"), std::string::npos);
     EXPECT_TRUE(r.err.empty()) << r.err;
 
-    writeAll(dir / "t.tbl", "// test table\nA1,FE000,2000,F0000,10000,3,3.3V,5.0V\n"
+    writeText(dir / "t.tbl", "// test table\nA1,FE000,2000,F0000,10000,3,3.3V,5.0V\n"
                             "BAD,FE000,2000,C0000,80000,6,5.0V,5.0V\n"
                             "B2,FE000,2000,E0000,20000,4,5.0V,12V\n");
     r = runCli("devices --table t.tbl", dir);
@@ -68,7 +56,7 @@ TEST(CliDevices, ListsTheTableInOrderWithSkippedLinesOnStderr)
     EXPECT_EQ(r.err.rfind("3: ", 0), 0u) << r.err;
 
     // A table with no usable record is as good as a missing one.
-    writeAll(dir / "junk.tbl", "BAD,FE000,2000,C0000,80000,6,5.0V,5.0V\n");
+    writeText(dir / "junk.tbl", "BAD,FE000,2000,C0000,80000,6,5.0V,5.0V\n");
     for (const char* table : {"missing.tbl", "junk.tbl"}) {
         r = runCli(std::string("devices --table ") + table, dir);
         EXPECT_EQ(r.code, 1) << table;
@@ -79,7 +67,7 @@ TEST(CliDevices, ListsTheTableInOrderWithSkippedLinesOnStderr)
 TEST(CliInfo, ShowsChecksumIdAndProtectStateAndAsksBeforeAProtectedProgram)
 {
     ScratchDir dir;
-    writeAll(dir / "plain.hex", userProgram(0xFF));
+    writeText(dir / "plain.hex", userProgram(0xFF));
     auto r = runCli("info plain.hex --device M30624FGFP", dir);
     ASSERT_EQ(r.code, 0) << r.err;
     // blank area 0x3FC0000 - 4*0xFF + 1+2+3+4 - 7*0xFF + 0x11+..+0x77
@@ -89,7 +77,7 @@ TEST(CliInfo, ShowsChecksumIdAndProtectStateAndAsksBeforeAProtectedProgram)
                   sum & 0xFFFF);
     EXPECT_EQ(r.out, expected);
 
-    writeAll(dir / "locked.hex", userProgram(0x3F));
+    writeText(dir / "locked.hex", userProgram(0x3F));
     r = runCli("info locked.hex --device M30624FGFP", dir);
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.out, "");
@@ -103,7 +91,7 @@ TEST(CliInfo, ShowsChecksumIdAndProtectStateAndAsksBeforeAProtectedProgram)
 TEST(CliInfo, RefusesBadArgumentsAndBadFiles)
 {
     ScratchDir dir;
-    writeAll(dir / "plain.hex", userProgram(0xFF));
+    writeText(dir / "plain.hex", userProgram(0xFF));
     EXPECT_EQ(runCli("info plain.hex --device NOSUCH", dir).code, 2);
     EXPECT_EQ(runCli("info plain.hex", dir).code, 2);
     EXPECT_EQ(runCli("info plain.hex --device M30624FGFP --area middle", dir).code, 2);
@@ -123,7 +111,7 @@ TEST(CliInfo, AWrongRecordCheckSumIsAFormatErrorNamingTheLine)
 {
     ScratchDir dir;
     // The S2 record on line 2 should end in A5.
-    writeAll(dir / "bad.mot", "S0030000FC\r\nS20C0FE000425401312E303009A6\r\nS804000000FB\r\n");
+    writeText(dir / "bad.mot", "S0030000FC\r\nS20C0FE000425401312E303009A6\r\nS804000000FB\r\n");
     for (const char* command : {"info bad.mot --device M30624FGFP --area boot",
                                 "convert bad.mot out.hex --device M30624FGFP --area boot"}) {
         auto r = runCli(command, dir);
@@ -138,7 +126,7 @@ TEST(CliInfo, BootRomVersionPrintsOnlyPrintableBytes)
 {
     ScratchDir dir;
     // S2 record at 0xFE000: "BT\x01" then "1.00" and a tab.
-    writeAll(dir / "boot.btp", "S0030000FC\r\nS20C0FE000425401312E303009A5\r\nS804000000FB\r\n");
+    writeText(dir / "boot.btp", "S0030000FC\r\nS20C0FE000425401312E303009A5\r\nS804000000FB\r\n");
     auto r = runCli("info boot.btp --device M30624FGFP --area boot", dir);
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.out.find("version: BT.1.00.\n"), std::string::npos) << r.out;
@@ -147,7 +135,7 @@ TEST(CliInfo, BootRomVersionPrintsOnlyPrintableBytes)
 TEST(CliConvert, RoundTripsBetweenFormatsAndChecksRanges)
 {
     ScratchDir dir;
-    writeAll(dir / "plain.hex", userProgram(0xFF));
+    writeText(dir / "plain.hex", userProgram(0xFF));
     auto first = runCli("info plain.hex --device M30624FGFP", dir);
     ASSERT_EQ(first.code, 0);
 
@@ -158,7 +146,7 @@ TEST(CliConvert, RoundTripsBetweenFormatsAndChecksRanges)
 
     auto r = runCli("convert plain.hex part.hex --device M30624FGFP --ranges \"C0000-C000F\"", dir);
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(readAll(dir / "part.hex"),
+    EXPECT_EQ(readText(dir / "part.hex"),
               ":02000002C0003C\r\n:1000000001020304FFFFFFFFFFFFFFFFFFFFFFFFF2\r\n:00000001FF\r\n");
 
     r = runCli("convert plain.hex bad.hex --device M30624FGFP --ranges \"C0000-BFFFF\"", dir);

@@ -1,18 +1,9 @@
 // Several writer boxes in one plx71 run, ports by identity and the progress
 // modes, against software writer boxes in this test process.
-#include "cli_runner.hpp"
-
 #ifdef PLX71_HAVE_SIM
-#include "plx71/datafile/data_file_writer.hpp"
-#include "plx71/job/job_actions.hpp"
-#include "plx71/project/project_actions.hpp"
-#include "plx71/testing/recording_ui.hpp"
-#include "plx71sim/simulator.hpp"
-
-#include <gtest/gtest.h>
+#include "cli_link_fixture.hpp"
 
 using namespace plx71::cli::test;
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -48,25 +39,7 @@ protected:
     // A project for M30624FGFP writing block 1 (32 pages).
     std::filesystem::path makeProject()
     {
-        plx71::RecordingUi ui;
-        plx71::WriterState state;
-        state.deviceTable =
-            *plx71::loadDeviceTable(std::filesystem::path(PLX71_SOURCE_DIR) / "resources" / "plx71typ.tbl");
-        plx71::JobSettings job;
-        plx71::selectDevice(state, job, 0);
-        auto image = plx71::blankImage(plx71::Area::UserRom);
-        for (std::size_t i = 0; i < image.size(); ++i)
-            image[i] = std::uint8_t(i % 239);
-        image.back() = 0xFF;
-        const auto user = dir / "user.hex";
-        EXPECT_TRUE(plx71::saveDataFile(ui, user, {image, 0xC0000, 0xFFFFF, 0, {}}));
-        EXPECT_TRUE(plx71::loadAreaFile(ui, state, job, plx71::Area::UserRom, user));
-        job.operationBlockMode = plx71::OperationBlockMode::Block;
-        job.operationBlockList = "1";
-        job.hostBaudSelection = 4;
-        const auto path = dir / "job.pxp";
-        EXPECT_TRUE(plx71::saveProject(ui, state, job, path));
-        return path;
+        return writeTestProject(dir, {.blocks = "1", .pattern = 239, .targetBaudIndex = 9, .hostBaudSelection = 4});
     }
 
     std::string portArg(std::size_t i) const { return " --port " + shellQuote(sims[i]->slavePath()); }
@@ -100,7 +73,7 @@ TEST_F(CliGang, EachBoxHasItsOwnOutcomeRecordAndRow)
     EXPECT_TRUE(has(rows[2], "no-answer")) << rows[2];
     EXPECT_TRUE(has(rows[3], "communication-error")) << rows[3];
 
-    const auto lines = linesOf(readAll(record));
+    const auto lines = linesOf(readText(record));
     ASSERT_EQ(lines.size(), 3u);
     for (std::size_t i = 0; i < 3; ++i) {
         const auto& line = *std::find_if(lines.begin(), lines.end(), [&](const std::string& l) {
@@ -117,7 +90,7 @@ TEST_F(CliGang, EachBoxHasItsOwnOutcomeRecordAndRow)
 TEST_F(CliGang, BadPortsAndStationFilesAreUsageErrors)
 {
     const auto station = dir / "ports.conf";
-    writeAll(station, "COM1 = /dev/null\nport line3 = " + sims[0]->slavePath() + "\nspeed = 9600\n");
+    writeText(station, "COM1 = /dev/null\nport line3 = " + sims[0]->slavePath() + "\nspeed = 9600\n");
     struct Case {
         std::string args;
         std::string stationText; // empty: no station file
@@ -140,7 +113,7 @@ TEST_F(CliGang, BadPortsAndStationFilesAreUsageErrors)
         if (c.stationText.empty()) {
             unsetenv("PLX71_PORTS");
         } else {
-            writeAll(station, c.stationText);
+            writeText(station, c.stationText);
             setenv("PLX71_PORTS", station.c_str(), 1);
         }
         const auto r = runCli(c.args, dir);
@@ -161,10 +134,10 @@ TEST_F(CliGang, PortsByIdentityReachTheBox)
     std::filesystem::create_directories(root / "dev/serial/by-id");
     std::filesystem::create_directories(root / "sys/class/tty/ttyUSB0");
     std::filesystem::create_directories(root / "sys/bus/usb-serial/drivers/ftdi_sio");
-    writeAll(root / "sys/devices/usb1/1-1/idVendor", "0403\n");
-    writeAll(root / "sys/devices/usb1/1-1/idProduct", "6001\n");
-    writeAll(root / "sys/devices/usb1/1-1/serial", "LINE3A\n");
-    writeAll(iface / "latency_timer", "16\n");
+    writeText(root / "sys/devices/usb1/1-1/idVendor", "0403\n");
+    writeText(root / "sys/devices/usb1/1-1/idProduct", "6001\n");
+    writeText(root / "sys/devices/usb1/1-1/serial", "LINE3A\n");
+    writeText(iface / "latency_timer", "16\n");
     std::filesystem::create_directory_symlink("../../../../../bus/usb-serial/drivers/ftdi_sio", iface / "driver");
     std::filesystem::create_directory_symlink("../../../devices/usb1/1-1/1-1:1.0/ttyUSB0",
                                               root / "sys/class/tty/ttyUSB0/device");

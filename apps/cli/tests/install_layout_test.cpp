@@ -18,8 +18,8 @@ CliResult runInstalled(const fs::path& program, const std::string& args, const S
     const int status = std::system(cmd.c_str());
     CliResult r;
     r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = readAll(out);
-    r.err = readAll(err);
+    r.out = readText(out);
+    r.err = readText(err);
     return r;
 }
 
@@ -38,12 +38,12 @@ TEST(CliInstallLayout, ReadsTheInstalledTableUnlessOneLiesBesideTheProgram)
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "Device definition file 'plx71typ.tbl' not found\n");
 
-    writeAll(prefix / "share" / "plx71" / "plx71typ.tbl", "SHARED,FE000,2000,C0000,40000,6,5.0V,5.0V\n");
+    writeText(prefix / "share" / "plx71" / "plx71typ.tbl", "SHARED,FE000,2000,C0000,40000,6,5.0V,5.0V\n");
     r = runInstalled(program, "devices", elsewhere);
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "SHARED\t0C0000-0FFFFF\t0FE000-0FFFFF\t0-6\t5.0V\t5.0V\n");
 
-    writeAll(prefix / "bin" / "plx71typ.tbl", "BESIDE,FE000,2000,E0000,20000,4,5.0V,5.0V\n");
+    writeText(prefix / "bin" / "plx71typ.tbl", "BESIDE,FE000,2000,E0000,20000,4,5.0V,5.0V\n");
     r = runInstalled(program, "devices", elsewhere);
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "BESIDE\t0E0000-0FFFFF\t0FE000-0FFFFF\t0-4\t5.0V\t5.0V\n");

@@ -1,94 +1,13 @@
-// plx71 versions | download | upload | firmware against the software writer
-// box, which runs in this test process on a pseudo-terminal.
-#include "cli_runner.hpp"
-
+// plx71 versions | download | upload | firmware | verify against the
+// software writer box, and the results --json and --record carry.
 #ifdef PLX71_HAVE_SIM
-#include "plx71/datafile/data_file_writer.hpp"
-#include "plx71/job/job_actions.hpp"
-#include "plx71/project/project_actions.hpp"
-#include "plx71/testing/recording_ui.hpp"
-#include "plx71sim/simulator.hpp"
-
-#include <gtest/gtest.h>
-
-#include <csignal>
-#include <fcntl.h>
-#include <spawn.h>
-#include <thread>
-
-extern char** environ;
+#include "cli_link_fixture.hpp"
+#include "plx71/testing/record_text.hpp"
 
 using namespace plx71::cli::test;
 using namespace std::chrono_literals;
 
 namespace {
-
-constexpr std::uint8_t kWritePage = 0x15;
-constexpr std::uint8_t kDownloadEnd = 0x1F;
-constexpr std::uint8_t kDownloadCommit = 0x1D;
-constexpr std::uint8_t kSetLinkRate = 0x01;
-
-std::size_t countCode(const plx71sim::Simulator& sim, std::uint8_t code)
-{
-    std::size_t n = 0;
-    for (auto& c : sim.receivedCommands())
-        n += c.code == code && (c.outcome == plx71sim::Outcome::Acked || c.outcome == plx71sim::Outcome::Replied);
-    return n;
-}
-
-plx71::DeviceTable table()
-{
-    return *plx71::loadDeviceTable(std::filesystem::path(PLX71_SOURCE_DIR) / "resources" / "plx71typ.tbl");
-}
-
-class CliLink : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        plx71sim::Options o;
-        o.box.busyTime = 5ms;
-        sim = std::make_unique<plx71sim::Simulator>(o);
-        ASSERT_TRUE(sim->start()) << sim->lastError();
-        // -q: stderr holds the messages alone (a pipe would get progress lines).
-        port = " -q --port " + shellQuote(sim->slavePath());
-    }
-
-    // A project for M30624FGFP with a User ROM file; `blocks` empty = All.
-    std::filesystem::path makeProject(const std::string& blocks, bool withUserFile = true)
-    {
-        plx71::RecordingUi ui;
-        plx71::WriterState state;
-        state.deviceTable = table();
-        plx71::JobSettings job;
-        plx71::selectDevice(state, job, 0);
-        if (withUserFile) {
-            auto image = plx71::blankImage(plx71::Area::UserRom);
-            for (std::size_t i = 0; i < image.size(); ++i)
-                image[i] = std::uint8_t(i % 241);
-            image.back() = 0xFF; // no ROM code protect
-            const auto user = dir / "user.hex";
-            EXPECT_TRUE(plx71::saveDataFile(ui, user, {image, 0xC0000, 0xFFFFF, 0, {}}));
-            EXPECT_TRUE(plx71::loadAreaFile(ui, state, job, plx71::Area::UserRom, user));
-        }
-        job.operationBlockMode = blocks.empty() ? plx71::OperationBlockMode::All : plx71::OperationBlockMode::Block;
-        job.operationBlockList = blocks;
-        job.targetBaudIndex = 3;
-        job.hostBaudSelection = 2; // 38400
-        const auto project = dir / "job.pxp";
-        EXPECT_TRUE(plx71::saveProject(ui, state, job, project));
-        return project;
-    }
-
-    void expectResting()
-    {
-        EXPECT_TRUE(sim->waitFor([&] { return sim->portOpenCount() == 0; }, 3s));
-        EXPECT_EQ(sim->rate(), 9600);
-    }
-
-    ScratchDir dir;
-    std::unique_ptr<plx71sim::Simulator> sim;
-    std::string port;
-};
 
 TEST_F(CliLink, VersionsPrintsBothTextsOrFails)
 {
@@ -213,36 +132,27 @@ TEST_F(CliLink, UploadWritesDataFilesAndAProjectOnlyWhenComplete)
 // A firmware file: the header at 0xC1000, a pattern after it.
 std::string firmwareHex(const std::string& header)
 {
-    std::string text = ":02000002C1003B\n";
-    std::vector<std::uint8_t> data(header.begin(), header.end());
+    std::string text = plx71::test::intelSegment(0xC100) + "\n";
     for (int line = 0; line < 4; ++line) {
-        std::vector<std::uint8_t> bytes{0x10, 0x00, std::uint8_t(line * 0x10), 0x00};
+        std::vector<std::uint8_t> bytes;
         for (int i = 0; i < 16; ++i)
-            bytes.push_back(line == 0 && i < int(data.size()) ? data[std::size_t(i)] : std::uint8_t(line * 16 + i));
-        std::uint8_t sum = 0;
-        text += ":";
-        char buf[4];
-        for (auto b : bytes) {
-            sum = std::uint8_t(sum + b);
-            std::snprintf(buf, sizeof buf, "%02X", b);
-            text += buf;
-        }
-        std::snprintf(buf, sizeof buf, "%02X", std::uint8_t(-sum));
-        text += std::string(buf) + "\n";
+            bytes.push_back(line == 0 && i < int(header.size()) ? std::uint8_t(header[std::size_t(i)])
+                                                                : std::uint8_t(line * 16 + i));
+        text += plx71::test::intelData(unsigned(line * 0x10), bytes) + "\n";
     }
     return text + ":00000001FF\n";
 }
 
 TEST_F(CliLink, FirmwareLoadsAndReportsTheBoxsVersion)
 {
-    writeAll(dir / "fw.hex", firmwareHex("V1.50 2004/05/06"));
+    writeText(dir / "fw.hex", firmwareHex("V1.50 2004/05/06"));
     auto r = runCli("firmware fw.hex" + port, dir);
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "firmware: V1.50 2004/05/06\n");
     EXPECT_EQ(sim->job().firmware.size(), 48u);
     expectResting();
 
-    writeAll(dir / "bad.hex", firmwareHex("X1.50 2004/05/06"));
+    writeText(dir / "bad.hex", firmwareHex("X1.50 2004/05/06"));
     sim->clearReceivedCommands();
     r = runCli("firmware bad.hex" + port, dir);
     EXPECT_EQ(r.code, 3);
@@ -255,85 +165,6 @@ TEST_F(CliLink, FirmwareLoadsAndReportsTheBoxsVersion)
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "Communication error between PLX-71RD\n");
     expectResting();
-}
-
-// plx71 started in the background with stdout and stderr in the scratch
-// folder; the caller waits for it.
-pid_t spawnCli(const ScratchDir& dir, const std::vector<std::string>& args, const std::string& tag = "bg")
-{
-    const std::string out = (dir / (tag + "-out.txt")).string();
-    const std::string err = (dir / (tag + "-err.txt")).string();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<const char*> argv{PLX71_CLI_PATH};
-    for (const auto& a : args)
-        argv.push_back(a.c_str());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    EXPECT_EQ(posix_spawn(&pid, PLX71_CLI_PATH, &actions, nullptr, const_cast<char**>(argv.data()), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-int waitExit(pid_t pid)
-{
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// The exit code of `pid`, or -1 when it has not ended within `limit` (it is
-// then killed).
-int exitCodeWithin(pid_t pid, std::chrono::seconds limit)
-{
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    int status = 0;
-    while (waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            return -1;
-        }
-        std::this_thread::sleep_for(10ms);
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// Ctrl-C, SIGTERM or SIGHUP in the middle of the pages act as Cancel: no
-// closing commands, the box back at 9600, the port closed; the exit code
-// names the signal.
-TEST_F(CliLink, SignalsDuringTheDataActAsCancel)
-{
-    const auto project = makeProject("");
-    for (const auto& [sig, code] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}, std::pair{SIGHUP, 129}}) {
-        SCOPED_TRACE(sig);
-        sim->clearReceivedCommands();
-        const pid_t pid = spawnCli(dir, {"download", project.string(), "--port", sim->slavePath()});
-        const bool started = sim->waitFor([&] { return countCode(*sim, kWritePage) >= 10; }, 20s);
-        kill(pid, sig);
-        EXPECT_EQ(waitExit(pid), code);
-        ASSERT_TRUE(started);
-        EXPECT_LT(countCode(*sim, kWritePage), 0x400u);
-        EXPECT_EQ(countCode(*sim, kDownloadEnd) + countCode(*sim, kDownloadCommit), 0u);
-        EXPECT_EQ(sim->receivedCommands().back().code, kSetLinkRate);
-        expectResting();
-    }
-}
-
-// A port another plx71 holds: exit code 4, and the line after the port
-// message names that process.
-TEST_F(CliLink, ABusyPortNamesTheProcessHoldingIt)
-{
-    const auto project = makeProject("");
-    const pid_t holder = spawnCli(dir, {"download", project.string(), "--port", sim->slavePath()});
-    ASSERT_TRUE(sim->waitFor([&] { return countCode(*sim, kWritePage) >= 2; }, 20s));
-    const auto r = runCli("versions" + port, dir);
-    kill(holder, SIGINT);
-    waitExit(holder);
-    EXPECT_EQ(r.code, 4);
-    EXPECT_EQ(r.err, sim->slavePath() + " cannot be used\nbusy: held by process " + std::to_string(holder) + "\n");
 }
 
 // verify compares without writing; each class of result has its code.
@@ -375,7 +206,7 @@ TEST_F(CliLink, JsonAndRecordCarryTheResult)
     auto r = runCli("--json download " + shellQuote(project.string()) + " --record " + shellQuote(record.string()) + port,
                     dir);
     EXPECT_EQ(r.code, 0) << r.err;
-    writeAll(dir / "out.json", r.out);
+    writeText(dir / "out.json", r.out);
     const std::string check =
         "python3 -c 'import json,sys\n"
         "o=json.load(open(sys.argv[1]))\n"
@@ -393,7 +224,7 @@ TEST_F(CliLink, JsonAndRecordCarryTheResult)
 
     r = runCli("--json versions --port /nonexistent/plx71-tty", dir);
     EXPECT_EQ(r.code, 4);
-    writeAll(dir / "port.json", r.out);
+    writeText(dir / "port.json", r.out);
     const std::string portCheck = "python3 -c 'import json,sys\n"
                                   "o=json.load(open(sys.argv[1]))\n"
                                   "assert o[\"outcome\"]==\"port-not-found\" and o[\"exitCode\"]==4, o\n"
@@ -405,45 +236,6 @@ TEST_F(CliLink, JsonAndRecordCarryTheResult)
     r = runCli("--json devices", dir);
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, "{\"command\":\"devices\",\"outcome\":\"success\",\"exitCode\":0}\n");
-}
-
-// The port is held from connect to disconnect, the rate switch included: a
-// second job on the same port is turned away at once, and the first one
-// completes and leaves the box at 9600.
-TEST_F(CliLink, ASecondJobOnTheSamePortIsRefusedWhileTheFirstRuns)
-{
-    const auto project = makeProject("1");
-    const std::string slave = sim->slavePath();
-    const std::string refused = slave + " cannot be used\nbusy";
-    struct Case {
-        const char* name;
-        bool atTheRateSwitch; // start the second job once the first switches rate
-    };
-    for (const Case c : {Case{"started together", false}, Case{"started at the rate switch", true}}) {
-        SCOPED_TRACE(c.name);
-        sim->clearReceivedCommands();
-        const pid_t first = spawnCli(dir, {"download", project.string(), "-q", "--port", slave}, "first");
-        ASSERT_GT(first, 0);
-        if (c.atTheRateSwitch) {
-            ASSERT_TRUE(sim->waitFor([&] { return countCode(*sim, kSetLinkRate) >= 1; }, 20s));
-        }
-        const pid_t second = spawnCli(dir, {"download", project.string(), "-q", "--port", slave}, "second");
-        ASSERT_GT(second, 0);
-        const int secondCode = exitCodeWithin(second, 30s);
-        const int firstCode = exitCodeWithin(first, 60s);
-
-        // Whichever got the port first completes; the other is refused.
-        const bool firstWon = firstCode == 0;
-        EXPECT_EQ(firstWon ? secondCode : firstCode, 4);
-        EXPECT_EQ(firstWon ? firstCode : secondCode, 0);
-        EXPECT_EQ(readAll(dir / (firstWon ? "second-err.txt" : "first-err.txt")).rfind(refused, 0), 0u);
-        EXPECT_EQ(readAll(dir / (firstWon ? "first-err.txt" : "second-err.txt")), "");
-        if (c.atTheRateSwitch) {
-            EXPECT_TRUE(firstWon);
-        }
-        EXPECT_EQ(countCode(*sim, kDownloadCommit), 1u);
-        expectResting();
-    }
 }
 
 } // namespace

@@ -52,11 +52,8 @@ LineResult LineDecoder::line(std::string_view s, ChecksumMismatch& mismatch)
     std::uint32_t sum = n + (offset >> 8) + (offset & 0xFF) + static_cast<std::uint32_t>(type - '0');
     for (std::uint8_t b : data)
         sum += b;
-    if (found != checksum(sum)) {
-        mismatch.found = static_cast<std::uint8_t>(found);
-        mismatch.expected = checksum(sum);
+    if (!checksumAgrees(found, checksum(sum), mismatch))
         return LineResult::ChecksumError;
-    }
 
     if (type == '2' || type == '4') {
         // The base value is the record's two data bytes.

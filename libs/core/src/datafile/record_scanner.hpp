@@ -42,6 +42,17 @@ struct ChecksumMismatch {
     std::uint8_t expected = 0;
 };
 
+// A record's stored check sum against the one its bytes give; a mismatch
+// keeps both for the message.
+inline bool checksumAgrees(std::uint32_t found, std::uint8_t expected, ChecksumMismatch& mismatch)
+{
+    if (found == expected)
+        return true;
+    mismatch.found = static_cast<std::uint8_t>(found);
+    mismatch.expected = expected;
+    return false;
+}
+
 struct ScanOutcome {
     ScanResult result = ScanResult::Completed;
     std::optional<ChecksumMismatch> checksum; // why a FormatError, when it was the check sum

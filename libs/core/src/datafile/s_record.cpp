@@ -64,11 +64,8 @@ LineResult LineDecoder::record(std::string_view s, std::size_t addressBytes, boo
         sum += (address >> (8 * i)) & 0xFF;
     for (std::uint8_t b : data)
         sum += b;
-    if (found != checksum(sum)) {
-        mismatch.found = static_cast<std::uint8_t>(found);
-        mismatch.expected = checksum(sum);
+    if (!checksumAgrees(found, checksum(sum), mismatch))
         return LineResult::ChecksumError;
-    }
 
     if (n == 0 && (endRecord || rules_.emptySRecordsEnd))
         return LineResult::End;

@@ -1,4 +1,4 @@
-#include "plx71/ops/download.hpp"
+#include "plx71/ops/download_verify.hpp"
 
 #include "plx71/job/job_actions.hpp"
 
@@ -11,18 +11,6 @@ namespace {
 constexpr std::int32_t kReadWeight = 256;
 
 } // namespace
-
-DownloadData downloadDataOf(const WriterState& state, const JobSettings& job)
-{
-    DownloadData data;
-    data.device = state.currentDevice;
-    data.blockSize = state.areaTables.blockSize;
-    data.userImage = state.images.user;
-    data.bootImage = state.images.boot;
-    data.downloadSelection = operationBlockMask(state, job);
-    data.includeBootRom = !job.bootRomFileName.empty();
-    return data;
-}
 
 WriterSettings expectedSettings(const WriterState& state, const JobSettings& job)
 {

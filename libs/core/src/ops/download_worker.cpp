@@ -1,4 +1,6 @@
-#include "plx71/ops/download.hpp"
+#include "plx71/ops/download_worker.hpp"
+
+#include "plx71/job/job_actions.hpp"
 
 #include "session_run.hpp"
 
@@ -93,6 +95,18 @@ bool writePages(WriterLink& link, const DownloadData& data, const std::vector<Pl
 }
 
 } // namespace
+
+DownloadData downloadDataOf(const WriterState& state, const JobSettings& job)
+{
+    DownloadData data;
+    data.device = state.currentDevice;
+    data.blockSize = state.areaTables.blockSize;
+    data.userImage = state.images.user;
+    data.bootImage = state.images.boot;
+    data.downloadSelection = operationBlockMask(state, job);
+    data.includeBootRom = !job.bootRomFileName.empty();
+    return data;
+}
 
 std::int32_t downloadProgressTotal(std::uint8_t downloadSelection, bool includeBootRom)
 {

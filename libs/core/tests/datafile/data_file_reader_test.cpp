@@ -3,7 +3,7 @@
 #include "datafile_test_support.hpp"
 #include "plx71/ui/messages.hpp"
 #include "plx71/testing/recording_ui.hpp"
-#include "record_text.hpp"
+#include "plx71/testing/record_text.hpp"
 
 #include <gtest/gtest.h>
 
@@ -306,7 +306,7 @@ TEST(DataFileReader, ProtectQuestionUsesTheFileData)
 
 TEST(DataFileReader, FilesAndTheirTypes)
 {
-    test::TempDir dir;
+    test::ScratchDir dir;
     const std::string hex = lines({intelSegment(0xC000), intelData(0, {0x11}), ":00000001FF"});
     const std::string mot = lines({"S0030000FC", sRecord('2', 0xC0000, {0x22}), "S804000000FB"});
     struct Case {
@@ -339,7 +339,7 @@ TEST(DataFileReader, FilesAndTheirTypes)
 
 TEST(DataFileReader, HugeFilesAreRefusedWithoutEatingTheMemory)
 {
-    test::TempDir dir;
+    test::ScratchDir dir;
     // Far beyond any data file; sparse, so it costs no disk.
     const auto huge = dir / "huge.mot";
     test::writeText(huge, sRecord('2', 0xC0000, {1}) + "\n");

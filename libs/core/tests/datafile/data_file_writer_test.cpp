@@ -162,7 +162,7 @@ TEST(DataFileWriter, RangesInTableOrderAndClipped)
 
 TEST(DataFileWriter, SaveDataFileChoosesTheFormatAndReportsFailures)
 {
-    test::TempDir dir;
+    test::ScratchDir dir;
     Area256 a;
     const auto req = a.request({{0xFC000, 0xFC00F}});
     RecordingUi ui;

@@ -3,7 +3,7 @@
 #include "datafile_test_support.hpp"
 #include "plx71/ui/messages.hpp"
 #include "plx71/testing/recording_ui.hpp"
-#include "record_text.hpp"
+#include "plx71/testing/record_text.hpp"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +21,7 @@ std::vector<std::uint8_t> textBytes(std::string_view s)
 }
 
 struct Loader {
-    test::TempDir dir;
+    test::ScratchDir dir;
     RecordingUi ui;
     FirmwareImage image;
 

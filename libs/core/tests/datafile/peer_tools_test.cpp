@@ -12,7 +12,7 @@
 namespace plx71 {
 namespace {
 
-using test::quoted;
+using test::shellQuote;
 using test::run;
 
 const char* const kPython = "/usr/bin/python3";
@@ -50,8 +50,8 @@ protected:
         const auto out = dir_ / "peer.bin";
         char range[64];
         std::snprintf(range, sizeof range, "0x%X 0x%X -offset -0x%X", base, base + 0x40000, base);
-        const std::string cmd = "srec_cat " + quoted(file) + " " + format + " -fill 0xFF " + range + " -o "
-                                + quoted(out) + " -Binary";
+        const std::string cmd = "srec_cat " + shellQuote(file) + " " + format + " -fill 0xFF " + range + " -o "
+                                + shellQuote(out) + " -Binary";
         EXPECT_EQ(run(cmd), 0) << cmd;
         return test::readBytes(out);
     }
@@ -63,7 +63,7 @@ protected:
                                 + " -c 'import sys, intelhex; ih = intelhex.IntelHex(sys.argv[1]); "
                                   "open(sys.argv[2], \"wb\").write(bytes(ih.tobinarray(start=int(sys.argv[3]), "
                                   "size=0x40000)))' "
-                                + quoted(file) + " " + quoted(out) + " " + std::to_string(base);
+                                + shellQuote(file) + " " + shellQuote(out) + " " + std::to_string(base);
         EXPECT_EQ(run(cmd), 0) << cmd;
         return test::readBytes(out);
     }
@@ -89,7 +89,7 @@ protected:
         return v;
     }
 
-    test::TempDir dir_;
+    test::ScratchDir dir_;
     std::vector<std::uint8_t> data_;
 };
 
@@ -115,8 +115,8 @@ TEST_F(PeerTools, SrecCatFilesLoadIntoTheSameBytes)
             if (intel && device.userRomStart > 0xFFFFF && std::string(variant).find("length=3") != std::string::npos)
                 continue;
             const auto file = dir_ / (intel ? "peer.hex" : "peer.mot");
-            const std::string cmd = "srec_cat " + quoted(dir_ / "data.bin") + " -Binary -offset "
-                                    + std::to_string(device.userRomStart) + " -o " + quoted(file) + " " + variant;
+            const std::string cmd = "srec_cat " + shellQuote(dir_ / "data.bin") + " -Binary -offset "
+                                    + std::to_string(device.userRomStart) + " -o " + shellQuote(file) + " " + variant;
             ASSERT_EQ(run(cmd), 0) << cmd;
             EXPECT_EQ(ourRead(device, file), data_) << device.name << " " << variant;
         }
@@ -132,8 +132,8 @@ TEST_F(PeerTools, IntelhexFilesLoadIntoTheSameBytes)
                                     + " -c 'import sys, intelhex; ih = intelhex.IntelHex(); "
                                       "ih.frombytes(open(sys.argv[1], \"rb\").read(), offset=int(sys.argv[2])); "
                                       "ih.write_hex_file(sys.argv[3], byte_count=int(sys.argv[4]))' "
-                                    + quoted(dir_ / "data.bin") + " " + std::to_string(device.userRomStart) + " "
-                                    + quoted(file) + " " + std::to_string(count);
+                                    + shellQuote(dir_ / "data.bin") + " " + std::to_string(device.userRomStart) + " "
+                                    + shellQuote(file) + " " + std::to_string(count);
             ASSERT_EQ(run(cmd), 0) << cmd;
             EXPECT_EQ(ourRead(device, file), data_) << device.name << " byte count " << count;
         }
@@ -169,7 +169,7 @@ TEST_F(PeerTools, SparseIntelhexFileKeepsTheBlankBytes)
                             + " -c 'import sys, intelhex; ih = intelhex.IntelHex(); "
                               "ih[0xC0005] = 1; ih[0xCFFFF] = 2; ih[0xD0000] = 3; ih[0xFFFF0] = 0x3F; "
                               "ih.puts(0xE1234, b\"hello\"); ih.write_hex_file(sys.argv[1])' "
-                            + quoted(file);
+                            + shellQuote(file);
     ASSERT_EQ(run(cmd), 0) << cmd;
     RecordingUi ui;
     ui.scriptAnswers({true});

@@ -7,7 +7,7 @@
 #include "datafile_test_support.hpp"
 #include "plx71/ui/messages.hpp"
 #include "plx71/testing/recording_ui.hpp"
-#include "record_text.hpp"
+#include "plx71/testing/record_text.hpp"
 
 #include <gtest/gtest.h>
 
@@ -88,7 +88,7 @@ TEST(RecordChecksum, AWrongSumRefusesTheFileInBothReaders)
         EXPECT_TRUE(readDataText(okUi, test::defaultDevice(), Area::UserRom, image, good, c.format)) << c.what;
         EXPECT_TRUE(okUi.texts().empty()) << c.what;
 
-        test::TempDir dir;
+        test::ScratchDir dir;
         const auto path = dir / (c.format == DataFormat::IntelHex ? "fw.hex" : "fw.mot");
         test::writeText(path, bad.text);
         RecordingUi fwUi;

@@ -1,5 +1,6 @@
 #include "plx71/files/file_replace.hpp"
 #include "plx71/files/regular_file.hpp"
+#include "plx71/testing/scratch_dir.hpp"
 
 #include <gtest/gtest.h>
 
@@ -23,40 +24,18 @@ namespace {
 
 class Files : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-#ifdef _WIN32
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = fs::temp_directory_path() / (std::string("plx71-files-") + info->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-#else
-        char tmpl[] = "/tmp/plx71-files-XXXXXX";
-        dir = ::mkdtemp(tmpl);
-#endif
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    fs::path file(const std::string& name, const std::string& text) const
-    {
-        std::ofstream(dir / name, std::ios::binary) << text;
-        return dir / name;
-    }
-    std::string text(const fs::path& p) const
-    {
-        std::ifstream in(p, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    fs::path file(const std::string& name, const std::string& text) const { return dir.file(name, text); }
+    std::string text(const fs::path& p) const { return test::readText(p); }
     std::vector<std::string> names() const
     {
         std::vector<std::string> out;
-        for (const auto& e : fs::directory_iterator(dir))
+        for (const auto& e : fs::directory_iterator(dir.path()))
             out.push_back(e.path().filename().string());
         std::sort(out.begin(), out.end());
         return out;
     }
 
-    fs::path dir;
+    test::ScratchDir dir;
 };
 
 } // namespace
@@ -70,7 +49,7 @@ TEST_F(Files, OnlyRegularFilesAreRead)
         {small, FileStatus::Ok},
         {dir / "missing.txt", FileStatus::NotFound},
         {dir / "missing" / "below.txt", FileStatus::NotFound},
-        {dir, FileStatus::NotRegular},
+        {dir.path(), FileStatus::NotRegular},
 #ifndef _WIN32
         {"/dev/null", FileStatus::NotRegular},
 #endif
@@ -142,7 +121,7 @@ TEST_F(Files, ReplaceRefusesWhatIsNotAFileAndFollowsLinks)
 
     // A new file in the current folder, named without a folder.
     const auto cwd = fs::current_path();
-    fs::current_path(dir);
+    fs::current_path(dir.path());
     EXPECT_TRUE(replaceFile("plain.txt", "plain"));
     fs::current_path(cwd);
     EXPECT_EQ(text(dir / "plain.txt"), "plain");

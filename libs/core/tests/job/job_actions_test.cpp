@@ -9,7 +9,7 @@
 using namespace plx71;
 using plx71::testing::s2;
 using plx71::testing::stateWithTestTable;
-using plx71::testing::TempDir;
+using plx71::test::ScratchDir;
 
 namespace {
 
@@ -70,7 +70,7 @@ TEST(SelectDevice, TargetBoardTextsAndAreaTables)
 
 TEST(LoadAreaFile, AcceptedUserRomFileFillsTheJob)
 {
-    TempDir dir;
+    ScratchDir dir;
     WriterState state = stateWithTestTable();
     JobSettings job;
     RecordingUi ui;
@@ -100,7 +100,7 @@ TEST(LoadAreaFile, AcceptedUserRomFileFillsTheJob)
 
 TEST(LoadAreaFile, RefusedFilesChangeNothing)
 {
-    TempDir dir;
+    ScratchDir dir;
     WriterState state = stateWithTestTable();
     JobSettings job;
     RecordingUi ui;
@@ -154,7 +154,7 @@ TEST(LoadAreaFile, RefusedFilesChangeNothing)
 
 TEST(LoadAreaFile, BootRomFileTicksUpdateEnable)
 {
-    TempDir dir;
+    ScratchDir dir;
     WriterState state = stateWithTestTable();
     JobSettings job;
     RecordingUi ui;

@@ -1,64 +1,22 @@
 #pragma once
-// A private folder of files for one test, and small S-record / device helpers.
+// Small S-record and device-table helpers of the job and project tests.
 #include "plx71/devices/device_table.hpp"
 #include "plx71/job/writer_state.hpp"
 #include "plx71/testing/default_device.hpp"
+#include "plx71/testing/record_text.hpp"
+#include "plx71/testing/scratch_dir.hpp"
 
-#include <gtest/gtest.h>
-
+#include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 namespace plx71::testing {
 
-class TempDir {
-public:
-    TempDir()
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path_ = std::filesystem::temp_directory_path()
-              / ("plx71-" + std::string(info->test_suite_name()) + "-" + info->name() + "-"
-                 + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    std::filesystem::path file(const std::string& name, const std::string& content) const
-    {
-        const auto p = path_ / name;
-        std::ofstream(p, std::ios::binary) << content;
-        return p;
-    }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
 // One S2 record (24-bit address), check sum included.
 inline std::string s2(std::uint32_t address, const std::vector<std::uint8_t>& data)
 {
-    const unsigned count = unsigned(data.size() + 4);
-    char head[16];
-    std::snprintf(head, sizeof head, "S2%02X%06X", count, unsigned(address));
-    std::string line = head;
-    unsigned sum = count + (address >> 16 & 0xFF) + (address >> 8 & 0xFF) + (address & 0xFF);
-    char hex[3];
-    for (auto b : data) {
-        std::snprintf(hex, sizeof hex, "%02X", b);
-        line += hex;
-        sum += b;
-    }
-    std::snprintf(hex, sizeof hex, "%02X", ~sum & 0xFFu);
-    return line + hex + "\n";
+    return test::sRecord('2', address, data) + "\n";
 }
 
 inline const std::string kTestTable = std::string(test::kDefaultDeviceLine) + "\n"

@@ -4,6 +4,8 @@
 // <root>/proc is the real /proc so holders are found.
 #ifndef _WIN32
 
+#include "plx71/testing/scratch_dir.hpp"
+
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -46,16 +48,13 @@ struct FakeUsbPort {
 
 class FakeSystemTree {
 public:
-    FakeSystemTree()
+    FakeSystemTree() : root_(scratch_.path())
     {
-        char tmpl[] = "/tmp/plx71-root-XXXXXX";
-        root_ = ::mkdtemp(tmpl);
         fs::create_directories(root_ / "dev/serial/by-id");
         fs::create_directories(root_ / "dev/serial/by-path");
         fs::create_directories(root_ / "sys/class/tty");
         fs::create_directory_symlink("/proc", root_ / "proc");
     }
-    ~FakeSystemTree() { fs::remove_all(root_); }
     const fs::path& root() const { return root_; }
 
     // A USB adapter on its own pseudo-terminal; returns the terminal's path.
@@ -109,6 +108,7 @@ private:
         return ptys_.back()->slave();
     }
 
+    plx71::test::ScratchDir scratch_; // removed last
     fs::path root_;
     int usbCount_ = 0;
     std::vector<std::unique_ptr<FakePty>> ptys_;

@@ -4,6 +4,8 @@
 
 #include "plx71/ops/download.hpp"
 #include "plx71/ops/firmware_loader.hpp"
+#include "plx71/testing/record_text.hpp"
+#include "plx71/testing/scratch_dir.hpp"
 #include "plx71/ui/messages.hpp"
 
 #include <cstdlib>
@@ -17,18 +19,7 @@ const std::string kCommError(msg::kCommunicationError);
 // One Intel HEX record with its check sum.
 std::string hexRecord(std::uint16_t address, std::uint8_t type, const std::vector<std::uint8_t>& data)
 {
-    std::vector<std::uint8_t> bytes{std::uint8_t(data.size()), std::uint8_t(address >> 8), std::uint8_t(address), type};
-    bytes.insert(bytes.end(), data.begin(), data.end());
-    std::uint8_t sum = 0;
-    std::string line = ":";
-    char buf[4];
-    for (auto b : bytes) {
-        sum = std::uint8_t(sum + b);
-        std::snprintf(buf, sizeof buf, "%02X", b);
-        line += buf;
-    }
-    std::snprintf(buf, sizeof buf, "%02X", std::uint8_t(-sum));
-    return line + buf + "\n";
+    return intelRecord(type, address, data) + "\n";
 }
 
 class Loader : public SimWorld {
@@ -162,12 +153,8 @@ TEST_F(Loader, ReadVersionAtTheUsersRateAndBack)
 
 TEST_F(Loader, SelectChecksTheVersionHeader)
 {
-    char tmpl[] = "/tmp/plx71-fw-XXXXXX";
-    const std::filesystem::path dir = mkdtemp(tmpl);
-    auto write = [&](const std::string& name, const std::string& text) {
-        std::ofstream(dir / name) << text;
-        return dir / name;
-    };
+    const ScratchDir dir;
+    auto write = [&](const std::string& name, const std::string& text) { return dir.file(name, text); };
     // "V1.30 2001/12/25" at 0xC1000, one more byte at 0xC1010.
     const std::string header = "V1.30 2001/12/25";
     const std::vector<std::uint8_t> headerBytes(header.begin(), header.end());
@@ -190,7 +177,6 @@ TEST_F(Loader, SelectChecksTheVersionHeader)
     ui.clear();
     EXPECT_FALSE(selectFirmwareFile(ui, dir / "missing.hex"));
     EXPECT_EQ(ui.texts().size(), 1u); // the reader's own message only
-    std::filesystem::remove_all(dir);
 }
 
 TEST_F(Loader, DownloadSendsFortyEightPagesEachAfterAPollAndReportsTheNewVersion)

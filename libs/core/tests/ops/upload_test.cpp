@@ -4,6 +4,7 @@
 
 #include "plx71/ops/download.hpp"
 #include "plx71/ops/upload.hpp"
+#include "plx71/testing/scratch_dir.hpp"
 #include "plx71/ui/messages.hpp"
 
 #include <cstdlib>
@@ -31,18 +32,6 @@ private:
 
 class Upload : public SimWorld {
 protected:
-    void SetUp() override
-    {
-        SimWorld::SetUp();
-        char tmpl[] = "/tmp/plx71-ops-XXXXXX";
-        dir = mkdtemp(tmpl);
-    }
-    void TearDown() override
-    {
-        SimWorld::TearDown();
-        std::filesystem::remove_all(dir);
-    }
-
     UploadResult upload(WriterState& s, JobSettings& j, std::function<bool()> cancelWhen = {})
     {
         auto k = sink(std::move(cancelWhen));
@@ -96,7 +85,7 @@ protected:
         sim->setJob(stored);
     }
 
-    std::filesystem::path dir;
+    ScratchDir dir;
 };
 
 TEST(UploadTotals, UserAreaPlusEightBootPages)

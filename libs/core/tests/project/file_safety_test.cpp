@@ -28,7 +28,7 @@ using namespace plx71;
 using namespace std::chrono_literals;
 using plx71::testing::s2;
 using plx71::testing::stateWithTestTable;
-using plx71::testing::TempDir;
+using plx71::test::ScratchDir;
 namespace fs = std::filesystem;
 
 namespace {
@@ -44,7 +44,7 @@ namespace {
     return std::size_t(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
 }
 
-fs::path writeProject(const TempDir& dir, const std::string& name, const ProjectFile& p)
+fs::path writeProject(const ScratchDir& dir, const std::string& name, const ProjectFile& p)
 {
     const auto bytes = encodeProject(p);
     return dir.file(name, std::string(bytes.begin(), bytes.end()));
@@ -55,7 +55,7 @@ fs::path writeProject(const TempDir& dir, const std::string& name, const Project
 #ifndef _WIN32
 TEST(FileSafety, AFifoIsRefusedWithoutWaiting)
 {
-    TempDir dir;
+    ScratchDir dir;
     const fs::path fifo = dir / "fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     ProjectFile naming;
@@ -102,7 +102,7 @@ TEST(FileSafety, AFifoIsRefusedWithoutWaiting)
 
 TEST(FileSafety, AFullDiskKeepsTheOldFile)
 {
-    TempDir dir;
+    ScratchDir dir;
     RecordingUi ui;
     WriterState state = stateWithTestTable();
     JobSettings job;
@@ -137,7 +137,7 @@ TEST(FileSafety, AFullDiskKeepsTheOldFile)
 
 TEST(FileSafety, RelativeNamesAreFoundBesideTheProjectFirst)
 {
-    TempDir dir;
+    ScratchDir dir;
     fs::create_directories(dir / "proj" / "data");
     fs::create_directories(dir / "cwd");
     dir.file("proj/data/user.mot", s2(0xC0000, {0x11}));

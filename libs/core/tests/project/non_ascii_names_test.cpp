@@ -20,7 +20,7 @@
 
 using namespace plx71;
 using plx71::testing::stateWithTestTable;
-using plx71::testing::TempDir;
+using plx71::test::ScratchDir;
 
 namespace {
 
@@ -49,7 +49,7 @@ bool contains(const std::filesystem::path& file, const std::string& bytes)
 
 TEST(NonAsciiNames, DataFileAndProjectSaveAndOpenUnderTheirNames)
 {
-    TempDir dir;
+    ScratchDir dir;
     const std::filesystem::path folder = dir.path() / pathFromUtf8(kFolder);
     std::filesystem::create_directories(folder);
     const std::string dataText = utf8FromPath(folder / pathFromUtf8(kDataName));
@@ -93,7 +93,7 @@ TEST(NonAsciiNames, AnOlderProjectsEightBitNameStillOpensItsFile)
     // "Prüfling.mot" as an older project stores it: one byte per character,
     // in the ANSI code page 1252 on Windows, the file system's bytes elsewhere.
     const std::string storedName = "Pr\xFC" "fling.mot";
-    TempDir dir;
+    ScratchDir dir;
 #ifdef _WIN32
     if (::GetACP() != 1252)
         GTEST_SKIP() << "the stored name is a code page 1252 name";

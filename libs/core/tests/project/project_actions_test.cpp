@@ -13,7 +13,7 @@
 using namespace plx71;
 using plx71::testing::s2;
 using plx71::testing::stateWithTestTable;
-using plx71::testing::TempDir;
+using plx71::test::ScratchDir;
 
 namespace {
 
@@ -23,7 +23,7 @@ std::vector<std::uint8_t> readBytes(const std::filesystem::path& p)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::filesystem::path writeProject(const TempDir& dir, const std::string& name, const ProjectFile& p)
+std::filesystem::path writeProject(const ScratchDir& dir, const std::string& name, const ProjectFile& p)
 {
     const auto bytes = encodeProject(p);
     return dir.file(name, std::string(bytes.begin(), bytes.end()));
@@ -61,7 +61,7 @@ ProjectFile projectFor(const WriterState& state, int index)
 
 TEST(ProjectActions, StartupStateSavesAndOpensAgain)
 {
-    TempDir dir;
+    ScratchDir dir;
     RecordingUi ui;
     WriterState state = stateWithTestTable();
     JobSettings job;
@@ -85,7 +85,7 @@ TEST(ProjectActions, StartupStateSavesAndOpensAgain)
 
 TEST(ProjectActions, SavedJobReopensWithItsDataFiles)
 {
-    TempDir dir;
+    ScratchDir dir;
     RecordingUi ui;
     WriterState state = stateWithTestTable();
     JobSettings job;
@@ -140,7 +140,7 @@ TEST(ProjectActions, SavedJobReopensWithItsDataFiles)
 
 TEST(ProjectActions, MissingDataFileLosesItsName)
 {
-    TempDir dir;
+    ScratchDir dir;
     RecordingUi ui;
     WriterState state = stateWithTestTable();
     ProjectFile p = projectFor(state, 0);
@@ -182,7 +182,7 @@ TEST(ProjectActions, MissingDataFileLosesItsName)
 
 TEST(ProjectActions, DeviceIsMatchedByName)
 {
-    TempDir dir;
+    ScratchDir dir;
     RecordingUi ui;
     WriterState state = stateWithTestTable();
     JobSettings job;
@@ -215,7 +215,7 @@ TEST(ProjectActions, DeviceIsMatchedByName)
 
 TEST(ProjectActions, UnsoundProjectsChangeNothing)
 {
-    TempDir dir;
+    ScratchDir dir;
     RecordingUi ui;
     WriterState state = stateWithTestTable();
     JobSettings job;
@@ -291,7 +291,7 @@ TEST(ProjectActions, UnsoundProjectsChangeNothing)
 
 TEST(ProjectActions, SaveFailuresAreReported)
 {
-    TempDir dir;
+    ScratchDir dir;
     RecordingUi ui;
     WriterState state = stateWithTestTable();
     JobSettings job;

@@ -2,6 +2,7 @@
 // stay whole when processes append to one file at once.
 #include "plx71/record/job_record.hpp"
 #include "plx71/record/record_file.hpp"
+#include "plx71/testing/scratch_dir.hpp"
 
 #include "../../src/record/json_text.hpp"
 #include "../../src/record/sha256.hpp"
@@ -92,8 +93,7 @@ TEST(ResultJson, HoldsTheOutcomeAndTheJobFacts)
 // comes out whole, none is lost.
 TEST(RecordFile, TwoProcessesAppendingAtOnceGiveWholeLines)
 {
-    char tmpl[] = "/tmp/plx71-record-XXXXXX";
-    const std::filesystem::path dir = mkdtemp(tmpl);
+    const test::ScratchDir dir;
     const std::string path = (dir / "records.jsonl").string();
     constexpr int kLines = 300;
     const auto lineOf = [](char who, int n) {
@@ -129,7 +129,6 @@ TEST(RecordFile, TwoProcessesAppendingAtOnceGiveWholeLines)
     EXPECT_EQ(seen.size(), expected.size());
     EXPECT_TRUE(seen == expected);
     EXPECT_FALSE(appendRecordLine((dir / "no" / "such.jsonl").string(), lineOf('c', 0)));
-    std::filesystem::remove_all(dir);
 }
 #endif
 

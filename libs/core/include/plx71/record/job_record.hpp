@@ -5,6 +5,8 @@
 #include "plx71/job/job_settings.hpp"
 #include "plx71/job/writer_state.hpp"
 #include "plx71/ops/box_outcome.hpp"
+// The file the record lines are appended to.
+#include "plx71/record/record_file.hpp"
 
 #include <cstdint>
 #include <optional>

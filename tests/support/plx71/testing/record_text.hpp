@@ -1,5 +1,5 @@
 #pragma once
-// Builds record lines for the reader tests, check sums included.
+// Builds Intel HEX and S-record lines for tests, check sums included.
 #include <cstdint>
 #include <cstdio>
 #include <string>
