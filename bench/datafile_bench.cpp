@@ -10,7 +10,6 @@
 #include <random>
 #include <string>
 
-
 namespace {
 
 using namespace plx71;
@@ -39,7 +38,8 @@ SaveRequest wholeArea()
 
 std::filesystem::path benchFile(const char* name)
 {
-    return std::filesystem::temp_directory_path() / ("plx71-bench-" + std::to_string(std::random_device{}()) + "-" + name);
+    return std::filesystem::temp_directory_path()
+        / ("plx71-bench-" + std::to_string(std::random_device{}()) + "-" + name);
 }
 
 void formatOnly(benchmark::State& state, DataFormat format)
@@ -99,14 +99,38 @@ void readFile(benchmark::State& state, const char* name)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * 0x40000);
 }
 
-void BM_FormatIntelHex(benchmark::State& s) { formatOnly(s, DataFormat::IntelHex); }
-void BM_FormatSRecords(benchmark::State& s) { formatOnly(s, DataFormat::SRecord); }
-void BM_ParseIntelHex(benchmark::State& s) { parseOnly(s, DataFormat::IntelHex); }
-void BM_ParseSRecords(benchmark::State& s) { parseOnly(s, DataFormat::SRecord); }
-void BM_SaveIntelHexFile(benchmark::State& s) { saveFile(s, "save.hex"); }
-void BM_SaveSRecordFile(benchmark::State& s) { saveFile(s, "save.mot"); }
-void BM_ReadIntelHexFile(benchmark::State& s) { readFile(s, "read.hex"); }
-void BM_ReadSRecordFile(benchmark::State& s) { readFile(s, "read.mot"); }
+void BM_FormatIntelHex(benchmark::State& s)
+{
+    formatOnly(s, DataFormat::IntelHex);
+}
+void BM_FormatSRecords(benchmark::State& s)
+{
+    formatOnly(s, DataFormat::SRecord);
+}
+void BM_ParseIntelHex(benchmark::State& s)
+{
+    parseOnly(s, DataFormat::IntelHex);
+}
+void BM_ParseSRecords(benchmark::State& s)
+{
+    parseOnly(s, DataFormat::SRecord);
+}
+void BM_SaveIntelHexFile(benchmark::State& s)
+{
+    saveFile(s, "save.hex");
+}
+void BM_SaveSRecordFile(benchmark::State& s)
+{
+    saveFile(s, "save.mot");
+}
+void BM_ReadIntelHexFile(benchmark::State& s)
+{
+    readFile(s, "read.hex");
+}
+void BM_ReadSRecordFile(benchmark::State& s)
+{
+    readFile(s, "read.mot");
+}
 
 BENCHMARK(BM_FormatIntelHex)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FormatSRecords)->Unit(benchmark::kMillisecond);

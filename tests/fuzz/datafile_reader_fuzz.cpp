@@ -33,7 +33,7 @@ const std::vector<std::uint8_t>& patternedImage(Area area)
 // The address ranges where `after` differs from `before` (runs closer than
 // 64 bytes joined), so the written file holds what the read changed.
 std::vector<AreaRange> changedRanges(std::uint32_t start, const std::vector<std::uint8_t>& before,
-                                        const std::vector<std::uint8_t>& after, std::size_t length)
+                                     const std::vector<std::uint8_t>& after, std::size_t length)
 {
     std::vector<AreaRange> ranges;
     auto b = before.begin();
@@ -61,8 +61,7 @@ std::vector<AreaRange> changedRanges(std::uint32_t start, const std::vector<std:
 // Writes the changed ranges in `format` and reads the file back onto
 // `before`; the result must be `after`.
 void checkWriteThenRead(const DeviceRecord& device, Area area, const std::vector<std::uint8_t>& before,
-                        const std::vector<std::uint8_t>& after, const std::vector<AreaRange>& ranges,
-                        DataFormat format)
+                        const std::vector<std::uint8_t>& after, const std::vector<AreaRange>& ranges, DataFormat format)
 {
     const AreaRange range = areaRange(device, area);
     SaveRequest request;

@@ -14,12 +14,12 @@
 
 // A broken invariant is a finding: say which, then stop so the fuzzer keeps
 // the input (and the replay test fails).
-#define FUZZ_CHECK(condition)                                                                   \
-    do {                                                                                        \
-        if (!(condition)) {                                                                     \
-            std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                       \
-        }                                                                                       \
+#define FUZZ_CHECK(condition)                                                                                          \
+    do {                                                                                                               \
+        if (!(condition)) {                                                                                            \
+            std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, __LINE__, #condition);                     \
+            std::abort();                                                                                              \
+        }                                                                                                              \
     } while (0)
 
 namespace plx71::fuzz {
@@ -32,10 +32,7 @@ public:
     bool empty() const { return pos_ >= bytes_.size(); }
     std::size_t remaining() const { return bytes_.size() - pos_; }
 
-    std::uint8_t byte()
-    {
-        return empty() ? 0 : bytes_[pos_++];
-    }
+    std::uint8_t byte() { return empty() ? 0 : bytes_[pos_++]; }
     std::uint16_t u16()
     {
         const std::uint16_t low = byte();

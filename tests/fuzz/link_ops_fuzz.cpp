@@ -154,8 +154,8 @@ void download(Bench& bench, std::uint8_t choice, bool verifyOnly)
     };
     DownloadOptions options;
     options.verify = (choice & 0x08) != 0;
-    const BoxOutcome outcome =
-        verifyOnly ? bench.session.verify(state, job, bench.sink) : bench.session.download(state, job, bench.sink, options);
+    const BoxOutcome outcome = verifyOnly ? bench.session.verify(state, job, bench.sink)
+                                          : bench.session.download(state, job, bench.sink, options);
     bench.checkOutcome(outcome);
     if (verifyOnly)
         FUZZ_CHECK(outcome.pagesWritten == 0);

@@ -28,8 +28,9 @@ bool namesPlainFile(const std::string& name)
 void checkRoundTrip(const ProjectFile& project)
 {
     const auto bytes = encodeProject(project);
-    FUZZ_CHECK(bytes.size() == kProjectFixedSize + project.bootRomFileName.size() + project.userRomFileName.size()
-                                   + project.lockBlockList.size() + project.operationBlockList.size());
+    FUZZ_CHECK(bytes.size()
+               == kProjectFixedSize + project.bootRomFileName.size() + project.userRomFileName.size()
+                   + project.lockBlockList.size() + project.operationBlockList.size());
     const auto again = decodeProject(bytes);
     FUZZ_CHECK(again && *again == project);
 }

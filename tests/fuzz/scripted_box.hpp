@@ -99,7 +99,9 @@ private:
         port_.writes.clear();
         port_.readSizes.clear();
         const std::size_t queuedBefore = port_.incoming.size();
-        page_ = command == CMD_READ_PAGE && written.size() >= 6 ? static_cast<std::uint16_t>(written[3] | (written[4] << 8)) : 0;
+        page_ = command == CMD_READ_PAGE && written.size() >= 6
+            ? static_cast<std::uint16_t>(written[3] | (written[4] << 8))
+            : 0;
         store(written);
         respond(command);
         if (command == CMD_SET_LINK_RATE) {

@@ -33,8 +33,8 @@ std::string printable(std::string_view text)
 
 bool loadTable(const CliContext& ctx, Ui& ui, WriterState& state)
 {
-    std::filesystem::path file = ctx.tablePath.empty() ? locateDeviceTable(currentExecutablePath())
-                                                       : pathFromUtf8(ctx.tablePath);
+    std::filesystem::path file =
+        ctx.tablePath.empty() ? locateDeviceTable(currentExecutablePath()) : pathFromUtf8(ctx.tablePath);
     auto table = loadDeviceTable(file);
     if (!table) {
         ui.message(Icon::Stop, std::string(msg::kDeviceTableNotFound));
@@ -55,17 +55,24 @@ bool selectDeviceByName(WriterState& state, JobSettings& job, const std::string&
     return true;
 }
 
-bool interrupted() { return interruptSignal != 0; }
+bool interrupted()
+{
+    return interruptSignal != 0;
+}
 
 int interruptExitCode()
 {
     switch (interruptSignal) {
-    case SIGINT: return kExitInterrupted;
-    case SIGTERM: return kExitTerminated;
+    case SIGINT:
+        return kExitInterrupted;
+    case SIGTERM:
+        return kExitTerminated;
 #ifdef SIGHUP
-    case SIGHUP: return kExitHangup;
+    case SIGHUP:
+        return kExitHangup;
 #endif
-    default: return 0;
+    default:
+        return 0;
     }
 }
 

@@ -40,10 +40,10 @@ void StdoutToStderr::restore()
 
 std::string genericJsonResult(const std::string& command, int exitCode)
 {
-    const char* outcomeName = exitCode == kExitOk            ? "success"
-                              : exitCode == kExitUsage       ? "usage-error"
-                              : exitCode == kExitFileError   ? "file-error"
-                                                             : "failed";
+    const char* outcomeName = exitCode == kExitOk ? "success"
+        : exitCode == kExitUsage                  ? "usage-error"
+        : exitCode == kExitFileError              ? "file-error"
+                                                  : "failed";
     return "{\"command\":" + jsonText(command) + ",\"outcome\":\"" + outcomeName
         + "\",\"exitCode\":" + std::to_string(exitCode) + "}";
 }

@@ -38,7 +38,8 @@ int main(int argc, char** argv)
     app.require_subcommand(1);
     app.footer(kExitCodeHelp);
     app.set_version_flag("--version", versionLine());
-    app.add_option("--table", ctx.tablePath, "device definition table (default: plx71typ.tbl beside plx71, else in ../share/plx71)");
+    app.add_option("--table", ctx.tablePath,
+                   "device definition table (default: plx71typ.tbl beside plx71, else in ../share/plx71)");
     app.add_flag("--yes", ctx.yes, "answer OK to every question (default: Cancel)");
     app.add_flag("--json", ctx.json, "print one JSON object with the result on stdout (messages stay on stderr)");
     addFileCommands(app, ctx);

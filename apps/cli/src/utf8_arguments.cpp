@@ -4,7 +4,8 @@
 #include "plx71/text/utf8_path.hpp"
 
 #include <windows.h>
-#include <shellapi.h>
+
+#include <shellapi.h> // needs windows.h first
 #endif
 
 namespace plx71::cli {

@@ -25,8 +25,8 @@ inline CliResult runCli(const std::string& args, const ScratchDir& dir)
 {
     const auto out = dir / "stdout.txt";
     const auto err = dir / "stderr.txt";
-    const std::string cmd = "cd " + shellQuote(dir.path().string()) + " && " + shellQuote(PLX71_CLI_PATH) + " " +
-                            args + " >" + shellQuote(out.string()) + " 2>" + shellQuote(err.string()) + " </dev/null";
+    const std::string cmd = "cd " + shellQuote(dir.path().string()) + " && " + shellQuote(PLX71_CLI_PATH) + " " + args
+        + " >" + shellQuote(out.string()) + " 2>" + shellQuote(err.string()) + " </dev/null";
     int status = std::system(cmd.c_str());
     CliResult r;
     r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

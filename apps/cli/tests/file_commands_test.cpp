@@ -46,13 +46,15 @@ TEST(CliDevices, ListsTheTableInOrderWithSkippedLinesOnStderr)
     EXPECT_NE(r.out.find("M30803FGFP\tFC0000-FFFFFF\tFFE000-FFFFFF\t0-6\t5.0V\t12.0V\n"), std::string::npos);
     EXPECT_TRUE(r.err.empty()) << r.err;
 
-    writeText(dir / "t.tbl", "// test table\nA1,FE000,2000,F0000,10000,3,3.3V,5.0V\n"
-                            "BAD,FE000,2000,C0000,80000,6,5.0V,5.0V\n"
-                            "B2,FE000,2000,E0000,20000,4,5.0V,12V\n");
+    writeText(dir / "t.tbl",
+              "// test table\nA1,FE000,2000,F0000,10000,3,3.3V,5.0V\n"
+              "BAD,FE000,2000,C0000,80000,6,5.0V,5.0V\n"
+              "B2,FE000,2000,E0000,20000,4,5.0V,12V\n");
     r = runCli("devices --table t.tbl", dir);
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, "A1\t0F0000-0FFFFF\t0FE000-0FFFFF\t0-3\t3.3V\t5.0V\n"
-                     "B2\t0E0000-0FFFFF\t0FE000-0FFFFF\t0-4\t5.0V\t12.0V\n");
+    EXPECT_EQ(r.out,
+              "A1\t0F0000-0FFFFF\t0FE000-0FFFFF\t0-3\t3.3V\t5.0V\n"
+              "B2\t0E0000-0FFFFF\t0FE000-0FFFFF\t0-4\t5.0V\t12.0V\n");
     EXPECT_EQ(r.err.rfind("3: ", 0), 0u) << r.err;
 
     // A table with no usable record is as good as a missing one.
@@ -112,8 +114,8 @@ TEST(CliInfo, AWrongRecordCheckSumIsAFormatErrorNamingTheLine)
     ScratchDir dir;
     // The S2 record on line 2 should end in A5.
     writeText(dir / "bad.mot", "S0030000FC\r\nS20C0FE000425401312E303009A6\r\nS804000000FB\r\n");
-    for (const char* command : {"info bad.mot --device M30624FGFP --area boot",
-                                "convert bad.mot out.hex --device M30624FGFP --area boot"}) {
+    for (const char* command :
+         {"info bad.mot --device M30624FGFP --area boot", "convert bad.mot out.hex --device M30624FGFP --area boot"}) {
         auto r = runCli(command, dir);
         EXPECT_NE(r.code, 0) << command;
         EXPECT_EQ(r.out, "") << command;

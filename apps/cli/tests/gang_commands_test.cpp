@@ -54,8 +54,8 @@ TEST_F(CliGang, EachBoxHasItsOwnOutcomeRecordAndRow)
     sims[1]->setSilent(true);
     sims[2]->setFailPage(0x0FA3);
     const auto record = dir / "records.jsonl";
-    const auto r = runCli("download " + shellQuote(project.string()) + portArg(0) + portArg(1) + portArg(2) +
-                              " --progress lines --record " + shellQuote(record.string()),
+    const auto r = runCli("download " + shellQuote(project.string()) + portArg(0) + portArg(1) + portArg(2)
+                              + " --progress lines --record " + shellQuote(record.string()),
                           dir);
     EXPECT_EQ(r.code, 5) << r.err; // no answer and a communication error: both class 5
 

@@ -13,8 +13,8 @@ CliResult runInstalled(const fs::path& program, const std::string& args, const S
 {
     const auto out = cwd / "stdout.txt";
     const auto err = cwd / "stderr.txt";
-    const std::string cmd = "cd " + shellQuote(cwd.path().string()) + " && " + shellQuote(program.string()) + " " +
-                            args + " >" + shellQuote(out.string()) + " 2>" + shellQuote(err.string()) + " </dev/null";
+    const std::string cmd = "cd " + shellQuote(cwd.path().string()) + " && " + shellQuote(program.string()) + " " + args
+        + " >" + shellQuote(out.string()) + " 2>" + shellQuote(err.string()) + " </dev/null";
     const int status = std::system(cmd.c_str());
     CliResult r;
     r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -203,8 +203,8 @@ TEST_F(CliLink, JsonAndRecordCarryTheResult)
 {
     const auto project = makeProject("1");
     const auto record = dir / "line.jsonl";
-    auto r = runCli("--json download " + shellQuote(project.string()) + " --record " + shellQuote(record.string()) + port,
-                    dir);
+    auto r = runCli(
+        "--json download " + shellQuote(project.string()) + " --record " + shellQuote(record.string()) + port, dir);
     EXPECT_EQ(r.code, 0) << r.err;
     writeText(dir / "out.json", r.out);
     const std::string check =

@@ -20,9 +20,9 @@ class CLoaderDlg;
 inline constexpr const char* kLoaderMessageCaption = "Plx71Ldr";
 
 struct LoaderAppOptions {
-    QString instanceName;            // empty: the executable's base name
-    Ui* ui = nullptr;                // null: message boxes captioned "Plx71Ldr"
-    FileChooser chooseFile;          // unset: the standard file dialog
+    QString instanceName;   // empty: the executable's base name
+    Ui* ui = nullptr;       // null: message boxes captioned "Plx71Ldr"
+    FileChooser chooseFile; // unset: the standard file dialog
 };
 
 class CLoaderApp : public QObject {

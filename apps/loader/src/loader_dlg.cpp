@@ -44,8 +44,8 @@ int dialogUnitsX(const QWidget* w, int units)
 }
 
 // A label and its read-only edit, the edit named after its member.
-QLineEdit* addEditRow(QWidget* owner, QGridLayout* grid, int row, const char* label, const char* member,
-                      int widthUnits, int columnSpan)
+QLineEdit* addEditRow(QWidget* owner, QGridLayout* grid, int row, const char* label, const char* member, int widthUnits,
+                      int columnSpan)
 {
     auto* l = new QLabel(QString::fromLatin1(label), owner);
     auto* edit = new QLineEdit(owner);

@@ -4,8 +4,8 @@ namespace plx71 {
 
 CLoadingDlg::CLoadingDlg(const QString& firmwarePath, ProgressCounters& counters, std::function<void()> body,
                          QWidget* parent)
-    : TransferProgressDialog(QString::fromLatin1(kLoadingTitle.data(), qsizetype(kLoadingTitle.size())),
-                             firmwarePath, counters, std::move(body), parent)
+    : TransferProgressDialog(QString::fromLatin1(kLoadingTitle.data(), qsizetype(kLoadingTitle.size())), firmwarePath,
+                             counters, std::move(body), parent)
 {
     setObjectName(QStringLiteral("CLoadingDlg"));
 }

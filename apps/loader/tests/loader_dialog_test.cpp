@@ -72,15 +72,16 @@ void LoaderDialogTest::windowShowsTheTemplatesControlsAndFirstValues()
     QCOMPARE(firmware->title(), QStringLiteral("Firmware"));
     QCOMPARE(communication->title(), QStringLiteral("Communication Settings"));
     QVERIFY(firmware->geometry().bottom() < communication->geometry().top());
-    auto sameRow = [](QWidget* a, QWidget* b) { return std::abs(a->geometry().center().y() - b->geometry().center().y()) <= 4; };
+    auto sameRow = [](QWidget* a, QWidget* b) {
+        return std::abs(a->geometry().center().y() - b->geometry().center().y()) <= 4;
+    };
     QVERIFY(sameRow(w.edit("fileText"), w.button("selectButton")));
     QVERIFY(sameRow(w.edit("firmVersionText"), w.button("readVersionButton")));
     QVERIFY(sameRow(w.edit("statusText"), w.button("downloadButton")));
     QVERIFY(w.edit("fileText")->geometry().top() < w.edit("fileVersionText")->geometry().top());
     QVERIFY(w.edit("bootVersionText")->geometry().top() < w.edit("statusText")->geometry().top());
     QVERIFY(w.edit("fileText")->width() > w.edit("fileVersionText")->width());
-    QVERIFY(w.button("exitButton")->mapTo(w.dialog.get(), QPoint(0, 0)).x()
-            > communication->geometry().right());
+    QVERIFY(w.button("exitButton")->mapTo(w.dialog.get(), QPoint(0, 0)).x() > communication->geometry().right());
     int mnemonics = 0;
     for (QLabel* label : w.dialog->findChildren<QLabel*>()) {
         if (label->text() == QStringLiteral("&Serial Port :")) {
@@ -124,7 +125,8 @@ void LoaderDialogTest::everyControlHasANameAndAnAccessibleName()
     }
     // Nothing the user can reach is left without a name.
     for (QWidget* widget : w.dialog->findChildren<QWidget*>()) {
-        if (qobject_cast<QLineEdit*>(widget) || qobject_cast<QPushButton*>(widget) || qobject_cast<QComboBox*>(widget)) {
+        if (qobject_cast<QLineEdit*>(widget) || qobject_cast<QPushButton*>(widget)
+            || qobject_cast<QComboBox*>(widget)) {
             if (qobject_cast<QComboBox*>(widget->parentWidget()))
                 continue; // a combo box's own inner parts
             QVERIFY2(!widget->objectName().isEmpty(), qPrintable(widget->accessibleName()));
@@ -217,8 +219,8 @@ void LoaderDialogTest::refusedFilesClearTheFileFieldsAndDisableDownload()
 
     // Data just below the firmware area.
     std::vector<std::uint8_t> head = bytesOf("V1.30 2001/12/25");
-    const QString below = w.writeFile(QStringLiteral("below.hex"),
-                                      intelHex({{0xC1000, head}, {0xC0FF0, pattern(16, 1)}}));
+    const QString below =
+        w.writeFile(QStringLiteral("below.hex"), intelHex({{0xC1000, head}, {0xC0FF0, pattern(16, 1)}}));
     expectRefused(below, msg::kInvalidAddressIncluded);
 
     // Data from 0xC1100 on: the header place reads 0xFF.
@@ -287,8 +289,8 @@ void LoaderDialogTest::secondCopyIsRefusedWhileTheWriterProgramMayRun()
 void LoaderDialogTest::programEndsWhenTheDialogCloses()
 {
     RecordingUi ui;
-    CLoaderApp app(LoaderAppOptions{QStringLiteral("Plx71Ldr_run_") + QString::number(QCoreApplication::applicationPid()),
-                                    &ui, {}});
+    CLoaderApp app(LoaderAppOptions{
+        QStringLiteral("Plx71Ldr_run_") + QString::number(QCoreApplication::applicationPid()), &ui, {}});
     QVERIFY(app.initInstance());
     bool pressed = false;
     QTimer::singleShot(0, app.mainDialog(), [&] {

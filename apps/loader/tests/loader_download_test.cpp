@@ -68,9 +68,8 @@ void watchLoading(LoadingWatch& watch, std::function<void(CLoadingDlg*)> whileOp
         watch.maximum = dialog->progressBar()->maximum();
         auto* sampler = new QTimer(dialog);
         sampler->setInterval(2);
-        QObject::connect(sampler, &QTimer::timeout, dialog, [&watch, dialog] {
-            watch.values.insert(dialog->progressBar()->value());
-        });
+        QObject::connect(sampler, &QTimer::timeout, dialog,
+                         [&watch, dialog] { watch.values.insert(dialog->progressBar()->value()); });
         QObject::connect(dialog, &QDialog::finished, dialog, [&watch, dialog] {
             watch.lastValue = dialog->progressBar()->value();
             watch.values.insert(watch.lastValue);

@@ -36,8 +36,7 @@ namespace plx71::test {
 inline std::string intelHex(const std::vector<std::pair<std::uint32_t, std::vector<std::uint8_t>>>& chunks)
 {
     auto line = [](std::uint8_t type, std::uint16_t offset, const std::vector<std::uint8_t>& data) {
-        std::vector<std::uint8_t> rec{std::uint8_t(data.size()), std::uint8_t(offset >> 8), std::uint8_t(offset),
-                                      type};
+        std::vector<std::uint8_t> rec{std::uint8_t(data.size()), std::uint8_t(offset >> 8), std::uint8_t(offset), type};
         rec.insert(rec.end(), data.begin(), data.end());
         std::uint8_t sum = 0;
         for (auto b : rec)
@@ -61,7 +60,8 @@ inline std::string intelHex(const std::vector<std::pair<std::uint32_t, std::vect
                 out += line(0x04, 0, {std::uint8_t(upper >> 8), std::uint8_t(upper)});
             }
             const std::size_t n = std::min<std::size_t>(16, bytes.size() - i);
-            out += line(0x00, std::uint16_t(a), std::vector<std::uint8_t>(bytes.begin() + long(i), bytes.begin() + long(i + n)));
+            out += line(0x00, std::uint16_t(a),
+                        std::vector<std::uint8_t>(bytes.begin() + long(i), bytes.begin() + long(i + n)));
         }
     }
     return out + line(0x01, 0, {});
@@ -132,8 +132,7 @@ public:
         std::vector<std::uint8_t> rest = pattern(0x800 - head.size(), 3);
         head.insert(head.end(), rest.begin(), rest.end());
         // A gap from 0xC1800 to 0xC1FFF: those pages go out blank.
-        return writeFile(QStringLiteral("firmware.hex"),
-                         intelHex({{0xC1000, head}, {0xC2000, pattern(0x2000, 9)}}));
+        return writeFile(QStringLiteral("firmware.hex"), intelHex({{0xC1000, head}, {0xC2000, pattern(0x2000, 9)}}));
     }
 
     // "Select..." with the file dialog answering `path` (empty: Cancel).
@@ -147,7 +146,7 @@ public:
     bool resting()
     {
         return !session.link.isOpen()
-               && sim.waitFor([&] { return sim.portOpenCount() == 0 && sim.rate() == 9600; }, 5s);
+            && sim.waitFor([&] { return sim.portOpenCount() == 0 && sim.rate() == 9600; }, 5s);
     }
 
     std::size_t countText(std::string_view text) const

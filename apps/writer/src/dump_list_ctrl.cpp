@@ -63,8 +63,8 @@ CDumpListCtrl::CDumpListCtrl(QWidget* parent) : QTableWidget(0, kColumnCount, pa
     int width = 2 * frameWidth();
     for (int c = 0; c < kColumnCount; ++c)
         width += columnWidth(c);
-    setFixedSize(width, 2 * frameWidth() + header->sizeHint().height()
-                            + kVisibleRows * verticalHeader()->defaultSectionSize());
+    setFixedSize(
+        width, 2 * frameWidth() + header->sizeHint().height() + kVisibleRows * verticalHeader()->defaultSectionSize());
 }
 
 int CDumpListCtrl::countPerPage() const

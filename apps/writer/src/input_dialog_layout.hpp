@@ -13,8 +13,8 @@ class QPushButton;
 namespace plx71 {
 
 struct InputRow {
-    QString label;     // "&Address :"
-    QLineEdit* edit;   // already named
+    QString label;   // "&Address :"
+    QLineEdit* edit; // already named
 };
 
 // Lays out the rows and the two buttons; OK is the default button and runs

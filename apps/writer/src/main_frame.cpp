@@ -63,7 +63,8 @@ CMainFrame::CMainFrame(WriterSession& session, QWidget* parent)
     });
     connect(record_, &QAction::triggered, this, &CMainFrame::chooseProductionRecord);
     statusBar()->setObjectName(QStringLiteral("statusBar"));
-    connect(view_, &CPlxView::statusMessage, statusBar(), [this](const QString& text) { statusBar()->showMessage(text); });
+    connect(view_, &CPlxView::statusMessage, statusBar(),
+            [this](const QString& text) { statusBar()->showMessage(text); });
 
     // The window opens at the form's natural size and may grow; it never
     // shrinks below what the form needs to show every control whole.
@@ -73,9 +74,9 @@ CMainFrame::CMainFrame(WriterSession& session, QWidget* parent)
 
 void CMainFrame::chooseProductionRecord()
 {
-    const QString path = session_.chooseFile(
-        this, {FileDialogRequest::Mode::Save, QStringLiteral("Production Record"),
-               QStringLiteral("Production record (*.jsonl)"), QStringLiteral("jsonl")});
+    const QString path = session_.chooseFile(this,
+                                             {FileDialogRequest::Mode::Save, QStringLiteral("Production Record"),
+                                              QStringLiteral("Production record (*.jsonl)"), QStringLiteral("jsonl")});
     session_.preferences.recordPath = path;
     savePreferences(session_.preferences, session_.preferencesFile);
     showRecordChoice();

@@ -232,7 +232,8 @@ QHBoxLayout* buildRs232cRow(QWidget* form, const TemplateSizer& s, PlxFormContro
     bottom->addWidget(rs);
     bottom->addStretch(1);
     c.upload = button(form, QStringLiteral("Upload\nPLX -> PC"), "uploadButton", QStringLiteral("Upload PLX -> PC"));
-    c.download = button(form, QStringLiteral("Download\nPLX <- PC"), "downloadButton", QStringLiteral("Download PLX <- PC"));
+    c.download =
+        button(form, QStringLiteral("Download\nPLX <- PC"), "downloadButton", QStringLiteral("Download PLX <- PC"));
     for (QPushButton* b : {c.upload, c.download}) {
         s.atLeast(b, 70, 25);
         bottom->addWidget(b, 0, Qt::AlignBottom);

@@ -31,8 +31,7 @@ void checkButton(QButtonGroup* group, int id)
 
 } // namespace
 
-CPlxView::CPlxView(WriterSession& session, QWidget* parent)
-    : QWidget(parent), session_(session), c_(buildPlxForm(this))
+CPlxView::CPlxView(WriterSession& session, QWidget* parent) : QWidget(parent), session_(session), c_(buildPlxForm(this))
 {
     setObjectName(QStringLiteral("CPlxView"));
 
@@ -45,8 +44,9 @@ CPlxView::CPlxView(WriterSession& session, QWidget* parent)
     // none, so the user never changes it.
     c_.serialModeCombo->setEnabled(false);
 
-    checks_ = new FieldChecks({c_.operationBlockList, c_.lockBlockList, c_.checkIdText},
-                              [this](QLineEdit* e) { return checkField(e); }, this);
+    checks_ = new FieldChecks(
+        {c_.operationBlockList, c_.lockBlockList, c_.checkIdText}, [this](QLineEdit* e) { return checkField(e); },
+        this);
     connectControls();
 
     showJob();

@@ -38,14 +38,16 @@ void CPlxView::selectAreaFile(Area area, const FileDialogRequest& request)
 
 void CPlxView::onSelectUserRomFile()
 {
-    selectAreaFile(Area::UserRom, {FileDialogRequest::Mode::Open, QStringLiteral("User Rom Data Select"),
-                                   QStringLiteral("Data file (*.hex *.mot)"), QStringLiteral("hex")});
+    selectAreaFile(Area::UserRom,
+                   {FileDialogRequest::Mode::Open, QStringLiteral("User Rom Data Select"),
+                    QStringLiteral("Data file (*.hex *.mot)"), QStringLiteral("hex")});
 }
 
 void CPlxView::onSelectBootRomFile()
 {
-    selectAreaFile(Area::BootRom, {FileDialogRequest::Mode::Open, QStringLiteral("Boot Rom Data Select"),
-                                   QStringLiteral("Update file (*.btp)"), QStringLiteral("hex")});
+    selectAreaFile(Area::BootRom,
+                   {FileDialogRequest::Mode::Open, QStringLiteral("Boot Rom Data Select"),
+                    QStringLiteral("Update file (*.btp)"), QStringLiteral("hex")});
 }
 
 void CPlxView::onPortChanged(int)
@@ -59,9 +61,10 @@ void CPlxView::onProjectOpen()
 {
     if (!flushPendingChecks())
         return;
-    const QString path = session_.chooseFile(
-        this, {FileDialogRequest::Mode::Open, QStringLiteral("PLX-71RD project file open"),
-               QStringLiteral("PLX-71RD project file (*.pxp)"), QStringLiteral("pxp")});
+    const QString path =
+        session_.chooseFile(this,
+                            {FileDialogRequest::Mode::Open, QStringLiteral("PLX-71RD project file open"),
+                             QStringLiteral("PLX-71RD project file (*.pxp)"), QStringLiteral("pxp")});
     if (path.isEmpty())
         return;
     qtui::BusyCursor busy;
@@ -78,9 +81,10 @@ void CPlxView::onProjectSaveAs()
 {
     if (!flushPendingChecks() || !takeForCommand())
         return;
-    const QString path = session_.chooseFile(
-        this, {FileDialogRequest::Mode::Save, QStringLiteral("PLX-71RD project file save"),
-               QStringLiteral("PLX-71RD project file (*.pxp)"), QStringLiteral("pxp")});
+    const QString path =
+        session_.chooseFile(this,
+                            {FileDialogRequest::Mode::Save, QStringLiteral("PLX-71RD project file save"),
+                             QStringLiteral("PLX-71RD project file (*.pxp)"), QStringLiteral("pxp")});
     if (path.isEmpty())
         return;
     qtui::BusyCursor busy;

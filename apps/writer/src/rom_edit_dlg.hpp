@@ -16,7 +16,7 @@ namespace plx71 {
 class CDumpListCtrl;
 
 struct RomEditInfo {
-    QString deviceTypeText;   // empty while no device type is selected
+    QString deviceTypeText; // empty while no device type is selected
     QString programFileText;
     QString romAreaText;      // "User Rom" / "Boot Rom"
     QString addressRangeText; // "%06X-%06X", empty while no device type is selected

@@ -62,8 +62,9 @@ void RomEditModel::clearBlocks(std::uint32_t mask, std::uint8_t data, const Area
         if (!(mask & (1u << n)))
             continue;
         const std::uint64_t first = std::max<std::uint64_t>(tables.blockStart[std::size_t(n)], range_.start);
-        const std::uint64_t last = std::min<std::uint64_t>(
-            std::uint64_t(tables.blockStart[std::size_t(n)]) + tables.blockSize[std::size_t(n)], std::uint64_t(range_.end) + 1);
+        const std::uint64_t last =
+            std::min<std::uint64_t>(std::uint64_t(tables.blockStart[std::size_t(n)]) + tables.blockSize[std::size_t(n)],
+                                    std::uint64_t(range_.end) + 1);
         for (std::uint64_t a = first; a < last; ++a)
             workCopy_[std::size_t(a - range_.start)] = data;
     }

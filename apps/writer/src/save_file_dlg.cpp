@@ -5,7 +5,6 @@
 #include "plx71/ui/messages.hpp"
 
 #include <QAbstractButton>
-#include <QPushButton>
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -15,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
 
 namespace plx71 {

@@ -260,7 +260,8 @@ void EditorTest::bootRomEditorRefusesOtherAddressesAndClearsAfterAsking()
         });
         button(&dlg, "addressButton")->click();
         QVERIFY(stayedOpen);
-        QCOMPARE(t.ui.messages(), (std::vector<RecordedMessage>{{Icon::Exclamation, std::string(msg::kInvalidAddress), false}}));
+        QCOMPARE(t.ui.messages(),
+                 (std::vector<RecordedMessage>{{Icon::Exclamation, std::string(msg::kInvalidAddress), false}}));
         QCOMPARE(cell(dlg, 0, 0), QStringLiteral("0FE010"));
 
         t.ui.clear();

@@ -74,10 +74,10 @@ void FormTest::startsEmptyWithDefaultsAndDisabledCommands()
 {
     test::TestSession t;
     CPlxView view(t.session);
-    for (const char* name : {"userRomAreaText", "blockRangeText", "bootRomAreaText", "vccEdit", "vppEdit",
-                             "userRomFileName", "idCodeText", "romProtectText", "userRomChecksumText",
-                             "bootRomFileName", "bootVersionText", "bootRomChecksumText", "operationBlockList",
-                             "lockBlockList"})
+    for (const char* name :
+         {"userRomAreaText", "blockRangeText", "bootRomAreaText", "vccEdit", "vppEdit", "userRomFileName", "idCodeText",
+          "romProtectText", "userRomChecksumText", "bootRomFileName", "bootVersionText", "bootRomChecksumText",
+          "operationBlockList", "lockBlockList"})
         QVERIFY2(child<QLineEdit>(&view, name)->text().isEmpty(), name);
     QCOMPARE(child<QLineEdit>(&view, "checkIdText")->text(), QStringLiteral("00,00,00,00,00,00,00"));
     QCOMPARE(child<QComboBox>(&view, "targetBaudIndex")->currentText(), QStringLiteral("1M"));

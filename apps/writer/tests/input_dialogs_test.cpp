@@ -51,8 +51,8 @@ void InputDialogsTest::addressInputAcceptsHexInsideTheArea()
         std::uint32_t address;
     };
     const Case cases[] = {{" 0ffff0", true, 0xFFFF0}, {"e1234", true, 0xE1234}, {"E1234", true, 0xE1234},
-                          {"C0000", true, 0xC0000},   {"", false, 0},          {"0FFFF0 ", false, 0},
-                          {"0x10", false, 0},         {"BFFFF", false, 0},     {"100000", false, 0},
+                          {"C0000", true, 0xC0000},   {"", false, 0},           {"0FFFF0 ", false, 0},
+                          {"0x10", false, 0},         {"BFFFF", false, 0},      {"100000", false, 0},
                           {"123456789", false, 0}};
     for (const Case& c : cases) {
         ui.clear();
@@ -64,7 +64,8 @@ void InputDialogsTest::addressInputAcceptsHexInsideTheArea()
             QCOMPARE(d.address, c.address);
             QVERIFY(ui.messages().empty());
         } else {
-            QCOMPARE(ui.messages(), (std::vector<RecordedMessage>{{Icon::Exclamation, std::string(msg::kInvalidAddress), false}}));
+            QCOMPARE(ui.messages(),
+                     (std::vector<RecordedMessage>{{Icon::Exclamation, std::string(msg::kInvalidAddress), false}}));
             QVERIFY(d.isVisible());
             QCOMPARE(d.addressEdit()->text(), QLatin1String(c.text)); // kept as typed
         }
@@ -216,7 +217,7 @@ void InputDialogsTest::typingReplacesThePresetText()
     RecordingUi ui;
     CDataInputDlg data(ui, kUser);
     data.addressEdit()->setText(QStringLiteral("c0000")); // the editor's next address
-    CMemoryClearDlg clear(ui, 6);                          // "0-6" and "ff"
+    CMemoryClearDlg clear(ui, 6);                         // "0-6" and "ff"
     CAddressInputDlg address(ui, kUser);
     address.addressEdit()->setText(QStringLiteral("e0000"));
     struct Case {
@@ -224,7 +225,8 @@ void InputDialogsTest::typingReplacesThePresetText()
         const char* field;
         const char* typed;
     };
-    const Case cases[] = {{&data, "addressText", "d0000"}, {&clear, "blockText", "2"}, {&address, "addressText", "f0000"}};
+    const Case cases[] = {
+        {&data, "addressText", "d0000"}, {&clear, "blockText", "2"}, {&address, "addressText", "f0000"}};
     for (const Case& c : cases) {
         c.dialog->show();
         auto* field = c.dialog->findChild<QLineEdit*>(QLatin1String(c.field));

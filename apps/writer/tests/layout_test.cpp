@@ -62,8 +62,7 @@ bool showsAnyLength(QWidget* w)
 bool isControl(QWidget* w)
 {
     return qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractButton*>(w)
-           || qobject_cast<QAbstractItemView*>(w) || qobject_cast<QProgressBar*>(w)
-           || qobject_cast<QAbstractSpinBox*>(w);
+        || qobject_cast<QAbstractItemView*>(w) || qobject_cast<QProgressBar*>(w) || qobject_cast<QAbstractSpinBox*>(w);
 }
 
 QString describe(QWidget* w)
@@ -200,11 +199,11 @@ struct Windows {
         dialogs.push_back(std::make_unique<CAddressInputDlg>(t.ui, user));
         dialogs.push_back(std::make_unique<CDataInputDlg>(t.ui, user));
         dialogs.push_back(std::make_unique<CMemoryClearDlg>(t.ui, 6));
-        dialogs.push_back(std::make_unique<CAboutDlg>(QStringLiteral("V1.30 2001/12/25"),
-                                                      QStringLiteral("V1.30 2001/12/25")));
+        dialogs.push_back(
+            std::make_unique<CAboutDlg>(QStringLiteral("V1.30 2001/12/25"), QStringLiteral("V1.30 2001/12/25")));
         counters.start(0x1000); // as the box session starts them
-        dialogs.push_back(std::make_unique<CDownloadDlg>(QString::fromStdString(t.session.job.userRomFileName),
-                                                         counters, [] {}));
+        dialogs.push_back(
+            std::make_unique<CDownloadDlg>(QString::fromStdString(t.session.job.userRomFileName), counters, [] {}));
         dialogs.push_back(std::make_unique<CUploadDlg>(counters, [] {}));
         SaveRequest request;
         request.data = t.session.state.images.user;
@@ -261,7 +260,9 @@ void LayoutTest::nothingIsCutOffOrOverlaid()
     for (auto& d : w.dialogs) {
         showAndSettle(d.get());
         faults << layoutFaults(d.get());
-        maybeSaveScreenshot(d.get(), QString::fromLatin1(d->metaObject()->className()).section(QStringLiteral("::"), -1) + d->objectName());
+        maybeSaveScreenshot(d.get(),
+                            QString::fromLatin1(d->metaObject()->className()).section(QStringLiteral("::"), -1)
+                                + d->objectName());
         d->hide();
     }
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));

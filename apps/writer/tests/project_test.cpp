@@ -107,8 +107,8 @@ void ProjectTest::roundTripRestoresTheForm()
     QCOMPARE(t.session.box.port().comPortIndex, 2);
     QVERIFY(child<QPushButton>(&view, "downloadButton")->isEnabled());
     QVERIFY(child<QPushButton>(&view, "userRomSelectButton")->isEnabled());
-    QCOMPARE(t.session.state.images.user[t.session.state.areaTables.idCodeAddress[0]
-                                        - t.session.state.currentDevice.userRomStart],
+    QCOMPARE(t.session.state.images
+                 .user[t.session.state.areaTables.idCodeAddress[0] - t.session.state.currentDevice.userRomStart],
              std::uint8_t(0xAB));
 
     // The data file is gone: the other settings stay, the reader says why,

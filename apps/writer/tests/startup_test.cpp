@@ -79,7 +79,8 @@ void StartupTest::startsWithTitleMenuAndDeviceList()
              (QStringList{QStringLiteral("&Open...\tCtrl+O"), QStringLiteral("Save &As..."), QStringLiteral("-"),
                           QStringLiteral("&Verify after Download"), QStringLiteral("Production &Record..."),
                           QStringLiteral("-"), QStringLiteral("E&xit")}));
-    QCOMPARE(menuTexts(menus[1]->menu()), (QStringList{QStringLiteral("&User Rom Area"), QStringLiteral("&Boot Rom Area")}));
+    QCOMPARE(menuTexts(menus[1]->menu()),
+             (QStringList{QStringLiteral("&User Rom Area"), QStringLiteral("&Boot Rom Area")}));
     QCOMPARE(menuTexts(menus[2]->menu()), QStringList{QStringLiteral("&About PLX...")});
     QCOMPARE(frame->openAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
 

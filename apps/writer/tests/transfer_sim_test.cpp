@@ -155,9 +155,9 @@ void TransferSimTest::downloadSendsTheSettingsAndTheSelectedPages()
     QVERIFY(!qtui::visibleTopLevel<qtui::TransferProgressDialog>());
 
     const auto cmds = accepted(w.sim);
-    const std::vector<std::uint8_t> settings{CMD_SET_LINK_RATE,        CMD_READ_VERSIONS,     CMD_SET_DEVICE,
+    const std::vector<std::uint8_t> settings{CMD_SET_LINK_RATE,        CMD_READ_VERSIONS,      CMD_SET_DEVICE,
                                              CMD_SET_TARGET_RATE,      CMD_SET_BOOT_FILE_NAME, CMD_SET_USER_FILE_NAME,
-                                             CMD_SET_OPERATION_BLOCKS, CMD_SET_LOCK_BITS,     CMD_SET_CHECK_ID,
+                                             CMD_SET_OPERATION_BLOCKS, CMD_SET_LOCK_BITS,      CMD_SET_CHECK_ID,
                                              CMD_SET_UPDATE_ENABLE,    CMD_ERASE_BLOCKS};
     const auto sequence = codesWithoutPolls(cmds);
     QVERIFY(sequence.size() > settings.size() + 3);

@@ -65,7 +65,8 @@ void VerifySimTest::menuEntriesTurnOnTheReadBackAndTheRecord()
     QCOMPARE(countCode(accepted(w.sim), CMD_READ_PAGE), std::size_t(32));
     QStringList lines = recordLines(recordPath);
     QCOMPARE(lines.size(), 1);
-    QVERIFY2(lines[0].contains(QStringLiteral("\"outcome\":\"success\"")) && lines[0].contains(QStringLiteral("\"verified\":true")),
+    QVERIFY2(lines[0].contains(QStringLiteral("\"outcome\":\"success\""))
+                 && lines[0].contains(QStringLiteral("\"verified\":true")),
              qPrintable(lines[0]));
 
     // The box hands back a changed byte: a stop message naming its address,

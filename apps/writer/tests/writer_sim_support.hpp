@@ -175,8 +175,7 @@ class WriterSimWorld {
 public:
     // With `realMessageBoxes` the program shows its message boxes (QtUi);
     // otherwise they go to `recording`.
-    explicit WriterSimWorld(bool realMessageBoxes = false, const plx71sim::Options& options = quickBox())
-        : sim(options)
+    explicit WriterSimWorld(bool realMessageBoxes = false, const plx71sim::Options& options = quickBox()) : sim(options)
     {
         started = sim.start();
         qputenv("PLX71_COM1", QByteArray::fromStdString(sim.slavePath()));
@@ -246,7 +245,10 @@ public:
     QComboBox* combo(const char* name) const { return child<QComboBox>(name); }
     QString text(const char* name) const { return edit(name)->text(); }
 
-    const DeviceRecord& device(int index) const { return app->session().state.deviceTable.records.at(std::size_t(index)); }
+    const DeviceRecord& device(int index) const
+    {
+        return app->session().state.deviceTable.records.at(std::size_t(index));
+    }
 
     void chooseDevice(int index)
     {
@@ -287,7 +289,7 @@ public:
     bool resting()
     {
         return !app->session().link.isOpen()
-               && sim.waitFor([&] { return sim.portOpenCount() == 0 && sim.rate() == 9600; }, 5s);
+            && sim.waitFor([&] { return sim.portOpenCount() == 0 && sim.rate() == 9600; }, 5s);
     }
 
     // The recorded messages, for a failure report.

@@ -16,12 +16,11 @@
 
 namespace plx71::test {
 
-inline constexpr const char* kTableText =
-    "// test table\n"
-    "M30624FGFP,FE000,2000,C0000,40000,6,5.0V,5.0V\n"
-    "M30620FCFP,FE000,2000,E0000,20000,4,3.3V,12V\n"
-    "M30600ONE,FE000,2000,FC000,4000,0,5.0V,5.0V\n"
-    "M30600TWO,FE000,2000,F8000,8000,1,5.0V,5.0V\n";
+inline constexpr const char* kTableText = "// test table\n"
+                                          "M30624FGFP,FE000,2000,C0000,40000,6,5.0V,5.0V\n"
+                                          "M30620FCFP,FE000,2000,E0000,20000,4,3.3V,12V\n"
+                                          "M30600ONE,FE000,2000,FC000,4000,0,5.0V,5.0V\n"
+                                          "M30600TWO,FE000,2000,F8000,8000,1,5.0V,5.0V\n";
 
 struct TestSession {
     RecordingUi ui;

@@ -8,8 +8,7 @@
 namespace plx71::qtui {
 
 SingleInstance::SingleInstance(const QString& name)
-    : path_(QDir(QDir::tempPath()).filePath(name + QStringLiteral(".lock"))),
-      lock_(std::make_unique<QLockFile>(path_))
+    : path_(QDir(QDir::tempPath()).filePath(name + QStringLiteral(".lock"))), lock_(std::make_unique<QLockFile>(path_))
 {
     // A running owner keeps its lock however old it is; only a dead owner's
     // lock is taken over.

@@ -49,9 +49,8 @@ protected:
 
 } // namespace
 
-TransferProgressDialog::TransferProgressDialog(const QString& title, const QString& text,
-                                               ProgressCounters& counters, std::int32_t total,
-                                               std::function<void()> body, QWidget* parent)
+TransferProgressDialog::TransferProgressDialog(const QString& title, const QString& text, ProgressCounters& counters,
+                                               std::int32_t total, std::function<void()> body, QWidget* parent)
     : QDialog(parent), counters_(counters), total_(std::max<std::int32_t>(total, 0)), body_(std::move(body))
 {
     setWindowTitle(title);
@@ -89,9 +88,8 @@ TransferProgressDialog::TransferProgressDialog(const QString& title, const QStri
     connect(timer_, &QTimer::timeout, this, &TransferProgressDialog::showProgress);
 }
 
-TransferProgressDialog::TransferProgressDialog(const QString& title, const QString& text,
-                                               ProgressCounters& counters, std::function<void()> body,
-                                               QWidget* parent)
+TransferProgressDialog::TransferProgressDialog(const QString& title, const QString& text, ProgressCounters& counters,
+                                               std::function<void()> body, QWidget* parent)
     : TransferProgressDialog(title, text, counters, counters.total(), std::move(body), parent)
 {
     startsCounters_ = false;
@@ -174,8 +172,8 @@ void TransferProgressDialog::closeEvent(QCloseEvent* event)
     event->ignore();
 }
 
-bool runTransferDialog(const QString& title, const QString& text, ProgressCounters& counters,
-                       std::int32_t total, std::function<void()> body, QWidget* parent)
+bool runTransferDialog(const QString& title, const QString& text, ProgressCounters& counters, std::int32_t total,
+                       std::function<void()> body, QWidget* parent)
 {
     TransferProgressDialog dialog(title, text, counters, total, std::move(body), parent);
     return dialog.exec() == QDialog::Accepted;

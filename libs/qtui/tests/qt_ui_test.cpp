@@ -1,8 +1,8 @@
 // The message-box bridge: boxes carry the program's caption and icon, a call
 // on the GUI thread runs directly, and a worker's call waits for the user.
 #include "plx71/qtui/qt_ui.hpp"
-#include "plx71/testing/modal_windows.hpp"
 #include "plx71/qtui/transfer_progress_dialog.hpp"
+#include "plx71/testing/modal_windows.hpp"
 
 #include <QAbstractButton>
 #include <QPushButton>
@@ -115,12 +115,11 @@ void QtUiTest::workerMessageAppearsOverTheProgressDialog()
     std::atomic<bool> messageReturned{false};
     QWidget* boxParent = nullptr;
     bool dialogOpenWhileBoxShown = false;
-    TransferProgressDialog dialog(QStringLiteral("Downloading...   PC -> PLX-71RD"), QString(), counters, 100,
-                                  [&] {
-                                      ui.message(Icon::Stop, "Communication error between PLX-71RD");
-                                      messageReturned = true;
-                                      counters.abort();
-                                  });
+    TransferProgressDialog dialog(QStringLiteral("Downloading...   PC -> PLX-71RD"), QString(), counters, 100, [&] {
+        ui.message(Icon::Stop, "Communication error between PLX-71RD");
+        messageReturned = true;
+        counters.abort();
+    });
     QTimer poll;
     poll.setInterval(10);
     QObject::connect(&poll, &QTimer::timeout, [&] {

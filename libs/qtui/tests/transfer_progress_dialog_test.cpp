@@ -79,8 +79,8 @@ void TransferProgressDialogTest::cancelOnlySetsTheMarkUntilTheWorkerEnds()
     ProgressCounters counters;
     std::atomic<bool> release{false};
     std::atomic<bool> sawAbort{false};
-    TransferProgressDialog dialog(QStringLiteral("Downloading...   PC -> PLX-71RD"), QStringLiteral("C:\\data\\user.hex"),
-                                  counters, 1000, [&] {
+    TransferProgressDialog dialog(QStringLiteral("Downloading...   PC -> PLX-71RD"),
+                                  QStringLiteral("C:\\data\\user.hex"), counters, 1000, [&] {
                                       counters.advance(100);
                                       sawAbort = waitFor([&] { return counters.aborted(); });
                                       waitFor([&] { return release.load(); });

@@ -9,40 +9,40 @@
 namespace plx71sim {
 
 struct LineSettings {
-  int rate = 0;             // bit/s, 0 when not a standard rate
-  bool oddParity = false;   // PARODD
-  bool parityCheck = false; // INPCK
+    int rate = 0;             // bit/s, 0 when not a standard rate
+    bool oddParity = false;   // PARODD
+    bool parityCheck = false; // INPCK
 };
 
 class PtyPort {
- public:
-  PtyPort() = default;
-  ~PtyPort() { close(); }
-  PtyPort(const PtyPort&) = delete;
-  PtyPort& operator=(const PtyPort&) = delete;
+public:
+    PtyPort() = default;
+    ~PtyPort() { close(); }
+    PtyPort(const PtyPort&) = delete;
+    PtyPort& operator=(const PtyPort&) = delete;
 
-  bool open(std::string& error);
-  void close();
+    bool open(std::string& error);
+    void close();
 
-  int master() const { return master_; }
-  int events() const { return inotify_; }
-  const std::string& slavePath() const { return slavePath_; }
+    int master() const { return master_; }
+    int events() const { return inotify_; }
+    const std::string& slavePath() const { return slavePath_; }
 
-  // The settings the PC side last put on the terminal.
-  LineSettings lineSettings() const;
-  // Reads pending open/close events and returns how many descriptors the
-  // PC side now holds. After a close the port's exclusive-use mark is
-  // lifted (the PC sets it again on its next open; a leftover mark would
-  // lock the PC out of its own reopen) and, when no descriptor is left,
-  // bytes still waiting for the PC are thrown away as on a real line.
-  int handleEvents();
+    // The settings the PC side last put on the terminal.
+    LineSettings lineSettings() const;
+    // Reads pending open/close events and returns how many descriptors the
+    // PC side now holds. After a close the port's exclusive-use mark is
+    // lifted (the PC sets it again on its next open; a leftover mark would
+    // lock the PC out of its own reopen) and, when no descriptor is left,
+    // bytes still waiting for the PC are thrown away as on a real line.
+    int handleEvents();
 
- private:
-  int master_ = -1;
-  int keptSlave_ = -1;
-  int inotify_ = -1;
-  int openCount_ = 0;
-  std::string slavePath_;
+private:
+    int master_ = -1;
+    int keptSlave_ = -1;
+    int inotify_ = -1;
+    int openCount_ = 0;
+    std::string slavePath_;
 };
 
-}  // namespace plx71sim
+} // namespace plx71sim

@@ -12,234 +12,271 @@
 namespace plx71sim {
 namespace {
 
-Clock::duration byteTime(int rate) {
-  return std::chrono::duration_cast<Clock::duration>(
-      std::chrono::duration<double>(double(kBitsPerByte) / (rate > 0 ? rate : kRestRate)));
+Clock::duration byteTime(int rate)
+{
+    return std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(double(kBitsPerByte) / (rate > 0 ? rate : kRestRate)));
 }
 
-bool matches(const LineSettings& s, int rate) {
-  return s.rate == rate && s.oddParity && s.parityCheck;
+bool matches(const LineSettings& s, int rate)
+{
+    return s.rate == rate && s.oddParity && s.parityCheck;
 }
 
-}  // namespace
+} // namespace
 
-Simulator::Engine::Engine(Simulator& sim)
-    : sim_(sim), assembler_(sim.options_.resyncGap) {}
+Simulator::Engine::Engine(Simulator& sim) : sim_(sim), assembler_(sim.options_.resyncGap) {}
 
-Simulator::Engine::~Engine() {
-  if (wake_ >= 0) ::close(wake_);
+Simulator::Engine::~Engine()
+{
+    if (wake_ >= 0)
+        ::close(wake_);
 }
 
-bool Simulator::Engine::open(std::string& error) {
-  if (!port_.open(error)) return false;
-  wake_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-  if (wake_ < 0) {
-    error = std::string("eventfd: ") + std::strerror(errno);
-    return false;
-  }
-  if (!sim_.options_.logPath.empty() && !log_.open(sim_.options_.logPath, error)) return false;
-  return true;
+bool Simulator::Engine::open(std::string& error)
+{
+    if (!port_.open(error))
+        return false;
+    wake_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (wake_ < 0) {
+        error = std::string("eventfd: ") + std::strerror(errno);
+        return false;
+    }
+    if (!sim_.options_.logPath.empty() && !log_.open(sim_.options_.logPath, error))
+        return false;
+    return true;
 }
 
-void Simulator::Engine::requestStop() {
-  stop_ = true;
-  const std::uint64_t one = 1;
-  [[maybe_unused]] auto r = ::write(wake_, &one, sizeof one);
+void Simulator::Engine::requestStop()
+{
+    stop_ = true;
+    const std::uint64_t one = 1;
+    [[maybe_unused]] auto r = ::write(wake_, &one, sizeof one);
 }
 
-void Simulator::Engine::run() {
-  while (!stop_) {
-    const auto now = Clock::now();
-    deliverDue(now);
+void Simulator::Engine::run()
+{
+    while (!stop_) {
+        const auto now = Clock::now();
+        deliverDue(now);
+        std::vector<FrameAssembler::Event> events;
+        assembler_.expire(now, events);
+        handle(events, now);
+        if (awaitAck_ && out_.empty() && now >= awaitAckUntil_)
+            awaitAck_ = false;
+        const bool blocked = flushOut(now);
+        saveIfAsked();
+        waitForWork(now, blocked);
+    }
+}
+
+int Simulator::Engine::boxRate()
+{
+    std::lock_guard lk(sim_.mutex_);
+    return sim_.box_.rate();
+}
+
+void Simulator::Engine::readLine(Clock::time_point now)
+{
+    std::uint8_t buf[4096];
+    const ssize_t n = ::read(port_.master(), buf, sizeof buf);
+    if (n < 0) {
+        // EIO: no slave open at all. The kept descriptor prevents that, but
+        // should it happen, back off instead of spinning.
+        if (errno == EIO)
+            hangupUntil_ = now + std::chrono::milliseconds(10);
+        return;
+    }
+    if (n == 0)
+        return;
+    const int rate = boxRate();
+    const auto settings = port_.lineSettings();
+    std::span<const std::uint8_t> bytes(buf, static_cast<std::size_t>(n));
+    if (!matches(settings, rate)) {
+        log_.line("PC! ", bytes);
+        {
+            std::lock_guard lk(sim_.mutex_);
+            sim_.ignoredBytes_ += bytes.size();
+        }
+        sim_.notify();
+        return;
+    }
+    for (auto b : bytes) {
+        Clock::time_point at = now;
+        if (sim_.options_.pace) {
+            at = std::max(now, lineFreeIn_) + byteTime(rate);
+            lineFreeIn_ = at;
+        }
+        in_.push_back({b, at});
+    }
+}
+
+void Simulator::Engine::deliverDue(Clock::time_point now)
+{
     std::vector<FrameAssembler::Event> events;
-    assembler_.expire(now, events);
-    handle(events, now);
-    if (awaitAck_ && out_.empty() && now >= awaitAckUntil_) awaitAck_ = false;
-    const bool blocked = flushOut(now);
-    saveIfAsked();
-    waitForWork(now, blocked);
-  }
+    while (!in_.empty() && in_.front().at <= now) {
+        const InByte in = in_.front();
+        in_.pop_front();
+        if (awaitAck_) {
+            awaitAck_ = false;
+            if (in.byte == kAck || in.byte == kNak) {
+                const std::uint8_t b = in.byte;
+                log_.line("PC> ", std::span(&b, 1));
+                continue;
+            }
+        }
+        assembler_.push(in.byte, in.at, events);
+        handle(events, in.at);
+        events.clear();
+        flushOut(now); // answers go out (and into the log) before the next frame
+    }
 }
 
-int Simulator::Engine::boxRate() {
-  std::lock_guard lk(sim_.mutex_);
-  return sim_.box_.rate();
+void Simulator::Engine::handle(std::vector<FrameAssembler::Event>& events, Clock::time_point at)
+{
+    for (auto& e : events) {
+        if (e.kind == FrameAssembler::Kind::Discarded) {
+            log_.line("PC# ", e.bytes);
+            continue;
+        }
+        log_.line("PC> ", e.bytes);
+        Answer a;
+        {
+            std::lock_guard lk(sim_.mutex_);
+            if (e.kind == FrameAssembler::Kind::Frame) {
+                std::span<const std::uint8_t> f(e.bytes);
+                a = sim_.box_.onFrame(f[2], f.subspan(3, f.size() - 4), at);
+            } else {
+                a = sim_.box_.onBadChecksum(e.bytes, at);
+            }
+            if (a.jobChanged)
+                sim_.dirty_ = true;
+            if (a.checkpoint && sim_.dirty_)
+                saveAsked_ = true;
+        }
+        queue(a);
+        sim_.notify();
+    }
 }
 
-void Simulator::Engine::readLine(Clock::time_point now) {
-  std::uint8_t buf[4096];
-  const ssize_t n = ::read(port_.master(), buf, sizeof buf);
-  if (n < 0) {
-    // EIO: no slave open at all. The kept descriptor prevents that, but
-    // should it happen, back off instead of spinning.
-    if (errno == EIO) hangupUntil_ = now + std::chrono::milliseconds(10);
-    return;
-  }
-  if (n == 0) return;
-  const int rate = boxRate();
-  const auto settings = port_.lineSettings();
-  std::span<const std::uint8_t> bytes(buf, static_cast<std::size_t>(n));
-  if (!matches(settings, rate)) {
-    log_.line("PC! ", bytes);
-    {
-      std::lock_guard lk(sim_.mutex_);
-      sim_.ignoredBytes_ += bytes.size();
+void Simulator::Engine::queue(const Answer& a)
+{
+    if (a.bytes.empty())
+        return;
+    const auto now = Clock::now();
+    auto add = [&](Bytes bytes) {
+        OutUnit u{std::move(bytes), a.sendRate, {}, 0, false};
+        for (std::size_t i = 0; i < u.bytes.size(); ++i) {
+            if (sim_.options_.pace) {
+                lineFreeOut_ = std::max(now, lineFreeOut_) + byteTime(a.sendRate);
+                u.due.push_back(lineFreeOut_);
+            } else {
+                u.due.push_back(now);
+            }
+        }
+        out_.push_back(std::move(u));
+    };
+    add(Bytes(a.bytes.begin(), a.bytes.begin() + 1));
+    if (a.bytes.size() > 1)
+        add(Bytes(a.bytes.begin() + 1, a.bytes.end()));
+    if (a.hasReply) {
+        awaitAck_ = true;
+        awaitAckUntil_ = out_.back().due.back() + sim_.options_.replyAckWindow;
     }
-    sim_.notify();
-    return;
-  }
-  for (auto b : bytes) {
-    Clock::time_point at = now;
-    if (sim_.options_.pace) {
-      at = std::max(now, lineFreeIn_) + byteTime(rate);
-      lineFreeIn_ = at;
-    }
-    in_.push_back({b, at});
-  }
-}
-
-void Simulator::Engine::deliverDue(Clock::time_point now) {
-  std::vector<FrameAssembler::Event> events;
-  while (!in_.empty() && in_.front().at <= now) {
-    const InByte in = in_.front();
-    in_.pop_front();
-    if (awaitAck_) {
-      awaitAck_ = false;
-      if (in.byte == kAck || in.byte == kNak) {
-        const std::uint8_t b = in.byte;
-        log_.line("PC> ", std::span(&b, 1));
-        continue;
-      }
-    }
-    assembler_.push(in.byte, in.at, events);
-    handle(events, in.at);
-    events.clear();
-    flushOut(now);  // answers go out (and into the log) before the next frame
-  }
-}
-
-void Simulator::Engine::handle(std::vector<FrameAssembler::Event>& events, Clock::time_point at) {
-  for (auto& e : events) {
-    if (e.kind == FrameAssembler::Kind::Discarded) {
-      log_.line("PC# ", e.bytes);
-      continue;
-    }
-    log_.line("PC> ", e.bytes);
-    Answer a;
-    {
-      std::lock_guard lk(sim_.mutex_);
-      if (e.kind == FrameAssembler::Kind::Frame) {
-        std::span<const std::uint8_t> f(e.bytes);
-        a = sim_.box_.onFrame(f[2], f.subspan(3, f.size() - 4), at);
-      } else {
-        a = sim_.box_.onBadChecksum(e.bytes, at);
-      }
-      if (a.jobChanged) sim_.dirty_ = true;
-      if (a.checkpoint && sim_.dirty_) saveAsked_ = true;
-    }
-    queue(a);
-    sim_.notify();
-  }
-}
-
-void Simulator::Engine::queue(const Answer& a) {
-  if (a.bytes.empty()) return;
-  const auto now = Clock::now();
-  auto add = [&](Bytes bytes) {
-    OutUnit u{std::move(bytes), a.sendRate, {}, 0, false};
-    for (std::size_t i = 0; i < u.bytes.size(); ++i) {
-      if (sim_.options_.pace) {
-        lineFreeOut_ = std::max(now, lineFreeOut_) + byteTime(a.sendRate);
-        u.due.push_back(lineFreeOut_);
-      } else {
-        u.due.push_back(now);
-      }
-    }
-    out_.push_back(std::move(u));
-  };
-  add(Bytes(a.bytes.begin(), a.bytes.begin() + 1));
-  if (a.bytes.size() > 1) add(Bytes(a.bytes.begin() + 1, a.bytes.end()));
-  if (a.hasReply) {
-    awaitAck_ = true;
-    awaitAckUntil_ = out_.back().due.back() + sim_.options_.replyAckWindow;
-  }
 }
 
 // Writes what is due. Returns true when the terminal would not take more.
-bool Simulator::Engine::flushOut(Clock::time_point now) {
-  while (!out_.empty()) {
-    OutUnit& u = out_.front();
-    if (u.due[u.sent] > now) return false;
-    if (!u.started) {
-      u.started = true;
-      if (!matches(port_.lineSettings(), u.rate)) {
-        log_.line("BOX! ", u.bytes);
-        out_.pop_front();
-        continue;
-      }
-      log_.line("BOX> ", u.bytes);
+bool Simulator::Engine::flushOut(Clock::time_point now)
+{
+    while (!out_.empty()) {
+        OutUnit& u = out_.front();
+        if (u.due[u.sent] > now)
+            return false;
+        if (!u.started) {
+            u.started = true;
+            if (!matches(port_.lineSettings(), u.rate)) {
+                log_.line("BOX! ", u.bytes);
+                out_.pop_front();
+                continue;
+            }
+            log_.line("BOX> ", u.bytes);
+        }
+        std::size_t end = u.sent;
+        while (end < u.bytes.size() && u.due[end] <= now)
+            ++end;
+        const ssize_t n = ::write(port_.master(), u.bytes.data() + u.sent, end - u.sent);
+        if (n < 0) {
+            if (errno == EAGAIN || errno == EINTR)
+                return true;
+            out_.pop_front(); // the line is gone; the PC side retries
+            continue;
+        }
+        u.sent += static_cast<std::size_t>(n);
+        if (u.sent == u.bytes.size())
+            out_.pop_front();
+        else if (u.sent < end)
+            return true;
     }
-    std::size_t end = u.sent;
-    while (end < u.bytes.size() && u.due[end] <= now) ++end;
-    const ssize_t n = ::write(port_.master(), u.bytes.data() + u.sent, end - u.sent);
-    if (n < 0) {
-      if (errno == EAGAIN || errno == EINTR) return true;
-      out_.pop_front();  // the line is gone; the PC side retries
-      continue;
-    }
-    u.sent += static_cast<std::size_t>(n);
-    if (u.sent == u.bytes.size()) out_.pop_front();
-    else if (u.sent < end) return true;
-  }
-  return false;
+    return false;
 }
 
-void Simulator::Engine::saveIfAsked() {
-  if (!saveAsked_) return;
-  saveAsked_ = false;
-  sim_.saveNow();
+void Simulator::Engine::saveIfAsked()
+{
+    if (!saveAsked_)
+        return;
+    saveAsked_ = false;
+    sim_.saveNow();
 }
 
-void Simulator::Engine::waitForWork(Clock::time_point now, bool blocked) {
-  std::optional<Clock::time_point> next;
-  auto consider = [&next](std::optional<Clock::time_point> t) {
-    if (t && (!next || *t < *next)) next = t;
-  };
-  if (!in_.empty()) consider(in_.front().at);
-  consider(assembler_.deadline());
-  if (awaitAck_ && out_.empty()) consider(awaitAckUntil_);
-  if (!out_.empty() && !blocked) consider(out_.front().due[out_.front().sent]);
-  const bool hungUp = now < hangupUntil_;
-  if (hungUp) consider(hangupUntil_);
+void Simulator::Engine::waitForWork(Clock::time_point now, bool blocked)
+{
+    std::optional<Clock::time_point> next;
+    auto consider = [&next](std::optional<Clock::time_point> t) {
+        if (t && (!next || *t < *next))
+            next = t;
+    };
+    if (!in_.empty())
+        consider(in_.front().at);
+    consider(assembler_.deadline());
+    if (awaitAck_ && out_.empty())
+        consider(awaitAckUntil_);
+    if (!out_.empty() && !blocked)
+        consider(out_.front().due[out_.front().sent]);
+    const bool hungUp = now < hangupUntil_;
+    if (hungUp)
+        consider(hangupUntil_);
 
-  // Paced bytes are due to the microsecond; a millisecond poll would
-  // deliver every ACK and reply end up to 1 ms late.
-  timespec timeout{};
-  timespec* timeoutPtr = nullptr;
-  if (next) {
-    const auto ns = std::max<long long>(
-        0, std::chrono::duration_cast<std::chrono::nanoseconds>(*next - now).count());
-    timeout.tv_sec = static_cast<time_t>(ns / 1000000000);
-    timeout.tv_nsec = static_cast<long>(ns % 1000000000);
-    timeoutPtr = &timeout;
-  }
-  pollfd fds[3] = {{wake_, POLLIN, 0}, {port_.events(), POLLIN, 0},
-                   {port_.master(), static_cast<short>(hungUp ? 0 : POLLIN), 0}};
-  if (blocked) fds[2].events |= POLLOUT;
-  if (::ppoll(fds, 3, timeoutPtr, nullptr) <= 0) return;
-  if (fds[0].revents & POLLIN) {
-    std::uint64_t v;
-    [[maybe_unused]] auto r = ::read(wake_, &v, sizeof v);
-  }
-  if (fds[1].revents & POLLIN) {
-    const int count = port_.handleEvents();
-    {
-      std::lock_guard lk(sim_.mutex_);
-      sim_.openCount_ = count;
+    // Paced bytes are due to the microsecond; a millisecond poll would
+    // deliver every ACK and reply end up to 1 ms late.
+    timespec timeout{};
+    timespec* timeoutPtr = nullptr;
+    if (next) {
+        const auto ns =
+            std::max<long long>(0, std::chrono::duration_cast<std::chrono::nanoseconds>(*next - now).count());
+        timeout.tv_sec = static_cast<time_t>(ns / 1000000000);
+        timeout.tv_nsec = static_cast<long>(ns % 1000000000);
+        timeoutPtr = &timeout;
     }
-    sim_.notify();
-  }
-  if (fds[2].revents & (POLLIN | POLLHUP | POLLERR)) readLine(Clock::now());
+    pollfd fds[3] = {
+        {wake_, POLLIN, 0}, {port_.events(), POLLIN, 0}, {port_.master(), static_cast<short>(hungUp ? 0 : POLLIN), 0}};
+    if (blocked)
+        fds[2].events |= POLLOUT;
+    if (::ppoll(fds, 3, timeoutPtr, nullptr) <= 0)
+        return;
+    if (fds[0].revents & POLLIN) {
+        std::uint64_t v;
+        [[maybe_unused]] auto r = ::read(wake_, &v, sizeof v);
+    }
+    if (fds[1].revents & POLLIN) {
+        const int count = port_.handleEvents();
+        {
+            std::lock_guard lk(sim_.mutex_);
+            sim_.openCount_ = count;
+        }
+        sim_.notify();
+    }
+    if (fds[2].revents & (POLLIN | POLLHUP | POLLERR))
+        readLine(Clock::now());
 }
 
-}  // namespace plx71sim
+} // namespace plx71sim

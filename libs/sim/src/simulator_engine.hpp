@@ -14,48 +14,48 @@
 namespace plx71sim {
 
 class Simulator::Engine {
- public:
-  explicit Engine(Simulator& sim);
-  ~Engine();
+public:
+    explicit Engine(Simulator& sim);
+    ~Engine();
 
-  bool open(std::string& error);
-  const std::string& slavePath() const { return port_.slavePath(); }
-  void requestStop();
-  void run();
+    bool open(std::string& error);
+    const std::string& slavePath() const { return port_.slavePath(); }
+    void requestStop();
+    void run();
 
- private:
-  struct InByte {
-    std::uint8_t byte;
-    Clock::time_point at;
-  };
-  struct OutUnit {
-    Bytes bytes;
-    int rate;
-    std::vector<Clock::time_point> due;  // per byte
-    std::size_t sent = 0;
-    bool started = false;
-  };
+private:
+    struct InByte {
+        std::uint8_t byte;
+        Clock::time_point at;
+    };
+    struct OutUnit {
+        Bytes bytes;
+        int rate;
+        std::vector<Clock::time_point> due; // per byte
+        std::size_t sent = 0;
+        bool started = false;
+    };
 
-  int boxRate();
-  void readLine(Clock::time_point now);
-  void deliverDue(Clock::time_point now);
-  void handle(std::vector<FrameAssembler::Event>& events, Clock::time_point at);
-  void queue(const Answer& a);
-  bool flushOut(Clock::time_point now);
-  void saveIfAsked();
-  void waitForWork(Clock::time_point now, bool blocked);
+    int boxRate();
+    void readLine(Clock::time_point now);
+    void deliverDue(Clock::time_point now);
+    void handle(std::vector<FrameAssembler::Event>& events, Clock::time_point at);
+    void queue(const Answer& a);
+    bool flushOut(Clock::time_point now);
+    void saveIfAsked();
+    void waitForWork(Clock::time_point now, bool blocked);
 
-  Simulator& sim_;
-  PtyPort port_;
-  WireLog log_;
-  FrameAssembler assembler_;
-  int wake_ = -1;
-  std::atomic<bool> stop_{false};
-  std::deque<InByte> in_;
-  std::deque<OutUnit> out_;
-  Clock::time_point lineFreeIn_{}, lineFreeOut_{}, awaitAckUntil_{}, hangupUntil_{};
-  bool awaitAck_ = false;
-  bool saveAsked_ = false;
+    Simulator& sim_;
+    PtyPort port_;
+    WireLog log_;
+    FrameAssembler assembler_;
+    int wake_ = -1;
+    std::atomic<bool> stop_{false};
+    std::deque<InByte> in_;
+    std::deque<OutUnit> out_;
+    Clock::time_point lineFreeIn_{}, lineFreeOut_{}, awaitAckUntil_{}, hangupUntil_{};
+    bool awaitAck_ = false;
+    bool saveAsked_ = false;
 };
 
-}  // namespace plx71sim
+} // namespace plx71sim

@@ -11,14 +11,14 @@
 namespace plx71sim {
 
 class WireLog {
- public:
-  ~WireLog() { close(); }
-  bool open(const std::string& path, std::string& error);
-  void close();
-  void line(const char* prefix, std::span<const unsigned char> bytes);
+public:
+    ~WireLog() { close(); }
+    bool open(const std::string& path, std::string& error);
+    void close();
+    void line(const char* prefix, std::span<const unsigned char> bytes);
 
- private:
-  std::FILE* file_ = nullptr;
+private:
+    std::FILE* file_ = nullptr;
 };
 
-}  // namespace plx71sim
+} // namespace plx71sim

@@ -9,32 +9,35 @@
 
 namespace plx71sim::test {
 
-inline Options quickOptions() {
-  Options o;
-  o.box.busyTime = 30ms;
-  o.resyncGap = 50ms;
-  return o;
+inline Options quickOptions()
+{
+    Options o;
+    o.box.busyTime = 30ms;
+    o.resyncGap = 50ms;
+    return o;
 }
 
 class BoxTest : public ::testing::Test {
- protected:
-  void SetUp() override { startBox(quickOptions()); }
+protected:
+    void SetUp() override { startBox(quickOptions()); }
 
-  void startBox(const Options& options) {
-    port.reset();
-    sim = std::make_unique<Simulator>(options);
-    ASSERT_TRUE(sim->start()) << sim->lastError();
-    port = std::make_unique<PcPort>(sim->slavePath());
-    ASSERT_TRUE(port->isOpen());
-  }
+    void startBox(const Options& options)
+    {
+        port.reset();
+        sim = std::make_unique<Simulator>(options);
+        ASSERT_TRUE(sim->start()) << sim->lastError();
+        port = std::make_unique<PcPort>(sim->slavePath());
+        ASSERT_TRUE(port->isOpen());
+    }
 
-  // Request as hex; returns ACK plus reply bytes as hex.
-  std::string ask(const std::string& request, std::size_t replyBody = 0) {
-    return toHex(transact(*port, hex(request), replyBody));
-  }
+    // Request as hex; returns ACK plus reply bytes as hex.
+    std::string ask(const std::string& request, std::size_t replyBody = 0)
+    {
+        return toHex(transact(*port, hex(request), replyBody));
+    }
 
-  std::unique_ptr<Simulator> sim;
-  std::unique_ptr<PcPort> port;
+    std::unique_ptr<Simulator> sim;
+    std::unique_ptr<PcPort> port;
 };
 
-}  // namespace plx71sim::test
+} // namespace plx71sim::test

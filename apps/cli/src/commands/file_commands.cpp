@@ -114,20 +114,23 @@ void addFileCommands(CLI::App& app, CliContext& ctx)
     devices->callback([&ctx] { ctx.run = [&ctx](CliUi& ui) { return runDevices(ctx, ui); }; });
 
     auto info = std::make_shared<AreaOptions>();
-    auto* infoCmd = app.add_subcommand("info", "load a data file as \"Select...\" does and show its checksum, ID, "
-                                               "protect state or version");
+    auto* infoCmd = app.add_subcommand("info",
+                                       "load a data file as \"Select...\" does and show its checksum, ID, "
+                                       "protect state or version");
     addAreaOptions(infoCmd, *info);
     infoCmd->callback([&ctx, info] { ctx.run = [&ctx, info](CliUi& ui) { return runInfo(ctx, ui, *info); }; });
 
     auto conv = std::make_shared<AreaOptions>();
     auto out = std::make_shared<std::string>();
     auto ranges = std::make_shared<std::optional<std::string>>();
-    auto* convCmd = app.add_subcommand("convert", "load a data file and save it again (format from OUT's extension: "
-                                                  ".hex Intel HEX, else S-records)");
+    auto* convCmd = app.add_subcommand("convert",
+                                       "load a data file and save it again (format from OUT's extension: "
+                                       ".hex Intel HEX, else S-records)");
     addAreaOptions(convCmd, *conv);
     convCmd->add_option("OUT", *out, "output file")->required();
-    convCmd->add_option("--ranges", *ranges, "address ranges to save, e.g. \"C0000-C00FF, D0000\" (whole area "
-                                             "when absent)");
+    convCmd->add_option("--ranges", *ranges,
+                        "address ranges to save, e.g. \"C0000-C00FF, D0000\" (whole area "
+                        "when absent)");
     convCmd->callback([&ctx, conv, out, ranges] {
         ctx.run = [&ctx, conv, out, ranges](CliUi& ui) { return runConvert(ctx, ui, *conv, *out, *ranges); };
     });

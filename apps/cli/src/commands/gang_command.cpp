@@ -62,8 +62,8 @@ int boxExitCode(const BoxOutcome& outcome)
     return exitCodeFor(outcome.kind);
 }
 
-std::string gangJson(const std::string& command, const std::vector<BoxOutcome>& outcomes,
-                     const std::vector<int>& codes, const JobFacts& facts, int worst)
+std::string gangJson(const std::string& command, const std::vector<BoxOutcome>& outcomes, const std::vector<int>& codes,
+                     const JobFacts& facts, int worst)
 {
     std::string json = "{\"command\":\"" + command + "\",\"exitCode\":" + std::to_string(worst) + ",\"boxes\":[";
     for (std::size_t i = 0; i < outcomes.size(); ++i)
@@ -130,8 +130,8 @@ int runGangJob(CliContext& ctx, const LinkOptions& options, const JobFacts& fact
         codes[i] = boxExitCode(outcome);
         if (board)
             board->setRow(i, resolved.specs[i] + "  " + std::string(outcomeClassName(outcome.kind)));
-        if (!options.record.empty() &&
-            !appendRecordLine(options.record, recordLine(outcome, facts, codes[i], programVersion()))) {
+        if (!options.record.empty()
+            && !appendRecordLine(options.record, recordLine(outcome, facts, codes[i], programVersion()))) {
             uis[i]->message(Icon::Exclamation, msg::cannotWriteFile(options.record));
             if (codes[i] == kExitOk)
                 codes[i] = exitCodeFor(OutcomeClass::OutputNotWritten);

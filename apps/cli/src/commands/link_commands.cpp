@@ -2,13 +2,13 @@
 
 #include "commands/gang_command.hpp"
 #include "commands/link_options.hpp"
-#include "progress/cli_progress_sink.hpp"
 #include "plx71/datafile/data_file_writer.hpp"
 #include "plx71/job/job_actions.hpp"
 #include "plx71/ops/box_session.hpp"
 #include "plx71/ops/firmware_loader.hpp"
 #include "plx71/project/project_actions.hpp"
 #include "plx71/text/utf8_path.hpp"
+#include "progress/cli_progress_sink.hpp"
 
 #include <cstdio>
 #include <filesystem>
@@ -101,9 +101,9 @@ int runDownloadOrVerify(CliContext& ctx, CliUi& ui, const DownloadCommand& d, bo
         const ProjectJob& shared = p;
         return runGangJob(ctx, d.link, p.facts, p.job.hostBaudSelection,
                           [&shared, &d, writeJob](BoxSession& session, ProgressSink& sink) {
-                              return writeJob ? session.download(shared.state, shared.job, sink,
-                                                                 DownloadOptions{!d.noVerify})
-                                              : session.verify(shared.state, shared.job, sink);
+                              return writeJob
+                                  ? session.download(shared.state, shared.job, sink, DownloadOptions{!d.noVerify})
+                                  : session.verify(shared.state, shared.job, sink);
                           });
     }
     int rc = kExitOk;
@@ -180,8 +180,8 @@ int runUploadCommand(CliContext& ctx, CliUi& ui, const UploadOptions& o)
         saveUpload(ui, state, job, o, outcome);
     if (outcome.settingsApplied)
         facts = jobFactsOf("upload", state, job);
-    for (auto [role, path] : {std::pair{"output", &o.project}, std::pair{"userRom", &o.userRom},
-                              std::pair{"bootRom", &o.bootRom}}) {
+    for (auto [role, path] :
+         {std::pair{"output", &o.project}, std::pair{"userRom", &o.userRom}, std::pair{"bootRom", &o.bootRom}}) {
         if (outcome.ok() && !path->empty())
             facts.files.push_back(fileFact(role, *path));
     }
@@ -229,28 +229,28 @@ void addLinkCommands(CLI::App& app, CliContext& ctx)
     });
 
     auto down = std::make_shared<DownloadCommand>();
-    auto* download = app.add_subcommand("download", "open a project, store its job and data in the writer box and "
-                                                    "read them back");
+    auto* download = app.add_subcommand("download",
+                                        "open a project, store its job and data in the writer box and "
+                                        "read them back");
     download->add_option("PROJECT", down->project, "project file (.pxp)")->required();
     download->add_flag("--no-verify", down->noVerify, "skip the read-back after the download");
     addLinkOptions(download, down->link, true);
-    download->callback([&ctx, down] {
-        ctx.run = [&ctx, down](CliUi& ui) { return runDownloadOrVerify(ctx, ui, *down, true); };
-    });
+    download->callback(
+        [&ctx, down] { ctx.run = [&ctx, down](CliUi& ui) { return runDownloadOrVerify(ctx, ui, *down, true); }; });
 
     auto ver = std::make_shared<DownloadCommand>();
     auto* verify = app.add_subcommand("verify", "compare the writer box with a project without writing anything");
     verify->add_option("PROJECT", ver->project, "project file (.pxp)")->required();
     addLinkOptions(verify, ver->link, true);
-    verify->callback([&ctx, ver] {
-        ctx.run = [&ctx, ver](CliUi& ui) { return runDownloadOrVerify(ctx, ui, *ver, false); };
-    });
+    verify->callback(
+        [&ctx, ver] { ctx.run = [&ctx, ver](CliUi& ui) { return runDownloadOrVerify(ctx, ui, *ver, false); }; });
 
     auto up = std::make_shared<UploadOptions>();
     auto* upload = app.add_subcommand("upload", "read the job and data back from the writer box into a project");
     upload->add_option("-o,--output", up->project, "project file to write (.pxp)")->required();
-    upload->add_option("--user-rom", up->userRom, "write the User ROM area to this data file (.hex Intel HEX, "
-                                                  "else S-records)");
+    upload->add_option("--user-rom", up->userRom,
+                       "write the User ROM area to this data file (.hex Intel HEX, "
+                       "else S-records)");
     upload->add_option("--boot-rom", up->bootRom, "write the Boot ROM area to this data file");
     addLinkOptions(upload, up->link, true);
     upload->callback([&ctx, up] { ctx.run = [&ctx, up](CliUi& ui) { return runUploadCommand(ctx, ui, *up); }; });

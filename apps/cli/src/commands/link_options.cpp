@@ -55,10 +55,11 @@ ProgressMode LinkOptions::progressMode() const
 
 void addLinkOptions(CLI::App* cmd, LinkOptions& options, bool withRecord)
 {
-    cmd->add_option("--port", options.ports, "COM1..COM4, a device path, a /dev/serial/by-id or by-path name, "
-                                              "usb:VID:PID[:SERIAL] or a port named in the station file (default: "
-                                              "the project's port, else COM1; see plx71 ports); give it once per "
-                                              "box to run several boxes at once")
+    cmd->add_option("--port", options.ports,
+                    "COM1..COM4, a device path, a /dev/serial/by-id or by-path name, "
+                    "usb:VID:PID[:SERIAL] or a port named in the station file (default: "
+                    "the project's port, else COM1; see plx71 ports); give it once per "
+                    "box to run several boxes at once")
         ->allow_extra_args(false);
     cmd->add_option("--progress", options.progress, "auto (a bar on a terminal, else lines), bar, lines or none")
         ->check(CLI::IsMember({"auto", "bar", "lines", "none"}));

@@ -22,10 +22,10 @@ struct LinkOptions {
     // --port, once per box: COMn, a path, a by-id or by-path name,
     // usb:VID:PID[:SERIAL] or a station port.
     std::vector<std::string> ports;
-    std::optional<int> baud;      // bit/s
-    std::string record;           // --record FILE; empty: none
+    std::optional<int> baud;       // bit/s
+    std::string record;            // --record FILE; empty: none
     std::string progress = "auto"; // --progress
-    bool quiet = false;           // -q: no progress
+    bool quiet = false;            // -q: no progress
 
     // The port and rate a job uses: these options, else the job's (a
     // project's) choices. A device path leaves the COM index at COM1.

@@ -45,7 +45,7 @@ std::string jsonList(const std::vector<std::string>& items)
 std::string owningGroup(const std::string& path)
 {
 #ifndef _WIN32
-    struct stat st{};
+    struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {
         if (const group* g = ::getgrgid(st.st_gid))
             return g->gr_name;
@@ -66,11 +66,11 @@ std::string holdersText(const std::vector<PortHolder>& holders)
 
 std::string deviceJson(const SerialDevice& d, const std::vector<std::string>& mappedBy)
 {
-    std::string j = "{\"path\":" + jsonString(d.path) + ",\"name\":" + jsonString(d.name) +
-                    ",\"byId\":" + jsonList(d.byId) + ",\"byPath\":" + jsonList(d.byPath);
+    std::string j = "{\"path\":" + jsonString(d.path) + ",\"name\":" + jsonString(d.name)
+        + ",\"byId\":" + jsonList(d.byId) + ",\"byPath\":" + jsonList(d.byPath);
     if (!d.vendorId.empty())
-        j += ",\"usb\":" + jsonString(d.usbName()) + ",\"vendorId\":" + jsonString(d.vendorId) +
-             ",\"productId\":" + jsonString(d.productId) + ",\"serialNumber\":" + jsonString(d.serialNumber);
+        j += ",\"usb\":" + jsonString(d.usbName()) + ",\"vendorId\":" + jsonString(d.vendorId)
+            + ",\"productId\":" + jsonString(d.productId) + ",\"serialNumber\":" + jsonString(d.serialNumber);
     if (!d.driver.empty())
         j += ",\"driver\":" + jsonString(d.driver);
     j += std::string(",\"mayOpen\":") + (d.mayOpen ? "true" : "false");
@@ -78,8 +78,8 @@ std::string deviceJson(const SerialDevice& d, const std::vector<std::string>& ma
         j += ",\"group\":" + jsonString(owningGroup(d.path));
     j += ",\"holders\":[";
     for (std::size_t i = 0; i < d.holders.size(); ++i)
-        j += std::string(i ? "," : "") + "{\"pid\":" + std::to_string(d.holders[i].pid) +
-             ",\"command\":" + jsonString(d.holders[i].command) + "}";
+        j += std::string(i ? "," : "") + "{\"pid\":" + std::to_string(d.holders[i].pid)
+            + ",\"command\":" + jsonString(d.holders[i].command) + "}";
     j += "]";
     if (d.latencyTimerMs)
         j += ",\"latencyTimerMs\":" + std::to_string(*d.latencyTimerMs);
@@ -170,14 +170,15 @@ int runPorts(CliContext& ctx)
     }
 
     if (ctx.json) {
-        std::string j = "{\"command\":\"ports\",\"stationFile\":" + jsonString(station.station->path) + ",\"devices\":[";
+        std::string j =
+            "{\"command\":\"ports\",\"stationFile\":" + jsonString(station.station->path) + ",\"devices\":[";
         for (std::size_t i = 0; i < devices.size(); ++i)
             j += (i ? "," : "") + deviceJson(devices[i], mappedBy[i]);
         j += "],\"mappings\":[";
         for (std::size_t i = 0; i < mappings.size(); ++i)
-            j += std::string(i ? "," : "") + "{\"name\":" + jsonString(mappings[i].name) +
-                 ",\"target\":" + jsonString(mappings[i].target) + ",\"source\":" + jsonString(mappings[i].source) +
-                 ",\"devicePath\":" + jsonString(mappings[i].device) + "}";
+            j += std::string(i ? "," : "") + "{\"name\":" + jsonString(mappings[i].name)
+                + ",\"target\":" + jsonString(mappings[i].target) + ",\"source\":" + jsonString(mappings[i].source)
+                + ",\"devicePath\":" + jsonString(mappings[i].device) + "}";
         ctx.jsonResult = j + "]}";
         return kExitOk;
     }
@@ -188,8 +189,7 @@ int runPorts(CliContext& ctx)
     std::printf("\n");
     for (const auto& m : mappings) {
         const std::string via = m.target == m.device ? m.source : m.source + ": " + m.target;
-        std::printf("%-6s -> %s (%s)\n", m.name.c_str(), m.device.empty() ? "nothing" : m.device.c_str(),
-                    via.c_str());
+        std::printf("%-6s -> %s (%s)\n", m.name.c_str(), m.device.empty() ? "nothing" : m.device.c_str(), via.c_str());
     }
     return kExitOk;
 }
@@ -198,8 +198,9 @@ int runPorts(CliContext& ctx)
 
 void addPortCommands(CLI::App& app, CliContext& ctx)
 {
-    auto* ports = app.add_subcommand("ports", "list the serial devices and where COM1..COM4 and the station's "
-                                              "named ports lead");
+    auto* ports = app.add_subcommand("ports",
+                                     "list the serial devices and where COM1..COM4 and the station's "
+                                     "named ports lead");
     ports->callback([&ctx] { ctx.run = [&ctx](CliUi&) { return runPorts(ctx); }; });
 }
 

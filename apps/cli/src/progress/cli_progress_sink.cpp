@@ -6,10 +6,9 @@
 namespace plx71::cli {
 
 CliProgressSink::CliProgressSink(ProgressMode mode, std::string label, BoxBoard* board, std::size_t row)
-    : write([](const std::string& text) { printToStderr(text); }), mode_(mode), label_(std::move(label)),
-      board_(board), row_(row), steps_(label_.empty() ? std::string() : label_ + ": ")
-{
-}
+    : write([](const std::string& text) { printToStderr(text); }), mode_(mode), label_(std::move(label)), board_(board),
+      row_(row), steps_(label_.empty() ? std::string() : label_ + ": ")
+{}
 
 bool CliProgressSink::cancelRequested() const
 {

@@ -19,8 +19,7 @@ class CliProgressSink : public ProgressSink {
 public:
     // `mode` is Bar, Lines or None (never Auto). `label` names the box in
     // lines and rows ("COM2"); with a board, Bar draws row `row` of it.
-    explicit CliProgressSink(ProgressMode mode, std::string label = {}, BoxBoard* board = nullptr,
-                             std::size_t row = 0);
+    explicit CliProgressSink(ProgressMode mode, std::string label = {}, BoxBoard* board = nullptr, std::size_t row = 0);
 
     void phaseChanged(ProgressPhase phase) override;
     bool runTransfer(const TransferView& view, ProgressCounters& counters, std::function<void()> body) override;

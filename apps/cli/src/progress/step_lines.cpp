@@ -43,8 +43,8 @@ std::string barText(const std::string& title, std::int64_t done, std::int64_t to
     const int filled = total > 0 ? int(shown * width / total) : width;
     char percent[8];
     std::snprintf(percent, sizeof percent, "%3d%%", percentOf(done, total));
-    return title + " [" + std::string(std::size_t(filled), '#') + std::string(std::size_t(width - filled), ' ') +
-           "] " + percent;
+    return title + " [" + std::string(std::size_t(filled), '#') + std::string(std::size_t(width - filled), ' ') + "] "
+        + percent;
 }
 
 } // namespace plx71::cli

@@ -116,7 +116,7 @@ std::string formatBlockList(std::uint32_t mask, int first, int last)
 }
 
 std::optional<std::vector<AreaRange>> parseAddressRanges(std::string_view text, std::uint32_t lowest,
-                                                            std::uint32_t highest)
+                                                         std::uint32_t highest)
 {
     std::vector<AreaRange> ranges;
     std::size_t pos = 0;

@@ -38,8 +38,8 @@ private:
 
 } // namespace
 
-bool readDataText(Ui& ui, const DeviceRecord& device, Area area, std::span<std::uint8_t> image,
-                  std::string_view text, DataFormat format, int* protectLevelSeen)
+bool readDataText(Ui& ui, const DeviceRecord& device, Area area, std::span<std::uint8_t> image, std::string_view text,
+                  DataFormat format, int* protectLevelSeen)
 {
     // An area longer than its buffer is clipped to it: nothing is ever placed
     // outside the image.

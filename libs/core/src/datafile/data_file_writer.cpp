@@ -2,10 +2,10 @@
 
 #include "file_io.hpp"
 #include "intel_hex.hpp"
-#include "s_record.hpp"
-#include "plx71/transfer/progress_counters.hpp"
 #include "plx71/text/utf8_path.hpp"
+#include "plx71/transfer/progress_counters.hpp"
 #include "plx71/ui/messages.hpp"
+#include "s_record.hpp"
 
 #include <algorithm>
 
@@ -88,7 +88,8 @@ std::string formatIntelHex(const SaveRequest& request, ProgressCounters* counter
             }
             // Records end at a 64 KiB boundary, so every byte keeps its address.
             const std::uint64_t toBoundary = 0x10000 - (address & 0xFFFF);
-            const auto n = static_cast<std::size_t>(std::min<std::uint64_t>({kRecordBytes, range.end - c + 1, toBoundary}));
+            const auto n =
+                static_cast<std::size_t>(std::min<std::uint64_t>({kRecordBytes, range.end - c + 1, toBoundary}));
             intel_hex::appendRecord(out, intel_hex::kData, static_cast<std::uint16_t>(address),
                                     request.data.subspan(address - request.areaStart, n));
             advanceProgress(counters);
@@ -121,8 +122,7 @@ std::string formatSRecords(const SaveRequest& request, ProgressCounters* counter
     return out;
 }
 
-bool saveDataFile(Ui& ui, const std::filesystem::path& path, const SaveRequest& request,
-                  ProgressCounters* counters)
+bool saveDataFile(Ui& ui, const std::filesystem::path& path, const SaveRequest& request, ProgressCounters* counters)
 {
     const std::string text = dataFormatFor(path) == DataFormat::IntelHex ? formatIntelHex(request, counters)
                                                                          : formatSRecords(request, counters);

@@ -28,10 +28,14 @@ ScanOutcome walkLines(std::string_view text, Decoder& decoder)
             continue;
         ChecksumMismatch mismatch;
         switch (decoder.line(s, mismatch)) {
-        case LineResult::Next: break;
-        case LineResult::End: return {ScanResult::Completed, {}};
-        case LineResult::Stopped: return {ScanResult::Stopped, {}};
-        case LineResult::FormatError: return {ScanResult::FormatError, {}};
+        case LineResult::Next:
+            break;
+        case LineResult::End:
+            return {ScanResult::Completed, {}};
+        case LineResult::Stopped:
+            return {ScanResult::Stopped, {}};
+        case LineResult::FormatError:
+            return {ScanResult::FormatError, {}};
         case LineResult::ChecksumError:
             mismatch.lineNumber = lineNumber;
             return {ScanResult::FormatError, mismatch};

@@ -34,16 +34,20 @@ LineResult LineDecoder::line(std::string_view s, ChecksumMismatch& mismatch)
     if (s.size() < 2 || s[0] != 'S')
         return LineResult::Next;
     switch (s[1]) {
-    case '2': return record(s, 3, false, mismatch);
-    case '3': return record(s, 4, false, mismatch);
-    case '8': return record(s, 3, true, mismatch);
-    case '7': return record(s, 4, true, mismatch);
-    default: return LineResult::Next; // S0, S1, S9, S5 ... carry nothing for us
+    case '2':
+        return record(s, 3, false, mismatch);
+    case '3':
+        return record(s, 4, false, mismatch);
+    case '8':
+        return record(s, 3, true, mismatch);
+    case '7':
+        return record(s, 4, true, mismatch);
+    default:
+        return LineResult::Next; // S0, S1, S9, S5 ... carry nothing for us
     }
 }
 
-LineResult LineDecoder::record(std::string_view s, std::size_t addressBytes, bool endRecord,
-                               ChecksumMismatch& mismatch)
+LineResult LineDecoder::record(std::string_view s, std::size_t addressBytes, bool endRecord, ChecksumMismatch& mismatch)
 {
     std::uint32_t count = 0;
     if (s.size() < 4 || !hex::readField(s.data() + 2, 2, count))

@@ -35,8 +35,8 @@ std::uint8_t allBlocksMaskFor(std::int32_t lastBlock)
 bool fitsImages(const DeviceRecord& device)
 {
     return areaFits(device.userRomStart, device.userRomEnd, kUserRomImageSize)
-        && areaFits(device.bootRomStart, device.bootRomEnd, kBootRomImageSize)
-        && device.lastBlock >= 0 && device.lastBlock <= 6;
+        && areaFits(device.bootRomStart, device.bootRomEnd, kBootRomImageSize) && device.lastBlock >= 0
+        && device.lastBlock <= 6;
 }
 
 std::string formatVoltage(std::int32_t tenths)

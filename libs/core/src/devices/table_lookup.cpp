@@ -14,8 +14,7 @@ std::filesystem::path deviceTableBeside(const std::filesystem::path& executable)
 std::vector<std::filesystem::path> deviceTableCandidates(const std::filesystem::path& executable)
 {
     const std::filesystem::path folder = executable.parent_path();
-    return {deviceTableBeside(executable),
-            (folder / kInstalledDataFolder / kDeviceTableFileName).lexically_normal()};
+    return {deviceTableBeside(executable), (folder / kInstalledDataFolder / kDeviceTableFileName).lexically_normal()};
 }
 
 std::filesystem::path locateDeviceTable(const std::filesystem::path& executable)

@@ -75,8 +75,8 @@ bool writeAndReplace(const fs::path& target, std::string_view bytes, WriteStep f
     }
     ok = ok && failAt != WriteStep::Sync && ::FlushFileBuffers(h);
     ok = ::CloseHandle(h) && ok;
-    ok = ok && failAt != WriteStep::Rename &&
-         ::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    ok = ok && failAt != WriteStep::Rename
+        && ::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!ok)
         ::DeleteFileW(temp.c_str());
     return ok;

@@ -84,7 +84,7 @@ FileRead readRegularFile(const std::filesystem::path& path, std::size_t limit)
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         result.status = errno == EACCES || errno == EPERM ? FileStatus::AccessDenied
-                      : errno == ENXIO || errno == ENODEV ? FileStatus::NotRegular
+            : errno == ENXIO || errno == ENODEV           ? FileStatus::NotRegular
                                                           : FileStatus::NotFound;
         return result;
     }

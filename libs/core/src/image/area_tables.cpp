@@ -19,10 +19,10 @@ AreaTables areaTablesFor(const DeviceRecord& device)
 {
     // The seven blocks cover 256 KiB below the top of the address space of
     // the layout: 20-bit for the M3062 and M306N families, 24-bit for M3080.
-    static constexpr std::array<std::uint32_t, kBlockCount> blockStart20 = {
-        0xFC000, 0xFA000, 0xF8000, 0xF0000, 0xE0000, 0xD0000, 0xC0000};
-    static constexpr std::array<std::uint32_t, kIdCodeLength> idCode20 = {
-        0xFFFDF, 0xFFFE3, 0xFFFEB, 0xFFFEF, 0xFFFF3, 0xFFFF7, 0xFFFFB};
+    static constexpr std::array<std::uint32_t, kBlockCount> blockStart20 = {0xFC000, 0xFA000, 0xF8000, 0xF0000,
+                                                                            0xE0000, 0xD0000, 0xC0000};
+    static constexpr std::array<std::uint32_t, kIdCodeLength> idCode20 = {0xFFFDF, 0xFFFE3, 0xFFFEB, 0xFFFEF,
+                                                                          0xFFFF3, 0xFFFF7, 0xFFFFB};
     const std::uint32_t top = deviceFamily(device) == 2 ? 0xF00000 : 0;
 
     AreaTables t;

@@ -36,8 +36,8 @@ IdCode imageIdCode(const DeviceRecord& device, const AreaTables& tables, std::sp
 std::string formatIdCode(const IdCode& id)
 {
     char text[32];
-    std::snprintf(text, sizeof text, "%02X,%02X,%02X,%02X,%02X,%02X,%02X", id[0], id[1], id[2], id[3], id[4],
-                  id[5], id[6]);
+    std::snprintf(text, sizeof text, "%02X,%02X,%02X,%02X,%02X,%02X,%02X", id[0], id[1], id[2], id[3], id[4], id[5],
+                  id[6]);
     return text;
 }
 

@@ -29,10 +29,7 @@ public:
         pos_ += b.size();
         return *this;
     }
-    Request& text(std::string_view t)
-    {
-        return bytes({reinterpret_cast<const std::uint8_t*>(t.data()), t.size()});
-    }
+    Request& text(std::string_view t) { return bytes({reinterpret_cast<const std::uint8_t*>(t.data()), t.size()}); }
     // Length field and checksum.
     void finish()
     {
@@ -111,7 +108,10 @@ bool cmdSetLinkRate(WriterLink& link, int rateIndex)
     return send(link, r);
 }
 
-bool cmdLoadEnter(WriterLink& link) { return sendAckOnly(link, CMD_LOAD_ENTER); }
+bool cmdLoadEnter(WriterLink& link)
+{
+    return sendAckOnly(link, CMD_LOAD_ENTER);
+}
 
 bool cmdLoadWritePage(WriterLink& link, std::uint16_t page, std::span<const std::uint8_t, kPageSize> data)
 {
@@ -133,7 +133,10 @@ bool cmdReadVersions(WriterLink& link)
     return true;
 }
 
-bool cmdLoadPrepare(WriterLink& link) { return sendAckOnly(link, CMD_LOAD_PREPARE); }
+bool cmdLoadPrepare(WriterLink& link)
+{
+    return sendAckOnly(link, CMD_LOAD_PREPARE);
+}
 
 bool cmdSetDevice(WriterLink& link, const DeviceParameters& device)
 {
@@ -232,7 +235,10 @@ bool cmdReadStatus(WriterLink& link, std::uint8_t& status)
     return true;
 }
 
-bool cmdDownloadCommit(WriterLink& link) { return sendAckOnly(link, CMD_DOWNLOAD_COMMIT); }
+bool cmdDownloadCommit(WriterLink& link)
+{
+    return sendAckOnly(link, CMD_DOWNLOAD_COMMIT);
+}
 
 std::optional<WriterSettings> cmdReadSettings(WriterLink& link)
 {
@@ -245,6 +251,9 @@ std::optional<WriterSettings> cmdReadSettings(WriterLink& link)
     return settings;
 }
 
-bool cmdDownloadEnd(WriterLink& link) { return sendAckOnly(link, CMD_DOWNLOAD_END); }
+bool cmdDownloadEnd(WriterLink& link)
+{
+    return sendAckOnly(link, CMD_DOWNLOAD_END);
+}
 
 } // namespace plx71

@@ -41,11 +41,12 @@ std::string latencyAdvice(PortCatalog& catalog, const std::string& devicePath)
             return {};
     }
     const std::string ms = std::to_string(*d.latencyTimerMs);
-    return d.path + ": the adapter's latency timer is " + ms +
-           " ms and low latency could not be set (a download takes up to 60 % longer); fix: echo 1 | sudo tee "
-           "/sys/bus/usb-serial/devices/" + d.name +
-           "/latency_timer, or for good a udev rule: ACTION==\"add\", SUBSYSTEM==\"usb-serial\", "
-           "DRIVER==\"ftdi_sio\", ATTR{latency_timer}=\"1\"";
+    return d.path + ": the adapter's latency timer is " + ms
+        + " ms and low latency could not be set (a download takes up to 60 % longer); fix: echo 1 | sudo tee "
+          "/sys/bus/usb-serial/devices/"
+        + d.name
+        + "/latency_timer, or for good a udev rule: ACTION==\"add\", SUBSYSTEM==\"usb-serial\", "
+          "DRIVER==\"ftdi_sio\", ATTR{latency_timer}=\"1\"";
 }
 
 } // namespace plx71

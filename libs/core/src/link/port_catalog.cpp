@@ -103,8 +103,8 @@ void PortCatalog::scan()
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(root_ / "dev", ec)) {
         const std::string name = entry.path().filename().string();
-        if (hasNumberAfter(name, "ttyUSB") || hasNumberAfter(name, "ttyACM") ||
-            (hasNumberAfter(name, "ttyS") && uartPresent(root_, name)))
+        if (hasNumberAfter(name, "ttyUSB") || hasNumberAfter(name, "ttyACM")
+            || (hasNumberAfter(name, "ttyS") && uartPresent(root_, name)))
             names.push_back(name);
     }
     std::sort(names.begin(), names.end(), naturalLess);

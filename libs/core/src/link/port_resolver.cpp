@@ -20,9 +20,8 @@ PortResolution failure(PortResolveError error, std::string message)
 bool sameHex(std::string_view a, std::string_view b)
 {
     auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
-               return lower(x) == lower(y);
-           });
+    return a.size() == b.size()
+        && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 bool isHexId(std::string_view s)
@@ -46,10 +45,8 @@ std::string describeForList(const SerialDevice& d)
 
 } // namespace
 
-PortResolver::PortResolver(PortCatalog& catalog, StationFile station)
-    : catalog_(catalog), station_(std::move(station))
-{
-}
+PortResolver::PortResolver(PortCatalog& catalog, StationFile station) : catalog_(catalog), station_(std::move(station))
+{}
 
 PortResolution PortResolver::found(const std::string& devicePath)
 {
@@ -99,8 +96,8 @@ PortResolution PortResolver::resolveUsb(std::string_view spec)
     std::vector<std::string> items;
     for (const auto* d : matches)
         items.push_back(describeForList(*d));
-    return failure(PortResolveError::Ambiguous, std::string(spec) + " matches several ports: " + listOf(items) +
-                                                    "; add the serial number");
+    return failure(PortResolveError::Ambiguous,
+                   std::string(spec) + " matches several ports: " + listOf(items) + "; add the serial number");
 }
 
 PortResolution PortResolver::resolveTarget(std::string_view target)
@@ -118,17 +115,19 @@ PortResolution PortResolver::resolveTarget(std::string_view target)
             return found(d.canonical.empty() || d.path == link ? link : d.path);
         }
     }
-    return failure(PortResolveError::NotFound, "no port named '" + std::string(target) +
-                                                   "' (COM1..COM4, a device path, a by-id or by-path name, "
-                                                   "usb:VID:PID[:SERIAL] or a station port); " +
-                                                   candidates());
+    return failure(PortResolveError::NotFound,
+                   "no port named '" + std::string(target)
+                       + "' (COM1..COM4, a device path, a by-id or by-path name, "
+                         "usb:VID:PID[:SERIAL] or a station port); "
+                       + candidates());
 }
 
 PortResolution PortResolver::resolve(std::string_view spec)
 {
     if (spec.empty())
-        return failure(PortResolveError::Usage, "--port needs a port (COM1..COM4, a device path, a by-id name, "
-                                                "usb:VID:PID[:SERIAL] or a station port)");
+        return failure(PortResolveError::Usage,
+                       "--port needs a port (COM1..COM4, a device path, a by-id name, "
+                       "usb:VID:PID[:SERIAL] or a station port)");
     if (auto com = comPortIndexFromName(spec)) {
         const ComMapping mapping = comMapping(*com);
         PortChoice port;
@@ -149,8 +148,8 @@ PortResolution PortResolver::resolve(std::string_view spec)
     if (const auto* named = station_.findPort(spec)) {
         auto r = resolveTarget(named->target);
         if (!r.port)
-            r.message = "port " + named->name + " (" + station_.path + ":" + std::to_string(named->line) +
-                        "): " + r.message;
+            r.message =
+                "port " + named->name + " (" + station_.path + ":" + std::to_string(named->line) + "): " + r.message;
         return r;
     }
     return resolveTarget(spec);

@@ -25,16 +25,35 @@ using Clock = std::chrono::steady_clock;
 bool speedFor(int bitRate, speed_t& speed)
 {
     switch (bitRate) {
-    case 1200: speed = B1200; return true;
-    case 2400: speed = B2400; return true;
-    case 4800: speed = B4800; return true;
-    case 9600: speed = B9600; return true;
-    case 19200: speed = B19200; return true;
-    case 38400: speed = B38400; return true;
-    case 57600: speed = B57600; return true;
-    case 115200: speed = B115200; return true;
-    case 230400: speed = B230400; return true;
-    default: return false;
+    case 1200:
+        speed = B1200;
+        return true;
+    case 2400:
+        speed = B2400;
+        return true;
+    case 4800:
+        speed = B4800;
+        return true;
+    case 9600:
+        speed = B9600;
+        return true;
+    case 19200:
+        speed = B19200;
+        return true;
+    case 38400:
+        speed = B38400;
+        return true;
+    case 57600:
+        speed = B57600;
+        return true;
+    case 115200:
+        speed = B115200;
+        return true;
+    case 230400:
+        speed = B230400;
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -44,8 +63,8 @@ bool speedFor(int bitRate, speed_t& speed)
 // driver (the time-outs are ours).
 void makeLineSettings(termios& t, speed_t speed)
 {
-    t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL |
-                                        IXON | IXOFF | IXANY);
+    t.c_iflag &=
+        ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY);
     t.c_iflag |= INPCK;
     t.c_oflag &= ~static_cast<tcflag_t>(OPOST);
     t.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
@@ -144,8 +163,8 @@ public:
         if (fd_ < 0)
             return false;
         auto start = Clock::now();
-        auto deadline = start + timing.writePerByte * static_cast<long>(bytes.size()) + timing.writeConstant +
-                        lineTime(bytes.size());
+        auto deadline = start + timing.writePerByte * static_cast<long>(bytes.size()) + timing.writeConstant
+            + lineTime(bytes.size());
         std::size_t done = 0;
         while (done < bytes.size()) {
             pollfd p{fd_, POLLOUT, 0};
@@ -209,7 +228,8 @@ public:
             if (got < buffer.size()) {
                 const auto half = lineTime(buffer.size() - got) / 2;
                 if (half >= std::chrono::milliseconds(1))
-                    std::this_thread::sleep_until(std::min({lastByte + half, lastByte + timing.readInterval / 2, deadline}));
+                    std::this_thread::sleep_until(
+                        std::min({lastByte + half, lastByte + timing.readInterval / 2, deadline}));
             }
         }
         return got;

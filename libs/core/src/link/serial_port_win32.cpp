@@ -112,15 +112,15 @@ public:
             return false;
         DWORD start = ::GetTickCount();
         DWORD written = 0;
-        if (!::WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-            written != bytes.size())
+        if (!::WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)
+            || written != bytes.size())
             return false;
         // Some drivers report a write done while it still sits in their
         // buffer; the reply time-out must not start before it is out.
         if (timing.paceWrites && bitRate_ > 0) {
-            DWORD lineMs = static_cast<DWORD>((static_cast<unsigned long long>(bytes.size()) * 11 * 1000 +
-                                               static_cast<unsigned>(bitRate_) - 1) /
-                                              static_cast<unsigned>(bitRate_));
+            DWORD lineMs = static_cast<DWORD>(
+                (static_cast<unsigned long long>(bytes.size()) * 11 * 1000 + static_cast<unsigned>(bitRate_) - 1)
+                / static_cast<unsigned>(bitRate_));
             DWORD spent = ::GetTickCount() - start;
             if (spent < lineMs)
                 ::Sleep(lineMs - spent);

@@ -28,8 +28,8 @@ bool validPortName(std::string_view name)
     if (!((name[0] >= 'a' && name[0] <= 'z') || (name[0] >= 'A' && name[0] <= 'Z')))
         return false;
     for (char c : name) {
-        const bool word = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-                          c == '_' || c == '.';
+        const bool word = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-'
+            || c == '_' || c == '.';
         if (!word)
             return false;
     }
@@ -80,12 +80,13 @@ StationFileResult parseStationFile(std::string_view text, const std::string& pat
         const std::string_view key = trim(line.substr(0, eq));
         const std::string_view target = trim(line.substr(eq + 1));
         if (!validTarget(target))
-            return fail("'" + std::string(target) + "' is no port (a device path, by-id or by-path name, or "
-                        "usb:VID:PID[:SERIAL])");
+            return fail("'" + std::string(target)
+                        + "' is no port (a device path, by-id or by-path name, or "
+                          "usb:VID:PID[:SERIAL])");
         if (auto com = comPortIndexFromName(key)) {
             if (!station.comTargets[std::size_t(*com)].empty())
-                return fail(std::string(key) + " is mapped twice (first on line " +
-                            std::to_string(station.comLines[std::size_t(*com)]) + ")");
+                return fail(std::string(key) + " is mapped twice (first on line "
+                            + std::to_string(station.comLines[std::size_t(*com)]) + ")");
             station.comTargets[std::size_t(*com)] = std::string(target);
             station.comLines[std::size_t(*com)] = lineNo;
             continue;
@@ -96,8 +97,8 @@ StationFileResult parseStationFile(std::string_view text, const std::string& pat
         if (!validPortName(name))
             return fail("'" + std::string(name) + "' is no port name (a letter, then letters, digits, '-', '_', '.')");
         if (const auto* first = station.findPort(name))
-            return fail("port '" + std::string(name) + "' is named twice (first on line " +
-                        std::to_string(first->line) + ")");
+            return fail("port '" + std::string(name) + "' is named twice (first on line " + std::to_string(first->line)
+                        + ")");
         station.ports.push_back({std::string(name), std::string(target), lineNo});
     }
     return {std::move(station), {}};

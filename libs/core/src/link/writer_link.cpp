@@ -129,15 +129,14 @@ void reportLinkError(WriterLink& link, LinkError code)
         const auto& tx = link.txFrame;
         link.failedCommand = tx[2];
         constexpr std::uint8_t kPageCommands[] = {0x03, 0x15, 0x16}; // load, write, read page
-        link.failedCommandHasPage = std::find(std::begin(kPageCommands), std::end(kPageCommands), tx[2])
-            != std::end(kPageCommands);
+        link.failedCommandHasPage =
+            std::find(std::begin(kPageCommands), std::end(kPageCommands), tx[2]) != std::end(kPageCommands);
         link.failedPage = link.failedCommandHasPage ? std::uint16_t(tx[3] | (tx[4] << 8)) : 0;
     }
     if (!link.ui)
         return;
     if (code == LINK_ERR_PORT)
-        link.ui->message(Icon::Stop,
-                         msg::portCannotBeUsed(portDisplayName(link.comPortIndex, link.portOverride)));
+        link.ui->message(Icon::Stop, msg::portCannotBeUsed(portDisplayName(link.comPortIndex, link.portOverride)));
     else
         link.ui->message(Icon::Stop, std::string(msg::kCommunicationError));
 }

@@ -42,6 +42,7 @@ public:
         pos_ += out.size();
         return true;
     }
+
 private:
     std::span<const std::uint8_t> bytes_;
     std::size_t pos_ = 0;
@@ -54,9 +55,8 @@ std::optional<WriterSettings> parseWriterSettings(std::span<const std::uint8_t> 
     WriterSettings s;
     RecordReader r(payload);
     std::uint8_t nameLength = 0;
-    if (!r.u16(s.bootRomStartPage) || !r.u16(s.bootRomSizeKiB) || !r.u16(s.userRomStartPage) ||
-        !r.u16(s.userRomSizeKiB) || !r.u8(s.blockCount) || !r.u8(s.voltageCodes) ||
-        !r.u8(nameLength) || !r.text(nameLength, s.deviceName))
+    if (!r.u16(s.bootRomStartPage) || !r.u16(s.bootRomSizeKiB) || !r.u16(s.userRomStartPage) || !r.u16(s.userRomSizeKiB)
+        || !r.u8(s.blockCount) || !r.u8(s.voltageCodes) || !r.u8(nameLength) || !r.text(nameLength, s.deviceName))
         return std::nullopt;
     // A box without settings has nothing more to say; whatever follows the
     // zero length (the full record, or nothing) is of no use.
@@ -64,9 +64,9 @@ std::optional<WriterSettings> parseWriterSettings(std::span<const std::uint8_t> 
         return s;
     std::uint8_t userLength = 0;
     std::uint8_t bootLength = 0;
-    if (!r.u8(s.updateEnable) || !r.u8(userLength) || !r.text(userLength, s.userRomFileName) ||
-        !r.u8(bootLength) || !r.text(bootLength, s.bootRomFileName) || !r.bytes(s.checkId) ||
-        !r.u8(s.targetRateCode) || !r.u8(s.lockBitMask) || !r.u8(s.operationBlockMask))
+    if (!r.u8(s.updateEnable) || !r.u8(userLength) || !r.text(userLength, s.userRomFileName) || !r.u8(bootLength)
+        || !r.text(bootLength, s.bootRomFileName) || !r.bytes(s.checkId) || !r.u8(s.targetRateCode)
+        || !r.u8(s.lockBitMask) || !r.u8(s.operationBlockMask))
         return std::nullopt;
     return s;
 }

@@ -7,18 +7,30 @@ namespace plx71 {
 std::string_view outcomeClassName(OutcomeClass c)
 {
     switch (c) {
-    case OutcomeClass::Success: return "success";
-    case OutcomeClass::Cancelled: return "cancelled";
-    case OutcomeClass::PortNotFound: return "port-not-found";
-    case OutcomeClass::PortPermissionDenied: return "port-permission-denied";
-    case OutcomeClass::PortBusy: return "port-busy";
-    case OutcomeClass::NoAnswer: return "no-answer";
-    case OutcomeClass::CommunicationError: return "communication-error";
-    case OutcomeClass::FirmwareVersionDifferent: return "firmware-version-different";
-    case OutcomeClass::SettingsNotLoaded: return "settings-not-loaded";
-    case OutcomeClass::VerifyMismatch: return "verify-mismatch";
-    case OutcomeClass::FileError: return "file-error";
-    case OutcomeClass::OutputNotWritten: return "output-not-written";
+    case OutcomeClass::Success:
+        return "success";
+    case OutcomeClass::Cancelled:
+        return "cancelled";
+    case OutcomeClass::PortNotFound:
+        return "port-not-found";
+    case OutcomeClass::PortPermissionDenied:
+        return "port-permission-denied";
+    case OutcomeClass::PortBusy:
+        return "port-busy";
+    case OutcomeClass::NoAnswer:
+        return "no-answer";
+    case OutcomeClass::CommunicationError:
+        return "communication-error";
+    case OutcomeClass::FirmwareVersionDifferent:
+        return "firmware-version-different";
+    case OutcomeClass::SettingsNotLoaded:
+        return "settings-not-loaded";
+    case OutcomeClass::VerifyMismatch:
+        return "verify-mismatch";
+    case OutcomeClass::FileError:
+        return "file-error";
+    case OutcomeClass::OutputNotWritten:
+        return "output-not-written";
     }
     return "unknown";
 }
@@ -31,18 +43,25 @@ bool isPortProblem(OutcomeClass c)
 int outcomeExitCode(OutcomeClass c)
 {
     switch (c) {
-    case OutcomeClass::Success: return 0;
-    case OutcomeClass::Cancelled: return 1;
+    case OutcomeClass::Success:
+        return 0;
+    case OutcomeClass::Cancelled:
+        return 1;
     case OutcomeClass::FileError:
-    case OutcomeClass::OutputNotWritten: return 3;
+    case OutcomeClass::OutputNotWritten:
+        return 3;
     case OutcomeClass::PortNotFound:
     case OutcomeClass::PortPermissionDenied:
-    case OutcomeClass::PortBusy: return 4;
+    case OutcomeClass::PortBusy:
+        return 4;
     case OutcomeClass::NoAnswer:
-    case OutcomeClass::CommunicationError: return 5;
+    case OutcomeClass::CommunicationError:
+        return 5;
     case OutcomeClass::FirmwareVersionDifferent:
-    case OutcomeClass::SettingsNotLoaded: return 6;
-    case OutcomeClass::VerifyMismatch: return 7;
+    case OutcomeClass::SettingsNotLoaded:
+        return 6;
+    case OutcomeClass::VerifyMismatch:
+        return 7;
     }
     return 1;
 }

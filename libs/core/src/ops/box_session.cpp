@@ -37,9 +37,9 @@ bool jobFitsBox(Ui& ui, const WriterState& state, const JobSettings& job, BoxOut
         }
     }
     if (!settingsReplyFits(state.currentDevice, job)) {
-        ui.message(Icon::Stop, msg::namesTooLongForBox(settingsReplyLength(state.currentDevice, job)
-                                                           - kSettingsReplyFixedBytes,
-                                                       kMaxSettingsReplyBody - kSettingsReplyFixedBytes));
+        ui.message(Icon::Stop,
+                   msg::namesTooLongForBox(settingsReplyLength(state.currentDevice, job) - kSettingsReplyFixedBytes,
+                                           kMaxSettingsReplyBody - kSettingsReplyFixedBytes));
         outcome.kind = OutcomeClass::FileError;
         return false;
     }
@@ -83,7 +83,8 @@ void runVerify(ops_detail::SessionRun& run, const WriterState& state, const JobS
     VerifyWork work;
     WriterLink& link = run.link();
     const TransferView view{TransferKind::Verify, std::string(kVerifyTitle), job.userRomFileName};
-    const bool complete = sink.runTransfer(view, counters, [&] { work = verifyWorker(link, data, expected, pages, counters); });
+    const bool complete =
+        sink.runTransfer(view, counters, [&] { work = verifyWorker(link, data, expected, pages, counters); });
     BoxOutcome& outcome = run.outcome();
     outcome.pagesVerified = work.pagesVerified;
     if (complete) {
@@ -126,8 +127,7 @@ bool settingsReplyFits(const DeviceRecord& device, const JobSettings& job)
 
 BoxSession::BoxSession(Ui& ui, PortChoice port, int hostBaudIndex, std::unique_ptr<SerialPort> serialPort)
     : ui_(ui), port_(std::move(port)), hostBaudIndex_(hostBaudIndex), link_(ui, std::move(serialPort))
-{
-}
+{}
 
 BoxOutcome BoxSession::download(const WriterState& state, const JobSettings& job, ProgressSink& sink,
                                 DownloadOptions options)

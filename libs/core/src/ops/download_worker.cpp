@@ -81,7 +81,8 @@ bool writePages(WriterLink& link, const DownloadData& data, const std::vector<Pl
         if (!counters.running())
             return true;
         if (std::size_t(p.offset) + kPageSize > image.size()
-            || !cmdWritePage(link, p.page, std::span<const std::uint8_t, kPageSize>(image.data() + p.offset, kPageSize))) {
+            || !cmdWritePage(link, p.page,
+                             std::span<const std::uint8_t, kPageSize>(image.data() + p.offset, kPageSize))) {
             counters.abort();
             return false;
         }

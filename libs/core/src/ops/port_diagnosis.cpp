@@ -21,7 +21,10 @@ namespace fs = std::filesystem;
 
 #ifdef _WIN32
 
-long portHolderPid(const std::string&) { return 0; }
+long portHolderPid(const std::string&)
+{
+    return 0;
+}
 
 PortDiagnosis diagnosePort(const std::string&)
 {
@@ -98,7 +101,7 @@ long openerPid(const std::string& devicePath)
 
 long portHolderPid(const std::string& devicePath)
 {
-    struct stat st{};
+    struct stat st {};
     if (::stat(devicePath.c_str(), &st) != 0)
         return 0;
     if (const long pid = lockHolderPid(st))
@@ -109,7 +112,7 @@ long portHolderPid(const std::string& devicePath)
 PortDiagnosis diagnosePort(const std::string& devicePath)
 {
     PortDiagnosis d;
-    struct stat st{};
+    struct stat st {};
     if (::stat(devicePath.c_str(), &st) != 0) {
         d.kind = OutcomeClass::PortNotFound;
         d.problem.cause = "not found: no device " + devicePath;
@@ -129,9 +132,8 @@ PortDiagnosis diagnosePort(const std::string& devicePath)
     }
     d.kind = OutcomeClass::PortBusy;
     d.problem.holderPid = portHolderPid(devicePath);
-    d.problem.cause = d.problem.holderPid != 0
-        ? "busy: held by process " + std::to_string(d.problem.holderPid)
-        : "busy: held by another program";
+    d.problem.cause = d.problem.holderPid != 0 ? "busy: held by process " + std::to_string(d.problem.holderPid)
+                                               : "busy: held by another program";
     return d;
 }
 

@@ -35,16 +35,26 @@ struct EndSignal {
 std::string_view progressPhaseName(ProgressPhase phase)
 {
     switch (phase) {
-    case ProgressPhase::Connect: return "connect";
-    case ProgressPhase::Settings: return "settings";
-    case ProgressPhase::Erase: return "erase";
-    case ProgressPhase::UserPages: return "user-pages";
-    case ProgressPhase::BootPages: return "boot-pages";
-    case ProgressPhase::Commit: return "commit";
-    case ProgressPhase::Verify: return "verify";
-    case ProgressPhase::LoaderPrepare: return "loader-prepare";
-    case ProgressPhase::FirmwarePages: return "firmware-pages";
-    case ProgressPhase::Closing: return "closing";
+    case ProgressPhase::Connect:
+        return "connect";
+    case ProgressPhase::Settings:
+        return "settings";
+    case ProgressPhase::Erase:
+        return "erase";
+    case ProgressPhase::UserPages:
+        return "user-pages";
+    case ProgressPhase::BootPages:
+        return "boot-pages";
+    case ProgressPhase::Commit:
+        return "commit";
+    case ProgressPhase::Verify:
+        return "verify";
+    case ProgressPhase::LoaderPrepare:
+        return "loader-prepare";
+    case ProgressPhase::FirmwarePages:
+        return "firmware-pages";
+    case ProgressPhase::Closing:
+        return "closing";
     }
     return "unknown";
 }
@@ -60,8 +70,7 @@ bool PollingProgressSink::cancelRequested() const
     return options_.cancelRequested && options_.cancelRequested();
 }
 
-bool PollingProgressSink::runTransfer(const TransferView& view, ProgressCounters& counters,
-                                      std::function<void()> body)
+bool PollingProgressSink::runTransfer(const TransferView& view, ProgressCounters& counters, std::function<void()> body)
 {
     auto end = std::make_shared<EndSignal>();
     TransferWorker worker;

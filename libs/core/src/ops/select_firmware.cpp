@@ -1,7 +1,7 @@
 #include "plx71/ops/firmware_loader.hpp"
 
-#include "plx71/ui/messages.hpp"
 #include "plx71/text/utf8_path.hpp"
+#include "plx71/ui/messages.hpp"
 
 namespace plx71 {
 

@@ -1,34 +1,55 @@
 #include "session_run.hpp"
 
-#include "port_diagnosis.hpp"
 #include "plx71/ui/messages.hpp"
+#include "port_diagnosis.hpp"
 
 namespace plx71::ops_detail {
 
 std::string_view commandName(std::uint8_t code)
 {
     switch (code) {
-    case CMD_SET_LINK_RATE: return "CMD_SET_LINK_RATE";
-    case CMD_LOAD_ENTER: return "CMD_LOAD_ENTER";
-    case CMD_LOAD_WRITE_PAGE: return "CMD_LOAD_WRITE_PAGE";
-    case CMD_READ_VERSIONS: return "CMD_READ_VERSIONS";
-    case CMD_LOAD_PREPARE: return "CMD_LOAD_PREPARE";
-    case CMD_SET_DEVICE: return "CMD_SET_DEVICE";
-    case CMD_SET_USER_FILE_NAME: return "CMD_SET_USER_FILE_NAME";
-    case CMD_SET_BOOT_FILE_NAME: return "CMD_SET_BOOT_FILE_NAME";
-    case CMD_SET_UPDATE_ENABLE: return "CMD_SET_UPDATE_ENABLE";
-    case CMD_ERASE_BLOCKS: return "CMD_ERASE_BLOCKS";
-    case CMD_WRITE_PAGE: return "CMD_WRITE_PAGE";
-    case CMD_READ_PAGE: return "CMD_READ_PAGE";
-    case CMD_SET_CHECK_ID: return "CMD_SET_CHECK_ID";
-    case CMD_SET_TARGET_RATE: return "CMD_SET_TARGET_RATE";
-    case CMD_SET_LOCK_BITS: return "CMD_SET_LOCK_BITS";
-    case CMD_SET_OPERATION_BLOCKS: return "CMD_SET_OPERATION_BLOCKS";
-    case CMD_READ_STATUS: return "CMD_READ_STATUS";
-    case CMD_DOWNLOAD_COMMIT: return "CMD_DOWNLOAD_COMMIT";
-    case CMD_READ_SETTINGS: return "CMD_READ_SETTINGS";
-    case CMD_DOWNLOAD_END: return "CMD_DOWNLOAD_END";
-    default: return {};
+    case CMD_SET_LINK_RATE:
+        return "CMD_SET_LINK_RATE";
+    case CMD_LOAD_ENTER:
+        return "CMD_LOAD_ENTER";
+    case CMD_LOAD_WRITE_PAGE:
+        return "CMD_LOAD_WRITE_PAGE";
+    case CMD_READ_VERSIONS:
+        return "CMD_READ_VERSIONS";
+    case CMD_LOAD_PREPARE:
+        return "CMD_LOAD_PREPARE";
+    case CMD_SET_DEVICE:
+        return "CMD_SET_DEVICE";
+    case CMD_SET_USER_FILE_NAME:
+        return "CMD_SET_USER_FILE_NAME";
+    case CMD_SET_BOOT_FILE_NAME:
+        return "CMD_SET_BOOT_FILE_NAME";
+    case CMD_SET_UPDATE_ENABLE:
+        return "CMD_SET_UPDATE_ENABLE";
+    case CMD_ERASE_BLOCKS:
+        return "CMD_ERASE_BLOCKS";
+    case CMD_WRITE_PAGE:
+        return "CMD_WRITE_PAGE";
+    case CMD_READ_PAGE:
+        return "CMD_READ_PAGE";
+    case CMD_SET_CHECK_ID:
+        return "CMD_SET_CHECK_ID";
+    case CMD_SET_TARGET_RATE:
+        return "CMD_SET_TARGET_RATE";
+    case CMD_SET_LOCK_BITS:
+        return "CMD_SET_LOCK_BITS";
+    case CMD_SET_OPERATION_BLOCKS:
+        return "CMD_SET_OPERATION_BLOCKS";
+    case CMD_READ_STATUS:
+        return "CMD_READ_STATUS";
+    case CMD_DOWNLOAD_COMMIT:
+        return "CMD_DOWNLOAD_COMMIT";
+    case CMD_READ_SETTINGS:
+        return "CMD_READ_SETTINGS";
+    case CMD_DOWNLOAD_END:
+        return "CMD_DOWNLOAD_END";
+    default:
+        return {};
     }
 }
 
@@ -129,8 +150,8 @@ BoxOutcome SessionRun::finish()
 {
     if (outcome_.ok() && link_.failedCommand != 0)
         communicationFailed();
-    outcome_.duration = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now() - started_);
+    outcome_.duration =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started_);
     return outcome_;
 }
 

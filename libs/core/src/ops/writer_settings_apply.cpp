@@ -12,10 +12,14 @@ constexpr int kListedBlocks = 6; // the lists always cover blocks 0..6
 std::int32_t voltageFromCode(std::uint8_t code)
 {
     switch (code) {
-    case 1: return 33;
-    case 2: return 50;
-    case 3: return 120;
-    default: return 0;
+    case 1:
+        return 33;
+    case 2:
+        return 50;
+    case 3:
+        return 120;
+    default:
+        return 0;
     }
 }
 

@@ -55,8 +55,7 @@ public:
         auto b = take(4);
         if (b.empty())
             return 0;
-        return std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16
-             | std::uint32_t(b[3]) << 24;
+        return std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 | std::uint32_t(b[3]) << 24;
     }
     std::int32_t i32() { return std::int32_t(u32()); }
     std::uint8_t u8()

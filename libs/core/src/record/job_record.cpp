@@ -1,8 +1,8 @@
 #include "plx71/record/job_record.hpp"
 
 #include "json_text.hpp"
-#include "plx71/record/record_file.hpp"
 #include "plx71/job/job_actions.hpp"
+#include "plx71/record/record_file.hpp"
 #include "plx71/text/utf8_path.hpp"
 #include "sha256.hpp"
 
@@ -88,9 +88,7 @@ void optionalMask(JsonObject& o, std::string_view key, const std::optional<std::
 
 void addResultFields(JsonObject& o, const BoxOutcome& outcome, const JobFacts& facts, int exitCode)
 {
-    o.string("command", facts.command)
-        .string("outcome", outcomeClassName(outcome.kind))
-        .number("exitCode", exitCode);
+    o.string("command", facts.command).string("outcome", outcomeClassName(outcome.kind)).number("exitCode", exitCode);
     optionalText(o, "port", outcome.portName);
     optionalText(o, "devicePath", outcome.devicePath);
     optionalText(o, "stableName", outcome.stableName);

@@ -79,7 +79,7 @@ bool appendRecordLine(const std::string& path, const std::string& line)
             return false;
         }
     }
-    struct stat before{};
+    struct stat before {};
     const bool sized = ::fstat(fd, &before) == 0;
     bool ok = writeAll(fd, line);
     if (!ok && sized)

@@ -17,15 +17,16 @@ constexpr std::uint32_t kRound[64] = {
     0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2,
 };
 
-constexpr std::uint32_t rotr(std::uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
+constexpr std::uint32_t rotr(std::uint32_t x, int n)
+{
+    return (x >> n) | (x << (32 - n));
+}
 
 } // namespace
 
 Sha256::Sha256()
-    : h_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19},
-      buffer_{}
-{
-}
+    : h_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19}, buffer_{}
+{}
 
 void Sha256::block(const std::uint8_t* p)
 {

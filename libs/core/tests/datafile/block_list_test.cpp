@@ -28,8 +28,8 @@ TEST(BlockList, ValidListsGiveTheirMask)
 
 TEST(BlockList, InvalidListsFailAndKeepTheMask)
 {
-    for (std::string_view bad : {"007", "1000", "", ",1", "1,", "1 ,2", " 1", "1-", "4-2", "1-2-3", "a", "0-7",
-                                 "-1", "1,,2", "00000000000000000001000"}) {
+    for (std::string_view bad : {"007", "1000", "", ",1", "1,", "1 ,2", " 1", "1-", "4-2", "1-2-3", "a", "0-7", "-1",
+                                 "1,,2", "00000000000000000001000"}) {
         std::uint32_t mask = 0x05;
         EXPECT_FALSE(parseBlockList(bad, 0, 6, mask)) << bad;
         EXPECT_EQ(mask, 0x05u) << bad;
@@ -90,9 +90,9 @@ TEST(AddressRanges, ValidTexts)
 
 TEST(AddressRanges, InvalidTexts)
 {
-    for (std::string_view bad : {"C0000-C0000", "C00FF-C0000", "C0000,C0001,C0002,C0003,C0004,C0005", "BFFFF",
-                                 "100000", "C0000,", "C0000-", "-C0000", "C0000-C0010-C0020", "C0000 C0010",
-                                 "C0000;C0010", "0x C0000", "1000C0000", "C0000-FFFFFFFFF"}) {
+    for (std::string_view bad :
+         {"C0000-C0000", "C00FF-C0000", "C0000,C0001,C0002,C0003,C0004,C0005", "BFFFF", "100000", "C0000,", "C0000-",
+          "-C0000", "C0000-C0010-C0020", "C0000 C0010", "C0000;C0010", "0x C0000", "1000C0000", "C0000-FFFFFFFFF"}) {
         EXPECT_FALSE(parseAddressRanges(bad, 0xC0000, 0xFFFFF).has_value()) << bad;
     }
 }

@@ -1,9 +1,9 @@
 #include "plx71/datafile/data_file_reader.hpp"
 
 #include "datafile_test_support.hpp"
-#include "plx71/ui/messages.hpp"
-#include "plx71/testing/recording_ui.hpp"
 #include "plx71/testing/record_text.hpp"
+#include "plx71/testing/recording_ui.hpp"
+#include "plx71/ui/messages.hpp"
 
 #include <gtest/gtest.h>
 
@@ -56,9 +56,9 @@ TEST(DataFileReader, IntelHexSegmentAndLinearBases)
 
     // "04" is followed: base = value x 0x10000; a later "02" replaces it.
     Reader l;
-    ASSERT_TRUE(l.hex(lines({intelLinear(0x000D), intelData(0x0010, {0xAA}), intelSegment(0xC000),
-                             intelData(0x0020, {0xBB}), intelLinear(0x000F), intelData(0xFFFE, {0xCC, 0xDD}),
-                             ":00000001FF"})));
+    ASSERT_TRUE(
+        l.hex(lines({intelLinear(0x000D), intelData(0x0010, {0xAA}), intelSegment(0xC000), intelData(0x0020, {0xBB}),
+                     intelLinear(0x000F), intelData(0xFFFE, {0xCC, 0xDD}), ":00000001FF"})));
     EXPECT_EQ(l.at(0xD0010), 0xAA);
     EXPECT_EQ(l.at(0xC0020), 0xBB);
     EXPECT_EQ(l.at(0xFFFFE), 0xCC);
@@ -75,8 +75,8 @@ TEST(DataFileReader, RecordsInAnyOrderAndLowerCaseDigits)
 {
     Reader r;
     std::string text = lines({intelSegment(0xC000), intelData(0x0100, {1, 2}), intelData(0x0000, {9}),
-                              intelData(0x0101, {7}), intelRecord(3, 0, {0, 0, 0, 0}),
-                              intelRecord(5, 0, {0, 0, 0, 0}), "this line is no record", ":00000001FF"});
+                              intelData(0x0101, {7}), intelRecord(3, 0, {0, 0, 0, 0}), intelRecord(5, 0, {0, 0, 0, 0}),
+                              "this line is no record", ":00000001FF"});
     for (auto& c : text)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     ASSERT_TRUE(r.hex(text));
@@ -89,8 +89,8 @@ TEST(DataFileReader, IntelHexEndOfReading)
 {
     // Lines after ":00000001FF" are not read, even bad ones.
     Reader r;
-    EXPECT_TRUE(r.hex(lines({intelSegment(0xC000), intelData(0, {1}), ":00000001FF", intelData(1, {2}),
-                             ":10000000ZZ"})));
+    EXPECT_TRUE(
+        r.hex(lines({intelSegment(0xC000), intelData(0, {1}), ":00000001FF", intelData(1, {2}), ":10000000ZZ"})));
     EXPECT_EQ(r.at(0xC0001), 0xFF);
     // A data record with byte count 0 ends the reading too.
     Reader z;
@@ -107,13 +107,13 @@ TEST(DataFileReader, SRecordTypes)
 {
     Reader r;
     ASSERT_TRUE(r.srec(lines({"S0030000FC", sRecord('2', 0xC0000, {1, 2}), sRecord('3', 0x000FFFFE, {3, 4}),
-                              sRecord('1', 0x1234, {9}), "S5030001FB", sRecord('9', 0, {}),
-                              sRecord('2', 0xC0010, {5}), "S804000000FB", sRecord('2', 0xC0020, {6})})));
+                              sRecord('1', 0x1234, {9}), "S5030001FB", sRecord('9', 0, {}), sRecord('2', 0xC0010, {5}),
+                              "S804000000FB", sRecord('2', 0xC0020, {6})})));
     EXPECT_EQ(r.at(0xC0000), 1);
     EXPECT_EQ(r.at(0xC0001), 2);
     EXPECT_EQ(r.at(0xFFFFE), 3);
     EXPECT_EQ(r.at(0xFFFFF), 4);
-    EXPECT_EQ(r.at(0xC0010), 5);  // S9 does not end the reading
+    EXPECT_EQ(r.at(0xC0010), 5);    // S9 does not end the reading
     EXPECT_EQ(r.at(0xC0020), 0xFF); // S8 does
 
     // A file of S1 records loads nothing and succeeds.
@@ -143,7 +143,7 @@ TEST(DataFileReader, LinesOfAnyLengthAndBothLineEnds)
 {
     // A 255-byte record (521 characters) is read whole.
     std::vector<std::uint8_t> big = test::randomBytes(255, 1);
-    std::vector<std::uint8_t> wide = test::randomBytes(250, 2); // the longest S3 record
+    std::vector<std::uint8_t> wide = test::randomBytes(250, 2);   // the longest S3 record
     std::vector<std::uint8_t> s2(big.begin(), big.begin() + 251); // the longest S2 record
     Reader r;
     ASSERT_TRUE(r.hex(intelSegment(0xD000) + "\n" + intelData(0x0000, big) + "\r\n\r\n\n" + ":00000001FF"));
@@ -178,13 +178,13 @@ TEST(DataFileReader, MalformedRecordsLoadNothing)
 {
     const std::string good = intelSegment(0xC000) + "\n" + intelData(0, {1, 2, 3}) + "\n";
     const std::string hexCases[] = {
-        ":10000000FFFF\n",                    // byte count promises more than the line holds
-        ":0300000001020\n",                   // check sum cut off
-        ":02000000FFZZ00\n",                  // no hex digit in the data
-        ":020G0000FFFF00\n",                  // nor in the address
-        ":G2000000FFFF00\n",                  // nor in the count
-        ":02000002C0\n",                      // segment value missing
-        ":020000040X00F0\n",                  // bad linear value
+        ":10000000FFFF\n",   // byte count promises more than the line holds
+        ":0300000001020\n",  // check sum cut off
+        ":02000000FFZZ00\n", // no hex digit in the data
+        ":020G0000FFFF00\n", // nor in the address
+        ":G2000000FFFF00\n", // nor in the count
+        ":02000002C0\n",     // segment value missing
+        ":020000040X00F0\n", // bad linear value
     };
     for (const auto& bad : hexCases) {
         Reader r;
@@ -193,12 +193,12 @@ TEST(DataFileReader, MalformedRecordsLoadNothing)
         EXPECT_EQ(r.user, blankImage(Area::UserRom)) << bad;
     }
     const std::string sCases[] = {
-        "S2140C0000FFFF\n",      // count promises more
-        "S2030C00\n",            // count too small for the address
-        "S205 C00001234\n",      // bad address character
-        "S2050C0000G1FF\n",      // bad data character
-        "S2\n",                  // no count at all
-        "S804000000\n",          // end record cut short
+        "S2140C0000FFFF\n", // count promises more
+        "S2030C00\n",       // count too small for the address
+        "S205 C00001234\n", // bad address character
+        "S2050C0000G1FF\n", // bad data character
+        "S2\n",             // no count at all
+        "S804000000\n",     // end record cut short
     };
     for (const auto& bad : sCases) {
         Reader r;
@@ -316,9 +316,9 @@ TEST(DataFileReader, FilesAndTheirTypes)
     };
     std::filesystem::create_directories(dir / "folder.hex");
     const Case cases[] = {
-        {"a.hex", hex, 0x11},  {"b.HEX", hex, 0x11},  {"c.Hx", hex, 0x11},
-        {"d.mot", mot, 0x22},  {"e.btp", mot, 0x22},  {"f.s28", mot, 0x22},
-        {"noext", mot, 0x22},  {"folder.hex/g", mot, 0x22}, {"h.x.hex", hex, 0x11},
+        {"a.hex", hex, 0x11}, {"b.HEX", hex, 0x11},        {"c.Hx", hex, 0x11},
+        {"d.mot", mot, 0x22}, {"e.btp", mot, 0x22},        {"f.s28", mot, 0x22},
+        {"noext", mot, 0x22}, {"folder.hex/g", mot, 0x22}, {"h.x.hex", hex, 0x11},
     };
     for (const auto& c : cases) {
         test::writeText(dir / c.name, c.text);
@@ -329,7 +329,8 @@ TEST(DataFileReader, FilesAndTheirTypes)
     Reader missing;
     missing.user[5] = 0x55;
     EXPECT_FALSE(readDataFile(missing.ui, missing.device, Area::UserRom, missing.user, dir / "missing.hex"));
-    EXPECT_EQ(missing.ui.messages(), (std::vector<RecordedMessage>{{Icon::Stop, std::string(msg::kFileNotFound), false}}));
+    EXPECT_EQ(missing.ui.messages(),
+              (std::vector<RecordedMessage>{{Icon::Stop, std::string(msg::kFileNotFound), false}}));
     EXPECT_EQ(missing.user[5], 0x55);
     // A folder cannot be read as a file.
     Reader folder;

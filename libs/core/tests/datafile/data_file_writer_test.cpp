@@ -1,9 +1,9 @@
 #include "plx71/datafile/data_file_writer.hpp"
 
 #include "datafile_test_support.hpp"
+#include "plx71/testing/recording_ui.hpp"
 #include "plx71/transfer/progress_counters.hpp"
 #include "plx71/ui/messages.hpp"
-#include "plx71/testing/recording_ui.hpp"
 
 #include <gtest/gtest.h>
 
@@ -45,12 +45,11 @@ TEST(DataFileWriter, FirstSixteenBytesOfABlankUserRom)
 {
     Area256 a;
     const auto req = a.request({{0xFC000, 0xFC00F}});
-    EXPECT_EQ(splitLines(formatIntelHex(req)),
-              (std::vector<std::string>{":02000002F0000C", ":10C00000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF40",
-                                        ":00000001FF"}));
+    EXPECT_EQ(
+        splitLines(formatIntelHex(req)),
+        (std::vector<std::string>{":02000002F0000C", ":10C00000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF40", ":00000001FF"}));
     EXPECT_EQ(splitLines(formatSRecords(req)),
-              (std::vector<std::string>{"S0030000FC", "S2140FC000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF2C",
-                                        "S804000000FB"}));
+              (std::vector<std::string>{"S0030000FC", "S2140FC000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF2C", "S804000000FB"}));
 }
 
 TEST(DataFileWriter, NineteenBytesGiveTwoRecordsAndThirtyTwoOfProgress)
@@ -89,8 +88,8 @@ TEST(DataFileWriter, WholeAreaWhenNoRanges)
             ++data;
     }
     EXPECT_EQ(data, 0x4000u);
-    EXPECT_EQ(extended, (std::vector<std::string>{":02000002C0003C", ":02000002D0002C", ":02000002E0001C",
-                                                  ":02000002F0000C"}));
+    EXPECT_EQ(extended,
+              (std::vector<std::string>{":02000002C0003C", ":02000002D0002C", ":02000002E0001C", ":02000002F0000C"}));
     EXPECT_EQ(hex.back(), ":00000001FF");
 
     const auto s = splitLines(formatSRecords(a.request()));
@@ -103,9 +102,10 @@ TEST(DataFileWriter, FamilyTwoWritesLinearRecords)
 {
     Area256 a;
     const auto hex = splitLines(formatIntelHex(a.request({{0xFCFFF0, 0xFD000F}}, 2, 0xFC0000)));
-    EXPECT_EQ(hex, (std::vector<std::string>{":0200000400FCFE", ":10FFF000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF11",
-                                             ":0200000400FDFD", ":10000000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF00",
-                                             ":00000001FF"}));
+    EXPECT_EQ(
+        hex,
+        (std::vector<std::string>{":0200000400FCFE", ":10FFF000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF11", ":0200000400FDFD",
+                                  ":10000000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF00", ":00000001FF"}));
     const auto s = splitLines(formatSRecords(a.request({{0xFCFFF0, 0xFCFFF0}}, 2, 0xFC0000)));
     EXPECT_EQ(s[1], "S205FCFFF0FF10");
 
@@ -121,9 +121,9 @@ TEST(DataFileWriter, UnalignedRangeIsCutAtTheSegmentBoundary)
 {
     Area256 a;
     const auto hex = splitLines(formatIntelHex(a.request({{0xCFFF8, 0xD0009}})));
-    EXPECT_EQ(hex, (std::vector<std::string>{":02000002C0003C", ":08FFF800FFFFFFFFFFFFFFFF09",
-                                             ":02000002D0002C", ":0A000000FFFFFFFFFFFFFFFFFFFF00",
-                                             ":00000001FF"}));
+    EXPECT_EQ(hex,
+              (std::vector<std::string>{":02000002C0003C", ":08FFF800FFFFFFFFFFFFFFFF09", ":02000002D0002C",
+                                        ":0A000000FFFFFFFFFFFFFFFFFFFF00", ":00000001FF"}));
     // S-records carry the full address and need no cut.
     const auto s = splitLines(formatSRecords(a.request({{0xCFFF8, 0xD0009}})));
     ASSERT_EQ(s.size(), 4u);
@@ -139,9 +139,9 @@ TEST(DataFileWriter, RangesInTableOrderAndClipped)
     const auto hex = splitLines(formatIntelHex(
         a.request({{0xD0000, 0xD0000}, {0xC0000, 0xC0001}, {0xC0010, 0xC0000}, {0xBFFF0, 0xC0000}}), &counters));
     // Reversed entry skipped; a range reaching below the area is clipped.
-    EXPECT_EQ(hex, (std::vector<std::string>{":02000002D0002C", ":01000000FF00", ":02000002C0003C",
-                                             ":02000000FFFF00", ":02000002C0003C", ":01000000FF00",
-                                             ":00000001FF"}));
+    EXPECT_EQ(hex,
+              (std::vector<std::string>{":02000002D0002C", ":01000000FF00", ":02000002C0003C", ":02000000FFFF00",
+                                        ":02000002C0003C", ":01000000FF00", ":00000001FF"}));
     EXPECT_EQ(counters.done(), 48);
 
     // Overlapping ranges never push the progress past the total.
@@ -179,8 +179,8 @@ TEST(DataFileWriter, SaveDataFileChoosesTheFormatAndReportsFailures)
 
     const auto noFolder = dir / "missing" / "x.hex";
     EXPECT_FALSE(saveDataFile(ui, noFolder, req));
-    EXPECT_EQ(ui.messages(), (std::vector<RecordedMessage>{
-                                 {Icon::Stop, msg::cannotWriteFile(noFolder.string()), false}}));
+    EXPECT_EQ(ui.messages(),
+              (std::vector<RecordedMessage>{{Icon::Stop, msg::cannotWriteFile(noFolder.string()), false}}));
     // A full disk shows up only when the data is written.
     if (std::filesystem::exists("/dev/full")) {
         RecordingUi full;

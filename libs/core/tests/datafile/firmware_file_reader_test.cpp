@@ -1,9 +1,9 @@
 #include "plx71/datafile/firmware_file_reader.hpp"
 
 #include "datafile_test_support.hpp"
-#include "plx71/ui/messages.hpp"
-#include "plx71/testing/recording_ui.hpp"
 #include "plx71/testing/record_text.hpp"
+#include "plx71/testing/recording_ui.hpp"
+#include "plx71/ui/messages.hpp"
 
 #include <gtest/gtest.h>
 
@@ -36,8 +36,9 @@ struct Loader {
 TEST(FirmwareFileReader, IntelHexWithSegmentRecordAndPageRounding)
 {
     Loader l;
-    ASSERT_TRUE(l.read("fw.hex", lines({intelSegment(0xC000), intelData(0x1000, textBytes("V1.31 2002/03/15")),
-                                        intelData(0x2345, {1, 2}), ":00000001FF"})));
+    ASSERT_TRUE(l.read("fw.hex",
+                       lines({intelSegment(0xC000), intelData(0x1000, textBytes("V1.31 2002/03/15")),
+                              intelData(0x2345, {1, 2}), ":00000001FF"})));
     EXPECT_TRUE(l.ui.texts().empty());
     EXPECT_EQ(l.at(0xC1000), 'V');
     EXPECT_EQ(l.at(0xC2346), 2);
@@ -73,8 +74,9 @@ TEST(FirmwareFileReader, EndRulesDifferForEmptySRecords)
     // An S2 without data does not end the reading: its address is checked and
     // recorded (as first address, last = first - 1).
     Loader l;
-    ASSERT_TRUE(l.read("fw.mot", lines({sRecord('2', 0xC1100, {}), sRecord('3', 0xC1300, {5}),
-                                        sRecord('8', 0x000000, {}), sRecord('2', 0xC1400, {6})})));
+    ASSERT_TRUE(l.read("fw.mot",
+                       lines({sRecord('2', 0xC1100, {}), sRecord('3', 0xC1300, {5}), sRecord('8', 0x000000, {}),
+                              sRecord('2', 0xC1400, {6})})));
     EXPECT_EQ(l.at(0xC1300), 5);
     EXPECT_EQ(l.at(0xC1400), 0xFF); // S8 without data ends, with no address check
     EXPECT_EQ(l.image.firstAddress, 0xC1100u);
@@ -87,14 +89,15 @@ TEST(FirmwareFileReader, EndRulesDifferForEmptySRecords)
     // Above the area there is no limit for a record without data: it stores
     // nothing, so it cannot reach outside the image.
     Loader above;
-    ASSERT_TRUE(above.read("fw.mot", lines({sRecord('2', 0xC1000, {1}), sRecord('3', 0x00FFFFFF, {}),
-                                            sRecord('2', 0xC1010, {2})})));
+    ASSERT_TRUE(above.read(
+        "fw.mot", lines({sRecord('2', 0xC1000, {1}), sRecord('3', 0x00FFFFFF, {}), sRecord('2', 0xC1010, {2})})));
     EXPECT_EQ(above.at(0xC1010), 2);
     EXPECT_EQ(above.image.firstAddress, 0xC1000u);
     EXPECT_EQ(above.image.lastAddress, 0xC10FFu);
 
     Loader s7;
-    ASSERT_TRUE(s7.read("fw.mot", lines({sRecord('2', 0xC1000, {1}), sRecord('7', 0, {}), sRecord('2', 0xC0000, {1})})));
+    ASSERT_TRUE(
+        s7.read("fw.mot", lines({sRecord('2', 0xC1000, {1}), sRecord('7', 0, {}), sRecord('2', 0xC0000, {1})})));
 }
 
 TEST(FirmwareFileReader, AddressChecks)
@@ -102,10 +105,11 @@ TEST(FirmwareFileReader, AddressChecks)
     // Below 0xC1000: error; the records before stay in the image and the range
     // keeps what was reached.
     Loader l;
-    EXPECT_FALSE(l.read("fw.hex", lines({intelSegment(0xC000), intelData(0x1800, {1}), intelData(0x0FFF, {2}),
-                                         intelData(0x1900, {3})})));
-    EXPECT_EQ(l.ui.messages(), (std::vector<RecordedMessage>{
-                                   {Icon::Stop, std::string(msg::kInvalidAddressIncluded), false}}));
+    EXPECT_FALSE(
+        l.read("fw.hex",
+               lines({intelSegment(0xC000), intelData(0x1800, {1}), intelData(0x0FFF, {2}), intelData(0x1900, {3})})));
+    EXPECT_EQ(l.ui.messages(),
+              (std::vector<RecordedMessage>{{Icon::Stop, std::string(msg::kInvalidAddressIncluded), false}}));
     EXPECT_EQ(l.at(0xC1800), 1);
     EXPECT_EQ(l.at(0xC1900), 0xFF);
     EXPECT_EQ(l.image.firstAddress, 0xC1800u);
@@ -114,8 +118,8 @@ TEST(FirmwareFileReader, AddressChecks)
     // No upper limit below the end of the image; data beyond 0xC3FFF is stored
     // but does not move the last address.
     Loader high;
-    ASSERT_TRUE(high.read("fw.mot", lines({sRecord('2', 0xC2000, {1}), sRecord('2', 0xC5000, {2}),
-                                           sRecord('2', 0x100FFF, {3})})));
+    ASSERT_TRUE(high.read(
+        "fw.mot", lines({sRecord('2', 0xC2000, {1}), sRecord('2', 0xC5000, {2}), sRecord('2', 0x100FFF, {3})})));
     EXPECT_EQ(high.at(0xC5000), 2);
     EXPECT_EQ(high.image.bytes.back(), 3);
     EXPECT_EQ(high.image.lastAddress, 0xC20FFu);
@@ -134,8 +138,8 @@ TEST(FirmwareFileReader, FailuresLeaveTheImageOrSayWhy)
     missing.image.firstAddress = 0xC1000;
     missing.image.lastAddress = 0xC3FFF;
     EXPECT_FALSE(readFirmwareFile(missing.ui, missing.dir / "nothing.hex", missing.image));
-    EXPECT_EQ(missing.ui.messages(), (std::vector<RecordedMessage>{
-                                         {Icon::Stop, std::string(msg::kFileNotFound), false}}));
+    EXPECT_EQ(missing.ui.messages(),
+              (std::vector<RecordedMessage>{{Icon::Stop, std::string(msg::kFileNotFound), false}}));
     EXPECT_EQ(missing.image.bytes[0], 'V');
     EXPECT_EQ(missing.image.firstAddress, 0xC1000u);
     EXPECT_EQ(missing.image.lastAddress, 0xC3FFFu);

@@ -12,8 +12,8 @@
 namespace plx71 {
 namespace {
 
-using test::shellQuote;
 using test::run;
+using test::shellQuote;
 
 const char* const kPython = "/usr/bin/python3";
 
@@ -51,7 +51,7 @@ protected:
         char range[64];
         std::snprintf(range, sizeof range, "0x%X 0x%X -offset -0x%X", base, base + 0x40000, base);
         const std::string cmd = "srec_cat " + shellQuote(file) + " " + format + " -fill 0xFF " + range + " -o "
-                                + shellQuote(out) + " -Binary";
+            + shellQuote(out) + " -Binary";
         EXPECT_EQ(run(cmd), 0) << cmd;
         return test::readBytes(out);
     }
@@ -60,10 +60,10 @@ protected:
     {
         const auto out = dir_ / "peer.bin";
         const std::string cmd = std::string(kPython)
-                                + " -c 'import sys, intelhex; ih = intelhex.IntelHex(sys.argv[1]); "
-                                  "open(sys.argv[2], \"wb\").write(bytes(ih.tobinarray(start=int(sys.argv[3]), "
-                                  "size=0x40000)))' "
-                                + shellQuote(file) + " " + shellQuote(out) + " " + std::to_string(base);
+            + " -c 'import sys, intelhex; ih = intelhex.IntelHex(sys.argv[1]); "
+              "open(sys.argv[2], \"wb\").write(bytes(ih.tobinarray(start=int(sys.argv[3]), "
+              "size=0x40000)))' "
+            + shellQuote(file) + " " + shellQuote(out) + " " + std::to_string(base);
         EXPECT_EQ(run(cmd), 0) << cmd;
         return test::readBytes(out);
     }
@@ -96,14 +96,14 @@ protected:
 TEST_F(PeerTools, SrecCatFilesLoadIntoTheSameBytes)
 {
     const char* const variants[] = {
-        "-Intel",                                        // linear ("04") records
-        "-Intel -address-length=3",                      // segment ("02") records
+        "-Intel",                   // linear ("04") records
+        "-Intel -address-length=3", // segment ("02") records
         "-Intel -Output_Block_Size 32",
         "-Intel -Output_Block_Size 64 -address-length=3",
         "-Intel -Output_Block_Size 255",
         "-Intel -CRLF",
-        "-Motorola",                                     // S2 for 20-bit addresses
-        "-Motorola -address-length=4",                   // S3
+        "-Motorola",                   // S2 for 20-bit addresses
+        "-Motorola -address-length=4", // S3
         "-Motorola -Output_Block_Size 16",
         "-Motorola -Output_Block_Size 64 -address-length=4",
         "-Motorola -Output_Block_Size 250 -CRLF",
@@ -116,7 +116,7 @@ TEST_F(PeerTools, SrecCatFilesLoadIntoTheSameBytes)
                 continue;
             const auto file = dir_ / (intel ? "peer.hex" : "peer.mot");
             const std::string cmd = "srec_cat " + shellQuote(dir_ / "data.bin") + " -Binary -offset "
-                                    + std::to_string(device.userRomStart) + " -o " + shellQuote(file) + " " + variant;
+                + std::to_string(device.userRomStart) + " -o " + shellQuote(file) + " " + variant;
             ASSERT_EQ(run(cmd), 0) << cmd;
             EXPECT_EQ(ourRead(device, file), data_) << device.name << " " << variant;
         }
@@ -129,11 +129,11 @@ TEST_F(PeerTools, IntelhexFilesLoadIntoTheSameBytes)
         for (int count : {16, 32, 255}) {
             const auto file = dir_ / "ih.hex";
             const std::string cmd = std::string(kPython)
-                                    + " -c 'import sys, intelhex; ih = intelhex.IntelHex(); "
-                                      "ih.frombytes(open(sys.argv[1], \"rb\").read(), offset=int(sys.argv[2])); "
-                                      "ih.write_hex_file(sys.argv[3], byte_count=int(sys.argv[4]))' "
-                                    + shellQuote(dir_ / "data.bin") + " " + std::to_string(device.userRomStart) + " "
-                                    + shellQuote(file) + " " + std::to_string(count);
+                + " -c 'import sys, intelhex; ih = intelhex.IntelHex(); "
+                  "ih.frombytes(open(sys.argv[1], \"rb\").read(), offset=int(sys.argv[2])); "
+                  "ih.write_hex_file(sys.argv[3], byte_count=int(sys.argv[4]))' "
+                + shellQuote(dir_ / "data.bin") + " " + std::to_string(device.userRomStart) + " " + shellQuote(file)
+                + " " + std::to_string(count);
             ASSERT_EQ(run(cmd), 0) << cmd;
             EXPECT_EQ(ourRead(device, file), data_) << device.name << " byte count " << count;
         }
@@ -145,8 +145,8 @@ TEST_F(PeerTools, OurFilesLoadInThePeers)
     RecordingUi ui;
     for (const DeviceRecord& device : {test::defaultDevice(), test::m30803()}) {
         const std::uint32_t b = device.userRomStart;
-        const std::vector<AreaRange> odd = {{b + 0xFFF3, b + 0x10108}, {b + 0x2FFFF, b + 0x30000},
-                                               {b + 0x3FFF5, b + 0x3FFFF}};
+        const std::vector<AreaRange> odd = {
+            {b + 0xFFF3, b + 0x10108}, {b + 0x2FFFF, b + 0x30000}, {b + 0x3FFF5, b + 0x3FFFF}};
         for (const auto& ranges : {std::vector<AreaRange>{}, odd}) {
             const auto expected = ranges.empty() ? data_ : expectedFor(b, ranges);
             const auto hex = dir_ / "ours.hex";
@@ -166,10 +166,10 @@ TEST_F(PeerTools, SparseIntelhexFileKeepsTheBlankBytes)
     // A few scattered bytes and runs, written in one go by intelhex.
     const auto file = dir_ / "sparse.hex";
     const std::string cmd = std::string(kPython)
-                            + " -c 'import sys, intelhex; ih = intelhex.IntelHex(); "
-                              "ih[0xC0005] = 1; ih[0xCFFFF] = 2; ih[0xD0000] = 3; ih[0xFFFF0] = 0x3F; "
-                              "ih.puts(0xE1234, b\"hello\"); ih.write_hex_file(sys.argv[1])' "
-                            + shellQuote(file);
+        + " -c 'import sys, intelhex; ih = intelhex.IntelHex(); "
+          "ih[0xC0005] = 1; ih[0xCFFFF] = 2; ih[0xD0000] = 3; ih[0xFFFF0] = 0x3F; "
+          "ih.puts(0xE1234, b\"hello\"); ih.write_hex_file(sys.argv[1])' "
+        + shellQuote(file);
     ASSERT_EQ(run(cmd), 0) << cmd;
     RecordingUi ui;
     ui.scriptAnswers({true});

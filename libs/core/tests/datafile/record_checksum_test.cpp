@@ -5,9 +5,9 @@
 #include "plx71/datafile/firmware_file_reader.hpp"
 
 #include "datafile_test_support.hpp"
-#include "plx71/ui/messages.hpp"
-#include "plx71/testing/recording_ui.hpp"
 #include "plx71/testing/record_text.hpp"
+#include "plx71/testing/recording_ui.hpp"
+#include "plx71/ui/messages.hpp"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +31,10 @@ struct Case {
 // default device and inside the firmware area.
 const Case kCases[] = {
     {"data", DataFormat::IntelHex, {intelSegment(0xC000), intelData(0x1000, {1, 2, 3})}, "\r\n"},
-    {"end with data", DataFormat::IntelHex, {intelSegment(0xC000), intelData(0x1000, {1}), intelRecord(1, 0x1001, {2})}, "\n"},
+    {"end with data",
+     DataFormat::IntelHex,
+     {intelSegment(0xC000), intelData(0x1000, {1}), intelRecord(1, 0x1001, {2})},
+     "\n"},
     {"end", DataFormat::IntelHex, {intelSegment(0xC000), intelData(0x1000, {1}), ":00000001FF"}, "\r"},
     {"empty data", DataFormat::IntelHex, {intelSegment(0xC000), intelData(0x1000, {1}), ":0000000000"}, "\r\n"},
     {"segment", DataFormat::IntelHex, {"", "; a comment", intelSegment(0xC000)}, "\r\n"},

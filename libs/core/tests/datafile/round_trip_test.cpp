@@ -30,8 +30,7 @@ SaveRequest requestFor(const DeviceRecord& device, Area area, std::span<const st
 }
 
 // Writes, then reads back into a blank image of the same area.
-std::vector<std::uint8_t> writeAndRead(const DeviceRecord& device, Area area, const SaveRequest& req,
-                                       DataFormat format)
+std::vector<std::uint8_t> writeAndRead(const DeviceRecord& device, Area area, const SaveRequest& req, DataFormat format)
 {
     const std::string text = format == DataFormat::IntelHex ? formatIntelHex(req) : formatSRecords(req);
     RecordingUi ui;
@@ -66,9 +65,9 @@ TEST(RoundTrip, OddRangesAcrossSegmentBoundaries)
         auto data = test::randomBytes(0x40000, 9);
         data.back() = 0xFF;
         const std::vector<AreaRange> ranges = {{base + 0xFFF3, base + 0x10108},
-                                                  {base + 0x2FFFF, base + 0x30000},
-                                                  {base + 0x1FFF1, base + 0x1FFF1},
-                                                  {base + 0x3FFF5, base + 0x3FFFF}};
+                                               {base + 0x2FFFF, base + 0x30000},
+                                               {base + 0x1FFF1, base + 0x1FFF1},
+                                               {base + 0x3FFF5, base + 0x3FFFF}};
         const auto req = requestFor(device, Area::UserRom, data, ranges);
         for (DataFormat format : {DataFormat::IntelHex, DataFormat::SRecord}) {
             const auto image = writeAndRead(device, Area::UserRom, req, format);

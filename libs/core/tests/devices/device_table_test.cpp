@@ -60,7 +60,10 @@ public:
             std::filesystem::remove_all(dir_, ec);
         }
     }
-    bool active() const { return active_; }
+    bool active() const
+    {
+        return active_;
+    }
 
 private:
     bool tryLocale()
@@ -70,8 +73,7 @@ private:
 #else
         const char* name = "de_DE.UTF-8";
 #endif
-        active_ = std::setlocale(LC_NUMERIC, name) != nullptr
-               && std::localeconv()->decimal_point[0] == ',';
+        active_ = std::setlocale(LC_NUMERIC, name) != nullptr && std::localeconv()->decimal_point[0] == ',';
         return active_;
     }
     std::filesystem::path dir_;
@@ -118,8 +120,10 @@ TEST(DeviceTable, CommentsLineEndsAndTheEndOfTheTable)
 
     // An empty line ends the table, also as CR LF; so does a tab, DEL or an 8-bit byte.
     for (std::string stop : {"\n", "\r\n", "\tA3,FE000,2000,C0000,40000,6,5.0V,5.0V\n",
-                             "\x7F" "A3,FE000,2000,C0000,40000,6,5.0V,5.0V\n",
-                             "\xC4" "A3,FE000,2000,C0000,40000,6,5.0V,5.0V\n"}) {
+                             "\x7F"
+                             "A3,FE000,2000,C0000,40000,6,5.0V,5.0V\n",
+                             "\xC4"
+                             "A3,FE000,2000,C0000,40000,6,5.0V,5.0V\n"}) {
         auto s = parseDeviceTable("A1,FE000,2000,C0000,40000,6,5.0V,5.0V\n" + stop
                                   + "A4,FE000,2000,C0000,40000,6,5.0V,5.0V\n");
         EXPECT_EQ(names(s), (std::vector<std::string>{"A1"})) << "stop line " << int(stop[0]);
@@ -170,8 +174,8 @@ TEST(DeviceTable, VoltagesDoNotDependOnTheLocale)
 TEST(DeviceTable, BrokenRecordsAreSkippedAndListed)
 {
     const std::string longName(101, 'N');
-    const std::string text = "OK1,FE000,2000,C0000,40000,6,5.0V,5.0V\n"      // 1
-                             "no comma at all\n"                              // 2
+    const std::string text = "OK1,FE000,2000,C0000,40000,6,5.0V,5.0V\n"        // 1
+                             "no comma at all\n"                               // 2
                              "F1,FE000,2000,C0000\n"                           // 3 too few fields
                              "F2,FE000,2000,C0000,40000,6\n"                   // 4 no Vcc
                              "F3,FE000,2000,C0000,40000,6,5.0V\n"              // 5 no Vpp
@@ -184,10 +188,10 @@ TEST(DeviceTable, BrokenRecordsAreSkippedAndListed)
                              "F10,FE000,2000,C0000,40000,6,xV,5.0V\n"          // 12 Vcc not a number
                              "F11,FE000,2000,C0000,1FFFFFFFF,6,5.0V,5.0V\n"    // 13 above 32 bits
                              ",FE000,2000,C0000,40000,6,5.0V,5.0V\n"           // 14 empty name
-                             + longName + ",FE000,2000,C0000,40000,6,5.0V,5.0V\n"          // 15 too long
-                             + "L" + std::string(90, 'x') + ",FE000,2000,C0000,40000,6,5.0V,5.0V\n" // 16
-                             + "// " + std::string(200, '-') + "\n"                        // long comment
-                             + "OK2,FE000,2000,C0000,40000,6,5.0V,5.0V\n";                 // 18
+        + longName + ",FE000,2000,C0000,40000,6,5.0V,5.0V\n"                   // 15 too long
+        + "L" + std::string(90, 'x') + ",FE000,2000,C0000,40000,6,5.0V,5.0V\n" // 16
+        + "// " + std::string(200, '-') + "\n"                                 // long comment
+        + "OK2,FE000,2000,C0000,40000,6,5.0V,5.0V\n";                          // 18
     auto t = parseDeviceTable(text);
     EXPECT_EQ(names(t), (std::vector<std::string>{"OK1", "OK2"}));
     ASSERT_EQ(t.skipped.size(), 15u);

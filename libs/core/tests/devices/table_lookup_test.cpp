@@ -15,8 +15,7 @@ namespace {
 // An install tree <root>/bin/PLX71RD with <root>/share/plx71, removed afterwards.
 class InstallTree {
 public:
-    InstallTree()
-        : root_(fs::temp_directory_path() / ("plx71-lookup-" + std::to_string(::getpid())))
+    InstallTree() : root_(fs::temp_directory_path() / ("plx71-lookup-" + std::to_string(::getpid())))
     {
         fs::remove_all(root_);
         fs::create_directories(root_ / "bin");
@@ -70,8 +69,8 @@ TEST(TableLookup, FirstExistingTableWinsElseTheMissingOneBesideTheProgram)
             InstallTree::writeTable(tree.shared(), "SHARED");
         const fs::path found = locateDeviceTable(tree.exe());
         const auto table = loadDeviceTable(found);
-        const std::string where = std::string("beside ") + (c.beside ? "yes" : "no") + ", shared " +
-                                  (c.shared ? "yes" : "no");
+        const std::string where =
+            std::string("beside ") + (c.beside ? "yes" : "no") + ", shared " + (c.shared ? "yes" : "no");
         if (*c.read == '\0') {
             EXPECT_EQ(found, tree.beside()) << where;
             EXPECT_FALSE(table.has_value()) << where;

@@ -96,21 +96,21 @@ TEST(RomImage, FamiliesAndAddressTables)
     EXPECT_EQ(deviceFamily(named("")), 0);
 
     const AreaTables t20 = areaTablesFor(named("M30624FGFP"));
-    EXPECT_EQ(t20.blockStart, (std::array<std::uint32_t, 7>{0xFC000, 0xFA000, 0xF8000, 0xF0000, 0xE0000, 0xD0000,
-                                                            0xC0000}));
+    EXPECT_EQ(t20.blockStart,
+              (std::array<std::uint32_t, 7>{0xFC000, 0xFA000, 0xF8000, 0xF0000, 0xE0000, 0xD0000, 0xC0000}));
     EXPECT_EQ(t20.blockSize, kBlockSizes);
-    EXPECT_EQ(t20.idCodeAddress, (std::array<std::uint32_t, 7>{0xFFFDF, 0xFFFE3, 0xFFFEB, 0xFFFEF, 0xFFFF3,
-                                                               0xFFFF7, 0xFFFFB}));
+    EXPECT_EQ(t20.idCodeAddress,
+              (std::array<std::uint32_t, 7>{0xFFFDF, 0xFFFE3, 0xFFFEB, 0xFFFEF, 0xFFFF3, 0xFFFF7, 0xFFFFB}));
     EXPECT_EQ(t20.bootVersionAddress, 0xFE000u);
     EXPECT_EQ(areaTablesFor(named("M306N5FCFP")), t20);
     EXPECT_EQ(areaTablesFor(named("m30803")), t20);
 
     const AreaTables t24 = areaTablesFor(named("M30800FCFP"));
-    EXPECT_EQ(t24.blockStart, (std::array<std::uint32_t, 7>{0xFFC000, 0xFFA000, 0xFF8000, 0xFF0000, 0xFE0000,
-                                                            0xFD0000, 0xFC0000}));
+    EXPECT_EQ(t24.blockStart,
+              (std::array<std::uint32_t, 7>{0xFFC000, 0xFFA000, 0xFF8000, 0xFF0000, 0xFE0000, 0xFD0000, 0xFC0000}));
     EXPECT_EQ(t24.blockSize, kBlockSizes);
-    EXPECT_EQ(t24.idCodeAddress, (std::array<std::uint32_t, 7>{0xFFFFDF, 0xFFFFE3, 0xFFFFEB, 0xFFFFEF, 0xFFFFF3,
-                                                               0xFFFFF7, 0xFFFFFB}));
+    EXPECT_EQ(t24.idCodeAddress,
+              (std::array<std::uint32_t, 7>{0xFFFFDF, 0xFFFFE3, 0xFFFFEB, 0xFFFFEF, 0xFFFFF3, 0xFFFFF7, 0xFFFFFB}));
     EXPECT_EQ(t24.bootVersionAddress, 0xFFE000u);
 
     std::uint32_t covered = 0;

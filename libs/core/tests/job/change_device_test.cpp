@@ -2,15 +2,15 @@
 #include "plx71/job/job_actions.hpp"
 
 #include "job_test_support.hpp"
-#include "plx71/ui/messages.hpp"
 #include "plx71/testing/recording_ui.hpp"
+#include "plx71/ui/messages.hpp"
 
 #include <gtest/gtest.h>
 
 using namespace plx71;
+using plx71::test::ScratchDir;
 using plx71::testing::s2;
 using plx71::testing::stateWithTestTable;
-using plx71::test::ScratchDir;
 
 namespace {
 
@@ -26,9 +26,9 @@ TEST(ChangeDevice, NamedFilesAreReloadedOrForgotten)
     // Table: 0 M30624FGFP (User C0000-FFFFF, Boot FE000), 1 M30620FCFP
     // (User E0000-FFFFF), 2 M30803FGFP (Boot FFE000).
     ScratchDir dir;
-    const auto low = dir.file("low.mot", srecords(s2(0xC0000, {0x12})));    // User ROM of device 0 only
-    const auto high = dir.file("high.mot", srecords(s2(0xE0000, {0x34})));  // User ROM of devices 0 and 1
-    const auto boot = dir.file("boot.btp", srecords(s2(0xFE000, {0x56})));  // Boot ROM of devices 0 and 1
+    const auto low = dir.file("low.mot", srecords(s2(0xC0000, {0x12})));   // User ROM of device 0 only
+    const auto high = dir.file("high.mot", srecords(s2(0xE0000, {0x34}))); // User ROM of devices 0 and 1
+    const auto boot = dir.file("boot.btp", srecords(s2(0xFE000, {0x56}))); // Boot ROM of devices 0 and 1
     const std::string contained(msg::kInvalidAddressContained);
     struct Case {
         const char* name;

@@ -1,15 +1,15 @@
 #include "plx71/job/job_actions.hpp"
 
 #include "job_test_support.hpp"
-#include "plx71/ui/messages.hpp"
 #include "plx71/testing/recording_ui.hpp"
+#include "plx71/ui/messages.hpp"
 
 #include <gtest/gtest.h>
 
 using namespace plx71;
+using plx71::test::ScratchDir;
 using plx71::testing::s2;
 using plx71::testing::stateWithTestTable;
-using plx71::test::ScratchDir;
 
 namespace {
 
@@ -87,8 +87,8 @@ TEST(LoadAreaFile, AcceptedUserRomFileFillsTheJob)
     EXPECT_EQ(job.romProtectText, "Protect removed");
     EXPECT_EQ(state.images.user[0], 0x12);
     EXPECT_EQ(state.images.user[0x100], 0xFF) << "a selected file stands alone on a blank area";
-    EXPECT_EQ(job.userRomChecksumText, formatChecksum(areaChecksum(state.currentDevice, Area::UserRom,
-                                                                   state.images.user)));
+    EXPECT_EQ(job.userRomChecksumText,
+              formatChecksum(areaChecksum(state.currentDevice, Area::UserRom, state.images.user)));
     EXPECT_NE(job.userRomChecksumText, "0000");
     EXPECT_TRUE(canDownload(state, job));
 
@@ -116,7 +116,8 @@ TEST(LoadAreaFile, RefusedFilesChangeNothing)
     };
     const Case cases[] = {
         {"outside the area", dir.file("outside.mot", s2(0xDFFFF, {0x01})), std::string(msg::kInvalidAddressContained)},
-        {"one past the end", dir.file("past.mot", s2(0xFFFFF, {0x01, 0x02})), std::string(msg::kInvalidAddressContained)},
+        {"one past the end", dir.file("past.mot", s2(0xFFFFF, {0x01, 0x02})),
+         std::string(msg::kInvalidAddressContained)},
         {"missing file", dir / "missing.hex", std::string(msg::kFileNotFound)},
     };
     for (const auto& c : cases) {

@@ -19,11 +19,12 @@ inline std::string s2(std::uint32_t address, const std::vector<std::uint8_t>& da
     return test::sRecord('2', address, data) + "\n";
 }
 
-inline const std::string kTestTable = std::string(test::kDefaultDeviceLine) + "\n"
-                                "M30620FCFP,FE000,2000,E0000,20000,4,5.0V,5.0V\n"
-                                "M30803FGFP,FFE000,2000,FC0000,40000,6,5.0V,12V\n"
-                                "M30100ONE,FE000,2000,FC000,4000,0,3.3V,3.3V\n"
-                                "M30101TWO,FE000,2000,F8000,8000,1,3.3V,3.3V\n";
+inline const std::string kTestTable = std::string(test::kDefaultDeviceLine)
+    + "\n"
+      "M30620FCFP,FE000,2000,E0000,20000,4,5.0V,5.0V\n"
+      "M30803FGFP,FFE000,2000,FC0000,40000,6,5.0V,12V\n"
+      "M30100ONE,FE000,2000,FC000,4000,0,3.3V,3.3V\n"
+      "M30101TWO,FE000,2000,F8000,8000,1,3.3V,3.3V\n";
 
 inline WriterState stateWithTestTable()
 {

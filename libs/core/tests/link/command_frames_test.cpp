@@ -39,8 +39,9 @@ TEST_F(CommandFrames, AcknowledgedCommandsPutTheirExactBytesOnTheLine)
 
     DeviceParameters dev{"M30624FGFP", 0xFE000, 0x2000, 0xC0000, 0x40000, 6, 50, 50};
     EXPECT_TRUE(cmdSetDevice(link, dev));
-    EXPECT_EQ(lastRequest(), hex("16 00 10 E0 0F 08 00 00 0C 00 01 07 22 0A "
-                                 "4D 33 30 36 32 34 46 47 46 50 B6"));
+    EXPECT_EQ(lastRequest(),
+              hex("16 00 10 E0 0F 08 00 00 0C 00 01 07 22 0A "
+                  "4D 33 30 36 32 34 46 47 46 50 B6"));
 
     EXPECT_TRUE(cmdSetUserFileName(link, "a.hex"));
     EXPECT_EQ(lastRequest(), hex("07 00 11 05 61 2E 68 65 78 EA"));

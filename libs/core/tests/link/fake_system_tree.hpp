@@ -95,10 +95,7 @@ public:
         write(cls / "flags", hex);
     }
 
-    static void write(const fs::path& file, const std::string& text)
-    {
-        std::ofstream(file) << text << "\n";
-    }
+    static void write(const fs::path& file, const std::string& text) { std::ofstream(file) << text << "\n"; }
 
 private:
     std::string addNode(const std::string& name)

@@ -1,5 +1,5 @@
-#include "link_fixture.hpp"
 #include "../portable_env.hpp"
+#include "link_fixture.hpp"
 
 #include "plx71/link/port_names.hpp"
 #include "plx71/link/writer_commands.hpp"

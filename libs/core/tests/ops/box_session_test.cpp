@@ -57,9 +57,8 @@ TEST_F(Session, ADownloadIsReadBackPageByPageInItsOwnPhase)
     EXPECT_EQ(lastView.kind, TransferKind::Verify);
     EXPECT_EQ(lastTotal, 41 * 256);
     EXPECT_EQ(lastDone, 41 * 256);
-    const std::vector<ProgressPhase> expected{ProgressPhase::Connect,   ProgressPhase::Settings,
-                                              ProgressPhase::Erase,     ProgressPhase::UserPages,
-                                              ProgressPhase::BootPages, ProgressPhase::Commit,
+    const std::vector<ProgressPhase> expected{ProgressPhase::Connect,   ProgressPhase::Settings,  ProgressPhase::Erase,
+                                              ProgressPhase::UserPages, ProgressPhase::BootPages, ProgressPhase::Commit,
                                               ProgressPhase::Verify,    ProgressPhase::Closing};
     EXPECT_EQ(phases, expected);
     expectResting();

@@ -75,10 +75,10 @@ TEST_F(Download, AllBlocksWithBootRomSendsTheJobInOrderAndRestsAt9600)
     const auto cmds = accepted(*sim);
     const auto all = codes(cmds);
     const std::vector<std::uint8_t> head(all.begin(), all.begin() + std::min<std::ptrdiff_t>(11, all.size()));
-    const std::vector<std::uint8_t> settings{CMD_SET_LINK_RATE,      CMD_READ_VERSIONS,   CMD_SET_DEVICE,
-                                             CMD_SET_TARGET_RATE,    CMD_SET_BOOT_FILE_NAME, CMD_SET_USER_FILE_NAME,
-                                             CMD_SET_OPERATION_BLOCKS, CMD_SET_LOCK_BITS, CMD_SET_CHECK_ID,
-                                             CMD_SET_UPDATE_ENABLE,  CMD_ERASE_BLOCKS};
+    const std::vector<std::uint8_t> settings{CMD_SET_LINK_RATE,        CMD_READ_VERSIONS,      CMD_SET_DEVICE,
+                                             CMD_SET_TARGET_RATE,      CMD_SET_BOOT_FILE_NAME, CMD_SET_USER_FILE_NAME,
+                                             CMD_SET_OPERATION_BLOCKS, CMD_SET_LOCK_BITS,      CMD_SET_CHECK_ID,
+                                             CMD_SET_UPDATE_ENABLE,    CMD_ERASE_BLOCKS};
     EXPECT_EQ(head, settings);
     ASSERT_GE(cmds.size(), 11u);
     EXPECT_EQ(cmds[0].payload, (plx71sim::Bytes{5}));
@@ -119,8 +119,8 @@ TEST_F(Download, AllBlocksWithBootRomSendsTheJobInOrderAndRestsAt9600)
     for (; i < cmds.size(); ++i)
         if (tail.empty() || cmds[i].code != CMD_READ_STATUS || tail.back() != CMD_READ_STATUS)
             tail.push_back(cmds[i].code);
-    EXPECT_EQ(tail, (std::vector<std::uint8_t>{CMD_DOWNLOAD_END, CMD_DOWNLOAD_COMMIT, CMD_READ_STATUS,
-                                               CMD_SET_LINK_RATE}));
+    EXPECT_EQ(tail,
+              (std::vector<std::uint8_t>{CMD_DOWNLOAD_END, CMD_DOWNLOAD_COMMIT, CMD_READ_STATUS, CMD_SET_LINK_RATE}));
     EXPECT_EQ(cmds.back().payload, (plx71sim::Bytes{1}));
 
     // What the box now holds.
@@ -158,7 +158,7 @@ TEST_F(Download, BlockListSendsTheSelectedBlocksInAscendingAddressesAndNoBootPag
     EXPECT_EQ(find(CMD_ERASE_BLOCKS)->payload, (plx71sim::Bytes{0x7F, 0, 0, 0}));
     EXPECT_EQ(find(CMD_SET_BOOT_FILE_NAME)->payload, (plx71sim::Bytes{0}));
 
-    std::vector<std::uint16_t> expected = pageRun(0x0E00, 0x100); // block 4
+    std::vector<std::uint16_t> expected = pageRun(0x0E00, 0x100);                          // block 4
     for (auto run : {pageRun(0x0F00, 0x80), pageRun(0x0F80, 0x20), pageRun(0x0FC0, 0x40)}) // blocks 3, 2, 0
         expected.insert(expected.end(), run.begin(), run.end());
     EXPECT_EQ(pagesWritten(), expected);

@@ -29,8 +29,10 @@ TEST(GangPorts, DuplicatesAreFoundBehindLinks)
         std::optional<std::pair<std::size_t, std::size_t>> duplicate;
     };
     const std::vector<Case> cases = {
-        {{PortChoice{0, "/dev/null", ""}, PortChoice{0, (dir / "box-a").string(), ""}}, std::pair<std::size_t, std::size_t>{0, 1}},
-        {{PortChoice{0, "", ""}, PortChoice{1, "", ""}, PortChoice{0, "", ""}}, std::pair<std::size_t, std::size_t>{0, 2}},
+        {{PortChoice{0, "/dev/null", ""}, PortChoice{0, (dir / "box-a").string(), ""}},
+         std::pair<std::size_t, std::size_t>{0, 1}},
+        {{PortChoice{0, "", ""}, PortChoice{1, "", ""}, PortChoice{0, "", ""}},
+         std::pair<std::size_t, std::size_t>{0, 2}},
         {{PortChoice{0, "/dev/null", ""}, PortChoice{0, "/dev/zero", ""}}, std::nullopt},
     };
     for (const auto& c : cases)
@@ -67,8 +69,8 @@ protected:
         std::vector<GangBox> boxes;
         for (std::size_t i = 0; i < sims.size(); ++i) {
             sinks.push_back(std::make_unique<PollingProgressSink>(PollingSinkOptions{cancel, {}, {}, 5ms}));
-            boxes.push_back({PortChoice{0, sims[i]->slavePath(), "box" + std::to_string(i)}, uis[i].get(),
-                             sinks[i].get()});
+            boxes.push_back(
+                {PortChoice{0, sims[i]->slavePath(), "box" + std::to_string(i)}, uis[i].get(), sinks[i].get()});
         }
         GangOptions options;
         options.timing = quickTiming();
@@ -76,8 +78,8 @@ protected:
             std::lock_guard lock(endedMutex);
             ended.push_back(box);
         };
-        return runGang(boxes, [this](BoxSession& s, ProgressSink& sink) { return s.download(state, job, sink); },
-                       options);
+        return runGang(
+            boxes, [this](BoxSession& s, ProgressSink& sink) { return s.download(state, job, sink); }, options);
     }
 
     void expectAllResting()

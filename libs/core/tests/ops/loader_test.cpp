@@ -159,7 +159,8 @@ TEST_F(Loader, SelectChecksTheVersionHeader)
     const std::string header = "V1.30 2001/12/25";
     const std::vector<std::uint8_t> headerBytes(header.begin(), header.end());
     const std::string base = hexRecord(0, 0x02, {0xC1, 0x00});
-    const auto good = write("good.hex", base + hexRecord(0, 0, headerBytes) + hexRecord(0x10, 0, {0x42}) + ":00000001FF\n");
+    const auto good =
+        write("good.hex", base + hexRecord(0, 0, headerBytes) + hexRecord(0x10, 0, {0x42}) + ":00000001FF\n");
     auto selected = selectFirmwareFile(ui, good);
     ASSERT_TRUE(selected) << (ui.texts().empty() ? "" : ui.texts().front());
     EXPECT_EQ(selected->versionText, header);

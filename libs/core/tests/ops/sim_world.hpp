@@ -23,7 +23,6 @@
 
 namespace plx71::test {
 
-
 // The box's pauses plus a resynchronising gap short enough for the tests
 // that break frames on purpose.
 inline plx71sim::Options quickOpsBox()

@@ -116,7 +116,7 @@ TEST(UploadSettings, MasksBecomeModesAndListsInTheirOrder)
     EXPECT_EQ(state.deviceIndex, 0);
     EXPECT_EQ(job.lockBitMode, LockBitMode::NoChange);
     EXPECT_EQ(job.operationBlockMode, OperationBlockMode::All);
-    EXPECT_EQ(job.lockBlockList, "keep-lock");     // "Block" not chosen: text kept
+    EXPECT_EQ(job.lockBlockList, "keep-lock"); // "Block" not chosen: text kept
     EXPECT_EQ(job.operationBlockList, "keep-op");
     EXPECT_EQ(job.targetBaudIndex, 9);
     EXPECT_EQ(job.checkIdText, "A1,00,0B,FF,01,02,03");
@@ -199,10 +199,8 @@ TEST(UploadSettings, AnUnknownDeviceIsRebuiltFromTheRecordWhenItFits)
     const WriterState before = state;
     const JobSettings jobBefore = job;
     for (auto breakIt : std::initializer_list<std::function<void(WriterSettings&)>>{
-             [](WriterSettings& w) { w.userRomSizeKiB = 512; },
-             [](WriterSettings& w) { w.bootRomSizeKiB = 0; },
-             [](WriterSettings& w) { w.blockCount = 0; },
-             [](WriterSettings& w) { w.blockCount = 8; },
+             [](WriterSettings& w) { w.userRomSizeKiB = 512; }, [](WriterSettings& w) { w.bootRomSizeKiB = 0; },
+             [](WriterSettings& w) { w.blockCount = 0; }, [](WriterSettings& w) { w.blockCount = 8; },
              [](WriterSettings& w) { w.deviceName = std::string(101, 'M'); },
              [](WriterSettings& w) { w.deviceName.clear(); }}) {
         WriterSettings bad = s;

@@ -5,8 +5,8 @@
 #include "../job/job_test_support.hpp"
 #include "plx71/datafile/data_file_writer.hpp"
 #include "plx71/job/job_actions.hpp"
-#include "plx71/ui/messages.hpp"
 #include "plx71/testing/recording_ui.hpp"
+#include "plx71/ui/messages.hpp"
 
 #include <gtest/gtest.h>
 
@@ -26,9 +26,9 @@
 
 using namespace plx71;
 using namespace std::chrono_literals;
+using plx71::test::ScratchDir;
 using plx71::testing::s2;
 using plx71::testing::stateWithTestTable;
-using plx71::test::ScratchDir;
 namespace fs = std::filesystem;
 
 namespace {
@@ -71,14 +71,18 @@ TEST(FileSafety, AFifoIsRefusedWithoutWaiting)
         std::vector<std::string> messages;
     };
     const Case cases[] = {
-        {"device table", [&](Ui&, WriterState&, JobSettings&) { return loadDeviceTable(fifo).has_value(); },
-         false, {}},
-        {"data file", [&](Ui& ui, WriterState& s, JobSettings& j) { return loadAreaFile(ui, s, j, Area::UserRom, fifo); },
-         false, {std::string(msg::kFileNotFound)}},
-        {"project", [&](Ui& ui, WriterState& s, JobSettings& j) { return openProject(ui, s, j, fifo); },
-         false, {fifo.string() + " was not found."}},
+        {"device table", [&](Ui&, WriterState&, JobSettings&) { return loadDeviceTable(fifo).has_value(); }, false, {}},
+        {"data file",
+         [&](Ui& ui, WriterState& s, JobSettings& j) { return loadAreaFile(ui, s, j, Area::UserRom, fifo); },
+         false,
+         {std::string(msg::kFileNotFound)}},
+        {"project",
+         [&](Ui& ui, WriterState& s, JobSettings& j) { return openProject(ui, s, j, fifo); },
+         false,
+         {fifo.string() + " was not found."}},
         {"name inside a project",
-         [&](Ui& ui, WriterState& s, JobSettings& j) { return openProject(ui, s, j, projectNamingFifo); }, true,
+         [&](Ui& ui, WriterState& s, JobSettings& j) { return openProject(ui, s, j, projectNamingFifo); },
+         true,
          {std::string(msg::kFileNotFound)}},
     };
     for (const Case& c : cases) {
@@ -117,8 +121,8 @@ TEST(FileSafety, AFullDiskKeepsTheOldFile)
         EXPECT_FALSE(saveProject(ui, state, job, project));
         EXPECT_FALSE(saveDataFile(ui, data, request));
     }
-    EXPECT_EQ(ui.texts(), (std::vector<std::string>{msg::cannotWriteFile(project.string()),
-                                                    msg::cannotWriteFile(data.string())}));
+    EXPECT_EQ(ui.texts(),
+              (std::vector<std::string>{msg::cannotWriteFile(project.string()), msg::cannotWriteFile(data.string())}));
     EXPECT_EQ(text(project), "the old project");
     EXPECT_EQ(text(data), "the old data");
     EXPECT_EQ(fileCount(dir / ""), 2u) << "no temporary file left";
@@ -141,8 +145,8 @@ TEST(FileSafety, RelativeNamesAreFoundBesideTheProjectFirst)
     fs::create_directories(dir / "proj" / "data");
     fs::create_directories(dir / "cwd");
     dir.file("proj/data/user.mot", s2(0xC0000, {0x11}));
-    dir.file("cwd/user.mot", s2(0xC0000, {0x22}));           // only in the current folder
-    dir.file("cwd/data/user.mot", s2(0xC0000, {0x33}));      // in both: the project's wins
+    dir.file("cwd/user.mot", s2(0xC0000, {0x22}));      // only in the current folder
+    dir.file("cwd/data/user.mot", s2(0xC0000, {0x33})); // in both: the project's wins
     const auto absolute = dir.file("abs.mot", s2(0xC0000, {0x44}));
     struct Case {
         std::string stored;

@@ -5,8 +5,8 @@
 #include "../job/job_test_support.hpp"
 #include "plx71/datafile/data_file_writer.hpp"
 #include "plx71/job/job_actions.hpp"
-#include "plx71/text/utf8_path.hpp"
 #include "plx71/testing/recording_ui.hpp"
+#include "plx71/text/utf8_path.hpp"
 
 #include <gtest/gtest.h>
 
@@ -19,15 +19,19 @@
 #endif
 
 using namespace plx71;
-using plx71::testing::stateWithTestTable;
 using plx71::test::ScratchDir;
+using plx71::testing::stateWithTestTable;
 
 namespace {
 
 // "Prüfling_µC.hex" in a folder "Größe", "Projekt_µC.pxp", as UTF-8 bytes.
-const std::string kFolder = "Gr\xC3\xB6\xC3\x9F" "e";
-const std::string kDataName = "Pr\xC3\xBC" "fling_\xC2\xB5" "C.hex";
-const std::string kProjectName = "Projekt_\xC2\xB5" "C.pxp";
+const std::string kFolder = "Gr\xC3\xB6\xC3\x9F"
+                            "e";
+const std::string kDataName = "Pr\xC3\xBC"
+                              "fling_\xC2\xB5"
+                              "C.hex";
+const std::string kProjectName = "Projekt_\xC2\xB5"
+                                 "C.pxp";
 
 std::vector<std::string> namesIn(const std::filesystem::path& folder)
 {
@@ -92,12 +96,15 @@ TEST(NonAsciiNames, AnOlderProjectsEightBitNameStillOpensItsFile)
 {
     // "Prüfling.mot" as an older project stores it: one byte per character,
     // in the ANSI code page 1252 on Windows, the file system's bytes elsewhere.
-    const std::string storedName = "Pr\xFC" "fling.mot";
+    const std::string storedName = "Pr\xFC"
+                                   "fling.mot";
     ScratchDir dir;
 #ifdef _WIN32
     if (::GetACP() != 1252)
         GTEST_SKIP() << "the stored name is a code page 1252 name";
-    const std::filesystem::path onDisk = dir.path() / L"Pr\u00FC" L"fling.mot";
+    const std::filesystem::path onDisk = dir.path()
+        / L"Pr\u00FC"
+          L"fling.mot";
 #else
     const std::filesystem::path onDisk = dir.path() / storedName;
 #endif
@@ -110,8 +117,8 @@ TEST(NonAsciiNames, AnOlderProjectsEightBitNameStillOpensItsFile)
     project.userRomFileName = utf8FromPath(dir.path()) + "/" + storedName;
     const auto bytes = encodeProject(project);
     const std::filesystem::path projectPath = dir / "older.pxp";
-    std::ofstream(projectPath, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                       std::streamsize(bytes.size()));
+    std::ofstream(projectPath, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 
     RecordingUi ui;
     JobSettings job;

@@ -2,8 +2,8 @@
 
 #include "../job/job_test_support.hpp"
 #include "plx71/job/job_actions.hpp"
-#include "plx71/ui/messages.hpp"
 #include "plx71/testing/recording_ui.hpp"
+#include "plx71/ui/messages.hpp"
 
 #include <gtest/gtest.h>
 
@@ -11,9 +11,9 @@
 #include <iterator>
 
 using namespace plx71;
+using plx71::test::ScratchDir;
 using plx71::testing::s2;
 using plx71::testing::stateWithTestTable;
-using plx71::test::ScratchDir;
 
 namespace {
 
@@ -39,8 +39,7 @@ struct Snapshot {
 
     Snapshot(const WriterState& s, const JobSettings& j)
         : deviceIndex(s.deviceIndex), device(s.currentDevice), tables(s.areaTables), images(s.images), job(j)
-    {
-    }
+    {}
     bool same(const WriterState& s, const JobSettings& j) const
     {
         return deviceIndex == s.deviceIndex && device == s.currentDevice && tables == s.areaTables
@@ -94,7 +93,7 @@ TEST(ProjectActions, SavedJobReopensWithItsDataFiles)
     const auto bootFile = dir.file("boot.btp", s2(0xFE000, {'B', 'V', '1', '.', '0', 0}));
     ASSERT_TRUE(loadAreaFile(ui, state, job, Area::UserRom, userFile));
     ASSERT_TRUE(loadAreaFile(ui, state, job, Area::BootRom, bootFile));
-    job.updateEnable = 0;                      // untick after loading
+    job.updateEnable = 0; // untick after loading
     ASSERT_TRUE(parseCheckId("01,02,03,04,05,06,07", job.idCode));
     job.checkIdText = "01,02,03,04,05,06,07";
     job.serialModeIndex = 1;
@@ -153,8 +152,7 @@ TEST(ProjectActions, MissingDataFileLosesItsName)
 
     JobSettings job;
     ASSERT_TRUE(openProject(ui, state, job, path));
-    EXPECT_EQ(ui.texts(), (std::vector<std::string>{std::string(msg::kFileNotFound),
-                                                    std::string(msg::kFileNotFound)}));
+    EXPECT_EQ(ui.texts(), (std::vector<std::string>{std::string(msg::kFileNotFound), std::string(msg::kFileNotFound)}));
     EXPECT_TRUE(job.userRomFileName.empty());
     EXPECT_TRUE(job.bootRomFileName.empty());
     EXPECT_FALSE(canDownload(state, job)) << "no Download for an image that is not the named file";
@@ -260,7 +258,8 @@ TEST(ProjectActions, UnsoundProjectsChangeNothing)
     }
     const auto good = encodeProject(base);
     for (std::size_t n : {0ul, 31ul, 32ul, 100ul, 195ul, 230ul})
-        files.push_back({"truncated to " + std::to_string(n), std::vector<std::uint8_t>(good.begin(), good.begin() + long(n))});
+        files.push_back(
+            {"truncated to " + std::to_string(n), std::vector<std::uint8_t>(good.begin(), good.begin() + long(n))});
     auto header = good;
     header[31] = 0;
     files.push_back({"last header blank", header});
@@ -297,7 +296,8 @@ TEST(ProjectActions, SaveFailuresAreReported)
     JobSettings job;
     const auto noFolder = dir / "no-such-folder" / "p.pxp";
     EXPECT_FALSE(saveProject(ui, state, job, noFolder));
-    EXPECT_EQ(ui.messages(), (std::vector<RecordedMessage>{{Icon::Stop, msg::cannotWriteFile(noFolder.string()), false}}));
+    EXPECT_EQ(ui.messages(),
+              (std::vector<RecordedMessage>{{Icon::Stop, msg::cannotWriteFile(noFolder.string()), false}}));
     EXPECT_FALSE(std::filesystem::exists(noFolder));
 
     ui.clear();

@@ -17,7 +17,7 @@ void putU32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v)
 std::uint32_t getU32(const std::vector<std::uint8_t>& b, std::size_t at)
 {
     return std::uint32_t(b[at]) | std::uint32_t(b[at + 1]) << 8 | std::uint32_t(b[at + 2]) << 16
-         | std::uint32_t(b[at + 3]) << 24;
+        | std::uint32_t(b[at + 3]) << 24;
 }
 
 ProjectFile richProject()
@@ -65,8 +65,8 @@ TEST(ProjectFile, StartupStateIs231KnownBytes)
     expected[36 + 120] = 0x7F;
     putU32(expected, 36 + 124, 0xFE000);
     putU32(expected, 36 + 128, 0xFFFFF);
-    putU32(expected, 184, 9);      // target baud rate "1M"
-    putU32(expected, 227, 4);      // RS-232C "115.2K"
+    putU32(expected, 184, 9); // target baud rate "1M"
+    putU32(expected, 227, 4); // RS-232C "115.2K"
     EXPECT_EQ(bytes, expected);
 }
 
@@ -100,7 +100,9 @@ TEST(ProjectFile, RoundTripKeepsEveryByte)
     // A text ends at a zero byte inside its length, as its C string does.
     ProjectFile zero;
     zero.userRomFileName = std::string("/data/user.hex\0.mot", 19);
-    zero.lockBlockList = std::string("\0" "0-2", 4);
+    zero.lockBlockList = std::string("\0"
+                                     "0-2",
+                                     4);
     const auto decodedZero = decodeProject(encodeProject(zero));
     ASSERT_TRUE(decodedZero);
     EXPECT_EQ(decodedZero->userRomFileName, "/data/user.hex");

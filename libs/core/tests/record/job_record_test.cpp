@@ -48,9 +48,9 @@ TEST(JsonText, EscapesWhatJsonForbidsAndKeepsValidUtf8)
         {"tab\tnl\ncr\r", "\"tab\\tnl\\ncr\\r\""},
         {std::string("\x01\x1f\x7f", 3), "\"\\u0001\\u001f\\u007f\""},
         {"caf\xC3\xA9 \xE2\x82\xAC", "\"caf\xC3\xA9 \xE2\x82\xAC\""}, // UTF-8 as is
-        {"\xE9t\xE9", "\"\\u00e9t\\u00e9\""},                          // Latin-1 bytes
-        {"\xC0\xAF", "\"\\u00c0\\u00af\""},                            // overlong '/'
-        {"\xED\xA0\x80", "\"\\u00ed\\u00a0\\u0080\""},                 // a surrogate
+        {"\xE9t\xE9", "\"\\u00e9t\\u00e9\""},                         // Latin-1 bytes
+        {"\xC0\xAF", "\"\\u00c0\\u00af\""},                           // overlong '/'
+        {"\xED\xA0\x80", "\"\\u00ed\\u00a0\\u0080\""},                // a surrogate
         {std::string("a\0b", 3), "\"a\\u0000b\""},
     };
     for (const auto& [text, json] : cases)
@@ -76,9 +76,9 @@ TEST(ResultJson, HoldsTheOutcomeAndTheJobFacts)
     const std::string json = resultJson(o, f, 7);
     for (const char* part :
          {"{\"command\":\"download\",\"outcome\":\"verify-mismatch\",\"exitCode\":7,", "\"port\":\"COM2\"",
-          "\"devicePath\":\"/dev/ttyUSB0\"", "\"mismatch\":{\"address\":\"0C1230\",\"expected\":\"12\",\"found\":\"ED\"}",
-          "\"path\":\"/data/a\\\"b.hex\"", "\"operationBlockMask\":127", "\"lockBitMask\":null", "\"pagesWritten\":40",
-          "\"durationMs\":1234}"})
+          "\"devicePath\":\"/dev/ttyUSB0\"",
+          "\"mismatch\":{\"address\":\"0C1230\",\"expected\":\"12\",\"found\":\"ED\"}", "\"path\":\"/data/a\\\"b.hex\"",
+          "\"operationBlockMask\":127", "\"lockBitMask\":null", "\"pagesWritten\":40", "\"durationMs\":1234}"})
         EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
 
     const std::string line = recordLine(o, f, 7, "1.30+abc");

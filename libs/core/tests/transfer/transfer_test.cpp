@@ -86,8 +86,15 @@ TEST(TransferWorker, RunsBodyThenEndOnTheWorker)
     const auto self = std::this_thread::get_id();
     {
         TransferWorker w;
-        w.start([&] { bodyThread = std::this_thread::get_id(); order.push_back(1); },
-                [&] { endThread = std::this_thread::get_id(); order.push_back(2); });
+        w.start(
+            [&] {
+                bodyThread = std::this_thread::get_id();
+                order.push_back(1);
+            },
+            [&] {
+                endThread = std::this_thread::get_id();
+                order.push_back(2);
+            });
         EXPECT_TRUE(w.joinable());
         w.join();
         EXPECT_FALSE(w.joinable());
@@ -103,7 +110,6 @@ TEST(TransferWorker, RunsBodyThenEndOnTheWorker)
     w.start([&] { ++runs; });
     w.join();
     EXPECT_EQ(runs.load(), 2);
-
 }
 
 TEST(TransferWorker, TheOwnerSeesTheAbortMarkAfterJoining)

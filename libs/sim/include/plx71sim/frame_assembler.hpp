@@ -12,29 +12,29 @@
 namespace plx71sim {
 
 class FrameAssembler {
- public:
-  using Clock = std::chrono::steady_clock;
-  enum class Kind { Frame, BadChecksum, Discarded };
-  struct Event {
-    Kind kind;
-    Bytes bytes;  // the whole frame (or the discarded bytes) as received
-  };
+public:
+    using Clock = std::chrono::steady_clock;
+    enum class Kind { Frame, BadChecksum, Discarded };
+    struct Event {
+        Kind kind;
+        Bytes bytes; // the whole frame (or the discarded bytes) as received
+    };
 
-  explicit FrameAssembler(std::chrono::milliseconds gap) : gap_(gap) {}
+    explicit FrameAssembler(std::chrono::milliseconds gap) : gap_(gap) {}
 
-  void push(std::uint8_t byte, Clock::time_point at, std::vector<Event>& out);
-  void expire(Clock::time_point now, std::vector<Event>& out);
-  // When the bytes held now will be thrown away if nothing more arrives.
-  std::optional<Clock::time_point> deadline() const;
-  bool empty() const { return buf_.empty(); }
+    void push(std::uint8_t byte, Clock::time_point at, std::vector<Event>& out);
+    void expire(Clock::time_point now, std::vector<Event>& out);
+    // When the bytes held now will be thrown away if nothing more arrives.
+    std::optional<Clock::time_point> deadline() const;
+    bool empty() const { return buf_.empty(); }
 
- private:
-  void discard(std::vector<Event>& out);
+private:
+    void discard(std::vector<Event>& out);
 
-  std::chrono::milliseconds gap_;
-  Bytes buf_;
-  bool garbage_ = false;
-  Clock::time_point last_{};
+    std::chrono::milliseconds gap_;
+    Bytes buf_;
+    bool garbage_ = false;
+    Clock::time_point last_{};
 };
 
-}  // namespace plx71sim
+} // namespace plx71sim

@@ -35,99 +35,99 @@
 namespace plx71sim {
 
 struct Options {
-  BoxConfig box;        // version texts, busy time, strict busy
-  Faults faults;        // fault switches on from the start
-  bool pace = false;    // bytes take their real time on the line (11 bits each)
-  std::string linkPath;   // when set: symlink linkPath -> slave, removed on stop
-  std::string statePath;  // when set: stored job loaded at start, saved on changes
-  std::string logPath;    // when set: every frame and acknowledge byte, in hex
-  // When set: reported as the firmware version instead of the stored one.
-  std::string firmwareVersionOverride;
-  // A partial or garbled frame is dropped after the line was quiet this long.
-  std::chrono::milliseconds resyncGap{100};
-  // After a reply the box takes the next byte as the PC's ACK/NAK when it
-  // is 0x06/0x15 and arrives within this time.
-  std::chrono::milliseconds replyAckWindow{100};
+    BoxConfig box;         // version texts, busy time, strict busy
+    Faults faults;         // fault switches on from the start
+    bool pace = false;     // bytes take their real time on the line (11 bits each)
+    std::string linkPath;  // when set: symlink linkPath -> slave, removed on stop
+    std::string statePath; // when set: stored job loaded at start, saved on changes
+    std::string logPath;   // when set: every frame and acknowledge byte, in hex
+    // When set: reported as the firmware version instead of the stored one.
+    std::string firmwareVersionOverride;
+    // A partial or garbled frame is dropped after the line was quiet this long.
+    std::chrono::milliseconds resyncGap{100};
+    // After a reply the box takes the next byte as the PC's ACK/NAK when it
+    // is 0x06/0x15 and arrives within this time.
+    std::chrono::milliseconds replyAckWindow{100};
 };
 
 class Simulator {
- public:
-  explicit Simulator(Options options = {});
-  ~Simulator();
-  Simulator(const Simulator&) = delete;
-  Simulator& operator=(const Simulator&) = delete;
+public:
+    explicit Simulator(Options options = {});
+    ~Simulator();
+    Simulator(const Simulator&) = delete;
+    Simulator& operator=(const Simulator&) = delete;
 
-  // Opens the pseudo-terminal, loads the state file, makes the symlink and
-  // starts the thread. False (with lastError()) when any of that fails.
-  bool start();
-  // Stops the thread, saves unsaved changes, removes the symlink, closes
-  // every descriptor. Safe to call twice; start() may be called again.
-  void stop();
-  bool running() const;
-  std::string slavePath() const;
-  std::string lastError() const;
+    // Opens the pseudo-terminal, loads the state file, makes the symlink and
+    // starts the thread. False (with lastError()) when any of that fails.
+    bool start();
+    // Stops the thread, saves unsaved changes, removes the symlink, closes
+    // every descriptor. Safe to call twice; start() may be called again.
+    void stop();
+    bool running() const;
+    std::string slavePath() const;
+    std::string lastError() const;
 
-  // --- what the box holds -------------------------------------------------
-  int rate() const;  // current link rate in bit/s
-  bool busy() const;
-  StoredJob job() const;
-  void setJob(const StoredJob& job);  // e.g. a stored job for an upload test
-  WriterSettings settings() const;
-  Bytes settingsRecord() const;  // exactly the settings query's reply payload
-  Page page(std::uint16_t number) const;
-  std::string firmwareVersion() const;  // 16 bytes
-  std::vector<ReceivedCommand> receivedCommands() const;
-  void clearReceivedCommands();
-  // Descriptors the PC side holds open on the slave (from open/close events;
-  // processes of other users are not seen).
-  int portOpenCount() const;
-  // Bytes dropped because the PC's line settings did not match the box's.
-  std::size_t ignoredBytes() const;
+    // --- what the box holds -------------------------------------------------
+    int rate() const; // current link rate in bit/s
+    bool busy() const;
+    StoredJob job() const;
+    void setJob(const StoredJob& job); // e.g. a stored job for an upload test
+    WriterSettings settings() const;
+    Bytes settingsRecord() const; // exactly the settings query's reply payload
+    Page page(std::uint16_t number) const;
+    std::string firmwareVersion() const; // 16 bytes
+    std::vector<ReceivedCommand> receivedCommands() const;
+    void clearReceivedCommands();
+    // Descriptors the PC side holds open on the slave (from open/close events;
+    // processes of other users are not seen).
+    int portOpenCount() const;
+    // Bytes dropped because the PC's line settings did not match the box's.
+    std::size_t ignoredBytes() const;
 
-  // --- fault switches -----------------------------------------------------
-  void dropAcks(int frames);
-  void nakFrames(int frames);
-  void corruptReplies(int replies);
-  void setSilent(bool on);
-  void setStayBusy(bool on);
-  void setNoSettings(bool on);
-  void setFailPage(std::uint16_t page, bool on = true);
-  // Reads of `page` hand back its byte at `offset` inverted.
-  void setFlipRead(std::uint16_t page, std::uint8_t offset, bool on = true);
-  // The settings query answers with `field` changed (kSettingFields; empty:
-  // none). False for an unknown field name.
-  bool setAlterSetting(const std::string& field);
-  void setFirmwareVersion(const std::string& text);
-  void setBusyTime(std::chrono::milliseconds t);
-  Faults faults() const;
+    // --- fault switches -----------------------------------------------------
+    void dropAcks(int frames);
+    void nakFrames(int frames);
+    void corruptReplies(int replies);
+    void setSilent(bool on);
+    void setStayBusy(bool on);
+    void setNoSettings(bool on);
+    void setFailPage(std::uint16_t page, bool on = true);
+    // Reads of `page` hand back its byte at `offset` inverted.
+    void setFlipRead(std::uint16_t page, std::uint8_t offset, bool on = true);
+    // The settings query answers with `field` changed (kSettingFields; empty:
+    // none). False for an unknown field name.
+    bool setAlterSetting(const std::string& field);
+    void setFirmwareVersion(const std::string& text);
+    void setBusyTime(std::chrono::milliseconds t);
+    Faults faults() const;
 
-  // --- waiting ------------------------------------------------------------
-  // Re-evaluates `condition` (without holding the box's lock) whenever the
-  // box has handled something, and at least every 10 ms, until it holds or
-  // the time is up. Returns its last value.
-  bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) const;
-  bool waitForCommands(std::size_t count, std::chrono::milliseconds timeout) const;
+    // --- waiting ------------------------------------------------------------
+    // Re-evaluates `condition` (without holding the box's lock) whenever the
+    // box has handled something, and at least every 10 ms, until it holds or
+    // the time is up. Returns its last value.
+    bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) const;
+    bool waitForCommands(std::size_t count, std::chrono::milliseconds timeout) const;
 
- private:
-  class Engine;
-  void notify();
-  void saveNow();
+private:
+    class Engine;
+    void notify();
+    void saveNow();
 
-  Options options_;
-  std::mutex lifecycle_;      // serialises start() and stop()
-  mutable std::mutex mutex_;  // guards box_, error_ and the fields below
-  mutable std::condition_variable changed_;
-  WriterBox box_;
-  std::string error_;
-  std::string slavePath_;
-  std::unique_ptr<Engine> engine_;
-  std::thread thread_;
-  int openCount_ = 0;
-  std::size_t ignoredBytes_ = 0;
-  bool dirty_ = false;
-  bool running_ = false;
+    Options options_;
+    std::mutex lifecycle_;     // serialises start() and stop()
+    mutable std::mutex mutex_; // guards box_, error_ and the fields below
+    mutable std::condition_variable changed_;
+    WriterBox box_;
+    std::string error_;
+    std::string slavePath_;
+    std::unique_ptr<Engine> engine_;
+    std::thread thread_;
+    int openCount_ = 0;
+    std::size_t ignoredBytes_ = 0;
+    bool dirty_ = false;
+    bool running_ = false;
 
-  friend class Engine;
+    friend class Engine;
 };
 
-}  // namespace plx71sim
+} // namespace plx71sim

@@ -15,4 +15,4 @@ bool loadState(const std::string& path, StoredJob& job, std::string& error);
 // crash never leaves half a file.
 bool saveState(const std::string& path, const StoredJob& job, std::string& error);
 
-}  // namespace plx71sim
+} // namespace plx71sim

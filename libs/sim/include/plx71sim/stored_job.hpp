@@ -25,43 +25,44 @@ inline constexpr std::size_t kVersionSize = 16;
 
 // The stored job settings, field by field as the settings commands set them.
 struct WriterSettings {
-  std::array<std::uint8_t, 10> device{};  // offsets 0-9 of the device command
-  std::string deviceName;                 // empty: the box holds no job
-  std::uint8_t updateEnable = 0;
-  std::string userFileName;
-  std::string bootFileName;
-  std::array<std::uint8_t, 7> checkId{};
-  std::uint8_t targetRateCode = 0;
-  std::uint8_t lockBits = 0;
-  std::uint8_t operationBlocks = 0;
+    std::array<std::uint8_t, 10> device{}; // offsets 0-9 of the device command
+    std::string deviceName;                // empty: the box holds no job
+    std::uint8_t updateEnable = 0;
+    std::string userFileName;
+    std::string bootFileName;
+    std::array<std::uint8_t, 7> checkId{};
+    std::uint8_t targetRateCode = 0;
+    std::uint8_t lockBits = 0;
+    std::uint8_t operationBlocks = 0;
 
-  // The reply payload of the settings query. With `withName` false the name
-  // length reads 0 (a box that holds no settings).
-  Bytes record(bool withName = true) const;
-  // Reply payload size for given name lengths (for the reply-size limit).
-  static std::size_t recordSize(std::size_t name, std::size_t user, std::size_t boot);
+    // The reply payload of the settings query. With `withName` false the name
+    // length reads 0 (a box that holds no settings).
+    Bytes record(bool withName = true) const;
+    // Reply payload size for given name lengths (for the reply-size limit).
+    static std::size_t recordSize(std::size_t name, std::size_t user, std::size_t boot);
 
-  bool operator==(const WriterSettings&) const = default;
+    bool operator==(const WriterSettings&) const = default;
 };
 
 struct StoredJob {
-  WriterSettings settings;
-  std::map<std::uint16_t, Page> pages;  // never written pages read as 0xFF
-  std::string firmwareVersion;          // exactly 16 bytes
-  std::map<std::uint16_t, Page> firmware;  // firmware area pages received
+    WriterSettings settings;
+    std::map<std::uint16_t, Page> pages;    // never written pages read as 0xFF
+    std::string firmwareVersion;            // exactly 16 bytes
+    std::map<std::uint16_t, Page> firmware; // firmware area pages received
 
-  Page page(std::uint16_t number) const;
-  bool operator==(const StoredJob&) const = default;
+    Page page(std::uint16_t number) const;
+    bool operator==(const StoredJob&) const = default;
 };
 
 // Pads or cuts a version text to its 16 bytes on the wire (pads with zeros,
 // which the PC side reads as the end of the text).
 std::string versionField(const std::string& text);
 
-inline Page blankPage() {
-  Page p;
-  p.fill(0xFF);
-  return p;
+inline Page blankPage()
+{
+    Page p;
+    p.fill(0xFF);
+    return p;
 }
 
-}  // namespace plx71sim
+} // namespace plx71sim

@@ -36,7 +36,7 @@ inline constexpr std::uint8_t ReadStatus = 0x1B;
 inline constexpr std::uint8_t DownloadCommit = 0x1D;
 inline constexpr std::uint8_t ReadSettings = 0x1E;
 inline constexpr std::uint8_t DownloadEnd = 0x1F;
-}  // namespace cmd
+} // namespace cmd
 
 // Largest body the PC side can build (its transmit buffer is 1000 bytes) and
 // the largest it can take back (its receive buffer holds 297 body bytes).
@@ -57,4 +57,4 @@ Bytes makeFrame(std::uint8_t code, std::span<const std::uint8_t> payload);
 // Time one byte occupies the line: start bit, 8 data bits, parity, stop bit.
 inline constexpr int kBitsPerByte = 11;
 
-}  // namespace plx71sim
+} // namespace plx71sim

@@ -20,101 +20,101 @@ using Clock = std::chrono::steady_clock;
 
 // Misbehaviour switched on by tests. Counts are used up one frame at a time.
 struct Faults {
-  int dropAcks = 0;        // next N good frames: no answer at all, not acted on
-  int naks = 0;            // next N good frames: NAK, not acted on
-  int corruptReplies = 0;  // next N reply frames go out with a wrong checksum
-  bool silent = false;     // answer nothing (frames are not acted on)
-  bool stayBusy = false;   // status reports busy whatever happens
-  bool noSettings = false; // settings query reports name length 0
-  std::set<std::uint16_t> failPages;  // page writes of these numbers are NAKed
-  // Page reads of these numbers hand back the stored page with the byte at
-  // the mapped offset inverted (the store itself is untouched).
-  std::map<std::uint16_t, std::uint8_t> flipReads;
-  // The settings query answers with this field changed (the store itself is
-  // untouched): one of kSettingFields, empty for none.
-  std::string alterSetting;
+    int dropAcks = 0;                  // next N good frames: no answer at all, not acted on
+    int naks = 0;                      // next N good frames: NAK, not acted on
+    int corruptReplies = 0;            // next N reply frames go out with a wrong checksum
+    bool silent = false;               // answer nothing (frames are not acted on)
+    bool stayBusy = false;             // status reports busy whatever happens
+    bool noSettings = false;           // settings query reports name length 0
+    std::set<std::uint16_t> failPages; // page writes of these numbers are NAKed
+    // Page reads of these numbers hand back the stored page with the byte at
+    // the mapped offset inverted (the store itself is untouched).
+    std::map<std::uint16_t, std::uint8_t> flipReads;
+    // The settings query answers with this field changed (the store itself is
+    // untouched): one of kSettingFields, empty for none.
+    std::string alterSetting;
 };
 
 // The settings fields alterSetting can change. Numbers get their lowest bit
 // inverted; texts get their last character replaced (or one added).
-inline constexpr const char* kSettingFields[] = {
-    "device",    "device-name", "update-enable", "user-file-name",   "boot-file-name",
-    "check-id",  "target-rate", "lock-bits",     "operation-blocks"};
+inline constexpr const char* kSettingFields[] = {"device",         "device-name",    "update-enable",
+                                                 "user-file-name", "boot-file-name", "check-id",
+                                                 "target-rate",    "lock-bits",      "operation-blocks"};
 bool isSettingField(const std::string& name);
 // The record with `field` changed as alterSetting says.
 WriterSettings alteredSettings(WriterSettings s, const std::string& field);
 
 enum class Outcome {
-  Acked,        // ACK, no reply
-  Replied,      // ACK and a reply frame
-  Rejected,     // NAK: unknown code, bad length or field, refused page
-  BadChecksum,  // NAK: checksum wrong
-  FaultNak,     // NAK by the nak fault
-  FaultDropped, // nothing sent, by the drop-ack fault
-  FaultSilent,  // nothing sent, box silent
+    Acked,        // ACK, no reply
+    Replied,      // ACK and a reply frame
+    Rejected,     // NAK: unknown code, bad length or field, refused page
+    BadChecksum,  // NAK: checksum wrong
+    FaultNak,     // NAK by the nak fault
+    FaultDropped, // nothing sent, by the drop-ack fault
+    FaultSilent,  // nothing sent, box silent
 };
 
 // One request as the box received it, in arrival order.
 struct ReceivedCommand {
-  std::uint8_t code = 0;
-  Bytes payload;
-  Outcome outcome = Outcome::Acked;
-  bool busy = false;   // the box was busy when it arrived
-  int rate = 0;        // link rate it arrived at
-  Clock::time_point when;
+    std::uint8_t code = 0;
+    Bytes payload;
+    Outcome outcome = Outcome::Acked;
+    bool busy = false; // the box was busy when it arrived
+    int rate = 0;      // link rate it arrived at
+    Clock::time_point when;
 };
 
 struct Answer {
-  Bytes bytes;             // ACK/NAK byte, then the reply frame if any
-  bool hasReply = false;   // the PC answers the reply with ACK/NAK
-  int sendRate = 0;        // rate the bytes go out at (before any switch)
-  bool jobChanged = false; // the stored job changed
-  bool checkpoint = false; // a natural point to save the stored job
-  Outcome outcome = Outcome::Acked;
+    Bytes bytes;             // ACK/NAK byte, then the reply frame if any
+    bool hasReply = false;   // the PC answers the reply with ACK/NAK
+    int sendRate = 0;        // rate the bytes go out at (before any switch)
+    bool jobChanged = false; // the stored job changed
+    bool checkpoint = false; // a natural point to save the stored job
+    Outcome outcome = Outcome::Acked;
 };
 
 struct BoxConfig {
-  std::string bootVersion = "BOOT V1.00 2001 ";
-  std::string firmwareVersion = "V1.30 2001/12/25";
-  std::chrono::milliseconds busyTime{50};
-  bool strictBusy = false;  // NAK erase/page/commit commands while busy
+    std::string bootVersion = "BOOT V1.00 2001 ";
+    std::string firmwareVersion = "V1.30 2001/12/25";
+    std::chrono::milliseconds busyTime{50};
+    bool strictBusy = false; // NAK erase/page/commit commands while busy
 };
 
 class WriterBox {
- public:
-  explicit WriterBox(const BoxConfig& config = {});
+public:
+    explicit WriterBox(const BoxConfig& config = {});
 
-  Answer onFrame(std::uint8_t code, std::span<const std::uint8_t> payload, Clock::time_point now);
-  Answer onBadChecksum(std::span<const std::uint8_t> frame, Clock::time_point now);
+    Answer onFrame(std::uint8_t code, std::span<const std::uint8_t> payload, Clock::time_point now);
+    Answer onBadChecksum(std::span<const std::uint8_t> frame, Clock::time_point now);
 
-  int rate() const { return rate_; }
-  void setRate(int bitsPerSecond) { rate_ = bitsPerSecond; }
-  bool busy(Clock::time_point now) const;
+    int rate() const { return rate_; }
+    void setRate(int bitsPerSecond) { rate_ = bitsPerSecond; }
+    bool busy(Clock::time_point now) const;
 
-  StoredJob& job() { return job_; }
-  const StoredJob& job() const { return job_; }
-  Faults& faults() { return faults_; }
-  const Faults& faults() const { return faults_; }
-  BoxConfig& config() { return config_; }
+    StoredJob& job() { return job_; }
+    const StoredJob& job() const { return job_; }
+    Faults& faults() { return faults_; }
+    const Faults& faults() const { return faults_; }
+    BoxConfig& config() { return config_; }
 
-  const std::vector<ReceivedCommand>& received() const { return received_; }
-  void clearReceived() { received_.clear(); }
+    const std::vector<ReceivedCommand>& received() const { return received_; }
+    void clearReceived() { received_.clear(); }
 
- private:
-  enum class Loader { Off, Entered, Prepared };
+private:
+    enum class Loader { Off, Entered, Prepared };
 
-  Answer execute(std::uint8_t code, std::span<const std::uint8_t> p, Clock::time_point now);
-  Answer reply(std::uint8_t code, const Bytes& payload);
-  bool settingsFit(std::size_t name, std::size_t user, std::size_t boot) const;
-  void startBusy(Clock::time_point now) { busyUntil_ = now + config_.busyTime; }
+    Answer execute(std::uint8_t code, std::span<const std::uint8_t> p, Clock::time_point now);
+    Answer reply(std::uint8_t code, const Bytes& payload);
+    bool settingsFit(std::size_t name, std::size_t user, std::size_t boot) const;
+    void startBusy(Clock::time_point now) { busyUntil_ = now + config_.busyTime; }
 
-  BoxConfig config_;
-  StoredJob job_;
-  Faults faults_;
-  int rate_ = kRestRate;
-  Clock::time_point busyUntil_{};
-  Loader loader_ = Loader::Off;
-  std::vector<ReceivedCommand> received_;
+    BoxConfig config_;
+    StoredJob job_;
+    Faults faults_;
+    int rate_ = kRestRate;
+    Clock::time_point busyUntil_{};
+    Loader loader_ = Loader::Off;
+    std::vector<ReceivedCommand> received_;
 };
 
-}  // namespace plx71sim
+} // namespace plx71sim

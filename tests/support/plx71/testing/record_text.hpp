@@ -16,8 +16,8 @@ inline std::string hexByte(unsigned b)
 
 inline std::string intelRecord(unsigned type, unsigned offset, const std::vector<std::uint8_t>& data)
 {
-    std::string s = ":" + hexByte(static_cast<unsigned>(data.size())) + hexByte(offset >> 8) + hexByte(offset)
-                    + hexByte(type);
+    std::string s =
+        ":" + hexByte(static_cast<unsigned>(data.size())) + hexByte(offset >> 8) + hexByte(offset) + hexByte(type);
     unsigned sum = static_cast<unsigned>(data.size()) + (offset >> 8) + (offset & 0xFF) + type;
     for (auto b : data) {
         s += hexByte(b);

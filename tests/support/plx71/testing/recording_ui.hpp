@@ -47,8 +47,16 @@ public:
         std::lock_guard lock(mutex_);
         answers_.insert(answers_.end(), answers);
     }
-    void setDefaultAnswer(bool ok) { std::lock_guard lock(mutex_); defaultAnswer_ = ok; }
-    std::vector<RecordedMessage> messages() const { std::lock_guard lock(mutex_); return messages_; }
+    void setDefaultAnswer(bool ok)
+    {
+        std::lock_guard lock(mutex_);
+        defaultAnswer_ = ok;
+    }
+    std::vector<RecordedMessage> messages() const
+    {
+        std::lock_guard lock(mutex_);
+        return messages_;
+    }
     std::vector<std::string> texts() const
     {
         std::lock_guard lock(mutex_);
@@ -58,7 +66,11 @@ public:
         return t;
     }
     // The detail line of each message, in the same order (empty for none).
-    std::vector<std::string> details() const { std::lock_guard lock(mutex_); return details_; }
+    std::vector<std::string> details() const
+    {
+        std::lock_guard lock(mutex_);
+        return details_;
+    }
     void clear()
     {
         std::lock_guard lock(mutex_);

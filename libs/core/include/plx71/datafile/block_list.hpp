@@ -23,7 +23,7 @@ inline constexpr std::size_t kMaxAddressRanges = 5;
 // address or two joined by '-', within lowest..highest. nullopt when invalid.
 // An empty text (or blanks only) gives an empty list: the whole area.
 std::optional<std::vector<AreaRange>> parseAddressRanges(std::string_view text, std::uint32_t lowest,
-                                                            std::uint32_t highest);
+                                                         std::uint32_t highest);
 
 // Reads an editor input field as hexadecimal: leading blanks, then hex digits
 // only; empty (or blanks only) is 0. nullopt when invalid or above 32 bits.

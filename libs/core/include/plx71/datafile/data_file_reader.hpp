@@ -24,7 +24,7 @@ bool readDataFile(Ui& ui, const DeviceRecord& device, Area area, std::span<std::
                   const std::filesystem::path& path, int* protectLevelSeen = nullptr);
 
 // The same on text already in memory, with the format given.
-bool readDataText(Ui& ui, const DeviceRecord& device, Area area, std::span<std::uint8_t> image,
-                  std::string_view text, DataFormat format, int* protectLevelSeen = nullptr);
+bool readDataText(Ui& ui, const DeviceRecord& device, Area area, std::span<std::uint8_t> image, std::string_view text,
+                  DataFormat format, int* protectLevelSeen = nullptr);
 
 } // namespace plx71

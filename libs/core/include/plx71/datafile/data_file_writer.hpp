@@ -17,9 +17,9 @@ class ProgressCounters;
 struct SaveRequest {
     std::span<const std::uint8_t> data; // index = address - areaStart
     std::uint32_t areaStart = 0;
-    std::uint32_t areaEnd = 0;          // inclusive
-    int family = 0;                     // deviceFamily(): 2 writes extended linear records
-    std::vector<AreaRange> ranges;   // empty = the whole area
+    std::uint32_t areaEnd = 0;     // inclusive
+    int family = 0;                // deviceFamily(): 2 writes extended linear records
+    std::vector<AreaRange> ranges; // empty = the whole area
 };
 
 // The file text; the counters (when given) advance by 16 per data record.

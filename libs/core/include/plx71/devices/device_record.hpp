@@ -16,14 +16,14 @@ inline constexpr std::size_t kBootRomImageSize = 0x2000;
 struct DeviceRecord {
     std::string name;
     std::uint32_t userRomStart = 0;
-    std::uint32_t userRomEnd = 0;   // inclusive
+    std::uint32_t userRomEnd = 0; // inclusive
     std::uint32_t userRomSize = 0;
     std::int32_t lastBlock = 0;     // blocks 0..lastBlock
     std::uint8_t allBlocksMask = 0; // bit n for every block n
     std::uint32_t bootRomStart = 0;
-    std::uint32_t bootRomEnd = 0;   // inclusive
+    std::uint32_t bootRomEnd = 0; // inclusive
     std::uint32_t bootRomSize = 0;
-    std::int32_t vcc = 0;           // tenths of a volt
+    std::int32_t vcc = 0; // tenths of a volt
     std::int32_t vpp = 0;
 
     bool operator==(const DeviceRecord&) const = default;

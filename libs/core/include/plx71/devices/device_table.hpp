@@ -29,7 +29,7 @@ struct SkippedTableLine {
 inline constexpr std::size_t kMaxListedSkippedLines = 100;
 
 struct DeviceTable {
-    std::vector<DeviceRecord> records; // file order, at most kMaxDeviceRecords
+    std::vector<DeviceRecord> records;     // file order, at most kMaxDeviceRecords
     std::vector<SkippedTableLine> skipped; // the first kMaxListedSkippedLines
     std::size_t skippedCount = 0;          // all skipped lines, listed or not
 

@@ -25,7 +25,7 @@ int deviceFamily(const DeviceRecord& device);
 AreaTables areaTablesFor(const DeviceRecord& device);
 
 // Fixed block sizes 0..6 (0x4000, 0x2000, 0x2000, 0x8000, 0x10000 x3).
-inline constexpr std::array<std::uint32_t, kBlockCount> kBlockSizes = {
-    0x4000, 0x2000, 0x2000, 0x8000, 0x10000, 0x10000, 0x10000};
+inline constexpr std::array<std::uint32_t, kBlockCount> kBlockSizes = {0x4000,  0x2000,  0x2000, 0x8000,
+                                                                       0x10000, 0x10000, 0x10000};
 
 } // namespace plx71

@@ -19,6 +19,7 @@ IdCode imageIdCode(const DeviceRecord& device, const AreaTables& tables, std::sp
 std::string formatIdCode(const IdCode& id);
 
 // Up to 8 characters at bootVersionAddress (ends at a zero byte).
-std::string imageBootVersion(const DeviceRecord& device, const AreaTables& tables, std::span<const std::uint8_t> bootImage);
+std::string imageBootVersion(const DeviceRecord& device, const AreaTables& tables,
+                             std::span<const std::uint8_t> bootImage);
 
 } // namespace plx71

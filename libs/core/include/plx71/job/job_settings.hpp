@@ -23,11 +23,11 @@ struct JobSettings {
     std::string vccText;
     std::string vppText;
 
-    int serialModeIndex = 0;   // 0 "Clock synchronous", 1 "UART"
-    int targetBaudIndex = 9;   // "2400" .. "1M"
+    int serialModeIndex = 0; // 0 "Clock synchronous", 1 "UART"
+    int targetBaudIndex = 9; // "2400" .. "1M"
 
     std::string userRomFileName;
-    std::string idCodeText;          // ID bytes found in the User ROM data
+    std::string idCodeText; // ID bytes found in the User ROM data
     std::string romProtectText;
     std::string userRomChecksumText;
 
@@ -43,15 +43,15 @@ struct JobSettings {
     LockBitMode lockBitMode = LockBitMode::NoChange;
     std::string lockBlockList;
 
-    int portSelection = 0;      // COM1..COM4
-    int hostBaudSelection = 4;  // "9600" .. "115.2K"
+    int portSelection = 0;     // COM1..COM4
+    int hostBaudSelection = 4; // "9600" .. "115.2K"
 
     bool operator==(const JobSettings&) const = default;
 };
 
 // Fixed list entries of the form.
-inline constexpr const char* kTargetBaudNames[] = {"2400", "4800", "9600", "19.2K", "38.4K",
-                                                   "57.6K", "115.2K", "256K", "500K", "1M"};
+inline constexpr const char* kTargetBaudNames[] = {"2400",  "4800",   "9600", "19.2K", "38.4K",
+                                                   "57.6K", "115.2K", "256K", "500K",  "1M"};
 inline constexpr const char* kHostBaudNames[] = {"9600", "19.2K", "38.4K", "57.6K", "115.2K"};
 inline constexpr const char* kSerialModeNames[] = {"Clock synchronous", "UART"};
 inline constexpr const char* kPortNames[] = {"COM1", "COM2", "COM3", "COM4"};

@@ -21,8 +21,7 @@ bool fileNameFits(std::string_view name);
 // True on success.
 bool cmdSetLinkRate(WriterLink& link, int rateIndex); // sends rateIndex + 1
 bool cmdLoadEnter(WriterLink& link);
-bool cmdLoadWritePage(WriterLink& link, std::uint16_t page,
-                      std::span<const std::uint8_t, kPageSize> data);
+bool cmdLoadWritePage(WriterLink& link, std::uint16_t page, std::span<const std::uint8_t, kPageSize> data);
 // Stores the reply's boot version text (first 16 bytes) in link.bootVersion
 // and its firmware version text (next 16) in link.firmwareVersion, each
 // ending early at a zero byte. On failure both keep their previous text.
@@ -35,11 +34,9 @@ bool cmdSetUserFileName(WriterLink& link, std::string_view name);
 bool cmdSetBootFileName(WriterLink& link, std::string_view name);
 bool cmdSetUpdateEnable(WriterLink& link, std::uint8_t enable);
 bool cmdEraseBlocks(WriterLink& link, std::uint32_t blockMask);
-bool cmdWritePage(WriterLink& link, std::uint16_t page,
-                  std::span<const std::uint8_t, kPageSize> data);
+bool cmdWritePage(WriterLink& link, std::uint16_t page, std::span<const std::uint8_t, kPageSize> data);
 // The 256 reply bytes go to `destination`, which is untouched on failure.
-bool cmdReadPage(WriterLink& link, std::uint16_t page,
-                 std::span<std::uint8_t, kPageSize> destination);
+bool cmdReadPage(WriterLink& link, std::uint16_t page, std::span<std::uint8_t, kPageSize> destination);
 bool cmdSetCheckId(WriterLink& link, std::span<const std::uint8_t, kCheckIdLength> id);
 bool cmdSetTargetRate(WriterLink& link, int targetBaudIndex); // sends index + 1
 bool cmdSetLockBits(WriterLink& link, std::uint8_t mask);

@@ -32,7 +32,7 @@ struct PortResolution {
 enum class ComSource { Environment, Station, Default };
 
 struct ComMapping {
-    std::string target;     // as configured: a path, by-id name, usb:...
+    std::string target; // as configured: a path, by-id name, usb:...
     ComSource source = ComSource::Default;
     std::string sourceText; // "PLX71_COM1", "ports.conf:3" or "default"
     std::string devicePath; // the device it reaches now; empty when none

@@ -14,17 +14,17 @@ struct PortHolder {
 };
 
 struct SerialDevice {
-    std::string path;                // what is opened: "/dev/ttyUSB0" (under the system root)
-    std::string name;                // "ttyUSB0"
-    std::string canonical;           // the device behind every link, to compare devices
-    std::vector<std::string> byId;   // names in /dev/serial/by-id
-    std::vector<std::string> byPath; // names in /dev/serial/by-path
-    std::string vendorId;            // "0403"; empty when not a USB device
-    std::string productId;           // "6001"
-    std::string serialNumber;        // empty when the device has none
-    std::string driver;              // "ftdi_sio", "cdc_acm", "serial8250"; empty when unknown
-    bool mayOpen = false;            // this user has read and write access
-    std::vector<PortHolder> holders; // processes that have it open (when asked for)
+    std::string path;                  // what is opened: "/dev/ttyUSB0" (under the system root)
+    std::string name;                  // "ttyUSB0"
+    std::string canonical;             // the device behind every link, to compare devices
+    std::vector<std::string> byId;     // names in /dev/serial/by-id
+    std::vector<std::string> byPath;   // names in /dev/serial/by-path
+    std::string vendorId;              // "0403"; empty when not a USB device
+    std::string productId;             // "6001"
+    std::string serialNumber;          // empty when the device has none
+    std::string driver;                // "ftdi_sio", "cdc_acm", "serial8250"; empty when unknown
+    bool mayOpen = false;              // this user has read and write access
+    std::vector<PortHolder> holders;   // processes that have it open (when asked for)
     std::optional<int> latencyTimerMs; // FTDI adapters: sysfs latency_timer
     std::optional<bool> lowLatency;    // UARTs whose sysfs flags tell it
 

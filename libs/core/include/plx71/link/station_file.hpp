@@ -25,10 +25,10 @@ struct StationPort {
 };
 
 struct StationFile {
-    std::string path;                             // empty: no file was read
-    std::array<std::string, 4> comTargets;        // COM1..COM4; empty = not mapped
-    std::array<int, 4> comLines{};                // the line of each mapping
-    std::vector<StationPort> ports;               // in file order
+    std::string path;                      // empty: no file was read
+    std::array<std::string, 4> comTargets; // COM1..COM4; empty = not mapped
+    std::array<int, 4> comLines{};         // the line of each mapping
+    std::vector<StationPort> ports;        // in file order
 
     const StationPort* findPort(std::string_view name) const;
 };

@@ -46,8 +46,8 @@ struct WriterLink {
     // answer tells a silent box from one that failed later), and the
     // request of the last reported communication error.
     bool boxAnswered = false;
-    std::uint8_t failedCommand = 0;   // its command code; 0 = none
-    std::uint16_t failedPage = 0;     // its page number, for page commands
+    std::uint8_t failedCommand = 0; // its command code; 0 = none
+    std::uint16_t failedPage = 0;   // its page number, for page commands
     bool failedCommandHasPage = false;
 
     LinkTiming timing;
@@ -85,8 +85,7 @@ bool sendFrame(WriterLink& link, std::span<const std::uint8_t> frame);
 // does not fit rxFrame, or whose payload is shorter than `replyPayloadLength`,
 // fails the cycle like a short read (no acknowledge byte). On failure `frame`
 // is left as it was.
-bool exchangeFrame(WriterLink& link, std::span<std::uint8_t> frame,
-                   std::size_t replyPayloadLength = 0);
+bool exchangeFrame(WriterLink& link, std::span<std::uint8_t> frame, std::size_t replyPayloadLength = 0);
 
 // Shows the error's message with the stop icon on link.ui.
 void reportLinkError(WriterLink& link, LinkError code);

@@ -73,7 +73,7 @@ struct BoxOutcome {
     std::string filePath;        // FileError, OutputNotWritten
 
     // What the session learnt on the way.
-    std::string bootVersion;     // the box's texts, when the query was answered
+    std::string bootVersion; // the box's texts, when the query was answered
     std::string firmwareVersion;
     std::int32_t pagesWritten = 0;  // page writes the box acknowledged
     std::int32_t pagesVerified = 0; // pages read back and found equal

@@ -21,9 +21,9 @@ std::int32_t verifyProgressTotal(std::size_t pageCount);
 
 // What the read-back found.
 struct VerifyWork {
-    bool commandFailed = false;  // a read failed: communication error, never a mismatch
+    bool commandFailed = false;   // a read failed: communication error, never a mismatch
     bool settingsMissing = false; // the box holds no job at all
-    VerifyDifference difference; // the first difference
+    VerifyDifference difference;  // the first difference
     std::int32_t pagesVerified = 0;
 };
 

@@ -19,12 +19,12 @@ namespace plx71 {
 
 // What the download worker sends, fixed before it starts.
 struct DownloadData {
-    DeviceRecord device;                     // areas, lastBlock, vcc
+    DeviceRecord device;                                // areas, lastBlock, vcc
     std::array<std::uint32_t, kBlockCount> blockSize{}; // the walk's block sizes (area tables)
-    std::span<const std::uint8_t> userImage; // index = address - userRomStart
-    std::span<const std::uint8_t> bootImage; // index = address - bootRomStart
-    std::uint8_t downloadSelection = 0;      // bit k: User ROM block k is written
-    bool includeBootRom = false;             // the first eight Boot ROM pages go too
+    std::span<const std::uint8_t> userImage;            // index = address - userRomStart
+    std::span<const std::uint8_t> bootImage;            // index = address - bootRomStart
+    std::uint8_t downloadSelection = 0;                 // bit k: User ROM block k is written
+    bool includeBootRom = false;                        // the first eight Boot ROM pages go too
 };
 
 // The download data of a job: the operation block mask as selection, the
@@ -53,7 +53,7 @@ std::vector<PlannedPage> plannedDownloadPages(const DownloadData& data);
 
 // What the data phase did, for the outcome.
 struct DownloadWork {
-    bool commandFailed = false;   // erase or a page write failed (else an abort was Cancel)
+    bool commandFailed = false; // erase or a page write failed (else an abort was Cancel)
     std::int32_t pagesWritten = 0;
 };
 

@@ -27,7 +27,7 @@ LoaderVersions loaderVersionsOf(const BoxOutcome& outcome);
 // versions read after the load, else "Error" (with the versions when they
 // were read before a failed return to 9600 bit/s).
 struct FirmwareDownloadResult {
-    std::string statusText;      // "Complete" or "Error"
+    std::string statusText; // "Complete" or "Error"
     std::string firmVersionText;
     std::string bootVersionText;
     bool complete() const;

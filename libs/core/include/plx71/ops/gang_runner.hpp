@@ -25,7 +25,7 @@ namespace plx71 {
 
 struct GangBox {
     PortChoice port;
-    Ui* ui = nullptr;            // this box's messages
+    Ui* ui = nullptr;             // this box's messages
     ProgressSink* sink = nullptr; // this box's progress display and Cancel
 };
 

@@ -59,8 +59,7 @@ public:
     // 0..counters.total() (the session has started the counters; the sink
     // never restarts them). Returns only after the body has finished: true
     // when the counters are then below the abort mark, false otherwise.
-    virtual bool runTransfer(const TransferView& view, ProgressCounters& counters,
-                             std::function<void()> body) = 0;
+    virtual bool runTransfer(const TransferView& view, ProgressCounters& counters, std::function<void()> body) = 0;
 
     // Cancel asked outside a transfer (Ctrl-C, a signal): the session asks
     // between its steps and goes straight to the way back to 9600.

@@ -76,5 +76,4 @@ inline std::string namesTooLongForBox(std::size_t length, std::size_t limit)
         + std::to_string(limit) + " characters together, this job has " + std::to_string(length);
 }
 
-
 } // namespace plx71::msg

@@ -17,8 +17,7 @@ struct FileDialogRequest {
     FileDialogRequest() = default;
     FileDialogRequest(Mode m, QString t, QString f, QString suffix)
         : mode(m), title(std::move(t)), filter(std::move(f)), defaultSuffix(std::move(suffix))
-    {
-    }
+    {}
 
     Mode mode = Mode::Open;
     QString title;

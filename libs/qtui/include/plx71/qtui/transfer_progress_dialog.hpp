@@ -28,8 +28,8 @@ public:
     // `text` is the one-line text above the bar; empty shows none. `total`
     // is the end of the progress range; the counters are started with it
     // when the dialog runs.
-    TransferProgressDialog(const QString& title, const QString& text, ProgressCounters& counters,
-                           std::int32_t total, std::function<void()> body, QWidget* parent = nullptr);
+    TransferProgressDialog(const QString& title, const QString& text, ProgressCounters& counters, std::int32_t total,
+                           std::function<void()> body, QWidget* parent = nullptr);
     // Over counters the owner has started already (a box session starts
     // each transfer's counters once): the range is counters.total(), and
     // the dialog never restarts them.
@@ -70,7 +70,7 @@ private:
 };
 
 // Runs `body` under a progress dialog; true when it ended without the abort mark.
-bool runTransferDialog(const QString& title, const QString& text, ProgressCounters& counters,
-                       std::int32_t total, std::function<void()> body, QWidget* parent = nullptr);
+bool runTransferDialog(const QString& title, const QString& text, ProgressCounters& counters, std::int32_t total,
+                       std::function<void()> body, QWidget* parent = nullptr);
 
 } // namespace plx71::qtui
