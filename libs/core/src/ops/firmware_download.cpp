@@ -1,4 +1,4 @@
-#include "plx71/ops/firmware_loader.hpp"
+#include "plx71/ops/firmware_download.hpp"
 
 #include "plx71/link/writer_commands.hpp"
 #include "plx71/ui/messages.hpp"

@@ -1,4 +1,4 @@
-#include "plx71/ops/firmware_loader.hpp"
+#include "plx71/ops/select_firmware.hpp"
 
 #include "plx71/text/utf8_path.hpp"
 #include "plx71/ui/messages.hpp"

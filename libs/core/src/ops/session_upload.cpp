@@ -1,5 +1,6 @@
-#include "plx71/ops/box_session.hpp"
+#include "plx71/ops/session_upload.hpp"
 
+#include "plx71/ops/box_session.hpp"
 #include "plx71/ops/upload.hpp"
 #include "plx71/ui/messages.hpp"
 #include "session_run.hpp"

@@ -1,4 +1,4 @@
-#include "plx71/ops/upload.hpp"
+#include "plx71/ops/upload_worker.hpp"
 
 #include "plx71/link/writer_commands.hpp"
 
