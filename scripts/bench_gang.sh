@@ -36,21 +36,7 @@ trap cleanup EXIT
 
 # The project: M30624FGFP, the blocks in $blocks, the example User ROM and
 # Boot ROM files.
-python3 - "$work/job.pxp" "$root/examples/user_program.hex" "$root/examples/boot_update.btp" "$blocks" <<'PY'
-import struct, sys
-out, user, boot, blocks = sys.argv[1:5]
-def text(s):
-    b = s.encode()
-    return struct.pack('<I', len(b)) + b
-device = b'M30624FGFP'.ljust(104, b'\0')
-device += struct.pack('<IIIiB3xIIIii', 0xC0000, 0xFFFFF, 0x40000, 6, 0x7F, 0xFE000, 0xFFFFF, 0x2000, 50, 50)
-p = b'PLX-71RD project file Ver.A'.ljust(32, b' ')
-p += struct.pack('<i', 0) + device + struct.pack('<iii', 1, 9, 1)
-p += text(boot) + text(user)
-p += struct.pack('<i', 0) + text('') + struct.pack('<i', 1) + text(blocks)
-p += bytes(7) + struct.pack('<ii', 0, 4)
-open(out, 'wb').write(p)
-PY
+python3 "$root/scripts/bench_project.py" "$work/job.pxp" "$root/examples/user_program.hex" "$root/examples/boot_update.btp" "$blocks"
 
 for i in 1 2 3 4; do
   "$sim" --pace --busy-ms 0 --link "$work/tty$i" >"$work/sim$i.out" 2>"$work/sim$i.err" &

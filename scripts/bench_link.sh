@@ -30,21 +30,7 @@ cleanup() {
 trap cleanup EXIT
 
 # The project: M30624FGFP, all blocks, the example User ROM and Boot ROM files.
-python3 - "$work/job.pxp" "$root/examples/user_program.hex" "$root/examples/boot_update.btp" <<'PY'
-import struct, sys
-out, user, boot = sys.argv[1:4]
-def text(s):
-    b = s.encode()
-    return struct.pack('<I', len(b)) + b
-device = b'M30624FGFP'.ljust(104, b'\0')
-device += struct.pack('<IIIiB3xIIIii', 0xC0000, 0xFFFFF, 0x40000, 6, 0x7F, 0xFE000, 0xFFFFF, 0x2000, 50, 50)
-p = b'PLX-71RD project file Ver.A'.ljust(32, b' ')
-p += struct.pack('<i', 0) + device + struct.pack('<iii', 1, 9, 1)
-p += text(boot) + text(user)
-p += struct.pack('<i', 0) + text('') + struct.pack('<i', 0) + text('')
-p += bytes(7) + struct.pack('<ii', 0, 4)
-open(out, 'wb').write(p)
-PY
+python3 "$root/scripts/bench_project.py" "$work/job.pxp" "$root/examples/user_program.hex" "$root/examples/boot_update.btp"
 
 "$sim" --pace --busy-ms 0 --log "$work/wire.log" --link "$work/tty" >"$work/sim.out" 2>"$work/sim.err" &
 simpid=$!
