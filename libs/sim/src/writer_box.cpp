@@ -130,165 +130,209 @@ Answer WriterBox::onFrame(std::uint8_t code, std::span<const std::uint8_t> paylo
     return a;
 }
 
-Answer WriterBox::execute(std::uint8_t code, std::span<const std::uint8_t> p, Clock::time_point now)
-{
-    auto& s = job_.settings;
-    switch (code) {
-    case cmd::SetLinkRate: {
-        if (p.size() != 1)
-            return nak();
-        auto r = rateForCode(p[0]);
+// The box's commands, one small handler each. The table below checks the
+// payload length before a handler runs; a handler checks the fields.
+struct BoxCommands {
+    using P = std::span<const std::uint8_t>;
+    using Handler = Answer (*)(WriterBox& box, std::uint8_t code, P p, Clock::time_point now);
+
+    static Answer setLinkRate(WriterBox& box, std::uint8_t, P p, Clock::time_point)
+    {
+        const auto r = rateForCode(p[0]);
         if (!r)
             return nak();
-        rate_ = *r;
+        box.rate_ = *r;
         return ackOnly();
     }
-    case cmd::LoadEnter:
-        if (!p.empty())
-            return nak();
-        loader_ = Loader::Entered;
+
+    static Answer loadEnter(WriterBox& box, std::uint8_t, P, Clock::time_point)
+    {
+        box.loader_ = WriterBox::Loader::Entered;
         return ackOnly();
-    case cmd::LoadPrepare:
-        if (!p.empty() || loader_ == Loader::Off)
+    }
+
+    static Answer loadPrepare(WriterBox& box, std::uint8_t, P, Clock::time_point)
+    {
+        if (box.loader_ == WriterBox::Loader::Off)
             return nak();
-        loader_ = Loader::Prepared;
-        job_.firmware.clear(); // the firmware area is erased before loading
+        box.loader_ = WriterBox::Loader::Prepared;
+        box.job_.firmware.clear(); // the firmware area is erased before loading
         return changed(false);
-    case cmd::LoadWritePage: {
-        if (p.size() != 2 + kPageSize || loader_ != Loader::Prepared)
-            return nak();
+    }
+
+    static Answer loadWritePage(WriterBox& box, std::uint8_t, P p, Clock::time_point)
+    {
         const std::uint16_t page = u16(p, 0);
-        if (page < kFirmwareFirstPage || page > kFirmwareLastPage)
-            return nak();
-        if (faults_.failPages.count(page))
+        if (box.loader_ != WriterBox::Loader::Prepared || page < kFirmwareFirstPage || page > kFirmwareLastPage
+            || box.faults_.failPages.count(page))
             return nak();
         Page data;
         std::copy(p.begin() + 2, p.end(), data.begin());
-        job_.firmware[page] = data;
+        box.job_.firmware[page] = data;
         // The new firmware's version text sits at the start of its area.
         if (page == kFirmwareFirstPage)
-            job_.firmwareVersion.assign(data.begin(), data.begin() + kVersionSize);
+            box.job_.firmwareVersion.assign(data.begin(), data.begin() + kVersionSize);
         return changed(page == kFirmwareLastPage);
     }
-    case cmd::ReadVersions: {
-        if (!p.empty())
-            return nak();
-        Bytes v(config_.bootVersion.begin(), config_.bootVersion.end());
-        v.insert(v.end(), job_.firmwareVersion.begin(), job_.firmwareVersion.end());
-        return reply(code, v);
+
+    static Answer readVersions(WriterBox& box, std::uint8_t code, P, Clock::time_point)
+    {
+        Bytes v(box.config_.bootVersion.begin(), box.config_.bootVersion.end());
+        v.insert(v.end(), box.job_.firmwareVersion.begin(), box.job_.firmwareVersion.end());
+        return box.reply(code, v);
     }
-    case cmd::SetDevice: {
-        if (p.size() < 11)
-            return nak();
-        auto name = lengthText(p.subspan(10));
-        if (!name || !settingsFit(name->size(), s.userFileName.size(), s.bootFileName.size()))
+
+    static Answer setDevice(WriterBox& box, std::uint8_t, P p, Clock::time_point)
+    {
+        WriterSettings& s = box.job_.settings;
+        const auto name = lengthText(p.subspan(10));
+        if (!name || !box.settingsFit(name->size(), s.userFileName.size(), s.bootFileName.size()))
             return nak();
         std::copy(p.begin(), p.begin() + 10, s.device.begin());
         s.deviceName = *name;
         return changed(true);
     }
-    case cmd::SetUserFileName:
-    case cmd::SetBootFileName: {
-        auto name = lengthText(p);
+
+    static Answer setFileName(WriterBox& box, std::uint8_t code, P p, Clock::time_point)
+    {
+        WriterSettings& s = box.job_.settings;
+        const auto name = lengthText(p);
         if (!name)
             return nak();
         const bool user = code == cmd::SetUserFileName;
         const std::size_t u = user ? name->size() : s.userFileName.size();
         const std::size_t b = user ? s.bootFileName.size() : name->size();
-        if (!settingsFit(s.deviceName.size(), u, b))
+        if (!box.settingsFit(s.deviceName.size(), u, b))
             return nak();
         (user ? s.userFileName : s.bootFileName) = *name;
         return changed(true);
     }
-    case cmd::SetUpdateEnable:
-        if (p.size() != 1)
-            return nak();
-        s.updateEnable = p[0];
+
+    // The one-byte settings: update enable, target rate, lock bits,
+    // operation blocks.
+    static Answer setByte(WriterBox& box, std::uint8_t code, P p, Clock::time_point)
+    {
+        WriterSettings& s = box.job_.settings;
+        std::uint8_t& field = code == cmd::SetUpdateEnable ? s.updateEnable
+            : code == cmd::SetTargetRate                   ? s.targetRateCode
+            : code == cmd::SetLockBits                     ? s.lockBits
+                                                           : s.operationBlocks;
+        field = p[0];
         return changed(true);
-    case cmd::EraseBlocks: {
-        if (p.size() != 4)
-            return nak();
+    }
+
+    static Answer setCheckId(WriterBox& box, std::uint8_t, P p, Clock::time_point)
+    {
+        std::copy(p.begin(), p.end(), box.job_.settings.checkId.begin());
+        return changed(true);
+    }
+
+    static Answer eraseBlocks(WriterBox& box, std::uint8_t, P p, Clock::time_point now)
+    {
         const std::uint32_t mask = p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t(p[3]) << 24);
         if (mask != 0) {
             // The whole stored User ROM is blanked; Boot ROM pages are only
             // ever replaced by writes.
-            job_.pages.erase(job_.pages.begin(), job_.pages.lower_bound(kBootPageBit));
+            box.job_.pages.erase(box.job_.pages.begin(), box.job_.pages.lower_bound(kBootPageBit));
         }
-        startBusy(now);
+        box.startBusy(now);
         return changed(true);
     }
-    case cmd::WritePage: {
-        if (p.size() != 2 + kPageSize)
-            return nak();
+
+    static Answer writePage(WriterBox& box, std::uint8_t, P p, Clock::time_point now)
+    {
         const std::uint16_t page = u16(p, 0);
-        if (page >= kPageCount || faults_.failPages.count(page))
+        if (page >= kPageCount || box.faults_.failPages.count(page))
             return nak();
         Page data;
         std::copy(p.begin() + 2, p.end(), data.begin());
-        job_.pages[page] = data;
+        box.job_.pages[page] = data;
         if (page & kBootPageBit)
-            startBusy(now);
+            box.startBusy(now);
         return changed(false);
     }
-    case cmd::ReadPage: {
-        if (p.size() != 2)
-            return nak();
+
+    static Answer readPage(WriterBox& box, std::uint8_t code, P p, Clock::time_point)
+    {
         const std::uint16_t page = u16(p, 0);
         if (page >= kPageCount)
             return nak();
-        Page data = job_.page(page);
-        if (auto flip = faults_.flipReads.find(page); flip != faults_.flipReads.end())
+        Page data = box.job_.page(page);
+        if (auto flip = box.faults_.flipReads.find(page); flip != box.faults_.flipReads.end())
             data[flip->second] = static_cast<std::uint8_t>(~data[flip->second]);
-        return reply(code, Bytes(data.begin(), data.end()));
+        return box.reply(code, Bytes(data.begin(), data.end()));
     }
-    case cmd::SetCheckId:
-        if (p.size() != 7)
-            return nak();
-        std::copy(p.begin(), p.end(), s.checkId.begin());
-        return changed(true);
-    case cmd::SetTargetRate:
-        if (p.size() != 1)
-            return nak();
-        s.targetRateCode = p[0];
-        return changed(true);
-    case cmd::SetLockBits:
-        if (p.size() != 1)
-            return nak();
-        s.lockBits = p[0];
-        return changed(true);
-    case cmd::SetOperationBlocks:
-        if (p.size() != 1)
-            return nak();
-        s.operationBlocks = p[0];
-        return changed(true);
-    case cmd::ReadStatus:
-        if (!p.empty())
-            return nak();
-        return reply(code, Bytes{static_cast<std::uint8_t>(busy(now) ? 0x80 : 0x00)});
-    case cmd::DownloadCommit: {
-        if (!p.empty())
-            return nak();
-        startBusy(now);
+
+    static Answer readStatus(WriterBox& box, std::uint8_t code, P, Clock::time_point now)
+    {
+        return box.reply(code, Bytes{static_cast<std::uint8_t>(box.busy(now) ? 0x80 : 0x00)});
+    }
+
+    static Answer downloadCommit(WriterBox& box, std::uint8_t, P, Clock::time_point now)
+    {
+        box.startBusy(now);
+        return checkpoint();
+    }
+
+    static Answer readSettings(WriterBox& box, std::uint8_t code, P, Clock::time_point)
+    {
+        const Faults& f = box.faults_;
+        const WriterSettings& s = box.job_.settings;
+        if (!f.alterSetting.empty())
+            return box.reply(code, alteredSettings(s, f.alterSetting).record(!f.noSettings));
+        return box.reply(code, s.record(!f.noSettings));
+    }
+
+    static Answer downloadEnd(WriterBox&, std::uint8_t, P, Clock::time_point) { return checkpoint(); }
+
+    static Answer checkpoint()
+    {
         Answer a = ackOnly();
         a.checkpoint = true;
         return a;
     }
-    case cmd::ReadSettings:
-        if (!p.empty())
-            return nak();
-        if (!faults_.alterSetting.empty())
-            return reply(code, alteredSettings(s, faults_.alterSetting).record(!faults_.noSettings));
-        return reply(code, s.record(!faults_.noSettings));
-    case cmd::DownloadEnd: {
-        if (!p.empty())
-            return nak();
-        Answer a = ackOnly();
-        a.checkpoint = true;
-        return a;
+
+    // Payload lengths: exact, or at least `minimum` when `exact` is false.
+    struct Entry {
+        std::uint8_t code;
+        std::size_t length;
+        bool exact;
+        Handler run;
+    };
+
+    static constexpr Entry kTable[] = {
+        {cmd::SetLinkRate, 1, true, setLinkRate},
+        {cmd::LoadEnter, 0, true, loadEnter},
+        {cmd::LoadWritePage, 2 + kPageSize, true, loadWritePage},
+        {cmd::ReadVersions, 0, true, readVersions},
+        {cmd::LoadPrepare, 0, true, loadPrepare},
+        {cmd::SetDevice, 11, false, setDevice},
+        {cmd::SetUserFileName, 0, false, setFileName},
+        {cmd::SetBootFileName, 0, false, setFileName},
+        {cmd::SetUpdateEnable, 1, true, setByte},
+        {cmd::EraseBlocks, 4, true, eraseBlocks},
+        {cmd::WritePage, 2 + kPageSize, true, writePage},
+        {cmd::ReadPage, 2, true, readPage},
+        {cmd::SetCheckId, 7, true, setCheckId},
+        {cmd::SetTargetRate, 1, true, setByte},
+        {cmd::SetLockBits, 1, true, setByte},
+        {cmd::SetOperationBlocks, 1, true, setByte},
+        {cmd::ReadStatus, 0, true, readStatus},
+        {cmd::DownloadCommit, 0, true, downloadCommit},
+        {cmd::ReadSettings, 0, true, readSettings},
+        {cmd::DownloadEnd, 0, true, downloadEnd},
+    };
+};
+
+Answer WriterBox::execute(std::uint8_t code, std::span<const std::uint8_t> p, Clock::time_point now)
+{
+    for (const BoxCommands::Entry& e : BoxCommands::kTable) {
+        if (e.code != code)
+            continue;
+        const bool lengthOk = e.exact ? p.size() == e.length : p.size() >= e.length;
+        return lengthOk ? e.run(*this, code, p, now) : nak();
     }
-    default:
-        return nak();
-    }
+    return nak(); // a code the box does not know
 }
 
 } // namespace plx71sim

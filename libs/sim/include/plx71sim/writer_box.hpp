@@ -101,6 +101,7 @@ public:
     void clearReceived() { received_.clear(); }
 
 private:
+    friend struct BoxCommands; // the command handlers (writer_box.cpp)
     enum class Loader { Off, Entered, Prepared };
 
     Answer execute(std::uint8_t code, std::span<const std::uint8_t> p, Clock::time_point now);
