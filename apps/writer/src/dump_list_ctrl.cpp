@@ -1,6 +1,6 @@
 #include "dump_list_ctrl.hpp"
 
-#include "rom_edit_model.hpp"
+#include "dump_rows.hpp"
 
 #include <QFontDatabase>
 #include <QHeaderView>

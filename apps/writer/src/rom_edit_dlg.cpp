@@ -4,6 +4,7 @@
 #include "chevron_icons.hpp"
 #include "data_input_dlg.hpp"
 #include "dump_list_ctrl.hpp"
+#include "dump_rows.hpp"
 #include "field_focus.hpp"
 #include "memory_clear_dlg.hpp"
 #include "saving_dlg.hpp"
@@ -66,7 +67,7 @@ constexpr std::array<PagingButton, 6> kPaging{{
 } // namespace
 
 CRomEditDlg::CRomEditDlg(WriterSession& session, Area area, const RomEditInfo& info, QWidget* parent)
-    : QDialog(parent), session_(session), model_(session.state, area)
+    : QDialog(parent), session_(session), copy_(session.state, area)
 {
     setObjectName(QStringLiteral("CRomEditDlg"));
     setWindowTitle(QStringLiteral("Edit"));
@@ -109,7 +110,7 @@ CRomEditDlg::CRomEditDlg(WriterSession& session, Area area, const RomEditInfo& i
         const bool back = paging.direction == ChevronDirection::Up;
         const std::uint32_t step = paging.step;
         connect(b, &QPushButton::clicked, this, [this, back, step] {
-            back ? model_.pageBack(step) : model_.pageForward(step);
+            back ? copy_.pageBack(step) : copy_.pageForward(step);
             fillPage();
         });
     }
@@ -144,56 +145,56 @@ CRomEditDlg::CRomEditDlg(WriterSession& session, Area area, const RomEditInfo& i
 
 void CRomEditDlg::fillPage()
 {
-    list_->showRows(model_.pageRows(list_->countPerPage()));
+    list_->showRows(dumpRows(copy_, list_->countPerPage()));
 }
 
 void CRomEditDlg::onAddress()
 {
-    CAddressInputDlg dialog(*session_.ui, model_.range(), this);
+    CAddressInputDlg dialog(*session_.ui, copy_.range(), this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    model_.jumpTo(dialog.address);
+    copy_.jumpTo(dialog.address);
     fillPage();
 }
 
 void CRomEditDlg::onModify()
 {
-    CDataInputDlg dialog(*session_.ui, model_.range(), this);
-    dialog.addressEdit()->setText(QString::number(model_.editAddress(), 16));
+    CDataInputDlg dialog(*session_.ui, copy_.range(), this);
+    dialog.addressEdit()->setText(QString::number(copy_.editAddress(), 16));
     if (dialog.exec() != QDialog::Accepted)
         return;
-    model_.modify(dialog.address, dialog.data);
+    copy_.modify(dialog.address, dialog.data);
     fillPage();
 }
 
 void CRomEditDlg::onClear()
 {
-    if (model_.area() == Area::BootRom) {
+    if (copy_.area() == Area::BootRom) {
         if (!session_.ui->question(Icon::Question, std::string(msg::kClearOk)))
             return;
-        model_.clearAll();
+        copy_.fillAll();
     } else {
         CMemoryClearDlg dialog(*session_.ui, session_.state.currentDevice.lastBlock, this);
         if (dialog.exec() != QDialog::Accepted)
             return;
-        model_.clearBlocks(dialog.blockMask, dialog.data, session_.state.areaTables);
+        copy_.fillBlocks(dialog.blockMask, dialog.data, session_.state.areaTables);
     }
     fillPage();
 }
 
 void CRomEditDlg::onSave()
 {
-    auto target = session_.chooseSaveTarget(this, model_.area(), model_.range());
+    auto target = session_.chooseSaveTarget(this, copy_.area(), copy_.range());
     if (!target || target->path.isEmpty())
         return;
     CSavingDlg saving(*session_.ui, target->path,
-                      model_.saveRequest(deviceFamily(session_.state.currentDevice), std::move(target->ranges)), this);
+                      copy_.saveRequest(deviceFamily(session_.state.currentDevice), std::move(target->ranges)), this);
     saving.exec();
 }
 
 void CRomEditDlg::accept()
 {
-    model_.writeBack(session_.state);
+    copy_.writeBack(session_.state);
     QDialog::accept();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // "Edit": the hex-dump editor of one ROM area. It works on a copy; only OK
 // writes the copy back into the image.
-#include "rom_edit_model.hpp"
+#include "plx71/editor/rom_work_copy.hpp"
 #include "writer_session.hpp"
 
 #include <QDialog>
@@ -27,7 +27,7 @@ class CRomEditDlg : public QDialog {
 public:
     CRomEditDlg(WriterSession& session, Area area, const RomEditInfo& info, QWidget* parent = nullptr);
 
-    const RomEditModel& model() const { return model_; }
+    const RomWorkCopy& workCopy() const { return copy_; }
     CDumpListCtrl* dumpList() const { return list_; }
 
     // The paging buttons, top to bottom: three up .. three down.
@@ -44,7 +44,7 @@ private:
     void fillPage();
 
     WriterSession& session_;
-    RomEditModel model_;
+    RomWorkCopy copy_;
     CDumpListCtrl* list_ = nullptr;
     std::array<QPushButton*, 6> paging_{};
 };

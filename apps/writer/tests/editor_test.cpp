@@ -6,6 +6,7 @@
 #include "chevron_icons.hpp"
 #include "data_input_dlg.hpp"
 #include "dump_list_ctrl.hpp"
+#include "dump_rows.hpp"
 #include "memory_clear_dlg.hpp"
 #include "plx_view.hpp"
 #include "rom_edit_dlg.hpp"
@@ -63,7 +64,7 @@ void EditorTest::pagingStaysInsideTheArea()
 {
     test::TestSession t; // the start-up default device: 0C0000-0FFFFF
     CRomEditDlg dlg(t.session, Area::UserRom, userInfo());
-    QCOMPARE(dlg.model().lastPageOffset(), 0x3FF00u);
+    QCOMPARE(dlg.workCopy().lastPageOffset(), 0x3FF00u);
     QCOMPARE(dlg.dumpList()->rowCount(), CDumpListCtrl::kVisibleRows);
     QCOMPARE(cell(dlg, 0, 0), QStringLiteral("0C0000"));
     QCOMPARE(cell(dlg, 15, 0), QStringLiteral("0C00F0"));
@@ -72,23 +73,23 @@ void EditorTest::pagingStaysInsideTheArea()
 
     for (int i = 0; i < 5; ++i)
         button(&dlg, "threeDownButton")->click();
-    QCOMPARE(dlg.model().pageOffset(), 0x3FF00u);
+    QCOMPARE(dlg.workCopy().pageOffset(), 0x3FF00u);
     QCOMPARE(cell(dlg, 0, 0), QStringLiteral("0FFF00"));
     QCOMPARE(cell(dlg, 15, 0), QStringLiteral("0FFFF0"));
     button(&dlg, "twoUpButton")->click();
     QCOMPARE(cell(dlg, 0, 0), QStringLiteral("0FEF00"));
     button(&dlg, "oneDownButton")->click();
-    QCOMPARE(dlg.model().pageOffset(), 0x3F000u);
+    QCOMPARE(dlg.workCopy().pageOffset(), 0x3F000u);
     button(&dlg, "twoDownButton")->click();
-    QCOMPARE(dlg.model().pageOffset(), 0x3FF00u);
+    QCOMPARE(dlg.workCopy().pageOffset(), 0x3FF00u);
 
     for (int i = 0; i < 4; ++i)
         button(&dlg, "threeUpButton")->click();
-    QCOMPARE(dlg.model().pageOffset(), 0u);
+    QCOMPARE(dlg.workCopy().pageOffset(), 0u);
     button(&dlg, "oneDownButton")->click();
-    QCOMPARE(dlg.model().pageOffset(), 0x100u);
+    QCOMPARE(dlg.workCopy().pageOffset(), 0x100u);
     button(&dlg, "threeUpButton")->click(); // from 0x100 to the first row
-    QCOMPARE(dlg.model().pageOffset(), 0u);
+    QCOMPARE(dlg.workCopy().pageOffset(), 0u);
     button(&dlg, "oneUpButton")->click();
     QCOMPARE(cell(dlg, 0, 0), QStringLiteral("0C0000"));
 
@@ -105,34 +106,23 @@ void EditorTest::rowsShowHexAsciiAndTheAreasLastRow()
     std::vector<std::uint8_t>& user = t.session.state.images.user;
     const std::uint8_t bytes[] = {0x1F, 0x7F, 0x80, 0x20, 0x7E, 'A', 0x00};
     std::copy(std::begin(bytes), std::end(bytes), user.begin());
-    {
-        RomEditModel m(t.session.state, Area::UserRom);
-        const auto rows = m.pageRows(2);
-        QCOMPARE(rows.size(), std::size_t(2));
-        QCOMPARE(rows[0].bytes[0], std::string("1F"));
-        QCOMPARE(rows[0].bytes[5], std::string("41"));
-        QCOMPARE(rows[0].ascii, std::string("... ~A.") + std::string(9, '.'));
-        // A jump near the end shows only the rows up to the end; paging
-        // forward brings the first row back to lastPageOffset.
-        m.jumpTo(0xFFFF5);
-        QCOMPARE(m.pageOffset(), 0x3FFF0u);
-        QCOMPARE(m.pageRows(16).size(), std::size_t(1));
-        m.pageForward(0x100);
-        QCOMPARE(m.pageOffset(), 0x3FF00u);
-    }
-    // An area of 17 bytes: its last address starts a row of its own.
+    const auto rows = dumpRows(RomWorkCopy(t.session.state, Area::UserRom), 2);
+    QCOMPARE(rows.size(), std::size_t(2));
+    QCOMPARE(rows[0].bytes[0], std::string("1F"));
+    QCOMPARE(rows[0].bytes[5], std::string("41"));
+    QCOMPARE(rows[0].ascii, std::string("... ~A.") + std::string(9, '.'));
+
+    // An area of 17 bytes: its last row shows one byte and nothing past it.
     DeviceRecord odd = t.session.state.currentDevice;
     odd.bootRomStart = 0xFE000;
     odd.bootRomEnd = 0xFE010;
     odd.bootRomSize = 0x11;
     t.session.state.setCurrentDevice(odd);
-    RomEditModel boot(t.session.state, Area::BootRom);
-    const auto rows = boot.pageRows(16);
-    QCOMPARE(rows.size(), std::size_t(2));
-    QCOMPARE(rows[1].address, 0xFE010u);
-    QCOMPARE(rows[1].bytes[0], std::string("FF"));
-    QVERIFY(rows[1].bytes[1].empty());
-    QCOMPARE(rows[1].ascii.size(), std::size_t(1));
+    const auto bootRows = dumpRows(RomWorkCopy(t.session.state, Area::BootRom), 16);
+    QCOMPARE(bootRows.size(), std::size_t(2));
+    QCOMPARE(bootRows[1].bytes[0], std::string("FF"));
+    QVERIFY(bootRows[1].bytes[1].empty());
+    QCOMPARE(bootRows[1].ascii.size(), std::size_t(1));
 }
 
 void EditorTest::dumpListLooksFixed()
@@ -188,7 +178,7 @@ void EditorTest::addressJumpAndModifyWalk()
     });
     button(&dlg, "addressButton")->click();
     QCOMPARE(cell(dlg, 0, 0), QStringLiteral("0E1230"));
-    QCOMPARE(dlg.model().topRowAddress(), 0xE1230u);
+    QCOMPARE(dlg.workCopy().topRowAddress(), 0xE1230u);
     modify("00");
     QCOMPARE(offered, QStringLiteral("e1230"));
 
@@ -204,8 +194,8 @@ void EditorTest::addressJumpAndModifyWalk()
         button(d, "okButton")->click();
     });
     button(&dlg, "modifyButton")->click();
-    QCOMPARE(dlg.model().editAddress(), 0xFFFFFu);
-    QCOMPARE(dlg.model().byteAt(0xFFFFF), std::uint8_t(0x01));
+    QCOMPARE(dlg.workCopy().editAddress(), 0xFFFFFu);
+    QCOMPARE(dlg.workCopy().byteAt(0xFFFFF), std::uint8_t(0x01));
     QCOMPARE(cell(dlg, 0, 0), QStringLiteral("0FFFF0"));
     QCOMPARE(dlg.dumpList()->rowCount(), 1);
     QVERIFY(t.ui.messages().empty());
@@ -227,7 +217,7 @@ void EditorTest::clearFillsOnlyTheChosenBlocksInsideTheCopy()
     button(&dlg, "clearButton")->click();
     QCOMPARE(presetBlocks, QStringLiteral("0-6"));
     QCOMPARE(presetData, QStringLiteral("ff"));
-    const RomEditModel& m = dlg.model();
+    const RomWorkCopy& m = dlg.workCopy();
     QCOMPARE(m.byteAt(0xFC000), std::uint8_t(0));
     QCOMPARE(m.byteAt(0xFFFFF), std::uint8_t(0));
     QCOMPARE(m.byteAt(0xF8000), std::uint8_t(0));
@@ -235,13 +225,6 @@ void EditorTest::clearFillsOnlyTheChosenBlocksInsideTheCopy()
     QCOMPARE(m.byteAt(0xFA000), std::uint8_t(0xFF));
     QCOMPARE(m.byteAt(0xFBFFF), std::uint8_t(0xFF));
     QCOMPARE(m.byteAt(0xF7FFF), std::uint8_t(0xFF));
-
-    // A one-block device: every block bit set still fills only its 16 KiB.
-    selectDevice(t.session.state, t.session.job, 2); // M30600ONE, 0FC000-0FFFFF
-    RomEditModel small(t.session.state, Area::UserRom);
-    small.clearBlocks(0x7F, 0x00, t.session.state.areaTables);
-    QCOMPARE(small.workCopy().size(), std::size_t(0x4000));
-    QVERIFY(std::all_of(small.workCopy().begin(), small.workCopy().end(), [](std::uint8_t b) { return b == 0; }));
 }
 
 void EditorTest::bootRomEditorRefusesOtherAddressesAndClearsAfterAsking()
@@ -268,10 +251,10 @@ void EditorTest::bootRomEditorRefusesOtherAddressesAndClearsAfterAsking()
         t.ui.scriptAnswers({false});
         button(&dlg, "clearButton")->click();
         QCOMPARE(t.ui.messages(), (std::vector<RecordedMessage>{{Icon::Question, std::string(msg::kClearOk), true}}));
-        QCOMPARE(dlg.model().byteAt(0xFE005), std::uint8_t(0x12));
+        QCOMPARE(dlg.workCopy().byteAt(0xFE005), std::uint8_t(0x12));
         t.ui.scriptAnswers({true});
         button(&dlg, "clearButton")->click();
-        QCOMPARE(dlg.model().byteAt(0xFE005), std::uint8_t(0xFF));
+        QCOMPARE(dlg.workCopy().byteAt(0xFE005), std::uint8_t(0xFF));
         button(&dlg, "cancelButton")->click();
     }
     QCOMPARE(t.session.state.images.boot[5], std::uint8_t(0x12));
