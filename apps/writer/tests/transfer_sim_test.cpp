@@ -293,12 +293,11 @@ void TransferSimTest::cancelDuringDownloadSendsNoEndCommands()
     QVERIFY2(after == before, qPrintable(describeDifferences(before, after)));
 }
 
-void TransferSimTest::cancelDuringUploadKeepsTheSettingsAndTheOldTexts()
+namespace {
+
+// A job for the big device, as a box holds it: settings and eight pages.
+plx71sim::StoredJob withBigDeviceJob(plx71sim::StoredJob stored)
 {
-    WriterSimWorld w;
-    QVERIFY2(w.started, w.sim.lastError().c_str());
-    // The box holds a job for the big device.
-    plx71sim::StoredJob stored = w.sim.job();
     stored.settings.deviceName = "M30624FGFP";
     stored.settings.userFileName = "C:\\jobs\\stored.hex";
     stored.settings.bootFileName = "C:\\jobs\\stored.btp";
@@ -312,7 +311,16 @@ void TransferSimTest::cancelDuringUploadKeepsTheSettingsAndTheOldTexts()
         page.fill(std::uint8_t(p & 0xFF));
         stored.pages[p] = page;
     }
-    w.sim.setJob(stored);
+    return stored;
+}
+
+} // namespace
+
+void TransferSimTest::cancelDuringUploadKeepsTheSettingsAndTheOldTexts()
+{
+    WriterSimWorld w;
+    QVERIFY2(w.started, w.sim.lastError().c_str());
+    w.sim.setJob(withBigDeviceJob(w.sim.job()));
 
     // A form with data of another device loaded.
     loadSmallJob(w);

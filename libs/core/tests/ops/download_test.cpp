@@ -93,26 +93,22 @@ TEST_F(Download, AllBlocksWithBootRomSendsTheJobInOrderAndRestsAt9600)
 
     // Erase, wait; the User ROM pages back to back; wait; each Boot ROM
     // page followed by a wait; END, COMMIT, wait; back to 9600.
-    std::size_t i = 11;
-    ASSERT_LT(i, cmds.size());
-    EXPECT_EQ(cmds[i].code, CMD_READ_STATUS);
-    while (i < cmds.size() && cmds[i].code == CMD_READ_STATUS)
-        ++i;
+    const auto pastWait = [&cmds](std::size_t i) {
+        EXPECT_TRUE(i < cmds.size() && cmds[i].code == CMD_READ_STATUS) << "no wait at command " << i;
+        while (i < cmds.size() && cmds[i].code == CMD_READ_STATUS)
+            ++i;
+        return i;
+    };
+    std::size_t i = pastWait(11);
     std::vector<std::uint16_t> user;
     while (i < cmds.size() && cmds[i].code == CMD_WRITE_PAGE)
         user.push_back(pageOf(cmds[i++]));
     EXPECT_EQ(user, pageRun(0x0C00, 0x400));
-    ASSERT_LT(i, cmds.size());
-    EXPECT_EQ(cmds[i].code, CMD_READ_STATUS);
-    while (i < cmds.size() && cmds[i].code == CMD_READ_STATUS)
-        ++i;
+    i = pastWait(i);
     std::vector<std::uint16_t> boot;
     while (i < cmds.size() && cmds[i].code == CMD_WRITE_PAGE) {
         boot.push_back(pageOf(cmds[i++]));
-        ASSERT_LT(i, cmds.size());
-        EXPECT_EQ(cmds[i].code, CMD_READ_STATUS) << "no wait after Boot ROM page " << boot.back();
-        while (i < cmds.size() && cmds[i].code == CMD_READ_STATUS)
-            ++i;
+        i = pastWait(i);
     }
     EXPECT_EQ(boot, pageRun(0x1FE0, 8)); // eight pages of the 8 KiB area
     std::vector<std::uint8_t> tail;
