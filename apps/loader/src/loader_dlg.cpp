@@ -36,7 +36,7 @@ namespace {
 
 using qtui::withoutMnemonic;
 
-// Widths from the dialog template, in its dialog units, so the rows keep
+// Widths of the dialog's layout in dialog units, so the rows keep
 // their proportions under any font.
 int dialogUnitsX(const QWidget* w, int units)
 {

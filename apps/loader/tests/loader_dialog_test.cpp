@@ -65,7 +65,7 @@ void LoaderDialogTest::windowShowsTheTemplatesControlsAndFirstValues()
     QCOMPARE(w.session.link.hostBaudIndex, 4);
     QVERIFY(!w.session.writerConnected());
 
-    // The template's arrangement: the group boxes in order, each button on the
+    // The dialog's arrangement: the group boxes in order, each button on the
     // row of the field it belongs to, the mnemonic labels bound to their lists.
     auto* firmware = w.child<QGroupBox>("firmwareGroup");
     auto* communication = w.child<QGroupBox>("communicationGroup");

@@ -89,7 +89,7 @@ void LoaderReadVersionTest::silentBoxEmptiesTheFieldsWithOneMessage()
     QVERIFY(!w.session.writerConnected());
     QVERIFY(w.sim.waitFor([&] { return w.sim.portOpenCount() == 0; }, 5s));
 
-    // The box answers again: the next read works as before.
+    // The box answers again: the next read works again.
     w.sim.setSilent(false);
     w.ui.clear();
     w.button("readVersionButton")->click();

@@ -44,7 +44,7 @@ CDumpListCtrl::CDumpListCtrl(QWidget* parent) : QTableWidget(0, kColumnCount, pa
     setColumnWidth(0, 55);
     for (int c = 1; c <= 16; ++c)
         setColumnWidth(c, byteColumnWidth());
-    // 110 pixels hold the sixteen characters in the system's own font; a
+    // 110 pixels hold the sixteen characters in a small fixed-pitch font; a
     // wider fixed-pitch font gets the room it needs instead of an ellipsis.
     const int cellMargins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 2;
     setColumnWidth(17, std::max(110, fontMetrics().horizontalAdvance(QString(16, QLatin1Char('W'))) + cellMargins));

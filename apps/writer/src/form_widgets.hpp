@@ -35,13 +35,13 @@ public:
     // A field that never stretches. `longest` is the longest text it shows;
     // each '#' in it stands for a hexadecimal digit (the font's widest).
     void fixed(QLineEdit* e, int units, QString longest) const;
-    // A list as wide as the template's or its longest entry, not wider.
+    // A list as wide as the form's layout gives it or its longest entry, not wider.
     void fixed(QComboBox* c, int units) const;
     // A field that takes a wider window's room.
     void stretching(QLineEdit* e, int units) const;
-    // At least the template's size, and never less than the widget needs.
+    // At least the size in the form's layout, and never less than the widget needs.
     void atLeast(QWidget* w, int widthUnits, int heightUnits) const;
-    // The rows of a grid, each as tall as its pitch in the template (the
+    // The rows of a grid, each as tall as its pitch in the form's layout (the
     // distance from its top to the next row's top); the spacing is in the pitch.
     void rows(QGridLayout* grid, std::initializer_list<int> pitches) const;
 

@@ -218,7 +218,7 @@ QHBoxLayout* buildRs232cRow(QWidget* form, const TemplateSizer& s, PlxFormContro
     c.portCombo = combo(rs, "portSelection", kPortNames);
     s.fixed(c.portCombo, 50);
     // Which device each COM name opens (PLX71_COMn, the station file or the
-    // system's own), so a line station can tell its boxes apart.
+    // operating system's), so a line station can tell its boxes apart.
     for (int i = 0; i < c.portCombo->count(); ++i)
         c.portCombo->setItemData(i, QString::fromStdString(portDeviceName(i)), Qt::ToolTipRole);
     c.hostBaudCombo = combo(rs, "hostBaudSelection", kHostBaudNames);

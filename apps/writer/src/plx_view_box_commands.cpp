@@ -11,8 +11,8 @@ void CPlxView::onDownload()
         return;
     emit statusMessage(QString()); // no note of an earlier download stays
     const BoxOutcome outcome = downloadFromForm(session_, this);
-    // A download stays silent as it always was; a read-back that proved it
-    // says so where it does not interrupt.
+    // A successful download shows no message box; a read-back that proved
+    // it says so in the status line, where it does not interrupt.
     if (outcome.ok() && outcome.verified)
         emit statusMessage(QStringLiteral("Download verified"));
     updateButtons();

@@ -124,7 +124,7 @@ TEST(NonAsciiNames, AnOlderProjectsEightBitNameStillOpensItsFile)
     JobSettings job;
     ASSERT_TRUE(openProject(ui, state, job, projectPath));
     EXPECT_TRUE(ui.messages().empty());
-    // The name now held is the system's own for that file (UTF-8 on Windows).
+    // The name now held is the operating system's for that file (UTF-8 on Windows).
     EXPECT_EQ(pathFromUtf8(job.userRomFileName).filename(), onDisk.filename());
 #ifdef _WIN32
     EXPECT_TRUE(isValidUtf8(job.userRomFileName));

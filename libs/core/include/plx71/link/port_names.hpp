@@ -18,7 +18,7 @@ std::string comPortName(int comPortIndex);
 // station_file.hpp), else to systemComDevice.
 std::string portDeviceName(int comPortIndex, std::string_view portOverride = {});
 
-// The system's own device of COM<n>: /dev/ttyS<n-1> (POSIX) or COM<n> (Windows).
+// The operating system's device of COM<n>: /dev/ttyS<n-1> (POSIX) or COM<n> (Windows).
 std::string systemComDevice(int comPortIndex);
 
 // The name in "COM%d cannot be used": "COM2", or the override path itself.

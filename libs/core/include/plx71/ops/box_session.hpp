@@ -4,7 +4,7 @@
 // session owns that box's link and port choice and runs each operation in
 // one shape: connect at 9600 bit/s, switch to the chosen rate, read the
 // versions, the operation, back to 9600 bit/s, close. It reports failures
-// once through its Ui (the system's own texts), shows progress through the
+// once through its Ui (the messages the user sees), shows progress through the
 // sink it is given, and returns an outcome a program can act on.
 //
 // One thread uses a session at a time; sessions of different boxes share

@@ -1,7 +1,7 @@
 #pragma once
 // File names inside the core are UTF-8 text in std::string: that is what the
 // job settings, the messages and the project file hold. They become the
-// system's own path type only here, where a file is opened, and come back
+// operating system's path type only here, where a file is opened, and come back
 // through here when the system names a file.
 #include <filesystem>
 #include <string>

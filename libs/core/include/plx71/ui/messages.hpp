@@ -1,5 +1,5 @@
 #pragma once
-// The system's own message texts, exactly as the user sees them.
+// The message texts, exactly as the user sees them.
 #include <cstddef>
 #include <string>
 #include <string_view>
