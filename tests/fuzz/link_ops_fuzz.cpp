@@ -18,6 +18,7 @@
 #include "plx71/ops/download.hpp"
 #include "plx71/ops/firmware_loader.hpp"
 #include "plx71/ops/upload.hpp"
+#include "plx71/testing/box_session_access.hpp"
 
 #include <algorithm>
 #include <chrono>
@@ -56,12 +57,12 @@ struct Bench {
     Bench(FuzzInput& input, std::uint8_t choice)
         : session(ui, PortChoice::com(choice % 4), choice / 4 % 5, makePort(fake)), box(*fake, input), sink(box)
     {
-        session.link().sleeper = [](std::chrono::milliseconds) {};
+        test::linkOf(session).sleeper = [](std::chrono::milliseconds) {};
     }
 
     void checkOutcome(const BoxOutcome& outcome) const
     {
-        FUZZ_CHECK(!session.link().isOpen());
+        FUZZ_CHECK(!session.connected());
         FUZZ_CHECK(box.leftAtRestingRate());
         if (outcome.kind == OutcomeClass::Cancelled)
             FUZZ_CHECK(box.cancelled());
@@ -230,11 +231,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Bench bench(in, choice);
     switch (operation % 6) {
     case 0: {
-        bench.session.link().firmwareVersion = "before";
+        test::linkOf(bench.session).firmwareVersion = "before";
         const BoxOutcome outcome = bench.session.queryFirmwareVersion();
         bench.checkOutcome(outcome);
         bench.checkSucceededWithSoundBox(outcome);
-        FUZZ_CHECK(bench.session.link().firmwareVersion.size() <= kVersionTextLength);
+        FUZZ_CHECK(test::linkOf(bench.session).firmwareVersion.size() <= kVersionTextLength);
         break;
     }
     case 1: {

@@ -5,7 +5,6 @@
 #include "loading_dlg.hpp"
 
 #include "plx71/link/port_names.hpp"
-#include "plx71/link/writer_commands.hpp"
 #include "plx71/qtui/accessible_names.hpp"
 #include "plx71/qtui/dialog_units.hpp"
 #include "plx71/qtui/paths.hpp"
@@ -107,9 +106,7 @@ CLoaderDlg::CLoaderDlg(LoaderSession& session, QWidget* parent) : QDialog(parent
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint);
 
-    session_.aimBox(0, 4);
-    session_.link.comPortIndex = 0;
-    session_.link.hostBaudIndex = 4;
+    session_.box.aimBox(0, LoaderSession::kDefaultHostBaudIndex);
 
     buildControls();
     installAboutEntry();
@@ -236,7 +233,7 @@ void CLoaderDlg::onReadVersion()
         return;
     RunningFlag running(operationRunning_);
     takeControls();
-    session_.aimBox(m_.portIndex, m_.baudIndex);
+    session_.box.aimBox(m_.portIndex, m_.baudIndex);
     const LoaderVersions versions = loaderVersionsOf(session_.box.readVersions());
     m_.firmVersionText = QString::fromStdString(versions.firmVersionText);
     m_.bootVersionText = QString::fromStdString(versions.bootVersionText);
@@ -272,7 +269,7 @@ void CLoaderDlg::onDownload()
     RunningFlag running(operationRunning_);
     takeControls();
     const SelectedFirmware& firmware = *session_.firmware;
-    session_.aimBox(m_.portIndex, m_.baudIndex);
+    session_.box.aimBox(m_.portIndex, m_.baudIndex);
     LoadingSink sink(this);
     const FirmwareDownloadResult result =
         firmwareDownloadResultOf(session_.box.loadFirmware(firmware.image, m_.fileText.toStdString(), sink));
@@ -294,11 +291,7 @@ void CLoaderDlg::reject()
     // the window stays until it has ended and put the box back to rest.
     if (operationRunning_)
         return;
-    if (session_.writerConnected()) {
-        session_.link.hostBaudIndex = 0;
-        switchLinkRate(session_.link);
-        disconnectWriter(session_.link);
-    }
+    session_.box.closeAtRestingRate();
     QDialog::reject();
 }
 

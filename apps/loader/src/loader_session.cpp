@@ -12,14 +12,6 @@ FileDialogRequest firmwareFileRequest()
     return request;
 }
 
-void LoaderSession::aimBox(int portIndex, int baudIndex)
-{
-    PortChoice port = box.port();
-    port.comPortIndex = portIndex;
-    box.setPort(std::move(port));
-    box.setHostBaudIndex(baudIndex);
-}
-
 QString LoaderSession::chooseFirmwareFile(QWidget* parent) const
 {
     return qtui::chooseFile(chooseFile, parent, firmwareFileRequest());

@@ -3,7 +3,6 @@
 // interface, the writer box session, the firmware the user selected, and
 // the hook through which the dialog asks for a file. The application owns
 // one; a test builds its own.
-#include "plx71/link/writer_link.hpp"
 #include "plx71/ops/box_session.hpp"
 #include "plx71/ops/firmware_loader.hpp"
 #include "plx71/qtui/file_chooser.hpp"
@@ -24,24 +23,21 @@ using qtui::FileDialogRequest;
 FileDialogRequest firmwareFileRequest();
 
 struct LoaderSession {
-    explicit LoaderSession(Ui& u) : ui(&u), box(u, PortChoice::com(0), 4), link(box.link()) {}
+    explicit LoaderSession(Ui& u) : ui(&u), box(u, PortChoice::com(0), kDefaultHostBaudIndex) {}
+
+    static constexpr int kDefaultHostBaudIndex = 4; // 115200 bit/s
     LoaderSession(const LoaderSession&) = delete;
     LoaderSession& operator=(const LoaderSession&) = delete;
 
     Ui* ui;
-    BoxSession box;   // the writer box: its port choice and link
-    WriterLink& link; // box.link()
+    BoxSession box; // the writer box: its port choice and link
     // The firmware of the last accepted file; none until one was accepted
     // and again after a file was refused, so a half-read image is never sent.
     std::optional<SelectedFirmware> firmware;
     FileChooser chooseFile; // unset: the standard file dialog
 
     // An operation holds the link to the writer box open.
-    bool writerConnected() const { return link.isOpen(); }
-
-    // Points the box at the dialog's port and rate (a device path given to
-    // the box stays; the COM list then only names it).
-    void aimBox(int portIndex, int baudIndex);
+    bool writerConnected() const { return box.connected(); }
 
     QString chooseFirmwareFile(QWidget* parent) const;
 };

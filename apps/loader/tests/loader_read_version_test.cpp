@@ -4,6 +4,7 @@
 // closes while the link is held.
 #include "loader_test_support.hpp"
 
+#include "plx71/testing/box_session_access.hpp"
 #include "plx71/ui/messages.hpp"
 
 #include <QSignalSpy>
@@ -116,7 +117,7 @@ void LoaderReadVersionTest::unusablePortIsNamedInItsMessage()
     QVERIFY(w.text("firmVersionText").isEmpty());
     QVERIFY(w.text("bootVersionText").isEmpty());
     QVERIFY(w.text("statusText").isEmpty());
-    QCOMPARE(w.session.link.comPortIndex, 1);
+    QCOMPARE(w.session.box.port().comPortIndex, 1);
 
     // A port given as a device path is named by its path; Download says "Error".
     w.ui.clear();
@@ -149,9 +150,10 @@ void LoaderReadVersionTest::exitReturnsAHeldLinkToRest()
     for (int way = 0; way < 3; ++way) {
         LoaderWorld w;
         QVERIFY(w.started);
-        QVERIFY(connectWriter(w.session.link));
-        w.session.link.hostBaudIndex = 4;
-        QVERIFY(switchLinkRate(w.session.link));
+        WriterLink& link = test::linkOf(w.session.box);
+        QVERIFY(connectWriter(link));
+        link.hostBaudIndex = 4;
+        QVERIFY(switchLinkRate(link));
         QCOMPARE(w.sim.rate(), 115200);
         QVERIFY(w.session.writerConnected());
         w.sim.clearReceivedCommands();

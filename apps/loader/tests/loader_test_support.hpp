@@ -7,6 +7,7 @@
 
 #include "plx71/link/serial_port.hpp"
 #include "plx71/link/writer_commands.hpp"
+#include "plx71/testing/box_session_access.hpp"
 #include "plx71/testing/recording_ui.hpp"
 #include "plx71/testing/sim_link.hpp"
 #include "plx71sim/simulator.hpp"
@@ -80,16 +81,17 @@ public:
     {
         started = sim.start();
         qputenv("PLX71_COM1", QByteArray::fromStdString(sim.slavePath()));
-        session.link.port = std::make_unique<HookedPort>([this](std::uint8_t code, std::span<const std::uint8_t> p) {
-            std::function<void(std::uint8_t, std::span<const std::uint8_t>)> hook;
-            {
-                std::lock_guard lock(hookMutex);
-                hook = onFrame;
-            }
-            if (hook)
-                hook(code, p);
-        });
-        session.link.timing = quickTiming();
+        test::linkOf(session.box).port =
+            std::make_unique<HookedPort>([this](std::uint8_t code, std::span<const std::uint8_t> p) {
+                std::function<void(std::uint8_t, std::span<const std::uint8_t>)> hook;
+                {
+                    std::lock_guard lock(hookMutex);
+                    hook = onFrame;
+                }
+                if (hook)
+                    hook(code, p);
+            });
+        session.box.setTiming(quickTiming());
         session.chooseFile = [this](QWidget*, const FileDialogRequest& request) {
             lastRequest = request;
             ++fileDialogRuns;
@@ -145,7 +147,7 @@ public:
     // The port is closed and the box rests at 9600 bit/s.
     bool resting()
     {
-        return !session.link.isOpen()
+        return !session.box.connected()
             && sim.waitFor([&] { return sim.portOpenCount() == 0 && sim.rate() == 9600; }, 5s);
     }
 

@@ -38,7 +38,7 @@ void appendProductionRecord(WriterSession& s, const std::string& command, const 
 
 BoxOutcome downloadFromForm(WriterSession& s, QWidget* parent)
 {
-    s.aimBox();
+    s.box.aimBox(s.job.portSelection, s.job.hostBaudSelection);
     DialogProgressSink sink(parent);
     const BoxOutcome outcome = s.box.download(s.state, s.job, sink, DownloadOptions{s.preferences.verifyAfterDownload});
     appendProductionRecord(s, "download", outcome);
@@ -47,7 +47,7 @@ BoxOutcome downloadFromForm(WriterSession& s, QWidget* parent)
 
 BoxOutcome uploadIntoForm(WriterSession& s, QWidget* parent)
 {
-    s.aimBox();
+    s.box.aimBox(s.job.portSelection, s.job.hostBaudSelection);
     DialogProgressSink sink(parent);
     const BoxOutcome outcome = s.box.upload(s.state, s.job, sink);
     if (outcome.settingsApplied)
@@ -57,7 +57,7 @@ BoxOutcome uploadIntoForm(WriterSession& s, QWidget* parent)
 
 void queryAboutVersion(WriterSession& s)
 {
-    s.aimBox();
+    s.box.aimBox(s.job.portSelection, s.job.hostBaudSelection);
     s.box.queryFirmwareVersion();
 }
 

@@ -12,7 +12,7 @@ namespace plx71 {
 BoxOutcome downloadFromForm(WriterSession& session, QWidget* parent);
 // Upload into the form's job and images.
 BoxOutcome uploadIntoForm(WriterSession& session, QWidget* parent);
-// Help > About's firmware version query (into session.link.firmwareVersion).
+// Help > About's firmware version query (into session.box.firmwareVersion()).
 void queryAboutVersion(WriterSession& session);
 
 // Appends the job's record line to preferences.recordPath, when set. A file

@@ -69,7 +69,7 @@ void CPlxApp::onAppAbout()
     // The port is the one the form's port list last chose.
     queryAboutVersion(*session_);
     CAboutDlg about(QString::fromStdString(session_->controlProgramVersion),
-                    QString::fromStdString(session_->link.firmwareVersion), frame_.get());
+                    QString::fromStdString(session_->box.firmwareVersion()), frame_.get());
     about.exec();
 }
 

@@ -53,7 +53,7 @@ void CPlxView::onSelectBootRomFile()
 void CPlxView::onPortChanged(int)
 {
     takeJob();
-    session_.aimBox();
+    session_.box.aimBox(session_.job.portSelection, session_.job.hostBaudSelection);
     showJob();
 }
 
@@ -72,7 +72,7 @@ void CPlxView::onProjectOpen()
         return;
     selectDeviceInList();
     // The restored port is the one the next operation uses.
-    session_.aimBox();
+    session_.box.aimBox(session_.job.portSelection, session_.job.hostBaudSelection);
     showJob();
     updateButtons();
 }
@@ -95,7 +95,7 @@ void CPlxView::onEditRomArea(Area area)
 {
     if (!flushPendingChecks() || !takeForCommand())
         return;
-    session_.aimBox();
+    session_.box.aimBox(session_.job.portSelection, session_.job.hostBaudSelection);
     const WriterState& s = session_.state;
     const JobSettings& j = session_.job;
     RomEditInfo info;

@@ -38,14 +38,6 @@ void savePreferences(const WriterPreferences& p, const QString& file)
     settings->setValue(QLatin1String(kRecordKey), p.recordPath);
 }
 
-void WriterSession::aimBox()
-{
-    PortChoice port = box.port();
-    port.comPortIndex = job.portSelection;
-    box.setPort(std::move(port));
-    box.setHostBaudIndex(job.hostBaudSelection);
-}
-
 QString WriterSession::chooseFile(QWidget* parent, const FileDialogRequest& request) const
 {
     return qtui::chooseFile(choosers.chooseFile, parent, request);

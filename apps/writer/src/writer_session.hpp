@@ -7,7 +7,6 @@
 #include "plx71/image/rom_image.hpp"
 #include "plx71/job/job_settings.hpp"
 #include "plx71/job/writer_state.hpp"
-#include "plx71/link/writer_link.hpp"
 #include "plx71/ops/box_session.hpp"
 #include "plx71/qtui/file_chooser.hpp"
 #include "plx71/ui/program_version.hpp"
@@ -51,7 +50,7 @@ WriterPreferences loadPreferences(const QString& file);
 void savePreferences(const WriterPreferences& preferences, const QString& file);
 
 struct WriterSession {
-    explicit WriterSession(Ui& u) : ui(&u), box(u, PortChoice::com(0), kDefaultHostBaudIndex), link(box.link()) {}
+    explicit WriterSession(Ui& u) : ui(&u), box(u, PortChoice::com(0), kDefaultHostBaudIndex) {}
     WriterSession(const WriterSession&) = delete;
     WriterSession& operator=(const WriterSession&) = delete;
 
@@ -60,16 +59,11 @@ struct WriterSession {
     Ui* ui;
     WriterState state;
     JobSettings job;
-    BoxSession box;   // the writer box: its port choice and link
-    WriterLink& link; // box.link(): timing, and the versions the box reported last
+    BoxSession box; // the writer box: its port choice and link
     WriterChoosers choosers;
     WriterPreferences preferences;
     QString preferencesFile; // where the preferences are kept; empty: the per-user settings
     std::string controlProgramVersion = kControlProgramVersion;
-
-    // Points the box at the form's port and link rate (a device path given
-    // to the box stays; the COM list then only names it).
-    void aimBox();
 
     QString chooseFile(QWidget* parent, const FileDialogRequest& request) const;
     std::optional<SaveTarget> chooseSaveTarget(QWidget* parent, Area area, AreaRange range) const;

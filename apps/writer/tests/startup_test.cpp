@@ -7,6 +7,7 @@
 #include "plx_app.hpp"
 #include "plx_view.hpp"
 
+#include "plx71/testing/box_session_access.hpp"
 #include "plx71/testing/modal_windows.hpp"
 #include "plx71/ui/messages.hpp"
 
@@ -161,7 +162,7 @@ void StartupTest::aboutShowsBothVersions()
     // firmware text keeps the last good answer.
     qputenv("PLX71_COM3", QByteArray("/nonexistent/plx71-startup-com3"));
     CPlxApp app(o);
-    app.session().link.firmwareVersion = "V1.30 2001/11/01";
+    test::linkOf(app.session().box).firmwareVersion = "V1.30 2001/11/01";
     QVERIFY(app.initInstance());
     // The port list's choice reaches the query without any other step.
     auto* port = app.mainFrame()->findChild<QComboBox*>(QStringLiteral("portSelection"));

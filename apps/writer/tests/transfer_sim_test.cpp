@@ -546,7 +546,7 @@ void TransferSimTest::differentFirmwareStopsTheDownload()
     const auto cmds = accepted(w.sim);
     QCOMPARE(codes(cmds), (std::vector<std::uint8_t>{CMD_SET_LINK_RATE, CMD_READ_VERSIONS, CMD_SET_LINK_RATE}));
     QCOMPARE(cmds.back().payload, (plx71sim::Bytes{1}));
-    QCOMPARE(w.session().link.firmwareVersion, std::string("V1.20 2001/01/01"));
+    QCOMPARE(w.session().box.firmwareVersion(), std::string("V1.20 2001/01/01"));
     const auto after = formSnapshot(w.view());
     QVERIFY2(after == before, qPrintable(describeDifferences(before, after)));
 }

@@ -12,6 +12,7 @@
 
 #include "plx71/link/serial_port.hpp"
 #include "plx71/link/writer_commands.hpp"
+#include "plx71/testing/box_session_access.hpp"
 #include "plx71/testing/modal_windows.hpp"
 #include "plx71/testing/sim_link.hpp"
 #include "plx71sim/simulator.hpp"
@@ -214,7 +215,7 @@ public:
             return answers.isEmpty() ? QString() : answers.takeFirst();
         };
         app = std::make_unique<CPlxApp>(o);
-        WriterLink& link = app->session().link;
+        WriterLink& link = test::linkOf(app->session().box);
         link.timing = quickTiming();
         link.port = std::make_unique<HookedPort>([this](std::uint8_t code, std::span<const std::uint8_t> p) {
             std::function<void(std::uint8_t, std::span<const std::uint8_t>)> hook;
@@ -288,7 +289,7 @@ public:
     // The port is closed on both sides and the box rests at 9600 bit/s.
     bool resting()
     {
-        return !app->session().link.isOpen()
+        return !app->session().box.connected()
             && sim.waitFor([&] { return sim.portOpenCount() == 0 && sim.rate() == 9600; }, 5s);
     }
 

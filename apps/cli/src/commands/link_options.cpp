@@ -1,8 +1,8 @@
 #include "commands/link_options.hpp"
 
 #include "commands/port_option.hpp"
+#include "plx71/link/link_rates.hpp"
 #include "plx71/link/port_names.hpp"
-#include "plx71/link/writer_link.hpp"
 #include "plx71/record/record_file.hpp"
 #include "plx71/ui/messages.hpp"
 #include "program_version.hpp"

@@ -1,6 +1,7 @@
 #include "plx71/ops/box_session.hpp"
 
 #include "plx71/job/job_actions.hpp"
+#include "plx71/link/writer_commands.hpp"
 #include "plx71/ops/download.hpp"
 #include "plx71/ui/messages.hpp"
 #include "session_run.hpp"
@@ -126,8 +127,46 @@ bool settingsReplyFits(const DeviceRecord& device, const JobSettings& job)
 }
 
 BoxSession::BoxSession(Ui& ui, PortChoice port, int hostBaudIndex, std::unique_ptr<SerialPort> serialPort)
-    : ui_(ui), port_(std::move(port)), hostBaudIndex_(hostBaudIndex), link_(ui, std::move(serialPort))
+    : ui_(ui), port_(std::move(port)), hostBaudIndex_(hostBaudIndex),
+      ownLink_(std::make_unique<WriterLink>(ui, std::move(serialPort))), link_(*ownLink_)
 {}
+
+BoxSession::~BoxSession() = default;
+
+void BoxSession::aimBox(int comPortIndex, int hostBaudIndex)
+{
+    port_.comPortIndex = comPortIndex;
+    hostBaudIndex_ = hostBaudIndex;
+}
+
+void BoxSession::setTiming(const LinkTiming& timing)
+{
+    link_.timing = timing;
+}
+
+const std::string& BoxSession::firmwareVersion() const
+{
+    return link_.firmwareVersion;
+}
+
+const std::string& BoxSession::bootVersion() const
+{
+    return link_.bootVersion;
+}
+
+bool BoxSession::connected() const
+{
+    return link_.isOpen();
+}
+
+void BoxSession::closeAtRestingRate()
+{
+    if (!link_.isOpen())
+        return;
+    link_.hostBaudIndex = 0;
+    switchLinkRate(link_);
+    disconnectWriter(link_);
+}
 
 BoxOutcome BoxSession::download(const WriterState& state, const JobSettings& job, ProgressSink& sink,
                                 DownloadOptions options)

@@ -14,7 +14,7 @@ BoxOutcome runOneBox(const GangBox& box, const GangOperation& operation, const G
     BoxSession session(*box.ui, box.port, options.hostBaudIndex,
                        options.makePort ? options.makePort() : makeSystemSerialPort());
     if (options.timing)
-        session.link().timing = *options.timing;
+        session.setTiming(*options.timing);
     try {
         return operation(session, *box.sink);
     } catch (const std::exception& e) {

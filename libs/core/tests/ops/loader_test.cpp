@@ -38,14 +38,14 @@ protected:
 
     LoaderVersions readVersions(int baudIndex)
     {
-        session->setHostBaudIndex(baudIndex);
+        session->aimBox(session->port().comPortIndex, baudIndex);
         return loaderVersionsOf(session->readVersions());
     }
 
     FirmwareDownloadResult load(const FirmwareImage& img, std::function<bool()> cancelWhen = {})
     {
         auto k = sink(std::move(cancelWhen));
-        session->setHostBaudIndex(4);
+        session->aimBox(session->port().comPortIndex, 4);
         return firmwareDownloadResultOf(session->loadFirmware(img, "/fw/new.hex", k));
     }
 

@@ -7,6 +7,7 @@
 #include "plx71/link/writer_commands.hpp"
 #include "plx71/ops/box_session.hpp"
 #include "plx71/ops/progress_sink.hpp"
+#include "plx71/testing/box_session_access.hpp"
 #include "plx71/testing/recording_ui.hpp"
 #include "plx71/testing/sim_link.hpp"
 #include "plx71sim/simulator.hpp"
@@ -59,7 +60,7 @@ protected:
         sim = std::make_unique<plx71sim::Simulator>(options);
         ASSERT_TRUE(sim->start()) << sim->lastError();
         session = makeSession(ui);
-        link = &session->link();
+        link = &test::linkOf(*session);
         state.deviceTable = testTable();
         ASSERT_FALSE(state.deviceTable.records.empty());
         selectDevice(state, job, 0);
@@ -78,7 +79,7 @@ protected:
                 if (onCommand)
                     onCommand(code, payload);
             }));
-        WriterLink* l = &s->link();
+        WriterLink* l = &test::linkOf(*s);
         l->timing = quickTiming();
         l->sleeper = [this](std::chrono::milliseconds d) {
             {

@@ -4,6 +4,7 @@
 
 #include "plx71/ops/download.hpp"
 #include "plx71/ops/upload.hpp"
+#include "plx71/testing/box_session_access.hpp"
 #include "plx71/testing/scratch_dir.hpp"
 #include "plx71/ui/messages.hpp"
 
@@ -308,7 +309,7 @@ TEST_F(Upload, SettingsNotLoadedComesAfterThePortIsClosed)
     const WriterLink* watched = nullptr;
     PortWatchingUi watcher(watched);
     const auto watchedSession = makeSession(watcher); // like the fixture's, reporting to the watcher
-    watched = &watchedSession->link();
+    watched = &test::linkOf(*watchedSession);
     WriterState back = freshState();
     JobSettings backJob;
 

@@ -4,6 +4,7 @@
 // the operation (or program, or test) that talks to it; several can coexist.
 // Only one thread uses a link at a time.
 #include "plx71/link/frame.hpp"
+#include "plx71/link/link_rates.hpp"
 #include "plx71/link/link_timing.hpp"
 #include "plx71/link/serial_port.hpp"
 #include "plx71/ui/ui.hpp"
@@ -17,9 +18,6 @@
 #include <string>
 
 namespace plx71 {
-
-// The link bit rates, by hostBaudIndex. Every exchange starts and ends at 9600.
-inline constexpr std::array<int, 5> hostBaudRates{9600, 19200, 38400, 57600, 115200};
 
 enum LinkError {
     LINK_ERR_PORT = 0, // "COM%d cannot be used"

@@ -14,7 +14,6 @@
 #include "plx71/job/writer_state.hpp"
 #include "plx71/link/port_choice.hpp"
 #include "plx71/link/serial_port.hpp"
-#include "plx71/link/writer_link.hpp"
 #include "plx71/ops/box_outcome.hpp"
 #include "plx71/ops/progress_sink.hpp"
 #include "plx71/ui/ui.hpp"
@@ -24,6 +23,9 @@
 #include <string>
 
 namespace plx71 {
+
+struct LinkTiming;
+struct WriterLink;
 
 // The box answers CMD_READ_SETTINGS in one frame of at most 297 body bytes:
 // 25 fixed bytes plus the device name and both file names.
@@ -38,20 +40,31 @@ struct DownloadOptions {
 
 class BoxSession {
 public:
-    // `hostBaudIndex` (0..4) picks hostBaudRates for the operation.
+    // `hostBaudIndex` (0..4) picks the link rate (hostBaudRates) for the
+    // operation.
     BoxSession(Ui& ui, PortChoice port, int hostBaudIndex,
                std::unique_ptr<SerialPort> serialPort = makeSystemSerialPort());
     BoxSession(const BoxSession&) = delete;
     BoxSession& operator=(const BoxSession&) = delete;
+    ~BoxSession();
 
     const PortChoice& port() const { return port_; }
     void setPort(PortChoice port) { port_ = std::move(port); }
     int hostBaudIndex() const { return hostBaudIndex_; }
-    void setHostBaudIndex(int index) { hostBaudIndex_ = index; }
-    // The link, for its timing (tests shorten it) and the versions the box
-    // reported last. Never used while an operation runs.
-    WriterLink& link() { return link_; }
-    const WriterLink& link() const { return link_; }
+    // Aims the next operations at COM<comPortIndex + 1> and the link rate
+    // `hostBaudIndex`. A device path the box was given stays (the COM list
+    // then only names it).
+    void aimBox(int comPortIndex, int hostBaudIndex);
+    // Replaces the link's time-outs and pauses (tests and gangs shorten them).
+    void setTiming(const LinkTiming& timing);
+
+    // The versions the box reported last; empty before any answer.
+    const std::string& firmwareVersion() const;
+    const std::string& bootVersion() const;
+    // The port is open: an operation runs, or one was left half-way.
+    bool connected() const;
+    // When the port is open: the box back to 9600 bit/s, then the port closed.
+    void closeAtRestingRate();
 
     // Stores the job's settings and data in the box, then (unless
     // options.verify is off) reads them back and compares. Refused before
@@ -69,17 +82,20 @@ public:
     // The loader's "Read Version": versions at the chosen rate.
     BoxOutcome readVersions();
     // Help > About: CMD_READ_VERSIONS at 9600 bit/s without a rate switch;
-    // link().firmwareVersion is emptied when the query fails and keeps its
-    // text when the port cannot be opened.
+    // firmwareVersion() is emptied when the query fails and keeps its text
+    // when the port cannot be opened.
     BoxOutcome queryFirmwareVersion();
     // The loader's firmware download ("Loading..." with `firmwarePath`).
     BoxOutcome loadFirmware(const FirmwareImage& image, const std::string& firmwarePath, ProgressSink& sink);
 
 private:
+    friend struct BoxSessionAccess; // tests reach the link through it
+
     Ui& ui_;
     PortChoice port_;
     int hostBaudIndex_;
-    WriterLink link_;
+    std::unique_ptr<WriterLink> ownLink_;
+    WriterLink& link_; // *ownLink_
 };
 
 } // namespace plx71
