@@ -2,8 +2,8 @@
 
 #include "plx71/devices/table_lookup.hpp"
 #include "plx71/job/job_actions.hpp"
+#include "plx71/messages/message_texts.hpp"
 #include "plx71/text/utf8_path.hpp"
-#include "plx71/ui/messages.hpp"
 
 #include <atomic>
 #include <csignal>

@@ -1,7 +1,7 @@
 #pragma once
 // The command line's Ui: messages and questions on stderr. A question is
 // printed and answered at once: OK with --yes, else Cancel.
-#include "plx71/ui/ui.hpp"
+#include "plx71/messages/ui.hpp"
 
 #include <atomic>
 #include <cstdio>

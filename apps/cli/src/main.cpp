@@ -1,11 +1,11 @@
 // plx71: the writer box jobs from the command line, for scripts and
 // production lines. The exit codes are in exit_codes.hpp and in --help.
+#include "build_version.hpp"
 #include "cli_context.hpp"
 #include "commands/file_commands.hpp"
 #include "commands/link_commands.hpp"
 #include "commands/port_commands.hpp"
 #include "json_output.hpp"
-#include "program_version.hpp"
 #include "utf8_arguments.hpp"
 
 #include <CLI/CLI.hpp>

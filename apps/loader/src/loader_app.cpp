@@ -2,8 +2,8 @@
 
 #include "loader_dlg.hpp"
 
+#include "plx71/messages/message_texts.hpp"
 #include "plx71/qtui/app_shell.hpp"
-#include "plx71/ui/messages.hpp"
 
 namespace plx71 {
 

@@ -3,10 +3,10 @@
 // interface, the writer box session, the firmware the user selected, and
 // the hook through which the dialog asks for a file. The application owns
 // one; a test builds its own.
+#include "plx71/messages/ui.hpp"
 #include "plx71/ops/box_session.hpp"
 #include "plx71/ops/firmware_loader.hpp"
 #include "plx71/qtui/file_chooser.hpp"
-#include "plx71/ui/ui.hpp"
 
 #include <QString>
 

@@ -6,9 +6,9 @@
 #include "loader_about_dlg.hpp"
 #include "loader_app.hpp"
 
+#include "plx71/messages/message_texts.hpp"
 #include "plx71/qtui/single_instance.hpp"
 #include "plx71/testing/modal_windows.hpp"
-#include "plx71/ui/messages.hpp"
 
 #include <QAccessible>
 #include <QAction>

@@ -6,8 +6,8 @@
 
 #include "loading_dlg.hpp"
 
+#include "plx71/messages/message_texts.hpp"
 #include "plx71/testing/modal_windows.hpp"
-#include "plx71/ui/messages.hpp"
 
 #include <QLabel>
 #include <QProgressBar>

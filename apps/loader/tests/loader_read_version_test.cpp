@@ -4,8 +4,8 @@
 // closes while the link is held.
 #include "loader_test_support.hpp"
 
+#include "plx71/messages/message_texts.hpp"
 #include "plx71/testing/box_session_access.hpp"
-#include "plx71/ui/messages.hpp"
 
 #include <QSignalSpy>
 

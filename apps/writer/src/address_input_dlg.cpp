@@ -4,7 +4,7 @@
 #include "input_dialog_layout.hpp"
 
 #include "plx71/datafile/block_list.hpp"
-#include "plx71/ui/messages.hpp"
+#include "plx71/messages/message_texts.hpp"
 
 #include <QLineEdit>
 

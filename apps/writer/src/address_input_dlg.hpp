@@ -2,7 +2,7 @@
 // "Address Input": the editor's jump target, checked on OK against the area
 // being edited.
 #include "plx71/image/rom_image.hpp"
-#include "plx71/ui/ui.hpp"
+#include "plx71/messages/ui.hpp"
 
 #include <QDialog>
 

@@ -2,9 +2,9 @@
 
 #include "transfer_dialogs.hpp"
 
+#include "plx71/messages/message_texts.hpp"
 #include "plx71/record/job_record.hpp"
 #include "plx71/record/record_file.hpp"
-#include "plx71/ui/messages.hpp"
 #include "plx71_version.hpp"
 
 namespace plx71 {

@@ -1,7 +1,7 @@
 #pragma once
 // "Data Input": one byte for one address of the area being edited.
 #include "plx71/image/rom_image.hpp"
-#include "plx71/ui/ui.hpp"
+#include "plx71/messages/ui.hpp"
 
 #include <QDialog>
 

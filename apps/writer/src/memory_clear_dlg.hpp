@@ -1,6 +1,6 @@
 #pragma once
 // "Memory Clear": the User ROM blocks to fill and the byte to fill them with.
-#include "plx71/ui/ui.hpp"
+#include "plx71/messages/ui.hpp"
 
 #include <QDialog>
 

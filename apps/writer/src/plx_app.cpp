@@ -5,9 +5,9 @@
 #include "main_frame.hpp"
 
 #include "plx71/devices/device_table.hpp"
+#include "plx71/messages/message_texts.hpp"
 #include "plx71/qtui/app_shell.hpp"
 #include "plx71/qtui/paths.hpp"
-#include "plx71/ui/messages.hpp"
 
 #include <QApplication>
 

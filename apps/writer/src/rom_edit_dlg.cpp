@@ -9,7 +9,7 @@
 #include "memory_clear_dlg.hpp"
 #include "saving_dlg.hpp"
 
-#include "plx71/ui/messages.hpp"
+#include "plx71/messages/message_texts.hpp"
 
 #include <QGridLayout>
 #include <QGroupBox>

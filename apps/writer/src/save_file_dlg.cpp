@@ -2,7 +2,7 @@
 
 #include "field_focus.hpp"
 
-#include "plx71/ui/messages.hpp"
+#include "plx71/messages/message_texts.hpp"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -5,7 +5,7 @@
 // accepted text replaces the range list, an empty one means the whole area.
 #include "plx71/datafile/block_list.hpp"
 #include "plx71/image/rom_image.hpp"
-#include "plx71/ui/ui.hpp"
+#include "plx71/messages/ui.hpp"
 
 #include <QFileDialog>
 

@@ -4,9 +4,9 @@
 // the file is complete. A file that cannot be written is reported over the
 // dialog, which still closes.
 #include "plx71/datafile/data_file_writer.hpp"
+#include "plx71/messages/ui.hpp"
 #include "plx71/qtui/transfer_progress_dialog.hpp"
 #include "plx71/transfer/progress_counters.hpp"
-#include "plx71/ui/ui.hpp"
 
 #include <QString>
 

@@ -7,10 +7,10 @@
 #include "plx71/image/rom_image.hpp"
 #include "plx71/job/job_settings.hpp"
 #include "plx71/job/writer_state.hpp"
+#include "plx71/messages/ui.hpp"
 #include "plx71/ops/box_session.hpp"
+#include "plx71/program/control_program_version.hpp"
 #include "plx71/qtui/file_chooser.hpp"
-#include "plx71/ui/program_version.hpp"
-#include "plx71/ui/ui.hpp"
 
 #include <QString>
 

@@ -12,8 +12,8 @@
 #include "rom_edit_dlg.hpp"
 
 #include "plx71/job/job_actions.hpp"
+#include "plx71/messages/message_texts.hpp"
 #include "plx71/testing/modal_windows.hpp"
-#include "plx71/ui/messages.hpp"
 
 #include <QHeaderView>
 #include <QImage>

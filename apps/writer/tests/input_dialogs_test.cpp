@@ -8,7 +8,7 @@
 #include "save_file_dlg.hpp"
 #include "saving_dlg.hpp"
 
-#include "plx71/ui/messages.hpp"
+#include "plx71/messages/message_texts.hpp"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -4,7 +4,7 @@
 
 #include "plx_view.hpp"
 
-#include "plx71/ui/messages.hpp"
+#include "plx71/messages/message_texts.hpp"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -7,9 +7,9 @@
 #include "plx_app.hpp"
 #include "plx_view.hpp"
 
+#include "plx71/messages/message_texts.hpp"
 #include "plx71/testing/box_session_access.hpp"
 #include "plx71/testing/modal_windows.hpp"
-#include "plx71/ui/messages.hpp"
 
 #include <QAction>
 #include <QComboBox>

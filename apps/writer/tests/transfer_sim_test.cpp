@@ -4,7 +4,7 @@
 // whose message box goes through the real Qt bridge.
 #include "writer_sim_support.hpp"
 
-#include "plx71/ui/messages.hpp"
+#include "plx71/messages/message_texts.hpp"
 
 #include "about_dlg.hpp"
 

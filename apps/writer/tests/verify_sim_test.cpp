@@ -3,7 +3,7 @@
 // note, a mismatch named by its address, the record line of each job.
 #include "writer_sim_support.hpp"
 
-#include "plx71/ui/messages.hpp"
+#include "plx71/messages/message_texts.hpp"
 
 #include <QAction>
 #include <QFile>

@@ -3,8 +3,8 @@
 #include "plx71/datafile/block_list.hpp"
 #include "plx71/datafile/data_file_writer.hpp"
 #include "plx71/job/job_actions.hpp"
+#include "plx71/messages/message_texts.hpp"
 #include "plx71/text/utf8_path.hpp"
-#include "plx71/ui/messages.hpp"
 
 #include <cstdio>
 #include <memory>

@@ -1,9 +1,9 @@
 #include "commands/gang_command.hpp"
 
+#include "build_version.hpp"
 #include "commands/port_option.hpp"
+#include "plx71/messages/message_texts.hpp"
 #include "plx71/record/record_file.hpp"
-#include "plx71/ui/messages.hpp"
-#include "program_version.hpp"
 #include "progress/box_board.hpp"
 #include "progress/cli_progress_sink.hpp"
 

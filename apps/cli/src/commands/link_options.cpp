@@ -1,11 +1,11 @@
 #include "commands/link_options.hpp"
 
+#include "build_version.hpp"
 #include "commands/port_option.hpp"
 #include "plx71/link/link_rates.hpp"
 #include "plx71/link/port_names.hpp"
+#include "plx71/messages/message_texts.hpp"
 #include "plx71/record/record_file.hpp"
-#include "plx71/ui/messages.hpp"
-#include "program_version.hpp"
 
 #include <algorithm>
 #include <cstdio>

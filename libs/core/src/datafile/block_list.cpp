@@ -1,6 +1,6 @@
 #include "plx71/datafile/block_list.hpp"
 
-#include "ui/hex_digits.hpp"
+#include "text/hex_digits.hpp"
 
 namespace plx71 {
 namespace {

@@ -1,7 +1,7 @@
 #include "plx71/datafile/data_file_reader.hpp"
 
 #include "file_io.hpp"
-#include "plx71/ui/messages.hpp"
+#include "plx71/messages/message_texts.hpp"
 #include "record_scanner.hpp"
 
 #include <algorithm>

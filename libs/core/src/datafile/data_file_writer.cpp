@@ -2,9 +2,9 @@
 
 #include "file_io.hpp"
 #include "intel_hex.hpp"
+#include "plx71/messages/message_texts.hpp"
 #include "plx71/text/utf8_path.hpp"
 #include "plx71/transfer/progress_counters.hpp"
-#include "plx71/ui/messages.hpp"
 #include "s_record.hpp"
 
 #include <algorithm>

@@ -2,8 +2,8 @@
 
 #include "plx71/files/file_replace.hpp"
 #include "plx71/files/regular_file.hpp"
-#include "plx71/ui/messages.hpp"
-#include "plx71/ui/ui.hpp"
+#include "plx71/messages/message_texts.hpp"
+#include "plx71/messages/ui.hpp"
 
 namespace plx71 {
 

@@ -2,7 +2,7 @@
 
 #include "file_io.hpp"
 #include "plx71/datafile/file_type.hpp"
-#include "plx71/ui/messages.hpp"
+#include "plx71/messages/message_texts.hpp"
 #include "record_scanner.hpp"
 
 #include <cstring>

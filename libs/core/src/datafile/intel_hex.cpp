@@ -1,6 +1,6 @@
 #include "intel_hex.hpp"
 
-#include "ui/hex_digits.hpp"
+#include "text/hex_digits.hpp"
 
 namespace plx71::intel_hex {
 

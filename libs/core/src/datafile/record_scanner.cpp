@@ -1,7 +1,7 @@
 #include "record_scanner.hpp"
 
 #include "intel_hex.hpp"
-#include "plx71/ui/messages.hpp"
+#include "plx71/messages/message_texts.hpp"
 #include "s_record.hpp"
 
 namespace plx71 {

@@ -5,7 +5,7 @@
 // this walk and differ only in what the sink does and in one end-of-reading
 // rule.
 #include "plx71/datafile/file_type.hpp"
-#include "plx71/ui/ui.hpp"
+#include "plx71/messages/ui.hpp"
 
 #include <array>
 #include <cstdint>

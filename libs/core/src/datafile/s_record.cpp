@@ -1,6 +1,6 @@
 #include "s_record.hpp"
 
-#include "ui/hex_digits.hpp"
+#include "text/hex_digits.hpp"
 
 namespace plx71::s_record {
 

@@ -1,6 +1,6 @@
 #include "device_line.hpp"
 
-#include "ui/hex_digits.hpp"
+#include "text/hex_digits.hpp"
 
 #include <charconv>
 #include <cmath>

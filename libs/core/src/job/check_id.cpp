@@ -1,6 +1,6 @@
 #include "plx71/job/check_id.hpp"
 
-#include "ui/hex_digits.hpp"
+#include "text/hex_digits.hpp"
 
 namespace plx71 {
 

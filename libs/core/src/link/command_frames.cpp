@@ -1,6 +1,6 @@
 #include "plx71/link/command_frames.hpp"
 
-#include "plx71/ui/messages.hpp"
+#include "plx71/messages/message_texts.hpp"
 
 #include <algorithm>
 

@@ -2,8 +2,8 @@
 
 #include "plx71/job/job_actions.hpp"
 #include "plx71/link/writer_commands.hpp"
+#include "plx71/messages/message_texts.hpp"
 #include "plx71/ops/download.hpp"
-#include "plx71/ui/messages.hpp"
 #include "session_run.hpp"
 
 namespace plx71 {

@@ -1,7 +1,7 @@
 #include "plx71/ops/firmware_download.hpp"
 
 #include "plx71/link/writer_commands.hpp"
-#include "plx71/ui/messages.hpp"
+#include "plx71/messages/message_texts.hpp"
 
 #include <algorithm>
 

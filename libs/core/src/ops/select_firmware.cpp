@@ -1,7 +1,7 @@
 #include "plx71/ops/select_firmware.hpp"
 
+#include "plx71/messages/message_texts.hpp"
 #include "plx71/text/utf8_path.hpp"
-#include "plx71/ui/messages.hpp"
 
 namespace plx71 {
 

@@ -1,6 +1,6 @@
 #include "session_run.hpp"
 
-#include "plx71/ui/messages.hpp"
+#include "plx71/messages/message_texts.hpp"
 #include "port_diagnosis.hpp"
 
 namespace plx71::ops_detail {

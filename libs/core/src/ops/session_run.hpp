@@ -4,9 +4,9 @@
 // is made of.
 #include "plx71/link/port_choice.hpp"
 #include "plx71/link/writer_commands.hpp"
+#include "plx71/messages/ui.hpp"
 #include "plx71/ops/box_outcome.hpp"
 #include "plx71/ops/progress_sink.hpp"
-#include "plx71/ui/ui.hpp"
 
 #include <chrono>
 #include <functional>

@@ -3,8 +3,8 @@
 #include "plx71/files/file_replace.hpp"
 #include "plx71/files/regular_file.hpp"
 #include "plx71/job/job_actions.hpp"
+#include "plx71/messages/message_texts.hpp"
 #include "plx71/text/utf8_path.hpp"
-#include "plx71/ui/messages.hpp"
 
 #include <optional>
 #include <system_error>

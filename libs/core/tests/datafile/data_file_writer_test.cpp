@@ -1,9 +1,9 @@
 #include "plx71/datafile/data_file_writer.hpp"
 
 #include "datafile_test_support.hpp"
+#include "plx71/messages/message_texts.hpp"
 #include "plx71/testing/recording_ui.hpp"
 #include "plx71/transfer/progress_counters.hpp"
-#include "plx71/ui/messages.hpp"
 
 #include <gtest/gtest.h>
 

@@ -5,9 +5,9 @@
 #include "plx71/datafile/firmware_file_reader.hpp"
 
 #include "datafile_test_support.hpp"
+#include "plx71/messages/message_texts.hpp"
 #include "plx71/testing/record_text.hpp"
 #include "plx71/testing/recording_ui.hpp"
-#include "plx71/ui/messages.hpp"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 #include "plx71/job/job_actions.hpp"
 
 #include "job_test_support.hpp"
+#include "plx71/messages/message_texts.hpp"
 #include "plx71/testing/recording_ui.hpp"
-#include "plx71/ui/messages.hpp"
 
 #include <gtest/gtest.h>
 

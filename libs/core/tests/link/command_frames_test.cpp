@@ -1,7 +1,7 @@
 #include "link_fixture.hpp"
 
 #include "plx71/link/writer_commands.hpp"
-#include "plx71/ui/messages.hpp"
+#include "plx71/messages/message_texts.hpp"
 
 #include <numeric>
 

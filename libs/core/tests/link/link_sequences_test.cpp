@@ -3,7 +3,7 @@
 
 #include "plx71/link/port_names.hpp"
 #include "plx71/link/writer_commands.hpp"
-#include "plx71/ui/messages.hpp"
+#include "plx71/messages/message_texts.hpp"
 
 #include <cstdlib>
 

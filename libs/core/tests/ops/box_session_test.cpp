@@ -3,9 +3,9 @@
 // every phase, and jobs refused before anything is sent.
 #include "sim_world.hpp"
 
+#include "plx71/messages/message_texts.hpp"
 #include "plx71/ops/box_session.hpp"
 #include "plx71/ops/download.hpp"
-#include "plx71/ui/messages.hpp"
 
 namespace plx71::test {
 namespace {

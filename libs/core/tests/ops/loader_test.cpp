@@ -2,11 +2,11 @@
 // writer box.
 #include "sim_world.hpp"
 
+#include "plx71/messages/message_texts.hpp"
 #include "plx71/ops/download.hpp"
 #include "plx71/ops/firmware_loader.hpp"
 #include "plx71/testing/record_text.hpp"
 #include "plx71/testing/scratch_dir.hpp"
-#include "plx71/ui/messages.hpp"
 
 #include <cstdlib>
 #include <fstream>

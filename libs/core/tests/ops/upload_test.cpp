@@ -2,11 +2,11 @@
 // back into the job.
 #include "sim_world.hpp"
 
+#include "plx71/messages/message_texts.hpp"
 #include "plx71/ops/download.hpp"
 #include "plx71/ops/upload.hpp"
 #include "plx71/testing/box_session_access.hpp"
 #include "plx71/testing/scratch_dir.hpp"
-#include "plx71/ui/messages.hpp"
 
 #include <cstdlib>
 #include <filesystem>

@@ -5,8 +5,8 @@
 #include "../job/job_test_support.hpp"
 #include "plx71/datafile/data_file_writer.hpp"
 #include "plx71/job/job_actions.hpp"
+#include "plx71/messages/message_texts.hpp"
 #include "plx71/testing/recording_ui.hpp"
-#include "plx71/ui/messages.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 // A Ui for tests and benchmarks: records every message and answers
 // questions from a script (OK when the script is empty and answerOk is set).
-#include "plx71/ui/ui.hpp"
+#include "plx71/messages/ui.hpp"
 
 #include <deque>
 #include <mutex>

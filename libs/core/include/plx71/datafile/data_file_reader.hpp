@@ -3,7 +3,7 @@
 #include "plx71/datafile/file_type.hpp"
 #include "plx71/devices/device_record.hpp"
 #include "plx71/image/rom_image.hpp"
-#include "plx71/ui/ui.hpp"
+#include "plx71/messages/ui.hpp"
 
 #include <filesystem>
 #include <span>

@@ -2,7 +2,7 @@
 // Intel HEX and S-record writers, as Data Save runs them.
 #include "plx71/datafile/block_list.hpp"
 #include "plx71/datafile/file_type.hpp"
-#include "plx71/ui/ui.hpp"
+#include "plx71/messages/ui.hpp"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,7 +1,7 @@
 #pragma once
 // The firmware loader's reader: firmware for the box's area 0xC1000-0xC3FFF.
 #include "plx71/datafile/file_type.hpp"
-#include "plx71/ui/ui.hpp"
+#include "plx71/messages/ui.hpp"
 
 #include <cstdint>
 #include <filesystem>

@@ -4,8 +4,8 @@
 #include "plx71/devices/device_record.hpp"
 // Where the table is looked for; included here so that a program needs one
 // include to find and read it.
-#include "plx71/devices/executable_path.hpp"
 #include "plx71/devices/table_lookup.hpp"
+#include "plx71/files/executable_path.hpp"
 
 #include <filesystem>
 #include <optional>

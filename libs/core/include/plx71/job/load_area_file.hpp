@@ -2,7 +2,7 @@
 // "Select...": a data file read onto a blank area, and the texts it sets.
 #include "plx71/job/job_settings.hpp"
 #include "plx71/job/writer_state.hpp"
-#include "plx71/ui/ui.hpp"
+#include "plx71/messages/ui.hpp"
 
 #include <filesystem>
 

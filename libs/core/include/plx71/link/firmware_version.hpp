@@ -1,6 +1,6 @@
 #pragma once
 // Whether the box's firmware fits this control program.
-#include "plx71/ui/program_version.hpp"
+#include "plx71/program/control_program_version.hpp"
 
 #include <string_view>
 

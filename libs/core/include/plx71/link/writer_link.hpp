@@ -7,7 +7,7 @@
 #include "plx71/link/link_rates.hpp"
 #include "plx71/link/link_timing.hpp"
 #include "plx71/link/serial_port.hpp"
-#include "plx71/ui/ui.hpp"
+#include "plx71/messages/ui.hpp"
 
 #include <array>
 #include <chrono>

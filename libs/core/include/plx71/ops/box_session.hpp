@@ -14,9 +14,9 @@
 #include "plx71/job/writer_state.hpp"
 #include "plx71/link/port_choice.hpp"
 #include "plx71/link/serial_port.hpp"
+#include "plx71/messages/ui.hpp"
 #include "plx71/ops/box_outcome.hpp"
 #include "plx71/ops/progress_sink.hpp"
-#include "plx71/ui/ui.hpp"
 
 #include <cstddef>
 #include <memory>

@@ -8,10 +8,10 @@
 #include "plx71/link/link_timing.hpp"
 #include "plx71/link/port_choice.hpp"
 #include "plx71/link/serial_port.hpp"
+#include "plx71/messages/ui.hpp"
 #include "plx71/ops/box_outcome.hpp"
 #include "plx71/ops/box_session.hpp"
 #include "plx71/ops/progress_sink.hpp"
-#include "plx71/ui/ui.hpp"
 
 #include <cstddef>
 #include <functional>

@@ -1,7 +1,7 @@
 #pragma once
 // The loader's "Select...": a firmware file checked before Download is offered.
 #include "plx71/datafile/firmware_file_reader.hpp"
-#include "plx71/ui/ui.hpp"
+#include "plx71/messages/ui.hpp"
 
 #include <filesystem>
 #include <optional>

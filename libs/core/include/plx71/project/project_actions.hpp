@@ -2,8 +2,8 @@
 // Project > Open and Project > Save As, written once for every front end.
 #include "plx71/job/job_settings.hpp"
 #include "plx71/job/writer_state.hpp"
+#include "plx71/messages/ui.hpp"
 #include "plx71/project/project_file.hpp"
-#include "plx71/ui/ui.hpp"
 
 #include <cstdint>
 #include <filesystem>

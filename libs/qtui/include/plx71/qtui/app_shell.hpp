@@ -2,7 +2,7 @@
 // What both window programs do alike around their windows: report through
 // message boxes under the program's caption (or through the Ui a test
 // gives), and run one copy at a time.
-#include "plx71/ui/ui.hpp"
+#include "plx71/messages/ui.hpp"
 
 #include <QString>
 

@@ -3,7 +3,7 @@
 // a worker is handed to the GUI thread, which shows the box over whatever
 // modal window is open (usually the progress dialog) while the worker waits
 // for the answer.
-#include "plx71/ui/ui.hpp"
+#include "plx71/messages/ui.hpp"
 
 #include <QMessageBox>
 #include <QObject>

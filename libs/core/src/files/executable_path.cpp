@@ -1,4 +1,4 @@
-#include "plx71/devices/executable_path.hpp"
+#include "plx71/files/executable_path.hpp"
 
 #ifdef _WIN32
 #include <windows.h>
