@@ -32,6 +32,8 @@ std::string printable(std::string_view text);
 // Loads the device table (--table or beside the executable) into the state.
 // Shows the "not found" message and returns false when it cannot be opened.
 bool loadTable(const CliContext& ctx, Ui& ui, WriterState& state);
+// The same into a table alone, for commands that need no images.
+bool loadTable(const CliContext& ctx, Ui& ui, DeviceTable& table);
 
 // Selects the device named `name`; false (and a usage message on stderr) when
 // the table has no such device.

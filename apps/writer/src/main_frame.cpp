@@ -36,6 +36,9 @@ CMainFrame::CMainFrame(WriterSession& session, QWidget* parent)
     verify_ = action(project, QStringLiteral("&Verify after Download"), "verifyAfterDownloadAction");
     verify_->setCheckable(true);
     verify_->setChecked(session.preferences.verifyAfterDownload);
+    skipBlank_ = action(project, QStringLiteral("&Skip Blank Pages"), "skipBlankPagesAction");
+    skipBlank_->setCheckable(true);
+    skipBlank_->setChecked(session.preferences.skipBlankPages);
     record_ = action(project, QStringLiteral("Production &Record..."), "productionRecordAction");
     record_->setCheckable(true);
     showRecordChoice();
@@ -59,6 +62,10 @@ CMainFrame::CMainFrame(WriterSession& session, QWidget* parent)
     connect(about_, &QAction::triggered, this, &CMainFrame::aboutRequested);
     connect(verify_, &QAction::toggled, this, [this](bool on) {
         session_.preferences.verifyAfterDownload = on;
+        savePreferences(session_.preferences, session_.preferencesFile);
+    });
+    connect(skipBlank_, &QAction::toggled, this, [this](bool on) {
+        session_.preferences.skipBlankPages = on;
         savePreferences(session_.preferences, session_.preferencesFile);
     });
     connect(record_, &QAction::triggered, this, &CMainFrame::chooseProductionRecord);

@@ -42,6 +42,9 @@ struct WriterChoosers {
 struct WriterPreferences {
     bool verifyAfterDownload = true; // "Verify after Download"
     QString recordPath;              // "Production Record...": empty = none
+    // "Skip Blank Pages": off by default, as what the box does with pages it
+    // never receives is not known.
+    bool skipBlankPages = false;
 };
 
 // The preferences from `file` (an INI file), or from the per-user settings

@@ -44,15 +44,19 @@ void VerifySimTest::menuEntriesTurnOnTheReadBackAndTheRecord()
     // The menu entries, kept in the preferences at once.
     QAction* verify = w.frame()->verifyAfterDownloadAction();
     QAction* record = w.frame()->productionRecordAction();
+    QAction* skipBlank = w.frame()->skipBlankPagesAction();
     QVERIFY(verify->isCheckable() && !verify->isChecked());
+    QVERIFY(skipBlank->isCheckable() && !skipBlank->isChecked());
     QVERIFY(!record->isChecked());
     verify->trigger();
+    skipBlank->trigger();
     const QString recordPath = w.dir.filePath(QStringLiteral("line.jsonl"));
     w.answers << recordPath;
     record->trigger();
     QVERIFY(record->isChecked());
     const WriterPreferences kept = loadPreferences(w.session().preferencesFile);
     QVERIFY(kept.verifyAfterDownload);
+    QVERIFY(kept.skipBlankPages);
     QCOMPARE(kept.recordPath, recordPath);
 
     // A verified download: its own dialog, silent, noted in the status bar.

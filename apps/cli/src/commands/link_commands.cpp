@@ -86,7 +86,10 @@ void openProjectJob(const CliContext& ctx, CliUi& ui, const std::string& command
 struct DownloadCommand {
     std::string project;
     bool noVerify = false;
+    bool skipBlank = false;
     LinkOptions link;
+
+    DownloadOptions options() const { return DownloadOptions{!noVerify, skipBlank}; }
 };
 
 int runDownloadOrVerify(CliContext& ctx, CliUi& ui, const DownloadCommand& d, bool writeJob)
@@ -101,9 +104,8 @@ int runDownloadOrVerify(CliContext& ctx, CliUi& ui, const DownloadCommand& d, bo
         const ProjectJob& shared = p;
         return runGangJob(ctx, d.link, p.facts, p.job.hostBaudSelection,
                           [&shared, &d, writeJob](BoxSession& session, ProgressSink& sink) {
-                              return writeJob
-                                  ? session.download(shared.state, shared.job, sink, DownloadOptions{!d.noVerify})
-                                  : session.verify(shared.state, shared.job, sink);
+                              return writeJob ? session.download(shared.state, shared.job, sink, d.options())
+                                              : session.verify(shared.state, shared.job, sink);
                           });
     }
     int rc = kExitOk;
@@ -112,8 +114,8 @@ int runDownloadOrVerify(CliContext& ctx, CliUi& ui, const DownloadCommand& d, bo
         return rc;
     BoxSession session(ui, *port, p.job.hostBaudSelection);
     CliProgressSink sink(d.link.progressMode());
-    const BoxOutcome outcome = writeJob ? session.download(p.state, p.job, sink, DownloadOptions{!d.noVerify})
-                                        : session.verify(p.state, p.job, sink);
+    const BoxOutcome outcome =
+        writeJob ? session.download(p.state, p.job, sink, d.options()) : session.verify(p.state, p.job, sink);
     return finishJob(ctx, ui, outcome, p.facts, d.link);
 }
 
@@ -121,6 +123,7 @@ struct UploadOptions {
     std::string project;
     std::string userRom;
     std::string bootRom;
+    bool readTwice = false;
     LinkOptions link;
 };
 
@@ -175,7 +178,7 @@ int runUploadCommand(CliContext& ctx, CliUi& ui, const UploadOptions& o)
         return rc;
     BoxSession session(ui, *port, job.hostBaudSelection);
     CliProgressSink sink(o.link.progressMode());
-    BoxOutcome outcome = session.upload(state, job, sink);
+    BoxOutcome outcome = session.upload(state, job, sink, o.readTwice);
     if (outcome.ok())
         saveUpload(ui, state, job, o, outcome);
     if (outcome.settingsApplied)
@@ -234,6 +237,10 @@ void addLinkCommands(CLI::App& app, CliContext& ctx)
                                         "read them back");
     download->add_option("PROJECT", down->project, "project file (.pxp)")->required();
     download->add_flag("--no-verify", down->noVerify, "skip the read-back after the download");
+    download->add_flag("--skip-blank", down->skipBlank,
+                       "do not send pages whose 256 bytes are all FF (the read-back still reads every "
+                       "page); off by default, as what the box does with pages it never receives is not "
+                       "known");
     addLinkOptions(download, down->link, true);
     download->callback(
         [&ctx, down] { ctx.run = [&ctx, down](CliUi& ui) { return runDownloadOrVerify(ctx, ui, *down, true); }; });
@@ -252,6 +259,9 @@ void addLinkCommands(CLI::App& app, CliContext& ctx)
                        "write the User ROM area to this data file (.hex Intel HEX, "
                        "else S-records)");
     upload->add_option("--boot-rom", up->bootRom, "write the Boot ROM area to this data file");
+    upload->add_flag("--read-twice", up->readTwice,
+                     "read every page until two reads in a row agree (twice the time): a bit error the "
+                     "one-byte check sum lets through is then a re-read, not wrong data");
     addLinkOptions(upload, up->link, true);
     upload->callback([&ctx, up] { ctx.run = [&ctx, up](CliUi& ui) { return runUploadCommand(ctx, ui, *up); }; });
 

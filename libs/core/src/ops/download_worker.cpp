@@ -4,6 +4,8 @@
 
 #include "session_run.hpp"
 
+#include <algorithm>
+
 namespace plx71 {
 
 namespace {
@@ -69,6 +71,11 @@ std::span<const std::uint8_t> imageOf(const DownloadData& data, Area area)
     return area == Area::UserRom ? data.userImage : data.bootImage;
 }
 
+bool isBlank(std::span<const std::uint8_t, kPageSize> page)
+{
+    return std::all_of(page.begin(), page.end(), [](std::uint8_t b) { return b == 0xFF; });
+}
+
 // Sends the planned pages of one area while the counters run. False when a
 // write failed (the abort mark is then set).
 bool writePages(WriterLink& link, const DownloadData& data, const std::vector<PlannedPage>& plan, Area area,
@@ -80,16 +87,26 @@ bool writePages(WriterLink& link, const DownloadData& data, const std::vector<Pl
             continue;
         if (!counters.running())
             return true;
-        if (std::size_t(p.offset) + kPageSize > image.size()
-            || !cmdWritePage(link, p.page,
-                             std::span<const std::uint8_t, kPageSize>(image.data() + p.offset, kPageSize))) {
+        const std::int32_t weight = area == Area::UserRom ? kUserPageWeight : kBootPageWeight;
+        if (std::size_t(p.offset) + kPageSize > image.size()) {
+            counters.abort();
+            return false;
+        }
+        const std::span<const std::uint8_t, kPageSize> bytes(image.data() + p.offset, kPageSize);
+        if (data.skipBlank && isBlank(bytes)) {
+            // Counted as done, so the bar moves on through a blank stretch.
+            ++work.pagesSkipped;
+            counters.advance(weight);
+            continue;
+        }
+        if (!cmdWritePage(link, p.page, bytes)) {
             counters.abort();
             return false;
         }
         ++work.pagesWritten;
         if (afterEach)
             afterEach();
-        counters.advance(area == Area::UserRom ? kUserPageWeight : kBootPageWeight);
+        counters.advance(weight);
         lowVccPause(link, data.device);
     }
     return true;

@@ -106,6 +106,8 @@ void addResultFields(JsonObject& o, const BoxOutcome& outcome, const JobFacts& f
     optionalMask(o, "lockBitMask", facts.lockBitMask);
     o.number("pagesWritten", outcome.pagesWritten)
         .number("pagesVerified", outcome.pagesVerified)
+        .boolean("skipBlank", outcome.skipBlank)
+        .number("pagesSkipped", outcome.pagesSkipped)
         .boolean("verified", outcome.verified)
         .raw("mismatch", mismatchJson(outcome));
     optionalText(o, "failedCommand", outcome.failedCommand);

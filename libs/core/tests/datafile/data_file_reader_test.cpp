@@ -304,6 +304,41 @@ TEST(DataFileReader, ProtectQuestionUsesTheFileData)
     EXPECT_EQ(bad.levelSeen, -1);
 }
 
+// The records are kept until the file is accepted, then placed in file
+// order: where they overlap the later one wins, also for the protect byte.
+// Read onto a blank image, the bytes the file leaves are FF, not the old ones.
+TEST(DataFileReader, OverlappingRecordsAndAReadOntoABlankImage)
+{
+    const std::string overlap = sRecord('2', 0xFFFFE, {1, 0x3F}) + "\n" + sRecord('2', 0xFFFFF, {0xFF}) + "\n"
+        + sRecord('2', 0xC0000, {5, 6}) + "\n" + sRecord('2', 0xC0001, {7});
+    Reader r;
+    r.user[0x10] = 0x55; // not in the file
+    EXPECT_TRUE(r.srec(overlap));
+    EXPECT_TRUE(r.texts().empty()); // the later FF at the protect byte: no question
+    EXPECT_EQ(r.levelSeen, 0);
+    EXPECT_EQ(r.at(0xFFFFE), 1);
+    EXPECT_EQ(r.at(0xC0000), 5);
+    EXPECT_EQ(r.at(0xC0001), 7);
+    EXPECT_EQ(r.at(0xC0010), 0x55);
+
+    struct Case {
+        ReadOnto onto;
+        bool accepted;
+        std::uint8_t at10; // what byte C0010 holds afterwards
+    };
+    for (const Case& c : {Case{ReadOnto::Image, false, 0x55}, Case{ReadOnto::BlankImage, false, 0x55},
+                          Case{ReadOnto::BlankImage, true, 0xFF}}) {
+        Reader b;
+        b.user[0x10] = 0x55;
+        b.user.back() = 0x7F; // a level 1 image: only a blank one asks nothing
+        const bool read =
+            readDataText(b.ui, b.device, Area::UserRom, b.user, c.accepted ? sRecord('2', 0xC0000, {1}) : "S2",
+                         DataFormat::SRecord, nullptr, c.onto);
+        EXPECT_EQ(read, c.accepted);
+        EXPECT_EQ(b.at(0xC0010), c.at10);
+    }
+}
+
 TEST(DataFileReader, FilesAndTheirTypes)
 {
     test::ScratchDir dir;

@@ -77,6 +77,8 @@ struct BoxOutcome {
     std::string firmwareVersion;
     std::int32_t pagesWritten = 0;  // page writes the box acknowledged
     std::int32_t pagesVerified = 0; // pages read back and found equal
+    std::int32_t pagesSkipped = 0;  // blank pages left out by a skip-blank download
+    bool skipBlank = false;         // the download left out blank pages
     bool verified = false;          // a read-back verify ran to its end and matched
     bool settingsApplied = false;   // upload: the box's settings reached the job
     std::chrono::milliseconds duration{0};
