@@ -67,6 +67,7 @@ reg_value() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^
 uninst_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\PLX71'
 settings_key='HKCU\Software\Orvane Labs Inc.\plx'
 
+window_shown() { xdotool search --onlyvisible --name "^$1" >/dev/null 2>&1; }
 # show_window EXE TITLE: starts EXE, waits for its window by title, keeps it
 # running (its process id in $shown_pid).
 show_window() {
@@ -75,7 +76,7 @@ show_window() {
   (cd "$scratch" && exec wine "$exe") >"$log" 2>&1 &
   shown_pid=$!
   started+=("$shown_pid")
-  if ! wait_for 120 xdotool search --name "^$title" >/dev/null; then
+  if ! wait_for 120 window_shown "$title"; then
     cat "$log" >&2
     fail "$exe showed no window titled '$title'"
   fi
@@ -85,7 +86,7 @@ close_window() {
   kill "$shown_pid" 2>/dev/null || true
   wait "$shown_pid" 2>/dev/null || true
   local title=$1
-  wait_for 30 bash -c "! xdotool search --name '^$title' >/dev/null" || fail "window '$title' did not close"
+  wait_for 30 bash -c "! xdotool search --name '^$title' >/dev/null 2>&1" || fail "window '$title' did not close"
 }
 writer_title='Plexon Writer PLX-71RD'
 loader_title='PLX-71RD Firmware Down Loader'
@@ -152,7 +153,7 @@ done
 for value in DisplayName DisplayVersion Publisher EstimatedSize UninstallString QuietUninstallString; do
   [ -n "$(reg_value "$uninst_key" "$value")" ] || fail "Add/Remove entry lacks $value"
 done
-echo "Start menu: PLX71RD.lnk, Plx71Ldr.lnk; Add/Remove: $(reg_value "$uninst_key" DisplayName), $(reg_value "$uninst_key" Publisher), $(reg_value "$uninst_key" EstimatedSize) KB"
+echo "Start menu: PLX71RD.lnk, Plx71Ldr.lnk; Add/Remove: $(reg_value "$uninst_key" DisplayName), $(reg_value "$uninst_key" Publisher), $(($(reg_value "$uninst_key" EstimatedSize))) KB"
 
 # uninstall DIR: the uninstaller copies itself away and returns at once;
 # done when the uninstaller and the entry are gone.
@@ -172,7 +173,11 @@ uninstall_ms=$(($(date +%s%3N) - t0))
 echo "uninstalled: no program folder, no shortcuts, no entry; settings and project kept"
 
 echo "== /D= into another folder"
-wine "$setup" /S '/D=C:\Werkzeuge Prüfung\PLX71' || fail "the installer with /D= failed"
+# As typed at a Windows prompt: /D= unquoted, last, the rest of the line.
+# (Given as one word, Wine would quote it, and a quoted /D= is no option.)
+t0=$(date +%s%3N)
+wine "$setup" /S '/D=C:\Werkzeuge' 'Prüfung\PLX71' || fail "the installer with /D= failed"
+fresh_ms=$(($(date +%s%3N) - t0))
 other=$(unix_path 'C:\Werkzeuge Prüfung\PLX71')
 out=$(cd "$scratch" && wine "$other/plx71.exe" --version | tr -d '\r')
 [[ $out == *"$version"* ]] || fail "plx71.exe in $other does not run"
@@ -189,4 +194,4 @@ check_programs "$unpacked/plx71-$version-win64"
 [ "$(find "$unpacked" | LC_ALL=C sort | md5sum)" = "$before" ] || fail "something was written beside the unpacked programs"
 echo "zip: ran from '$unpacked' (read-only), nothing written there"
 
-echo "update install $install_ms ms, uninstall $uninstall_ms ms under Wine"
+echo "under Wine: install $fresh_ms ms (fresh), $install_ms ms (over an older version), uninstall $uninstall_ms ms"
