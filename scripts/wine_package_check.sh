@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Tries the Windows zip and installer (scripts/package_windows.sh) under Wine
 # in a fresh prefix, with a virtual X display for the windows:
-#  - an older version installed silently, then the new installer over it
-#    while PLX71RD.exe of the old one runs: it must stop with exit code 2
-#    and change nothing; closed, the new one replaces the old (its files,
-#    its Add/Remove entry) and keeps the user's settings;
+#  - an older version installed silently; while one of its window programs
+#    runs, the new installer and the old uninstaller must stop with exit
+#    code 2 and change nothing; with both closed, the new installer
+#    replaces the old version (its files, its Add/Remove entry) and keeps
+#    the user's settings;
 #  - the installed plx71.exe --version and devices (the installed table),
 #    both window programs show their windows, the Start-menu shortcuts and
 #    the Add/Remove values exist;
@@ -127,15 +128,25 @@ documents=$(unix_path 'C:\users\Public\Documents')
 mkdir -p "$documents"
 cp "$root/examples/demo_project.pxp" "$documents/my project.pxp"
 
+# While either window program runs, neither the installer nor the
+# uninstaller may change anything. The uninstaller runs in place (_?=, the
+# rest of the line, unquoted) so that its exit code is its own.
 before=$(tree_digest "$installed")
-show_window "$installed/PLX71RD.exe" "$writer_title"
-status=0
-wine "$setup" /S || status=$?
-[ $status = 2 ] || fail "the installer ran over a running PLX71RD.exe with exit code $status, not 2"
-[ "$(tree_digest "$installed")" = "$before" ] || fail "the installer changed $installed while PLX71RD.exe ran"
-[ "$(reg_value "$uninst_key" DisplayVersion)" = 0.99 ] || fail "the installer changed the entry while PLX71RD.exe ran"
-echo "installer over a running PLX71RD.exe: stopped with exit code 2, nothing changed"
-close_window "$writer_title"
+for program in "PLX71RD.exe=$writer_title" "Plx71Ldr.exe=$loader_title"; do
+  exe=${program%%=*}
+  title=${program#*=}
+  show_window "$installed/$exe" "$title"
+  status=0
+  wine "$setup" /S || status=$?
+  [ $status = 2 ] || fail "the installer ran over a running $exe with exit code $status, not 2"
+  status=0
+  wine "$installed/uninstall.exe" /S '_?=C:\Program' 'Files\PLX71' || status=$?
+  [ $status = 2 ] || fail "the uninstaller ran while $exe ran, exit code $status, not 2"
+  [ "$(tree_digest "$installed")" = "$before" ] || fail "$installed changed while $exe ran"
+  [ "$(reg_value "$uninst_key" DisplayVersion)" = 0.99 ] || fail "the entry changed while $exe ran"
+  echo "installer and uninstaller while $exe runs: stopped with exit code 2, nothing changed"
+  close_window "$title"
+done
 
 t0=$(date +%s%3N)
 wine "$setup" /S || fail "the installer failed ($?)"
