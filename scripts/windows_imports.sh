@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the Windows packaging scripts: what a Windows binary imports,
 # which DLLs Windows itself brings, and the check that a folder of programs
 # ships exactly the DLLs its binaries import.

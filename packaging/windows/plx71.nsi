@@ -40,8 +40,8 @@ VIAddVersionKey "ProductVersion" "${VERSION}"
 VIAddVersionKey "LegalCopyright" "${PUBLISHER}"
 
 !define MUI_ABORTWARNING
-!define MUI_FINISHPAGE_RUN "$INSTDIR\PLX71RD.exe"
-!define MUI_FINISHPAGE_RUN_TEXT "Start PLX71RD"
+; No "start PLX71RD" box on the last page: it would run with the installer's
+; administrator rights.
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\README.txt"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
