@@ -5,6 +5,7 @@
 # change anything while any of its .exe or .dll is held by a running program.
 #
 #   scripts/build_windows_installer.sh FOLDER VERSION OUTPUT.exe
+# PLX71_NSIS_COMPRESSOR=zlib packs faster and larger (for test installers).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 [ $# = 3 ] || { echo "usage: $0 FOLDER VERSION OUTPUT.exe" >&2; exit 2; }
@@ -34,4 +35,5 @@ files() { (cd "$stage" && find . -mindepth 1 "$@" | sed 's|^\./||' | LC_ALL=C so
 makensis -V2 -INPUTCHARSET UTF8 \
   -DVERSION="$version" -DSTAGE="$stage" -DFILES_NSH="$work/files.nsh" \
   -DSIZE_KB="$(du -sk "$stage" | cut -f1)" -DOUTFILE="$setup" \
+  ${PLX71_NSIS_COMPRESSOR:+-DCOMPRESSOR="$PLX71_NSIS_COMPRESSOR"} \
   "$root/packaging/windows/plx71.nsi"

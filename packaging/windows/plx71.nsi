@@ -7,11 +7,15 @@
 ;   FILES_NSH     the generated list of those files for the uninstaller
 ;   SIZE_KB       their size, shown by "Apps & features"
 ;   OUTFILE       the installer to write
+;   COMPRESSOR    optional, default /SOLID lzma (the smallest; zlib is faster)
 ; Silent use: setup.exe /S [/D=C:\Some Folder] (/D last, without quotes).
 
 Unicode true
 Target amd64-unicode
-SetCompressor /SOLID lzma
+!ifndef COMPRESSOR
+  !define COMPRESSOR "/SOLID lzma"
+!endif
+SetCompressor ${COMPRESSOR}
 RequestExecutionLevel admin
 
 !include LogicLib.nsh
