@@ -154,17 +154,18 @@ done
 
 # --- The check: exactly the DLLs the shipped binaries import.
 echo "== import check of $stage"
-check_shipped_dlls "$stage" | tee "$package/shipped-dlls.txt" || { echo "import check failed" >&2; exit 1; }
-# The check itself must catch both faults: a DLL nobody imports, and a
-# missing import (on copies of the folder).
-for fault in unused missing; do
+check_shipped_dlls "$stage" "${plugins[@]}" | tee "$package/shipped-dlls.txt" || { echo "import check failed" >&2; exit 1; }
+# The check itself must catch each fault: a DLL nobody imports, a plugin we
+# never load, and a missing import (on copies of the folder).
+for fault in unused stray-plugin missing; do
   copy="$package/check-$fault"
   cp -al "$stage" "$copy"
   case $fault in
     unused) cp "$qt/bin/Qt6Test.dll" "$copy/" ;;
+    stray-plugin) mkdir "$copy/imageformats" && cp "$qt/plugins/imageformats/qgif.dll" "$copy/imageformats/" ;;
     missing) rm "$copy/$(basename "$(x86_64-w64-mingw32-g++-posix -print-file-name=libwinpthread-1.dll)")" ;;
   esac
-  if check_shipped_dlls "$copy" >/dev/null 2>&1; then
+  if check_shipped_dlls "$copy" "${plugins[@]}" >/dev/null 2>&1; then
     echo "import check passed a folder with a $fault DLL" >&2
     exit 1
   fi

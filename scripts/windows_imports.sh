@@ -33,19 +33,28 @@ is_windows_dll() {
   return 1
 }
 
-# check_shipped_dlls DIR: every .exe and .dll under DIR imports only DLLs
-# found in DIR itself or in Windows; every DLL in DIR itself is imported by
-# some binary under DIR. DLLs in subfolders are plugins, loaded at run time
-# by name, so nothing imports them. Prints each shipped DLL and who imports
-# it; returns 1 on any fault.
+# check_shipped_dlls DIR PLUGIN...: every .exe and .dll under DIR imports
+# only DLLs found in DIR itself or in Windows; every DLL in DIR is imported
+# by some binary there, except the plugins named (paths under DIR), which Qt
+# loads at run time by name. Prints each shipped DLL and who imports it;
+# returns 1 on any fault.
 check_shipped_dlls() {
   local dir=$1 faults=0 bin dll name
-  declare -A present=() importers=()
+  shift
+  declare -A present=() importers=() plugin=()
+  for dll in "$@"; do plugin[$dll]=1; done
   for dll in "$dir"/*.dll; do
     [ -e "$dll" ] || continue
     name=$(basename "$dll")
     present[${name,,}]=$name
   done
+  while IFS= read -r -d '' dll; do
+    name=${dll#"$dir"/}
+    if [ -z "${plugin[$name]:-}" ]; then
+      echo "import check: $name is shipped but is no plugin we load, and DLLs are imported from the programs' folder only" >&2
+      faults=1
+    fi
+  done < <(find "$dir" -mindepth 2 -type f -iname '*.dll' -print0)
   while IFS= read -r -d '' bin; do
     while IFS= read -r dll; do
       name=${dll,,}
