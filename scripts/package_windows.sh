@@ -179,7 +179,9 @@ rm -f "$zip_file"
 
 # --- The installer, from the same folder.
 setup="$build/plx71-$version-setup.exe"
-bash "$root/scripts/build_windows_installer.sh" "$stage" "$version" "$setup"
+icon="$build/apps/writer/PLX71RD_resources/plx71rd.ico"   # made by the build
+[ -f "$icon" ] || { echo "$icon missing: PLX71RD.exe was built without its icon" >&2; exit 1; }
+bash "$root/scripts/build_windows_installer.sh" "$stage" "$version" "$setup" "$icon"
 
 echo "zip: $zip_file ($(du -h "$zip_file" | cut -f1))"
 echo "installer: $setup ($(du -h "$setup" | cut -f1))"

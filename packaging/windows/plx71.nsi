@@ -8,6 +8,7 @@
 ;   SIZE_KB       their size, shown by "Apps & features"
 ;   OUTFILE       the installer to write
 ;   COMPRESSOR    optional, default /SOLID lzma (the smallest; zlib is faster)
+;   ICON          optional, the .ico of setup and uninstaller (PLX71RD's)
 ; Silent use: setup.exe /S [/D=C:\Some Folder] (/D last, without quotes).
 
 Unicode true
@@ -44,6 +45,10 @@ VIAddVersionKey "ProductVersion" "${VERSION}"
 VIAddVersionKey "LegalCopyright" "${PUBLISHER}"
 
 !define MUI_ABORTWARNING
+!ifdef ICON
+  !define MUI_ICON "${ICON}"
+  !define MUI_UNICON "${ICON}"
+!endif
 ; No "start PLX71RD" box on the last page: it would run with the installer's
 ; administrator rights.
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\README.txt"
