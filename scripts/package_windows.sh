@@ -10,7 +10,8 @@
 #
 #   scripts/package_windows.sh [build dir]    (default build-windows)
 # It first runs scripts/cross_build_windows.sh on that folder (nothing to do
-# when up to date); PLX71_SKIP_BUILD=1 packs what is there. The Qt for
+# when up to date; PLX71_WINDOWS_TESTS=0 leaves out its test programs);
+# PLX71_SKIP_BUILD=1 packs what is there. The Qt for
 # Windows is the one that build used (Qt6_DIR in its CMake cache).
 # PLX71_PACKAGE_VERSION overrides the version in the names and the installer
 # (the Wine check builds an "older" installer with it).
