@@ -13,8 +13,6 @@
 # when up to date; PLX71_WINDOWS_TESTS=0 leaves out its test programs);
 # PLX71_SKIP_BUILD=1 packs what is there. The Qt for
 # Windows is the one that build used (Qt6_DIR in its CMake cache).
-# PLX71_PACKAGE_VERSION overrides the version in the names and the installer
-# (the Wine check builds an "older" installer with it).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build-windows}"
@@ -29,7 +27,7 @@ done
 
 cache="$build/CMakeCache.txt"
 [ -f "$cache" ] || { echo "$cache missing: run scripts/cross_build_windows.sh first" >&2; exit 1; }
-version=${PLX71_PACKAGE_VERSION:-$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$cache")}
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$cache")
 [[ $version =~ ^[0-9]+\.[0-9]+$ ]] || { echo "no project version (major.minor) in $cache: '$version'" >&2; exit 1; }
 qt_cmake_dir=$(sed -n 's/^Qt6_DIR:PATH=//p' "$cache")
 [ -n "$qt_cmake_dir" ] || { echo "$build was configured without Qt (no Qt6_DIR): the window programs are missing" >&2; exit 1; }
