@@ -54,13 +54,22 @@ esac
 
 # apt-get source needs a deb-src entry; ours goes into a file of its own.
 if ! apt-get indextargets --format '$(CREATED_BY)' 2>/dev/null | grep -qx Sources; then
-  sources=/etc/apt/sources.list.d/plx71-deb-src.list
+  sources=/etc/apt/sources.list.d/plx71-deb-src.sources
   codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
+  keyring=/usr/share/keyrings/debian-archive-keyring.gpg
   [ -w /etc/apt/sources.list.d ] ||
     { echo "no deb-src entry for apt-get source and no right to add $sources (run as root)" >&2; exit 1; }
-  echo "deb-src http://deb.debian.org/debian $codename main" >"$sources"
+  # The same keyring as Debian's own entry: apt refuses one source with two.
+  {
+    echo "Types: deb-src"
+    echo "URIs: http://deb.debian.org/debian"
+    echo "Suites: $codename"
+    echo "Components: main"
+    [ -f "$keyring" ] && echo "Signed-By: $keyring"
+  } >"$sources"
   echo "added $sources (deb-src for apt-get source qt6-base)"
-  apt-get update -qq
+  apt-get update -qq ||
+    { rm -f "$sources"; echo "apt-get update failed with the deb-src entry; removed $sources again" >&2; exit 1; }
 fi
 
 work="$prefix.src"

@@ -28,8 +28,14 @@ for f in PLX71RD.exe Plx71Ldr.exe win_writer_com1.exe win_loader_com1.exe; do
 done
 [ -n "$sim" ] || { echo "plx71sim missing (build it, or set PLX71SIM)" >&2; exit 1; }
 [ -n "$cli" ] || { echo "plx71 missing (build it, or set PLX71CLI)" >&2; exit 1; }
-for tool in Xvfb xdotool import identify; do
-  command -v $tool >/dev/null || { echo "$tool missing (Debian: xvfb xdotool imagemagick)" >&2; exit 1; }
+for tool in Xvfb xdotool xprop import identify; do
+  command -v $tool >/dev/null || { echo "$tool missing (Debian: xvfb xdotool x11-utils imagemagick)" >&2; exit 1; }
+done
+
+# The version resource Explorer's Properties show (UTF-16 strings).
+for pair in "PLX71RD:PLX-71RD writer control" "Plx71Ldr:PLX-71RD firmware loader" "plx71:PLX-71RD command-line tool"; do
+  strings -e l "$bin/${pair%%:*}.exe" | grep -qxF "${pair#*:}" ||
+    { echo "${pair%%:*}.exe has no version resource naming '${pair#*:}'" >&2; exit 1; }
 done
 
 . "$root/scripts/wine_prefix.sh"
@@ -85,6 +91,9 @@ shoot() { # program, title, screenshot file
   done
   check_output "$program" "$work/$program.out"
   [ -n "$id" ] || { cat "$work/$program.out"; echo "$program: no drawn window titled '$title'" >&2; exit 1; }
+  # The window's icon, as Wine hands it to X (from the program's resource).
+  xprop -id "$id" _NET_WM_ICON | grep -q 'Icon (' ||
+    { echo "$program: the window '$title' has no icon" >&2; exit 1; }
   local size
   size=$(xdotool getwindowgeometry "$id" | sed -n 's/.*Geometry: //p')
   kill $pid 2>/dev/null || true
@@ -129,16 +138,23 @@ link=$(readlink "$WINEPREFIX/dosdevices/com1" || true)
 [ "$link" = "$pts" ] || { echo "COM1 of the prefix is '$link', not $pts" >&2; exit 1; }
 echo "software writer box on $pts, COM1 of the Wine prefix"
 
+# plx71 ports: the serial-port map, which Wine's mount manager fills from
+# its port mapping (COM1 here, and a COM port for each /dev/ttyS* it finds).
+wine "$bin/plx71.exe" ports >"$work/ports.out" 2>&1 || { cat "$work/ports.out"; echo "plx71.exe ports failed" >&2; exit 1; }
+grep -q '^COM1 ' "$work/ports.out" || { cat "$work/ports.out"; echo "plx71.exe ports does not list COM1" >&2; exit 1; }
+echo "plx71.exe ports: $(grep -E '^COM[0-9]+ ' "$work/ports.out" | tr -d '\r' | tr -s ' ' | paste -sd ';')"
+
+# Qt Test's log goes to a file: under Wine its console output is lost.
 run_test() { # test program
-  local t0=$SECONDS out="$work/$1.out"
-  if ! (cd "$root" && timeout 600 wine "$bin/$1" -platform offscreen) >"$out" 2>&1; then
-    cat "$out"
+  local t0=$SECONDS out="$work/$1.out" log="$work/$1.log"
+  if ! (cd "$root" && timeout 600 wine "$bin/$1" -platform offscreen -o "$log,txt") >"$out" 2>&1; then
+    cat "$out" "$log" 2>/dev/null
     echo "$1: FAILED; last frames on the wire:" >&2
     tail -n 5 "$work/wire.log" >&2
     exit 1
   fi
   check_output "$1" "$out"
-  echo "$1: $(grep -h '^Totals:' "$out" | tr -d '\r') ($((SECONDS - t0)) s)"
+  echo "$1: $(grep -h '^Totals:' "$log" | tr -d '\r') ($((SECONDS - t0)) s)"
 }
 run_test win_writer_com1.exe
 run_test win_loader_com1.exe

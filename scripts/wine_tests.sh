@@ -68,15 +68,17 @@ for t in "${qt_tests[@]}"; do
   name=$(basename "$t")
   t0=$SECONDS
   ok=1
-  (cd "$scratch" && WINEDEBUG=-all,err+module timeout 600 wine "$t" -platform offscreen) \
+  # The platform goes on the command line: Wine does not hand QT_* variables
+  # on to the program. Qt Test's log goes to a file: its console output is lost.
+  (cd "$scratch" && WINEDEBUG=-all,err+module timeout 600 wine "$t" -platform offscreen -o "$name.log,txt") \
     >"$scratch/$name.out" 2>&1 || ok=0
   if grep -qE 'could not (find|load) the Qt platform plugin|err:module:' "$scratch/$name.out"; then
     ok=0
   fi
   if [ $ok = 1 ]; then
-    echo "$name: $(grep -hE '^Totals:' "$scratch/$name.out" | tr -d '\r') ($((SECONDS - t0)) s)"
+    echo "$name: $(grep -hE '^Totals:' "$scratch/$name.log" | tr -d '\r') ($((SECONDS - t0)) s)"
   else
-    cat "$scratch/$name.out"
+    cat "$scratch/$name.out" "$scratch/$name.log" 2>/dev/null
     echo "$name FAILED" >&2
     failed=1
   fi

@@ -17,7 +17,6 @@
 #include <QtTest>
 
 using namespace plx71;
-using namespace plx71::test;
 
 namespace {
 
