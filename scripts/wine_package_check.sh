@@ -143,7 +143,11 @@ for program in "PLX71RD.exe=$writer_title" "Plx71Ldr.exe=$loader_title"; do
   wine "$installed/uninstall.exe" /S '_?=C:\Program' 'Files\PLX71' || status=$?
   [ $status = 2 ] || fail "the uninstaller ran while $exe ran, exit code $status, not 2"
   [ "$(tree_digest "$installed")" = "$before" ] || fail "$installed changed while $exe ran"
-  [ "$(reg_value "$uninst_key" DisplayVersion)" = 0.99 ] || fail "the entry changed while $exe ran"
+  got=$(reg_value "$uninst_key" DisplayVersion)
+  if [ "$got" != 0.99 ]; then
+    wine reg query "$uninst_key" >&2 || true
+    fail "the entry changed while $exe ran: DisplayVersion '$got'"
+  fi
   echo "installer and uninstaller while $exe runs: stopped with exit code 2, nothing changed"
   close_window "$title"
 done
