@@ -75,6 +75,12 @@ check_same "$work/theirs.mot" -Motorola
 ours=("$plx71" convert "$work/in.hex" "$work/ours.mot" --device "$device")
 theirs=(srec_cat "$work/in.hex" -Intel -o "$work/theirs.mot")
 paired "HEX -> S-records"
+# The wall time above includes our fsync of the output and its folder; the
+# CPU time (task-clock) says what the conversion itself costs.
+if command -v perf >/dev/null; then
+    cpu() { perf stat -x, -e task-clock -r "$runs" "$@" 2>&1 >/dev/null | awk -F, '$3 == "task-clock" { print $1 }'; }
+    printf '%-18s %12s %14s %10s\n' "  CPU ms" "$(cpu "${ours[@]}")" "$(cpu "${theirs[@]}")" ""
+fi
 
 "$plx71" convert "$work/in.mot" "$work/ours.hex" --device "$device"
 srec_cat "$work/in.mot" -Motorola -o "$work/theirs.hex" -Intel
