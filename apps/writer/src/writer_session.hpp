@@ -66,6 +66,9 @@ struct WriterSession {
     WriterPreferences preferences;
     QString preferencesFile; // where the preferences are kept; empty: the per-user settings
     std::string controlProgramVersion = kControlProgramVersion;
+    // A box operation (Download, Upload, the About query) runs: another is
+    // refused until it ends (BoxOperationMark).
+    bool boxOperationRunning = false;
 
     // Points the box at the form's port and link rate (a device path given
     // to the box stays; the COM list then only names it).
