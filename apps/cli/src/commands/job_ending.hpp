@@ -29,7 +29,6 @@ int jobExitCode(const BoxOutcome& outcome);
 JobEnding endJob(BoxOutcome outcome, const JobFacts& facts, const std::string& recordPath, Ui& ui);
 
 // endJob for a job of one box: its JSON object becomes the command's.
-int finishJob(CliContext& ctx, Ui& ui, const BoxOutcome& outcome, const JobFacts& facts,
-              const std::string& recordPath);
+int finishJob(CliContext& ctx, Ui& ui, const BoxOutcome& outcome, const JobFacts& facts, const std::string& recordPath);
 
 } // namespace plx71::cli
