@@ -22,6 +22,9 @@ struct CliContext {
     // The command's JSON object, when it made its own (else main builds one
     // from the exit code).
     std::string jsonResult;
+    // A link job ended through endJob: its exit code already follows the
+    // signal rule, and main leaves it as it is.
+    bool jobEnded = false;
     // The chosen subcommand's job, run after the command line is parsed.
     std::function<int(CliUi&)> run;
 };

@@ -119,7 +119,7 @@ int main(int argc, char** argv)
     StdoutToStderr humanOutput(ctx.json);
     int rc = ctx.run(ui);
     humanOutput.restore();
-    if (rc == kExitOk && (ui.failed() || interrupted()))
+    if (rc == kExitOk && !ctx.jobEnded && (ui.failed() || interrupted()))
         rc = interrupted() ? interruptExitCode() : kExitFailed;
     if (ctx.json)
         printJsonResult(ctx.jsonResult.empty() ? genericJsonResult(ctx.command, rc) : ctx.jsonResult);

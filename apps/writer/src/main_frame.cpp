@@ -60,6 +60,7 @@ CMainFrame::CMainFrame(WriterSession& session, QWidget* parent)
     connect(editUser_, &QAction::triggered, view_, [this] { view_->onEditRomArea(Area::UserRom); });
     connect(editBoot_, &QAction::triggered, view_, [this] { view_->onEditRomArea(Area::BootRom); });
     connect(about_, &QAction::triggered, this, &CMainFrame::aboutRequested);
+    connect(view_, &CPlxView::boxOperationRunning, about_, [this](bool running) { about_->setEnabled(!running); });
     connect(verify_, &QAction::toggled, this, [this](bool on) {
         session_.preferences.verifyAfterDownload = on;
         savePreferences(session_.preferences, session_.preferencesFile);

@@ -67,6 +67,9 @@ struct WriterSession {
     WriterPreferences preferences;
     QString preferencesFile; // where the preferences are kept; empty: the per-user settings
     std::string controlProgramVersion = kControlProgramVersion;
+    // A box operation (Download, Upload, the About query) runs: another is
+    // refused until it ends (BoxOperationMark).
+    bool boxOperationRunning = false;
 
     QString chooseFile(QWidget* parent, const FileDialogRequest& request) const;
     std::optional<SaveTarget> chooseSaveTarget(QWidget* parent, Area area, AreaRange range) const;

@@ -34,10 +34,14 @@ public:
         }
         writes_.push_back({static_cast<std::size_t>(address - start_), bytes_.size(), bytes.size()});
         bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+        if (!bytes.empty())
+            ++placed_;
         return true;
     }
 
     bool outside() const { return outside_; }
+    // Records that put at least one byte into the area.
+    std::size_t placed() const { return placed_; }
 
     // The byte at `offset` once the records are placed; `below` where no
     // record gives it.
@@ -68,7 +72,15 @@ private:
     std::vector<Write> writes_;
     std::vector<std::uint8_t> bytes_;
     bool outside_ = false;
+    std::size_t placed_ = 0;
 };
+
+// Why a file gave nothing: S1 records (16-bit addresses) are no data
+// records of any area we write.
+std::string noDataReason(DataFormat format)
+{
+    return format == DataFormat::IntelHex ? "no data records" : "no S2 or S3 data records (S1 records are not read)";
+}
 
 } // namespace
 
@@ -89,6 +101,12 @@ bool readDataText(Ui& ui, const DeviceRecord& device, Area area, std::span<std::
     }
     if (sink.outside()) {
         ui.message(Icon::Stop, std::string(msg::kInvalidAddressContained));
+        return false;
+    }
+    // A file that gives the area no byte (empty, not a data file at all, or
+    // records of another address width) would program a blank chip.
+    if (sink.placed() == 0) {
+        ui.messageWithDetail(Icon::Stop, std::string(msg::kFileFormatError), noDataReason(format));
         return false;
     }
     if (area == Area::UserRom && length > 0) {

@@ -16,7 +16,9 @@ namespace plx71 {
 enum class ReadOnto { Image, BlankImage };
 
 // Reads `path` into `image` (the area's buffer; index = address - area start).
-// Every data record must lie inside the area of `device`; for the User ROM a
+// Every data record must lie inside the area of `device`, and at least one
+// must put a byte there (else "File format error" with the reason as its
+// detail: an empty file is never taken for a blank chip); for the User ROM a
 // protected program is loaded only when the user answers OK. The image is
 // replaced as a whole on success (bytes the file does not give keep what the
 // image held) and not touched at all on failure. Messages: "File not found",

@@ -63,6 +63,8 @@ struct BoxOutcome {
     std::string portName;   // "COM1" or the path
     std::string devicePath; // the device the session opened (or tried)
     std::string stableName; // the choice's stable name, when it had one
+    std::string portGiven;  // the port as the operator named it, when named
+    std::string deviceNode; // the device node the link ends at (links followed)
     PortProblem portProblem;
 
     // A failed command: "CMD_WRITE_PAGE" and, for page commands, the page.
