@@ -71,7 +71,7 @@ for p in "${programs[@]}"; do
   read -r median fastest slowest < <(stats <"$work/$p.times")
   printf '%-10s %8s %8s %8s\n' "$p" "$median" "$fastest" "$slowest"
 done
-du_line=$(du -cb "$bin"/PLX71RD.exe "$bin"/Plx71Ldr.exe "$bin"/*.dll "$bin"/platforms/qwindows.dll \
-  "$bin"/styles/*.dll "$bin"/imageformats/*.dll | tail -n 1 | cut -f1)
+du_line=$(du -cb "$bin"/PLX71RD.exe "$bin"/Plx71Ldr.exe "$bin"/Qt6{Core,Gui,Widgets}.dll "$bin"/lib*.dll \
+  "$bin"/platforms/qwindows.dll "$bin"/styles/*.dll "$bin"/imageformats/*.dll | tail -n 1 | cut -f1)
 echo "size: PLX71RD.exe $(stat -c %s "$bin/PLX71RD.exe") B, Plx71Ldr.exe $(stat -c %s "$bin/Plx71Ldr.exe") B;" \
   "both with the DLLs and plugins they load: $((du_line / 1024)) KiB"

@@ -89,7 +89,10 @@ if [ $gui = ON ]; then
              /usr/lib/gcc/x86_64-w64-mingw32/12-posix/libgcc_s_seh-1.dll \
              /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll; do
     [ -f "$dll" ] || { echo "$dll missing (Debian: g++-mingw-w64-x86-64-posix)" >&2; exit 1; }
-    cp -u "$dll" "$build/bin/"
+    # Debian's copies carry their debugging sections (libstdc++ 23 MB of them).
+    if [ ! -f "$build/bin/$(basename "$dll")" ] || [ "$dll" -nt "$build/bin/$(basename "$dll")" ]; then
+      x86_64-w64-mingw32-strip --strip-debug -o "$build/bin/$(basename "$dll")" "$dll"
+    fi
   done
   for plugin in platforms/qwindows platforms/qoffscreen platforms/qminimal \
                 styles/qwindowsvistastyle imageformats/qico; do

@@ -98,7 +98,6 @@ shoot() { # program, title, screenshot file
   size=$(xdotool getwindowgeometry "$id" | sed -n 's/.*Geometry: //p')
   kill $pid 2>/dev/null || true
   wait $pid 2>/dev/null || true
-  wineserver -w
   echo "$program: window '$title' ($size) after $((SECONDS - t0)) s, $shot" >&2
   echo "$size"
 }
@@ -142,7 +141,7 @@ echo "software writer box on $pts, COM1 of the Wine prefix"
 # its port mapping (COM1 here, and a COM port for each /dev/ttyS* it finds).
 wine "$bin/plx71.exe" ports >"$work/ports.out" 2>&1 || { cat "$work/ports.out"; echo "plx71.exe ports failed" >&2; exit 1; }
 grep -q '^COM1 ' "$work/ports.out" || { cat "$work/ports.out"; echo "plx71.exe ports does not list COM1" >&2; exit 1; }
-echo "plx71.exe ports: $(grep -E '^COM[0-9]+ ' "$work/ports.out" | tr -d '\r' | tr -s ' ' | paste -sd ';')"
+echo "plx71.exe ports: $(grep -E '^COM[0-9]+ ' "$work/ports.out" | grep -v ' -> ' | tr -d '\r' | tr -s ' ' | paste -sd ';')"
 
 # Qt Test's log goes to a file: under Wine its console output is lost.
 run_test() { # test program
