@@ -2,14 +2,14 @@
 # Times "plx71 convert" against srec_cat on a whole User ROM (0xC0000-0xFFFFF,
 # random data) in both directions: Intel HEX -> S-records and back.
 #
-#   scripts/compare_srec_cat.sh [path/to/plx71] [runs]
+#   scripts/compare_srec_cat.sh [path/to/plx71] [pairs]      # default 15 pairs
 #
 # The binary may also come from $PLX71; default build/release/bin/plx71.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")/.." && pwd)"
 plx71="${1:-${PLX71:-$here/build/release/bin/plx71}}"
-runs="${2:-${RUNS:-7}}"
+runs="${2:-${RUNS:-15}}"
 device="M30624FGFP"
 
 command -v srec_cat >/dev/null || { echo "srec_cat is missing (Debian package srecord)" >&2; exit 2; }
@@ -30,19 +30,16 @@ srec_cat "$work/area.bin" -Binary -offset 0xC0000 -execution-start-address 0 -o 
 
 now_ns() { date +%s%N; }
 
-# Runs "$@" $runs times; prints "best mean" in milliseconds.
-time_runs() {
-    local best="" total=0 t0 t1 dt i
-    for ((i = 0; i < runs; i++)); do
-        t0=$(now_ns)
-        "$@" >/dev/null
-        t1=$(now_ns)
-        dt=$(( (t1 - t0) / 1000 ))
-        total=$(( total + dt ))
-        if [ -z "$best" ] || [ "$dt" -lt "$best" ]; then best=$dt; fi
-    done
-    awk -v b="$best" -v t="$total" -v n="$runs" 'BEGIN { printf "%.2f %.2f", b / 1000, t / n / 1000 }'
+# Microseconds of one run of "$@".
+once() {
+    local t0 t1
+    t0=$(now_ns)
+    "$@" >/dev/null
+    t1=$(now_ns)
+    echo $(( (t1 - t0) / 1000 ))
 }
+
+median() { sort -g | awk '{ v[NR] = $1 } END { m = int((NR + 1) / 2); printf "%.3f", NR % 2 ? v[m] : (v[m] + v[m + 1]) / 2 }'; }
 
 # Both outputs must hold the input's bytes before their times mean anything.
 check_same() {
@@ -51,30 +48,45 @@ check_same() {
     cmp -s "$work/check.bin" "$work/area.bin" || { echo "output $file differs from the input" >&2; exit 1; }
 }
 
-report() {
-    local label="$1" ours="$2" theirs="$3"
-    read -r ob om <<<"$ours"
-    read -r tb tm <<<"$theirs"
-    printf '%-18s %12s %12s %12s %12s %10s\n' "$label" "$ob" "$om" "$tb" "$tm" \
-        "$(awk -v a="$ob" -v b="$tb" 'BEGIN { printf "%.2fx", b / a }')"
+# Runs ours and theirs in turn $runs times (whole processes; a pair is taken
+# together, so a machine whose load drifts moves both alike); prints the
+# median ms of each and the median of the pairs' ratios (ours / theirs).
+paired() {
+    local label="$1" i a b
+    : >"$work/a"; : >"$work/b"; : >"$work/r"
+    for ((i = 0; i < runs; i++)); do
+        a=$(once "${ours[@]}")
+        b=$(once "${theirs[@]}")
+        echo "$a" >>"$work/a"
+        echo "$b" >>"$work/b"
+        awk -v a="$a" -v b="$b" 'BEGIN { printf "%.4f\n", a / b }' >>"$work/r"
+    done
+    printf '%-18s %12s %14s %10s\n' "$label" "$(median <"$work/a" | awk '{ printf "%.2f", $1 / 1000 }')" \
+        "$(median <"$work/b" | awk '{ printf "%.2f", $1 / 1000 }')" "$(median <"$work/r")"
 }
 
-echo "whole User ROM (256 KiB random), $runs runs each; times in ms"
-printf '%-18s %12s %12s %12s %12s %10s\n' "direction" "plx71 best" "plx71 mean" "srec_cat best" "srec_cat mean" "speed-up"
+echo "whole User ROM (256 KiB random), $runs pairs, whole processes; median ms"
+printf '%-18s %12s %14s %10s\n' "direction" "plx71" "srec_cat" "ratio"
 
 "$plx71" convert "$work/in.hex" "$work/ours.mot" --device "$device"
 srec_cat "$work/in.hex" -Intel -o "$work/theirs.mot"
 check_same "$work/ours.mot" -Motorola
 check_same "$work/theirs.mot" -Motorola
-report "HEX -> S-records" \
-    "$(time_runs "$plx71" convert "$work/in.hex" "$work/ours.mot" --device "$device")" \
-    "$(time_runs srec_cat "$work/in.hex" -Intel -o "$work/theirs.mot")"
+ours=("$plx71" convert "$work/in.hex" "$work/ours.mot" --device "$device")
+theirs=(srec_cat "$work/in.hex" -Intel -o "$work/theirs.mot")
+paired "HEX -> S-records"
+# The wall time above includes our fsync of the output and its folder; the
+# CPU time (task-clock) says what the conversion itself costs.
+if command -v perf >/dev/null; then
+    cpu() { perf stat -x, -e task-clock -r "$runs" "$@" 2>&1 >/dev/null | awk -F, '$3 == "task-clock" { print $1 }'; }
+    printf '%-18s %12s %14s %10s\n' "  CPU ms" "$(cpu "${ours[@]}")" "$(cpu "${theirs[@]}")" ""
+fi
 
 "$plx71" convert "$work/in.mot" "$work/ours.hex" --device "$device"
 srec_cat "$work/in.mot" -Motorola -o "$work/theirs.hex" -Intel
 check_same "$work/ours.hex" -Intel
 check_same "$work/theirs.hex" -Intel
-report "S-records -> HEX" \
-    "$(time_runs "$plx71" convert "$work/in.mot" "$work/ours.hex" --device "$device")" \
-    "$(time_runs srec_cat "$work/in.mot" -Motorola -o "$work/theirs.hex" -Intel)"
-echo "speed-up = srec_cat best / plx71 best (above 1: plx71 is faster)"
+ours=("$plx71" convert "$work/in.mot" "$work/ours.hex" --device "$device")
+theirs=(srec_cat "$work/in.mot" -Motorola -o "$work/theirs.hex" -Intel)
+paired "S-records -> HEX"
+echo "ratio = median over the pairs of plx71 / srec_cat (below 1: plx71 is faster); target for HEX -> S-records: 0.5"

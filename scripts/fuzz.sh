@@ -37,8 +37,15 @@ fi
 
 seconds=${1:-60}
 stat() { sed -n "s/^stat::$1: *//p" "$2" | tail -n 1; }
+# The edges covered, from libFuzzer's last status line.
+coverage() { grep -o 'cov: [0-9]*' "$1" | tail -n 1 | cut -d' ' -f2; }
+# A smaller quarantine than ASan's 256 MB keeps the freed memory the next runs
+# take warm: fresh pages made each run several times slower on our machine.
+# A use of a block freed within the last 16 MB (thousands of runs here) is
+# still caught.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-quarantine_size_mb=16}
 
-printf '%-16s %12s %10s %8s\n' target runs exec/s crashes
+printf '%-16s %12s %10s %8s %8s\n' target runs exec/s coverage crashes
 for t in "${targets[@]}"; do
   rm -rf "${work:?}/$t"
   mkdir -p "$work/$t/corpus" "$work/$t/crashes"
@@ -49,6 +56,6 @@ for t in "${targets[@]}"; do
   # A crash ends the run early; its input lands in crashes/.
   "$bin/fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$work/$t/crashes/" "$work/$t/corpus" >"$work/$t/log" 2>&1 || true
-  printf '%-16s %12s %10s %8s\n' "$t" "$(stat number_of_executed_units "$work/$t/log")" \
-    "$(stat average_exec_per_sec "$work/$t/log")" "$(ls "$work/$t/crashes" | wc -l)"
+  printf '%-16s %12s %10s %8s %8s\n' "$t" "$(stat number_of_executed_units "$work/$t/log")" \
+    "$(stat average_exec_per_sec "$work/$t/log")" "$(coverage "$work/$t/log")" "$(ls "$work/$t/crashes" | wc -l)"
 done

@@ -31,17 +31,22 @@ std::string printable(std::string_view text)
     return out;
 }
 
-bool loadTable(const CliContext& ctx, Ui& ui, WriterState& state)
+bool loadTable(const CliContext& ctx, Ui& ui, DeviceTable& table)
 {
     std::filesystem::path file =
         ctx.tablePath.empty() ? locateDeviceTable(currentExecutablePath()) : pathFromUtf8(ctx.tablePath);
-    auto table = loadDeviceTable(file);
-    if (!table) {
+    auto loaded = loadDeviceTable(file);
+    if (!loaded) {
         ui.message(Icon::Stop, std::string(msg::kDeviceTableNotFound));
         return false;
     }
-    state.deviceTable = std::move(*table);
+    table = std::move(*loaded);
     return true;
+}
+
+bool loadTable(const CliContext& ctx, Ui& ui, WriterState& state)
+{
+    return loadTable(ctx, ui, state.deviceTable);
 }
 
 bool selectDeviceByName(WriterState& state, JobSettings& job, const std::string& name)

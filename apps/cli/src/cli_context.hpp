@@ -22,6 +22,9 @@ struct CliContext {
     // The command's JSON object, when it made its own (else main builds one
     // from the exit code).
     std::string jsonResult;
+    // A link job ended through endJob: its exit code already follows the
+    // signal rule, and main leaves it as it is.
+    bool jobEnded = false;
     // The chosen subcommand's job, run after the command line is parsed.
     std::function<int(CliUi&)> run;
 };
@@ -32,6 +35,8 @@ std::string printable(std::string_view text);
 // Loads the device table (--table or beside the executable) into the state.
 // Shows the "not found" message and returns false when it cannot be opened.
 bool loadTable(const CliContext& ctx, Ui& ui, WriterState& state);
+// The same into a table alone, for commands that need no images.
+bool loadTable(const CliContext& ctx, Ui& ui, DeviceTable& table);
 
 // Selects the device named `name`; false (and a usage message on stderr) when
 // the table has no such device.

@@ -19,8 +19,8 @@ enum ExitCode {
     kExitTerminated = 143,  // SIGTERM: the same
 };
 
-// The code of an outcome class. Cancelled maps to kExitFailed; the caller
-// replaces it by the signal's code when a signal caused it.
-int exitCodeFor(OutcomeClass c);
+// The code of an outcome is outcomeExitCode (one table for plx71 and the
+// records of every program); jobExitCode (commands/job_ending.hpp) adds the
+// signal rule.
 
 } // namespace plx71::cli

@@ -12,6 +12,8 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -26,6 +28,42 @@ constexpr const char* kExitCodeHelp = R"(Exit codes:
   6    the writer box refused: firmware version different, or settings not loaded
   7    verify mismatch: the box holds something else than the project
   129  SIGHUP, 130 Ctrl-C, 143 SIGTERM: cancelled; the box is back at 9600 bit/s and the port closed)";
+
+// Building every subcommand costs CLI11 more time than the whole of
+// "plx71 devices" itself, so a command line that names a command builds
+// only its group. Help, the version and anything unknown build all groups,
+// so the help texts and the errors stay the same.
+enum CommandGroup : unsigned { kFileGroup = 1, kLinkGroup = 2, kPortGroup = 4, kAllGroups = 7 };
+
+unsigned groupOf(std::string_view name)
+{
+    static constexpr std::pair<std::string_view, CommandGroup> kGroups[] = {
+        {"devices", kFileGroup},  {"info", kFileGroup},     {"convert", kFileGroup},
+        {"versions", kLinkGroup}, {"download", kLinkGroup}, {"verify", kLinkGroup},
+        {"upload", kLinkGroup},   {"firmware", kLinkGroup}, {"ports", kPortGroup},
+    };
+    for (const auto& [command, group] : kGroups) {
+        if (command == name)
+            return group;
+    }
+    return kAllGroups;
+}
+
+unsigned groupsNeeded(const std::vector<std::string>& args)
+{
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "-h" || a == "--help" || a == "--help-all" || a == "--version")
+            return kAllGroups;
+        if (a == "--table") {
+            ++i; // its value
+            continue;
+        }
+        if (!a.empty() && a[0] != '-')
+            return groupOf(a);
+    }
+    return kAllGroups;
+}
 
 } // namespace
 
@@ -42,11 +80,15 @@ int main(int argc, char** argv)
                    "device definition table (default: plx71typ.tbl beside plx71, else in ../share/plx71)");
     app.add_flag("--yes", ctx.yes, "answer OK to every question (default: Cancel)");
     app.add_flag("--json", ctx.json, "print one JSON object with the result on stdout (messages stay on stderr)");
-    addFileCommands(app, ctx);
-    addLinkCommands(app, ctx);
-    addPortCommands(app, ctx);
-
     const std::vector<std::string> args = utf8Arguments(argc, argv);
+    const unsigned groups = groupsNeeded(args);
+    if (groups & kFileGroup)
+        addFileCommands(app, ctx);
+    if (groups & kLinkGroup)
+        addLinkCommands(app, ctx);
+    if (groups & kPortGroup)
+        addPortCommands(app, ctx);
+
     std::vector<const char*> argPointers;
     for (const std::string& a : args)
         argPointers.push_back(a.c_str());
@@ -77,7 +119,7 @@ int main(int argc, char** argv)
     StdoutToStderr humanOutput(ctx.json);
     int rc = ctx.run(ui);
     humanOutput.restore();
-    if (rc == kExitOk && (ui.failed() || interrupted()))
+    if (rc == kExitOk && !ctx.jobEnded && (ui.failed() || interrupted()))
         rc = interrupted() ? interruptExitCode() : kExitFailed;
     if (ctx.json)
         printJsonResult(ctx.jsonResult.empty() ? genericJsonResult(ctx.command, rc) : ctx.jsonResult);

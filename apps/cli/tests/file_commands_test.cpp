@@ -107,6 +107,18 @@ TEST(CliInfo, RefusesBadArgumentsAndBadFiles)
     r = runCli("info plain.hex --device M30622F8FP", dir);
     EXPECT_EQ(r.code, 3);
     EXPECT_EQ(r.err, "Invalid address contained\n");
+
+    // Files that give the area no byte are never a blank chip, and say why.
+    writeText(dir / "empty.hex", "");
+    writeText(dir / "passwd.hex", "root:x:0:0:root:/root:/bin/bash\n");
+    writeText(dir / "s1.mot", "S1060000010203F3\nS9030000FC\n");
+    for (const auto& [file, reason] :
+         {std::pair{"empty.hex", "no data records"}, std::pair{"passwd.hex", "no data records"},
+          std::pair{"s1.mot", "no S2 or S3 data records (S1 records are not read)"}}) {
+        r = runCli(std::string("info ") + file + " --device M30624FGFP", dir);
+        EXPECT_EQ(r.code, 3) << file;
+        EXPECT_EQ(r.err, std::string("File format error\n") + reason + "\n") << file;
+    }
 }
 
 TEST(CliInfo, AWrongRecordCheckSumIsAFormatErrorNamingTheLine)

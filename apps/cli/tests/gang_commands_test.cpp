@@ -125,6 +125,69 @@ TEST_F(CliGang, BadPortsAndStationFilesAreUsageErrors)
         EXPECT_TRUE(sim->receivedCommands().empty());
 }
 
+// A --port that reaches no device is that box's own port problem, with its
+// own record line naming the port as given; the other boxes run. Records
+// keep the name the operator used and the node the link ends at.
+TEST_F(CliGang, AnUnresolvablePortEndsAloneAndRecordsKeepTheGivenName)
+{
+    const auto station = dir / "ports.conf";
+    writeText(station, "port line2 = " + sims[1]->slavePath() + "\n");
+    setenv("PLX71_PORTS", station.c_str(), 1);
+    const auto record = dir / "records.jsonl";
+    const auto r = runCli("--json download " + shellQuote(project.string()) + portArg(0)
+                              + " --port nowhere --port line2 --progress none --record " + shellQuote(record.string()),
+                          dir);
+    unsetenv("PLX71_PORTS");
+    EXPECT_EQ(r.code, 4) << r.err;
+    EXPECT_TRUE(has(r.err, "nowhere: nowhere cannot be used\nnowhere: no port named 'nowhere'")) << r.err;
+    const auto lines = linesOf(readText(record));
+    ASSERT_EQ(lines.size(), 3u);
+    const auto lineOf = [&](const std::string& given) {
+        const auto it = std::find_if(lines.begin(), lines.end(),
+                                     [&](const std::string& l) { return has(l, "\"portGiven\":\"" + given + "\""); });
+        return it == lines.end() ? std::string() : *it;
+    };
+    EXPECT_TRUE(has(lineOf("nowhere"), "\"outcome\":\"port-not-found\",\"exitCode\":4")) << lineOf("nowhere");
+    EXPECT_TRUE(has(lineOf(sims[0]->slavePath()), "\"outcome\":\"success\"")) << lines[0];
+    const std::string line2 = lineOf("line2");
+    EXPECT_TRUE(has(line2, "\"outcome\":\"success\"")) << line2;
+    EXPECT_TRUE(has(line2, "\"deviceNode\":\"" + std::filesystem::canonical(sims[1]->slavePath()).string() + "\""))
+        << line2;
+    EXPECT_TRUE(has(r.out, "\"boxes\":[")) << r.out;
+    EXPECT_TRUE(has(r.out, "\"portGiven\":\"nowhere\"")) << r.out;
+}
+
+// A record file that cannot take lines, or a folder as the station file,
+// ends the job before anything is sent, for one box and for a gang.
+TEST_F(CliGang, RecordsAndStationFilesThatCannotBeUsedStopTheJobBeforeTheBox)
+{
+    const std::string proj = shellQuote(project.string());
+    const std::string noRecord = " --record " + shellQuote((dir / "no" / "records.jsonl").string());
+    struct Case {
+        std::string args;
+        int code;
+        std::string inErr;
+    };
+    const std::vector<Case> cases = {
+        {"download " + proj + portArg(0) + noRecord, 3, "Cannot write file"},
+        {"download " + proj + portArg(0) + portArg(1) + noRecord, 3, "Cannot write file"},
+        {"firmware " + shellQuote((dir / "none.hex").string()) + portArg(0) + noRecord, 3, "not found"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args);
+        const auto r = runCli(c.args, dir);
+        EXPECT_EQ(r.code, c.code) << r.err;
+        EXPECT_TRUE(has(r.err, c.inErr)) << r.err;
+    }
+    setenv("PLX71_PORTS", dir.path().c_str(), 1);
+    const auto r = runCli("versions" + portArg(0), dir);
+    unsetenv("PLX71_PORTS");
+    EXPECT_EQ(r.code, 2) << r.err;
+    EXPECT_TRUE(has(r.err, "not a regular file")) << r.err;
+    for (const auto& sim : sims)
+        EXPECT_TRUE(sim->receivedCommands().empty());
+}
+
 TEST_F(CliGang, PortsByIdentityReachTheBox)
 {
     // A machine whose FTDI adapter is the first box, by-id link and all.

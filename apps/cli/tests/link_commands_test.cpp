@@ -4,6 +4,8 @@
 #include "cli_link_fixture.hpp"
 #include "plx71/testing/record_text.hpp"
 
+#include <sys/stat.h>
+
 using namespace plx71::cli::test;
 using namespace std::chrono_literals;
 
@@ -76,6 +78,14 @@ TEST_F(CliLink, DownloadSendsTheProjectsJobOrNothing)
 
     r = runCli("download missing.pxp" + port, dir);
     EXPECT_EQ(r.code, 3);
+    EXPECT_TRUE(sim->receivedCommands().empty());
+
+    // A FIFO named as the project is refused at once, for the record too.
+    ASSERT_EQ(::mkfifo((dir / "fifo.pxp").c_str(), 0600), 0);
+    for (const char* command : {"download", "verify"}) {
+        r = runCli(std::string(command) + " fifo.pxp --record r.jsonl" + port, dir);
+        EXPECT_EQ(r.code, 3) << command;
+    }
     EXPECT_TRUE(sim->receivedCommands().empty());
 }
 

@@ -21,6 +21,8 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include <functional>
+
 #ifdef Q_OS_WIN
 #include <string>
 #ifndef NOMINMAX
@@ -84,15 +86,26 @@ QComboBox* addListRow(QWidget* owner, QGridLayout* grid, int row, const char* la
 }
 
 // Clears the flag however the operation ends.
+// Marks an operation running from its start to its end, and has the
+// buttons that would start another one show it (`show(true)` at the start).
 class RunningFlag {
 public:
-    explicit RunningFlag(bool& flag) : flag_(flag) { flag_ = true; }
-    ~RunningFlag() { flag_ = false; }
+    RunningFlag(bool& flag, std::function<void(bool)> show) : flag_(flag), show_(std::move(show))
+    {
+        flag_ = true;
+        show_(true);
+    }
+    ~RunningFlag()
+    {
+        flag_ = false;
+        show_(false);
+    }
     RunningFlag(const RunningFlag&) = delete;
     RunningFlag& operator=(const RunningFlag&) = delete;
 
 private:
     bool& flag_;
+    std::function<void(bool)> show_;
 };
 
 } // namespace
@@ -231,7 +244,7 @@ void CLoaderDlg::onReadVersion()
 {
     if (operationRunning_)
         return;
-    RunningFlag running(operationRunning_);
+    RunningFlag running(operationRunning_, [this](bool on) { showOperationRunning(on); });
     takeControls();
     session_.box.aimBox(m_.portIndex, m_.baudIndex);
     const LoaderVersions versions = loaderVersionsOf(session_.box.readVersions());
@@ -245,7 +258,7 @@ void CLoaderDlg::onSelectFile()
 {
     if (operationRunning_)
         return;
-    RunningFlag running(operationRunning_);
+    RunningFlag running(operationRunning_, [this](bool on) { showOperationRunning(on); });
     takeControls();
     const QString chosen = session_.chooseFirmwareFile(this);
     if (chosen.isEmpty())
@@ -266,7 +279,7 @@ void CLoaderDlg::onDownload()
 {
     if (operationRunning_ || !session_.firmware)
         return;
-    RunningFlag running(operationRunning_);
+    RunningFlag running(operationRunning_, [this](bool on) { showOperationRunning(on); });
     takeControls();
     const SelectedFirmware& firmware = *session_.firmware;
     session_.box.aimBox(m_.portIndex, m_.baudIndex);
@@ -277,6 +290,13 @@ void CLoaderDlg::onDownload()
     m_.firmVersionText = QString::fromStdString(result.firmVersionText);
     m_.bootVersionText = QString::fromStdString(result.bootVersionText);
     showMembers();
+}
+
+void CLoaderDlg::showOperationRunning(bool running)
+{
+    readVersionButton_->setEnabled(!running);
+    selectButton_->setEnabled(!running);
+    downloadButton_->setEnabled(!running && session_.firmware.has_value());
 }
 
 void CLoaderDlg::showAbout()

@@ -56,6 +56,8 @@ private:
     void takeControls();
     void showMembers();
     void installAboutEntry();
+    // While an operation runs, no button starts another.
+    void showOperationRunning(bool running);
 
     LoaderSession& session_;
     Members m_;

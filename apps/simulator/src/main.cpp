@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <ctime>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,18 +16,64 @@
 
 namespace {
 
-bool parsePage(const std::string& text, std::uint16_t& page)
+constexpr int kExitCannotStart = 1;
+constexpr int kExitBadOption = 2;
+
+// What the command line asks for, before the texts are checked and turned
+// into box options.
+struct CommandLine {
+    plx71sim::Options options;
+    int busyMs = 50;
+    int resyncMs = 100;
+    std::vector<std::string> failPages;
+    std::vector<std::string> flipReads;
+    std::vector<std::string> unerasedPages;
+    std::string noise;
+};
+
+std::optional<unsigned long> parseNumber(const std::string& text)
 {
     try {
         std::size_t used = 0;
         const unsigned long v = std::stoul(text, &used, 0);
-        if (used != text.size() || v >= plx71sim::kPageCount)
+        if (used != text.size() || text.empty() || text[0] == '-')
+            return std::nullopt;
+        return v;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+bool parsePage(const std::string& text, std::uint16_t& page)
+{
+    const auto v = parseNumber(text);
+    if (!v || *v >= plx71sim::kPageCount)
+        return false;
+    page = static_cast<std::uint16_t>(*v);
+    return true;
+}
+
+// RATE[:SEED]: a bit error rate from 0 to 1, and the seed of the errors.
+bool parseNoise(const std::string& text, plx71sim::LineNoiseOptions& noise)
+{
+    const auto colon = text.find(':');
+    const std::string rateText = text.substr(0, colon);
+    try {
+        std::size_t used = 0;
+        const double rate = std::stod(rateText, &used);
+        if (used != rateText.size() || !(rate >= 0 && rate <= 1))
             return false;
-        page = static_cast<std::uint16_t>(v);
-        return true;
+        noise.toBox = noise.toPc = rate;
     } catch (const std::exception&) {
         return false;
     }
+    if (colon == std::string::npos)
+        return true;
+    const auto seed = parseNumber(text.substr(colon + 1));
+    if (!seed)
+        return false;
+    noise.seed = *seed;
+    return true;
 }
 
 std::string versionText()
@@ -37,66 +84,83 @@ std::string versionText()
     return text;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+void addLineOptions(CLI::App& app, CommandLine& c)
 {
-    CLI::App app{"PLX-71RD writer box on a pseudo-terminal"};
-    plx71sim::Options o;
-    int busyMs = 50;
-    int resyncMs = 100;
-    std::vector<std::string> failPages;
+    plx71sim::Options& o = c.options;
     app.add_option("--link", o.linkPath, "make a symbolic link PATH -> the terminal (removed on exit)");
     app.add_option("--state", o.statePath, "keep the stored job in FILE across restarts");
     app.add_option("--log", o.logPath, "log every frame and acknowledge byte to FILE, in hex");
     app.add_flag("--pace", o.pace, "send and take bytes at the line rate");
-    app.add_option("--busy-ms", busyMs, "busy time after erase, Boot ROM page and commit")
+    app.add_option("--busy-ms", c.busyMs, "busy time after erase, Boot ROM page and commit")
         ->check(CLI::Range(0, 600000));
-    app.add_option("--resync-ms", resyncMs, "quiet time after which a broken frame is dropped")
+    app.add_option("--resync-ms", c.resyncMs, "quiet time after which a broken frame is dropped")
         ->check(CLI::Range(1, 10000));
     app.add_flag("--strict-busy", o.box.strictBusy, "refuse erase/page/commit commands while busy");
     app.add_option("--boot-version", o.box.bootVersion, "boot version text (16 characters)");
     app.add_option("--firmware-version", o.firmwareVersionOverride, "report this firmware version");
-    app.add_option("--drop-ack", o.faults.dropAcks, "ignore the next N good frames (no ACK)")
+    app.add_option("--noise", c.noise,
+                   "invert each bit on the line, both ways, with probability RATE (0 to 1); "
+                   "the same SEED (default 1) gives the same errors: RATE[:SEED]");
+}
+
+void addFaultOptions(CLI::App& app, CommandLine& c)
+{
+    plx71sim::Faults& f = c.options.faults;
+    app.add_option("--drop-ack", f.dropAcks, "ignore the next N good frames (no ACK)")->check(CLI::NonNegativeNumber);
+    app.add_option("--nak", f.naks, "NAK the next N good frames")->check(CLI::NonNegativeNumber);
+    app.add_option("--corrupt", f.corruptReplies, "send the next N replies with a bad checksum")
         ->check(CLI::NonNegativeNumber);
-    app.add_option("--nak", o.faults.naks, "NAK the next N good frames")->check(CLI::NonNegativeNumber);
-    app.add_option("--corrupt", o.faults.corruptReplies, "send the next N replies with a bad checksum")
-        ->check(CLI::NonNegativeNumber);
-    app.add_flag("--silent", o.faults.silent, "answer nothing at all");
-    app.add_flag("--stay-busy", o.faults.stayBusy, "report busy for ever");
-    app.add_option("--fail-page", failPages, "NAK every write of page number P (repeatable; 0x.. ok)");
-    app.add_flag("--no-settings", o.faults.noSettings, "report no stored settings");
-    std::vector<std::string> flipReads;
-    app.add_option("--flip-read", flipReads,
+    app.add_flag("--silent", f.silent, "answer nothing at all");
+    app.add_flag("--stay-busy", f.stayBusy, "report busy for ever");
+    app.add_option("--fail-page", c.failPages, "NAK every write of page number P (repeatable; 0x.. ok)");
+    app.add_flag("--no-settings", f.noSettings, "report no stored settings");
+    app.add_option("--flip-read", c.flipReads,
                    "reads of page P hand back the byte at OFFSET (default 0) inverted: P[:OFFSET] (repeatable)");
-    app.add_option("--alter-setting", o.faults.alterSetting, "answer the settings query with FIELD changed")
+    app.add_option("--unerased-page", c.unerasedPages,
+                   "an erase leaves User ROM page P holding 00 instead of FF (repeatable)");
+    app.add_option("--alter-setting", f.alterSetting, "answer the settings query with FIELD changed")
         ->check(CLI::IsMember(
             std::vector<std::string>(std::begin(plx71sim::kSettingFields), std::end(plx71sim::kSettingFields))));
-    app.set_version_flag("--version", versionText());
-    CLI11_PARSE(app, argc, argv);
+}
 
-    for (const auto& f : flipReads) {
-        const auto colon = f.find(':');
+// Turns the texts of the command line into box options. False with the
+// message on stderr when one of them is malformed.
+bool applyTexts(CommandLine& c)
+{
+    plx71sim::Faults& f = c.options.faults;
+    for (const auto& text : c.flipReads) {
+        const auto colon = text.find(':');
         std::uint16_t page = 0, offset = 0;
-        if (!parsePage(f.substr(0, colon), page)
-            || (colon != std::string::npos && (!parsePage(f.substr(colon + 1), offset) || offset > 0xFF))) {
-            std::cerr << "plx71sim: bad page read fault " << f << " (P[:OFFSET], P 0 to 0x1FFF, OFFSET 0 to 0xFF)\n";
-            return 2;
+        if (!parsePage(text.substr(0, colon), page)
+            || (colon != std::string::npos && (!parsePage(text.substr(colon + 1), offset) || offset > 0xFF))) {
+            std::cerr << "plx71sim: bad page read fault " << text << " (P[:OFFSET], P 0 to 0x1FFF, OFFSET 0 to 0xFF)\n";
+            return false;
         }
-        o.faults.flipReads[page] = static_cast<std::uint8_t>(offset);
+        f.flipReads[page] = static_cast<std::uint8_t>(offset);
     }
-
-    for (const auto& p : failPages) {
-        std::uint16_t page;
-        if (!parsePage(p, page)) {
-            std::cerr << "plx71sim: bad page number " << p << " (0 to 0x1FFF)\n";
-            return 2;
+    for (const auto* list : {&c.failPages, &c.unerasedPages}) {
+        for (const auto& text : *list) {
+            std::uint16_t page = 0;
+            const bool user = list == &c.unerasedPages;
+            if (!parsePage(text, page) || (user && page >= plx71sim::kBootPageBit)) {
+                std::cerr << "plx71sim: bad page number " << text << (user ? " (0 to 0xFFF)\n" : " (0 to 0x1FFF)\n");
+                return false;
+            }
+            (user ? f.unerasedPages : f.failPages).insert(page);
         }
-        o.faults.failPages.insert(page);
     }
-    o.box.busyTime = std::chrono::milliseconds(busyMs);
-    o.resyncGap = std::chrono::milliseconds(resyncMs);
+    if (!c.noise.empty() && !parseNoise(c.noise, c.options.noise)) {
+        std::cerr << "plx71sim: bad noise " << c.noise << " (RATE[:SEED], RATE 0 to 1, e.g. 1e-5:7)\n";
+        return false;
+    }
+    c.options.box.busyTime = std::chrono::milliseconds(c.busyMs);
+    c.options.resyncGap = std::chrono::milliseconds(c.resyncMs);
+    return true;
+}
 
+// Runs the box until a signal comes, showing each new error once.
+int serve(const plx71sim::Options& options)
+{
     // Signals are taken by sigtimedwait below; block them before the box's
     // thread starts so that it inherits the mask.
     sigset_t signals;
@@ -106,10 +170,10 @@ int main(int argc, char** argv)
     sigaddset(&signals, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-    plx71sim::Simulator sim(o);
+    plx71sim::Simulator sim(options);
     if (!sim.start()) {
         std::cerr << "plx71sim: " << sim.lastError() << '\n';
-        return 1;
+        return kExitCannotStart;
     }
     std::cout << sim.slavePath() << std::endl;
 
@@ -130,4 +194,19 @@ int main(int argc, char** argv)
     if (error != shown)
         std::cerr << "plx71sim: " << error << '\n';
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"PLX-71RD writer box on a pseudo-terminal"};
+    CommandLine c;
+    addLineOptions(app, c);
+    addFaultOptions(app, c);
+    app.set_version_flag("--version", versionText());
+    CLI11_PARSE(app, argc, argv);
+    if (!applyTexts(c))
+        return kExitBadOption;
+    return serve(c.options);
 }

@@ -40,7 +40,8 @@ BoxOutcome downloadFromForm(WriterSession& s, QWidget* parent)
 {
     s.box.aimBox(s.job.portSelection, s.job.hostBaudSelection);
     DialogProgressSink sink(parent);
-    const BoxOutcome outcome = s.box.download(s.state, s.job, sink, DownloadOptions{s.preferences.verifyAfterDownload});
+    const BoxOutcome outcome = s.box.download(
+        s.state, s.job, sink, DownloadOptions{s.preferences.verifyAfterDownload, s.preferences.skipBlankPages});
     appendProductionRecord(s, "download", outcome);
     return outcome;
 }

@@ -8,6 +8,35 @@ class QWidget;
 
 namespace plx71 {
 
+// Holds the session's one box operation from its start to its end. A second
+// mark taken meanwhile is not held(): its operation must not start, however
+// it was triggered (a modal dialog does not stop every way in).
+class BoxOperationMark {
+public:
+    explicit BoxOperationMark(WriterSession& session) : session_(session), held_(!session.boxOperationRunning)
+    {
+        if (held_)
+            session_.boxOperationRunning = true;
+    }
+    ~BoxOperationMark() { release(); }
+    BoxOperationMark(const BoxOperationMark&) = delete;
+    BoxOperationMark& operator=(const BoxOperationMark&) = delete;
+
+    bool held() const { return held_; }
+    // Ends the operation before the mark goes out of scope (the controls
+    // shown afterwards must see it ended).
+    void release()
+    {
+        if (held_)
+            session_.boxOperationRunning = false;
+        held_ = false;
+    }
+
+private:
+    WriterSession& session_;
+    bool held_;
+};
+
 // Download, with the read-back when "Verify after Download" is on.
 BoxOutcome downloadFromForm(WriterSession& session, QWidget* parent);
 // Upload into the form's job and images.

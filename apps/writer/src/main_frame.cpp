@@ -36,6 +36,9 @@ CMainFrame::CMainFrame(WriterSession& session, QWidget* parent)
     verify_ = action(project, QStringLiteral("&Verify after Download"), "verifyAfterDownloadAction");
     verify_->setCheckable(true);
     verify_->setChecked(session.preferences.verifyAfterDownload);
+    skipBlank_ = action(project, QStringLiteral("&Skip Blank Pages"), "skipBlankPagesAction");
+    skipBlank_->setCheckable(true);
+    skipBlank_->setChecked(session.preferences.skipBlankPages);
     record_ = action(project, QStringLiteral("Production &Record..."), "productionRecordAction");
     record_->setCheckable(true);
     showRecordChoice();
@@ -57,8 +60,13 @@ CMainFrame::CMainFrame(WriterSession& session, QWidget* parent)
     connect(editUser_, &QAction::triggered, view_, [this] { view_->onEditRomArea(Area::UserRom); });
     connect(editBoot_, &QAction::triggered, view_, [this] { view_->onEditRomArea(Area::BootRom); });
     connect(about_, &QAction::triggered, this, &CMainFrame::aboutRequested);
+    connect(view_, &CPlxView::boxOperationRunning, about_, [this](bool running) { about_->setEnabled(!running); });
     connect(verify_, &QAction::toggled, this, [this](bool on) {
         session_.preferences.verifyAfterDownload = on;
+        savePreferences(session_.preferences, session_.preferencesFile);
+    });
+    connect(skipBlank_, &QAction::toggled, this, [this](bool on) {
+        session_.preferences.skipBlankPages = on;
         savePreferences(session_.preferences, session_.preferencesFile);
     });
     connect(record_, &QAction::triggered, this, &CMainFrame::chooseProductionRecord);

@@ -22,6 +22,7 @@ public:
     QAction* editBootRomAction() const { return editBoot_; }
     QAction* aboutAction() const { return about_; }
     QAction* verifyAfterDownloadAction() const { return verify_; }
+    QAction* skipBlankPagesAction() const { return skipBlank_; }
     QAction* productionRecordAction() const { return record_; }
 
 signals:
@@ -42,6 +43,7 @@ private:
     QAction* editBoot_ = nullptr;
     QAction* about_ = nullptr;
     QAction* verify_ = nullptr;
+    QAction* skipBlank_ = nullptr;
     QAction* record_ = nullptr;
 };
 

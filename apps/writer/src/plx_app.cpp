@@ -3,6 +3,7 @@
 #include "about_dlg.hpp"
 #include "box_operations.hpp"
 #include "main_frame.hpp"
+#include "plx_view.hpp"
 
 #include "plx71/devices/device_table.hpp"
 #include "plx71/messages/message_texts.hpp"
@@ -66,8 +67,16 @@ int CPlxApp::exitInstance()
 
 void CPlxApp::onAppAbout()
 {
-    // The port is the one the form's port list last chose.
+    // The port is the one the form's port list last chose. While another
+    // box operation runs, the box is not asked.
+    BoxOperationMark mark(*session_);
+    if (!mark.held())
+        return;
+    CPlxView* view = frame_->view();
+    view->showBoxOperationRunning(true);
     queryAboutVersion(*session_);
+    mark.release();
+    view->showBoxOperationRunning(false);
     CAboutDlg about(QString::fromStdString(session_->controlProgramVersion),
                     QString::fromStdString(session_->box.firmwareVersion()), frame_.get());
     about.exec();

@@ -171,7 +171,7 @@ void CPlxView::updateButtons(bool refreshDownload)
     c_.userRomSelect->setEnabled(device);
     c_.bootRomSelect->setEnabled(device);
     if (refreshDownload)
-        c_.download->setEnabled(device && canDownload(session_.state, session_.job));
+        c_.download->setEnabled(device && canDownload(session_.state, session_.job) && !session_.boxOperationRunning);
 }
 
 void CPlxView::selectDeviceInList()

@@ -29,10 +29,16 @@ public:
     // takeJob, then the Check ID text as typed: an invalid one is reported,
     // gets the focus back and stops the command (false).
     bool takeForCommand();
+    // Download, Upload and the About entry disabled while a box operation
+    // runs; afterwards as updateButtons(refreshDownload) leaves them.
+    void showBoxOperationRunning(bool running, bool refreshDownload = true);
 
 signals:
     // A short note for the status bar ("Download verified").
     void statusMessage(const QString& text);
+    // A box operation starts (true) or has ended (false): what would start
+    // another is disabled meanwhile.
+    void boxOperationRunning(bool running);
 
 public slots:
     void onDeviceTypeChanged(int index);

@@ -11,6 +11,7 @@ namespace plx71 {
 namespace {
 
 constexpr const char* kVerifyKey = "box/verifyAfterDownload";
+constexpr const char* kSkipBlankKey = "box/skipBlankPages";
 constexpr const char* kRecordKey = "box/productionRecord";
 
 std::unique_ptr<QSettings> openSettings(const QString& file)
@@ -27,6 +28,7 @@ WriterPreferences loadPreferences(const QString& file)
     const auto settings = openSettings(file);
     WriterPreferences p;
     p.verifyAfterDownload = settings->value(QLatin1String(kVerifyKey), true).toBool();
+    p.skipBlankPages = settings->value(QLatin1String(kSkipBlankKey), false).toBool();
     p.recordPath = settings->value(QLatin1String(kRecordKey), QString()).toString();
     return p;
 }
@@ -35,6 +37,7 @@ void savePreferences(const WriterPreferences& p, const QString& file)
 {
     const auto settings = openSettings(file);
     settings->setValue(QLatin1String(kVerifyKey), p.verifyAfterDownload);
+    settings->setValue(QLatin1String(kSkipBlankKey), p.skipBlankPages);
     settings->setValue(QLatin1String(kRecordKey), p.recordPath);
 }
 

@@ -42,6 +42,9 @@ struct WriterChoosers {
 struct WriterPreferences {
     bool verifyAfterDownload = true; // "Verify after Download"
     QString recordPath;              // "Production Record...": empty = none
+    // "Skip Blank Pages": off by default, as what the box does with pages it
+    // never receives is not known.
+    bool skipBlankPages = false;
 };
 
 // The preferences from `file` (an INI file), or from the per-user settings
@@ -64,6 +67,9 @@ struct WriterSession {
     WriterPreferences preferences;
     QString preferencesFile; // where the preferences are kept; empty: the per-user settings
     std::string controlProgramVersion = kControlProgramVersion;
+    // A box operation (Download, Upload, the About query) runs: another is
+    // refused until it ends (BoxOperationMark).
+    bool boxOperationRunning = false;
 
     QString chooseFile(QWidget* parent, const FileDialogRequest& request) const;
     std::optional<SaveTarget> chooseSaveTarget(QWidget* parent, Area area, AreaRange range) const;

@@ -309,7 +309,7 @@ void EditorTest::okWritesBackAndTheFormRecomputesTheChecksum()
     CPlxView view(t.session);
     selectDevice(t.session.state, t.session.job, 0);
     t.fileAnswers = {test::writeAreaFile(dir.filePath(QStringLiteral("u.hex")), t.session.state.currentDevice,
-                                         Area::UserRom, blankImage(Area::UserRom))};
+                                         Area::UserRom, test::oneByteImage(Area::UserRom))};
     view.showJob();
     view.onSelectUserRomFile();
     const std::string before = t.session.job.userRomChecksumText;

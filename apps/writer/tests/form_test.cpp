@@ -301,7 +301,7 @@ void FormTest::commandsTakeTheTypedCheckId()
     CPlxView view(t.session);
     chooseDevice(view, 0);
     t.fileAnswers = {test::writeAreaFile(dir.filePath(QStringLiteral("u.hex")), t.session.state.currentDevice,
-                                         Area::UserRom, blankImage(Area::UserRom))};
+                                         Area::UserRom, test::oneByteImage(Area::UserRom))};
     child<QPushButton>(&view, "userRomSelectButton")->click();
     auto* checkId = child<QLineEdit>(&view, "checkIdText");
     auto* download = child<QPushButton>(&view, "downloadButton");

@@ -78,8 +78,8 @@ void StartupTest::startsWithTitleMenuAndDeviceList()
     QCOMPARE(menus[2]->text(), QStringLiteral("&Help"));
     QCOMPARE(menuTexts(menus[0]->menu()),
              (QStringList{QStringLiteral("&Open...\tCtrl+O"), QStringLiteral("Save &As..."), QStringLiteral("-"),
-                          QStringLiteral("&Verify after Download"), QStringLiteral("Production &Record..."),
-                          QStringLiteral("-"), QStringLiteral("E&xit")}));
+                          QStringLiteral("&Verify after Download"), QStringLiteral("&Skip Blank Pages"),
+                          QStringLiteral("Production &Record..."), QStringLiteral("-"), QStringLiteral("E&xit")}));
     QCOMPARE(menuTexts(menus[1]->menu()),
              (QStringList{QStringLiteral("&User Rom Area"), QStringLiteral("&Boot Rom Area")}));
     QCOMPARE(menuTexts(menus[2]->menu()), QStringList{QStringLiteral("&About PLX...")});

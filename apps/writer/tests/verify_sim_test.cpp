@@ -16,6 +16,7 @@ class VerifySimTest : public QObject {
     Q_OBJECT
 private slots:
     void menuEntriesTurnOnTheReadBackAndTheRecord();
+    void noSecondBoxOperationStartsWhileOneRuns();
 };
 
 namespace {
@@ -44,15 +45,19 @@ void VerifySimTest::menuEntriesTurnOnTheReadBackAndTheRecord()
     // The menu entries, kept in the preferences at once.
     QAction* verify = w.frame()->verifyAfterDownloadAction();
     QAction* record = w.frame()->productionRecordAction();
+    QAction* skipBlank = w.frame()->skipBlankPagesAction();
     QVERIFY(verify->isCheckable() && !verify->isChecked());
+    QVERIFY(skipBlank->isCheckable() && !skipBlank->isChecked());
     QVERIFY(!record->isChecked());
     verify->trigger();
+    skipBlank->trigger();
     const QString recordPath = w.dir.filePath(QStringLiteral("line.jsonl"));
     w.answers << recordPath;
     record->trigger();
     QVERIFY(record->isChecked());
     const WriterPreferences kept = loadPreferences(w.session().preferencesFile);
     QVERIFY(kept.verifyAfterDownload);
+    QVERIFY(kept.skipBlankPages);
     QCOMPARE(kept.recordPath, recordPath);
 
     // A verified download: its own dialog, silent, noted in the status bar.
@@ -98,6 +103,44 @@ void VerifySimTest::menuEntriesTurnOnTheReadBackAndTheRecord()
     record->trigger();
     QVERIFY(!record->isChecked());
     QVERIFY(loadPreferences(w.session().preferencesFile).recordPath.isEmpty());
+}
+
+// Upload and the About query, triggered however a modal dialog lets them
+// through, while the data phase and while the read-back run: their controls
+// are disabled, and the triggers start nothing on the box.
+void VerifySimTest::noSecondBoxOperationStartsWhileOneRuns()
+{
+    WriterSimWorld w;
+    QVERIFY2(w.started, w.sim.lastError().c_str());
+    QVERIFY(w.programStarted);
+    w.chooseDevice(0);
+    w.child<QRadioButton>("operationBlockBlock")->click();
+    w.edit("operationBlockList")->setText(QStringLiteral("1"));
+    w.selectUserRom(w.writeData(QStringLiteral("user.hex"), 0, Area::UserRom, pattern(0x40000, 5)));
+    w.frame()->verifyAfterDownloadAction()->trigger();
+
+    int interruptions = 0;
+    const auto interrupt = [&w, &interruptions](auto*) {
+        QVERIFY(!w.button("downloadButton")->isEnabled());
+        QVERIFY(!w.button("uploadButton")->isEnabled());
+        QVERIFY(!w.frame()->aboutAction()->isEnabled());
+        w.view()->onUpload();
+        w.view()->onDownload();
+        emit w.frame()->aboutRequested();
+        ++interruptions;
+    };
+    WindowWatch<CDownloadDlg> dataPhase(interrupt);
+    WindowWatch<CVerifyDlg> readBack(interrupt);
+    w.button("downloadButton")->click();
+    QVERIFY(w.resting());
+    QCOMPARE(interruptions, 2);
+    QVERIFY2(w.recording.messages().empty(), qPrintable(w.allTexts()));
+    QCOMPARE(w.frame()->statusBar()->currentMessage(), QStringLiteral("Download verified"));
+    // One connection only: the download's own.
+    QCOMPARE(countCode(accepted(w.sim), CMD_READ_VERSIONS), std::size_t(1));
+    QVERIFY(w.button("downloadButton")->isEnabled());
+    QVERIFY(w.button("uploadButton")->isEnabled());
+    QVERIFY(w.frame()->aboutAction()->isEnabled());
 }
 
 QTEST_MAIN(VerifySimTest)

@@ -43,6 +43,15 @@ struct TestSession {
 };
 
 // An Intel HEX file of a whole area of the image given (index = address - area start).
+// A blank area but for its second byte: a data file of it holds one data
+// record (a file of a blank area holds none and is refused).
+inline std::vector<std::uint8_t> oneByteImage(Area area)
+{
+    std::vector<std::uint8_t> image = blankImage(area);
+    image[1] = 0x5A;
+    return image;
+}
+
 inline QString writeAreaFile(const QString& path, const DeviceRecord& device, Area area,
                              const std::vector<std::uint8_t>& image)
 {

@@ -22,7 +22,17 @@ SingleInstance::~SingleInstance()
 
 bool SingleInstance::acquire()
 {
-    if (!held_)
+    if (held_)
+        return true;
+    held_ = lock_->tryLock(0);
+    // A lock naming our own process id was left by an earlier process that
+    // got the same id (Windows hands ids out again; Wine gives a program the
+    // same one at every start): Qt sees a running owner of the same name and
+    // would refuse us for good. Removing it fails while a holder has the
+    // file open, so a lock really held here stays.
+    qint64 owner = 0;
+    if (!held_ && lock_->error() == QLockFile::LockFailedError && lock_->getLockInfo(&owner, nullptr, nullptr)
+        && owner == QCoreApplication::applicationPid() && lock_->removeStaleLockFile())
         held_ = lock_->tryLock(0);
     return held_;
 }

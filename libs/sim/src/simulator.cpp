@@ -211,6 +211,12 @@ std::size_t Simulator::ignoredBytes() const
     return ignoredBytes_;
 }
 
+NoiseCount Simulator::noiseCount() const
+{
+    std::lock_guard lk(mutex_);
+    return noiseCount_;
+}
+
 int Simulator::portOpenCount() const
 {
     std::lock_guard lk(mutex_);

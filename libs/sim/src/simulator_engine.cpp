@@ -25,7 +25,12 @@ bool matches(const LineSettings& s, int rate)
 
 } // namespace
 
-Simulator::Engine::Engine(Simulator& sim) : sim_(sim), assembler_(sim.options_.resyncGap) {}
+// The two directions draw from different seeds so that their errors do not
+// line up.
+Simulator::Engine::Engine(Simulator& sim)
+    : sim_(sim), assembler_(sim.options_.resyncGap), noiseToBox_(sim.options_.noise.toBox, sim.options_.noise.seed),
+      noiseToPc_(sim.options_.noise.toPc, sim.options_.noise.seed ^ 0x9E3779B97F4A7C15ull)
+{}
 
 Simulator::Engine::~Engine()
 {
@@ -91,7 +96,7 @@ void Simulator::Engine::readLine(Clock::time_point now)
         return;
     const int rate = boxRate();
     const auto settings = port_.lineSettings();
-    std::span<const std::uint8_t> bytes(buf, static_cast<std::size_t>(n));
+    std::span<std::uint8_t> bytes(buf, static_cast<std::size_t>(n));
     if (!matches(settings, rate)) {
         log_.line("PC! ", bytes);
         {
@@ -101,6 +106,8 @@ void Simulator::Engine::readLine(Clock::time_point now)
         sim_.notify();
         return;
     }
+    if (noiseToBox_.apply(bytes) > 0)
+        countNoise();
     for (auto b : bytes) {
         Clock::time_point at = now;
         if (sim_.options_.pace) {
@@ -165,6 +172,8 @@ void Simulator::Engine::queue(const Answer& a)
         return;
     const auto now = Clock::now();
     auto add = [&](Bytes bytes) {
+        if (noiseToPc_.apply(bytes) > 0)
+            countNoise();
         OutUnit u{std::move(bytes), a.sendRate, {}, 0, false};
         for (std::size_t i = 0; i < u.bytes.size(); ++i) {
             if (sim_.options_.pace) {
@@ -218,6 +227,12 @@ bool Simulator::Engine::flushOut(Clock::time_point now)
             return true;
     }
     return false;
+}
+
+void Simulator::Engine::countNoise()
+{
+    std::lock_guard lk(sim_.mutex_);
+    sim_.noiseCount_ = {noiseToBox_.flippedBits(), noiseToPc_.flippedBits()};
 }
 
 void Simulator::Engine::saveIfAsked()

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "line_noise.hpp"
 #include "plx71sim/frame_assembler.hpp"
 #include "plx71sim/simulator.hpp"
 #include "pty_port.hpp"
@@ -43,12 +44,15 @@ private:
     void queue(const Answer& a);
     bool flushOut(Clock::time_point now);
     void saveIfAsked();
+    void countNoise();
     void waitForWork(Clock::time_point now, bool blocked);
 
     Simulator& sim_;
     PtyPort port_;
     WireLog log_;
     FrameAssembler assembler_;
+    LineNoise noiseToBox_;
+    LineNoise noiseToPc_;
     int wake_ = -1;
     std::atomic<bool> stop_{false};
     std::deque<InByte> in_;

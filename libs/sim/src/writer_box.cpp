@@ -122,12 +122,22 @@ Answer WriterBox::onFrame(std::uint8_t code, std::span<const std::uint8_t> paylo
         a = nak();
     } else {
         a = execute(code, payload, now);
+        if (code == cmd::EraseBlocks && a.outcome == Outcome::Acked)
+            leaveUnerasedPages();
     }
     // The acknowledge of a rate switch still goes out at the old rate.
     a.sendRate = rc.rate;
     rc.outcome = a.outcome;
     received_.push_back(std::move(rc));
     return a;
+}
+
+void WriterBox::leaveUnerasedPages()
+{
+    for (std::uint16_t page : faults_.unerasedPages) {
+        if (page < kBootPageBit)
+            job_.pages[page].fill(0x00);
+    }
 }
 
 // The box's commands, one small handler each. The table below checks the

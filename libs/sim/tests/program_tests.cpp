@@ -144,8 +144,14 @@ TEST(Program, ServesThroughItsLinkLogsAndCleansUp)
 
 TEST(Program, RefusesBadOptionsAndAForeignFileAtTheLinkPath)
 {
-    Program badPage({"--fail-page", "0x2000"});
-    EXPECT_EQ(badPage.wait(), 2);
+    const std::vector<std::vector<std::string>> bad{
+        {"--fail-page", "0x2000"}, {"--unerased-page", "0x1000"}, {"--noise", "1.5"}, {"--noise", "-1e-5"},
+        {"--noise", "1e-5:"},      {"--noise", "1e-5:x"},         {"--noise", "abc"}, {"--flip-read", "1:0x100"},
+    };
+    for (const auto& args : bad) {
+        Program p(args);
+        EXPECT_EQ(p.wait(), 2) << args[0] << ' ' << args[1];
+    }
 
     const std::string plain = tempPath("plx71sim_plain_file");
     std::ofstream(plain) << "keep me";

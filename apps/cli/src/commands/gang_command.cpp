@@ -1,9 +1,7 @@
 #include "commands/gang_command.hpp"
 
-#include "build_version.hpp"
-#include "commands/port_option.hpp"
+#include "commands/job_ending.hpp"
 #include "plx71/messages/message_texts.hpp"
-#include "plx71/record/record_file.hpp"
 #include "progress/box_board.hpp"
 #include "progress/cli_progress_sink.hpp"
 
@@ -53,21 +51,11 @@ private:
     BoxBoard* board_;
 };
 
-int boxExitCode(const BoxOutcome& outcome)
-{
-    if (outcome.kind == OutcomeClass::Cancelled) {
-        if (const int signalCode = interruptExitCode())
-            return signalCode;
-    }
-    return exitCodeFor(outcome.kind);
-}
-
-std::string gangJson(const std::string& command, const std::vector<BoxOutcome>& outcomes, const std::vector<int>& codes,
-                     const JobFacts& facts, int worst)
+std::string gangJson(const std::string& command, const std::vector<JobEnding>& ends, int worst)
 {
     std::string json = "{\"command\":\"" + command + "\",\"exitCode\":" + std::to_string(worst) + ",\"boxes\":[";
-    for (std::size_t i = 0; i < outcomes.size(); ++i)
-        json += (i ? "," : "") + resultJson(outcomes[i], facts, codes[i]);
+    for (std::size_t i = 0; i < ends.size(); ++i)
+        json += (i ? "," : "") + ends[i].json;
     return json + "]}";
 }
 
@@ -101,13 +89,10 @@ std::string gangSummaryTable(const std::vector<BoxOutcome>& outcomes)
     return table;
 }
 
-int runGangJob(CliContext& ctx, const LinkOptions& options, const JobFacts& facts, int hostBaudIndex,
-               const GangOperation& operation)
+int runGangJob(CliContext& ctx, const LinkOptions& options, const ResolvedPorts& resolved, const JobFacts& facts,
+               int hostBaudIndex, const GangOperation& operation)
 {
-    const ResolvedPorts resolved = resolvePortSpecs(options.ports);
-    if (resolved.exitCode != kExitOk)
-        return resolved.exitCode;
-    const std::size_t count = resolved.ports.size();
+    const std::size_t count = resolved.specs.size();
     const ProgressMode mode = options.progressMode();
     std::unique_ptr<BoxBoard> board;
     if (mode == ProgressMode::Bar)
@@ -116,42 +101,49 @@ int runGangJob(CliContext& ctx, const LinkOptions& options, const JobFacts& fact
     std::vector<std::unique_ptr<BoxUi>> uis;
     std::vector<std::unique_ptr<CliProgressSink>> sinks;
     std::vector<GangBox> boxes;
+    std::vector<std::size_t> boxSpec; // the spec of each box that runs
     for (std::size_t i = 0; i < count; ++i) {
-        const std::string& label = resolved.specs[i];
+        const std::string& label = resolved.specs[i].given;
         uis.push_back(std::make_unique<BoxUi>(label, ctx.yes, board.get()));
         sinks.push_back(std::make_unique<CliProgressSink>(mode, label, board.get(), i));
-        boxes.push_back({resolved.ports[i], uis.back().get(), sinks.back().get()});
+        if (resolved.specs[i].port) {
+            boxes.push_back({*resolved.specs[i].port, uis.back().get(), sinks.back().get()});
+            boxSpec.push_back(i);
+        }
     }
 
-    std::vector<int> codes(count, kExitOk);
+    std::vector<JobEnding> ends(count);
+    const auto endBox = [&](std::size_t i, const BoxOutcome& outcome) {
+        ends[i] = endJob(outcome, facts, options.record, *uis[i]);
+        if (board)
+            board->setRow(i, resolved.specs[i].given + "  " + std::string(outcomeClassName(ends[i].outcome.kind)));
+    };
+    // A port that reaches no device ends at once, on its own; the others run.
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!resolved.specs[i].port) {
+            const BoxOutcome outcome = unresolvedPortOutcome(resolved.specs[i]);
+            uis[i]->messageWithDetail(Icon::Stop, msg::portCannotBeUsed(outcome.portName), outcome.portProblem.cause);
+            endBox(i, outcome);
+        }
+    }
     GangOptions gang;
     gang.hostBaudIndex = hostBaudIndex;
-    gang.onBoxEnded = [&](std::size_t i, const BoxOutcome& outcome) {
-        codes[i] = boxExitCode(outcome);
-        if (board)
-            board->setRow(i, resolved.specs[i] + "  " + std::string(outcomeClassName(outcome.kind)));
-        if (!options.record.empty()
-            && !appendRecordLine(options.record, recordLine(outcome, facts, codes[i], programVersion()))) {
-            uis[i]->message(Icon::Exclamation, msg::cannotWriteFile(options.record));
-            if (codes[i] == kExitOk)
-                codes[i] = exitCodeFor(OutcomeClass::OutputNotWritten);
-        }
-    };
-    std::vector<BoxOutcome> outcomes = runGang(boxes, operation, gang);
+    gang.onBoxEnded = [&](std::size_t box, const BoxOutcome& outcome) { endBox(boxSpec[box], outcome); };
+    runGang(boxes, operation, gang);
     if (board)
         board->finish();
 
-    for (std::size_t i = 0; i < count; ++i) {
-        if (codes[i] == exitCodeFor(OutcomeClass::OutputNotWritten) && outcomes[i].ok()) {
-            outcomes[i].kind = OutcomeClass::OutputNotWritten;
-            outcomes[i].filePath = options.record;
-        }
+    int worst = kExitOk;
+    std::vector<BoxOutcome> outcomes;
+    for (const JobEnding& end : ends) {
+        worst = std::max(worst, end.exitCode);
+        outcomes.push_back(end.outcome);
     }
-    const int worst = *std::max_element(codes.begin(), codes.end());
     std::fputs(gangSummaryTable(outcomes).c_str(), stdout);
     std::fflush(stdout);
+    ctx.jobEnded = true;
     if (ctx.json)
-        ctx.jsonResult = gangJson(facts.command, outcomes, codes, facts, worst);
+        ctx.jsonResult = gangJson(facts.command, ends, worst);
     return worst;
 }
 

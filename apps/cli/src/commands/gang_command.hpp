@@ -5,6 +5,7 @@
 // exit code of the worst box.
 #include "cli_context.hpp"
 #include "commands/link_options.hpp"
+#include "commands/port_option.hpp"
 #include "plx71/ops/gang_runner.hpp"
 #include "plx71/record/job_record.hpp"
 
@@ -13,10 +14,11 @@
 
 namespace plx71::cli {
 
-// Resolves every --port (duplicates refused before anything is sent), runs
-// `operation` on each box and returns the worst exit code.
-int runGangJob(CliContext& ctx, const LinkOptions& options, const JobFacts& facts, int hostBaudIndex,
-               const GangOperation& operation);
+// Runs `operation` on the box of every resolved --port at once; a port
+// that reaches no device gets its own port-problem outcome and record line.
+// Returns the worst exit code.
+int runGangJob(CliContext& ctx, const LinkOptions& options, const ResolvedPorts& resolved, const JobFacts& facts,
+               int hostBaudIndex, const GangOperation& operation);
 
 // The table printed after a gang: port, stable name, outcome, pages written
 // and verified, duration, firmware version.

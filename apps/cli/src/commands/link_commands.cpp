@@ -1,6 +1,7 @@
 #include "commands/link_commands.hpp"
 
-#include "commands/gang_command.hpp"
+#include "commands/job_ending.hpp"
+#include "commands/link_job.hpp"
 #include "commands/link_options.hpp"
 #include "plx71/datafile/data_file_writer.hpp"
 #include "plx71/job/job_actions.hpp"
@@ -8,7 +9,6 @@
 #include "plx71/ops/firmware_loader.hpp"
 #include "plx71/project/project_actions.hpp"
 #include "plx71/text/utf8_path.hpp"
-#include "progress/cli_progress_sink.hpp"
 
 #include <cstdio>
 #include <filesystem>
@@ -32,21 +32,14 @@ int runVersions(CliContext& ctx, CliUi& ui, const LinkOptions& options)
     JobSettings defaults;
     JobFacts facts;
     facts.command = "versions";
-    if (options.ports.size() > 1) {
-        options.applyRate(defaults);
-        return runGangJob(ctx, options, facts, defaults.hostBaudSelection,
-                          [](BoxSession& session, ProgressSink&) { return session.readVersions(); });
-    }
-    int rc = kExitOk;
-    const auto port = options.applyTo(defaults, rc);
-    if (!port)
-        return rc;
-    BoxSession session(ui, *port, defaults.hostBaudSelection);
-    const BoxOutcome outcome = session.readVersions();
-    if (outcome.ok() && !ctx.json)
-        std::printf("boot: %s\nfirmware: %s\n", printable(outcome.bootVersion).c_str(),
-                    printable(outcome.firmwareVersion).c_str());
-    return finishJob(ctx, ui, outcome, facts, options);
+    const bool printVersions = !ctx.json && !isGang(options);
+    return runLinkJob(ctx, ui, options, defaults, facts, [printVersions](BoxSession& session, ProgressSink&) {
+        const BoxOutcome outcome = session.readVersions();
+        if (outcome.ok() && printVersions)
+            std::printf("boot: %s\nfirmware: %s\n", printable(outcome.bootVersion).c_str(),
+                        printable(outcome.firmwareVersion).c_str());
+        return outcome;
+    });
 }
 
 // The project of a download or verify, with the data it names. Nothing is
@@ -86,7 +79,10 @@ void openProjectJob(const CliContext& ctx, CliUi& ui, const std::string& command
 struct DownloadCommand {
     std::string project;
     bool noVerify = false;
+    bool skipBlank = false;
     LinkOptions link;
+
+    DownloadOptions options() const { return DownloadOptions{!noVerify, skipBlank}; }
 };
 
 int runDownloadOrVerify(CliContext& ctx, CliUi& ui, const DownloadCommand& d, bool writeJob)
@@ -94,33 +90,22 @@ int runDownloadOrVerify(CliContext& ctx, CliUi& ui, const DownloadCommand& d, bo
     ProjectJob p;
     openProjectJob(ctx, ui, writeJob ? "download" : "verify", d.project, p);
     if (p.refusal)
-        return finishJob(ctx, ui, *p.refusal, p.facts, d.link);
-    if (d.link.ports.size() > 1) {
-        // One project for every box: the images are shared, read only.
-        d.link.applyRate(p.job);
-        const ProjectJob& shared = p;
-        return runGangJob(ctx, d.link, p.facts, p.job.hostBaudSelection,
-                          [&shared, &d, writeJob](BoxSession& session, ProgressSink& sink) {
-                              return writeJob
-                                  ? session.download(shared.state, shared.job, sink, DownloadOptions{!d.noVerify})
-                                  : session.verify(shared.state, shared.job, sink);
-                          });
-    }
-    int rc = kExitOk;
-    const auto port = d.link.applyTo(p.job, rc);
-    if (!port)
-        return rc;
-    BoxSession session(ui, *port, p.job.hostBaudSelection);
-    CliProgressSink sink(d.link.progressMode());
-    const BoxOutcome outcome = writeJob ? session.download(p.state, p.job, sink, DownloadOptions{!d.noVerify})
-                                        : session.verify(p.state, p.job, sink);
-    return finishJob(ctx, ui, outcome, p.facts, d.link);
+        return finishJob(ctx, ui, *p.refusal, p.facts, d.link.record);
+    // One project for every box: the images are shared, read only.
+    const ProjectJob& shared = p;
+    const DownloadOptions options = d.options();
+    return runLinkJob(ctx, ui, d.link, p.job, p.facts,
+                      [&shared, options, writeJob](BoxSession& session, ProgressSink& sink) {
+                          return writeJob ? session.download(shared.state, shared.job, sink, options)
+                                          : session.verify(shared.state, shared.job, sink);
+                      });
 }
 
 struct UploadOptions {
     std::string project;
     std::string userRom;
     std::string bootRom;
+    bool readTwice = false;
     LinkOptions link;
 };
 
@@ -164,28 +149,24 @@ int runUploadCommand(CliContext& ctx, CliUi& ui, const UploadOptions& o)
     JobFacts facts;
     facts.command = "upload";
     if (!loadTable(ctx, ui, state))
-        return finishJob(ctx, ui, refused(OutcomeClass::FileError, ctx.tablePath), facts, o.link);
-    if (o.link.ports.size() > 1) {
+        return finishJob(ctx, ui, refused(OutcomeClass::FileError, ctx.tablePath), facts, o.link.record);
+    if (isGang(o.link)) {
         std::fprintf(stderr, "upload reads one writer box: give --port once\n");
         return kExitUsage;
     }
-    int rc = kExitOk;
-    const auto port = o.link.applyTo(job, rc);
-    if (!port)
-        return rc;
-    BoxSession session(ui, *port, job.hostBaudSelection);
-    CliProgressSink sink(o.link.progressMode());
-    BoxOutcome outcome = session.upload(state, job, sink);
-    if (outcome.ok())
-        saveUpload(ui, state, job, o, outcome);
-    if (outcome.settingsApplied)
-        facts = jobFactsOf("upload", state, job);
-    for (auto [role, path] :
-         {std::pair{"output", &o.project}, std::pair{"userRom", &o.userRom}, std::pair{"bootRom", &o.bootRom}}) {
-        if (outcome.ok() && !path->empty())
-            facts.files.push_back(fileFact(role, *path));
-    }
-    return finishJob(ctx, ui, outcome, facts, o.link);
+    return runLinkJob(ctx, ui, o.link, job, facts, [&](BoxSession& session, ProgressSink& sink) {
+        BoxOutcome outcome = session.upload(state, job, sink, o.readTwice);
+        if (outcome.ok())
+            saveUpload(ui, state, job, o, outcome);
+        if (outcome.settingsApplied)
+            facts = jobFactsOf("upload", state, job);
+        for (auto [role, path] :
+             {std::pair{"output", &o.project}, std::pair{"userRom", &o.userRom}, std::pair{"bootRom", &o.bootRom}}) {
+            if (outcome.ok() && !path->empty())
+                facts.files.push_back(fileFact(role, *path));
+        }
+        return outcome;
+    });
 }
 
 int runFirmwareCommand(CliContext& ctx, CliUi& ui, const std::string& file, const LinkOptions& options)
@@ -195,26 +176,17 @@ int runFirmwareCommand(CliContext& ctx, CliUi& ui, const std::string& file, cons
     facts.files.push_back(fileFact("firmware", file));
     const auto selected = selectFirmwareFile(ui, pathFromUtf8(file));
     if (!selected)
-        return finishJob(ctx, ui, refused(OutcomeClass::FileError, file), facts, options);
+        return finishJob(ctx, ui, refused(OutcomeClass::FileError, file), facts, options.record);
     JobSettings defaults;
-    if (options.ports.size() > 1) {
-        options.applyRate(defaults);
-        const SelectedFirmware& shared = *selected;
-        return runGangJob(ctx, options, facts, defaults.hostBaudSelection,
-                          [&shared](BoxSession& session, ProgressSink& sink) {
-                              return session.loadFirmware(shared.image, shared.path, sink);
-                          });
-    }
-    int rc = kExitOk;
-    const auto port = options.applyTo(defaults, rc);
-    if (!port)
-        return rc;
-    BoxSession session(ui, *port, defaults.hostBaudSelection);
-    CliProgressSink sink(options.progressMode());
-    const BoxOutcome outcome = session.loadFirmware(selected->image, selected->path, sink);
-    if (outcome.ok() && !ctx.json)
-        std::printf("firmware: %s\n", printable(outcome.firmwareVersion).c_str());
-    return finishJob(ctx, ui, outcome, facts, options);
+    const SelectedFirmware& shared = *selected;
+    const bool printVersion = !ctx.json && !isGang(options);
+    return runLinkJob(ctx, ui, options, defaults, facts,
+                      [&shared, printVersion](BoxSession& session, ProgressSink& sink) {
+                          const BoxOutcome outcome = session.loadFirmware(shared.image, shared.path, sink);
+                          if (outcome.ok() && printVersion)
+                              std::printf("firmware: %s\n", printable(outcome.firmwareVersion).c_str());
+                          return outcome;
+                      });
 }
 
 } // namespace
@@ -234,6 +206,10 @@ void addLinkCommands(CLI::App& app, CliContext& ctx)
                                         "read them back");
     download->add_option("PROJECT", down->project, "project file (.pxp)")->required();
     download->add_flag("--no-verify", down->noVerify, "skip the read-back after the download");
+    download->add_flag("--skip-blank", down->skipBlank,
+                       "do not send pages whose 256 bytes are all FF (the read-back still reads every "
+                       "page); off by default, as what the box does with pages it never receives is not "
+                       "known");
     addLinkOptions(download, down->link, true);
     download->callback(
         [&ctx, down] { ctx.run = [&ctx, down](CliUi& ui) { return runDownloadOrVerify(ctx, ui, *down, true); }; });
@@ -252,6 +228,9 @@ void addLinkCommands(CLI::App& app, CliContext& ctx)
                        "write the User ROM area to this data file (.hex Intel HEX, "
                        "else S-records)");
     upload->add_option("--boot-rom", up->bootRom, "write the Boot ROM area to this data file");
+    upload->add_flag("--read-twice", up->readTwice,
+                     "read every page until two reads in a row agree (twice the time): a bit error the "
+                     "one-byte check sum lets through is then a re-read, not wrong data");
     addLinkOptions(upload, up->link, true);
     upload->callback([&ctx, up] { ctx.run = [&ctx, up](CliUi& ui) { return runUploadCommand(ctx, ui, *up); }; });
 

@@ -25,21 +25,6 @@ int baudIndexOf(int bitRate)
 
 } // namespace
 
-std::optional<PortChoice> LinkOptions::applyTo(JobSettings& job, int& exitCode) const
-{
-    PortChoice choice = PortChoice::com(job.portSelection);
-    if (!ports.empty()) {
-        const ResolvedPorts resolved = resolvePortSpecs({ports.front()});
-        exitCode = resolved.exitCode;
-        if (resolved.exitCode != kExitOk)
-            return std::nullopt;
-        choice = resolved.ports.front();
-        job.portSelection = choice.devicePath.empty() ? choice.comPortIndex : 0;
-    }
-    applyRate(job);
-    return choice;
-}
-
 void LinkOptions::applyRate(JobSettings& job) const
 {
     if (baud)
@@ -68,25 +53,6 @@ void addLinkOptions(CLI::App* cmd, LinkOptions& options, bool withRecord)
         ->check(CLI::IsMember({9600, 19200, 38400, 57600, 115200}));
     if (withRecord)
         cmd->add_option("--record", options.record, "append one JSON line per job to FILE (production record)");
-}
-
-int finishJob(CliContext& ctx, CliUi& ui, BoxOutcome outcome, const JobFacts& facts, const LinkOptions& options)
-{
-    int rc = exitCodeFor(outcome.kind);
-    if (const int signalCode = interruptExitCode())
-        rc = signalCode;
-    if (!options.record.empty()
-        && !appendRecordLine(options.record, recordLine(outcome, facts, rc, programVersion()))) {
-        ui.message(Icon::Exclamation, msg::cannotWriteFile(options.record));
-        if (rc == kExitOk) {
-            outcome.kind = OutcomeClass::OutputNotWritten;
-            outcome.filePath = options.record;
-            rc = exitCodeFor(outcome.kind);
-        }
-    }
-    if (ctx.json)
-        ctx.jsonResult = resultJson(outcome, facts, rc);
-    return rc;
 }
 
 } // namespace plx71::cli

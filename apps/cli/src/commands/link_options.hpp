@@ -1,13 +1,7 @@
 #pragma once
-// --port, --baud and --record of the link commands, and the pieces every
-// link command shares: the progress display and the end of a job (exit
-// code, production record, JSON result).
+// --port, --baud, --record and the progress choice of the link commands.
 #include "cli_context.hpp"
 #include "plx71/job/job_settings.hpp"
-#include "plx71/link/port_choice.hpp"
-#include "plx71/ops/box_outcome.hpp"
-#include "plx71/ops/progress_sink.hpp"
-#include "plx71/record/job_record.hpp"
 #include "progress/progress_mode.hpp"
 
 #include <CLI/CLI.hpp>
@@ -27,12 +21,7 @@ struct LinkOptions {
     std::string progress = "auto"; // --progress
     bool quiet = false;            // -q: no progress
 
-    // The port and rate a job uses: these options, else the job's (a
-    // project's) choices. A device path leaves the COM index at COM1.
-    // Writes the choice back into `job`. Empty when --port names no single
-    // device (the cause is on stderr, the exit code in `exitCode`).
-    std::optional<PortChoice> applyTo(JobSettings& job, int& exitCode) const;
-    // --baud alone, for a gang (its ports are resolved together).
+    // --baud into the job, when given (else the job's rate stays).
     void applyRate(JobSettings& job) const;
     // Bar, Lines or None, from --progress, -q and whether stderr is a terminal.
     ProgressMode progressMode() const;
@@ -40,11 +29,5 @@ struct LinkOptions {
 
 // --port, --baud, --progress and -q; with `withRecord` also --record.
 void addLinkOptions(CLI::App* cmd, LinkOptions& options, bool withRecord);
-
-// The end of a link command: the exit code of the outcome (a signal's code
-// when one arrived), the record line appended to options.record (a failed
-// append is "Cannot write file" and makes a success "output not written"),
-// and the JSON result for --json. Returns the exit code.
-int finishJob(CliContext& ctx, CliUi& ui, BoxOutcome outcome, const JobFacts& facts, const LinkOptions& options);
 
 } // namespace plx71::cli

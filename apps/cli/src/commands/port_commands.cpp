@@ -73,6 +73,10 @@ std::string deviceJson(const SerialDevice& d, const std::vector<std::string>& ma
             + ",\"productId\":" + jsonString(d.productId) + ",\"serialNumber\":" + jsonString(d.serialNumber);
     if (!d.driver.empty())
         j += ",\"driver\":" + jsonString(d.driver);
+    if (!d.friendlyName.empty())
+        j += ",\"friendlyName\":" + jsonString(d.friendlyName);
+    if (!d.kernelDevice.empty())
+        j += ",\"kernelDevice\":" + jsonString(d.kernelDevice);
     j += std::string(",\"mayOpen\":") + (d.mayOpen ? "true" : "false");
     if (!d.mayOpen)
         j += ",\"group\":" + jsonString(owningGroup(d.path));
@@ -95,6 +99,10 @@ void printDevice(const SerialDevice& d, const std::vector<std::string>& mappedBy
         head += "  " + d.usbName();
     if (!d.driver.empty())
         head += "  " + d.driver;
+    if (!d.friendlyName.empty())
+        head += "  " + d.friendlyName;
+    if (!d.kernelDevice.empty())
+        head += "  " + d.kernelDevice;
     for (const auto& name : mappedBy)
         head += "  [" + name + "]";
     std::printf("%s\n", head.c_str());

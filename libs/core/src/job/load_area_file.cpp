@@ -11,10 +11,16 @@ bool loadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area, const
     // The file stands alone on a blank area, and the area's image is only
     // replaced once the reader (and the user, at the protect question) has
     // accepted it: a refused file leaves the loaded data and the form alone.
-    std::vector<std::uint8_t> image = blankImage(area);
-    if (!readDataFile(ui, state.currentDevice, area, image, path))
+    // The reader changes the image only then, so it reads straight into it.
+    std::vector<std::uint8_t>& image = state.images.of(area);
+    std::vector<std::uint8_t> resized; // only for an image of another size
+    if (image.size() != imageSize(area))
+        resized = blankImage(area);
+    if (!readDataFile(ui, state.currentDevice, area, resized.empty() ? std::span(image) : std::span(resized), path,
+                      nullptr, ReadOnto::BlankImage))
         return false;
-    state.images.of(area) = std::move(image);
+    if (!resized.empty())
+        image = std::move(resized);
 
     const DeviceRecord& d = state.currentDevice;
     if (area == Area::UserRom) {

@@ -1,6 +1,9 @@
 #include "plx71/link/port_catalog.hpp"
 
+#include "plx71/link/windows_serial_ports.hpp"
+
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -33,6 +36,7 @@ std::string canonicalOf(const fs::path& p)
     return ec ? std::string() : c.string();
 }
 
+#ifndef _WIN32
 // "ttyUSB10" after "ttyUSB9": the prefix, then the number.
 bool naturalLess(const std::string& a, const std::string& b)
 {
@@ -62,6 +66,8 @@ bool uartPresent(const fs::path& root, const std::string& name)
     const std::string value = firstLine(type);
     return !value.empty() && value != "0";
 }
+
+#endif
 
 // canonical device -> names of the links in one /dev/serial folder.
 std::map<std::string, std::vector<std::string>> linksIn(const fs::path& folder)
@@ -99,6 +105,10 @@ const std::vector<SerialDevice>& PortCatalog::devices()
 void PortCatalog::scan()
 {
     scanned_ = true;
+#ifdef _WIN32
+    // No /dev here: the system's serial-port map lists the COM ports.
+    devices_ = windowsSerialPorts();
+#else
     std::vector<std::string> names;
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(root_ / "dev", ec)) {
@@ -115,10 +125,24 @@ void PortCatalog::scan()
         fill(d);
         devices_.push_back(std::move(d));
     }
+#endif
 }
 
 SerialDevice PortCatalog::describe(const std::string& path)
 {
+#ifdef _WIN32
+    // "COM3", "com3" and "\\.\COM3" all name the port COM3.
+    std::string name = path.rfind("\\\\.\\", 0) == 0 ? path.substr(4) : path;
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return char(std::toupper(c)); });
+    for (const auto& d : devices()) {
+        if (d.canonical == name)
+            return d;
+    }
+    SerialDevice unknown;
+    unknown.path = path;
+    unknown.name = path;
+    return unknown;
+#else
     const std::string canonical = canonicalOf(path);
     if (!canonical.empty()) {
         for (const auto& d : devices()) {
@@ -132,6 +156,7 @@ SerialDevice PortCatalog::describe(const std::string& path)
     if (!canonical.empty())
         fill(d);
     return d;
+#endif
 }
 
 void PortCatalog::fill(SerialDevice& d)

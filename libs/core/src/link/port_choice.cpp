@@ -2,6 +2,8 @@
 
 #include "plx71/link/port_names.hpp"
 
+#include <filesystem>
+
 namespace plx71 {
 
 PortChoice PortChoice::com(int comPortIndex)
@@ -32,6 +34,14 @@ std::string PortChoice::deviceName() const
 std::string PortChoice::recordName() const
 {
     return stableName.empty() ? displayName() : stableName;
+}
+
+std::string PortChoice::deviceNode() const
+{
+    const std::string name = deviceName();
+    std::error_code ec;
+    const auto node = std::filesystem::canonical(name, ec);
+    return ec ? name : node.string();
 }
 
 } // namespace plx71

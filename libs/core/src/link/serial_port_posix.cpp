@@ -7,13 +7,17 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
+#include <string_view>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
 #ifdef __linux__
 #include <linux/serial.h>
+#include <sys/sysmacros.h>
 #endif
 
 namespace plx71 {
@@ -88,6 +92,36 @@ int pollMillis(Clock::duration d)
     return ms > 1000000 ? 1000000 : static_cast<int>(ms);
 }
 
+// A pseudo-terminal carries no line: what one side writes is with the other
+// at once. Known by the device number (the Unix98 pty slaves) or, where
+// those numbers are not known, by the terminal's name.
+bool isPseudoTerminal(int fd)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode))
+        return false;
+#ifdef __linux__
+    const unsigned int m = major(st.st_rdev);
+    return m >= 136 && m <= 143;
+#else
+    char name[256] = {};
+    return ::ttyname_r(fd, name, sizeof name) == 0 && std::string_view(name).starts_with("/dev/pts/");
+#endif
+}
+
+// The controlling terminal (/dev/tty) and the console are terminals, but no
+// line to a writer box: bytes sent there would land on the user's screen.
+bool isOwnTerminal(int fd)
+{
+#ifdef __linux__
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && major(st.st_rdev) == 5 && minor(st.st_rdev) <= 1;
+#else
+    (void)fd;
+    return false;
+#endif
+}
+
 class PosixSerialPort : public SerialPort {
 public:
     ~PosixSerialPort() override { close(); }
@@ -110,7 +144,7 @@ public:
             return false;
         }
         termios t{};
-        if (::tcgetattr(fd, &t) != 0) { // not a terminal: no serial port
+        if (::tcgetattr(fd, &t) != 0 || isOwnTerminal(fd)) { // no serial port
             release(fd);
             return false;
         }
@@ -124,6 +158,8 @@ public:
         askLowLatency(fd);
         fd_ = fd;
         bitRate_ = bitRate;
+        pseudoTerminal_ = isPseudoTerminal(fd);
+        lineFreeAt_ = Clock::time_point{};
         return true;
     }
 
@@ -184,10 +220,13 @@ public:
             if (errno != EINTR)
                 return false;
         }
-        // A pseudo-terminal drains at once; the bytes are on the line only
-        // after their time at the port's rate.
-        if (timing.paceWrites)
-            std::this_thread::sleep_until(start + lineTime(bytes.size()));
+        // A real port may drain at once (a USB adapter holds the bytes); they
+        // are on the line only after their time at the port's rate. A
+        // pseudo-terminal has no line to wait for: a peer that imitates one
+        // has the reply time-out of the next read start at the line's end.
+        lineFreeAt_ = start + lineTime(bytes.size());
+        if (timing.paceWrites && !pseudoTerminal_)
+            std::this_thread::sleep_until(lineFreeAt_);
         return true;
     }
 
@@ -195,7 +234,7 @@ public:
     {
         if (fd_ < 0)
             return 0;
-        const auto deadline = Clock::now() + timing.readTotal(buffer.size());
+        const auto deadline = std::max(Clock::now(), lineFreeAt_) + timing.readTotal(buffer.size());
         Clock::time_point lastByte;
         std::size_t got = 0;
         while (got < buffer.size()) {
@@ -269,6 +308,9 @@ private:
 
     int fd_ = -1;
     int bitRate_ = 0;
+    bool pseudoTerminal_ = false;
+    // When the last write has left the line, had there been one.
+    Clock::time_point lineFreeAt_;
 };
 
 } // namespace

@@ -1,14 +1,16 @@
 #include "plx71/link/station_file.hpp"
 
+#include "plx71/files/regular_file.hpp"
 #include "plx71/link/port_names.hpp"
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 namespace plx71 {
 
 namespace {
+
+// Far beyond any station's list of ports.
+constexpr std::size_t kMaxStationFileBytes = 1 << 20;
 
 std::string_view trim(std::string_view s)
 {
@@ -122,12 +124,16 @@ StationFileResult loadStationFile()
     std::error_code ec;
     if (path.empty() || (!(named && *named) && !std::filesystem::exists(path, ec)))
         return {StationFile{}, {}};
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    // A folder, FIFO or device is no station file: refused like an
+    // unreadable one, never skipped and never waited on.
+    const FileRead read = readRegularFile(path, kMaxStationFileBytes);
+    if (read.status == FileStatus::NotRegular)
+        return {std::nullopt, path + ": not a regular file"};
+    if (read.status != FileStatus::Ok)
         return {std::nullopt, path + ": cannot be read"};
-    std::ostringstream text;
-    text << in.rdbuf();
-    return parseStationFile(text.str(), path);
+    if (read.truncated)
+        return {std::nullopt, path + ": larger than " + std::to_string(kMaxStationFileBytes) + " bytes"};
+    return parseStationFile(read.bytes, path);
 }
 
 } // namespace plx71

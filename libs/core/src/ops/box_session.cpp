@@ -183,7 +183,8 @@ BoxOutcome BoxSession::download(const WriterState& state, const JobSettings& job
         return run.finish();
     }
 
-    const DownloadData data = downloadDataOf(state, job);
+    DownloadData data = downloadDataOf(state, job);
+    data.skipBlank = options.skipBlank;
     ProgressCounters counters;
     counters.start(downloadProgressTotal(data.downloadSelection, data.includeBootRom));
     DownloadWork work;
@@ -192,6 +193,8 @@ BoxOutcome BoxSession::download(const WriterState& state, const JobSettings& job
     const bool complete =
         sink.runTransfer(view, counters, [&] { work = downloadWorker(link_, data, counters, onPhase); });
     run.outcome().pagesWritten = work.pagesWritten;
+    run.outcome().pagesSkipped = work.pagesSkipped;
+    run.outcome().skipBlank = options.skipBlank;
     if (!complete) {
         if (work.commandFailed)
             run.communicationFailed();

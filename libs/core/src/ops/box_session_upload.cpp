@@ -8,7 +8,7 @@
 
 namespace plx71 {
 
-BoxOutcome BoxSession::upload(WriterState& state, JobSettings& job, ProgressSink& sink)
+BoxOutcome BoxSession::upload(WriterState& state, JobSettings& job, ProgressSink& sink, bool readTwice)
 {
     ops_detail::SessionRun run(ui_, link_, port_, &sink);
     if (!run.connectAtRate(hostBaudIndex_))
@@ -40,7 +40,7 @@ BoxOutcome BoxSession::upload(WriterState& state, JobSettings& job, ProgressSink
     const auto onPhase = [&sink](ProgressPhase p) { sink.phaseChanged(p); };
     const TransferView view{TransferKind::Upload, std::string(kUploadTitle), std::string()};
     const bool complete = sink.runTransfer(view, counters, [&] {
-        readsOk = uploadWorker(link_, device, state.images, includeBootRom, counters, onPhase);
+        readsOk = uploadWorker(link_, device, state.images, includeBootRom, counters, onPhase, readTwice);
     });
 
     if (complete)

@@ -62,12 +62,13 @@ BoxOutcome BoxSession::loadFirmware(const FirmwareImage& image, const std::strin
     run.phase(ProgressPhase::FirmwarePages);
     ProgressCounters counters;
     counters.start(loadProgressTotal(image));
-    bool writesOk = true;
+    LoadWork work;
     const TransferView view{TransferKind::FirmwareLoad, std::string(kLoadingTitle), firmwarePath};
-    const bool loaded = sink.runTransfer(view, counters, [&] { writesOk = loadWorker(link_, image, counters); });
+    const bool loaded = sink.runTransfer(view, counters, [&] { work = loadWorker(link_, image, counters); });
+    run.outcome().pagesWritten = work.pagesWritten;
 
     if (!loaded) {
-        if (writesOk)
+        if (!work.commandFailed)
             run.fail(OutcomeClass::Cancelled);
         else
             run.communicationFailed();

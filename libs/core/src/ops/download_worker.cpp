@@ -4,6 +4,8 @@
 
 #include "session_run.hpp"
 
+#include <algorithm>
+
 namespace plx71 {
 
 namespace {
@@ -69,10 +71,16 @@ std::span<const std::uint8_t> imageOf(const DownloadData& data, Area area)
     return area == Area::UserRom ? data.userImage : data.bootImage;
 }
 
+bool isBlank(std::span<const std::uint8_t, kPageSize> page)
+{
+    return std::all_of(page.begin(), page.end(), [](std::uint8_t b) { return b == 0xFF; });
+}
+
 // Sends the planned pages of one area while the counters run. False when a
 // write failed (the abort mark is then set).
 bool writePages(WriterLink& link, const DownloadData& data, const std::vector<PlannedPage>& plan, Area area,
-                ProgressCounters& counters, DownloadWork& work, const std::function<void()>& afterEach)
+                ProgressCounters& counters, DownloadWork& work, const std::function<void()>& afterEach,
+                std::uint16_t* lastPage = nullptr)
 {
     const auto image = imageOf(data, area);
     for (const PlannedPage& p : plan) {
@@ -80,16 +88,30 @@ bool writePages(WriterLink& link, const DownloadData& data, const std::vector<Pl
             continue;
         if (!counters.running())
             return true;
-        if (std::size_t(p.offset) + kPageSize > image.size()
-            || !cmdWritePage(link, p.page,
-                             std::span<const std::uint8_t, kPageSize>(image.data() + p.offset, kPageSize))) {
+        const std::int32_t weight = area == Area::UserRom ? kUserPageWeight : kBootPageWeight;
+        if (std::size_t(p.offset) + kPageSize > image.size()) {
+            counters.abort();
+            return false;
+        }
+        const std::span<const std::uint8_t, kPageSize> bytes(image.data() + p.offset, kPageSize);
+        if (data.skipBlank && isBlank(bytes)) {
+            // Counted as done, so the bar moves on through a blank stretch.
+            ++work.pagesSkipped;
+            counters.advance(weight);
+            continue;
+        }
+        if (!cmdWritePage(link, p.page, bytes)) {
             counters.abort();
             return false;
         }
         ++work.pagesWritten;
+        if (lastPage)
+            *lastPage = p.page;
         if (afterEach)
             afterEach();
-        counters.advance(area == Area::UserRom ? kUserPageWeight : kBootPageWeight);
+        if (counters.aborted())
+            return true; // the wait after the page failed and said so
+        counters.advance(weight);
         lowVccPause(link, data.device);
     }
     return true;
@@ -139,31 +161,43 @@ DownloadWork downloadWorker(WriterLink& link, const DownloadData& data, Progress
     std::uint8_t status = 0; // the last status read: not busy until the box says so
     const auto running = [&counters] { return counters.running(); };
     const auto notAborted = [&counters] { return !counters.aborted(); };
+    const LinkTiming& t = link.timing;
+    // A box that never ends its busy time fails the job like a lost answer.
+    const auto waitFor = [&](const ops_detail::BusyWait& wait, const std::function<bool()>& keepWaiting) {
+        if (ops_detail::waitWhileBusy(link, status, keepWaiting, wait))
+            return true;
+        work.commandFailed = true;
+        counters.abort();
+        return false;
+    };
     const std::vector<PlannedPage> plan = plannedDownloadPages(data);
 
     notify(onPhase, ProgressPhase::Erase);
     if (cmdEraseBlocks(link, kEraseAllBlocks)) {
-        ops_detail::pollThenSleepWhileBusy(link, status, running);
-        notify(onPhase, ProgressPhase::UserPages);
-        work.commandFailed = !writePages(link, data, plan, Area::UserRom, counters, work, {});
+        if (waitFor({CMD_ERASE_BLOCKS, t.eraseBusyLimit, {}}, running)) {
+            notify(onPhase, ProgressPhase::UserPages);
+            work.commandFailed = !writePages(link, data, plan, Area::UserRom, counters, work, {});
+        }
     } else {
         work.commandFailed = true;
         counters.abort();
     }
-    ops_detail::pollThenSleepWhileBusy(link, status, running);
+    waitFor({CMD_WRITE_PAGE, t.pageBusyLimit, {}}, running);
 
     if (data.includeBootRom && counters.running()) {
         notify(onPhase, ProgressPhase::BootPages);
         // Each Boot ROM page waits for the box to finish it.
-        const auto wait = [&] { ops_detail::pollThenSleepWhileBusy(link, status, running); };
-        work.commandFailed = !writePages(link, data, plan, Area::BootRom, counters, work, wait);
+        std::uint16_t lastPage = 0;
+        const auto wait = [&] { waitFor({CMD_WRITE_PAGE, t.pageBusyLimit, lastPage}, running); };
+        work.commandFailed =
+            !writePages(link, data, plan, Area::BootRom, counters, work, wait, &lastPage) || work.commandFailed;
     }
 
     if (!counters.aborted()) {
         notify(onPhase, ProgressPhase::Commit);
         cmdDownloadEnd(link);
         cmdDownloadCommit(link);
-        ops_detail::pollThenSleepWhileBusy(link, status, notAborted);
+        waitFor({CMD_DOWNLOAD_COMMIT, t.commitBusyLimit, {}}, notAborted);
     }
     return work;
 }

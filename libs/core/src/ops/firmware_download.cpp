@@ -2,6 +2,7 @@
 
 #include "plx71/link/writer_commands.hpp"
 #include "plx71/messages/message_texts.hpp"
+#include "session_run.hpp"
 
 #include <algorithm>
 
@@ -46,28 +47,36 @@ std::int32_t loadProgressTotal(const FirmwareImage& image)
     return first < kFirmwareEnd ? std::int32_t(kFirmwareEnd - first) : 0;
 }
 
-bool loadWorker(WriterLink& link, const FirmwareImage& image, ProgressCounters& counters)
+LoadWork loadWorker(WriterLink& link, const FirmwareImage& image, ProgressCounters& counters)
 {
+    LoadWork work;
     std::uint8_t status = 0; // not busy until the box says so
+    const auto running = [&counters] { return counters.running(); };
+    std::optional<std::uint16_t> lastPage; // the page the box may be busy with
     for (std::uint32_t page = firstPageAddress(image); page < kLastPageLimit; page += kPageSize) {
         if (!counters.running())
-            return true;
-        do {
-            linkSleep(link, link.timing.statusPollSleep);
-            cmdReadStatus(link, status); // a failed poll keeps the last status
-        } while ((status & kStatusBusy) != 0 && counters.running());
-        if (!counters.running())
-            return true;
-        const std::size_t offset = page - kFirmwareBase;
-        if (offset + kPageSize > image.bytes.size()
-            || !cmdLoadWritePage(link, std::uint16_t(page >> 8),
-                                 std::span<const std::uint8_t, kPageSize>(image.bytes.data() + offset, kPageSize))) {
+            return work;
+        const ops_detail::BusyWait wait{CMD_LOAD_WRITE_PAGE, link.timing.pageBusyLimit, lastPage};
+        if (!ops_detail::waitWhileBusy(link, status, running, wait, ops_detail::PollOrder::SleepFirst)) {
+            work.commandFailed = true;
             counters.abort();
-            return false;
+            return work;
         }
+        if (!counters.running())
+            return work;
+        const std::size_t offset = page - kFirmwareBase;
+        lastPage = std::uint16_t(page >> 8);
+        if (offset + kPageSize > image.bytes.size()
+            || !cmdLoadWritePage(link, *lastPage,
+                                 std::span<const std::uint8_t, kPageSize>(image.bytes.data() + offset, kPageSize))) {
+            work.commandFailed = true;
+            counters.abort();
+            return work;
+        }
+        ++work.pagesWritten;
         counters.advance(kPageWeight);
     }
-    return true;
+    return work;
 }
 
 } // namespace plx71

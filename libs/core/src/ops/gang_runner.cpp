@@ -5,9 +5,28 @@
 #include <string>
 #include <thread>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace plx71 {
 
 namespace {
+
+// Two names of one device give one identity: its device number when it is
+// a character device (a second node made with the same number included),
+// else the path with every link followed.
+std::string deviceIdentity(const std::string& name)
+{
+#ifndef _WIN32
+    struct stat st {};
+    if (::stat(name.c_str(), &st) == 0 && S_ISCHR(st.st_mode))
+        return "char " + std::to_string(static_cast<unsigned long long>(st.st_rdev));
+#endif
+    std::error_code ec;
+    const auto canonical = std::filesystem::canonical(name, ec);
+    return ec ? name : canonical.string();
+}
 
 BoxOutcome runOneBox(const GangBox& box, const GangOperation& operation, const GangOptions& options)
 {
@@ -25,6 +44,8 @@ BoxOutcome runOneBox(const GangBox& box, const GangOperation& operation, const G
         outcome.portName = box.port.displayName();
         outcome.devicePath = box.port.deviceName();
         outcome.stableName = box.port.stableName;
+        outcome.portGiven = box.port.given;
+        outcome.deviceNode = box.port.deviceNode();
         return outcome;
     }
 }
@@ -52,11 +73,8 @@ std::vector<BoxOutcome> runGang(std::span<const GangBox> boxes, const GangOperat
 std::optional<std::pair<std::size_t, std::size_t>> duplicatePorts(std::span<const PortChoice> ports)
 {
     std::vector<std::string> devices;
-    for (const auto& port : ports) {
-        std::error_code ec;
-        const auto canonical = std::filesystem::canonical(port.deviceName(), ec);
-        devices.push_back(ec ? port.deviceName() : canonical.string());
-    }
+    for (const auto& port : ports)
+        devices.push_back(deviceIdentity(port.deviceName()));
     for (std::size_t i = 0; i < devices.size(); ++i) {
         for (std::size_t j = i + 1; j < devices.size(); ++j) {
             if (devices[i] == devices[j])

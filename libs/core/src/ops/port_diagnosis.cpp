@@ -10,6 +10,7 @@
 #ifndef _WIN32
 #include <fcntl.h>
 #include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -97,7 +98,38 @@ long openerPid(const std::string& devicePath)
     return 0;
 }
 
+// A character device that carries no serial line: the memory devices
+// (/dev/null, /dev/zero), the controlling terminal and the console, or any
+// device that is no terminal at all.
+bool isNotSerialPort(const std::string& devicePath, const struct stat& st)
+{
+    const unsigned m = ::major(st.st_rdev), n = ::minor(st.st_rdev);
+    if (m == 1 || (m == 5 && n <= 2))
+        return true;
+    const int fd = ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool terminal = ::isatty(fd) != 0;
+    ::close(fd);
+    return !terminal;
+}
+
 } // namespace
+
+std::string permissionAdvice(const std::string& devicePath, const DeviceOwnership& o, std::string& groupNamed)
+{
+    const bool groupMayUse = (o.mode & S_IRGRP) != 0 && (o.mode & S_IWGRP) != 0;
+    if (groupMayUse && o.gid != 0) {
+        groupNamed = o.group;
+        return "permission denied: " + devicePath + " belongs to group '" + o.group
+            + "'; add yourself with: sudo usermod -aG " + o.group + " $USER (then log in again)";
+    }
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", o.mode & 07777u);
+    return "permission denied: " + devicePath + " is owned by " + o.owner + ":" + o.group + " with mode " + mode
+        + "; install the udev rule we ship (share/doc/plx71/examples/udev/60-plx71-serial.rules) "
+          "so the port is given to a group you are in";
+}
 
 long portHolderPid(const std::string& devicePath)
 {
@@ -120,14 +152,15 @@ PortDiagnosis diagnosePort(const std::string& devicePath)
     }
     if (::access(devicePath.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
         d.kind = OutcomeClass::PortPermissionDenied;
-        d.problem.group = groupName(st.st_gid);
-        d.problem.cause = "permission denied: " + devicePath + " belongs to group '" + d.problem.group
-            + "'; add yourself with: sudo usermod -aG " + d.problem.group + " $USER (then log in again)";
+        const passwd* owner = ::getpwuid(st.st_uid);
+        const DeviceOwnership o{owner ? owner->pw_name : std::to_string(st.st_uid), groupName(st.st_gid),
+                                unsigned(st.st_gid), unsigned(st.st_mode)};
+        d.problem.cause = permissionAdvice(devicePath, o, d.problem.group);
         return d;
     }
-    if (!S_ISCHR(st.st_mode)) {
+    if (!S_ISCHR(st.st_mode) || isNotSerialPort(devicePath, st)) {
         d.kind = OutcomeClass::PortNotFound;
-        d.problem.cause = "not found: " + devicePath + " is not a serial device";
+        d.problem.cause = "not found: " + devicePath + " is not a serial port";
         return d;
     }
     d.kind = OutcomeClass::PortBusy;

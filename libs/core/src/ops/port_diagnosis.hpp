@@ -19,4 +19,20 @@ PortDiagnosis diagnosePort(const std::string& devicePath);
 // 0 when none can be seen (another user's process, no /proc).
 long portHolderPid(const std::string& devicePath);
 
+#ifndef _WIN32
+// Who may use a device node: owner and group names, group id, mode bits.
+struct DeviceOwnership {
+    std::string owner;
+    std::string group;
+    unsigned gid = 0;
+    unsigned mode = 0;
+};
+
+// The advice for a device this user may not open. A group is named (and
+// put in `groupNamed`) only when joining it would help: it may read and
+// write the device, and it is not root. Else the owner, group and mode,
+// and the udev rule we ship.
+std::string permissionAdvice(const std::string& devicePath, const DeviceOwnership& o, std::string& groupNamed);
+#endif
+
 } // namespace plx71::ops_detail

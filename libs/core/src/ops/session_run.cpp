@@ -65,6 +65,8 @@ SessionRun::SessionRun(Ui& ui, WriterLink& link, const PortChoice& port, Progres
     outcome_.portName = port.displayName();
     outcome_.devicePath = port.deviceName();
     outcome_.stableName = port.stableName;
+    outcome_.portGiven = port.given;
+    outcome_.deviceNode = port.deviceNode();
 }
 
 void SessionRun::phase(ProgressPhase p)
@@ -155,12 +157,27 @@ BoxOutcome SessionRun::finish()
     return outcome_;
 }
 
-void pollThenSleepWhileBusy(WriterLink& link, std::uint8_t& lastStatus, const std::function<bool()>& keepWaiting)
+bool waitWhileBusy(WriterLink& link, std::uint8_t& lastStatus, const std::function<bool()>& keepWaiting,
+                   const BusyWait& wait, PollOrder order)
 {
+    const auto deadline = std::chrono::steady_clock::now() + wait.limit;
+    bool reported = false; // a failed poll has shown its own message
     do {
-        cmdReadStatus(link, lastStatus);
-        linkSleep(link, link.timing.statusPollSleep);
+        if (order == PollOrder::SleepFirst)
+            linkSleep(link, link.timing.statusPollSleep);
+        reported = !cmdReadStatus(link, lastStatus) || reported;
+        if (order == PollOrder::PollFirst)
+            linkSleep(link, link.timing.statusPollSleep);
+        if ((lastStatus & kStatusBusy) != 0 && std::chrono::steady_clock::now() >= deadline) {
+            if (!reported)
+                reportLinkError(link, LINK_ERR_COMM);
+            link.failedCommand = wait.command;
+            link.failedCommandHasPage = wait.page.has_value();
+            link.failedPage = wait.page.value_or(0);
+            return false;
+        }
     } while ((lastStatus & kStatusBusy) != 0 && keepWaiting());
+    return true;
 }
 
 } // namespace plx71::ops_detail

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string_view>
 
 namespace plx71::ops_detail {
@@ -64,9 +65,21 @@ private:
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 };
 
-// The download's waiting for the box: CMD_READ_STATUS, then the poll sleep,
+// What the box is busy with, and how long a healthy box may take for it.
+struct BusyWait {
+    std::uint8_t command = 0;          // the request the box is working on
+    std::chrono::milliseconds limit{}; // from LinkTiming
+    std::optional<std::uint16_t> page; // its page, for page commands
+};
+
+enum class PollOrder { PollFirst, SleepFirst };
+
+// Waiting for the box: CMD_READ_STATUS and the poll sleep (in `order`),
 // repeated while the last status read says busy and `keepWaiting` holds.
 // Always one poll at least; a failed poll leaves `lastStatus` as it was.
-void pollThenSleepWhileBusy(WriterLink& link, std::uint8_t& lastStatus, const std::function<bool()>& keepWaiting);
+// False when the box still says busy after `wait.limit`: the link then holds
+// a communication error naming `wait.command`, reported once.
+bool waitWhileBusy(WriterLink& link, std::uint8_t& lastStatus, const std::function<bool()>& keepWaiting,
+                   const BusyWait& wait, PollOrder order = PollOrder::PollFirst);
 
 } // namespace plx71::ops_detail

@@ -34,4 +34,5 @@ void refreshUploadedImageTexts(const WriterState& state, JobSettings& job)
         job.bootRomChecksumText.clear();
     }
 }
+
 } // namespace plx71

@@ -1,8 +1,10 @@
 #include "plx71/ops/upload_worker.hpp"
 
 #include "plx71/link/writer_commands.hpp"
+#include "plx71/messages/message_texts.hpp"
 
 #include <algorithm>
+#include <array>
 
 namespace plx71 {
 
@@ -12,19 +14,45 @@ constexpr std::int32_t kPageWeight = 256;
 constexpr std::int32_t kBootShare = 0x800; // eight Boot ROM pages
 constexpr std::uint32_t kAddressMask = 0xFFFFF;
 
+constexpr int kMostReadsOfPage = 4;
+
+// One page into `out`; with `readTwice`, until two reads in a row agree.
+bool readPage(WriterLink& link, std::uint16_t page, std::span<std::uint8_t, kPageSize> out, bool readTwice)
+{
+    if (!cmdReadPage(link, page, out))
+        return false;
+    if (!readTwice)
+        return true;
+    std::array<std::uint8_t, kPageSize> again{};
+    for (int reads = 1; reads < kMostReadsOfPage; ++reads) {
+        if (!cmdReadPage(link, page, again))
+            return false;
+        if (std::equal(again.begin(), again.end(), out.begin()))
+            return true;
+        std::copy(again.begin(), again.end(), out.begin());
+    }
+    // Every read answered, but no two agreed: the line is too noisy to trust.
+    link.failedCommand = CMD_READ_PAGE;
+    link.failedPage = page;
+    link.failedCommandHasPage = true;
+    if (link.ui)
+        link.ui->message(Icon::Stop, std::string(msg::kCommunicationError));
+    return false;
+}
+
 // Reads the pages from `first` up to `last` (inclusive, reduced to 20 bits)
 // into `image` while the counters run; a failed read sets the abort mark.
 template <typename PageNumber>
 bool readArea(WriterLink& link, const DeviceRecord& device, std::uint32_t first, std::uint32_t last,
-              std::vector<std::uint8_t>& image, PageNumber pageNumber, ProgressCounters& counters)
+              std::vector<std::uint8_t>& image, PageNumber pageNumber, ProgressCounters& counters, bool readTwice)
 {
     const std::uint32_t start = first & kAddressMask;
     const std::uint32_t end = last & kAddressMask;
     for (std::uint32_t address = start; address < end && counters.running(); address += kPageSize) {
         const std::uint32_t offset = address - start;
         if (std::size_t(offset) + kPageSize > image.size()
-            || !cmdReadPage(link, pageNumber(address),
-                            std::span<std::uint8_t, kPageSize>(image.data() + offset, kPageSize))) {
+            || !readPage(link, pageNumber(address),
+                         std::span<std::uint8_t, kPageSize>(image.data() + offset, kPageSize), readTwice)) {
             counters.abort();
             return false;
         }
@@ -44,11 +72,11 @@ std::int32_t uploadProgressTotal(const DeviceRecord& device, bool includeBootRom
 }
 
 bool uploadWorker(WriterLink& link, const DeviceRecord& device, RomImages& images, bool includeBootRom,
-                  ProgressCounters& counters, const std::function<void(ProgressPhase)>& onPhase)
+                  ProgressCounters& counters, const std::function<void(ProgressPhase)>& onPhase, bool readTwice)
 {
     if (onPhase)
         onPhase(ProgressPhase::UserPages);
-    if (!readArea(link, device, device.userRomStart, device.userRomEnd, images.user, userRomPage, counters))
+    if (!readArea(link, device, device.userRomStart, device.userRomEnd, images.user, userRomPage, counters, readTwice))
         return false;
     if (!includeBootRom || !counters.running())
         return true;
@@ -57,7 +85,8 @@ bool uploadWorker(WriterLink& link, const DeviceRecord& device, RomImages& image
     // Only the first eight pages come back: the rest of the area must not
     // keep the bytes of an earlier job.
     std::fill(images.boot.begin(), images.boot.end(), kBlankByte);
-    return readArea(link, device, device.bootRomStart, device.bootRomEnd, images.boot, bootRomPage, counters);
+    return readArea(link, device, device.bootRomStart, device.bootRomEnd, images.boot, bootRomPage, counters,
+                    readTwice);
 }
 
 } // namespace plx71

@@ -1,6 +1,7 @@
 #include "plx71/record/job_record.hpp"
 
 #include "json_text.hpp"
+#include "plx71/files/regular_file.hpp"
 #include "plx71/job/job_actions.hpp"
 #include "plx71/record/record_file.hpp"
 #include "plx71/text/utf8_path.hpp"
@@ -8,7 +9,6 @@
 
 #include <cstdio>
 #include <ctime>
-#include <fstream>
 #include <iterator>
 #include <vector>
 
@@ -92,6 +92,8 @@ void addResultFields(JsonObject& o, const BoxOutcome& outcome, const JobFacts& f
     optionalText(o, "port", outcome.portName);
     optionalText(o, "devicePath", outcome.devicePath);
     optionalText(o, "stableName", outcome.stableName);
+    optionalText(o, "portGiven", outcome.portGiven);
+    optionalText(o, "deviceNode", outcome.deviceNode);
     o.raw("portProblem", portProblemJson(outcome));
     optionalText(o, "bootVersion", outcome.bootVersion);
     optionalText(o, "firmwareVersion", outcome.firmwareVersion);
@@ -106,6 +108,8 @@ void addResultFields(JsonObject& o, const BoxOutcome& outcome, const JobFacts& f
     optionalMask(o, "lockBitMask", facts.lockBitMask);
     o.number("pagesWritten", outcome.pagesWritten)
         .number("pagesVerified", outcome.pagesVerified)
+        .boolean("skipBlank", outcome.skipBlank)
+        .number("pagesSkipped", outcome.pagesSkipped)
         .boolean("verified", outcome.verified)
         .raw("mismatch", mismatchJson(outcome));
     optionalText(o, "failedCommand", outcome.failedCommand);
@@ -156,19 +160,15 @@ JobFacts jobFactsOf(const std::string& command, const WriterState& state, const 
 FileFact fileFact(const std::string& role, const std::string& path)
 {
     FileFact f{role, path, {}};
-    std::ifstream in(pathFromUtf8(path), std::ios::binary);
-    if (!in)
-        return f;
+    // Only a regular file is hashed: a FIFO or a device named as the
+    // project must not hold the job up before it is checked.
     record_detail::Sha256 hash;
-    std::vector<char> chunk(1 << 16);
-    while (in) {
-        in.read(chunk.data(), std::streamsize(chunk.size()));
-        const auto n = std::size_t(in.gcount());
-        hash.update({reinterpret_cast<const std::uint8_t*>(chunk.data()), n});
-    }
-    if (in.bad())
-        return f;
-    f.sha256 = hash.hexDigest();
+    const FileStatus status = streamRegularFile(pathFromUtf8(path), [&hash](std::span<const char> chunk) {
+        hash.update({reinterpret_cast<const std::uint8_t*>(chunk.data()), chunk.size()});
+        return true;
+    });
+    if (status == FileStatus::Ok)
+        f.sha256 = hash.hexDigest();
     return f;
 }
 

@@ -35,7 +35,23 @@ bool appendRecordLine(const std::string& path, const std::string& line)
     return std::fclose(f) == 0 && written;
 }
 
+bool recordFileCanBeAppended(const std::string& path)
+{
+    std::FILE* f = ::_wfopen(pathFromUtf8(path).c_str(), L"ab");
+    return f && std::fclose(f) == 0;
+}
+
 #else
+
+bool recordFileCanBeAppended(const std::string& path)
+{
+    // O_NONBLOCK: a FIFO with no reader fails at once instead of waiting.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
 
 std::string hostName()
 {

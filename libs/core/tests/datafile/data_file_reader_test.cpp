@@ -94,7 +94,7 @@ TEST(DataFileReader, IntelHexEndOfReading)
     EXPECT_EQ(r.at(0xC0001), 0xFF);
     // A data record with byte count 0 ends the reading too.
     Reader z;
-    EXPECT_TRUE(z.hex(lines({intelSegment(0xC000), ":0000000000", intelData(1, {2})})));
+    EXPECT_TRUE(z.hex(lines({intelSegment(0xC000), intelData(0, {1}), ":0000000000", intelData(1, {2})})));
     EXPECT_EQ(z.at(0xC0001), 0xFF);
     // An end record carrying data stores it, then ends.
     Reader e;
@@ -116,18 +116,12 @@ TEST(DataFileReader, SRecordTypes)
     EXPECT_EQ(r.at(0xC0010), 5);    // S9 does not end the reading
     EXPECT_EQ(r.at(0xC0020), 0xFF); // S8 does
 
-    // A file of S1 records loads nothing and succeeds.
-    Reader s1;
-    EXPECT_TRUE(s1.srec(lines({sRecord('1', 0x0000, {1, 2, 3}), sRecord('9', 0, {})})));
-    EXPECT_EQ(s1.user, blankImage(Area::UserRom));
-    EXPECT_TRUE(s1.texts().empty());
-
     // S2 / S3 without data end the reading; S7 / S8 with data store, then end.
     Reader e;
-    EXPECT_TRUE(e.srec(lines({sRecord('2', 0xC0000, {}), sRecord('2', 0xC0001, {1})})));
+    EXPECT_TRUE(e.srec(lines({sRecord('2', 0xC0002, {2}), sRecord('2', 0xC0000, {}), sRecord('2', 0xC0001, {1})})));
     EXPECT_EQ(e.at(0xC0001), 0xFF);
     Reader e3;
-    EXPECT_TRUE(e3.srec(lines({sRecord('3', 0xC0000, {}), sRecord('2', 0xC0001, {1})})));
+    EXPECT_TRUE(e3.srec(lines({sRecord('2', 0xC0002, {2}), sRecord('3', 0xC0000, {}), sRecord('2', 0xC0001, {1})})));
     EXPECT_EQ(e3.at(0xC0001), 0xFF);
     Reader e7;
     EXPECT_TRUE(e7.srec(lines({sRecord('7', 0xC0003, {7}), sRecord('2', 0xC0004, {1})})));
@@ -170,7 +164,7 @@ TEST(DataFileReader, LinesOfAnyLengthAndBothLineEnds)
     Reader t;
     const std::string tail = intelData(0x0000, {0x42});
     const std::string longLine = std::string(99, 'x') + tail;
-    EXPECT_TRUE(t.hex(lines({intelSegment(0xC000), longLine, ":00000001FF"})));
+    EXPECT_TRUE(t.hex(lines({intelSegment(0xC000), intelData(0x10, {5}), longLine, ":00000001FF"})));
     EXPECT_EQ(t.at(0xC0000), 0xFF);
 }
 
@@ -210,6 +204,36 @@ TEST(DataFileReader, MalformedRecordsLoadNothing)
     Reader ok;
     EXPECT_TRUE(ok.srec("S1zz\nS5\nS9\nS0garbage\n" + sRecord('2', 0xC0000, {1})));
     EXPECT_TRUE(ok.hex(good + ":0300000300ZZ\n:02000005\n"));
+}
+
+// A file that puts no byte into the area would program a blank chip: it is
+// refused, with the reason as the message's detail, and nothing changes.
+TEST(DataFileReader, AFileThatGivesTheAreaNoByteIsAFormatError)
+{
+    const std::string hexReason = "no data records";
+    const std::string sReason = "no S2 or S3 data records (S1 records are not read)";
+    struct Case {
+        std::string text;
+        DataFormat format;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"", DataFormat::IntelHex, hexReason},
+        {"root:x:0:0:root:/root:/bin/bash\ndaemon:x:1:1::/usr/sbin:/bin/false\n", DataFormat::IntelHex, hexReason},
+        {lines({intelSegment(0xC000), ":00000001FF"}), DataFormat::IntelHex, hexReason},
+        {lines({intelSegment(0xC000), ":0000000000", intelData(1, {2})}), DataFormat::IntelHex, hexReason},
+        {"", DataFormat::SRecord, sReason},
+        {lines({sRecord('1', 0x0000, {1, 2, 3}), sRecord('9', 0, {})}), DataFormat::SRecord, sReason},
+        {lines({sRecord('2', 0xC0000, {}), sRecord('2', 0xC0001, {1})}), DataFormat::SRecord, sReason},
+    };
+    for (const Case& c : cases) {
+        Reader r;
+        r.user[0] = 0x12;
+        EXPECT_FALSE(c.format == DataFormat::IntelHex ? r.hex(c.text) : r.srec(c.text)) << c.text;
+        EXPECT_EQ(r.texts(), only(msg::kFileFormatError)) << c.text;
+        EXPECT_EQ(r.ui.details(), std::vector<std::string>{c.reason}) << c.text;
+        EXPECT_EQ(r.at(0xC0000), 0x12) << c.text;
+    }
 }
 
 TEST(DataFileReader, OutOfAreaRecordsRejectTheWholeFile)
@@ -302,6 +326,41 @@ TEST(DataFileReader, ProtectQuestionUsesTheFileData)
     EXPECT_FALSE(bad.srec(sRecord('2', 0xFFFFF, {0x3F}) + "\n" + sRecord('2', 0x100000, {1})));
     EXPECT_EQ(bad.texts(), only(msg::kInvalidAddressContained));
     EXPECT_EQ(bad.levelSeen, -1);
+}
+
+// The records are kept until the file is accepted, then placed in file
+// order: where they overlap the later one wins, also for the protect byte.
+// Read onto a blank image, the bytes the file leaves are FF, not the old ones.
+TEST(DataFileReader, OverlappingRecordsAndAReadOntoABlankImage)
+{
+    const std::string overlap = sRecord('2', 0xFFFFE, {1, 0x3F}) + "\n" + sRecord('2', 0xFFFFF, {0xFF}) + "\n"
+        + sRecord('2', 0xC0000, {5, 6}) + "\n" + sRecord('2', 0xC0001, {7});
+    Reader r;
+    r.user[0x10] = 0x55; // not in the file
+    EXPECT_TRUE(r.srec(overlap));
+    EXPECT_TRUE(r.texts().empty()); // the later FF at the protect byte: no question
+    EXPECT_EQ(r.levelSeen, 0);
+    EXPECT_EQ(r.at(0xFFFFE), 1);
+    EXPECT_EQ(r.at(0xC0000), 5);
+    EXPECT_EQ(r.at(0xC0001), 7);
+    EXPECT_EQ(r.at(0xC0010), 0x55);
+
+    struct Case {
+        ReadOnto onto;
+        bool accepted;
+        std::uint8_t at10; // what byte C0010 holds afterwards
+    };
+    for (const Case& c : {Case{ReadOnto::Image, false, 0x55}, Case{ReadOnto::BlankImage, false, 0x55},
+                          Case{ReadOnto::BlankImage, true, 0xFF}}) {
+        Reader b;
+        b.user[0x10] = 0x55;
+        b.user.back() = 0x7F; // a level 1 image: only a blank one asks nothing
+        const bool read =
+            readDataText(b.ui, b.device, Area::UserRom, b.user, c.accepted ? sRecord('2', 0xC0000, {1}) : "S2",
+                         DataFormat::SRecord, nullptr, c.onto);
+        EXPECT_EQ(read, c.accepted);
+        EXPECT_EQ(b.at(0xC0010), c.at10);
+    }
 }
 
 TEST(DataFileReader, FilesAndTheirTypes)

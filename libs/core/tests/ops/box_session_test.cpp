@@ -7,6 +7,8 @@
 #include "plx71/ops/box_session.hpp"
 #include "plx71/ops/download.hpp"
 
+#include "../../src/ops/port_diagnosis.hpp"
+
 namespace plx71::test {
 namespace {
 
@@ -214,6 +216,52 @@ TEST_F(Session, PortAndLinkFailuresNameTheirClass)
     sim->setFirmwareVersion("V1.20 2001/01/01");
     EXPECT_EQ(download().kind, OutcomeClass::FirmwareVersionDifferent);
 }
+
+#ifndef _WIN32
+// Devices that carry no serial line are named so, never "busy"; the port as
+// given and the node it ends at are in the outcome.
+TEST_F(Session, DevicesThatAreNoSerialPortAreNamedSo)
+{
+    for (const std::string path : {"/dev/null", "/dev/zero", "/dev/tty"}) {
+        PortChoice port = PortChoice::path(path);
+        port.given = "line-" + path.substr(5);
+        usePort(port);
+        ui.clear();
+        const BoxOutcome o = download();
+        EXPECT_EQ(o.kind, OutcomeClass::PortNotFound) << path;
+        EXPECT_EQ(ui.details(), std::vector<std::string>{"not found: " + path + " is not a serial port"});
+        EXPECT_EQ(o.portGiven, port.given);
+        EXPECT_EQ(o.deviceNode, path);
+    }
+}
+
+// A group is named only when joining it lets the user read and write the
+// device, and never root; else the owner, the mode and the udev rule.
+TEST(PortAdvice, NamesAGroupOnlyWhenJoiningItHelps)
+{
+    struct Case {
+        ops_detail::DeviceOwnership who;
+        std::string group; // named for usermod, or empty
+    };
+    const Case cases[] = {
+        {{"root", "dialout", 20, 020660}, "dialout"},
+        {{"root", "root", 0, 020600}, ""},
+        {{"root", "root", 0, 020660}, ""},
+        {{"root", "dialout", 20, 020640}, ""},
+    };
+    for (const Case& c : cases) {
+        std::string named;
+        const std::string advice = ops_detail::permissionAdvice("/dev/ttyUSB0", c.who, named);
+        EXPECT_EQ(named, c.group) << advice;
+        EXPECT_EQ(advice.find("usermod") != std::string::npos, !c.group.empty()) << advice;
+        EXPECT_EQ(advice.find("-aG root"), std::string::npos) << advice;
+        if (c.group.empty()) {
+            EXPECT_NE(advice.find(c.who.owner + ":" + c.who.group + " with mode 0"), std::string::npos) << advice;
+            EXPECT_NE(advice.find("udev rule"), std::string::npos) << advice;
+        }
+    }
+}
+#endif
 
 TEST(SettingsReply, FitsTheBoxsOneFrame)
 {

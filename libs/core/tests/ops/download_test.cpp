@@ -362,5 +362,52 @@ TEST_F(Download, WaitsForTheBusyBoxAfterEraseBootPagesAndCommit)
     EXPECT_GE(countCode(cmds, CMD_READ_STATUS), 8u + 3u);
 }
 
+// A box that never ends its busy time: the job ends, once reported, as a
+// communication error naming what the box was busy with, and the box is
+// put back to rest. Cancel still works while it is polled.
+TEST_F(Download, ABoxThatStaysBusyEndsTheJobAsACommunicationErrorOrOnCancel)
+{
+    struct Case {
+        std::uint8_t code;
+        std::optional<std::uint16_t> page; // the page whose write starts the busy time
+        std::string failed;
+    };
+    const Case cases[] = {
+        {CMD_ERASE_BLOCKS, std::nullopt, "CMD_ERASE_BLOCKS"},
+        {CMD_WRITE_PAGE, 0x1FE1, "CMD_WRITE_PAGE"},
+        {CMD_DOWNLOAD_COMMIT, std::nullopt, "CMD_DOWNLOAD_COMMIT"},
+    };
+    job.bootRomFileName = "boot.btp";
+    job.operationBlockMode = OperationBlockMode::Block;
+    job.operationBlockList = "0";
+    link->timing.eraseBusyLimit = link->timing.pageBusyLimit = link->timing.commitBusyLimit = 150ms;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.failed);
+        ui.clear();
+        onCommand = [this, c](std::uint8_t code, std::span<const std::uint8_t> payload) {
+            if (code == c.code && (!c.page || (payload[0] | payload[1] << 8) == *c.page))
+                sim->setStayBusy(true);
+        };
+        EXPECT_FALSE(download());
+        sim->setStayBusy(false);
+        EXPECT_EQ(outcome.kind, OutcomeClass::CommunicationError);
+        EXPECT_EQ(outcome.failedCommand, c.failed);
+        EXPECT_EQ(outcome.failedPage, c.page);
+        EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(msg::kCommunicationError)});
+        expectResting();
+    }
+
+    // With limits far away, Cancel ends the polling.
+    link->timing.eraseBusyLimit = 600s;
+    ui.clear();
+    sim->clearReceivedCommands();
+    onNth(CMD_ERASE_BLOCKS, 1, [this] { sim->setStayBusy(true); });
+    EXPECT_FALSE(download([this] { return countCode(sim->receivedCommands(), CMD_READ_STATUS) >= 10; }));
+    sim->setStayBusy(false);
+    EXPECT_EQ(outcome.kind, OutcomeClass::Cancelled);
+    EXPECT_TRUE(ui.messages().empty());
+    expectResting();
+}
+
 } // namespace
 } // namespace plx71::test

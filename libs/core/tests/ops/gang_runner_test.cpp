@@ -11,6 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <atomic>
 #include <filesystem>
 #include <mutex>
@@ -28,13 +32,22 @@ TEST(GangPorts, DuplicatesAreFoundBehindLinks)
         std::vector<PortChoice> ports;
         std::optional<std::pair<std::size_t, std::size_t>> duplicate;
     };
-    const std::vector<Case> cases = {
-        {{PortChoice{0, "/dev/null", ""}, PortChoice{0, (dir / "box-a").string(), ""}},
+    std::vector<Case> cases = {
+        {{PortChoice::path("/dev/null"), PortChoice::path((dir / "box-a").string())},
          std::pair<std::size_t, std::size_t>{0, 1}},
-        {{PortChoice{0, "", ""}, PortChoice{1, "", ""}, PortChoice{0, "", ""}},
-         std::pair<std::size_t, std::size_t>{0, 2}},
-        {{PortChoice{0, "/dev/null", ""}, PortChoice{0, "/dev/zero", ""}}, std::nullopt},
+        {{PortChoice::com(0), PortChoice::com(1), PortChoice::com(0)}, std::pair<std::size_t, std::size_t>{0, 2}},
+        {{PortChoice::path("/dev/null"), PortChoice::path("/dev/zero")}, std::nullopt},
     };
+    // A second node with the device number of /dev/null (1:3) is the same
+    // device under another name, no link between them.
+#ifndef _WIN32
+    struct stat null {};
+    const auto twin = dir / "null-twin";
+    if (::stat("/dev/null", &null) == 0 && ::mknod(twin.c_str(), S_IFCHR | 0666, null.st_rdev) == 0)
+        cases.push_back(
+            {{PortChoice::path(twin.string()), PortChoice::path("/dev/zero"), PortChoice::path("/dev/null")},
+             std::pair<std::size_t, std::size_t>{0, 2}});
+#endif
     for (const auto& c : cases)
         EXPECT_EQ(duplicatePorts(c.ports), c.duplicate);
     std::filesystem::remove_all(dir);
@@ -70,7 +83,7 @@ protected:
         for (std::size_t i = 0; i < sims.size(); ++i) {
             sinks.push_back(std::make_unique<PollingProgressSink>(PollingSinkOptions{cancel, {}, {}, 5ms}));
             boxes.push_back(
-                {PortChoice{0, sims[i]->slavePath(), "box" + std::to_string(i)}, uis[i].get(), sinks[i].get()});
+                {PortChoice::path(sims[i]->slavePath(), "box" + std::to_string(i)), uis[i].get(), sinks[i].get()});
         }
         GangOptions options;
         options.timing = quickTiming();

@@ -312,6 +312,21 @@ TEST_F(Loader, CancelStopsThePagesAndABusyBoxWaitsForIt)
     EXPECT_GE(countCode(accepted(*sim), CMD_READ_STATUS), 10u);
     EXPECT_EQ(loadPages().size(), 0u);
     expectResting();
+
+    // Busy beyond the page limit after the fifth page: a communication error
+    // naming that page, and the pages the box took are counted.
+    link->timing.pageBusyLimit = 150ms;
+    onNth(CMD_LOAD_WRITE_PAGE, 5, [this] { sim->setStayBusy(true); });
+    session->aimBox(session->port().comPortIndex, 4);
+    auto k = sink();
+    const BoxOutcome o = session->loadFirmware(img, "/fw/new.hex", k);
+    sim->setStayBusy(false);
+    EXPECT_EQ(o.kind, OutcomeClass::CommunicationError);
+    EXPECT_EQ(o.failedCommand, "CMD_LOAD_WRITE_PAGE");
+    EXPECT_EQ(o.failedPage, std::optional<std::uint16_t>(0x0C14));
+    EXPECT_EQ(o.pagesWritten, 5);
+    EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
+    expectResting();
 }
 
 } // namespace

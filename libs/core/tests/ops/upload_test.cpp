@@ -383,5 +383,60 @@ TEST_F(Upload, AFailedPageOrCancelKeepsTheSettingsButNotTheTexts)
     expectResting();
 }
 
+// A reply spoilt on the line but passing its check sum, on the first read of
+// a page only, or on every other read.
+TEST_F(Upload, ReadTwiceTakesAPageOnlyWhenTwoReadsInARowAgree)
+{
+    storeJob();
+    constexpr std::uint16_t kPage = 0x0D42;
+    const std::size_t at = (std::size_t(kPage) << 8) - 0xC0000 + 7;
+    struct Case {
+        const char* name;
+        bool readTwice;
+        bool everyOther; // else only the first read is spoilt
+        UploadResult result;
+        std::size_t reads; // of kPage
+        bool right;        // the uploaded byte is the stored one
+    };
+    const std::vector<Case> cases{
+        {"one read: taken as it came", false, false, UploadResult::Complete, 1, false},
+        {"read twice: the spoilt read is outvoted", true, false, UploadResult::Complete, 3, true},
+        {"read twice: no two reads agree", true, true, UploadResult::SettingsOnly, 4, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui.clear();
+        sim->clearReceivedCommands();
+        auto reads = std::make_shared<int>(0);
+        {
+            std::lock_guard lock(hookMutex);
+            onCommand = [this, reads, c](std::uint8_t code, std::span<const std::uint8_t> payload) {
+                if (code != CMD_READ_PAGE || (payload[0] | payload[1] << 8) != kPage)
+                    return;
+                ++*reads;
+                sim->setFlipRead(kPage, 7, c.everyOther ? *reads % 2 == 1 : *reads == 1);
+            };
+        }
+        WriterState back = freshState();
+        JobSettings backJob;
+        auto k = sink();
+        const BoxOutcome o = session->upload(back, backJob, k, c.readTwice);
+        EXPECT_EQ(uploadResultOf(o), c.result);
+        std::size_t pageReads = 0;
+        for (const auto& r : accepted(*sim))
+            pageReads += r.code == CMD_READ_PAGE && pageOf(r) == kPage;
+        EXPECT_EQ(pageReads, c.reads);
+        if (c.result == UploadResult::Complete)
+            EXPECT_EQ(back.images.user[at] == state.images.user[at], c.right);
+        else
+            EXPECT_EQ(o.failedPage, std::optional<std::uint16_t>(kPage));
+        EXPECT_EQ(ui.texts().size(), c.result == UploadResult::Complete ? 0u : 1u);
+        expectResting();
+        std::lock_guard lock(hookMutex);
+        onCommand = nullptr;
+    }
+    sim->setFlipRead(kPage, 7, false);
+}
+
 } // namespace
 } // namespace plx71::test

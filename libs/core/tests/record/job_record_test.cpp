@@ -14,6 +14,7 @@
 #include <set>
 
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -67,6 +68,8 @@ TEST(ResultJson, HoldsTheOutcomeAndTheJobFacts)
     o.difference.expected = 0x12;
     o.difference.found = 0xED;
     o.pagesWritten = 40;
+    o.portGiven = "line2";
+    o.deviceNode = "/dev/ttyUSB3";
     o.duration = std::chrono::milliseconds(1234);
     JobFacts f;
     f.command = "download";
@@ -76,7 +79,7 @@ TEST(ResultJson, HoldsTheOutcomeAndTheJobFacts)
     const std::string json = resultJson(o, f, 7);
     for (const char* part :
          {"{\"command\":\"download\",\"outcome\":\"verify-mismatch\",\"exitCode\":7,", "\"port\":\"COM2\"",
-          "\"devicePath\":\"/dev/ttyUSB0\"",
+          "\"devicePath\":\"/dev/ttyUSB0\"", "\"portGiven\":\"line2\"", "\"deviceNode\":\"/dev/ttyUSB3\"",
           "\"mismatch\":{\"address\":\"0C1230\",\"expected\":\"12\",\"found\":\"ED\"}", "\"path\":\"/data/a\\\"b.hex\"",
           "\"operationBlockMask\":127", "\"lockBitMask\":null", "\"pagesWritten\":40", "\"durationMs\":1234}"})
         EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
@@ -89,6 +92,23 @@ TEST(ResultJson, HoldsTheOutcomeAndTheJobFacts)
 }
 
 #ifndef _WIN32
+// A project path that names no regular file (missing, a folder, a FIFO no
+// one writes to) has no hash, and hashing it returns at once; a record path
+// in a missing folder cannot take lines.
+TEST(FileFact, OnlyARegularFileIsHashedAndNothingWaits)
+{
+    test::ScratchDir dir;
+    const auto fifo = dir.path() / "project.pxp";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    test::writeText(dir.path() / "real.pxp", "abc");
+    for (const auto& path : {fifo, dir.path(), dir.path() / "missing.pxp"})
+        EXPECT_EQ(fileFact("project", path.string()).sha256, "") << path;
+    EXPECT_EQ(fileFact("project", (dir.path() / "real.pxp").string()).sha256,
+              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_FALSE(recordFileCanBeAppended((dir.path() / "no" / "line.jsonl").string()));
+    EXPECT_TRUE(recordFileCanBeAppended((dir.path() / "line.jsonl").string()));
+}
+
 // Two processes append lines of their own to one file at once: every line
 // comes out whole, none is lost.
 TEST(RecordFile, TwoProcessesAppendingAtOnceGiveWholeLines)

@@ -34,6 +34,21 @@
 
 namespace plx71sim {
 
+// Bit errors on the line: each data bit is inverted with the given
+// probability, in the PC-to-box and box-to-PC direction. The same seed and
+// the same bytes give the same errors.
+struct LineNoiseOptions {
+    double toBox = 0;
+    double toPc = 0;
+    std::uint64_t seed = 1;
+};
+
+// Bits inverted by the line noise so far.
+struct NoiseCount {
+    std::uint64_t toBox = 0;
+    std::uint64_t toPc = 0;
+};
+
 struct Options {
     BoxConfig box;         // version texts, busy time, strict busy
     Faults faults;         // fault switches on from the start
@@ -48,6 +63,7 @@ struct Options {
     // After a reply the box takes the next byte as the PC's ACK/NAK when it
     // is 0x06/0x15 and arrives within this time.
     std::chrono::milliseconds replyAckWindow{100};
+    LineNoiseOptions noise;
 };
 
 class Simulator {
@@ -83,6 +99,7 @@ public:
     int portOpenCount() const;
     // Bytes dropped because the PC's line settings did not match the box's.
     std::size_t ignoredBytes() const;
+    NoiseCount noiseCount() const;
 
     // --- fault switches -----------------------------------------------------
     void dropAcks(int frames);
@@ -124,6 +141,7 @@ private:
     std::thread thread_;
     int openCount_ = 0;
     std::size_t ignoredBytes_ = 0;
+    NoiseCount noiseCount_;
     bool dirty_ = false;
     bool running_ = false;
 

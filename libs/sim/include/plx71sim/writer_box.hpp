@@ -33,6 +33,9 @@ struct Faults {
     // The settings query answers with this field changed (the store itself is
     // untouched): one of kSettingFields, empty for none.
     std::string alterSetting;
+    // An erase leaves these User ROM pages holding 0x00 instead of blanking
+    // them: a box whose erased pages are not all 0xFF.
+    std::set<std::uint16_t> unerasedPages;
 };
 
 // The settings fields alterSetting can change. Numbers get their lowest bit
@@ -105,6 +108,7 @@ private:
     enum class Loader { Off, Entered, Prepared };
 
     Answer execute(std::uint8_t code, std::span<const std::uint8_t> p, Clock::time_point now);
+    void leaveUnerasedPages();
     Answer reply(std::uint8_t code, const Bytes& payload);
     bool settingsFit(std::size_t name, std::size_t user, std::size_t boot) const;
     void startBusy(Clock::time_point now) { busyUntil_ = now + config_.busyTime; }

@@ -11,8 +11,14 @@
 
 namespace plx71 {
 
+// What an accepted file is placed over: the image as it is, or a blank
+// image (every byte FF, as "Select..." loads a file on its own).
+enum class ReadOnto { Image, BlankImage };
+
 // Reads `path` into `image` (the area's buffer; index = address - area start).
-// Every data record must lie inside the area of `device`; for the User ROM a
+// Every data record must lie inside the area of `device`, and at least one
+// must put a byte there (else "File format error" with the reason as its
+// detail: an empty file is never taken for a blank chip); for the User ROM a
 // protected program is loaded only when the user answers OK. The image is
 // replaced as a whole on success (bytes the file does not give keep what the
 // image held) and not touched at all on failure. Messages: "File not found",
@@ -20,11 +26,13 @@ namespace plx71 {
 // `protectLevelSeen` (optional) receives the protect level of the file's data
 // once a User ROM file has been read without errors, before the question and
 // whatever the answer (the form's "Rom Protect :" shows it); else untouched.
+// With ReadOnto::BlankImage the whole image is blanked before an accepted
+// file is placed, and the protect level is that of the file over blank.
 bool readDataFile(Ui& ui, const DeviceRecord& device, Area area, std::span<std::uint8_t> image,
-                  const std::filesystem::path& path, int* protectLevelSeen = nullptr);
+                  const std::filesystem::path& path, int* protectLevelSeen = nullptr, ReadOnto onto = ReadOnto::Image);
 
 // The same on text already in memory, with the format given.
 bool readDataText(Ui& ui, const DeviceRecord& device, Area area, std::span<std::uint8_t> image, std::string_view text,
-                  DataFormat format, int* protectLevelSeen = nullptr);
+                  DataFormat format, int* protectLevelSeen = nullptr, ReadOnto onto = ReadOnto::Image);
 
 } // namespace plx71

@@ -12,6 +12,7 @@ struct PortChoice {
     int comPortIndex = 0;   // 0..3 = COM1..COM4; used when devicePath is empty
     std::string devicePath; // a device path; empty: the COM mapping
     std::string stableName; // by-id path or station name for records; may be empty
+    std::string given;      // the name the operator typed (--port), kept for records; may be empty
 
     static PortChoice com(int comPortIndex);
     static PortChoice path(std::string devicePath, std::string stableName = {});
@@ -23,6 +24,9 @@ struct PortChoice {
     std::string deviceName() const;
     // The stable name when there is one, else the display name.
     std::string recordName() const;
+    // The device node the link ends at, every symbolic link followed
+    // (/dev/ttyUSB0 for a by-id name); the device name when it is not there.
+    std::string deviceNode() const;
 
     bool operator==(const PortChoice&) const = default;
 };

@@ -27,6 +27,8 @@ struct SerialDevice {
     std::vector<PortHolder> holders;   // processes that have it open (when asked for)
     std::optional<int> latencyTimerMs; // FTDI adapters: sysfs latency_timer
     std::optional<bool> lowLatency;    // UARTs whose sysfs flags tell it
+    std::string friendlyName;          // Windows: "USB Serial Port (COM3)"; empty elsewhere
+    std::string kernelDevice;          // Windows: "\\Device\\Serial0"; empty elsewhere
 
     // The name that survives a replug: the first by-id name, else the first
     // by-path name, else the device path.

@@ -31,7 +31,9 @@ public:
     virtual bool isOpen() const = 0;
     // True only when every byte was written; returns when the bytes are on the
     // line (with timing.paceWrites, no earlier than 11 bits per byte at the
-    // port's rate after the write began).
+    // port's rate after the write began). A pseudo-terminal has no line: its
+    // writes return at once, and the next read's time-outs start when the
+    // bytes would have left a line at that rate.
     virtual bool write(std::span<const std::uint8_t> bytes, const LinkTiming& timing) = 0;
     // Reads up to buffer.size() bytes and returns how many arrived. Gives up
     // after a gap of more than timing.readInterval between two bytes or after

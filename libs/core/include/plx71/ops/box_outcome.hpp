@@ -63,6 +63,8 @@ struct BoxOutcome {
     std::string portName;   // "COM1" or the path
     std::string devicePath; // the device the session opened (or tried)
     std::string stableName; // the choice's stable name, when it had one
+    std::string portGiven;  // the port as the operator named it, when named
+    std::string deviceNode; // the device node the link ends at (links followed)
     PortProblem portProblem;
 
     // A failed command: "CMD_WRITE_PAGE" and, for page commands, the page.
@@ -77,6 +79,8 @@ struct BoxOutcome {
     std::string firmwareVersion;
     std::int32_t pagesWritten = 0;  // page writes the box acknowledged
     std::int32_t pagesVerified = 0; // pages read back and found equal
+    std::int32_t pagesSkipped = 0;  // blank pages left out by a skip-blank download
+    bool skipBlank = false;         // the download left out blank pages
     bool verified = false;          // a read-back verify ran to its end and matched
     bool settingsApplied = false;   // upload: the box's settings reached the job
     std::chrono::milliseconds duration{0};

@@ -36,6 +36,10 @@ bool settingsReplyFits(const DeviceRecord& device, const JobSettings& job);
 
 struct DownloadOptions {
     bool verify = true; // read the job back before the way back to 9600
+    // Leave out the pages whose 256 bytes are all 0xFF. Off by default: what
+    // the box does with pages it never receives is not known, so by default
+    // every page goes out. The read-back still reads every page.
+    bool skipBlank = false;
 };
 
 class BoxSession {
@@ -77,8 +81,10 @@ public:
     BoxOutcome verify(const WriterState& state, const JobSettings& job, ProgressSink& sink);
     // Reads the box's job into state and job (outcome.settingsApplied says
     // whether they changed); after a complete read the image texts are
-    // recomputed.
-    BoxOutcome upload(WriterState& state, JobSettings& job, ProgressSink& sink);
+    // recomputed. With `readTwice` every page is read until two reads in a
+    // row agree (at most four reads; else a communication error): the one-
+    // byte check sum of a reply lets some bit errors through.
+    BoxOutcome upload(WriterState& state, JobSettings& job, ProgressSink& sink, bool readTwice = false);
     // The loader's "Read Version": versions at the chosen rate.
     BoxOutcome readVersions();
     // Help > About: CMD_READ_VERSIONS at 9600 bit/s without a rate switch;

@@ -25,6 +25,7 @@ struct DownloadData {
     std::span<const std::uint8_t> bootImage;            // index = address - bootRomStart
     std::uint8_t downloadSelection = 0;                 // bit k: User ROM block k is written
     bool includeBootRom = false;                        // the first eight Boot ROM pages go too
+    bool skipBlank = false;                             // pages all 0xFF are not sent
 };
 
 // The download data of a job: the operation block mask as selection, the
@@ -55,11 +56,13 @@ std::vector<PlannedPage> plannedDownloadPages(const DownloadData& data);
 struct DownloadWork {
     bool commandFailed = false; // erase or a page write failed (else an abort was Cancel)
     std::int32_t pagesWritten = 0;
+    std::int32_t pagesSkipped = 0; // blank pages not sent (skipBlank), counted as done
 };
 
 // The data phase, on the worker: erase (always mask 0x7F), wait for the box,
 // the User ROM pages of the plan, wait, the Boot ROM pages each followed by
-// a wait, then CMD_DOWNLOAD_END and CMD_DOWNLOAD_COMMIT and a last wait,
+// a wait (with data.skipBlank, pages all 0xFF are left out and counted as
+// done at once), then CMD_DOWNLOAD_END and CMD_DOWNLOAD_COMMIT and a last wait,
 // unless the abort mark was set (Cancel, or a failed erase or page write,
 // which also sets it). `counters` must have been started with
 // downloadProgressTotal. `onPhase` (may be empty) hears Erase, UserPages,

@@ -37,8 +37,13 @@ std::int32_t loadProgressTotal(const FirmwareImage& image);
 // The page phase, on the worker: for each page from image.firstAddress up to
 // 0xC3F00, poll the status (10 ms before each poll) until the box is idle,
 // then CMD_LOAD_WRITE_PAGE. Stops when the counters stop running (Cancel);
-// a failed page write sets the abort mark and makes the result false.
-// `counters` must have been started with loadProgressTotal.
-bool loadWorker(WriterLink& link, const FirmwareImage& image, ProgressCounters& counters);
+// a failed page write, or a box busy beyond timing.pageBusyLimit, sets the
+// abort mark and commandFailed. `counters` must have been started with
+// loadProgressTotal.
+struct LoadWork {
+    bool commandFailed = false;
+    std::int32_t pagesWritten = 0; // pages the box acknowledged
+};
+LoadWork loadWorker(WriterLink& link, const FirmwareImage& image, ProgressCounters& counters);
 
 } // namespace plx71

@@ -20,8 +20,10 @@ std::int32_t uploadProgressTotal(const DeviceRecord& device, bool includeBootRom
 // the Boot ROM pages into it, as long as the counters run. A failed read sets
 // the abort mark and makes the result false. `counters` must have been
 // started with uploadProgressTotal. `onPhase` (may be empty) hears UserPages
-// and BootPages.
+// and BootPages. With `readTwice` a page is taken once two reads in a row
+// agree; four reads without that are a failed CMD_READ_PAGE.
 bool uploadWorker(WriterLink& link, const DeviceRecord& device, RomImages& images, bool includeBootRom,
-                  ProgressCounters& counters, const std::function<void(ProgressPhase)>& onPhase = {});
+                  ProgressCounters& counters, const std::function<void(ProgressPhase)>& onPhase = {},
+                  bool readTwice = false);
 
 } // namespace plx71

@@ -46,7 +46,8 @@ FileFact fileFact(const std::string& role, const std::string& path);
 
 // One JSON object on one line (no newline): command, outcome class and its
 // exit code, port and device path, versions, device, files, checksums, ID,
-// masks, pages written and verified, first mismatch, failed command, port
+// masks, pages written and verified, whether blank pages were skipped and
+// how many, first mismatch, failed command, port
 // problem, duration in ms.
 std::string resultJson(const BoxOutcome& outcome, const JobFacts& facts, int exitCode);
 

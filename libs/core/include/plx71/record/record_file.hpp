@@ -10,6 +10,11 @@ namespace plx71 {
 // (nothing written, or the file left as it was before the call) on failure.
 bool appendRecordLine(const std::string& path, const std::string& line);
 
+// Whether `path` can take record lines: opened for appending (created when
+// missing, nothing written) without waiting, then closed. A job checks this
+// before its first frame, so a box is never programmed without its line.
+bool recordFileCanBeAppended(const std::string& path);
+
 // This machine's name, empty when the system does not say.
 std::string hostName();
 

@@ -2,7 +2,8 @@
 // The one-copy-at-a-time rule of a program: a lock file named after the
 // executable's base name in the temporary directory. The lock belongs to the
 // running process; it is released when this object goes away, and a lock
-// left by a process that no longer runs does not count.
+// left by a process that no longer runs does not count, even when that
+// process had the id this one has now.
 #include <QString>
 
 #include <memory>

@@ -1,0 +1,45 @@
+#include "commands/job_ending.hpp"
+
+#include "build_version.hpp"
+#include "plx71/messages/message_texts.hpp"
+#include "plx71/record/record_file.hpp"
+
+namespace plx71::cli {
+
+int jobExitCode(const BoxOutcome& outcome)
+{
+    if (outcome.kind == OutcomeClass::Cancelled) {
+        if (const int signalCode = interruptExitCode())
+            return signalCode;
+    }
+    return outcomeExitCode(outcome.kind);
+}
+
+JobEnding endJob(BoxOutcome outcome, const JobFacts& facts, const std::string& recordPath, Ui& ui)
+{
+    JobEnding end;
+    end.exitCode = jobExitCode(outcome);
+    if (!recordPath.empty()
+        && !appendRecordLine(recordPath, recordLine(outcome, facts, end.exitCode, programVersion()))) {
+        ui.message(Icon::Exclamation, msg::cannotWriteFile(recordPath));
+        if (outcome.ok()) {
+            outcome.kind = OutcomeClass::OutputNotWritten;
+            outcome.filePath = recordPath;
+            end.exitCode = outcomeExitCode(outcome.kind);
+        }
+    }
+    end.json = resultJson(outcome, facts, end.exitCode);
+    end.outcome = std::move(outcome);
+    return end;
+}
+
+int finishJob(CliContext& ctx, Ui& ui, const BoxOutcome& outcome, const JobFacts& facts, const std::string& recordPath)
+{
+    JobEnding end = endJob(outcome, facts, recordPath, ui);
+    ctx.jobEnded = true;
+    if (ctx.json)
+        ctx.jsonResult = std::move(end.json);
+    return end.exitCode;
+}
+
+} // namespace plx71::cli

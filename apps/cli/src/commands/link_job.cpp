@@ -1,0 +1,63 @@
+#include "commands/link_job.hpp"
+
+#include "commands/gang_command.hpp"
+#include "commands/job_ending.hpp"
+#include "commands/port_option.hpp"
+#include "plx71/messages/message_texts.hpp"
+#include "plx71/record/record_file.hpp"
+#include "progress/cli_progress_sink.hpp"
+
+namespace plx71::cli {
+
+namespace {
+
+// A record file that cannot take the line is found before the box is
+// touched, not after it has been programmed.
+bool recordCanBeKept(CliContext& ctx, CliUi& ui, const LinkOptions& options, const JobFacts& facts)
+{
+    if (options.record.empty() || recordFileCanBeAppended(options.record))
+        return true;
+    ui.message(Icon::Stop, msg::cannotWriteFile(options.record));
+    BoxOutcome refused;
+    refused.kind = OutcomeClass::OutputNotWritten;
+    refused.filePath = options.record;
+    ctx.jobEnded = true;
+    if (ctx.json)
+        ctx.jsonResult = resultJson(refused, facts, outcomeExitCode(refused.kind));
+    return false;
+}
+
+int runOneBox(CliContext& ctx, CliUi& ui, const LinkOptions& options, const PortChoice& port, JobSettings& job,
+              const JobFacts& facts, const GangOperation& operation)
+{
+    job.portSelection = port.devicePath.empty() ? port.comPortIndex : 0;
+    BoxSession session(ui, port, job.hostBaudSelection);
+    CliProgressSink sink(options.progressMode());
+    const BoxOutcome outcome = operation(session, sink);
+    return finishJob(ctx, ui, outcome, facts, options.record);
+}
+
+} // namespace
+
+int runLinkJob(CliContext& ctx, CliUi& ui, const LinkOptions& options, JobSettings& job, const JobFacts& facts,
+               const GangOperation& operation)
+{
+    options.applyRate(job);
+    if (!recordCanBeKept(ctx, ui, options, facts))
+        return outcomeExitCode(OutcomeClass::OutputNotWritten);
+    if (options.ports.empty())
+        return runOneBox(ctx, ui, options, PortChoice::com(job.portSelection), job, facts, operation);
+    const ResolvedPorts resolved = resolvePortSpecs(options.ports);
+    if (resolved.exitCode != kExitOk)
+        return resolved.exitCode;
+    if (isGang(options))
+        return runGangJob(ctx, options, resolved, facts, job.hostBaudSelection, operation);
+    const PortSpec& spec = resolved.specs.front();
+    if (spec.port)
+        return runOneBox(ctx, ui, options, *spec.port, job, facts, operation);
+    const BoxOutcome outcome = unresolvedPortOutcome(spec);
+    ui.messageWithDetail(Icon::Stop, msg::portCannotBeUsed(outcome.portName), outcome.portProblem.cause);
+    return finishJob(ctx, ui, outcome, facts, options.record);
+}
+
+} // namespace plx71::cli
