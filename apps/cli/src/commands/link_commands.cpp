@@ -220,7 +220,7 @@ void addLinkCommands(CLI::App& app, CliContext& ctx)
                        "write the User ROM area to this data file (.hex Intel HEX, "
                        "else S-records)");
     upload->add_option("--boot-rom", up->bootRom, "write the Boot ROM area to this data file");
-    addLinkOptions(upload, up->link, true);
+    addLinkOptions(upload, up->link, true, true);
     upload->callback([&ctx, up] { ctx.run = [&ctx, up](CliUi& ui) { return runUploadCommand(ctx, ui, *up); }; });
 
     auto firmwareOptions = std::make_shared<LinkOptions>();
