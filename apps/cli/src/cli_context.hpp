@@ -18,6 +18,7 @@ struct CliContext {
     std::string tablePath; // --table; empty = beside the executable
     bool yes = false;      // --yes
     bool json = false;     // --json: one JSON object on stdout
+    bool quiet = false;    // -q before the command (after it, the command's own -q)
     std::string command;   // the chosen subcommand's name
     // The command's JSON object, when it made its own (else main builds one
     // from the exit code).

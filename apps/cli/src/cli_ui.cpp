@@ -30,6 +30,13 @@ void CliUi::messageWithDetail(Icon icon, const std::string& text, const std::str
     message(icon, detail.empty() ? text : text + "\n" + detail);
 }
 
+void CliUi::detail(const std::string& text)
+{
+    std::lock_guard lock(outputMutex);
+    std::fprintf(out_, "%s\n", text.c_str());
+    std::fflush(out_);
+}
+
 bool CliUi::question(Icon, const std::string& text)
 {
     std::lock_guard lock(outputMutex);

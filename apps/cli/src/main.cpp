@@ -80,6 +80,7 @@ int main(int argc, char** argv)
                    "device definition table (default: plx71typ.tbl beside plx71, else in ../share/plx71)");
     app.add_flag("--yes", ctx.yes, "answer OK to every question (default: Cancel)");
     app.add_flag("--json", ctx.json, "print one JSON object with the result on stdout (messages stay on stderr)");
+    app.add_flag("-q,--quiet", ctx.quiet, "no progress display, before or after the command");
     const std::vector<std::string> args = utf8Arguments(argc, argv);
     const unsigned groups = groupsNeeded(args);
     if (groups & kFileGroup)

@@ -34,7 +34,7 @@ TEST_F(CliLink, VersionsPrintsBothTextsOrFails)
     sim->setSilent(true);
     r = runCli("versions" + port, dir);
     EXPECT_EQ(r.code, 5);
-    EXPECT_EQ(r.err, "Communication error between PLX-71RD\n");
+    EXPECT_EQ(r.err, "Communication error between PLX-71RD\nfailed command: CMD_SET_LINK_RATE\n");
 
     r = runCli("versions --baud 12345" + port, dir);
     EXPECT_EQ(r.code, 2);
@@ -54,6 +54,16 @@ TEST_F(CliLink, DownloadSendsTheProjectsJobOrNothing)
     EXPECT_EQ(cmds.front().payload, (plx71sim::Bytes{3})); // the project's 38400
     EXPECT_EQ(cmds.at(1).rate, 38400);
     expectResting();
+
+    // -q before the command silences the progress too; a mode named with
+    // --progress wins over -q.
+    const std::string bare = " --port " + shellQuote(sim->slavePath());
+    r = runCli("-q download " + shellQuote(project.string()) + bare, dir);
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    r = runCli("-q download " + shellQuote(project.string()) + " --progress lines" + bare, dir);
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("user-pages\n"), std::string::npos) << r.err;
 
     // --baud wins over the project.
     sim->clearReceivedCommands();
@@ -173,7 +183,7 @@ TEST_F(CliLink, FirmwareLoadsAndReportsTheBoxsVersion)
     r = runCli("firmware fw.hex" + port, dir);
     EXPECT_EQ(r.code, 5);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "Communication error between PLX-71RD\n");
+    EXPECT_EQ(r.err, "Communication error between PLX-71RD\nfailed command: CMD_LOAD_WRITE_PAGE, page 0C20\n");
     expectResting();
 }
 

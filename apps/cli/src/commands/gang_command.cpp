@@ -24,6 +24,7 @@ public:
     {
         print(detail.empty() ? text : text + "\n" + detail);
     }
+    void detail(const std::string& text) override { print(text); }
     bool question(Icon, const std::string& text) override
     {
         print(text + (yes_ ? " OK" : " Cancel"));

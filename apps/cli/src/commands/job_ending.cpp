@@ -4,6 +4,8 @@
 #include "plx71/messages/message_texts.hpp"
 #include "plx71/record/record_file.hpp"
 
+#include <cstdio>
+
 namespace plx71::cli {
 
 int jobExitCode(const BoxOutcome& outcome)
@@ -15,8 +17,27 @@ int jobExitCode(const BoxOutcome& outcome)
     return outcomeExitCode(outcome.kind);
 }
 
+namespace {
+
+// "failed command: CMD_WRITE_PAGE, page 0FA3": the console's line behind
+// "Communication error between PLX-71RD", as JSON and record say it.
+std::string failedCommandLine(const BoxOutcome& outcome)
+{
+    std::string line = "failed command: " + outcome.failedCommand;
+    if (outcome.failedPage) {
+        char page[8];
+        std::snprintf(page, sizeof page, "%04X", unsigned(*outcome.failedPage));
+        line += std::string(", page ") + page;
+    }
+    return line;
+}
+
+} // namespace
+
 JobEnding endJob(BoxOutcome outcome, const JobFacts& facts, const std::string& recordPath, Ui& ui)
 {
+    if (!outcome.failedCommand.empty())
+        ui.detail(failedCommandLine(outcome));
     JobEnding end;
     end.exitCode = jobExitCode(outcome);
     if (!recordPath.empty()

@@ -231,7 +231,7 @@ void addLinkCommands(CLI::App& app, CliContext& ctx)
     upload->add_flag("--read-twice", up->readTwice,
                      "read every page until two reads in a row agree (twice the time): a bit error the "
                      "one-byte check sum lets through is then a re-read, not wrong data");
-    addLinkOptions(upload, up->link, true);
+    addLinkOptions(upload, up->link, true, true);
     upload->callback([&ctx, up] { ctx.run = [&ctx, up](CliUi& ui) { return runUploadCommand(ctx, ui, *up); }; });
 
     auto firmwareOptions = std::make_shared<LinkOptions>();

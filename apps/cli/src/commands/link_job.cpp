@@ -39,9 +39,11 @@ int runOneBox(CliContext& ctx, CliUi& ui, const LinkOptions& options, const Port
 
 } // namespace
 
-int runLinkJob(CliContext& ctx, CliUi& ui, const LinkOptions& options, JobSettings& job, const JobFacts& facts,
+int runLinkJob(CliContext& ctx, CliUi& ui, const LinkOptions& commandOptions, JobSettings& job, const JobFacts& facts,
                const GangOperation& operation)
 {
+    LinkOptions options = commandOptions;
+    options.quiet = options.quiet || ctx.quiet; // -q before the command too
     options.applyRate(job);
     if (!recordCanBeKept(ctx, ui, options, facts))
         return outcomeExitCode(OutcomeClass::OutputNotWritten);

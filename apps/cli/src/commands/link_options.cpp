@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 namespace plx71::cli {
 
@@ -33,22 +34,25 @@ void LinkOptions::applyRate(JobSettings& job) const
 
 ProgressMode LinkOptions::progressMode() const
 {
-    if (quiet)
+    // A mode named with --progress is the explicit choice: it wins over -q.
+    const ProgressMode asked = progressModeFromName(progress).value_or(ProgressMode::Auto);
+    if (quiet && asked == ProgressMode::Auto)
         return ProgressMode::None;
-    return effectiveProgressMode(progressModeFromName(progress).value_or(ProgressMode::Auto), stderrIsTerminal());
+    return effectiveProgressMode(asked, stderrIsTerminal());
 }
 
-void addLinkOptions(CLI::App* cmd, LinkOptions& options, bool withRecord)
+void addLinkOptions(CLI::App* cmd, LinkOptions& options, bool withRecord, bool oneBox)
 {
+    const std::string ports = "COM1..COM4, a device path, a /dev/serial/by-id or by-path name, "
+                              "usb:VID:PID[:SERIAL] or a port named in the station file (default: "
+                              "the project's port, else COM1; see plx71 ports)";
     cmd->add_option("--port", options.ports,
-                    "COM1..COM4, a device path, a /dev/serial/by-id or by-path name, "
-                    "usb:VID:PID[:SERIAL] or a port named in the station file (default: "
-                    "the project's port, else COM1; see plx71 ports); give it once per "
-                    "box to run several boxes at once")
+                    ports + (oneBox ? "; one box only" : "; give it once per box to run several boxes at once"))
         ->allow_extra_args(false);
     cmd->add_option("--progress", options.progress, "auto (a bar on a terminal, else lines), bar, lines or none")
         ->check(CLI::IsMember({"auto", "bar", "lines", "none"}));
-    cmd->add_flag("-q,--quiet", options.quiet, "no progress display (messages still show)");
+    cmd->add_flag("-q,--quiet", options.quiet,
+                  "no progress display (messages still show); --progress with a mode wins over it");
     cmd->add_option("--baud", options.baud, "link rate during the job (default: the project's, else 115200)")
         ->check(CLI::IsMember({9600, 19200, 38400, 57600, 115200}));
     if (withRecord)

@@ -19,7 +19,7 @@ struct LinkOptions {
     std::optional<int> baud;       // bit/s
     std::string record;            // --record FILE; empty: none
     std::string progress = "auto"; // --progress
-    bool quiet = false;            // -q: no progress
+    bool quiet = false;            // -q (before or after the command): no progress
 
     // --baud into the job, when given (else the job's rate stays).
     void applyRate(JobSettings& job) const;
@@ -27,7 +27,8 @@ struct LinkOptions {
     ProgressMode progressMode() const;
 };
 
-// --port, --baud, --progress and -q; with `withRecord` also --record.
-void addLinkOptions(CLI::App* cmd, LinkOptions& options, bool withRecord);
+// --port, --baud, --progress and -q; with `withRecord` also --record. The
+// help of --port offers several boxes unless `oneBox`.
+void addLinkOptions(CLI::App* cmd, LinkOptions& options, bool withRecord, bool oneBox = false);
 
 } // namespace plx71::cli
