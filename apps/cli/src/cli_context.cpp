@@ -37,7 +37,10 @@ bool loadTable(const CliContext& ctx, Ui& ui, WriterState& state)
         ctx.tablePath.empty() ? locateDeviceTable(currentExecutablePath()) : pathFromUtf8(ctx.tablePath);
     auto table = loadDeviceTable(file);
     if (!table) {
-        ui.message(Icon::Stop, std::string(msg::kDeviceTableNotFound));
+        // The message names the table by its usual name; the line behind it
+        // names the file that was tried.
+        ui.messageWithDetail(Icon::Stop, std::string(msg::kDeviceTableNotFound),
+                             utf8FromPath(file) + ": missing, unreadable or without a usable record");
         return false;
     }
     state.deviceTable = std::move(*table);

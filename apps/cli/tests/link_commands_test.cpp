@@ -255,7 +255,9 @@ TEST_F(CliLink, JsonAndRecordCarryTheResult)
     // A command without a box: the object still comes alone on stdout.
     r = runCli("--json devices", dir);
     EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(r.out, "{\"command\":\"devices\",\"outcome\":\"success\",\"exitCode\":0}\n");
+    EXPECT_EQ(r.out.rfind("{\"command\":\"devices\",\"outcome\":\"success\",\"exitCode\":0,\"devices\":[{", 0), 0u)
+        << r.out;
+    EXPECT_EQ(r.out.find('\n'), r.out.size() - 1) << r.out;
 }
 
 } // namespace
