@@ -37,7 +37,10 @@ bool loadTable(const CliContext& ctx, Ui& ui, DeviceTable& table)
         ctx.tablePath.empty() ? locateDeviceTable(currentExecutablePath()) : pathFromUtf8(ctx.tablePath);
     auto loaded = loadDeviceTable(file);
     if (!loaded) {
-        ui.message(Icon::Stop, std::string(msg::kDeviceTableNotFound));
+        // The message names the table by its usual name; the line behind it
+        // names the file that was tried.
+        ui.messageWithDetail(Icon::Stop, std::string(msg::kDeviceTableNotFound),
+                             utf8FromPath(file) + ": missing, unreadable or without a usable record");
         return false;
     }
     table = std::move(*loaded);

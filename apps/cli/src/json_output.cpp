@@ -38,14 +38,14 @@ void StdoutToStderr::restore()
     saved_ = -1;
 }
 
-std::string genericJsonResult(const std::string& command, int exitCode)
+std::string genericJsonResult(const std::string& command, int exitCode, const std::string& fields)
 {
     const char* outcomeName = exitCode == kExitOk ? "success"
         : exitCode == kExitUsage                  ? "usage-error"
         : exitCode == kExitFileError              ? "file-error"
                                                   : "failed";
     return "{\"command\":" + jsonText(command) + ",\"outcome\":\"" + outcomeName
-        + "\",\"exitCode\":" + std::to_string(exitCode) + "}";
+        + "\",\"exitCode\":" + std::to_string(exitCode) + fields + "}";
 }
 
 void printJsonResult(const std::string& json)

@@ -19,7 +19,8 @@ private:
 
 // {"command":..,"outcome":..,"exitCode":..} for commands without a result of
 // their own: outcome "success" for 0, "usage-error" for 2, else "failed".
-std::string genericJsonResult(const std::string& command, int exitCode);
+// `fields` (",\"key\":value...") go in after exitCode.
+std::string genericJsonResult(const std::string& command, int exitCode, const std::string& fields = {});
 
 // The object and a newline on stdout.
 void printJsonResult(const std::string& json);

@@ -8,7 +8,11 @@
 #include "json_output.hpp"
 #include "utf8_arguments.hpp"
 
+#include "plx71/record/job_record.hpp"
+
 #include <CLI/CLI.hpp>
+
+#include <algorithm>
 
 #include <cstdio>
 #include <string>
@@ -101,7 +105,10 @@ int main(int argc, char** argv)
     } catch (const CLI::CallForAllHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForVersion& e) {
-        return app.exit(e);
+        if (std::find(args.begin(), args.end(), "--json") == args.end())
+            return app.exit(e);
+        printJsonResult(genericJsonResult("version", kExitOk, ",\"version\":" + plx71::jsonText(versionLine())));
+        return kExitOk;
     } catch (const CLI::ParseError& e) {
         app.exit(e);
         if (ctx.json)
@@ -123,6 +130,7 @@ int main(int argc, char** argv)
     if (rc == kExitOk && !ctx.jobEnded && (ui.failed() || interrupted()))
         rc = interrupted() ? interruptExitCode() : kExitFailed;
     if (ctx.json)
-        printJsonResult(ctx.jsonResult.empty() ? genericJsonResult(ctx.command, rc) : ctx.jsonResult);
+        printJsonResult(ctx.jsonResult.empty() ? genericJsonResult(ctx.command, rc, rc == kExitOk ? ctx.jsonFields : "")
+                                               : ctx.jsonResult);
     return rc;
 }

@@ -59,10 +59,16 @@ TEST(CliDevices, ListsTheTableInOrderWithSkippedLinesOnStderr)
 
     // A table with no usable record is as good as a missing one.
     writeText(dir / "junk.tbl", "BAD,FE000,2000,C0000,80000,6,5.0V,5.0V\n");
+    // Every command names the file given and ends as a file error.
     for (const char* table : {"missing.tbl", "junk.tbl"}) {
-        r = runCli(std::string("devices --table ") + table, dir);
-        EXPECT_EQ(r.code, 1) << table;
-        EXPECT_EQ(r.err, "Device definition file 'plx71typ.tbl' not found\n") << table;
+        for (const std::string command : {"devices", "info x.hex --device A1", "verify x.pxp"}) {
+            r = runCli("--table " + std::string(table) + " " + command, dir);
+            EXPECT_EQ(r.code, 3) << table << " " << command;
+            EXPECT_EQ(r.err,
+                      std::string("Device definition file 'plx71typ.tbl' not found\n") + table
+                          + ": missing, unreadable or without a usable record\n")
+                << table << " " << command;
+        }
     }
 }
 
@@ -78,6 +84,28 @@ TEST(CliInfo, ShowsChecksumIdAndProtectStateAndAsksBeforeAProtectedProgram)
     std::snprintf(expected, sizeof expected, "checksum: %04X\nid: 11,22,33,44,55,66,77\nprotect: Protect removed\n",
                   sum & 0xFFFF);
     EXPECT_EQ(r.out, expected);
+
+    // --json carries what the command prints: the info, the table rows, the
+    // ranges written, the version.
+    r = runCli("--json info plain.hex --device M30624FGFP", dir);
+    char json[160];
+    std::snprintf(
+        json, sizeof json,
+        ",\"exitCode\":0,\"checksum\":\"%04X\",\"id\":\"11,22,33,44,55,66,77\",\"protect\":\"Protect removed\"}\n",
+        sum & 0xFFFF);
+    EXPECT_NE(r.out.find(json), std::string::npos) << r.out;
+    r = runCli("--json devices", dir);
+    EXPECT_NE(r.out.find("{\"name\":\"M30624FGFP\",\"userRom\":\"0C0000-0FFFFF\",\"bootRom\":\"0FE000-0FFFFF\","
+                         "\"lastBlock\":6,\"vcc\":\"5.0V\",\"vpp\":\"5.0V\"}"),
+              std::string::npos)
+        << r.out;
+    r = runCli("--json convert plain.hex out.mot --device M30624FGFP", dir);
+    EXPECT_NE(r.out.find("\"output\":\"out.mot\",\"ranges\":[{\"start\":\"0C0000\",\"end\":\"0FFFFF\"}]}"),
+              std::string::npos)
+        << r.out;
+    r = runCli("--json --version", dir);
+    EXPECT_EQ(r.out.rfind("{\"command\":\"version\",\"outcome\":\"success\",\"exitCode\":0,\"version\":\"", 0), 0u)
+        << r.out;
 
     writeText(dir / "locked.hex", userProgram(0x3F));
     r = runCli("info locked.hex --device M30624FGFP", dir);

@@ -35,8 +35,10 @@ TEST(CliInstallLayout, ReadsTheInstalledTableUnlessOneLiesBesideTheProgram)
     fs::copy_file(PLX71_CLI_PATH, program);
 
     auto r = runInstalled(program, "devices", elsewhere);
-    EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, "Device definition file 'plx71typ.tbl' not found\n");
+    EXPECT_EQ(r.code, 3);
+    EXPECT_EQ(r.err,
+              "Device definition file 'plx71typ.tbl' not found\n" + (prefix / "bin" / "plx71typ.tbl").string()
+                  + ": missing, unreadable or without a usable record\n");
 
     writeText(prefix / "share" / "plx71" / "plx71typ.tbl", "SHARED,FE000,2000,C0000,40000,6,5.0V,5.0V\n");
     r = runInstalled(program, "devices", elsewhere);

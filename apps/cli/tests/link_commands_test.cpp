@@ -65,6 +65,21 @@ TEST_F(CliLink, DownloadSendsTheProjectsJobOrNothing)
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.err.find("user-pages\n"), std::string::npos) << r.err;
 
+    // A narrow terminal: every redraw of the bar fits, none wraps.
+    setenv("COLUMNS", "45", 1);
+    r = runCli("download " + shellQuote(project.string()) + " --progress bar" + bare, dir);
+    unsetenv("COLUMNS");
+    EXPECT_EQ(r.code, 0) << r.err;
+    std::size_t longest = 0, start = 0;
+    for (std::size_t i = 0; i <= r.err.size(); ++i) {
+        if (i == r.err.size() || r.err[i] == '\r' || r.err[i] == '\n') {
+            longest = std::max(longest, i - start);
+            start = i + 1;
+        }
+    }
+    EXPECT_GT(longest, 20u) << r.err;
+    EXPECT_LE(longest, 44u) << r.err;
+
     // --baud wins over the project.
     sim->clearReceivedCommands();
     r = runCli("download " + shellQuote(project.string()) + " --baud 115200" + port, dir);
@@ -255,7 +270,9 @@ TEST_F(CliLink, JsonAndRecordCarryTheResult)
     // A command without a box: the object still comes alone on stdout.
     r = runCli("--json devices", dir);
     EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(r.out, "{\"command\":\"devices\",\"outcome\":\"success\",\"exitCode\":0}\n");
+    EXPECT_EQ(r.out.rfind("{\"command\":\"devices\",\"outcome\":\"success\",\"exitCode\":0,\"devices\":[{", 0), 0u)
+        << r.out;
+    EXPECT_EQ(r.out.find('\n'), r.out.size() - 1) << r.out;
 }
 
 } // namespace

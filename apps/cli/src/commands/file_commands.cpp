@@ -4,6 +4,7 @@
 #include "plx71/datafile/data_file_writer.hpp"
 #include "plx71/job/job_actions.hpp"
 #include "plx71/messages/message_texts.hpp"
+#include "plx71/record/job_record.hpp"
 #include "plx71/text/utf8_path.hpp"
 
 #include <cstdio>
@@ -19,13 +20,18 @@ std::string hex06(std::uint32_t v)
     return buf;
 }
 
-int runDevices(const CliContext& ctx, CliUi& ui)
+int runDevices(CliContext& ctx, CliUi& ui)
 {
     // The table alone: the images of a WriterState are 264 KiB to clear.
     DeviceTable table;
     if (!loadTable(ctx, ui, table))
-        return kExitFailed;
+        return kExitFileError;
+    std::string rows;
     for (const auto& d : table.records) {
+        rows += std::string(rows.empty() ? "" : ",") + "{\"name\":" + jsonText(d.name) + ",\"userRom\":\""
+            + hex06(d.userRomStart) + "-" + hex06(d.userRomEnd) + "\",\"bootRom\":\"" + hex06(d.bootRomStart) + "-"
+            + hex06(d.bootRomEnd) + "\",\"lastBlock\":" + std::to_string(d.lastBlock)
+            + ",\"vcc\":" + jsonText(formatVoltage(d.vcc)) + ",\"vpp\":" + jsonText(formatVoltage(d.vpp)) + "}";
         std::printf("%s\t%s-%s\t%s-%s\t0-%d\t%s\t%s\n", printable(d.name).c_str(), hex06(d.userRomStart).c_str(),
                     hex06(d.userRomEnd).c_str(), hex06(d.bootRomStart).c_str(), hex06(d.bootRomEnd).c_str(),
                     d.lastBlock, formatVoltage(d.vcc).c_str(), formatVoltage(d.vpp).c_str());
@@ -34,6 +40,7 @@ int runDevices(const CliContext& ctx, CliUi& ui)
         std::fprintf(stderr, "%d: %s\n", s.lineNumber, s.reason.c_str());
     if (table.skippedCount > table.skipped.size())
         std::fprintf(stderr, "(%zu more lines skipped)\n", table.skippedCount - table.skipped.size());
+    ctx.jsonFields = ",\"devices\":[" + rows + "]";
     return kExitOk;
 }
 
@@ -49,7 +56,7 @@ struct AreaOptions {
 int loadForCommand(const CliContext& ctx, CliUi& ui, const AreaOptions& o, WriterState& state, JobSettings& job)
 {
     if (!loadTable(ctx, ui, state))
-        return kExitFailed;
+        return kExitFileError;
     if (!selectDeviceByName(state, job, o.device))
         return kExitUsage;
     if (!loadAreaFile(ui, state, job, o.kind(), pathFromUtf8(o.file)))
@@ -57,7 +64,7 @@ int loadForCommand(const CliContext& ctx, CliUi& ui, const AreaOptions& o, Write
     return -1;
 }
 
-int runInfo(const CliContext& ctx, CliUi& ui, const AreaOptions& o)
+int runInfo(CliContext& ctx, CliUi& ui, const AreaOptions& o)
 {
     WriterState state;
     JobSettings job;
@@ -67,14 +74,18 @@ int runInfo(const CliContext& ctx, CliUi& ui, const AreaOptions& o)
         std::printf("checksum: %s\n", job.userRomChecksumText.c_str());
         std::printf("id: %s\n", job.idCodeText.c_str());
         std::printf("protect: %s\n", job.romProtectText.c_str());
+        ctx.jsonFields = ",\"checksum\":" + jsonText(job.userRomChecksumText) + ",\"id\":" + jsonText(job.idCodeText)
+            + ",\"protect\":" + jsonText(job.romProtectText);
     } else {
         std::printf("checksum: %s\n", job.bootRomChecksumText.c_str());
         std::printf("version: %s\n", printable(job.bootVersionText).c_str());
+        ctx.jsonFields = ",\"checksum\":" + jsonText(job.bootRomChecksumText)
+            + ",\"version\":" + jsonText(printable(job.bootVersionText));
     }
     return kExitOk;
 }
 
-int runConvert(const CliContext& ctx, CliUi& ui, const AreaOptions& o, const std::string& out,
+int runConvert(CliContext& ctx, CliUi& ui, const AreaOptions& o, const std::string& out,
                const std::optional<std::string>& rangesText)
 {
     WriterState state;
@@ -95,7 +106,16 @@ int runConvert(const CliContext& ctx, CliUi& ui, const AreaOptions& o, const std
         }
         request.ranges = std::move(*ranges);
     }
-    return saveDataFile(ui, pathFromUtf8(out), request) ? kExitOk : kExitFileError;
+    if (!saveDataFile(ui, pathFromUtf8(out), request))
+        return kExitFileError;
+    // The ranges written: the ones asked for, else the whole area.
+    std::string written;
+    const std::vector<AreaRange> ranges = request.ranges.empty() ? std::vector<AreaRange>{range} : request.ranges;
+    for (const AreaRange& r : ranges)
+        written += std::string(written.empty() ? "" : ",") + "{\"start\":\"" + hex06(r.start) + "\",\"end\":\""
+            + hex06(r.end) + "\"}";
+    ctx.jsonFields = ",\"output\":" + jsonText(out) + ",\"ranges\":[" + written + "]";
+    return kExitOk;
 }
 
 void addAreaOptions(CLI::App* cmd, AreaOptions& o)

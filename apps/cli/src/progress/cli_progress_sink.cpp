@@ -22,7 +22,7 @@ void CliProgressSink::phaseChanged(ProgressPhase phase)
         write(steps_.phase(phase));
     phaseText_ = std::string(progressPhaseName(phase));
     if (mode_ == ProgressMode::Bar && board_)
-        board_->setRow(row_, label_ + "  " + phaseText_);
+        board_->setRow(row_, fittedLine(label_ + "  " + phaseText_, terminalColumns()));
 }
 
 void CliProgressSink::onTick(const TransferView& view, const ProgressCounters& counters)
@@ -34,9 +34,9 @@ void CliProgressSink::onTick(const TransferView& view, const ProgressCounters& c
         if (std::string step = steps_.tick(view, done, total); !step.empty())
             write(step);
     } else if (board_) {
-        board_->setRow(row_, label_ + "  " + barText(phaseText_, done, total, 30));
+        board_->setRow(row_, fittedLine(label_ + "  " + barText(phaseText_, done, total, 30), terminalColumns()));
     } else {
-        write("\r" + barText(view.title, done, total));
+        write("\r" + fittedBarText(view.title, done, total, terminalColumns()));
     }
 }
 

@@ -1,5 +1,11 @@
 #include "progress/progress_mode.hpp"
 
+#include <cstdlib>
+#ifndef _WIN32
+#include <sys/ioctl.h>
+#include <unistd.h>
+#endif
+
 #ifdef _WIN32
 #include <cstdio>
 #include <io.h>
@@ -36,6 +42,21 @@ bool stderrIsTerminal()
 #else
     return isatty(STDERR_FILENO) != 0;
 #endif
+}
+
+int terminalColumns()
+{
+#ifndef _WIN32
+    winsize size{};
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+#endif
+    if (const char* columns = std::getenv("COLUMNS")) {
+        const int n = std::atoi(columns);
+        if (n > 0)
+            return n;
+    }
+    return 80;
 }
 
 } // namespace plx71::cli

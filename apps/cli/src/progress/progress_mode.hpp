@@ -15,5 +15,7 @@ std::optional<ProgressMode> progressModeFromName(std::string_view name);
 ProgressMode effectiveProgressMode(ProgressMode mode, bool stderrIsTerminal);
 
 bool stderrIsTerminal();
+// The width of the terminal on stderr, else COLUMNS, else 80.
+int terminalColumns();
 
 } // namespace plx71::cli

@@ -47,4 +47,25 @@ std::string barText(const std::string& title, std::int64_t done, std::int64_t to
         + percent;
 }
 
+std::string fittedLine(const std::string& text, int columns)
+{
+    const std::size_t room = std::size_t(std::max(columns - 1, 1));
+    return text.size() <= room ? text : text.substr(0, room);
+}
+
+std::string fittedBarText(const std::string& title, std::int64_t done, std::int64_t total, int columns)
+{
+    constexpr int kFrame = 8; // " [", "] ", "100%"
+    const int room = columns - 1;
+    const int width = std::min(40, room - int(title.size()) - kFrame);
+    if (width >= 10)
+        return barText(title, done, total, width);
+    const int titleRoom = room - kFrame - 10;
+    if (titleRoom >= 1)
+        return barText(title.substr(0, std::size_t(titleRoom)), done, total, 10);
+    char percent[8];
+    std::snprintf(percent, sizeof percent, "%3d%%", percentOf(done, total));
+    return fittedLine(title + " " + percent, columns);
+}
+
 } // namespace plx71::cli

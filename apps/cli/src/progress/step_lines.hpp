@@ -30,5 +30,10 @@ private:
 
 // The bar of one box: "TITLE [#######             ]  35%".
 std::string barText(const std::string& title, std::int64_t done, std::int64_t total, int width = 40);
+// The bar in fewer than `columns` characters, so a redraw never wraps: the
+// bar shrinks first (to 10), then the title is cut, then the bar goes.
+std::string fittedBarText(const std::string& title, std::int64_t done, std::int64_t total, int columns);
+// `text` cut to fewer than `columns` characters.
+std::string fittedLine(const std::string& text, int columns);
 
 } // namespace plx71::cli
