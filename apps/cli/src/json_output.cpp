@@ -1,7 +1,7 @@
 #include "json_output.hpp"
 
 #include "exit_codes.hpp"
-#include "plx71/record/job_record.hpp"
+#include "plx71/production_record/job_record.hpp"
 
 #include <cstdio>
 #ifdef _WIN32

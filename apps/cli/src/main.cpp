@@ -8,7 +8,7 @@
 #include "json_output.hpp"
 #include "utf8_arguments.hpp"
 
-#include "plx71/record/job_record.hpp"
+#include "plx71/production_record/job_record.hpp"
 
 #include <CLI/CLI.hpp>
 

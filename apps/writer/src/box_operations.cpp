@@ -3,8 +3,8 @@
 #include "transfer_dialogs.hpp"
 
 #include "plx71/messages/message_texts.hpp"
-#include "plx71/record/job_record.hpp"
-#include "plx71/record/record_file.hpp"
+#include "plx71/production_record/job_record.hpp"
+#include "plx71/production_record/record_file.hpp"
 #include "plx71_version.hpp"
 
 namespace plx71 {
@@ -23,16 +23,16 @@ std::string programVersion()
 
 void appendProductionRecord(WriterSession& s, const std::string& command, const BoxOutcome& outcome)
 {
-    if (s.preferences.recordPath.isEmpty())
+    if (s.preferences.productionRecordPath.isEmpty())
         return;
     JobFacts facts = jobFactsOf(command, s.state, s.job);
     if (!s.job.userRomFileName.empty())
         facts.files.push_back(fileFact("userRom", s.job.userRomFileName));
     if (!s.job.bootRomFileName.empty())
         facts.files.push_back(fileFact("bootRom", s.job.bootRomFileName));
-    const std::string path = s.preferences.recordPath.toStdString();
-    const std::string line = recordLine(outcome, facts, outcomeExitCode(outcome.kind), programVersion());
-    if (!appendRecordLine(path, line))
+    const std::string path = s.preferences.productionRecordPath.toStdString();
+    const std::string line = productionRecordLine(outcome, facts, outcomeExitCode(outcome.kind), programVersion());
+    if (!appendProductionRecordLine(path, line))
         s.ui->message(Icon::Exclamation, msg::cannotWriteFile(path));
 }
 

@@ -44,7 +44,7 @@ BoxOutcome uploadIntoForm(WriterSession& session, QWidget* parent);
 // Help > About's firmware version query (into session.box.firmwareVersion()).
 void queryAboutVersion(WriterSession& session);
 
-// Appends the job's record line to preferences.recordPath, when set. A file
+// Appends the job's record line to preferences.productionRecordPath, when set. A file
 // that cannot be written is a warning ("Cannot write file '...'"); the
 // job's outcome stays as it is.
 void appendProductionRecord(WriterSession& session, const std::string& command, const BoxOutcome& outcome);

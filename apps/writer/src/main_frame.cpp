@@ -85,14 +85,14 @@ void CMainFrame::chooseProductionRecord()
     const QString path = session_.chooseFile(this,
                                              {FileDialogRequest::Mode::Save, QStringLiteral("Production Record"),
                                               QStringLiteral("Production record (*.jsonl)"), QStringLiteral("jsonl")});
-    session_.preferences.recordPath = path;
+    session_.preferences.productionRecordPath = path;
     savePreferences(session_.preferences, session_.preferencesFile);
     showRecordChoice();
 }
 
 void CMainFrame::showRecordChoice()
 {
-    const QString& path = session_.preferences.recordPath;
+    const QString& path = session_.preferences.productionRecordPath;
     record_->setChecked(!path.isEmpty());
     record_->setToolTip(path);
     record_->setStatusTip(path.isEmpty() ? QString() : QStringLiteral("Production record: ") + path);

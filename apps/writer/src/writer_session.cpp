@@ -29,7 +29,7 @@ WriterPreferences loadPreferences(const QString& file)
     WriterPreferences p;
     p.verifyAfterDownload = settings->value(QLatin1String(kVerifyKey), true).toBool();
     p.skipBlankPages = settings->value(QLatin1String(kSkipBlankKey), false).toBool();
-    p.recordPath = settings->value(QLatin1String(kRecordKey), QString()).toString();
+    p.productionRecordPath = settings->value(QLatin1String(kRecordKey), QString()).toString();
     return p;
 }
 
@@ -38,7 +38,7 @@ void savePreferences(const WriterPreferences& p, const QString& file)
     const auto settings = openSettings(file);
     settings->setValue(QLatin1String(kVerifyKey), p.verifyAfterDownload);
     settings->setValue(QLatin1String(kSkipBlankKey), p.skipBlankPages);
-    settings->setValue(QLatin1String(kRecordKey), p.recordPath);
+    settings->setValue(QLatin1String(kRecordKey), p.productionRecordPath);
 }
 
 QString WriterSession::chooseFile(QWidget* parent, const FileDialogRequest& request) const

@@ -41,7 +41,7 @@ struct WriterChoosers {
 // The program's own choices, kept between runs (QSettings).
 struct WriterPreferences {
     bool verifyAfterDownload = true; // "Verify after Download"
-    QString recordPath;              // "Production Record...": empty = none
+    QString productionRecordPath;    // "Production Record...": empty = none
     // "Skip Blank Pages": off by default, as what the box does with pages it
     // never receives is not known.
     bool skipBlankPages = false;

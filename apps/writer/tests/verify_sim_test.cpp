@@ -51,14 +51,14 @@ void VerifySimTest::menuEntriesTurnOnTheReadBackAndTheRecord()
     QVERIFY(!record->isChecked());
     verify->trigger();
     skipBlank->trigger();
-    const QString recordPath = w.dir.filePath(QStringLiteral("line.jsonl"));
-    w.answers << recordPath;
+    const QString productionRecordPath = w.dir.filePath(QStringLiteral("line.jsonl"));
+    w.answers << productionRecordPath;
     record->trigger();
     QVERIFY(record->isChecked());
     const WriterPreferences kept = loadPreferences(w.session().preferencesFile);
     QVERIFY(kept.verifyAfterDownload);
     QVERIFY(kept.skipBlankPages);
-    QCOMPARE(kept.recordPath, recordPath);
+    QCOMPARE(kept.productionRecordPath, productionRecordPath);
 
     // A verified download: its own dialog, silent, noted in the status bar.
     WindowWatch<CVerifyDlg> readBack;
@@ -68,7 +68,7 @@ void VerifySimTest::menuEntriesTurnOnTheReadBackAndTheRecord()
     QCOMPARE(readBack.timesSeen(), 1);
     QCOMPARE(w.frame()->statusBar()->currentMessage(), QStringLiteral("Download verified"));
     QCOMPARE(countCode(accepted(w.sim), CMD_READ_PAGE), std::size_t(32));
-    QStringList lines = recordLines(recordPath);
+    QStringList lines = recordLines(productionRecordPath);
     QCOMPARE(lines.size(), 1);
     QVERIFY2(lines[0].contains(QStringLiteral("\"outcome\":\"success\""))
                  && lines[0].contains(QStringLiteral("\"verified\":true")),
@@ -84,14 +84,14 @@ void VerifySimTest::menuEntriesTurnOnTheReadBackAndTheRecord()
     QCOMPARE(messages[0].icon, Icon::Stop);
     QCOMPARE(messages[0].text, msg::verifyMismatchAt("0FA742"));
     QVERIFY(w.frame()->statusBar()->currentMessage().isEmpty());
-    lines = recordLines(recordPath);
+    lines = recordLines(productionRecordPath);
     QCOMPARE(lines.size(), 2);
     QVERIFY(lines[1].contains(QStringLiteral("\"outcome\":\"verify-mismatch\"")));
     w.sim.setFlipRead(0x0FA7, 0, false);
 
     // A record that cannot be written is a warning; the download stands.
     w.recording.clear();
-    w.session().preferences.recordPath = w.dir.filePath(QStringLiteral("no/such/folder/line.jsonl"));
+    w.session().preferences.productionRecordPath = w.dir.filePath(QStringLiteral("no/such/folder/line.jsonl"));
     w.button("downloadButton")->click();
     QVERIFY(w.resting());
     QCOMPARE(w.recording.messages().size(), std::size_t(1));
@@ -102,7 +102,7 @@ void VerifySimTest::menuEntriesTurnOnTheReadBackAndTheRecord()
     w.answers << QString();
     record->trigger();
     QVERIFY(!record->isChecked());
-    QVERIFY(loadPreferences(w.session().preferencesFile).recordPath.isEmpty());
+    QVERIFY(loadPreferences(w.session().preferencesFile).productionRecordPath.isEmpty());
 }
 
 // Upload and the About query, triggered however a modal dialog lets them

@@ -4,7 +4,7 @@
 #include "plx71/datafile/data_file_writer.hpp"
 #include "plx71/job/job_actions.hpp"
 #include "plx71/messages/message_texts.hpp"
-#include "plx71/record/job_record.hpp"
+#include "plx71/production_record/job_record.hpp"
 #include "plx71/text/utf8_path.hpp"
 
 #include <cstdio>

@@ -115,7 +115,7 @@ int runGangJob(CliContext& ctx, const LinkOptions& options, const ResolvedPorts&
 
     std::vector<JobEnding> ends(count);
     const auto endBox = [&](std::size_t i, const BoxOutcome& outcome) {
-        ends[i] = endJob(outcome, facts, options.record, *uis[i]);
+        ends[i] = endJob(outcome, facts, options.productionRecordPath, *uis[i]);
         if (board)
             board->setRow(i, resolved.specs[i].given + "  " + std::string(outcomeClassName(ends[i].outcome.kind)));
     };

@@ -7,7 +7,7 @@
 #include "commands/link_options.hpp"
 #include "commands/port_option.hpp"
 #include "plx71/ops/gang_runner.hpp"
-#include "plx71/record/job_record.hpp"
+#include "plx71/production_record/job_record.hpp"
 
 #include <string>
 #include <vector>

@@ -2,7 +2,7 @@
 
 #include "build_version.hpp"
 #include "plx71/messages/message_texts.hpp"
-#include "plx71/record/record_file.hpp"
+#include "plx71/production_record/record_file.hpp"
 
 #include <cstdio>
 
@@ -34,18 +34,19 @@ std::string failedCommandLine(const BoxOutcome& outcome)
 
 } // namespace
 
-JobEnding endJob(BoxOutcome outcome, const JobFacts& facts, const std::string& recordPath, Ui& ui)
+JobEnding endJob(BoxOutcome outcome, const JobFacts& facts, const std::string& productionRecordPath, Ui& ui)
 {
     if (!outcome.failedCommand.empty())
         ui.detail(failedCommandLine(outcome));
     JobEnding end;
     end.exitCode = jobExitCode(outcome);
-    if (!recordPath.empty()
-        && !appendRecordLine(recordPath, recordLine(outcome, facts, end.exitCode, programVersion()))) {
-        ui.message(Icon::Exclamation, msg::cannotWriteFile(recordPath));
+    if (!productionRecordPath.empty()
+        && !appendProductionRecordLine(productionRecordPath,
+                                       productionRecordLine(outcome, facts, end.exitCode, programVersion()))) {
+        ui.message(Icon::Exclamation, msg::cannotWriteFile(productionRecordPath));
         if (outcome.ok()) {
             outcome.kind = OutcomeClass::OutputNotWritten;
-            outcome.filePath = recordPath;
+            outcome.filePath = productionRecordPath;
             end.exitCode = outcomeExitCode(outcome.kind);
         }
     }
@@ -54,9 +55,10 @@ JobEnding endJob(BoxOutcome outcome, const JobFacts& facts, const std::string& r
     return end;
 }
 
-int finishJob(CliContext& ctx, Ui& ui, const BoxOutcome& outcome, const JobFacts& facts, const std::string& recordPath)
+int finishJob(CliContext& ctx, Ui& ui, const BoxOutcome& outcome, const JobFacts& facts,
+              const std::string& productionRecordPath)
 {
-    JobEnding end = endJob(outcome, facts, recordPath, ui);
+    JobEnding end = endJob(outcome, facts, productionRecordPath, ui);
     ctx.jobEnded = true;
     if (ctx.json)
         ctx.jsonResult = std::move(end.json);

@@ -5,7 +5,7 @@
 #include "cli_context.hpp"
 #include "plx71/messages/ui.hpp"
 #include "plx71/ops/box_outcome.hpp"
-#include "plx71/record/job_record.hpp"
+#include "plx71/production_record/job_record.hpp"
 
 #include <string>
 
@@ -23,12 +23,13 @@ struct JobEnding {
 // (Cancelled): a job that had ended before the signal keeps its own code.
 int jobExitCode(const BoxOutcome& outcome);
 
-// The exit code, the record line appended to `recordPath` (none when
+// The exit code, the record line appended to `productionRecordPath` (none when
 // empty) and the JSON object. A failed append is "Cannot write file" on
 // `ui` and turns a success into output-not-written.
-JobEnding endJob(BoxOutcome outcome, const JobFacts& facts, const std::string& recordPath, Ui& ui);
+JobEnding endJob(BoxOutcome outcome, const JobFacts& facts, const std::string& productionRecordPath, Ui& ui);
 
 // endJob for a job of one box: its JSON object becomes the command's.
-int finishJob(CliContext& ctx, Ui& ui, const BoxOutcome& outcome, const JobFacts& facts, const std::string& recordPath);
+int finishJob(CliContext& ctx, Ui& ui, const BoxOutcome& outcome, const JobFacts& facts,
+              const std::string& productionRecordPath);
 
 } // namespace plx71::cli

@@ -90,7 +90,7 @@ int runDownloadOrVerify(CliContext& ctx, CliUi& ui, const DownloadCommand& d, bo
     ProjectJob p;
     openProjectJob(ctx, ui, writeJob ? "download" : "verify", d.project, p);
     if (p.refusal)
-        return finishJob(ctx, ui, *p.refusal, p.facts, d.link.record);
+        return finishJob(ctx, ui, *p.refusal, p.facts, d.link.productionRecordPath);
     // One project for every box: the images are shared, read only.
     const ProjectJob& shared = p;
     const DownloadOptions options = d.options();
@@ -149,7 +149,7 @@ int runUploadCommand(CliContext& ctx, CliUi& ui, const UploadOptions& o)
     JobFacts facts;
     facts.command = "upload";
     if (!loadTable(ctx, ui, state))
-        return finishJob(ctx, ui, refused(OutcomeClass::FileError, ctx.tablePath), facts, o.link.record);
+        return finishJob(ctx, ui, refused(OutcomeClass::FileError, ctx.tablePath), facts, o.link.productionRecordPath);
     if (isGang(o.link)) {
         std::fprintf(stderr, "upload reads one writer box: give --port once\n");
         return kExitUsage;
@@ -176,7 +176,7 @@ int runFirmwareCommand(CliContext& ctx, CliUi& ui, const std::string& file, cons
     facts.files.push_back(fileFact("firmware", file));
     const auto selected = selectFirmwareFile(ui, pathFromUtf8(file));
     if (!selected)
-        return finishJob(ctx, ui, refused(OutcomeClass::FileError, file), facts, options.record);
+        return finishJob(ctx, ui, refused(OutcomeClass::FileError, file), facts, options.productionRecordPath);
     JobSettings defaults;
     const SelectedFirmware& shared = *selected;
     const bool printVersion = !ctx.json && !isGang(options);

@@ -4,7 +4,7 @@
 #include "commands/job_ending.hpp"
 #include "commands/port_option.hpp"
 #include "plx71/messages/message_texts.hpp"
-#include "plx71/record/record_file.hpp"
+#include "plx71/production_record/record_file.hpp"
 #include "progress/cli_progress_sink.hpp"
 
 namespace plx71::cli {
@@ -15,12 +15,12 @@ namespace {
 // touched, not after it has been programmed.
 bool recordCanBeKept(CliContext& ctx, CliUi& ui, const LinkOptions& options, const JobFacts& facts)
 {
-    if (options.record.empty() || recordFileCanBeAppended(options.record))
+    if (options.productionRecordPath.empty() || productionRecordCanBeAppended(options.productionRecordPath))
         return true;
-    ui.message(Icon::Stop, msg::cannotWriteFile(options.record));
+    ui.message(Icon::Stop, msg::cannotWriteFile(options.productionRecordPath));
     BoxOutcome refused;
     refused.kind = OutcomeClass::OutputNotWritten;
-    refused.filePath = options.record;
+    refused.filePath = options.productionRecordPath;
     ctx.jobEnded = true;
     if (ctx.json)
         ctx.jsonResult = resultJson(refused, facts, outcomeExitCode(refused.kind));
@@ -34,7 +34,7 @@ int runOneBox(CliContext& ctx, CliUi& ui, const LinkOptions& options, const Port
     BoxSession session(ui, port, job.hostBaudSelection);
     CliProgressSink sink(options.progressMode());
     const BoxOutcome outcome = operation(session, sink);
-    return finishJob(ctx, ui, outcome, facts, options.record);
+    return finishJob(ctx, ui, outcome, facts, options.productionRecordPath);
 }
 
 } // namespace
@@ -59,7 +59,7 @@ int runLinkJob(CliContext& ctx, CliUi& ui, const LinkOptions& commandOptions, Jo
         return runOneBox(ctx, ui, options, *spec.port, job, facts, operation);
     const BoxOutcome outcome = unresolvedPortOutcome(spec);
     ui.messageWithDetail(Icon::Stop, msg::portCannotBeUsed(outcome.portName), outcome.portProblem.cause);
-    return finishJob(ctx, ui, outcome, facts, options.record);
+    return finishJob(ctx, ui, outcome, facts, options.productionRecordPath);
 }
 
 } // namespace plx71::cli

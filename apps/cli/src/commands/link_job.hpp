@@ -6,7 +6,7 @@
 #include "commands/link_options.hpp"
 #include "plx71/job/job_settings.hpp"
 #include "plx71/ops/gang_runner.hpp"
-#include "plx71/record/job_record.hpp"
+#include "plx71/production_record/job_record.hpp"
 
 namespace plx71::cli {
 

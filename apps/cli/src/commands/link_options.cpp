@@ -5,7 +5,7 @@
 #include "plx71/link/link_rates.hpp"
 #include "plx71/link/port_names.hpp"
 #include "plx71/messages/message_texts.hpp"
-#include "plx71/record/record_file.hpp"
+#include "plx71/production_record/record_file.hpp"
 
 #include <algorithm>
 #include <cstdio>
@@ -56,7 +56,8 @@ void addLinkOptions(CLI::App* cmd, LinkOptions& options, bool withRecord, bool o
     cmd->add_option("--baud", options.baud, "link rate during the job (default: the project's, else 115200)")
         ->check(CLI::IsMember({9600, 19200, 38400, 57600, 115200}));
     if (withRecord)
-        cmd->add_option("--record", options.record, "append one JSON line per job to FILE (production record)");
+        cmd->add_option("--record", options.productionRecordPath,
+                        "append one JSON line per job to FILE (production record)");
 }
 
 } // namespace plx71::cli

@@ -16,10 +16,10 @@ struct LinkOptions {
     // --port, once per box: COMn, a path, a by-id or by-path name,
     // usb:VID:PID[:SERIAL] or a station port.
     std::vector<std::string> ports;
-    std::optional<int> baud;       // bit/s
-    std::string record;            // --record FILE; empty: none
-    std::string progress = "auto"; // --progress
-    bool quiet = false;            // -q (before or after the command): no progress
+    std::optional<int> baud;          // bit/s
+    std::string productionRecordPath; // --record FILE; empty: none
+    std::string progress = "auto";    // --progress
+    bool quiet = false;               // -q (before or after the command): no progress
 
     // --baud into the job, when given (else the job's rate stays).
     void applyRate(JobSettings& job) const;

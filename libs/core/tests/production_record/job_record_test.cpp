@@ -1,11 +1,11 @@
 // Results and production records: hashes, JSON text, and record lines that
 // stay whole when processes append to one file at once.
-#include "plx71/record/job_record.hpp"
-#include "plx71/record/record_file.hpp"
+#include "plx71/production_record/job_record.hpp"
+#include "plx71/production_record/record_file.hpp"
 #include "plx71/testing/scratch_dir.hpp"
 
-#include "../../src/record/json_text.hpp"
-#include "../../src/record/sha256.hpp"
+#include "../../src/production_record/json_text.hpp"
+#include "../../src/production_record/sha256.hpp"
 
 #include <gtest/gtest.h>
 
@@ -84,7 +84,7 @@ TEST(ResultJson, HoldsTheOutcomeAndTheJobFacts)
           "\"operationBlockMask\":127", "\"lockBitMask\":null", "\"pagesWritten\":40", "\"durationMs\":1234}"})
         EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
 
-    const std::string line = recordLine(o, f, 7, "1.30+abc");
+    const std::string line = productionRecordLine(o, f, 7, "1.30+abc");
     EXPECT_EQ(line.back(), '\n');
     EXPECT_EQ(line.find('\n'), line.size() - 1);
     EXPECT_EQ(line.rfind("{\"time\":\"", 0), 0u);
@@ -105,8 +105,8 @@ TEST(FileFact, OnlyARegularFileIsHashedAndNothingWaits)
         EXPECT_EQ(fileFact("project", path.string()).sha256, "") << path;
     EXPECT_EQ(fileFact("project", (dir.path() / "real.pxp").string()).sha256,
               "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-    EXPECT_FALSE(recordFileCanBeAppended((dir.path() / "no" / "line.jsonl").string()));
-    EXPECT_TRUE(recordFileCanBeAppended((dir.path() / "line.jsonl").string()));
+    EXPECT_FALSE(productionRecordCanBeAppended((dir.path() / "no" / "line.jsonl").string()));
+    EXPECT_TRUE(productionRecordCanBeAppended((dir.path() / "line.jsonl").string()));
 }
 
 // Two processes append lines of their own to one file at once: every line
@@ -127,7 +127,7 @@ TEST(RecordFile, TwoProcessesAppendingAtOnceGiveWholeLines)
         if (pid == 0) {
             bool ok = true;
             for (int n = 0; n < kLines; ++n)
-                ok = appendRecordLine(path, lineOf(who, n)) && ok;
+                ok = appendProductionRecordLine(path, lineOf(who, n)) && ok;
             _exit(ok ? 0 : 1);
         }
         children.push_back(pid);
@@ -148,7 +148,7 @@ TEST(RecordFile, TwoProcessesAppendingAtOnceGiveWholeLines)
             expected.insert(lineOf(who, n));
     EXPECT_EQ(seen.size(), expected.size());
     EXPECT_TRUE(seen == expected);
-    EXPECT_FALSE(appendRecordLine((dir / "no" / "such.jsonl").string(), lineOf('c', 0)));
+    EXPECT_FALSE(appendProductionRecordLine((dir / "no" / "such.jsonl").string(), lineOf('c', 0)));
 }
 #endif
 

@@ -1,9 +1,9 @@
-#include "plx71/record/job_record.hpp"
+#include "plx71/production_record/job_record.hpp"
 
 #include "json_text.hpp"
 #include "plx71/files/regular_file.hpp"
 #include "plx71/job/job_actions.hpp"
-#include "plx71/record/record_file.hpp"
+#include "plx71/production_record/record_file.hpp"
 #include "plx71/text/utf8_path.hpp"
 #include "sha256.hpp"
 
@@ -184,8 +184,8 @@ std::string resultJson(const BoxOutcome& outcome, const JobFacts& facts, int exi
     return o.text();
 }
 
-std::string recordLine(const BoxOutcome& outcome, const JobFacts& facts, int exitCode,
-                       const std::string& programVersion)
+std::string productionRecordLine(const BoxOutcome& outcome, const JobFacts& facts, int exitCode,
+                                 const std::string& programVersion)
 {
     JsonObject o;
     o.string("time", utcNow()).string("host", hostName()).string("programVersion", programVersion);

@@ -1,6 +1,6 @@
-#include "plx71/record/record_file.hpp"
+#include "plx71/production_record/record_file.hpp"
 
-#include "plx71/record/job_record.hpp"
+#include "plx71/production_record/job_record.hpp"
 #include "plx71/text/utf8_path.hpp"
 
 #include <cstdio>
@@ -24,7 +24,7 @@ std::string hostName()
     return name ? name : "";
 }
 
-bool appendRecordLine(const std::string& path, const std::string& line)
+bool appendProductionRecordLine(const std::string& path, const std::string& line)
 {
     // Windows appends each write of an append-mode stream at the end, in
     // one piece for a line of this size.
@@ -35,7 +35,7 @@ bool appendRecordLine(const std::string& path, const std::string& line)
     return std::fclose(f) == 0 && written;
 }
 
-bool recordFileCanBeAppended(const std::string& path)
+bool productionRecordCanBeAppended(const std::string& path)
 {
     std::FILE* f = ::_wfopen(pathFromUtf8(path).c_str(), L"ab");
     return f && std::fclose(f) == 0;
@@ -43,7 +43,7 @@ bool recordFileCanBeAppended(const std::string& path)
 
 #else
 
-bool recordFileCanBeAppended(const std::string& path)
+bool productionRecordCanBeAppended(const std::string& path)
 {
     // O_NONBLOCK: a FIFO with no reader fails at once instead of waiting.
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
@@ -81,7 +81,7 @@ bool writeAll(int fd, const std::string& line)
 
 } // namespace
 
-bool appendRecordLine(const std::string& path, const std::string& line)
+bool appendProductionRecordLine(const std::string& path, const std::string& line)
 {
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0)

@@ -6,7 +6,7 @@
 #include "plx71/job/writer_state.hpp"
 #include "plx71/ops/box_outcome.hpp"
 // The file the record lines are appended to.
-#include "plx71/record/record_file.hpp"
+#include "plx71/production_record/record_file.hpp"
 
 #include <cstdint>
 #include <optional>
@@ -53,8 +53,8 @@ std::string resultJson(const BoxOutcome& outcome, const JobFacts& facts, int exi
 
 // The record line of a job: the same fields plus "time" (UTC, ISO 8601),
 // "host" and "programVersion"; ends with '\n'.
-std::string recordLine(const BoxOutcome& outcome, const JobFacts& facts, int exitCode,
-                       const std::string& programVersion);
+std::string productionRecordLine(const BoxOutcome& outcome, const JobFacts& facts, int exitCode,
+                                 const std::string& programVersion);
 
 // `text` as a JSON string literal (quotes included, valid JSON whatever the
 // bytes: invalid UTF-8 is read as Latin-1).

@@ -8,12 +8,12 @@ namespace plx71 {
 // opened for appending, under an exclusive lock where the system has one, so
 // lines of processes appending at once never interleave or tear. False
 // (nothing written, or the file left as it was before the call) on failure.
-bool appendRecordLine(const std::string& path, const std::string& line);
+bool appendProductionRecordLine(const std::string& path, const std::string& line);
 
 // Whether `path` can take record lines: opened for appending (created when
 // missing, nothing written) without waiting, then closed. A job checks this
 // before its first frame, so a box is never programmed without its line.
-bool recordFileCanBeAppended(const std::string& path);
+bool productionRecordCanBeAppended(const std::string& path);
 
 // This machine's name, empty when the system does not say.
 std::string hostName();
