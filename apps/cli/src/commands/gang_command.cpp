@@ -102,14 +102,14 @@ int runGangJob(CliContext& ctx, const LinkOptions& options, const ResolvedPorts&
     std::vector<std::unique_ptr<BoxUi>> uis;
     std::vector<std::unique_ptr<CliProgressSink>> sinks;
     std::vector<GangBox> boxes;
-    std::vector<std::size_t> boxSpec; // the spec of each box that runs
+    std::vector<std::size_t> portOfBox; // which --port each running box came from
     for (std::size_t i = 0; i < count; ++i) {
         const std::string& label = resolved.specs[i].given;
         uis.push_back(std::make_unique<BoxUi>(label, ctx.yes, board.get()));
         sinks.push_back(std::make_unique<CliProgressSink>(mode, label, board.get(), i));
         if (resolved.specs[i].port) {
             boxes.push_back({*resolved.specs[i].port, uis.back().get(), sinks.back().get()});
-            boxSpec.push_back(i);
+            portOfBox.push_back(i);
         }
     }
 
@@ -129,7 +129,7 @@ int runGangJob(CliContext& ctx, const LinkOptions& options, const ResolvedPorts&
     }
     GangOptions gang;
     gang.hostBaudIndex = hostBaudIndex;
-    gang.onBoxEnded = [&](std::size_t box, const BoxOutcome& outcome) { endBox(boxSpec[box], outcome); };
+    gang.onBoxEnded = [&](std::size_t box, const BoxOutcome& outcome) { endBox(portOfBox[box], outcome); };
     runGang(boxes, operation, gang);
     if (board)
         board->finish();
