@@ -5,6 +5,7 @@
 #include "commands/file_commands.hpp"
 #include "commands/link_commands.hpp"
 #include "commands/port_commands.hpp"
+#include "heap_reuse.hpp"
 #include "json_output.hpp"
 #include "utf8_arguments.hpp"
 
@@ -74,6 +75,7 @@ unsigned groupsNeeded(const std::vector<std::string>& args)
 int main(int argc, char** argv)
 {
     using namespace plx71::cli;
+    keepFreedMemoryForReuse();
     CliContext ctx;
     CLI::App app{"plx71 - PLX-71RD writer jobs from the command line"};
     app.fallthrough();

@@ -7,6 +7,15 @@
 namespace plx71 {
 namespace {
 
+// The first CR or LF at or after `pos`, else the text's size. A plain loop:
+// find_first_of looks each character up in the set with a call of its own.
+std::size_t lineEnd(std::string_view text, std::size_t pos)
+{
+    while (pos < text.size() && text[pos] != '\n' && text[pos] != '\r')
+        ++pos;
+    return pos;
+}
+
 template <typename Decoder>
 ScanOutcome walkLines(std::string_view text, Decoder& decoder)
 {
@@ -16,9 +25,7 @@ ScanOutcome walkLines(std::string_view text, Decoder& decoder)
         // Lines of any length are taken whole; LF, CR LF or a lone CR ends
         // them. A file with CR line ends would otherwise be one long line
         // whose first record alone is read, and the rest lost unnoticed.
-        std::size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos)
-            end = text.size();
+        const std::size_t end = lineEnd(text, pos);
         const std::string_view s = text.substr(pos, end - pos);
         ++lineNumber;
         pos = end + 1;

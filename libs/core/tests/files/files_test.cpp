@@ -66,6 +66,41 @@ TEST_F(Files, OnlyRegularFilesAreRead)
     EXPECT_EQ(cut.bytes, "012345678");
 }
 
+// The reader sizes its buffer from the file's size once; whatever the size
+// said, the bytes read are the file's, up to the limit.
+TEST_F(Files, ReadsWholeFilesOfAnySizeUpToTheLimit)
+{
+    std::string big(200000, 'x');
+    for (std::size_t i = 0; i < big.size(); i += 997)
+        big[i] = static_cast<char>('a' + i % 26);
+    const auto empty = file("empty.txt", "");
+    const auto large = file("large.txt", big);
+    const struct {
+        fs::path path;
+        std::size_t limit;
+        std::string bytes;
+        bool truncated;
+    } cases[] = {
+        {empty, 0, "", false},
+        {empty, 10, "", false},
+        {large, big.size(), big, false},
+        {large, big.size() - 1, big.substr(0, big.size() - 1), true},
+        {large, 70000, big.substr(0, 70000), true},
+    };
+    for (const auto& c : cases) {
+        const FileRead r = readRegularFile(c.path, c.limit);
+        EXPECT_EQ(r.status, FileStatus::Ok) << c.path << " " << c.limit;
+        EXPECT_TRUE(r.bytes == c.bytes) << c.path << " " << c.limit << ": " << r.bytes.size() << " bytes";
+        EXPECT_EQ(r.truncated, c.truncated) << c.path << " " << c.limit;
+    }
+#ifdef __linux__
+    // A file that says it holds nothing but does: read to its end all the same.
+    const FileRead proc = readRegularFile("/proc/self/status", 1 << 20);
+    EXPECT_EQ(proc.status, FileStatus::Ok);
+    EXPECT_NE(proc.bytes.find("Name:"), std::string::npos);
+#endif
+}
+
 TEST_F(Files, AFailedReplaceLeavesTheOldFileAndNoTemporary)
 {
     const auto target = file("data.hex", "old text\n");
