@@ -21,21 +21,14 @@ fi
 plx71="$root/$build/bin/plx71"
 sim="$root/$build/bin/plx71sim"
 
-work=$(mktemp -d /tmp/plx71-bench-XXXXXX)
-simpid=""
-cleanup() {
-  if [ -n "$simpid" ]; then kill -INT "$simpid" 2>/dev/null || true; wait "$simpid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=scripts/lib/bench_box.sh
+. scripts/lib/bench_box.sh
+bench_work bench
 
 # The project: M30624FGFP, all blocks, the example User ROM and Boot ROM files.
 python3 "$root/scripts/bench_project.py" "$work/job.pxp" "$root/examples/user_program.hex" "$root/examples/boot_update.btp"
 
-"$sim" --pace --busy-ms 0 --log "$work/wire.log" --link "$work/tty" >"$work/sim.out" 2>"$work/sim.err" &
-simpid=$!
-for _ in $(seq 100); do [ -e "$work/tty" ] && break; sleep 0.05; done
-[ -e "$work/tty" ] || { echo "plx71sim did not start" >&2; cat "$work/sim.err" >&2; exit 1; }
+start_box --pace --busy-ms 0 --log "$work/wire.log"
 
 now() { date +%s.%N; }
 

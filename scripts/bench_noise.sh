@@ -19,37 +19,16 @@ root=$(pwd)
 jobs=${1:-10}
 rates=${RATES:-1e-6 1e-5 3e-5 1e-4}
 blocks=${BLOCKS:-0,2}
-build=${BUILD_DIR:-build/release}
-for p in plx71 plx71sim; do
-  [ -x "$build/bin/$p" ] || { echo "$build/bin/$p missing (cmake --build --preset release)" >&2; exit 2; }
-done
-plx71="$root/$build/bin/plx71"
-sim="$root/$build/bin/plx71sim"
-
-work=$(mktemp -d /tmp/plx71-noise-XXXXXX)
-simpid=""
-stop_box() {
-  if [ -n "$simpid" ]; then kill -INT "$simpid" 2>/dev/null || true; wait "$simpid" 2>/dev/null || true; fi
-  simpid=""
-}
-trap 'stop_box; rm -rf "$work"' EXIT
-
-# Starts the box on $work/tty keeping its job in $1; further arguments go to it.
-start_box() {
-  local state=$1
-  shift
-  rm -f "$work/tty"
-  "$sim" --busy-ms 5 --state "$state" --link "$work/tty" "$@" >"$work/sim.out" 2>"$work/sim.err" &
-  simpid=$!
-  for _ in $(seq 200); do [ -e "$work/tty" ] && break; sleep 0.05; done
-  [ -e "$work/tty" ] || { echo "plx71sim did not start" >&2; cat "$work/sim.err" >&2; exit 1; }
-}
+# shellcheck source=scripts/lib/bench_box.sh
+. scripts/lib/bench_box.sh
+bench_binaries "${BUILD_DIR:-build/release}"
+bench_work noise
 
 python3 "$root/scripts/bench_project.py" "$work/job.pxp" "$root/examples/user_program.hex" \
   "$root/examples/boot_update.btp" "$blocks"
 
 # The job on a quiet line: its stored settings are what every job must leave.
-start_box "$work/quiet.state"
+start_box --busy-ms 5 --state "$work/quiet.state"
 "$plx71" download -q "$work/job.pxp" --port "$work/tty" >/dev/null 2>"$work/quiet.err" \
   || { cat "$work/quiet.err" >&2; echo "the job fails on a quiet line" >&2; exit 1; }
 stop_box
@@ -57,7 +36,7 @@ stop_box
 run_job() { # rate seed -> "download-exit upload-exit upload-twice-exit"
   local rate=$1 seed=$2 d=0 u=0 t=0 dir=$work/$1.$2
   mkdir -p "$dir"
-  start_box "$dir/state" --noise "$rate:$seed"
+  start_box --busy-ms 5 --state "$dir/state" --noise "$rate:$seed"
   timeout 600 "$plx71" download -q "$work/job.pxp" --port "$work/tty" >/dev/null 2>&1 || d=$?
   timeout 600 "$plx71" upload -q -o "$dir/up.pxp" --user-rom "$dir/up.hex" --boot-rom "$dir/up.mot" \
     --port "$work/tty" >/dev/null 2>&1 || u=$?

@@ -15,20 +15,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 pairs=${PAIRS:-3}
-build=${BUILD_DIR:-build/release}
-for p in plx71 plx71sim; do
-  [ -x "$build/bin/$p" ] || { echo "$build/bin/$p missing (cmake --build --preset release)" >&2; exit 2; }
-done
-plx71="$root/$build/bin/plx71"
-sim="$root/$build/bin/plx71sim"
-
-work=$(mktemp -d /tmp/plx71-skip-XXXXXX)
-simpid=""
-cleanup() {
-  if [ -n "$simpid" ]; then kill -INT "$simpid" 2>/dev/null || true; wait "$simpid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=scripts/lib/bench_box.sh
+. scripts/lib/bench_box.sh
+bench_binaries "${BUILD_DIR:-build/release}"
+bench_work skip
 
 # The half-full image: random bytes in C0000-DFFFF, the protect byte FF.
 python3 - "$work/half.hex" <<'PY'
@@ -48,10 +38,7 @@ open(sys.argv[1], 'w').write('\n'.join(out) + '\n')
 PY
 python3 "$root/scripts/bench_project.py" "$work/half.pxp" "$work/half.hex" "$root/examples/boot_update.btp"
 
-"$sim" --pace --busy-ms 0 --link "$work/tty" >"$work/sim.out" 2>"$work/sim.err" &
-simpid=$!
-for _ in $(seq 100); do [ -e "$work/tty" ] && break; sleep 0.05; done
-[ -e "$work/tty" ] || { echo "plx71sim did not start" >&2; cat "$work/sim.err" >&2; exit 1; }
+start_box --pace --busy-ms 0
 
 # Wall seconds of one download; a failed one stops the script.
 timed() {

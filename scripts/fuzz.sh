@@ -4,7 +4,9 @@
 # copy of its committed corpus and regression inputs. Prints runs, exec/s
 # and crashes per harness; crash inputs stay in build/fuzz/work/<target>/crashes.
 #
-#   scripts/fuzz.sh [SECONDS]          fuzz
+#   scripts/fuzz.sh [SECONDS [TARGET ...]]
+#                                      fuzz (all targets, or the ones named);
+#                                      RUNS=N also ends each target after N runs
 #   scripts/fuzz.sh corpus [LOG ...]   remake the seeds (tests/fuzz/make_seeds.py,
 #                                      with wire logs of plx71sim --log) and
 #                                      merge them into the committed corpus,
@@ -36,6 +38,7 @@ if [ "${1:-}" = corpus ]; then
 fi
 
 seconds=${1:-60}
+[ $# -gt 1 ] && targets=("${@:2}")
 stat() { sed -n "s/^stat::$1: *//p" "$2" | tail -n 1; }
 # The edges covered, from libFuzzer's last status line.
 coverage() { grep -o 'cov: [0-9]*' "$1" | tail -n 1 | cut -d' ' -f2; }
@@ -54,7 +57,7 @@ for t in "${targets[@]}"; do
     cp tests/fuzz/regressions/"$t"/* "$work/$t/corpus/" 2>/dev/null || true
   fi
   # A crash ends the run early; its input lands in crashes/.
-  "$bin/fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+  "$bin/fuzz_$t" -max_total_time="$seconds" ${RUNS:+-runs="$RUNS"} -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$work/$t/crashes/" "$work/$t/corpus" >"$work/$t/log" 2>&1 || true
   printf '%-16s %12s %10s %8s %8s\n' "$t" "$(stat number_of_executed_units "$work/$t/log")" \
     "$(stat average_exec_per_sec "$work/$t/log")" "$(coverage "$work/$t/log")" "$(ls "$work/$t/crashes" | wc -l)"

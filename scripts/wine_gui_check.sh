@@ -124,18 +124,8 @@ echo "PLX71RD at 144 dpi: $size144 (96 dpi: $size96)"
 unset DISPLAY
 
 # 2. COM1 of the prefix is the software writer box's pseudo-terminal.
-"$sim" --link "$work/com1" --state "$work/box.state" --log "$work/wire.log" >"$work/sim.out" 2>&1 &
-sim_pid=$!
+wine_com1_on_sim --state "$work/box.state" --log "$work/wire.log"
 pids+=($sim_pid)
-for _ in $(seq 50); do [ -e "$work/com1" ] && break; sleep 0.1; done
-pts=$(readlink "$work/com1" || true)
-[ -n "$pts" ] || { cat "$work/sim.out"; echo "the software writer box did not start" >&2; exit 1; }
-wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$pts" /f >/dev/null
-wineserver -k; wineserver -w; wineserver -p >/dev/null 2>&1 || true
-wine cmd /c exit >/dev/null 2>&1 || true
-link=$(readlink "$WINEPREFIX/dosdevices/com1" || true)
-[ "$link" = "$pts" ] || { echo "COM1 of the prefix is '$link', not $pts" >&2; exit 1; }
-echo "software writer box on $pts, COM1 of the Wine prefix"
 
 # plx71 ports: the serial-port map, which Wine's mount manager fills from
 # its port mapping (COM1 here, and a COM port for each /dev/ttyS* it finds).

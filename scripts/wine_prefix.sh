@@ -27,3 +27,23 @@ wine_prefix_stop() {
   wineserver -w 2>/dev/null || true
   if [ -n "${wine_prefix_owned:-}" ]; then rm -rf "$WINEPREFIX"; fi
 }
+
+# Starts the software writer box ($sim, with the arguments given) on a pseudo
+# terminal $work/com1 and makes it COM1 of the prefix. Sets sim_pid and pts.
+# Wine's mount manager makes the dosdevices/comN links itself each time it
+# starts, from the serial devices it finds (/dev/ttyS*), and replaces a link
+# made by hand; a port named in HKLM\Software\Wine\Ports is kept.
+wine_com1_on_sim() {
+  "$sim" --link "$work/com1" "$@" >"$work/sim.out" 2>&1 &
+  sim_pid=$!
+  for _ in $(seq 50); do [ -e "$work/com1" ] && break; sleep 0.1; done
+  pts=$(readlink "$work/com1" || true)
+  [ -n "$pts" ] || { cat "$work/sim.out"; echo "the software writer box did not start" >&2; exit 1; }
+  wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$pts" /f >/dev/null
+  wineserver -k; wineserver -w; wineserver -p >/dev/null 2>&1 || true
+  wine cmd /c exit >/dev/null 2>&1 || true
+  local link
+  link=$(readlink "$WINEPREFIX/dosdevices/com1" || true)
+  [ "$link" = "$pts" ] || { echo "COM1 of the prefix is '$link', not $pts" >&2; exit 1; }
+  echo "software writer box on $pts, COM1 of the Wine prefix"
+}

@@ -28,21 +28,7 @@ cleanup() {
 trap cleanup EXIT
 wine_prefix_start
 
-"$sim" --link "$work/com1" --log "$work/wire.log" >"$work/sim.out" 2>&1 &
-sim_pid=$!
-for _ in $(seq 50); do [ -e "$work/com1" ] && break; sleep 0.1; done
-pts=$(readlink "$work/com1" || true)
-[ -n "$pts" ] || { cat "$work/sim.out"; echo "the software writer box did not start" >&2; exit 1; }
-
-# Wine's mount manager makes the dosdevices/comN links itself each time it
-# starts, from the serial devices it finds (/dev/ttyS*), and replaces a link
-# made by hand; a port named in this registry key is kept.
-wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$pts" /f >/dev/null
-wineserver -k; wineserver -w; wineserver -p >/dev/null 2>&1 || true
-wine cmd /c exit >/dev/null 2>&1 || true
-link=$(readlink "$WINEPREFIX/dosdevices/com1" || true)
-[ "$link" = "$pts" ] || { echo "COM1 of the prefix is '$link', not $pts" >&2; exit 1; }
-echo "software writer box on $pts, COM1 of the Wine prefix"
+wine_com1_on_sim --log "$work/wire.log"
 
 run() { # label, then the plx71.exe arguments
   local label=$1 t0=$SECONDS

@@ -4,18 +4,28 @@
 #include "session_run.hpp"
 
 namespace plx71 {
+namespace {
+
+// Both versions into the outcome; false, with nothing taken, when the box
+// does not answer.
+bool takeVersions(ops_detail::SessionRun& run, WriterLink& link)
+{
+    if (!cmdReadVersions(link))
+        return false;
+    run.outcome().bootVersion = link.bootVersion;
+    run.outcome().firmwareVersion = link.firmwareVersion;
+    return true;
+}
+
+} // namespace
 
 BoxOutcome BoxSession::readVersions()
 {
     ops_detail::SessionRun run(ui_, link_, port_, nullptr);
     if (!run.connectAtRate(hostBaudIndex_))
         return run.finish();
-    if (cmdReadVersions(link_)) {
-        run.outcome().bootVersion = link_.bootVersion;
-        run.outcome().firmwareVersion = link_.firmwareVersion;
-    } else {
+    if (!takeVersions(run, link_))
         run.communicationFailed();
-    }
     // The box was moved to the user's rate: it goes back to 9600 before the
     // port closes, or the next connect would find it deaf.
     run.returnToRestingRate();
@@ -27,10 +37,7 @@ BoxOutcome BoxSession::queryFirmwareVersion()
     ops_detail::SessionRun run(ui_, link_, port_, nullptr);
     if (!run.connect())
         return run.finish(); // the previous text stays
-    if (cmdReadVersions(link_)) {
-        run.outcome().bootVersion = link_.bootVersion;
-        run.outcome().firmwareVersion = link_.firmwareVersion;
-    } else {
+    if (!takeVersions(run, link_)) {
         link_.firmwareVersion.clear();
         run.communicationFailed();
     }
@@ -72,10 +79,7 @@ BoxOutcome BoxSession::loadFirmware(const FirmwareImage& image, const std::strin
             run.fail(OutcomeClass::Cancelled);
         else
             run.communicationFailed();
-    } else if (cmdReadVersions(link_)) {
-        run.outcome().bootVersion = link_.bootVersion;
-        run.outcome().firmwareVersion = link_.firmwareVersion;
-    } else {
+    } else if (!takeVersions(run, link_)) {
         run.communicationFailed();
     }
     run.returnToRestingRate();
