@@ -143,6 +143,10 @@ TEST_F(Gang, EachBoxEndsWithItsOwnOutcome)
 
 TEST_F(Gang, CancelReachesEveryBox)
 {
+    // Slow pages, so that no box can finish its block between the last box's
+    // first page and the press, however late a loaded machine runs the threads.
+    for (auto& sim : sims)
+        sim->setBusyTime(100ms);
     std::atomic<bool> cancel{false};
     std::thread presser([&] {
         const bool allWriting = sims[0]->waitFor(
