@@ -29,6 +29,15 @@ QStringList recordLines(const QString& path)
     return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
+// The first device, block 1 alone (a short job) and a patterned User ROM file.
+void chooseBlockOneJob(WriterSimWorld& w)
+{
+    w.chooseDevice(0);
+    w.child<QRadioButton>("operationBlockBlock")->click();
+    w.edit("operationBlockList")->setText(QStringLiteral("1"));
+    w.selectUserRom(w.writeData(QStringLiteral("user.hex"), 0, Area::UserRom, pattern(0x40000, 5)));
+}
+
 } // namespace
 
 void VerifySimTest::menuEntriesTurnOnTheReadBackAndTheRecord()
@@ -36,10 +45,7 @@ void VerifySimTest::menuEntriesTurnOnTheReadBackAndTheRecord()
     WriterSimWorld w;
     QVERIFY2(w.started, w.sim.lastError().c_str());
     QVERIFY(w.programStarted);
-    w.chooseDevice(0);
-    w.child<QRadioButton>("operationBlockBlock")->click();
-    w.edit("operationBlockList")->setText(QStringLiteral("1"));
-    w.selectUserRom(w.writeData(QStringLiteral("user.hex"), 0, Area::UserRom, pattern(0x40000, 5)));
+    chooseBlockOneJob(w);
     QVERIFY2(w.recording.messages().empty(), qPrintable(w.allTexts()));
 
     // The menu entries, kept in the preferences at once.
@@ -113,10 +119,7 @@ void VerifySimTest::noSecondBoxOperationStartsWhileOneRuns()
     WriterSimWorld w;
     QVERIFY2(w.started, w.sim.lastError().c_str());
     QVERIFY(w.programStarted);
-    w.chooseDevice(0);
-    w.child<QRadioButton>("operationBlockBlock")->click();
-    w.edit("operationBlockList")->setText(QStringLiteral("1"));
-    w.selectUserRom(w.writeData(QStringLiteral("user.hex"), 0, Area::UserRom, pattern(0x40000, 5)));
+    chooseBlockOneJob(w);
     w.frame()->verifyAfterDownloadAction()->trigger();
 
     int interruptions = 0;

@@ -1,5 +1,7 @@
 #include "plx71/files/file_replace.hpp"
 
+#include "plx71/files/descriptor_write.hpp"
+
 #include <cerrno>
 #include <chrono>
 #include <string>
@@ -84,20 +86,6 @@ bool writeAndReplace(const fs::path& target, std::string_view bytes, WriteStep f
 
 #else
 
-bool writeAll(int fd, std::string_view bytes)
-{
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // Makes the rename itself last through a power cut; a folder that cannot be
 // synced (some file systems) costs nothing but that.
 void syncFolder(const fs::path& folder)
@@ -127,7 +115,7 @@ bool writeAndReplace(const fs::path& target, std::string_view bytes, WriteStep f
         ::fchmod(fd, old.st_mode & 07777);
 
     bool ok = failAt != WriteStep::Create;
-    ok = ok && failAt != WriteStep::Write && writeAll(fd, bytes);
+    ok = ok && failAt != WriteStep::Write && writeAllTo(fd, bytes);
     ok = ok && failAt != WriteStep::Sync && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     ok = ok && failAt != WriteStep::Rename && ::rename(temp.c_str(), target.c_str()) == 0;

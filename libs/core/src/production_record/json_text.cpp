@@ -1,42 +1,12 @@
 #include "json_text.hpp"
 
+#include "plx71/text/utf8_path.hpp"
+
 #include <cstdio>
 
 namespace plx71::record_detail {
 
 namespace {
-
-// The length of the valid UTF-8 sequence starting at text[i], 0 when the
-// bytes there are not one (overlong forms and surrogates included).
-std::size_t utf8Length(std::string_view text, std::size_t i)
-{
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char b = byte(i);
-    std::size_t n = 0;
-    std::uint32_t cp = 0;
-    if (b >= 0xC2 && b <= 0xDF) {
-        n = 2;
-        cp = b & 0x1F;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-        n = 3;
-        cp = b & 0x0F;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-        n = 4;
-        cp = b & 0x07;
-    } else {
-        return 0;
-    }
-    if (i + n > text.size())
-        return 0;
-    for (std::size_t k = 1; k < n; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (byte(i + k) & 0x3F);
-    }
-    const bool overlong = (n == 3 && cp < 0x800) || (n == 4 && cp < 0x10000);
-    const bool surrogate = cp >= 0xD800 && cp <= 0xDFFF;
-    return overlong || surrogate || cp > 0x10FFFF ? 0 : n;
-}
 
 void appendEscape(std::string& out, unsigned code)
 {
@@ -53,7 +23,7 @@ std::string jsonString(std::string_view text)
     for (std::size_t i = 0; i < text.size();) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
         if (c >= 0x80) {
-            if (const std::size_t n = utf8Length(text, i)) {
+            if (const std::size_t n = utf8SequenceLength(text, i)) {
                 out.append(text.substr(i, n));
                 i += n;
             } else {

@@ -1,5 +1,6 @@
 #include "plx71/production_record/record_file.hpp"
 
+#include "plx71/files/descriptor_write.hpp"
 #include "plx71/production_record/job_record.hpp"
 #include "plx71/text/utf8_path.hpp"
 
@@ -61,26 +62,6 @@ std::string hostName()
     return name;
 }
 
-namespace {
-
-// Writes all of `line` (a regular file takes it in one call; a signal may
-// cut a write short, and the rest follows under the same lock).
-bool writeAll(int fd, const std::string& line)
-{
-    std::size_t done = 0;
-    while (done < line.size()) {
-        const ssize_t n = ::write(fd, line.data() + done, line.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += std::size_t(n);
-    }
-    return true;
-}
-
-} // namespace
-
 bool appendProductionRecordLine(const std::string& path, const std::string& line)
 {
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
@@ -97,7 +78,7 @@ bool appendProductionRecordLine(const std::string& path, const std::string& line
     }
     struct stat before {};
     const bool sized = ::fstat(fd, &before) == 0;
-    bool ok = writeAll(fd, line);
+    bool ok = writeAllTo(fd, line); // a short write is finished under the same lock
     if (!ok && sized)
         (void)::ftruncate(fd, before.st_size); // no torn line stays behind
     ok = ::fsync(fd) == 0 && ok;

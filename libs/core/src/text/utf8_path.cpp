@@ -1,46 +1,52 @@
 #include "plx71/text/utf8_path.hpp"
 
+#include <cstdint>
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
 
 namespace plx71 {
 
+std::size_t utf8SequenceLength(std::string_view text, std::size_t i)
+{
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    if (lead < 0x80)
+        return 1;
+    std::size_t n = 0;
+    std::uint32_t cp = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        n = 2;
+        cp = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        n = 3;
+        cp = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        n = 4;
+        cp = lead & 0x07;
+    } else {
+        return 0; // a continuation byte, an overlong two-byte lead or beyond U+10FFFF
+    }
+    if (n > text.size() - i)
+        return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80)
+            return 0;
+        cp = (cp << 6) | (byte(i + k) & 0x3F);
+    }
+    const bool overlong = (n == 3 && cp < 0x800) || (n == 4 && cp < 0x10000);
+    const bool surrogate = cp >= 0xD800 && cp <= 0xDFFF;
+    return overlong || surrogate || cp > 0x10FFFF ? 0 : n;
+}
+
 bool isValidUtf8(std::string_view text)
 {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        int more = 0;
-        char32_t cp = 0;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            more = 1;
-            cp = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            more = 2;
-            cp = lead & 0x0F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            more = 3;
-            cp = lead & 0x07;
-        } else {
-            return false; // a continuation byte, an overlong two-byte lead or beyond U+10FFFF
-        }
-        if (text.size() - i <= std::size_t(more))
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t n = utf8SequenceLength(text, i);
+        if (n == 0)
             return false;
-        for (int k = 1; k <= more; ++k) {
-            const auto c = static_cast<unsigned char>(text[i + std::size_t(k)]);
-            if ((c & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        const bool overlong = (more == 2 && cp < 0x800) || (more == 3 && cp < 0x10000);
-        if (overlong || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
-            return false;
-        i += std::size_t(more) + 1;
+        i += n;
     }
     return true;
 }

@@ -18,6 +18,11 @@ std::filesystem::path pathFromUtf8(std::string_view text);
 // The name of a path as UTF-8 text (on other systems: its bytes).
 std::string utf8FromPath(const std::filesystem::path& path);
 
+// The length of the well-formed UTF-8 sequence that starts at text[i] (1 for
+// an ASCII byte), 0 when the bytes there are none: a continuation byte, an
+// overlong form, a surrogate, a value above U+10FFFF or a cut sequence.
+std::size_t utf8SequenceLength(std::string_view text, std::size_t i);
+
 // True when the bytes are well-formed UTF-8 (no overlong forms, no
 // surrogates, nothing above U+10FFFF).
 bool isValidUtf8(std::string_view text);
