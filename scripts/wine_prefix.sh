@@ -39,11 +39,25 @@ wine_com1_on_sim() {
   for _ in $(seq 50); do [ -e "$work/com1" ] && break; sleep 0.1; done
   pts=$(readlink "$work/com1" || true)
   [ -n "$pts" ] || { cat "$work/sim.out"; echo "the software writer box did not start" >&2; exit 1; }
-  wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$pts" /f >/dev/null
-  wineserver -k; wineserver -w; wineserver -p >/dev/null 2>&1 || true
-  wine cmd /c exit >/dev/null 2>&1 || true
-  local link
-  link=$(readlink "$WINEPREFIX/dosdevices/com1" || true)
-  [ "$link" = "$pts" ] || { echo "COM1 of the prefix is '$link', not $pts" >&2; exit 1; }
+  # The mount manager runs as a service beside the first program and may make
+  # the link after that program has ended, so the link is waited for with a
+  # deadline. On a loaded machine a CI run once found COM1 still on /dev/ttyS0;
+  # whether the link came late or the server was stopped before it saved the
+  # key, a second round of writing the key and restarting mends both.
+  local attempt link deadline
+  for attempt in 1 2 3; do
+    wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$pts" /f >/dev/null
+    wineserver -k; wineserver -w; wineserver -p >/dev/null 2>&1 || true
+    wine cmd /c exit >/dev/null 2>&1 || true
+    deadline=$((SECONDS + 20))
+    while link=$(readlink "$WINEPREFIX/dosdevices/com1" || true); [ "$link" != "$pts" ]; do
+      [ $SECONDS -lt $deadline ] || break
+      sleep 0.2
+    done
+    [ "$link" = "$pts" ] && break
+    echo "COM1 of the prefix is '$link', not $pts (try $attempt); the Ports key holds:" >&2
+    wine reg query 'HKLM\Software\Wine\Ports' >&2 || true
+  done
+  [ "$link" = "$pts" ] || exit 1
   echo "software writer box on $pts, COM1 of the Wine prefix"
 }
