@@ -10,10 +10,10 @@
 #include "fake_serial_port.hpp"
 #include "fuzz_support.hpp"
 
+#include "link/writer_commands.hpp"
+#include "ops/upload.hpp"
 #include "plx71/datafile/block_list.hpp"
 #include "plx71/job/job_actions.hpp"
-#include "plx71/link/writer_commands.hpp"
-#include "plx71/ops/upload.hpp"
 
 #include <algorithm>
 #include <chrono>

@@ -13,11 +13,11 @@
 //    sent where it belongs.
 #include "scripted_box.hpp"
 
+#include "ops/download.hpp"
+#include "ops/upload.hpp"
 #include "plx71/job/job_actions.hpp"
 #include "plx71/ops/box_session.hpp"
-#include "plx71/ops/download.hpp"
 #include "plx71/ops/firmware_loader.hpp"
-#include "plx71/ops/upload.hpp"
 #include "plx71/testing/box_session_access.hpp"
 
 #include <algorithm>

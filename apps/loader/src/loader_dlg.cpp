@@ -4,7 +4,7 @@
 #include "loader_icon.hpp"
 #include "loading_dlg.hpp"
 
-#include "plx71/link/port_names.hpp"
+#include "plx71/port/port_names.hpp"
 #include "plx71/qtui/accessible_names.hpp"
 #include "plx71/qtui/dialog_units.hpp"
 #include "plx71/qtui/paths.hpp"

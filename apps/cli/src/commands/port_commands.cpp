@@ -1,7 +1,7 @@
 #include "commands/port_commands.hpp"
 
-#include "plx71/link/port_names.hpp"
-#include "plx71/link/port_resolver.hpp"
+#include "plx71/port/port_names.hpp"
+#include "plx71/port/port_resolver.hpp"
 
 #include <cstdio>
 #include <string>

@@ -1,4 +1,4 @@
-#include "plx71/files/regular_file.hpp"
+#include "files/regular_file.hpp"
 
 #include <algorithm>
 #include <cerrno>

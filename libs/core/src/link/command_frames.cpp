@@ -1,4 +1,4 @@
-#include "plx71/link/command_frames.hpp"
+#include "link/command_frames.hpp"
 
 #include "plx71/messages/message_texts.hpp"
 

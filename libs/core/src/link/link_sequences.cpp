@@ -1,6 +1,6 @@
-#include "plx71/link/link_sequences.hpp"
+#include "link/link_sequences.hpp"
 
-#include "plx71/link/command_frames.hpp"
+#include "link/command_frames.hpp"
 
 namespace plx71 {
 

@@ -1,7 +1,7 @@
-#include "plx71/link/writer_link.hpp"
+#include "link/writer_link.hpp"
 
-#include "plx71/link/port_names.hpp"
 #include "plx71/messages/message_texts.hpp"
+#include "plx71/port/port_names.hpp"
 
 #include <algorithm>
 #include <thread>

@@ -1,9 +1,9 @@
 #include "plx71/ops/box_session.hpp"
 
+#include "link/writer_commands.hpp"
+#include "ops/download.hpp"
 #include "plx71/job/job_actions.hpp"
-#include "plx71/link/writer_commands.hpp"
 #include "plx71/messages/message_texts.hpp"
-#include "plx71/ops/download.hpp"
 #include "session_run.hpp"
 
 namespace plx71 {

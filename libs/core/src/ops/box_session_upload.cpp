@@ -1,9 +1,9 @@
 #include "plx71/ops/box_session.hpp"
 
+#include "ops/session_upload.hpp"
+#include "ops/upload.hpp"
+#include "ops/writer_settings_apply.hpp"
 #include "plx71/messages/message_texts.hpp"
-#include "plx71/ops/session_upload.hpp"
-#include "plx71/ops/upload.hpp"
-#include "plx71/ops/writer_settings_apply.hpp"
 #include "session_run.hpp"
 
 namespace plx71 {

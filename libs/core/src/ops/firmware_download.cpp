@@ -1,6 +1,7 @@
 #include "plx71/ops/firmware_download.hpp"
 
-#include "plx71/link/writer_commands.hpp"
+#include "link/writer_commands.hpp"
+#include "load_worker.hpp"
 #include "plx71/messages/message_texts.hpp"
 #include "session_run.hpp"
 

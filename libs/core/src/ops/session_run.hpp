@@ -2,11 +2,11 @@
 // One operation of a box session, from the connect to the close: the
 // outcome being built, its clock, the sink, and the steps every operation
 // is made of.
-#include "plx71/link/port_choice.hpp"
-#include "plx71/link/writer_commands.hpp"
+#include "link/writer_commands.hpp"
 #include "plx71/messages/ui.hpp"
 #include "plx71/ops/box_outcome.hpp"
 #include "plx71/ops/progress_sink.hpp"
+#include "plx71/port/port_choice.hpp"
 
 #include <chrono>
 #include <functional>

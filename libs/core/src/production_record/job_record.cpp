@@ -1,7 +1,7 @@
 #include "plx71/production_record/job_record.hpp"
 
+#include "files/regular_file.hpp"
 #include "json_text.hpp"
-#include "plx71/files/regular_file.hpp"
 #include "plx71/job/job_actions.hpp"
 #include "plx71/production_record/record_file.hpp"
 #include "plx71/text/utf8_path.hpp"

@@ -1,9 +1,9 @@
 #include "../portable_env.hpp"
 #include "link_fixture.hpp"
 
-#include "plx71/link/port_names.hpp"
-#include "plx71/link/writer_commands.hpp"
+#include "link/writer_commands.hpp"
 #include "plx71/messages/message_texts.hpp"
+#include "plx71/port/port_names.hpp"
 
 #include <cstdlib>
 

@@ -2,8 +2,8 @@
 // writer box.
 #include "sim_world.hpp"
 
+#include "ops/download.hpp"
 #include "plx71/messages/message_texts.hpp"
-#include "plx71/ops/download.hpp"
 #include "plx71/ops/firmware_loader.hpp"
 #include "plx71/testing/record_text.hpp"
 #include "plx71/testing/scratch_dir.hpp"

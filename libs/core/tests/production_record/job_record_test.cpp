@@ -4,8 +4,8 @@
 #include "plx71/production_record/record_file.hpp"
 #include "plx71/testing/scratch_dir.hpp"
 
-#include "../../src/production_record/json_text.hpp"
-#include "../../src/production_record/sha256.hpp"
+#include "production_record/json_text.hpp"
+#include "production_record/sha256.hpp"
 
 #include <gtest/gtest.h>
 

@@ -12,11 +12,11 @@
 #include "plx71/datafile/firmware_file_reader.hpp"
 #include "plx71/job/job_settings.hpp"
 #include "plx71/job/writer_state.hpp"
-#include "plx71/link/port_choice.hpp"
-#include "plx71/link/serial_port.hpp"
 #include "plx71/messages/ui.hpp"
 #include "plx71/ops/box_outcome.hpp"
 #include "plx71/ops/progress_sink.hpp"
+#include "plx71/port/port_choice.hpp"
+#include "plx71/port/serial_port.hpp"
 
 #include <cstddef>
 #include <memory>

@@ -1,0 +1,38 @@
+#pragma once
+// The read-back after a download: the settings record the box should hold,
+// and the worker that compares it and every written page.
+#include "ops/download_worker.hpp"
+
+#include <cstddef>
+#include <string>
+
+namespace plx71 {
+// The settings record a box holds after a download of this job.
+WriterSettings expectedSettings(const WriterState& state, const JobSettings& job);
+
+// The first field in which `found` differs from `expected` ("device",
+// "updateEnable", "userRomFileName", "bootRomFileName", "checkId",
+// "targetRate", "lockBits", "operationBlocks"); empty when equal.
+std::string firstSettingsDifference(const WriterSettings& expected, const WriterSettings& found);
+
+// The read-back's own progress: each page read weighs 256, the settings
+// record one unit of 256 more.
+std::int32_t verifyProgressTotal(std::size_t pageCount);
+
+// What the read-back found.
+struct VerifyWork {
+    bool commandFailed = false;   // a read failed: communication error, never a mismatch
+    bool settingsMissing = false; // the box holds no job at all
+    VerifyDifference difference;  // the first difference
+    std::int32_t pagesVerified = 0;
+};
+
+// The read-back, on the worker: CMD_READ_SETTINGS compared field by field,
+// then CMD_READ_PAGE of every planned page compared with the image, while
+// the counters run. The first difference, a failed read or a box without a
+// job sets the abort mark and ends it. `counters` must have been started
+// with verifyProgressTotal(pages.size()).
+VerifyWork verifyWorker(WriterLink& link, const DownloadData& data, const WriterSettings& expected,
+                        const std::vector<PlannedPage>& pages, ProgressCounters& counters);
+
+} // namespace plx71
