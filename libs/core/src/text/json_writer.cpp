@@ -1,10 +1,10 @@
-#include "json_text.hpp"
+#include "plx71/text/json_writer.hpp"
 
 #include "plx71/text/utf8_path.hpp"
 
 #include <cstdio>
 
-namespace plx71::record_detail {
+namespace plx71 {
 
 namespace {
 
@@ -98,4 +98,25 @@ JsonObject& JsonObject::raw(std::string_view k, std::string_view json)
     return *this;
 }
 
-} // namespace plx71::record_detail
+JsonObject& JsonObject::members(const JsonObject& other)
+{
+    if (!body_.empty() && !other.body_.empty())
+        body_ += ',';
+    body_ += other.body_;
+    return *this;
+}
+
+JsonArray& JsonArray::string(std::string_view value)
+{
+    return raw(jsonString(value));
+}
+
+JsonArray& JsonArray::raw(std::string_view json)
+{
+    if (!body_.empty())
+        body_ += ',';
+    body_ += json;
+    return *this;
+}
+
+} // namespace plx71

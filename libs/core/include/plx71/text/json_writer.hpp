@@ -1,10 +1,12 @@
 #pragma once
-// A small JSON object writer: enough for one flat-ish result object.
+// The one JSON writer of every program: plx71 --json, the production record
+// lines. Compact (no blanks), members in the order they are added, so a
+// script comparing two results compares their bytes.
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-namespace plx71::record_detail {
+namespace plx71 {
 
 // `text` as a JSON string literal, quotes included. Valid UTF-8 passes
 // through; control characters, quotes and backslashes are escaped; bytes
@@ -20,6 +22,8 @@ public:
     JsonObject& null(std::string_view key);
     // `json` must already be a JSON value (object, array, literal).
     JsonObject& raw(std::string_view key, std::string_view json);
+    // The members of `other`, after the ones already here.
+    JsonObject& members(const JsonObject& other);
     std::string text() const { return "{" + body_ + "}"; }
 
 private:
@@ -27,4 +31,16 @@ private:
     std::string body_;
 };
 
-} // namespace plx71::record_detail
+class JsonArray {
+public:
+    JsonArray& string(std::string_view value);
+    // `json` must already be a JSON value.
+    JsonArray& raw(std::string_view json);
+    JsonArray& object(const JsonObject& o) { return raw(o.text()); }
+    std::string text() const { return "[" + body_ + "]"; }
+
+private:
+    std::string body_;
+};
+
+} // namespace plx71
