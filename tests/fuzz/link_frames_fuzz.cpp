@@ -67,7 +67,7 @@ void streamAnswers(test::FakeSerialPort& port, FuzzInput& in)
 void exchange(WriterLink& link, FuzzInput& in)
 {
     const std::size_t expected = in.byte() % 40;
-    auto& frame = link.txFrame;
+    auto& frame = link.frame;
     std::fill(frame.begin(), frame.end(), std::uint8_t{0xEE});
     setFrameBodyLength(frame, 1);
     frame[2] = CMD_READ_STATUS;

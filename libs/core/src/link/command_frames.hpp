@@ -1,6 +1,6 @@
 #pragma once
 // The command set of the writer box, one function a command. Each builds its
-// request in link.txFrame, sends it and, when it fails, reports
+// request in link.frame, sends it and, when it fails, reports
 // "Communication error between PLX-71RD" once itself; callers add no second
 // message.
 #include "link/command_codes.hpp"

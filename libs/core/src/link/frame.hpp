@@ -11,10 +11,10 @@ namespace plx71 {
 inline constexpr std::uint8_t ACK = 0x06;
 inline constexpr std::uint8_t NAK = 0x15;
 
-inline constexpr std::size_t kTxFrameSize = 1000;
-inline constexpr std::size_t kRxFrameSize = 300;
+inline constexpr std::size_t kFrameCapacity = 1000;
+inline constexpr std::size_t kReceivedCapacity = 300;
 // The largest reply body that fits the receive buffer.
-inline constexpr std::size_t kMaxReplyBodyLength = kRxFrameSize - 3;
+inline constexpr std::size_t kMaxReplyBodyLength = kReceivedCapacity - 3;
 // Offset of the payload (after length field and code).
 inline constexpr std::size_t kFramePayloadOffset = 3;
 

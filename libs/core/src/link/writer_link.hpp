@@ -28,13 +28,14 @@ struct WriterLink {
     std::unique_ptr<SerialPort> port = makeSystemSerialPort();
     int comPortIndex = 0;     // 0..3 = COM1..COM4
     std::string portOverride; // a device path used instead of COM<n>, when set
-    int hostBaudIndex = 0;    // index into hostBaudRates, set before switchLinkRate
     int currentRate = 0;      // the rate of the last open, 0 before any
 
-    // Every request is built here; a successful exchange copies the reply
-    // frame over it, so a caller reads reply fields from txFrame.
-    std::array<std::uint8_t, kTxFrameSize> txFrame{};
-    std::array<std::uint8_t, kRxFrameSize> rxFrame{};
+    // The request being sent; after a successful exchange, its reply (copied
+    // over the request), so a caller reads reply fields from frame. A failed
+    // exchange leaves the request.
+    std::array<std::uint8_t, kFrameCapacity> frame{};
+    // The last frame read from the box, before its check sum was checked.
+    std::array<std::uint8_t, kReceivedCapacity> received{};
 
     std::string firmwareVersion; // at most 16 characters
     std::string bootVersion;     // at most 16 characters
@@ -80,7 +81,7 @@ bool sendFrame(WriterLink& link, std::span<const std::uint8_t> frame);
 // sendFrame, then receives the reply frame, answers ACK (good checksum) or
 // NAK (bad checksum) and copies the reply over `frame`. Up to 3 cycles with
 // timing.exchangeRetrySleep after each failed one. A reply whose length field
-// does not fit rxFrame, or whose payload is shorter than `replyPayloadLength`,
+// does not fit link.received, or whose payload is shorter than `replyPayloadLength`,
 // fails the cycle like a short read (no acknowledge byte). On failure `frame`
 // is left as it was.
 bool exchangeFrame(WriterLink& link, std::span<std::uint8_t> frame, std::size_t replyPayloadLength = 0);

@@ -73,19 +73,18 @@ bool sendSettings(ops_detail::SessionRun& run, const WriterState& state, const J
 
 // The read-back under its own progress display. A difference is shown
 // once, with the stop icon, after the display has closed.
-void runVerify(ops_detail::SessionRun& run, const WriterState& state, const JobSettings& job, ProgressSink& sink)
+void runVerify(ops_detail::SessionRun& run, const WriterState& state, const JobSettings& job)
 {
     run.phase(ProgressPhase::Verify);
     const DownloadData data = downloadDataOf(state, job);
     const WriterSettings expected = expectedSettings(state, job);
     const std::vector<PlannedPage> pages = plannedDownloadPages(data);
-    ProgressCounters counters;
-    counters.start(verifyProgressTotal(pages.size()));
     VerifyWork work;
     WriterLink& link = run.link();
     const TransferView view{TransferKind::Verify, std::string(kVerifyTitle), job.userRomFileName};
-    const bool complete =
-        sink.runTransfer(view, counters, [&] { work = verifyWorker(link, data, expected, pages, counters); });
+    const bool complete = run.transfer(view, verifyProgressTotal(pages.size()), [&](ProgressCounters& counters) {
+        work = verifyWorker(link, data, expected, pages, counters);
+    });
     BoxOutcome& outcome = run.outcome();
     outcome.pagesVerified = work.pagesVerified;
     if (complete) {
@@ -99,6 +98,41 @@ void runVerify(ops_detail::SessionRun& run, const WriterState& state, const JobS
         outcome.difference = work.difference;
     } else {
         run.fail(OutcomeClass::Cancelled);
+    }
+}
+
+// A download up to the way back to 9600 bit/s: a step that fails ends it,
+// and the run owes the box the rest.
+void downloadSteps(ops_detail::SessionRun& run, const WriterState& state, const JobSettings& job,
+                   DownloadOptions options, int hostBaudIndex)
+{
+    if (!canDownload(state, job)) {
+        run.fail(OutcomeClass::FileError); // no device or no User ROM data: nothing to send
+        return;
+    }
+    if (!jobFitsBox(run.ui(), state, job, run.outcome()) || !run.connectAtRate(hostBaudIndex))
+        return;
+    if (!run.readAndCheckVersions() || !sendSettings(run, state, job) || run.cancelled())
+        return;
+
+    DownloadData data = downloadDataOf(state, job);
+    data.skipBlank = options.skipBlank;
+    DownloadWork work;
+    const auto onPhase = [&run](ProgressPhase p) { run.phase(p); };
+    const TransferView view{TransferKind::Download, std::string(kDownloadTitle), job.userRomFileName};
+    const bool complete =
+        run.transfer(view, downloadProgressTotal(data.downloadSelection, data.includeBootRom),
+                     [&](ProgressCounters& counters) { work = downloadWorker(run.link(), data, counters, onPhase); });
+    run.outcome().pagesWritten = work.pagesWritten;
+    run.outcome().pagesSkipped = work.pagesSkipped;
+    run.outcome().skipBlank = options.skipBlank;
+    if (!complete) {
+        if (work.commandFailed)
+            run.communicationFailed();
+        else
+            run.fail(OutcomeClass::Cancelled);
+    } else if (options.verify && !run.cancelled()) {
+        runVerify(run, state, job);
     }
 }
 
@@ -163,8 +197,7 @@ void BoxSession::closeAtRestingRate()
 {
     if (!link_.isOpen())
         return;
-    link_.hostBaudIndex = 0;
-    switchLinkRate(link_);
+    switchLinkRate(link_, 0);
     disconnectWriter(link_);
 }
 
@@ -172,38 +205,8 @@ BoxOutcome BoxSession::download(const WriterState& state, const JobSettings& job
                                 DownloadOptions options)
 {
     ops_detail::SessionRun run(ui_, link_, port_, &sink);
-    if (!canDownload(state, job)) {
-        run.fail(OutcomeClass::FileError); // no device or no User ROM data: nothing to send
-        return run.finish();
-    }
-    if (!jobFitsBox(ui_, state, job, run.outcome()) || !run.connectAtRate(hostBaudIndex_))
-        return run.finish();
-    if (!run.readAndCheckVersions() || !sendSettings(run, state, job) || run.cancelled()) {
-        run.returnToRestingRate();
-        return run.finish();
-    }
-
-    DownloadData data = downloadDataOf(state, job);
-    data.skipBlank = options.skipBlank;
-    ProgressCounters counters;
-    counters.start(downloadProgressTotal(data.downloadSelection, data.includeBootRom));
-    DownloadWork work;
-    const auto onPhase = [&sink](ProgressPhase p) { sink.phaseChanged(p); };
-    const TransferView view{TransferKind::Download, std::string(kDownloadTitle), job.userRomFileName};
-    const bool complete =
-        sink.runTransfer(view, counters, [&] { work = downloadWorker(link_, data, counters, onPhase); });
-    run.outcome().pagesWritten = work.pagesWritten;
-    run.outcome().pagesSkipped = work.pagesSkipped;
-    run.outcome().skipBlank = options.skipBlank;
-    if (!complete) {
-        if (work.commandFailed)
-            run.communicationFailed();
-        else
-            run.fail(OutcomeClass::Cancelled);
-    } else if (options.verify && !run.cancelled()) {
-        runVerify(run, state, job, sink);
-    }
-    run.returnToRestingRate();
+    downloadSteps(run, state, job, options, hostBaudIndex_);
+    run.rest();
     reportVerifyOutcome(ui_, run.outcome());
     return run.finish();
 }
@@ -211,15 +214,12 @@ BoxOutcome BoxSession::download(const WriterState& state, const JobSettings& job
 BoxOutcome BoxSession::verify(const WriterState& state, const JobSettings& job, ProgressSink& sink)
 {
     ops_detail::SessionRun run(ui_, link_, port_, &sink);
-    if (!canDownload(state, job)) {
+    if (!canDownload(state, job))
         run.fail(OutcomeClass::FileError);
-        return run.finish();
-    }
-    if (!jobFitsBox(ui_, state, job, run.outcome()) || !run.connectAtRate(hostBaudIndex_))
-        return run.finish();
-    if (run.readAndCheckVersions() && !run.cancelled())
-        runVerify(run, state, job, sink);
-    run.returnToRestingRate();
+    else if (jobFitsBox(ui_, state, job, run.outcome()) && run.connectAtRate(hostBaudIndex_)
+             && run.readAndCheckVersions() && !run.cancelled())
+        runVerify(run, state, job);
+    run.rest();
     reportVerifyOutcome(ui_, run.outcome());
     return run.finish();
 }

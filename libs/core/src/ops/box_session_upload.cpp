@@ -8,40 +8,35 @@
 
 namespace plx71 {
 
-BoxOutcome BoxSession::upload(WriterState& state, JobSettings& job, ProgressSink& sink, bool readTwice)
+namespace {
+
+// An upload up to the way back to 9600 bit/s: a step that fails ends it,
+// and the run owes the box the rest.
+void uploadSteps(ops_detail::SessionRun& run, WriterState& state, JobSettings& job, bool readTwice, int hostBaudIndex)
 {
-    ops_detail::SessionRun run(ui_, link_, port_, &sink);
-    if (!run.connectAtRate(hostBaudIndex_))
-        return run.finish();
-    if (!run.readAndCheckVersions() || run.cancelled()) {
-        run.returnToRestingRate();
-        return run.finish();
-    }
+    if (!run.connectAtRate(hostBaudIndex) || !run.readAndCheckVersions() || run.cancelled())
+        return;
     run.phase(ProgressPhase::Settings);
-    const auto settings = cmdReadSettings(link_);
+    const auto settings = cmdReadSettings(run.link());
     if (!settings) {
         run.communicationFailed();
-        run.returnToRestingRate();
-        return run.finish();
+        return;
     }
     if (!applyWriterSettings(*settings, state, job)) {
         run.fail(OutcomeClass::SettingsNotLoaded);
-        run.returnToRestingRate();
-        ui_.message(Icon::Stop, std::string(msg::kSettingsNotLoaded));
-        return run.finish();
+        return;
     }
     run.outcome().settingsApplied = true;
 
     constexpr bool includeBootRom = true;
     const DeviceRecord device = state.currentDevice;
-    ProgressCounters counters;
-    counters.start(uploadProgressTotal(device, includeBootRom));
     bool readsOk = true;
-    const auto onPhase = [&sink](ProgressPhase p) { sink.phaseChanged(p); };
+    const auto onPhase = [&run](ProgressPhase p) { run.phase(p); };
     const TransferView view{TransferKind::Upload, std::string(kUploadTitle), std::string()};
-    const bool complete = sink.runTransfer(view, counters, [&] {
-        readsOk = uploadWorker(link_, device, state.images, includeBootRom, counters, onPhase, readTwice);
-    });
+    const bool complete =
+        run.transfer(view, uploadProgressTotal(device, includeBootRom), [&](ProgressCounters& counters) {
+            readsOk = uploadWorker(run.link(), device, state.images, includeBootRom, counters, onPhase, readTwice);
+        });
 
     if (complete)
         refreshUploadedImageTexts(state, job);
@@ -49,7 +44,17 @@ BoxOutcome BoxSession::upload(WriterState& state, JobSettings& job, ProgressSink
         run.communicationFailed();
     else
         run.fail(OutcomeClass::Cancelled);
-    run.returnToRestingRate();
+}
+
+} // namespace
+
+BoxOutcome BoxSession::upload(WriterState& state, JobSettings& job, ProgressSink& sink, bool readTwice)
+{
+    ops_detail::SessionRun run(ui_, link_, port_, &sink);
+    uploadSteps(run, state, job, readTwice, hostBaudIndex_);
+    run.rest();
+    if (run.outcome().kind == OutcomeClass::SettingsNotLoaded)
+        ui_.message(Icon::Stop, std::string(msg::kSettingsNotLoaded));
     return run.finish();
 }
 

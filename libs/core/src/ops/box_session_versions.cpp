@@ -18,61 +18,31 @@ bool takeVersions(ops_detail::SessionRun& run, WriterLink& link)
     return true;
 }
 
-} // namespace
-
-BoxOutcome BoxSession::readVersions()
+// A firmware download up to the way back to 9600 bit/s.
+void loadSteps(ops_detail::SessionRun& run, const FirmwareImage& image, const std::string& firmwarePath,
+               int hostBaudIndex)
 {
-    ops_detail::SessionRun run(ui_, link_, port_, nullptr);
-    if (!run.connectAtRate(hostBaudIndex_))
-        return run.finish();
-    if (!takeVersions(run, link_))
-        run.communicationFailed();
-    // The box was moved to the user's rate: it goes back to 9600 before the
-    // port closes, or the next connect would find it deaf.
-    run.returnToRestingRate();
-    return run.finish();
-}
-
-BoxOutcome BoxSession::queryFirmwareVersion()
-{
-    ops_detail::SessionRun run(ui_, link_, port_, nullptr);
     if (!run.connect())
-        return run.finish(); // the previous text stays
-    if (!takeVersions(run, link_)) {
-        link_.firmwareVersion.clear();
-        run.communicationFailed();
-    }
-    run.disconnect();
-    return run.finish();
-}
-
-BoxOutcome BoxSession::loadFirmware(const FirmwareImage& image, const std::string& firmwarePath, ProgressSink& sink)
-{
-    ops_detail::SessionRun run(ui_, link_, port_, &sink);
-    if (!run.connect())
-        return run.finish();
-
+        return;
+    WriterLink& link = run.link();
     // The box leaves for its loader only after both commands; it needs the
     // prepare wait before it listens at another rate.
     run.phase(ProgressPhase::LoaderPrepare);
-    bool ready = cmdLoadEnter(link_) && cmdLoadPrepare(link_);
+    bool ready = cmdLoadEnter(link) && cmdLoadPrepare(link);
     if (ready) {
-        linkSleep(link_, link_.timing.loaderPrepareWait);
-        link_.hostBaudIndex = hostBaudIndex_;
-        ready = switchLinkRate(link_);
+        linkSleep(link, link.timing.loaderPrepareWait);
+        ready = run.switchRate(hostBaudIndex);
     }
     if (!ready) {
         run.communicationFailed();
-        run.disconnect();
-        return run.finish();
+        return;
     }
 
     run.phase(ProgressPhase::FirmwarePages);
-    ProgressCounters counters;
-    counters.start(loadProgressTotal(image));
     LoadWork work;
     const TransferView view{TransferKind::FirmwareLoad, std::string(kLoadingTitle), firmwarePath};
-    const bool loaded = sink.runTransfer(view, counters, [&] { work = loadWorker(link_, image, counters); });
+    const bool loaded = run.transfer(view, loadProgressTotal(image),
+                                     [&](ProgressCounters& counters) { work = loadWorker(link, image, counters); });
     run.outcome().pagesWritten = work.pagesWritten;
 
     if (!loaded) {
@@ -80,10 +50,38 @@ BoxOutcome BoxSession::loadFirmware(const FirmwareImage& image, const std::strin
             run.fail(OutcomeClass::Cancelled);
         else
             run.communicationFailed();
-    } else if (!takeVersions(run, link_)) {
+    } else if (!takeVersions(run, link)) {
         run.communicationFailed();
     }
-    run.returnToRestingRate();
+}
+
+} // namespace
+
+BoxOutcome BoxSession::readVersions()
+{
+    ops_detail::SessionRun run(ui_, link_, port_, nullptr);
+    if (run.connectAtRate(hostBaudIndex_) && !takeVersions(run, link_))
+        run.communicationFailed();
+    // The box was moved to the user's rate: it goes back to 9600 before the
+    // port closes (finish), or the next connect would find it deaf.
+    return run.finish();
+}
+
+BoxOutcome BoxSession::queryFirmwareVersion()
+{
+    ops_detail::SessionRun run(ui_, link_, port_, nullptr);
+    // A port that cannot be opened leaves the previous text.
+    if (run.connect() && !takeVersions(run, link_)) {
+        link_.firmwareVersion.clear();
+        run.communicationFailed();
+    }
+    return run.finish();
+}
+
+BoxOutcome BoxSession::loadFirmware(const FirmwareImage& image, const std::string& firmwarePath, ProgressSink& sink)
+{
+    ops_detail::SessionRun run(ui_, link_, port_, &sink);
+    loadSteps(run, image, firmwarePath, hostBaudIndex_);
     return run.finish();
 }
 
