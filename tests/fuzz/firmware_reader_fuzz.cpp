@@ -8,7 +8,7 @@
 #include "ops/load_worker.hpp"
 #include "plx71/datafile/data_file_writer.hpp"
 #include "plx71/datafile/firmware_file_reader.hpp"
-#include "plx71/ops/firmware_loader.hpp"
+#include "plx71/ops/select_firmware.hpp"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,6 @@
 #include "plx71/ops/box_session.hpp"
 
 #include "load_worker.hpp"
-#include "plx71/ops/firmware_loader.hpp"
 #include "session_run.hpp"
 
 namespace plx71 {

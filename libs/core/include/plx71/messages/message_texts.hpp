@@ -35,9 +35,6 @@ inline constexpr std::string_view kCommunicationError = "Communication error bet
 inline constexpr std::string_view kFirmwareVersionDifferent = "Firmware Version is different";
 inline constexpr std::string_view kSettingsNotLoaded = "Settings not loaded";
 
-inline constexpr std::string_view kStatusComplete = "Complete";
-inline constexpr std::string_view kStatusError = "Error";
-
 // "COM%d cannot be used"; a port given as a device path is named by its path.
 inline std::string portCannotBeUsed(std::string_view portName)
 {

@@ -1,8 +1,6 @@
-#include "plx71/ops/firmware_download.hpp"
+#include "load_worker.hpp"
 
 #include "link/writer_commands.hpp"
-#include "load_worker.hpp"
-#include "plx71/messages/message_texts.hpp"
 #include "session_run.hpp"
 
 #include <algorithm>
@@ -23,24 +21,6 @@ std::uint32_t firstPageAddress(const FirmwareImage& image)
 }
 
 } // namespace
-
-LoaderVersions loaderVersionsOf(const BoxOutcome& outcome)
-{
-    if (!outcome.ok())
-        return {};
-    return LoaderVersions{true, outcome.firmwareVersion, outcome.bootVersion};
-}
-
-bool FirmwareDownloadResult::complete() const
-{
-    return statusText == msg::kStatusComplete;
-}
-
-FirmwareDownloadResult firmwareDownloadResultOf(const BoxOutcome& outcome)
-{
-    return FirmwareDownloadResult{std::string(outcome.ok() ? msg::kStatusComplete : msg::kStatusError),
-                                  outcome.firmwareVersion, outcome.bootVersion};
-}
 
 std::int32_t loadProgressTotal(const FirmwareImage& image)
 {
