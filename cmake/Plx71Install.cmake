@@ -119,16 +119,18 @@ endif()
 
 # The user guide as HTML pages with its pictures (scripts/build_guide.py,
 # Python's markdown module: Debian python3-markdown).
-find_package(Python3 COMPONENTS Interpreter)
-if(Python3_FOUND)
-  execute_process(COMMAND ${Python3_EXECUTABLE} -c "import markdown" RESULT_VARIABLE markdown_rc
+# Debian's python3 first: another python3 earlier on PATH may lack the module.
+find_program(PLX71_GUIDE_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH)
+find_program(PLX71_GUIDE_PYTHON python3)
+if(PLX71_GUIDE_PYTHON)
+  execute_process(COMMAND ${PLX71_GUIDE_PYTHON} -c "import markdown" RESULT_VARIABLE markdown_rc
     OUTPUT_QUIET ERROR_QUIET)
 endif()
-if(Python3_FOUND AND markdown_rc EQUAL 0)
+if(PLX71_GUIDE_PYTHON AND markdown_rc EQUAL 0)
   file(GLOB guide_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/guide/*.md
     ${PROJECT_SOURCE_DIR}/docs/guide/images/*.png)
   add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/guide/index.html
-    COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/scripts/build_guide.py ${PROJECT_BINARY_DIR}/guide
+    COMMAND ${PLX71_GUIDE_PYTHON} ${PROJECT_SOURCE_DIR}/scripts/build_guide.py ${PROJECT_BINARY_DIR}/guide
     DEPENDS ${guide_sources} ${PROJECT_SOURCE_DIR}/scripts/build_guide.py VERBATIM)
   add_custom_target(plx71_guide ALL DEPENDS ${PROJECT_BINARY_DIR}/guide/index.html)
   install(DIRECTORY ${PROJECT_BINARY_DIR}/guide/ DESTINATION ${PLX71_INSTALL_DOCDIR}/guide)

@@ -20,7 +20,7 @@ GUIDE = pathlib.Path(__file__).resolve().parent.parent / "docs" / "guide"
 STYLE = """body{font-family:sans-serif;max-width:52em;margin:2em auto;padding:0 1em;line-height:1.45;color:#222}
 img{max-width:100%;border:1px solid #bbb;margin:.5em 0}code,pre{background:#f2f2f2}pre{padding:.6em;overflow:auto}
 table{border-collapse:collapse}td,th{border:1px solid #ccc;padding:.25em .6em;text-align:left}
-.placeholder{border:2px dashed #c80;padding:1em;color:#840}"""
+blockquote{border-left:4px solid #c80;margin:1em 0;padding:.2em 1em;color:#840}"""
 
 
 def page(title, body):

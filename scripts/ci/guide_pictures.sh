@@ -11,6 +11,8 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="${1:-$root/build/release}"
+mkdir -p "$build"
+build="$(cd "$build" && pwd)"
 images="$root/docs/guide/images"
 start=$(date +%s)
 for tool in Xvfb pngquant optipng; do
@@ -53,7 +55,7 @@ unset WAYLAND_DISPLAY QT_QPA_PLATFORMTHEME
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config
 unset XDG_DOCUMENTS_DIR
 mkdir -p "$HOME/Documents" "$work/shots"
-cp "$root"/examples/*.pxp "$root"/examples/*.hex "$root"/examples/*.mot "$root"/examples/*.btp "$HOME/Documents/"
+for f in demo_project.pxp user_program.hex user_program.mot boot_update.btp firmware_v131.hex; do cp "$root/examples/$f" "$HOME/Documents/"; done
 
 "$sim" --link "$work/com1" --pace >"$work/sim.log" 2>&1 &
 pids+=($!)
