@@ -61,9 +61,8 @@ wait_for() { # SECONDS COMMAND...
   done
 }
 unix_path() { winepath -u "$1" 2>/dev/null; }
-# The default value of a key, or of NAME under it; empty when there is none.
+# The default value of a key; empty when there is none.
 reg_default() { wine reg query "$1" /ve 2>/dev/null | tr -d '\r' | sed -n 's/^ *(Default) *REG_SZ *//p'; }
-reg_value() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"; }
 has_key() { wine reg query "$1" >/dev/null 2>&1; }
 classes='HKLM\Software\Classes'
 type=PLX71.Project
@@ -71,8 +70,9 @@ installed="$(unix_path 'C:\Program Files')/PLX71"
 menu="$(unix_path 'C:\ProgramData')/Microsoft/Windows/Start Menu/Programs/PLX71"
 uninstall() {
   wine "$installed/uninstall.exe" /S || fail "the uninstaller failed ($?)"
-  wait_for 120 bash -c '[ ! -e "$1/uninstall.exe" ]' _ "$installed" || fail "the uninstaller did not finish"
-  wineserver -w
+  # It copies itself away and returns at once; the Add/Remove entry goes last.
+  wait_for 120 bash -c '[ ! -e "$1/uninstall.exe" ] && ! wine reg query "$2" >/dev/null 2>&1' _ "$installed" \
+    'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\PLX71' || fail "the uninstaller did not finish"
 }
 
 echo "== a silent install"
@@ -117,8 +117,7 @@ uninstall
 wine reg add "$classes\\.pxp" /ve /d Other.Project /f >/dev/null
 wine "$setup" /S || fail "the installer failed ($?)"
 [ "$(reg_default "$classes\\.pxp")" = Other.Project ] || fail "the installer took .pxp from another program"
-reg_value "$classes\\.pxp\\OpenWithProgids" "$type" >/dev/null && has_key "$classes\\.pxp\\OpenWithProgids" ||
-  fail "PLX71RD is not offered under Open with"
+wine reg query "$classes\\.pxp\\OpenWithProgids" /v "$type" >/dev/null 2>&1 || fail "PLX71RD is not offered under Open with"
 uninstall
 [ "$(reg_default "$classes\\.pxp")" = Other.Project ] || fail "the uninstaller took .pxp from another program"
 ! wine reg query "$classes\\.pxp\\OpenWithProgids" /v "$type" >/dev/null 2>&1 || fail "Open with still offers $type"
