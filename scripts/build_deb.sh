@@ -2,8 +2,9 @@
 # Builds the Debian package from the release build (build/release; a build
 # that is up to date costs nothing more) and checks it: unpacked into a
 # temporary folder, the programs start from there and find the device table
-# in the unpacked share/plx71; the menu entries, manual pages and bash
-# completion are checked, and lintian must report no error.
+# in the unpacked share/plx71; the menu entries, manual pages, bash
+# completion, the project file type and the user guide are checked, and
+# lintian must report no error.
 #
 #   scripts/build_deb.sh      # prints the path of the .deb last
 set -euo pipefail
@@ -17,7 +18,7 @@ for tool in cpack dpkg-deb dpkg-shlibdeps lintian desktop-file-validate help2man
 done
 
 cmake --preset release >/dev/null
-cmake --build --preset release --target plx71 plx71sim PLX71RD Plx71Ldr plx71_icons plx71_man_pages
+cmake --build --preset release --target plx71 plx71sim PLX71RD Plx71Ldr plx71_icons plx71_man_pages plx71_guide
 rm -f "$build"/plx71_*.deb
 (cd "$build" && cpack -G DEB >"$build/cpack.log") || { cat "$build/cpack.log" >&2; exit 1; }
 deb=$(ls "$build"/plx71_*.deb)
@@ -38,6 +39,9 @@ expected=(
   share/man/man1/Plx71Ldr.1.gz share/bash-completion/completions/plx71
   share/doc/plx71/copyright share/doc/plx71/changelog.Debian.gz share/doc/plx71/README.md
   share/doc/plx71/examples/demo_project.pxp share/doc/plx71/examples/udev/60-plx71-serial.rules
+  share/mime/packages/plx71.xml share/icons/hicolor/scalable/mimetypes/application-x-plx71-project.svg
+  share/icons/hicolor/48x48/mimetypes/application-x-plx71-project.png
+  share/doc/plx71/guide/index.html share/doc/plx71/guide/images/form.png
 )
 for size in 16 32 48 64 128 256; do
   expected+=("share/icons/hicolor/${size}x${size}/apps/plx71rd.png" "share/icons/hicolor/${size}x${size}/apps/plx71ldr.png")
@@ -77,6 +81,23 @@ for page in plx71 plx71sim; do
   zcat "$usr/share/man/man1/$page.1.gz" | grep -q "^\.TH \"\?${page^^}" || fail "$page.1 has no title line"
 done
 bash scripts/check_completion.sh "$usr/share/bash-completion/completions/plx71" "$usr/bin/plx71"
+
+echo "== the project file type"
+# The MIME database made from the package alone: *.pxp by name, and a project
+# under another name by its header; PLX71RD's menu entry opens the type.
+cp -r "$usr/share/mime" "$work/mime"
+update-mime-database "$work/mime"
+grep -q '^50:application/x-plx71-project:\*\.pxp$' "$work/mime/globs2" || fail "*.pxp is not application/x-plx71-project"
+grep -q 'application/x-plx71-project' "$work/mime/magic" || fail "the project header is not in the MIME magic"
+grep -qx 'MimeType=application/x-plx71-project;' "$usr/share/applications/plx71rd.desktop" ||
+  fail "plx71rd.desktop does not open application/x-plx71-project"
+grep -q '^Exec=PLX71RD %f$' "$usr/share/applications/plx71rd.desktop" || fail "plx71rd.desktop passes no file"
+echo "application/x-plx71-project: *.pxp and the project header; PLX71RD opens it"
+# Every picture the guide's pages show is in the package.
+for img in $(grep -oh 'src="images/[^"]*"' "$usr"/share/doc/plx71/guide/*.html | sed 's/src="//; s/"$//' | sort -u); do
+  [ -f "$usr/share/doc/plx71/guide/$img" ] || fail "the guide shows $img, which is not in the package"
+done
+echo "user guide: $(ls "$usr"/share/doc/plx71/guide/*.html | wc -l) pages, $(ls "$usr"/share/doc/plx71/guide/images | wc -l) pictures"
 
 echo "== lintian"
 lintian --fail-on error --tag-display-limit 0 "$deb" | tee "$work/lintian.txt" || fail "lintian reports errors"
