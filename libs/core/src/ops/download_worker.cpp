@@ -94,7 +94,9 @@ bool writePages(WriterLink& link, const DownloadData& data, const std::vector<Pl
             return false;
         }
         const std::span<const std::uint8_t, kPageSize> bytes(image.data() + p.offset, kPageSize);
-        if (data.skipBlank && isBlank(bytes)) {
+        // The erase blanks the User ROM only: a Boot ROM page left out would
+        // keep what an earlier job wrote there.
+        if (data.skipBlank && area == Area::UserRom && isBlank(bytes)) {
             // Counted as done, so the bar moves on through a blank stretch.
             ++work.pagesSkipped;
             counters.advance(weight);

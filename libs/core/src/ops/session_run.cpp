@@ -136,7 +136,14 @@ void SessionRun::returnToRestingRate()
 {
     phase(ProgressPhase::Closing);
     link_.hostBaudIndex = 0;
+    // A box that just failed a command has had its message: one that has
+    // vanished fails the way back too, and says nothing new by it.
+    const bool quiet = outcome_.kind == OutcomeClass::CommunicationError || outcome_.kind == OutcomeClass::NoAnswer;
+    Ui* const ui = link_.ui;
+    if (quiet)
+        link_.ui = nullptr;
     const bool switched = switchLinkRate(link_);
+    link_.ui = ui;
     disconnectWriter(link_);
     if (!switched && outcome_.ok())
         communicationFailed();
