@@ -134,7 +134,7 @@ TEST(CliInfo, RefusesBadArgumentsAndBadFiles)
     // 64 KiB device: the data at 0xC0000 lies outside its User ROM.
     r = runCli("info plain.hex --device M30622F8FP", dir);
     EXPECT_EQ(r.code, 3);
-    EXPECT_EQ(r.err, "Invalid address contained\n");
+    EXPECT_EQ(r.err, "Invalid address contained\nline 2: address 0C0000 is outside the area 0F0000-0FFFFF\n");
 
     // Files that give the area no byte are never a blank chip, and say why.
     writeText(dir / "empty.hex", "");
@@ -192,7 +192,7 @@ TEST(CliConvert, RoundTripsBetweenFormatsAndChecksRanges)
               ":02000002C0003C\r\n:1000000001020304FFFFFFFFFFFFFFFFFFFFFFFFF2\r\n:00000001FF\r\n");
 
     r = runCli("convert plain.hex bad.hex --device M30624FGFP --ranges \"C0000-BFFFF\"", dir);
-    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.code, 2);
     EXPECT_EQ(r.err, "Invalid address\n");
     EXPECT_FALSE(std::filesystem::exists(dir / "bad.hex"));
 

@@ -40,7 +40,8 @@ TEST_F(CliLink, AClosedOutputPipeDoesNotEndTheJob)
         + " --port " + shellQuote(sim->slavePath()) + "; echo $? >code.txt; } 2>&1 </dev/null | head -c 1 >/dev/null";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     EXPECT_EQ(readText(dir / "code.txt"), "0\n");
-    EXPECT_EQ(std::count(readText(record).begin(), readText(record).end(), '\n'), 1);
+    const std::string lines = readText(record);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 1);
     expectResting();
 }
 
