@@ -184,7 +184,10 @@ DownloadWork downloadWorker(WriterLink& link, const DownloadData& data, Progress
         work.commandFailed = true;
         counters.abort();
     }
-    waitFor({CMD_WRITE_PAGE, t.pageBusyLimit, {}}, running);
+    // After a failed page the box has had its message; a poll of a box
+    // that vanished would only add a second one and lose the page.
+    if (!counters.aborted())
+        waitFor({CMD_WRITE_PAGE, t.pageBusyLimit, {}}, running);
 
     if (data.includeBootRom && counters.running()) {
         notify(onPhase, ProgressPhase::BootPages);
