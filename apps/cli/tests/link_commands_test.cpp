@@ -225,8 +225,7 @@ TEST_F(CliLink, FirmwareLoadsAndReportsTheBoxsVersion)
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "firmware: V1.50 2004/05/06 (loaded, not read back)\n");
     r = runCli("--json firmware fw.hex" + port, dir);
-    EXPECT_NE(r.out.find("\"verified\":false,\"mismatch\":null,\"note\":\"loaded, not read back\""),
-              std::string::npos)
+    EXPECT_NE(r.out.find("\"verified\":false,\"mismatch\":null,\"note\":\"loaded, not read back\""), std::string::npos)
         << r.out;
     EXPECT_EQ(sim->job().firmware.size(), 48u);
     expectResting();

@@ -12,8 +12,8 @@ namespace {
 TEST_F(CliLink, SignalsDuringTheDataActAsCancel)
 {
     const auto project = makeProject("");
-    for (const auto& [sig, code] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}, std::pair{SIGHUP, 129},
-                                     std::pair{SIGQUIT, 131}}) {
+    for (const auto& [sig, code] :
+         {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}, std::pair{SIGHUP, 129}, std::pair{SIGQUIT, 131}}) {
         SCOPED_TRACE(sig);
         sim->clearReceivedCommands();
         const pid_t pid = spawnCli(dir, {"download", project.string(), "--port", sim->slavePath()});

@@ -1,13 +1,13 @@
 #include "plx71sim/state_file.hpp"
 
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace plx71sim {
 namespace {
@@ -199,8 +199,7 @@ bool loadState(const std::string& path, StoredJob& job, std::string& error)
                 std::uint8_t v = 1;
                 ok = byte(b, v) && v <= 1;
                 j.complete = v == 1;
-            }
-            else
+            } else
                 ok = false;
         }
         if (!ok) {

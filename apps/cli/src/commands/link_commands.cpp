@@ -152,8 +152,8 @@ bool outputsDistinct(const UploadOptions& o)
     for (std::size_t i = 0; i < outputs.size(); ++i) {
         for (std::size_t j = i + 1; j < outputs.size(); ++j) {
             if (sameFileKey(*outputs[i].second) == sameFileKey(*outputs[j].second)) {
-                std::fprintf(stderr, "upload: %s and %s name the same file: %s\n", outputs[i].first,
-                             outputs[j].first, outputs[j].second->c_str());
+                std::fprintf(stderr, "upload: %s and %s name the same file: %s\n", outputs[i].first, outputs[j].first,
+                             outputs[j].second->c_str());
                 return false;
             }
         }

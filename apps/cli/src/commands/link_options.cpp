@@ -29,7 +29,9 @@ int baudIndexOf(int bitRate)
 CLI::Validator nonEmptyFileName()
 {
     return CLI::Validator(
-        [](std::string& text) { return text.empty() ? std::string("an empty file name names no file") : std::string(); },
+        [](std::string& text) {
+            return text.empty() ? std::string("an empty file name names no file") : std::string();
+        },
         "FILE");
 }
 

@@ -56,8 +56,7 @@ LineResult LineDecoder::line(std::string_view s, ChecksumMismatch& mismatch)
         // file is whole (srec_cat ends its files so, without S7/S8/S9).
         std::uint32_t count = 0;
         const int digits = s[1] == '5' ? 4 : 6;
-        if (s.size() >= 4 + std::size_t(digits) && hex::readField(s.data() + 4, digits, count)
-            && count == dataRecords_)
+        if (s.size() >= 4 + std::size_t(digits) && hex::readField(s.data() + 4, digits, count) && count == dataRecords_)
             sawEnd_ = true;
         return LineResult::Next;
     }

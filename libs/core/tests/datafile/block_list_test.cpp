@@ -93,8 +93,8 @@ TEST(AddressRanges, ValidTexts)
 TEST(AddressRanges, InvalidTexts)
 {
     for (std::string_view bad :
-         {"C00FF-C0000", "C0000,C0001,C0002,C0003,C0004,C0005", "BFFFF", "100000", "C0000,", "C0000-",
-          "-C0000", "C0000-C0010-C0020", "C0000 C0010", "C0000;C0010", "0x C0000", "1000C0000", "C0000-FFFFFFFFF"}) {
+         {"C00FF-C0000", "C0000,C0001,C0002,C0003,C0004,C0005", "BFFFF", "100000", "C0000,", "C0000-", "-C0000",
+          "C0000-C0010-C0020", "C0000 C0010", "C0000;C0010", "0x C0000", "1000C0000", "C0000-FFFFFFFFF"}) {
         EXPECT_FALSE(parseAddressRanges(bad, 0xC0000, 0xFFFFF).has_value()) << bad;
     }
 }

@@ -109,11 +109,14 @@ TEST(DataFileReader, CutShortContradictoryAndOutsideFilesNameTheirCause)
         {"contradictory overlap", DataFormat::IntelHex,
          lines({seg, intelData(0x10, {1, 2, 3}), intelData(0x20, {4}), intelData(0x11, {2, 9}), ":00000001FF"}),
          msg::kFileFormatError, "lines 2 and 4 put different bytes at address 0C0012"},
-        {"redundant overlap", DataFormat::IntelHex,
-         lines({seg, intelData(0, {1, 2, 3}), intelData(1, {2, 3}), ":00000001FF"}), {}, {}},
+        {"redundant overlap",
+         DataFormat::IntelHex,
+         lines({seg, intelData(0, {1, 2, 3}), intelData(1, {2, 3}), ":00000001FF"}),
+         {},
+         {}},
         {"outside the area", DataFormat::SRecord,
-         lines({sRecord('2', 0xC0000, {1}), sRecord('2', 0xBFFF0, {2}), "S804000000FB"}),
-         msg::kInvalidAddressContained, "line 2: address 0BFFF0 is outside the area 0C0000-0FFFFF"},
+         lines({sRecord('2', 0xC0000, {1}), sRecord('2', 0xBFFF0, {2}), "S804000000FB"}), msg::kInvalidAddressContained,
+         "line 2: address 0BFFF0 is outside the area 0C0000-0FFFFF"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -399,9 +402,9 @@ TEST(DataFileReader, OverlappingRecordsAndAReadOntoABlankImage)
         Reader b;
         b.user[0x10] = 0x55;
         b.user.back() = 0x7F; // a level 1 image: only a blank one asks nothing
-        const bool read =
-            readDataText(b.ui, b.device, Area::UserRom, b.user, c.accepted ? sRecord('2', 0xC0000, {1}) + "\nS804000000FB" : "S2",
-                         DataFormat::SRecord, nullptr, c.onto);
+        const bool read = readDataText(b.ui, b.device, Area::UserRom, b.user,
+                                       c.accepted ? sRecord('2', 0xC0000, {1}) + "\nS804000000FB" : "S2",
+                                       DataFormat::SRecord, nullptr, c.onto);
         EXPECT_EQ(read, c.accepted);
         EXPECT_EQ(b.at(0xC0010), c.at10);
     }

@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <cstdint>
 #include <map>
 #include <optional>
 #include <set>
