@@ -36,8 +36,14 @@ TEST_F(CliLink, VersionsPrintsBothTextsOrFails)
     EXPECT_EQ(r.code, 5);
     EXPECT_EQ(r.err, "Communication error between PLX-71RD\nfailed command: CMD_SET_LINK_RATE\n");
 
-    r = runCli("versions --baud 12345" + port, dir);
-    EXPECT_EQ(r.code, 2);
+    // Values the options do not take are usage errors, before any frame.
+    sim->clearReceivedCommands();
+    for (const char* bad : {"versions --baud 12345", "versions --baud 0x2580", "versions --baud 9600.0",
+                            "firmware fw.hex --record \"\"", "--table \"\" versions"}) {
+        r = runCli(bad + port, dir);
+        EXPECT_EQ(r.code, 2) << bad;
+    }
+    EXPECT_TRUE(sim->receivedCommands().empty());
 }
 
 TEST_F(CliLink, DownloadSendsTheProjectsJobOrNothing)
