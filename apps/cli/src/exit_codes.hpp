@@ -16,6 +16,7 @@ enum ExitCode {
     kExitVerifyMismatch = 7,
     kExitHangup = 129,      // SIGHUP: cancelled, box back at 9600, port closed
     kExitInterrupted = 130, // Ctrl-C (SIGINT): the same
+    kExitQuit = 131,        // SIGQUIT: the same
     kExitTerminated = 143,  // SIGTERM: the same
 };
 

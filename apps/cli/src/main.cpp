@@ -4,6 +4,7 @@
 #include "cli_context.hpp"
 #include "commands/file_commands.hpp"
 #include "commands/link_commands.hpp"
+#include "commands/link_options.hpp"
 #include "commands/port_commands.hpp"
 #include "heap_reuse.hpp"
 #include "json_output.hpp"
@@ -24,7 +25,7 @@
 namespace {
 
 constexpr const char* kExitCodeHelp = R"(Exit codes:
-  0    success
+  0    success (a firmware load: every page acknowledged, "loaded, not read back")
   1    a message was shown, or a question was answered Cancel
   2    usage error (bad option, unknown device)
   3    file error: a data, project or firmware file cannot be used, or an output was not written
@@ -32,7 +33,7 @@ constexpr const char* kExitCodeHelp = R"(Exit codes:
   5    no answer from the writer box, or a communication error
   6    the writer box refused: firmware version different, or settings not loaded
   7    verify mismatch: the box holds something else than the project
-  129  SIGHUP, 130 Ctrl-C, 143 SIGTERM: cancelled; the box is back at 9600 bit/s and the port closed)";
+  129  SIGHUP, 130 Ctrl-C, 131 SIGQUIT, 143 SIGTERM: cancelled; the box is back at 9600 bit/s and the port closed)";
 
 // Building every subcommand costs CLI11 more time than the whole of
 // "plx71 devices" itself, so a command line that names a command builds
@@ -83,7 +84,8 @@ int main(int argc, char** argv)
     app.footer(kExitCodeHelp);
     app.set_version_flag("--version", versionLine());
     app.add_option("--table", ctx.tablePath,
-                   "device definition table (default: plx71typ.tbl beside plx71, else in ../share/plx71)");
+                   "device definition table (default: plx71typ.tbl beside plx71, else in ../share/plx71)")
+        ->check(nonEmptyFileName());
     app.add_flag("--yes", ctx.yes, "answer OK to every question (default: Cancel)");
     app.add_flag("--json", ctx.json, "print one JSON object with the result on stdout (messages stay on stderr)");
     app.add_flag("-q,--quiet", ctx.quiet, "no progress display, before or after the command");

@@ -73,7 +73,8 @@ bool sendSettings(ops_detail::SessionRun& run, const WriterState& state, const J
 
 // The read-back under its own progress display. A difference is shown
 // once, with the stop icon, after the display has closed.
-void runVerify(ops_detail::SessionRun& run, const WriterState& state, const JobSettings& job, ProgressSink& sink)
+void runVerify(ops_detail::SessionRun& run, const WriterState& state, const JobSettings& job, ProgressSink& sink,
+               FileNameCheck names)
 {
     run.phase(ProgressPhase::Verify);
     const DownloadData data = downloadDataOf(state, job);
@@ -85,7 +86,7 @@ void runVerify(ops_detail::SessionRun& run, const WriterState& state, const JobS
     WriterLink& link = run.link();
     const TransferView view{TransferKind::Verify, std::string(kVerifyTitle), job.userRomFileName};
     const bool complete =
-        sink.runTransfer(view, counters, [&] { work = verifyWorker(link, data, expected, pages, counters); });
+        sink.runTransfer(view, counters, [&] { work = verifyWorker(link, data, expected, pages, counters, names); });
     BoxOutcome& outcome = run.outcome();
     outcome.pagesVerified = work.pagesVerified;
     if (complete) {
@@ -201,7 +202,7 @@ BoxOutcome BoxSession::download(const WriterState& state, const JobSettings& job
         else
             run.fail(OutcomeClass::Cancelled);
     } else if (options.verify && !run.cancelled()) {
-        runVerify(run, state, job, sink);
+        runVerify(run, state, job, sink, FileNameCheck::Exact);
     }
     run.returnToRestingRate();
     reportVerifyOutcome(ui_, run.outcome());
@@ -218,7 +219,7 @@ BoxOutcome BoxSession::verify(const WriterState& state, const JobSettings& job, 
     if (!jobFitsBox(ui_, state, job, run.outcome()) || !run.connectAtRate(hostBaudIndex_))
         return run.finish();
     if (run.readAndCheckVersions() && !run.cancelled())
-        runVerify(run, state, job, sink);
+        runVerify(run, state, job, sink, FileNameCheck::Presence);
     run.returnToRestingRate();
     reportVerifyOutcome(ui_, run.outcome());
     return run.finish();

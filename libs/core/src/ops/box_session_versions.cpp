@@ -81,6 +81,8 @@ BoxOutcome BoxSession::loadFirmware(const FirmwareImage& image, const std::strin
             run.communicationFailed();
     } else if (!takeVersions(run, link_)) {
         run.communicationFailed();
+    } else {
+        run.outcome().notReadBack = true;
     }
     run.returnToRestingRate();
     return run.finish();

@@ -83,6 +83,7 @@ struct BoxOutcome {
     bool skipBlank = false;         // the download left out blank pages
     bool verified = false;          // a read-back verify ran to its end and matched
     bool settingsApplied = false;   // upload: the box's settings reached the job
+    bool notReadBack = false;       // firmware: every page acknowledged, none can be read back
     std::chrono::milliseconds duration{0};
 
     bool ok() const { return kind == OutcomeClass::Success; }
