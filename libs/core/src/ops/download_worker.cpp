@@ -184,9 +184,10 @@ DownloadWork downloadWorker(WriterLink& link, const DownloadData& data, Progress
         work.commandFailed = true;
         counters.abort();
     }
-    // After a failed page the box has had its message; a poll of a box
-    // that vanished would only add a second one and lose the page.
-    if (!counters.aborted())
+    // After a failed command the box has had its message; a poll of a box
+    // that vanished would only add a second one and lose the page. A
+    // cancelled job still polls once, so the box is idle before the rest.
+    if (!work.commandFailed)
         waitFor({CMD_WRITE_PAGE, t.pageBusyLimit, {}}, running);
 
     if (data.includeBootRom && counters.running()) {
