@@ -12,7 +12,18 @@ struct LineSettings {
     int rate = 0;             // bit/s, 0 when not a standard rate
     bool oddParity = false;   // PARODD
     bool parityCheck = false; // INPCK
+    // A pty keeps CS8 and clears PARENB whatever is asked (Linux); a serial
+    // port behind it (an emulated UART's host side) still passes the rate,
+    // PARODD and CSTOPB through.
+    int dataBits = 8;
+    bool parityEnabled = false; // PARENB
+    bool twoStopBits = false;   // CSTOPB
+
+    bool operator==(const LineSettings&) const = default;
 };
+
+// "115200 bit/s, 8 data bits, odd parity, 1 stop bit, parity check on"
+std::string describe(const LineSettings& s);
 
 class PtyPort {
 public:

@@ -96,6 +96,10 @@ void Simulator::Engine::readLine(Clock::time_point now)
         return;
     const int rate = boxRate();
     const auto settings = port_.lineSettings();
+    if (!loggedLine_ || !(*loggedLine_ == settings)) {
+        loggedLine_ = settings;
+        log_.text("LINE " + describe(settings));
+    }
     std::span<std::uint8_t> bytes(buf, static_cast<std::size_t>(n));
     if (!matches(settings, rate)) {
         log_.line("PC! ", bytes);

@@ -3,6 +3,7 @@
 // and the box, paces them when asked, frames them and writes the log.
 #include <atomic>
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,8 @@ private:
     Clock::time_point lineFreeIn_{}, lineFreeOut_{}, awaitAckUntil_{}, hangupUntil_{};
     bool awaitAck_ = false;
     bool saveAsked_ = false;
+    // The settings the last "LINE" log line named.
+    std::optional<LineSettings> loggedLine_;
 };
 
 } // namespace plx71sim

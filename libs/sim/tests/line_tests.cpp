@@ -94,6 +94,10 @@ TEST(BoxLine, BrokenFramesAreDroppedAfterAQuietGap)
     sim.stop();
 
     const std::string text = readFile(log);
+    // Named once, before the first bytes: the settings did not change.
+    EXPECT_EQ(text.find("LINE 9600 bit/s, 8 data bits, odd parity, 1 stop bit, parity check on\nPC# 05 00 14 7F\n"), 0u)
+        << text;
+    EXPECT_EQ(text.find("LINE", 1), std::string::npos) << text;
     EXPECT_NE(text.find("PC> 01 00 1B 1B\nBOX> 06\nBOX> 02 00 1B 00 1B\nPC> 06\n"), std::string::npos) << text;
     EXPECT_EQ(sim.receivedCommands().size(), 2u);
 }
