@@ -6,6 +6,7 @@
 # pseudo-terminal of plx71sim. In the guest plx71 downloads the project with
 # read-back and uploads it, at 115200 and at 9600 bit/s.
 # Checks: every job exits 0 in the guest and names the ttyS port it used;
+# a second plx71 is turned away while a job holds the port;
 # the box's wire log names 8 data bits, odd parity and each rate for the
 # bytes it took, and no byte came at other settings; the uploaded areas have
 # the example files' checksums. Fails, saying why, when QEMU, the kernel or
@@ -85,7 +86,19 @@ for rate in 115200 9600; do
   skip=
   [ $rate = 9600 ] && skip=--skip-blank
   job "download $rate" download demo_project.pxp --baud $rate $skip
-  job "upload $rate" upload -o /tmp/up.pxp --user-rom /tmp/up.hex --boot-rom /tmp/up.btp --baud $rate
+  job "upload $rate" upload -o /tmp/up.pxp --user-rom /tmp/up.hex --boot-rom /tmp/up.btp --baud $rate &
+  holder=$!
+  if [ $rate = 115200 ]; then
+    # A second opener while the upload holds the port is turned away.
+    n=0
+    while [ $n -lt 100 ] && ! ls -l /proc/[0-9]*/fd 2>/dev/null | grep -q ttyS1; do
+      sleep 0.1
+      n=$((n + 1))
+    done
+    plx71 versions --port "$port" >/dev/null 2>/tmp/busy.txt
+    echo "guest: second opener exit $? $(head -n 1 /tmp/busy.txt)"
+  fi
+  wait $holder
   echo "guest: upload $rate user $(plx71 info /tmp/up.hex --device M30624FGFP | head -n 1)"
   echo "guest: upload $rate boot $(plx71 info /tmp/up.btp --device M30624FGFP --area boot | head -n 1)"
 done
@@ -135,6 +148,8 @@ for rate in 115200 9600; do
       fail "the ${area%%:*} area uploaded at $rate bit/s differs from ${area#*:} ($sent)"
   done
 done
+echo "$guest" | grep -q "^guest: second opener exit 4 " ||
+  fail "a second plx71 was not turned away (exit 4) while the upload held /dev/ttyS1"
 # What the box saw: the settings of every stretch of bytes it took.
 grep -n '^LINE ' "$work/wire.log" | sed 's/^/  box: /' | sort -t: -k3 -u | sort -n -t: -k2 | cut -d: -f1,3-
 for rate in 115200 9600; do
@@ -146,5 +161,6 @@ others=$(grep '^LINE ' "$work/wire.log" | grep -vE '^LINE (115200|9600) bit/s, 8
 ! grep -qE '^(PC|BOX)! ' "$work/wire.log" || fail "bytes were lost to line settings the box was not at"
 # The guest's UART as QEMU programs it (the pty hides parity and data bits).
 grep -o 'baudrate=[0-9]* parity=.* data=[0-9]* stop=[0-9]*' "$work/qemu.trace" | sort | uniq -c | sed 's/^/  uart: /' || true
-echo "frames on the wire: $(grep -c '^PC>' "$work/wire.log") from the PC, $(grep -c '^BOX>' "$work/wire.log") from the box"
+echo "frames on the wire: $(grep -c '^PC>' "$work/wire.log") from the PC, $(grep -c '^BOX>' "$work/wire.log") from the box," \
+  "$(grep -c '^PC#' "$work/wire.log" || true) dropped as broken"
 echo "qemu serial check passed in $((SECONDS - start)) s (kernel $(basename "$kernel"), $($qemu --version | head -n 1))"

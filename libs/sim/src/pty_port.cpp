@@ -161,6 +161,12 @@ LineSettings PtyPort::lineSettings() const
     return s;
 }
 
+int PtyPort::waitingForPc() const
+{
+    int n = 0;
+    return ::ioctl(keptSlave_, FIONREAD, &n) == 0 ? n : 0;
+}
+
 std::string describe(const LineSettings& s)
 {
     // PARODD alone says odd: a pty drops PARENB.

@@ -41,6 +41,8 @@ public:
 
     // The settings the PC side last put on the terminal.
     LineSettings lineSettings() const;
+    // Bytes written by the box that the PC side has not read yet.
+    int waitingForPc() const;
     // Reads pending open/close events and returns how many descriptors the
     // PC side now holds. After a close the port's exclusive-use mark is
     // lifted (the PC sets it again on its next open; a leftover mark would

@@ -44,6 +44,7 @@ private:
     void handle(std::vector<FrameAssembler::Event>& events, Clock::time_point at);
     void queue(const Answer& a);
     bool flushOut(Clock::time_point now);
+    void expireReplyAck(Clock::time_point now);
     void saveIfAsked();
     void countNoise();
     void waitForWork(Clock::time_point now, bool blocked);
@@ -60,6 +61,8 @@ private:
     std::deque<OutUnit> out_;
     Clock::time_point lineFreeIn_{}, lineFreeOut_{}, awaitAckUntil_{}, hangupUntil_{};
     bool awaitAck_ = false;
+    // The reply was still waiting in the terminal when its window ran out.
+    bool replyWasWaiting_ = false;
     bool saveAsked_ = false;
     // The settings the last "LINE" log line named.
     std::optional<LineSettings> loggedLine_;

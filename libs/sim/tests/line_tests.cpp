@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "box_fixture.hpp"
 
@@ -109,6 +110,17 @@ TEST_F(BoxTest, ReplyNakEndsTheExchangeAndTheRequestIsServedAgain)
     port->send({kNak});
     EXPECT_EQ(ask("01 00 04 04", 0x21).size(), 0x25u * 3 - 1);
     EXPECT_EQ(ask("01 00 1B 1B", 2), "06 02 00 1B 00 1B");
+}
+
+TEST_F(BoxTest, SlowReaderStillHasItsReplyAcknowledgeTaken)
+{
+    // The reply waits in the terminal for three windows; the acknowledge
+    // comes right after it is read, glued to the next request.
+    port->sendHex("01 00 1B 1B");
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(toHex(port->read(6)), "06 02 00 1B 00 1B");
+    port->sendHex("06 01 00 1B 1B");
+    EXPECT_EQ(toHex(port->read(6)), "06 02 00 1B 00 1B");
 }
 
 TEST_F(BoxTest, PcReopensTheExclusivePortAfterClosingIt)
