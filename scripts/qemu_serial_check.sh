@@ -6,7 +6,8 @@
 # pseudo-terminal of plx71sim. In the guest plx71 downloads the project with
 # read-back and uploads it, at 115200 and at 9600 bit/s.
 # Checks: every job exits 0 in the guest and names the ttyS port it used;
-# a second plx71 is turned away while a job holds the port;
+# a second plx71 is turned away while a job holds the port, and the
+# console's port (ttyS0) is never opened;
 # the box's wire log names 8 data bits, odd parity and each rate for the
 # bytes it took, and no byte came at other settings; the uploaded areas have
 # the example files' checksums. Fails, saying why, when QEMU, the kernel or
@@ -80,6 +81,9 @@ job() { # label, then the plx71 arguments
   echo "guest: $label exit $rc $(grep -o '"devicePath":"[^"]*"' /tmp/out.json | head -n 1) ($t0 s to $(uptime) s)"
   [ $rc = 0 ] || while read -r line; do echo "guest: $label: $line"; done </tmp/err.txt
 }
+# The console's port carries no box: never opened.
+plx71 versions --port /dev/ttyS0 >/dev/null 2>/tmp/console.txt
+echo "guest: console port exit $? $(head -n 1 /tmp/console.txt)"
 for rate in 115200 9600; do
   # At 9600 bit/s the pages left FF by the erase stay off the line (every
   # page is still read back): a full User ROM takes five minutes there.
@@ -148,6 +152,7 @@ for rate in 115200 9600; do
       fail "the ${area%%:*} area uploaded at $rate bit/s differs from ${area#*:} ($sent)"
   done
 done
+echo "$guest" | grep -q "^guest: console port exit 4 " || fail "plx71 did not refuse the console's port /dev/ttyS0"
 echo "$guest" | grep -q "^guest: second opener exit 4 " ||
   fail "a second plx71 was not turned away (exit 4) while the upload held /dev/ttyS1"
 # What the box saw: the settings of every stretch of bytes it took.
