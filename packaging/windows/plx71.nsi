@@ -148,6 +148,7 @@ Section "PLX71" SecMain
   CreateDirectory "${MENU_FOLDER}"
   CreateShortcut "${MENU_FOLDER}\PLX71RD.lnk" "$INSTDIR\PLX71RD.exe" "" "$INSTDIR\PLX71RD.exe" 0
   CreateShortcut "${MENU_FOLDER}\Plx71Ldr.lnk" "$INSTDIR\Plx71Ldr.exe" "" "$INSTDIR\Plx71Ldr.exe" 0
+  CreateShortcut "${MENU_FOLDER}\Plx71Station.lnk" "$INSTDIR\Plx71Station.exe" "" "$INSTDIR\Plx71Station.exe" 0
 
   WriteRegStr HKLM "${UNINST_KEY}" "DisplayName" "${PRODUCT} ${VERSION}"
   WriteRegStr HKLM "${UNINST_KEY}" "DisplayVersion" "${VERSION}"
@@ -174,6 +175,7 @@ Section "Uninstall"
 
   Delete "${MENU_FOLDER}\PLX71RD.lnk"
   Delete "${MENU_FOLDER}\Plx71Ldr.lnk"
+  Delete "${MENU_FOLDER}\Plx71Station.lnk"
   RMDir "${MENU_FOLDER}"
   DeleteRegKey HKLM "${UNINST_KEY}"
 SectionEnd
