@@ -77,6 +77,7 @@ SlotTile::SlotTile(int number, const SlotConfig& config, QWidget* parent)
     state_->setFont(bold);
     bar_->setRange(0, 1);
     bar_->setValue(0);
+    bar_->setFormat(QString());
     cause_->setWordWrap(true);
     auto* layout = new QGridLayout(this);
     layout->addWidget(label_, 0, 0, 1, 2);

@@ -95,7 +95,7 @@ void StationWindow::buildWindow()
     layout->addWidget(scroll, 1);
     layout->addWidget(buildBottomRow());
     setCentralWidget(central);
-    resize(1120, 640);
+    resize(1150, 560);
 }
 
 QWidget* StationWindow::buildToolRow()
