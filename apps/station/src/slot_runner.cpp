@@ -64,8 +64,7 @@ std::string programVersion()
 
 BoxOutcome runSession(const SlotJob& job, Ui& ui, ProgressSink& sink)
 {
-    BoxSession session(ui, job.port, job.project->job.hostBaudSelection,
-                       job.makePort ? job.makePort() : makeSystemSerialPort());
+    BoxSession session(ui, job.port, job.project->job.hostBaudSelection);
     if (job.timing)
         session.setTiming(*job.timing);
     try {

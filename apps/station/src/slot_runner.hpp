@@ -5,11 +5,10 @@
 // thread through queued calls, so the window never waits on a port.
 #include "station_project.hpp"
 
-#include "plx71/link/link_timing.hpp"
 #include "plx71/link/port_choice.hpp"
-#include "plx71/link/serial_port.hpp"
 #include "plx71/ops/box_outcome.hpp"
 #include "plx71/ops/box_session.hpp"
+#include "plx71/ops/gang_runner.hpp" // LinkTiming, as a gang's boxes take it
 #include "plx71/ops/progress_sink.hpp"
 
 #include <QObject>
@@ -30,8 +29,7 @@ struct SlotJob {
     int slotNumber = 1;
     QString label;
     std::string recordPath; // empty: no record
-    std::optional<LinkTiming> timing;
-    std::function<std::unique_ptr<SerialPort>()> makePort; // empty: the system's
+    std::optional<LinkTiming> timing; // tests shorten the link's pauses
 };
 
 struct SlotEnd {

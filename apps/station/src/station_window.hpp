@@ -9,7 +9,6 @@
 #include "station_project.hpp"
 
 #include "plx71/devices/device_table.hpp"
-#include "plx71/link/link_timing.hpp"
 #include "plx71/link/station_file.hpp"
 #include "plx71/messages/ui.hpp"
 #include "plx71/qtui/file_chooser.hpp"
