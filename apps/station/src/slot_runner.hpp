@@ -28,7 +28,7 @@ struct SlotJob {
     DownloadOptions options;
     int slotNumber = 1;
     QString label;
-    std::string recordPath; // empty: no record
+    std::string recordPath;           // empty: no record
     std::optional<LinkTiming> timing; // tests shorten the link's pauses
 };
 
