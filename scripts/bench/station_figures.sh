@@ -50,9 +50,14 @@ done
 job() {
   local out=$work/job.out ports=()
   for p in "$@"; do ports+=(--port "$p"); done
-  PLX71_STATION_BENCH=1 timeout 600 "$bin/Plx71Station" "$project" "${ports[@]}" >"$out" 2>"$work/job.err" ||
-    { cat "$work/job.err" >&2; echo "the station's job failed" >&2; exit 1; }
-  if grep '^slot ' "$out" | grep -qv ' Verified$'; then cat "$out" >&2; echo "a box did not end Verified" >&2; exit 1; fi
+  rm -f "$work/record.jsonl"
+  PLX71_STATION_BENCH=1 timeout 600 "$bin/Plx71Station" "$project" "${ports[@]}" --record "$work/record.jsonl" \
+    >"$out" 2>"$work/job.err" || { cat "$work/job.err" >&2; echo "the station's job failed" >&2; exit 1; }
+  if grep '^slot ' "$out" | grep -qv ' Verified$'; then
+    cat "$out" "$work/record.jsonl" >&2
+    echo "a box did not end Verified" >&2
+    exit 1
+  fi
   echo "$(sed -n 's/^job-ms //p' "$out") $(sed -n 's/^worst-loop-delay-ms //p' "$out")"
 }
 

@@ -13,6 +13,7 @@
 #include "plx71/messages/ui.hpp"
 #include "plx71/qtui/file_chooser.hpp"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QSettings>
 #include <QTimer>
@@ -21,6 +22,10 @@
 #include <memory>
 #include <optional>
 #include <vector>
+
+namespace plx71 {
+class PortCatalog;
+}
 
 class QCheckBox;
 class QGridLayout;
@@ -113,7 +118,10 @@ private:
     bool startable(int index);
     bool checkRecordFile();
     std::optional<PortChoice> resolveSlot(const SlotConfig& config, QString* problem = nullptr);
-    bool present(const PortChoice& port) const;
+    bool present(const PortChoice& port);
+    // The machine's ports, read again when older than a poll's fraction, so
+    // one poll (or one Start all) scans /dev once for every slot.
+    PortCatalog& catalog();
     int indexOf(const SlotTile* tile) const;
     QString chooseFile(bool save, const QString& title, const QString& filter, const QString& suffix);
     void chooseAndAddSlot();
@@ -134,6 +142,8 @@ private:
     int recordFailed_ = 0;
     bool closePending_ = false;
     QTimer presenceTimer_;
+    std::unique_ptr<PortCatalog> catalog_;
+    QElapsedTimer catalogAge_;
 
     QGridLayout* tiles_ = nullptr;
     QWidget* tileArea_ = nullptr;

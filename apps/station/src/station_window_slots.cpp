@@ -143,10 +143,18 @@ bool StationWindow::openProjectFile(const QString& path)
     return project_ && project_->path == QFileInfo(path).absoluteFilePath();
 }
 
+PortCatalog& StationWindow::catalog()
+{
+    if (!catalog_ || catalogAge_.elapsed() > 200) {
+        catalog_ = std::make_unique<PortCatalog>(systemRoot());
+        catalogAge_.start();
+    }
+    return *catalog_;
+}
+
 std::optional<PortChoice> StationWindow::resolveSlot(const SlotConfig& config, QString* problem)
 {
-    PortCatalog catalog(systemRoot());
-    PortResolver resolver(catalog, userStation_);
+    PortResolver resolver(catalog(), userStation_);
     PortResolution r = resolver.resolve(config.spec.toStdString());
     if (!r.port) {
         if (problem)
@@ -157,14 +165,13 @@ std::optional<PortChoice> StationWindow::resolveSlot(const SlotConfig& config, Q
     return r.port;
 }
 
-bool StationWindow::present(const PortChoice& port) const
+bool StationWindow::present(const PortChoice& port)
 {
-    PortCatalog catalog(systemRoot());
-    if (!catalog.describe(port.deviceName()).canonical.empty())
+    if (!catalog().describe(port.deviceName()).canonical.empty())
         return true;
 #ifdef _WIN32
     // Without the system's serial-port map nothing can be told: try the port.
-    return catalog.devices().empty();
+    return catalog().devices().empty();
 #else
     return false;
 #endif
@@ -251,9 +258,9 @@ int StationWindow::indexOf(const SlotTile* tile) const
 
 void StationWindow::chooseAndAddSlot()
 {
-    PortCatalog catalog(systemRoot());
+    catalog_.reset(); // the ports present now
     QStringList items;
-    for (const SerialDevice& d : catalog.devices())
+    for (const SerialDevice& d : catalog().devices())
         items << portLine(d);
     bool ok = false;
     const QString chosen = QInputDialog::getItem(
