@@ -3,8 +3,8 @@
 #include "slot_tile.hpp"
 
 #include "plx71/devices/table_lookup.hpp"
-#include "plx71/link/port_catalog.hpp"
 #include "plx71/files/executable_path.hpp"
+#include "plx71/link/port_catalog.hpp"
 #include "plx71/messages/message_texts.hpp"
 #include "plx71/qtui/app_shell.hpp"
 #include "plx71/qtui/paths.hpp"
