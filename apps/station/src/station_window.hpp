@@ -111,7 +111,7 @@ private:
     void refreshLockState();
     void refreshTitle();
     void saveSession();
-    void restoreSession();
+    void restoreSession(bool project, bool slotList);
     void applyCommandLine(const StationArgs& args);
     void onSlotEnded(Slot& slot, const SlotEnd& end);
     void setSlotState(Slot& slot, SlotState state);

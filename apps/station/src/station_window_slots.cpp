@@ -52,7 +52,10 @@ QString portLine(const SerialDevice& d)
 
 void StationWindow::apply(const StationArgs& args)
 {
-    restoreSession();
+    // What the command line names replaces what was kept; a lock keeps it.
+    const bool takeProject = !args.project.isEmpty() && !locked();
+    const bool takeSlots = (!args.slotConfigs.empty() || !args.stationFile.isEmpty()) && !locked();
+    restoreSession(!takeProject, !takeSlots);
     if (args.anyGiven)
         applyCommandLine(args);
     showHeader();
@@ -73,7 +76,7 @@ void StationWindow::applyCommandLine(const StationArgs& args)
             openProjectFile(args.project);
         }
         if (!args.slotConfigs.empty() || !args.stationFile.isEmpty()) {
-            while (!slots_.empty())
+            while (!slots_.empty() && !anyRunning())
                 removeSlot(0);
             for (const SlotConfig& slot : args.slotConfigs)
                 addSlot(slot);
@@ -105,14 +108,14 @@ void StationWindow::saveSession()
     settings_->sync();
 }
 
-void StationWindow::restoreSession()
+void StationWindow::restoreSession(bool project, bool slotList)
 {
     readBack_->setChecked(settings_->value(QStringLiteral("readBack"), true).toBool());
     skipBlank_->setChecked(settings_->value(QStringLiteral("skipBlank"), false).toBool());
     beep_->setChecked(settings_->value(QStringLiteral("beep"), false).toBool());
     recordPath_ = settings_->value(QStringLiteral("record")).toString();
     const QString last = settings_->value(QStringLiteral("project")).toString();
-    if (!last.isEmpty())
+    if (project && !last.isEmpty())
         openProjectFile(last);
     const int count = settings_->beginReadArray(QStringLiteral("slots"));
     std::vector<SlotConfig> saved;
@@ -122,8 +125,8 @@ void StationWindow::restoreSession()
                          settings_->value(QStringLiteral("label")).toString()});
     }
     settings_->endArray();
-    for (const SlotConfig& slot : saved)
-        addSlot(slot);
+    for (std::size_t i = 0; slotList && i < saved.size(); ++i)
+        addSlot(saved[i]);
     auto_->setChecked(settings_->value(QStringLiteral("auto"), false).toBool());
 }
 
