@@ -118,11 +118,13 @@ bool SlotRunner::start(SlotJob job)
     cancel_ = std::make_shared<std::atomic<bool>>(false);
     thread_ = std::thread([this, job = std::move(job), cancel = cancel_] {
         auto phase = std::make_shared<std::atomic<int>>(int(ProgressPhase::Connect));
+        auto shown = std::make_shared<std::atomic<int>>(-1);
         PollingSinkOptions o;
         o.cancelRequested = [cancel] { return cancel->load(); };
         o.tick = std::chrono::milliseconds(50);
-        o.onPhase = [this, phase](ProgressPhase p) {
+        o.onPhase = [this, phase, shown](ProgressPhase p) {
             phase->store(int(p));
+            shown->store(-1);
             QMetaObject::invokeMethod(
                 this,
                 [this, p] {
@@ -131,9 +133,14 @@ bool SlotRunner::start(SlotJob job)
                 },
                 Qt::QueuedConnection);
         };
-        o.onTick = [this, phase](const TransferView&, const ProgressCounters& c) {
+        // The window hears of a transfer only when its bar would move (a
+        // percent), so many boxes cost the window's thread next to nothing.
+        o.onTick = [this, phase, shown](const TransferView&, const ProgressCounters& c) {
             const auto p = ProgressPhase(phase->load());
             const int done = std::min(c.done(), c.total()), total = c.total();
+            const int percent = total > 0 ? int(std::int64_t(done) * 100 / total) : 0;
+            if (shown->exchange(percent) == percent)
+                return;
             QMetaObject::invokeMethod(
                 this,
                 [this, p, done, total] {
