@@ -18,7 +18,7 @@ for tool in cpack dpkg-deb dpkg-shlibdeps lintian desktop-file-validate help2man
 done
 
 cmake --preset release >/dev/null
-cmake --build --preset release --target plx71 plx71sim PLX71RD Plx71Ldr plx71_icons plx71_man_pages plx71_guide
+cmake --build --preset release --target plx71 plx71sim PLX71RD Plx71Ldr Plx71Station plx71_icons plx71_man_pages plx71_guide
 rm -f "$build"/plx71_*.deb
 (cd "$build" && cpack -G DEB >"$build/cpack.log") || { cat "$build/cpack.log" >&2; exit 1; }
 deb=$(ls "$build"/plx71_*.deb)
@@ -32,9 +32,10 @@ fail() { echo "package check: $*" >&2; exit 1; }
 echo "== contents"
 dpkg-deb --field "$deb"
 expected=(
-  bin/plx71 bin/plx71sim bin/PLX71RD bin/Plx71Ldr share/plx71/plx71typ.tbl
-  share/applications/plx71rd.desktop share/applications/plx71ldr.desktop
+  bin/plx71 bin/plx71sim bin/PLX71RD bin/Plx71Ldr bin/Plx71Station share/plx71/plx71typ.tbl
+  share/applications/plx71rd.desktop share/applications/plx71ldr.desktop share/applications/plx71station.desktop
   share/icons/hicolor/scalable/apps/plx71rd.svg share/icons/hicolor/scalable/apps/plx71ldr.svg
+  share/icons/hicolor/scalable/apps/plx71station.svg share/man/man1/Plx71Station.1.gz
   share/man/man1/plx71.1.gz share/man/man1/plx71sim.1.gz share/man/man1/PLX71RD.1.gz
   share/man/man1/Plx71Ldr.1.gz share/bash-completion/completions/plx71
   share/doc/plx71/copyright share/doc/plx71/changelog.Debian.gz share/doc/plx71/README.md
@@ -44,7 +45,7 @@ expected=(
   share/doc/plx71/guide/index.html share/doc/plx71/guide/images/form.png
 )
 for size in 16 32 48 64 128 256; do
-  expected+=("share/icons/hicolor/${size}x${size}/apps/plx71rd.png" "share/icons/hicolor/${size}x${size}/apps/plx71ldr.png")
+  for icon in plx71rd plx71ldr plx71station; do expected+=("share/icons/hicolor/${size}x${size}/apps/$icon.png"); done
 done
 for f in "${expected[@]}"; do [ -f "$usr/$f" ] || fail "usr/$f missing"; done
 for size in 16 48 256; do
@@ -53,7 +54,7 @@ for size in 16 48 256; do
 done
 depends=$(dpkg-deb --field "$deb" Depends)
 [[ $depends == *libqt6widgets6* ]] || fail "Depends lacks the Qt 6 widgets library: $depends"
-for program in PLX71RD Plx71Ldr plx71 plx71sim; do
+for program in PLX71RD Plx71Ldr Plx71Station plx71 plx71sim; do
   ! ldd "$usr/bin/$program" | grep "not found" || fail "$program needs a library the system lacks"
 done
 
@@ -67,7 +68,7 @@ grep -q '^M30624FGFP' "$work/devices.txt" || fail "plx71 devices did not read th
 "$usr/bin/plx71sim" --help >/dev/null
 # The GUI programs, offscreen: each reports its built window ("stage window",
 # only after the device table was read) and ends at its first paint.
-for program in PLX71RD Plx71Ldr; do
+for program in PLX71RD Plx71Ldr Plx71Station; do
   QT_QPA_PLATFORM=offscreen PLX71_EXIT_AFTER_FIRST_PAINT=1 timeout 60 "$usr/bin/$program" >"$work/$program.out" 2>/dev/null ||
     fail "$program did not start"
   grep -q '^stage window ' "$work/$program.out" || fail "$program showed no window (device table not found, or a copy already running?)"

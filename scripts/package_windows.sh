@@ -37,7 +37,7 @@ qt_cmake_dir=$(sed -n 's/^Qt6_DIR:PATH=//p' "$cache")
 [ -n "$qt_cmake_dir" ] || { echo "$build was configured without Qt (no Qt6_DIR): the window programs are missing" >&2; exit 1; }
 qt=$(cd "$qt_cmake_dir/../../.." && pwd)
 
-programs=(plx71.exe PLX71RD.exe Plx71Ldr.exe)
+programs=(plx71.exe PLX71RD.exe Plx71Ldr.exe Plx71Station.exe)
 plugins=(platforms/qwindows.dll styles/qwindowsvistastyle.dll)
 for p in "${programs[@]}"; do
   [ -f "$build/bin/$p" ] || { echo "$build/bin/$p was not built" >&2; exit 1; }
@@ -107,7 +107,7 @@ licenses="$stage/licenses"
 {
   echo "PLX71 $version for Windows: what it contains and under which terms"
   echo
-  echo "plx71.exe, PLX71RD.exe, Plx71Ldr.exe, plx71typ.tbl, examples\\:"
+  echo "plx71.exe, PLX71RD.exe, Plx71Ldr.exe, Plx71Station.exe, plx71typ.tbl, examples\\:"
   echo "  the PLX71 programs, see PLX71.txt."
   echo
   echo "Qt6*.dll, platforms\\qwindows.dll, styles\\qwindowsvistastyle.dll:"

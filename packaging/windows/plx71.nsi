@@ -155,6 +155,7 @@ Section "PLX71" SecMain
   StrCpy $OUTDIR "%USERPROFILE%\Documents"
   CreateShortcut "${MENU_FOLDER}\PLX71RD.lnk" "$INSTDIR\PLX71RD.exe" "" "$INSTDIR\PLX71RD.exe" 0
   CreateShortcut "${MENU_FOLDER}\Plx71Ldr.lnk" "$INSTDIR\Plx71Ldr.exe" "" "$INSTDIR\Plx71Ldr.exe" 0
+  CreateShortcut "${MENU_FOLDER}\Plx71Station.lnk" "$INSTDIR\Plx71Station.exe" "" "$INSTDIR\Plx71Station.exe" 0
   CreateShortcut "${MENU_FOLDER}\PLX71 User Guide.lnk" "$INSTDIR\guide\index.html"
   SetOutPath "$INSTDIR"
 
@@ -199,6 +200,7 @@ Section "Uninstall"
   Delete "${MENU_FOLDER}\PLX71RD.lnk"
   Delete "${MENU_FOLDER}\Plx71Ldr.lnk"
   Delete "${MENU_FOLDER}\PLX71 User Guide.lnk"
+  Delete "${MENU_FOLDER}\Plx71Station.lnk"
   RMDir "${MENU_FOLDER}"
 
   ; Our file type goes; .pxp keeps whatever another program set.
