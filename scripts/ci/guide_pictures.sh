@@ -22,7 +22,7 @@ done
 preset=$(basename "$build")
 if [ -f "$root/CMakePresets.json" ] && grep -q "\"name\": \"$preset\"" "$root/CMakePresets.json"; then
   [ -f "$build/CMakeCache.txt" ] || cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" --target plx71_guide_pictures plx71sim
+  cmake --build --preset "$preset" --target plx71_guide_pictures plx71sim Plx71Station
 fi
 pictures=$build/bin/plx71_guide_pictures
 sim=$build/bin/plx71sim
@@ -69,6 +69,8 @@ if ! (cd "$HOME/Documents" && timeout 600 "$pictures" "$work/shots" "$HOME/Docum
   exit 1
 fi
 cat "$work/pictures.log"
+# The station: four slots in four states, on a display of its own.
+BIN_DIR="$build/bin" bash "$root/scripts/ci/station_picture.sh" "$work/shots/station.png"
 
 mkdir -p "$images"
 for shot in "$work"/shots/*.png; do

@@ -1,17 +1,17 @@
 #!/usr/bin/env bash
-# The picture of Plx71Station in docs/station.png: four slots against
+# The picture of Plx71Station in the user guide: four slots against
 # software writer boxes in four states (Verified, Failed after a read-back
 # that found another byte, No box, Running on a box whose bytes take their
 # real time), under Xvfb, optimised. The slots start by themselves (auto mode).
 #
-#   scripts/ci/station_picture.sh [OUTPUT.png]      # default docs/station.png
+#   scripts/ci/station_picture.sh [OUTPUT.png]      # default docs/guide/images/station.png
 #   XVFB_DISPLAY=:81 scripts/ci/station_picture.sh  # that display number (else a free one)
 #
 # The programs come from build/release/bin, else build/debug/bin (BIN_DIR).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
-out=${1:-docs/station.png}
+out=${1:-docs/guide/images/station.png}
 bin=${BIN_DIR:-build/release/bin}
 [ -x "$bin/Plx71Station" ] || bin=build/debug/bin
 for p in Plx71Station plx71sim; do
