@@ -8,7 +8,7 @@ set(PLX71_INSTALL_DOCDIR share/doc/plx71)
 set(PLX71_INSTALL_MANDIR share/man/man1)
 set(PLX71_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 
-foreach(program plx71 plx71sim PLX71RD Plx71Ldr)
+foreach(program plx71 plx71sim PLX71RD Plx71Ldr Plx71Station)
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION ${PLX71_INSTALL_BINDIR})
   endif()
@@ -31,7 +31,7 @@ endif()
 set(PLX71_ICON_SIZES 16 24 32 48 64 128 256)
 find_program(PLX71_RSVG_CONVERT rsvg-convert)
 set(icon_outputs)
-foreach(pair "PLX71RD;plx71rd" "Plx71Ldr;plx71ldr")
+foreach(pair "PLX71RD;plx71rd" "Plx71Ldr;plx71ldr" "Plx71Station;plx71station")
   list(GET pair 0 program)
   list(GET pair 1 icon)
   if(NOT TARGET ${program})
@@ -52,6 +52,24 @@ foreach(pair "PLX71RD;plx71rd" "Plx71Ldr;plx71ldr")
     install(FILES ${png} DESTINATION share/icons/hicolor/${size}x${size}/apps)
   endforeach()
 endforeach()
+# The project file type: the shared-mime-info package (name, *.pxp, the
+# header's magic) and its icon; PLX71RD's menu entry names the type.
+if(TARGET PLX71RD)
+  install(FILES ${PLX71_PACKAGING_DIR}/mime/plx71.xml DESTINATION share/mime/packages)
+  set(type_icon application-x-plx71-project)
+  install(FILES ${PLX71_PACKAGING_DIR}/icons/${type_icon}.svg DESTINATION share/icons/hicolor/scalable/mimetypes)
+  if(PLX71_RSVG_CONVERT)
+    foreach(size 16 32 48 64 128)
+      set(png ${PROJECT_BINARY_DIR}/icons/mimetypes/${size}x${size}/${type_icon}.png)
+      add_custom_command(OUTPUT ${png}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/icons/mimetypes/${size}x${size}
+        COMMAND ${PLX71_RSVG_CONVERT} -w ${size} -h ${size} -o ${png} ${PLX71_PACKAGING_DIR}/icons/${type_icon}.svg
+        DEPENDS ${PLX71_PACKAGING_DIR}/icons/${type_icon}.svg VERBATIM)
+      list(APPEND icon_outputs ${png})
+      install(FILES ${png} DESTINATION share/icons/hicolor/${size}x${size}/mimetypes)
+    endforeach()
+  endif()
+endif()
 if(icon_outputs)
   add_custom_target(plx71_icons ALL DEPENDS ${icon_outputs})
 elseif(TARGET PLX71RD OR TARGET Plx71Ldr)
@@ -82,7 +100,7 @@ foreach(pair "plx71;PLX-71RD writer jobs from the command line" "plx71sim;the PL
   install(FILES ${page} DESTINATION ${PLX71_INSTALL_MANDIR})
 endforeach()
 # The GUI programs have no --help: their pages are written by hand.
-foreach(program PLX71RD Plx71Ldr)
+foreach(program PLX71RD Plx71Ldr Plx71Station)
   if(NOT TARGET ${program})
     continue()
   endif()
@@ -97,4 +115,25 @@ if(man_outputs)
   add_custom_target(plx71_man_pages ALL DEPENDS ${man_outputs})
 elseif(TARGET plx71)
   message(STATUS "no manual pages (help2man not found, or a sanitizer build)")
+endif()
+
+# The user guide as HTML pages with its pictures (scripts/build_guide.py,
+# Python's markdown module: Debian python3-markdown).
+# Debian's python3 first: another python3 earlier on PATH may lack the module.
+find_program(PLX71_GUIDE_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH)
+find_program(PLX71_GUIDE_PYTHON python3)
+if(PLX71_GUIDE_PYTHON)
+  execute_process(COMMAND ${PLX71_GUIDE_PYTHON} -c "import markdown" RESULT_VARIABLE markdown_rc
+    OUTPUT_QUIET ERROR_QUIET)
+endif()
+if(PLX71_GUIDE_PYTHON AND markdown_rc EQUAL 0)
+  file(GLOB guide_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/guide/*.md
+    ${PROJECT_SOURCE_DIR}/docs/guide/images/*.png)
+  add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/guide/index.html
+    COMMAND ${PLX71_GUIDE_PYTHON} ${PROJECT_SOURCE_DIR}/scripts/build_guide.py ${PROJECT_BINARY_DIR}/guide
+    DEPENDS ${guide_sources} ${PROJECT_SOURCE_DIR}/scripts/build_guide.py VERBATIM)
+  add_custom_target(plx71_guide ALL DEPENDS ${PROJECT_BINARY_DIR}/guide/index.html)
+  install(DIRECTORY ${PROJECT_BINARY_DIR}/guide/ DESTINATION ${PLX71_INSTALL_DOCDIR}/guide)
+else()
+  message(STATUS "python3-markdown not found: no HTML user guide")
 endif()

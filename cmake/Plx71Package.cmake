@@ -47,8 +47,8 @@ and Boot ROM data from Intel HEX and S-record files, blocks, lock bits,
 check ID), stores them in the PLX-71RD writer box over RS-232C, reads them
 back, and updates the box's firmware.
 .
-Holds the writer control program PLX71RD and the firmware loader Plx71Ldr
-(Qt 6), the command-line tool plx71, the writer box in software plx71sim,
+Holds the writer control program PLX71RD, the firmware loader Plx71Ldr and
+the production station Plx71Station (Qt 6), the command-line tool plx71, the writer box in software plx71sim,
 and the device definition table.")
 
 include(CPack)

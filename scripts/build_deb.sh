@@ -2,8 +2,9 @@
 # Builds the Debian package from the release build (build/release; a build
 # that is up to date costs nothing more) and checks it: unpacked into a
 # temporary folder, the programs start from there and find the device table
-# in the unpacked share/plx71; the menu entries, manual pages and bash
-# completion are checked, and lintian must report no error.
+# in the unpacked share/plx71; the menu entries, manual pages, bash
+# completion, the project file type and the user guide are checked, and
+# lintian must report no error.
 #
 #   scripts/build_deb.sh      # prints the path of the .deb last
 set -euo pipefail
@@ -17,7 +18,7 @@ for tool in cpack dpkg-deb dpkg-shlibdeps lintian desktop-file-validate help2man
 done
 
 cmake --preset release >/dev/null
-cmake --build --preset release --target plx71 plx71sim PLX71RD Plx71Ldr plx71_icons plx71_man_pages
+cmake --build --preset release --target plx71 plx71sim PLX71RD Plx71Ldr Plx71Station plx71_icons plx71_man_pages plx71_guide
 rm -f "$build"/plx71_*.deb
 (cd "$build" && cpack -G DEB >"$build/cpack.log") || { cat "$build/cpack.log" >&2; exit 1; }
 deb=$(ls "$build"/plx71_*.deb)
@@ -31,16 +32,20 @@ fail() { echo "package check: $*" >&2; exit 1; }
 echo "== contents"
 dpkg-deb --field "$deb"
 expected=(
-  bin/plx71 bin/plx71sim bin/PLX71RD bin/Plx71Ldr share/plx71/plx71typ.tbl
-  share/applications/plx71rd.desktop share/applications/plx71ldr.desktop
+  bin/plx71 bin/plx71sim bin/PLX71RD bin/Plx71Ldr bin/Plx71Station share/plx71/plx71typ.tbl
+  share/applications/plx71rd.desktop share/applications/plx71ldr.desktop share/applications/plx71station.desktop
   share/icons/hicolor/scalable/apps/plx71rd.svg share/icons/hicolor/scalable/apps/plx71ldr.svg
+  share/icons/hicolor/scalable/apps/plx71station.svg share/man/man1/Plx71Station.1.gz
   share/man/man1/plx71.1.gz share/man/man1/plx71sim.1.gz share/man/man1/PLX71RD.1.gz
   share/man/man1/Plx71Ldr.1.gz share/bash-completion/completions/plx71
   share/doc/plx71/copyright share/doc/plx71/changelog.Debian.gz share/doc/plx71/README.md
   share/doc/plx71/examples/demo_project.pxp share/doc/plx71/examples/udev/60-plx71-serial.rules
+  share/mime/packages/plx71.xml share/icons/hicolor/scalable/mimetypes/application-x-plx71-project.svg
+  share/icons/hicolor/48x48/mimetypes/application-x-plx71-project.png
+  share/doc/plx71/guide/index.html share/doc/plx71/guide/images/form.png
 )
 for size in 16 32 48 64 128 256; do
-  expected+=("share/icons/hicolor/${size}x${size}/apps/plx71rd.png" "share/icons/hicolor/${size}x${size}/apps/plx71ldr.png")
+  for icon in plx71rd plx71ldr plx71station; do expected+=("share/icons/hicolor/${size}x${size}/apps/$icon.png"); done
 done
 for f in "${expected[@]}"; do [ -f "$usr/$f" ] || fail "usr/$f missing"; done
 for size in 16 48 256; do
@@ -49,7 +54,7 @@ for size in 16 48 256; do
 done
 depends=$(dpkg-deb --field "$deb" Depends)
 [[ $depends == *libqt6widgets6* ]] || fail "Depends lacks the Qt 6 widgets library: $depends"
-for program in PLX71RD Plx71Ldr plx71 plx71sim; do
+for program in PLX71RD Plx71Ldr Plx71Station plx71 plx71sim; do
   ! ldd "$usr/bin/$program" | grep "not found" || fail "$program needs a library the system lacks"
 done
 
@@ -63,7 +68,7 @@ grep -q '^M30624FGFP' "$work/devices.txt" || fail "plx71 devices did not read th
 "$usr/bin/plx71sim" --help >/dev/null
 # The GUI programs, offscreen: each reports its built window ("stage window",
 # only after the device table was read) and ends at its first paint.
-for program in PLX71RD Plx71Ldr; do
+for program in PLX71RD Plx71Ldr Plx71Station; do
   QT_QPA_PLATFORM=offscreen PLX71_EXIT_AFTER_FIRST_PAINT=1 timeout 60 "$usr/bin/$program" >"$work/$program.out" 2>/dev/null ||
     fail "$program did not start"
   grep -q '^stage window ' "$work/$program.out" || fail "$program showed no window (device table not found, or a copy already running?)"
@@ -77,6 +82,23 @@ for page in plx71 plx71sim; do
   zcat "$usr/share/man/man1/$page.1.gz" | grep -q "^\.TH \"\?${page^^}" || fail "$page.1 has no title line"
 done
 bash scripts/check_completion.sh "$usr/share/bash-completion/completions/plx71" "$usr/bin/plx71"
+
+echo "== the project file type"
+# The MIME database made from the package alone: *.pxp by name, and a project
+# under another name by its header; PLX71RD's menu entry opens the type.
+cp -r "$usr/share/mime" "$work/mime"
+update-mime-database "$work/mime"
+grep -q '^50:application/x-plx71-project:\*\.pxp$' "$work/mime/globs2" || fail "*.pxp is not application/x-plx71-project"
+grep -q 'application/x-plx71-project' "$work/mime/magic" || fail "the project header is not in the MIME magic"
+grep -qx 'MimeType=application/x-plx71-project;' "$usr/share/applications/plx71rd.desktop" ||
+  fail "plx71rd.desktop does not open application/x-plx71-project"
+grep -q '^Exec=PLX71RD %f$' "$usr/share/applications/plx71rd.desktop" || fail "plx71rd.desktop passes no file"
+echo "application/x-plx71-project: *.pxp and the project header; PLX71RD opens it"
+# Every picture the guide's pages show is in the package.
+for img in $(grep -oh 'src="images/[^"]*"' "$usr"/share/doc/plx71/guide/*.html | sed 's/src="//; s/"$//' | sort -u); do
+  [ -f "$usr/share/doc/plx71/guide/$img" ] || fail "the guide shows $img, which is not in the package"
+done
+echo "user guide: $(ls "$usr"/share/doc/plx71/guide/*.html | wc -l) pages, $(ls "$usr"/share/doc/plx71/guide/images | wc -l) pictures"
 
 echo "== lintian"
 lintian --fail-on error --tag-display-limit 0 "$deb" | tee "$work/lintian.txt" || fail "lintian reports errors"

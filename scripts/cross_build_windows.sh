@@ -65,7 +65,7 @@ cmake -S "$root" -B "$build" -G Ninja "${toolchain[@]}" "${launcher[@]}" \
   -DPLX71_GTEST_SOURCE_DIR=$([ $tests = ON ] && echo "$gtest_source") \
   -DCLI11_INCLUDE_DIR="$cli11_include"
 programs=plx71
-[ $gui = ON ] && programs="plx71 PLX71RD Plx71Ldr"
+[ $gui = ON ] && programs="plx71 PLX71RD Plx71Ldr Plx71Station"
 if [ $tests = ON ]; then
   # The core's test programs, but not the writer operations' tests: they
   # drive the software writer box on a pseudo-terminal (and the command-line

@@ -6,7 +6,10 @@ packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libcli11-dev libgtest-dev
           libbenchmark-dev srecord python3 python3-intelhex g++-mingw-w64-x86-64-posix
           xvfb xauth xdotool x11-utils fonts-dejavu-core locales
           librsvg2-bin imagemagick help2man lintian desktop-file-utils fakeroot dpkg-dev file
-          wine wine64 clang-format universal-ctags linux-perf nsis zip unzip ccache)
+          wine wine64 clang-format universal-ctags linux-perf nsis zip unzip ccache
+          qemu-system-x86 linux-image-amd64 busybox-static cpio)
+# The user guide: Markdown to HTML, and its pictures made small.
+packages+=(python3-markdown pngquant optipng)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -2,7 +2,7 @@
 # Packs the Windows build into the two things a Windows user gets:
 #   <build>/plx71-<version>-win64.zip    the portable folder
 #   <build>/plx71-<version>-setup.exe    the installer (NSIS)
-# Both hold the same files: the three programs, the DLLs they import (found
+# Both hold the same files: the three programs, the user guide, the DLLs they import (found
 # by following import tables from the programs and from the two plugins Qt
 # loads at run time), the device table, the examples, README.txt and the
 # licences of what we ship. A check fails the build on a shipped DLL nobody
@@ -18,6 +18,10 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build-windows}"
 start=$SECONDS
 
+# Debian's python3 has python3-markdown; another python3 on PATH may not.
+guide_python=python3
+[ -x /usr/bin/python3 ] && guide_python=/usr/bin/python3
+"$guide_python" -c 'import markdown' 2>/dev/null || { echo "python3-markdown missing: run scripts/install-deps.sh" >&2; exit 2; }
 for tool in zip dpkg-query x86_64-w64-mingw32-strip x86_64-w64-mingw32-g++-posix; do
   command -v "$tool" >/dev/null || { echo "$tool missing: run scripts/install-deps.sh" >&2; exit 2; }
 done
@@ -33,7 +37,7 @@ qt_cmake_dir=$(sed -n 's/^Qt6_DIR:PATH=//p' "$cache")
 [ -n "$qt_cmake_dir" ] || { echo "$build was configured without Qt (no Qt6_DIR): the window programs are missing" >&2; exit 1; }
 qt=$(cd "$qt_cmake_dir/../../.." && pwd)
 
-programs=(plx71.exe PLX71RD.exe Plx71Ldr.exe)
+programs=(plx71.exe PLX71RD.exe Plx71Ldr.exe Plx71Station.exe)
 plugins=(platforms/qwindows.dll styles/qwindowsvistastyle.dll)
 for p in "${programs[@]}"; do
   [ -f "$build/bin/$p" ] || { echo "$build/bin/$p was not built" >&2; exit 1; }
@@ -92,6 +96,8 @@ find "$stage" -type f \( -iname '*.exe' -o -iname '*.dll' \) -exec x86_64-w64-mi
 # --- Data, examples, README.
 cp "$root/resources/plx71typ.tbl" "$stage/"
 cp -r "$root/examples/." "$stage/examples/"
+# The user guide as HTML (the installer's "PLX71 User Guide" entry opens it).
+"$guide_python" "$root/scripts/build_guide.py" "$stage/guide" >/dev/null
 crlf() { sed 's/\r*$/\r/'; }
 sed "s/@VERSION@/$version/g" "$root/packaging/windows/README.txt.in" | crlf >"$stage/README.txt"
 
@@ -101,7 +107,7 @@ licenses="$stage/licenses"
 {
   echo "PLX71 $version for Windows: what it contains and under which terms"
   echo
-  echo "plx71.exe, PLX71RD.exe, Plx71Ldr.exe, plx71typ.tbl, examples\\:"
+  echo "plx71.exe, PLX71RD.exe, Plx71Ldr.exe, Plx71Station.exe, plx71typ.tbl, examples\\:"
   echo "  the PLX71 programs, see PLX71.txt."
   echo
   echo "Qt6*.dll, platforms\\qwindows.dll, styles\\qwindowsvistastyle.dll:"

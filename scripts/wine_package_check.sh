@@ -162,13 +162,13 @@ echo "update from 0.99 to $version: replaced, settings kept"
 
 echo "== the installed copy"
 check_programs "$installed"
-for lnk in PLX71RD.lnk Plx71Ldr.lnk; do
+for lnk in PLX71RD.lnk Plx71Ldr.lnk Plx71Station.lnk; do
   [ -f "$menu/$lnk" ] || fail "Start menu: $lnk missing in $menu"
 done
 for value in DisplayName DisplayVersion Publisher EstimatedSize UninstallString QuietUninstallString; do
   [ -n "$(reg_value "$uninst_key" "$value")" ] || fail "Add/Remove entry lacks $value"
 done
-echo "Start menu: PLX71RD.lnk, Plx71Ldr.lnk; Add/Remove: $(reg_value "$uninst_key" DisplayName), $(reg_value "$uninst_key" Publisher), $(($(reg_value "$uninst_key" EstimatedSize))) KB"
+echo "Start menu: PLX71RD.lnk, Plx71Ldr.lnk, Plx71Station.lnk; Add/Remove: $(reg_value "$uninst_key" DisplayName), $(reg_value "$uninst_key" Publisher), $(($(reg_value "$uninst_key" EstimatedSize))) KB"
 
 # uninstall DIR: the uninstaller copies itself away and returns at once;
 # done when the uninstaller and the entry are gone.

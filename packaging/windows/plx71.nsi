@@ -1,7 +1,7 @@
 ; The Windows installer: one per-machine copy of the PLX71 programs in
-; Program Files\PLX71, Start-menu entries for both window programs, an entry
-; in "Apps & features", and an uninstaller that removes exactly what we put
-; there. scripts/package_windows.sh builds it with makensis and defines:
+; Program Files\PLX71, Start-menu entries for both window programs and the
+; user guide, .pxp projects opening in PLX71RD, an entry in "Apps & features",
+; and an uninstaller that removes exactly what we put there. scripts/package_windows.sh builds it with makensis and defines:
 ;   VERSION       the program version, e.g. 1.30
 ;   STAGE         the folder holding the files to install (the zip's folder)
 ;   FILES_NSH     the generated list of those files for the uninstaller
@@ -26,6 +26,10 @@ RequestExecutionLevel admin
 !define PUBLISHER "Orvane Labs Inc."
 !define UNINST_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\PLX71"
 !define MENU_FOLDER "$SMPROGRAMS\PLX71"
+; A double-clicked .pxp opens in PLX71RD: our type under HKLM\Software\Classes
+; (per machine). A user's own choice lives under HKCU and stays as it is.
+!define PROJECT_TYPE "PLX71.Project"
+!define CLASSES "Software\Classes"
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
@@ -146,8 +150,29 @@ Section "PLX71" SecMain
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   CreateDirectory "${MENU_FOLDER}"
+  ; The shortcuts start in the user's own Documents (expanded when started),
+  ; never in the program folder, where a normal user cannot save.
+  StrCpy $OUTDIR "%USERPROFILE%\Documents"
   CreateShortcut "${MENU_FOLDER}\PLX71RD.lnk" "$INSTDIR\PLX71RD.exe" "" "$INSTDIR\PLX71RD.exe" 0
   CreateShortcut "${MENU_FOLDER}\Plx71Ldr.lnk" "$INSTDIR\Plx71Ldr.exe" "" "$INSTDIR\Plx71Ldr.exe" 0
+  CreateShortcut "${MENU_FOLDER}\Plx71Station.lnk" "$INSTDIR\Plx71Station.exe" "" "$INSTDIR\Plx71Station.exe" 0
+  CreateShortcut "${MENU_FOLDER}\PLX71 User Guide.lnk" "$INSTDIR\guide\index.html"
+  SetOutPath "$INSTDIR"
+
+  WriteRegStr HKLM "${CLASSES}\${PROJECT_TYPE}" "" "PLX-71RD project"
+  WriteRegStr HKLM "${CLASSES}\${PROJECT_TYPE}\DefaultIcon" "" '"$INSTDIR\PLX71RD.exe",0'
+  WriteRegStr HKLM "${CLASSES}\${PROJECT_TYPE}\shell\open\command" "" '"$INSTDIR\PLX71RD.exe" "%1"'
+  WriteRegStr HKLM "${CLASSES}\.pxp\OpenWithProgids" "${PROJECT_TYPE}" ""
+  ; .pxp already given to another program on this machine: PLX71RD is only
+  ; offered in "Open with".
+  ReadRegStr $R4 HKLM "${CLASSES}\.pxp" ""
+  ${If} $R4 == ""
+  ${OrIf} $R4 == "${PROJECT_TYPE}"
+    WriteRegStr HKLM "${CLASSES}\.pxp" "" "${PROJECT_TYPE}"
+  ${Else}
+    DetailPrint ".pxp stays with $R4; PLX71RD is offered under Open with"
+  ${EndIf}
+  System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
 
   WriteRegStr HKLM "${UNINST_KEY}" "DisplayName" "${PRODUCT} ${VERSION}"
   WriteRegStr HKLM "${UNINST_KEY}" "DisplayVersion" "${VERSION}"
@@ -174,6 +199,19 @@ Section "Uninstall"
 
   Delete "${MENU_FOLDER}\PLX71RD.lnk"
   Delete "${MENU_FOLDER}\Plx71Ldr.lnk"
+  Delete "${MENU_FOLDER}\PLX71 User Guide.lnk"
+  Delete "${MENU_FOLDER}\Plx71Station.lnk"
   RMDir "${MENU_FOLDER}"
+
+  ; Our file type goes; .pxp keeps whatever another program set.
+  DeleteRegKey HKLM "${CLASSES}\${PROJECT_TYPE}"
+  DeleteRegValue HKLM "${CLASSES}\.pxp\OpenWithProgids" "${PROJECT_TYPE}"
+  DeleteRegKey /ifempty HKLM "${CLASSES}\.pxp\OpenWithProgids"
+  ReadRegStr $R4 HKLM "${CLASSES}\.pxp" ""
+  ${If} $R4 == "${PROJECT_TYPE}"
+    DeleteRegValue HKLM "${CLASSES}\.pxp" ""
+  ${EndIf}
+  DeleteRegKey /ifempty HKLM "${CLASSES}\.pxp"
+  System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
   DeleteRegKey HKLM "${UNINST_KEY}"
 SectionEnd

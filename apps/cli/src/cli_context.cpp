@@ -79,6 +79,10 @@ int interruptExitCode()
     case SIGHUP:
         return kExitHangup;
 #endif
+#ifdef SIGQUIT
+    case SIGQUIT:
+        return kExitQuit;
+#endif
     default:
         return 0;
     }
@@ -90,6 +94,15 @@ void installInterruptHandler()
     std::signal(SIGTERM, onInterrupt);
 #ifdef SIGHUP
     std::signal(SIGHUP, onInterrupt);
+#endif
+#ifdef SIGQUIT
+    std::signal(SIGQUIT, onInterrupt);
+#endif
+#ifdef SIGPIPE
+    // A reader that went away (| head) must not end the job with the box
+    // at the job's rate and no record line: a write to a closed stdout or
+    // stderr fails on its own and the job runs to its end.
+    std::signal(SIGPIPE, SIG_IGN);
 #endif
 }
 

@@ -47,10 +47,10 @@ bool loadTable(const CliContext& ctx, Ui& ui, DeviceTable& table);
 // the table has no such device.
 bool selectDeviceByName(WriterState& state, JobSettings& job, const std::string& name);
 
-// Set by Ctrl-C (SIGINT), SIGTERM or SIGHUP; long commands treat it as
+// Set by Ctrl-C (SIGINT), SIGTERM, SIGHUP or SIGQUIT; long commands treat it as
 // Cancel.
 bool interrupted();
-// The exit code of the signal that arrived (130, 143, 129), 0 when none.
+// The exit code of the signal that arrived (130, 143, 129, 131), 0 when none.
 int interruptExitCode();
 void installInterruptHandler();
 // A callback polled by long transfers.

@@ -16,7 +16,7 @@ struct ExitCodeRow {
 
 // In the order --help lists them; the signals share the last line.
 inline constexpr ExitCodeRow kExitCodeRows[] = {
-    {kExitOk, "success"},
+    {kExitOk, "success (a firmware load: every page acknowledged, \"loaded, not read back\")"},
     {kExitFailed, "a message was shown, or a question was answered Cancel"},
     {kExitUsage, "usage error (bad option, unknown device)"},
     {kExitFileError, "file error: a data, project or firmware file cannot be used, or an output was not written"},
@@ -26,6 +26,7 @@ inline constexpr ExitCodeRow kExitCodeRows[] = {
     {kExitVerifyMismatch, "verify mismatch: the box holds something else than the project"},
     {kExitHangup, "SIGHUP"},
     {kExitInterrupted, "Ctrl-C"},
+    {kExitQuit, "SIGQUIT"},
     {kExitTerminated, "SIGTERM"},
 };
 inline constexpr std::string_view kSignalExitText = "cancelled; the box is back at 9600 bit/s and the port closed";

@@ -4,6 +4,7 @@
 #include "cli_context.hpp"
 #include "commands/file_commands.hpp"
 #include "commands/link_commands.hpp"
+#include "commands/link_options.hpp"
 #include "commands/port_commands.hpp"
 #include "heap_reuse.hpp"
 #include "json_output.hpp"
@@ -73,7 +74,8 @@ int main(int argc, char** argv)
     app.footer(exitCodeHelp());
     app.set_version_flag("--version", versionLine());
     app.add_option("--table", ctx.tablePath,
-                   "device definition table (default: plx71typ.tbl beside plx71, else in ../share/plx71)");
+                   "device definition table (default: plx71typ.tbl beside plx71, else in ../share/plx71)")
+        ->check(nonEmptyFileName());
     app.add_flag("--yes", ctx.yes, "answer OK to every question (default: Cancel)");
     app.add_flag("--json", ctx.json, "print one JSON object with the result on stdout (messages stay on stderr)");
     app.add_flag("-q,--quiet", ctx.quiet, "no progress display, before or after the command");

@@ -134,7 +134,7 @@ TEST(CliInfo, RefusesBadArgumentsAndBadFiles)
     // 64 KiB device: the data at 0xC0000 lies outside its User ROM.
     r = runCli("info plain.hex --device M30622F8FP", dir);
     EXPECT_EQ(r.code, 3);
-    EXPECT_EQ(r.err, "Invalid address contained\n");
+    EXPECT_EQ(r.err, "Invalid address contained\nline 2: address 0C0000 is outside the area 0F0000-0FFFFF\n");
 
     // Files that give the area no byte are never a blank chip, and say why.
     writeText(dir / "empty.hex", "");
@@ -192,11 +192,44 @@ TEST(CliConvert, RoundTripsBetweenFormatsAndChecksRanges)
               ":02000002C0003C\r\n:1000000001020304FFFFFFFFFFFFFFFFFFFFFFFFF2\r\n:00000001FF\r\n");
 
     r = runCli("convert plain.hex bad.hex --device M30624FGFP --ranges \"C0000-BFFFF\"", dir);
-    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.code, 2);
     EXPECT_EQ(r.err, "Invalid address\n");
     EXPECT_FALSE(std::filesystem::exists(dir / "bad.hex"));
 
     r = runCli("convert plain.hex /nonexistent-dir/x.hex --device M30624FGFP", dir);
     EXPECT_EQ(r.code, 3);
     EXPECT_NE(r.err.find("/nonexistent-dir/x.hex"), std::string::npos) << r.err;
+}
+
+// info names why a file is refused: cut short, contradictory, outside the
+// area; the same byte written twice loads.
+TEST(CliInfo, RefusedFilesNameTheirCauseAndLines)
+{
+    ScratchDir dir;
+    const std::string seg = hexRecord(0, 0x02, {0xC0, 0x00});
+    const std::string end = ":00000001FF\r\n";
+    struct Case {
+        const char* file;
+        std::string text;
+        int code;
+        std::string err;
+    };
+    const Case cases[] = {
+        {"short.hex", seg + hexRecord(0, 0, {1, 2}), 3,
+         "File format error\nno end record: the file may be cut short\n"},
+        {"short.mot", plx71::test::sRecord('2', 0xC0000, {1}) + "\n", 3,
+         "File format error\nno end record: the file may be cut short\n"},
+        {"clash.hex", seg + hexRecord(0, 0, {1, 2}) + hexRecord(1, 0, {3}) + end, 3,
+         "File format error\nlines 2 and 3 put different bytes at address 0C0001\n"},
+        {"twice.hex", seg + hexRecord(0, 0, {1, 2}) + hexRecord(1, 0, {2}) + end, 0, ""},
+        {"out.hex", seg + hexRecord(0, 0, {1}) + hexRecord(0, 0x02, {0xB0, 0x00}) + hexRecord(0, 0, {2}) + end, 3,
+         "Invalid address contained\nline 4: address 0B0000 is outside the area 0C0000-0FFFFF\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        writeText(dir / c.file, c.text);
+        const auto r = runCli(std::string("info --device M30624FGFP ") + c.file, dir);
+        EXPECT_EQ(r.code, c.code);
+        EXPECT_EQ(r.err, c.err);
+    }
 }

@@ -36,8 +36,14 @@ TEST_F(CliLink, VersionsPrintsBothTextsOrFails)
     EXPECT_EQ(r.code, 5);
     EXPECT_EQ(r.err, "Communication error between PLX-71RD\nfailed command: CMD_SET_LINK_RATE\n");
 
-    r = runCli("versions --baud 12345" + port, dir);
-    EXPECT_EQ(r.code, 2);
+    // Values the options do not take are usage errors, before any frame.
+    sim->clearReceivedCommands();
+    for (const char* bad : {"versions --baud 12345", "versions --baud 0x2580", "versions --baud 9600.0",
+                            "firmware fw.hex --record \"\"", "--table \"\" versions"}) {
+        r = runCli(bad + port, dir);
+        EXPECT_EQ(r.code, 2) << bad;
+    }
+    EXPECT_TRUE(sim->receivedCommands().empty());
 }
 
 TEST_F(CliLink, DownloadSendsTheProjectsJobOrNothing)
@@ -114,6 +120,42 @@ TEST_F(CliLink, DownloadSendsTheProjectsJobOrNothing)
     EXPECT_TRUE(sim->receivedCommands().empty());
 }
 
+// One file named for two outputs, or an output that cannot be made: refused
+// before the first read. A write that fails half way (the file size limit
+// stands in for a full disk) changes none of the old files.
+TEST_F(CliLink, UploadChecksItsOutputsFirstAndChangesAllOrNone)
+{
+    ASSERT_EQ(runCli("download " + shellQuote(makeProject("1").string()) + port, dir).code, 0);
+    writeText(dir / "old.pxp", "old");
+    writeText(dir / "old.hex", "old");
+    struct Case {
+        std::string args;
+        int code;
+        std::string err; // its start
+    };
+    const Case cases[] = {
+        {"-o x.mot --user-rom x.mot", 2, "upload: -o and --user-rom name the same file"},
+        {"-o j.pxp --user-rom j.hex --boot-rom ./j.hex", 2, "upload: --user-rom and --boot-rom name the same file"},
+        {"-o old.pxp --user-rom no/such/u.hex", 3, "Cannot write file 'no/such/u.hex'\nnot a folder"},
+        {"-o old.pxp --user-rom " + std::string(300, 'n') + ".hex", 3, "Cannot write file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        sim->clearReceivedCommands();
+        const auto r = runCli("upload " + c.args + port, dir);
+        EXPECT_EQ(r.code, c.code);
+        EXPECT_EQ(r.err.rfind(c.err, 0), 0u) << r.err;
+        EXPECT_TRUE(sim->receivedCommands().empty());
+    }
+    const std::string full = "cd " + shellQuote(dir.path().string()) + " && trap '' XFSZ && ulimit -f 16 && "
+        + shellQuote(PLX71_CLI_PATH) + " upload -o old.pxp --user-rom old.hex" + port + " 2>err.txt";
+    EXPECT_EQ(WEXITSTATUS(std::system(full.c_str())), 3);
+    EXPECT_EQ(readText(dir / "err.txt").rfind("Cannot write file '", 0), 0u) << readText(dir / "err.txt");
+    EXPECT_EQ(readText(dir / "old.pxp"), "old");
+    EXPECT_EQ(readText(dir / "old.hex"), "old");
+    expectResting();
+}
+
 TEST_F(CliLink, UploadWritesDataFilesAndAProjectOnlyWhenComplete)
 {
     const auto project = makeProject("0,3");
@@ -123,6 +165,10 @@ TEST_F(CliLink, UploadWritesDataFilesAndAProjectOnlyWhenComplete)
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.err, "");
     expectResting();
+    // The backup checks against the box it came from: its own file names
+    // stand for the ones the box keeps.
+    r = runCli("verify back.pxp" + port, dir);
+    EXPECT_EQ(r.code, 0) << r.err;
 
     plx71::RecordingUi ui;
     plx71::WriterState original, back;
@@ -183,7 +229,10 @@ TEST_F(CliLink, FirmwareLoadsAndReportsTheBoxsVersion)
     writeText(dir / "fw.hex", firmwareHex("V1.50 2004/05/06"));
     auto r = runCli("firmware fw.hex" + port, dir);
     EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, "firmware: V1.50 2004/05/06\n");
+    EXPECT_EQ(r.out, "firmware: V1.50 2004/05/06 (loaded, not read back)\n");
+    r = runCli("--json firmware fw.hex" + port, dir);
+    EXPECT_NE(r.out.find("\"verified\":false,\"mismatch\":null,\"note\":\"loaded, not read back\""), std::string::npos)
+        << r.out;
     EXPECT_EQ(sim->job().firmware.size(), 48u);
     expectResting();
 

@@ -6,13 +6,14 @@ using namespace plx71::cli::test;
 
 namespace {
 
-// Ctrl-C, SIGTERM or SIGHUP in the middle of the pages act as Cancel: no
+// Ctrl-C, SIGTERM, SIGHUP or SIGQUIT in the middle of the pages act as Cancel: no
 // closing commands, the box back at 9600, the port closed; the exit code
 // names the signal.
 TEST_F(CliLink, SignalsDuringTheDataActAsCancel)
 {
     const auto project = makeProject("");
-    for (const auto& [sig, code] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}, std::pair{SIGHUP, 129}}) {
+    for (const auto& [sig, code] :
+         {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}, std::pair{SIGHUP, 129}, std::pair{SIGQUIT, 131}}) {
         SCOPED_TRACE(sig);
         sim->clearReceivedCommands();
         const pid_t pid = spawnCli(dir, {"download", project.string(), "--port", sim->slavePath()});
@@ -26,6 +27,22 @@ TEST_F(CliLink, SignalsDuringTheDataActAsCancel)
         EXPECT_EQ(sim->receivedCommands().back().code, kSetLinkRate);
         expectResting();
     }
+}
+
+// A reader that closes the pipe after one byte: plx71 still runs the job to
+// its end, writes its record line and leaves the box at 9600.
+TEST_F(CliLink, AClosedOutputPipeDoesNotEndTheJob)
+{
+    const auto project = makeProject("");
+    const auto record = dir / "line.jsonl";
+    const std::string cmd = "cd " + shellQuote(dir.path().string()) + " && { " + shellQuote(PLX71_CLI_PATH)
+        + " download --no-verify " + shellQuote(project.string()) + " --record " + shellQuote(record.string())
+        + " --port " + shellQuote(sim->slavePath()) + "; echo $? >code.txt; } 2>&1 </dev/null | head -c 1 >/dev/null";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_EQ(readText(dir / "code.txt"), "0\n");
+    const std::string lines = readText(record);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 1);
+    expectResting();
 }
 
 // A port another plx71 holds: exit code 4, and the line after the port

@@ -205,8 +205,15 @@ int main(int argc, char** argv)
     addLineOptions(app, c);
     addFaultOptions(app, c);
     app.set_version_flag("--version", versionText());
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // Help and --version end with 0; every bad option with the one code.
+        return app.exit(e) == 0 ? 0 : kExitBadOption;
+    }
     if (!applyTexts(c))
         return kExitBadOption;
+    // Nobody reads the requests back from the program: keep none.
+    c.options.box.keepReceived = 0;
     return serve(c.options);
 }

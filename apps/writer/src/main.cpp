@@ -6,6 +6,7 @@
 #include "plx71/qtui/startup_probe.hpp"
 
 #include <QApplication>
+#include <QStringList>
 
 #include <memory>
 
@@ -35,6 +36,10 @@ int main(int argc, char* argv[])
 
     plx71::AppOptions options;
     options.deviceTablePath = installedDeviceTable();
+    // PLX71RD PROJECT.pxp: what a double-click on a project starts.
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() > 1)
+        options.projectPath = arguments.at(1);
     plx71::CPlxApp app(options);
     if (!app.initInstance()) {
         app.exitInstance();

@@ -11,6 +11,7 @@
 #include "plx71/qtui/paths.hpp"
 
 #include <QApplication>
+#include <QFileInfo>
 
 namespace plx71 {
 
@@ -56,6 +57,9 @@ bool CPlxApp::initInstance()
     connect(frame_.get(), &CMainFrame::aboutRequested, this, &CPlxApp::onAppAbout);
     frame_->show();
     frame_->setWindowTitle(QString::fromLatin1(kMainWindowTitle));
+    // A refused project leaves the message and then the empty form, as the menu does.
+    if (!options_.projectPath.isEmpty())
+        frame_->view()->openProjectFile(QFileInfo(options_.projectPath).absoluteFilePath());
     return true;
 }
 

@@ -27,6 +27,9 @@ struct AppOptions {
     Ui* ui = nullptr;        // null: message boxes with the caption "plx"
     WriterChoosers choosers; // unset: the standard file dialogs
     QString preferencesFile; // empty: the per-user settings of the program
+    // A project given on the command line (a double-clicked .pxp): opened
+    // as Project > Open does once the form shows; relative to the current folder.
+    QString projectPath;
 };
 
 class CPlxApp : public QObject {

@@ -32,6 +32,9 @@ public:
     // Download, Upload and the About entry disabled while a box operation
     // runs; afterwards as updateButtons(refreshDownload) leaves them.
     void showBoxOperationRunning(bool running, bool refreshDownload = true);
+    // Project > Open once the file is chosen (also a project given when the
+    // program starts): false when it was refused, the form left as it was.
+    bool openProjectFile(const QString& path);
 
 signals:
     // A short note for the status bar ("Download verified").

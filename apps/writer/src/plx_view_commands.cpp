@@ -65,16 +65,21 @@ void CPlxView::onProjectOpen()
         session_.chooseFile(this,
                             {FileDialogRequest::Mode::Open, QStringLiteral("PLX-71RD project file open"),
                              QStringLiteral("PLX-71RD project file (*.pxp)"), QStringLiteral("pxp")});
-    if (path.isEmpty())
-        return;
+    if (!path.isEmpty())
+        openProjectFile(path);
+}
+
+bool CPlxView::openProjectFile(const QString& path)
+{
     qtui::BusyCursor busy;
     if (!openProject(*session_.ui, session_.state, session_.job, qtui::toPath(path)))
-        return;
+        return false;
     selectDeviceInList();
     // The restored port is the one the next operation uses.
     session_.box.aimBox(session_.job.portSelection, session_.job.hostBaudSelection);
     showJob();
     updateButtons();
+    return true;
 }
 
 void CPlxView::onProjectSaveAs()

@@ -3,11 +3,11 @@
 #include "field_focus.hpp"
 
 #include "plx71/messages/message_texts.hpp"
+#include "plx71/qtui/file_chooser.hpp"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialogButtonBox>
-#include <QDir>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -28,9 +28,10 @@ CSaveFileDlg::CSaveFileDlg(Ui& ui, Area area, AreaRange range, QWidget* parent)
     setOption(QFileDialog::DontConfirmOverwrite); // an existing file is replaced without a question
     setAcceptMode(QFileDialog::AcceptSave);
     setFileMode(QFileDialog::AnyFile);
-    setNameFilter(area == Area::UserRom ? QStringLiteral("Data file (*.hex *.mot)")
-                                        : QStringLiteral("Update file (*.btp)"));
-    setDirectory(QDir::currentPath());
+    const QString filter =
+        area == Area::UserRom ? QStringLiteral("Data file (*.hex *.mot)") : QStringLiteral("Update file (*.btp)");
+    setNameFilter(filter);
+    setDirectory(qtui::startFolder(filter));
 
     auto* group = new QGroupBox(this);
     group->setObjectName(QStringLiteral("saveAddressGroup"));

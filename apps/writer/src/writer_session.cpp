@@ -53,7 +53,9 @@ std::optional<SaveTarget> WriterSession::chooseSaveTarget(QWidget* parent, Area 
     CSaveFileDlg dialog(*ui, area, range, parent);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return SaveTarget{dialog.selectedFiles().constFirst(), dialog.ranges()};
+    const QString path = dialog.selectedFiles().constFirst();
+    qtui::rememberFolder(dialog.nameFilters().value(0), path);
+    return SaveTarget{path, dialog.ranges()};
 }
 
 } // namespace plx71

@@ -59,6 +59,7 @@ private slots:
     void missingDeviceTableStopsBeforeAnyWindow();
     void deviceTableCanBeNamedByTheEnvironment();
     void aboutShowsBothVersions();
+    void projectOnTheCommandLineOpensLikeTheMenu();
 };
 
 void StartupTest::startsWithTitleMenuAndDeviceList()
@@ -184,6 +185,38 @@ void StartupTest::aboutShowsBothVersions()
     QCOMPARE(title, QStringLiteral("About PLX-71RD"));
     QCOMPARE(control, QStringLiteral("V1.30 2001/12/25"));
     QCOMPARE(firmware, QStringLiteral("V1.30 2001/11/01"));
+}
+
+void StartupTest::projectOnTheCommandLineOpensLikeTheMenu()
+{
+    QTemporaryDir dir;
+    QFile bad(dir.filePath(QStringLiteral("bad.pxp")));
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write("not a project");
+    bad.close();
+    const QString before = QDir::currentPath();
+    struct Case {
+        QString folder, project, checksum;
+        std::vector<std::string> texts;
+    };
+    // Relative names are taken from the current folder.
+    for (const Case& c :
+         {Case{QStringLiteral(PLX71_SOURCE_DIR "/examples"),
+               QStringLiteral("demo_project.pxp"),
+               QStringLiteral("28D9"),
+               {}},
+          Case{dir.path(), QStringLiteral("bad.pxp"), QString(), {std::string(msg::kFileFormatError)}}}) {
+        QVERIFY(QDir::setCurrent(c.folder));
+        RecordingUi ui;
+        AppOptions o = options(ui);
+        o.projectPath = c.project;
+        CPlxApp app(o);
+        QVERIFY(app.initInstance());
+        QCOMPARE(ui.texts(), c.texts);
+        QVERIFY(app.mainFrame()->isVisible());
+        QCOMPARE(app.mainFrame()->findChild<QLineEdit*>(QStringLiteral("userRomChecksumText"))->text(), c.checksum);
+    }
+    QDir::setCurrent(before);
 }
 
 QTEST_MAIN(StartupTest)

@@ -467,7 +467,7 @@ void TransferSimTest::workerWaitsForTheMessageBoxOfTheRealBridge()
     QVERIFY(w.resting());
 
     // Everything after the refused page came after the box was closed: the
-    // worker's last status poll and the switch back to 9600.
+    // switch back to 9600 (no status poll follows a failed page).
     const auto all = w.sim.receivedCommands();
     std::size_t lastRefused = 0;
     for (std::size_t i = 0; i < all.size(); ++i) {
@@ -478,7 +478,7 @@ void TransferSimTest::workerWaitsForTheMessageBoxOfTheRealBridge()
     QCOMPARE(lastRefused + 1, commandsWhenShown);
     for (std::size_t i = lastRefused + 1; i < all.size(); ++i)
         QVERIFY2(all[i].when >= closedAt, qPrintable(QString::number(all[i].code, 16)));
-    QCOMPARE(all[lastRefused + 1].code, CMD_READ_STATUS);
+    QCOMPARE(all[lastRefused + 1].code, CMD_SET_LINK_RATE);
     QCOMPARE(all.back().code, CMD_SET_LINK_RATE);
     QCOMPARE(countCode(all, CMD_DOWNLOAD_END), std::size_t(0));
 }

@@ -1,7 +1,8 @@
 #include "plx71/qtui/startup_probe.hpp"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QEvent>
+#include <QLineEdit>
 #include <QTimer>
 
 #include <chrono>
@@ -28,6 +29,15 @@ bool StartupProbe::eventFilter(QObject* watched, QEvent* event)
             mark("first-paint");
             for (const auto& [stage, ns] : stages_)
                 std::printf("stage %s %lld\n", stage, static_cast<long long>(ns));
+            // What the windows show, for scripts that start a program the
+            // way a desktop does (a double-clicked project) and check it.
+            for (QWidget* window : QApplication::topLevelWidgets()) {
+                if (!window->isVisible())
+                    continue;
+                for (const QLineEdit* edit : window->findChildren<QLineEdit*>())
+                    if (!edit->objectName().isEmpty())
+                        std::printf("field %s %s\n", qPrintable(edit->objectName()), qPrintable(edit->text()));
+            }
             std::fflush(stdout);
             QCoreApplication::exit(0);
         });

@@ -143,7 +143,37 @@ LineSettings PtyPort::lineSettings() const
         s.rate = 0; // split rates match nothing
     s.oddParity = (t.c_cflag & PARODD) != 0;
     s.parityCheck = (t.c_iflag & INPCK) != 0;
+    s.parityEnabled = (t.c_cflag & PARENB) != 0;
+    s.twoStopBits = (t.c_cflag & CSTOPB) != 0;
+    switch (t.c_cflag & CSIZE) {
+    case CS5:
+        s.dataBits = 5;
+        break;
+    case CS6:
+        s.dataBits = 6;
+        break;
+    case CS7:
+        s.dataBits = 7;
+        break;
+    default:
+        s.dataBits = 8;
+    }
     return s;
+}
+
+int PtyPort::waitingForPc() const
+{
+    int n = 0;
+    return ::ioctl(keptSlave_, FIONREAD, &n) == 0 ? n : 0;
+}
+
+std::string describe(const LineSettings& s)
+{
+    // PARODD alone says odd: a pty drops PARENB.
+    const char* parity = s.oddParity ? "odd" : s.parityEnabled ? "even" : "no";
+    return (s.rate > 0 ? std::to_string(s.rate) : std::string("unknown")) + " bit/s, " + std::to_string(s.dataBits)
+        + " data bits, " + parity + " parity, " + (s.twoStopBits ? "2 stop bits" : "1 stop bit") + ", parity check "
+        + (s.parityCheck ? "on" : "off");
 }
 
 int PtyPort::handleEvents()

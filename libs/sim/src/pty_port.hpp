@@ -12,7 +12,18 @@ struct LineSettings {
     int rate = 0;             // bit/s, 0 when not a standard rate
     bool oddParity = false;   // PARODD
     bool parityCheck = false; // INPCK
+    // A pty keeps CS8 and clears PARENB whatever is asked (Linux); a serial
+    // port behind it (an emulated UART's host side) still passes the rate,
+    // PARODD and CSTOPB through.
+    int dataBits = 8;
+    bool parityEnabled = false; // PARENB
+    bool twoStopBits = false;   // CSTOPB
+
+    bool operator==(const LineSettings&) const = default;
 };
+
+// "115200 bit/s, 8 data bits, odd parity, 1 stop bit, parity check on"
+std::string describe(const LineSettings& s);
 
 class PtyPort {
 public:
@@ -30,6 +41,8 @@ public:
 
     // The settings the PC side last put on the terminal.
     LineSettings lineSettings() const;
+    // Bytes written by the box that the PC side has not read yet.
+    int waitingForPc() const;
     // Reads pending open/close events and returns how many descriptors the
     // PC side now holds. After a close the port's exclusive-use mark is
     // lifted (the PC sets it again on its next open; a leftover mark would

@@ -18,6 +18,9 @@ Clock::duration byteTime(int rate)
         std::chrono::duration<double>(double(kBitsPerByte) / (rate > 0 ? rate : kRestRate)));
 }
 
+// How often a reply still waiting in the terminal is looked at again.
+constexpr auto kReplyTakenPoll = std::chrono::milliseconds(2);
+
 bool matches(const LineSettings& s, int rate)
 {
     return s.rate == rate && s.oddParity && s.parityCheck;
@@ -67,8 +70,7 @@ void Simulator::Engine::run()
         std::vector<FrameAssembler::Event> events;
         assembler_.expire(now, events);
         handle(events, now);
-        if (awaitAck_ && out_.empty() && now >= awaitAckUntil_)
-            awaitAck_ = false;
+        expireReplyAck(now);
         const bool blocked = flushOut(now);
         saveIfAsked();
         waitForWork(now, blocked);
@@ -96,6 +98,10 @@ void Simulator::Engine::readLine(Clock::time_point now)
         return;
     const int rate = boxRate();
     const auto settings = port_.lineSettings();
+    if (!loggedLine_ || !(*loggedLine_ == settings)) {
+        loggedLine_ = settings;
+        log_.text("LINE " + describe(settings));
+    }
     std::span<std::uint8_t> bytes(buf, static_cast<std::size_t>(n));
     if (!matches(settings, rate)) {
         log_.line("PC! ", bytes);
@@ -190,7 +196,28 @@ void Simulator::Engine::queue(const Answer& a)
         add(Bytes(a.bytes.begin() + 1, a.bytes.end()));
     if (a.hasReply) {
         awaitAck_ = true;
+        replyWasWaiting_ = false;
         awaitAckUntil_ = out_.back().due.back() + sim_.options_.replyAckWindow;
+    }
+}
+
+// The window for the PC's answer to a reply runs from when the reply has
+// reached the PC. The last byte's due time says so for a fast reader; a
+// slow one (an emulated UART behind the terminal takes the bytes at its own
+// pace, a loaded machine may stall it) still has bytes waiting in the
+// terminal then, and gets its window from when it has taken them all.
+void Simulator::Engine::expireReplyAck(Clock::time_point now)
+{
+    if (!awaitAck_ || !out_.empty() || now < awaitAckUntil_)
+        return;
+    if (port_.waitingForPc() > 0) {
+        replyWasWaiting_ = true;
+        awaitAckUntil_ = now + kReplyTakenPoll;
+    } else if (replyWasWaiting_) {
+        replyWasWaiting_ = false;
+        awaitAckUntil_ = now + sim_.options_.replyAckWindow;
+    } else {
+        awaitAck_ = false;
     }
 }
 

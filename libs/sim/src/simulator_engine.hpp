@@ -3,6 +3,7 @@
 // and the box, paces them when asked, frames them and writes the log.
 #include <atomic>
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,7 @@ private:
     void handle(std::vector<FrameAssembler::Event>& events, Clock::time_point at);
     void queue(const Answer& a);
     bool flushOut(Clock::time_point now);
+    void expireReplyAck(Clock::time_point now);
     void saveIfAsked();
     void countNoise();
     void waitForWork(Clock::time_point now, bool blocked);
@@ -59,7 +61,11 @@ private:
     std::deque<OutUnit> out_;
     Clock::time_point lineFreeIn_{}, lineFreeOut_{}, awaitAckUntil_{}, hangupUntil_{};
     bool awaitAck_ = false;
+    // The reply was still waiting in the terminal when its window ran out.
+    bool replyWasWaiting_ = false;
     bool saveAsked_ = false;
+    // The settings the last "LINE" log line named.
+    std::optional<LineSettings> loggedLine_;
 };
 
 } // namespace plx71sim

@@ -3,8 +3,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace plx71sim {
 namespace {
@@ -96,15 +99,53 @@ bool pageLine(std::istringstream& in, std::map<std::uint16_t, Page>& pages, std:
     return true;
 }
 
+// Every page and the firmware at some 520 characters a line: 4.3 MB.
+constexpr long kMaxStateBytes = 8L << 20;
+
+// The whole state file, if it is a regular file of at most kMaxStateBytes:
+// /dev/zero would never end a line, and a FIFO without a writer would hold
+// a plain open for ever.
+bool readStateText(const std::string& path, std::string& content, std::string& error)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = "cannot open state file " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (!ok)
+        error = "state file " + path + " is not a regular file";
+    else if (st.st_size > kMaxStateBytes) {
+        ok = false;
+        error = "state file " + path + " is larger than a writer box state can be";
+    }
+    char buffer[65536];
+    while (ok) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n == 0)
+            break;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 || content.size() + std::size_t(n) > std::size_t(kMaxStateBytes)) {
+            ok = false;
+            error = "cannot read state file " + path;
+            break;
+        }
+        content.append(buffer, std::size_t(n));
+    }
+    ::close(fd);
+    return ok;
+}
+
 } // namespace
 
 bool loadState(const std::string& path, StoredJob& job, std::string& error)
 {
-    std::ifstream f(path, std::ios::binary);
-    if (!f) {
-        error = "cannot open state file " + path + ": " + std::strerror(errno);
+    std::string content;
+    if (!readStateText(path, content, error))
         return false;
-    }
+    std::istringstream f(content);
     StoredJob j;
     std::string line;
     if (!std::getline(f, line) || line != kHeader) {
@@ -154,7 +195,11 @@ bool loadState(const std::string& path, StoredJob& job, std::string& error)
                 ok = byte(b, s.lockBits);
             else if (key == "operation-blocks")
                 ok = byte(b, s.operationBlocks);
-            else
+            else if (key == "complete") { // absent in older files: a whole job
+                std::uint8_t v = 1;
+                ok = byte(b, v) && v <= 1;
+                j.complete = v == 1;
+            } else
                 ok = false;
         }
         if (!ok) {
@@ -193,6 +238,8 @@ bool saveState(const std::string& path, const StoredJob& job, std::string& error
         f << "target-rate " << hex(&s.targetRateCode, 1) << '\n';
         f << "lock-bits " << hex(&s.lockBits, 1) << '\n';
         f << "operation-blocks " << hex(&s.operationBlocks, 1) << '\n';
+        const std::uint8_t complete = job.complete ? 1 : 0;
+        f << "complete " << hex(&complete, 1) << '\n';
         auto pages = [&f](const char* key, const std::map<std::uint16_t, Page>& m) {
             for (const auto& [n, p] : m) {
                 const std::uint8_t num[2] = {static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n & 0xFF)};

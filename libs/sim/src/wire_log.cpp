@@ -38,4 +38,12 @@ void WireLog::line(const char* prefix, std::span<const unsigned char> bytes)
     std::fflush(file_); // scripts read it while the box runs
 }
 
+void WireLog::text(const std::string& line)
+{
+    if (!file_)
+        return;
+    std::fputs((line + '\n').c_str(), file_);
+    std::fflush(file_);
+}
+
 } // namespace plx71sim

@@ -4,6 +4,8 @@
 //   "PC# "  received but thrown away as a broken frame
 //   "PC! "  ignored: sent at line settings the box was not at
 //   "BOX! " not delivered: the PC's line settings did not match
+//   "LINE " the PC's line settings, when bytes come at settings other than
+//           the last ones named (rate, data bits, parity, stop bits, check)
 #include <cstdio>
 #include <span>
 #include <string>
@@ -16,6 +18,7 @@ public:
     bool open(const std::string& path, std::string& error);
     void close();
     void line(const char* prefix, std::span<const unsigned char> bytes);
+    void text(const std::string& line);
 
 private:
     std::FILE* file_ = nullptr;

@@ -96,8 +96,18 @@ Answer WriterBox::onBadChecksum(std::span<const std::uint8_t> frame, Clock::time
         a.outcome = Outcome::FaultSilent;
     a.sendRate = rate_;
     rc.outcome = a.outcome;
-    received_.push_back(std::move(rc));
+    keep(std::move(rc));
     return a;
+}
+
+void WriterBox::keep(ReceivedCommand rc)
+{
+    if (config_.keepReceived == 0)
+        return;
+    // Half the kept ones go at once, so dropping costs little per request.
+    if (received_.size() >= config_.keepReceived)
+        received_.erase(received_.begin(), received_.begin() + std::ptrdiff_t(received_.size() / 2 + 1));
+    received_.push_back(std::move(rc));
 }
 
 Answer WriterBox::onFrame(std::uint8_t code, std::span<const std::uint8_t> payload, Clock::time_point now)
@@ -124,11 +134,14 @@ Answer WriterBox::onFrame(std::uint8_t code, std::span<const std::uint8_t> paylo
         a = execute(code, payload, now);
         if (code == cmd::EraseBlocks && a.outcome == Outcome::Acked)
             leaveUnerasedPages();
+        // A download in progress: the stored job is whole again only at its commit.
+        if (a.jobChanged && code != cmd::DownloadCommit && code != cmd::LoadPrepare && code != cmd::LoadWritePage)
+            job_.complete = false;
     }
     // The acknowledge of a rate switch still goes out at the old rate.
     a.sendRate = rc.rate;
     rc.outcome = a.outcome;
-    received_.push_back(std::move(rc));
+    keep(std::move(rc));
     return a;
 }
 
@@ -167,6 +180,7 @@ struct BoxCommands {
             return nak();
         box.loader_ = WriterBox::Loader::Prepared;
         box.job_.firmware.clear(); // the firmware area is erased before loading
+        box.loadingVersion_.clear();
         return changed(false);
     }
 
@@ -179,9 +193,14 @@ struct BoxCommands {
         Page data;
         std::copy(p.begin() + 2, p.end(), data.begin());
         box.job_.firmware[page] = data;
-        // The new firmware's version text sits at the start of its area.
+        // The new firmware's version text sits at the start of its area; the
+        // box runs it only once the last page is in.
         if (page == kFirmwareFirstPage)
-            box.job_.firmwareVersion.assign(data.begin(), data.begin() + kVersionSize);
+            box.loadingVersion_.assign(data.begin(), data.begin() + kVersionSize);
+        if (page == kFirmwareLastPage && !box.loadingVersion_.empty()) {
+            box.job_.firmwareVersion = box.loadingVersion_;
+            box.loadingVersion_.clear();
+        }
         return changed(page == kFirmwareLastPage);
     }
 
@@ -281,16 +300,18 @@ struct BoxCommands {
     static Answer downloadCommit(WriterBox& box, std::uint8_t, P, Clock::time_point now)
     {
         box.startBusy(now);
-        return checkpoint();
+        box.job_.complete = true;
+        return changed(true);
     }
 
     static Answer readSettings(WriterBox& box, std::uint8_t code, P, Clock::time_point)
     {
         const Faults& f = box.faults_;
         const WriterSettings& s = box.job_.settings;
+        const bool holdsJob = !f.noSettings && box.job_.complete;
         if (!f.alterSetting.empty())
-            return box.reply(code, alteredSettings(s, f.alterSetting).record(!f.noSettings));
-        return box.reply(code, s.record(!f.noSettings));
+            return box.reply(code, alteredSettings(s, f.alterSetting).record(holdsJob));
+        return box.reply(code, s.record(holdsJob));
     }
 
     static Answer downloadEnd(WriterBox&, std::uint8_t, P, Clock::time_point) { return checkpoint(); }

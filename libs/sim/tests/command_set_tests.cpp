@@ -30,6 +30,9 @@ TEST_F(BoxTest, SettingsCommandsAreAckedAndReadBackAsOneRecord)
     EXPECT_EQ(ask("08 00 17 01 02 03 04 05 06 07 33"), "06");       // check ID
     EXPECT_EQ(ask("02 00 13 01 14"), "06");                         // update enable
 
+    // Until the commit the job is not whole: the box answers as one without settings.
+    EXPECT_EQ(ask("01 00 1E 1E", 0x28).substr(0, 44), "06 28 00 1E E0 0F 08 00 00 0C 00 01 07 22 00");
+    EXPECT_EQ(ask("01 00 1D 1D"), "06"); // CMD_DOWNLOAD_COMMIT
     EXPECT_EQ(ask("01 00 1E 1E", 0x32),
               "06 32 00 1E E0 0F 08 00 00 0C 00 01 07 22 0A 4D 33 30 36 32 34 46 47 46 50 01 08 "
               "55 53 45 52 2E 48 45 58 07 42 4F 4F 54 2E 4D 4F 01 02 03 04 05 06 07 05 80 1D E2");

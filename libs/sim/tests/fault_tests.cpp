@@ -140,6 +140,7 @@ TEST_F(BoxTest, OtherFirmwareVersionAndNoSettings)
     EXPECT_EQ(toHex(Bytes(v.begin() + 20, v.begin() + 36)), "56 31 2E 32 30 00 00 00 00 00 00 00 00 00 00 00");
 
     EXPECT_EQ(ask("16 00 10 E0 0F 08 00 00 0C 00 01 07 22 0A 4D 33 30 36 32 34 46 47 46 50 B6"), "06");
+    EXPECT_EQ(ask("01 00 1D 1D"), "06"); // the commit makes the job whole
     sim->setNoSettings(true);
     const Bytes r = transact(*port, hex("01 00 1E 1E"), 0x19);
     ASSERT_EQ(r.size(), 0x1Du);

@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "box_fixture.hpp"
 
@@ -94,6 +95,10 @@ TEST(BoxLine, BrokenFramesAreDroppedAfterAQuietGap)
     sim.stop();
 
     const std::string text = readFile(log);
+    // Named once, before the first bytes: the settings did not change.
+    EXPECT_EQ(text.find("LINE 9600 bit/s, 8 data bits, odd parity, 1 stop bit, parity check on\nPC# 05 00 14 7F\n"), 0u)
+        << text;
+    EXPECT_EQ(text.find("LINE", 1), std::string::npos) << text;
     EXPECT_NE(text.find("PC> 01 00 1B 1B\nBOX> 06\nBOX> 02 00 1B 00 1B\nPC> 06\n"), std::string::npos) << text;
     EXPECT_EQ(sim.receivedCommands().size(), 2u);
 }
@@ -105,6 +110,17 @@ TEST_F(BoxTest, ReplyNakEndsTheExchangeAndTheRequestIsServedAgain)
     port->send({kNak});
     EXPECT_EQ(ask("01 00 04 04", 0x21).size(), 0x25u * 3 - 1);
     EXPECT_EQ(ask("01 00 1B 1B", 2), "06 02 00 1B 00 1B");
+}
+
+TEST_F(BoxTest, SlowReaderStillHasItsReplyAcknowledgeTaken)
+{
+    // The reply waits in the terminal for three windows; the acknowledge
+    // comes right after it is read, glued to the next request.
+    port->sendHex("01 00 1B 1B");
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(toHex(port->read(6)), "06 02 00 1B 00 1B");
+    port->sendHex("06 01 00 1B 1B");
+    EXPECT_EQ(toHex(port->read(6)), "06 02 00 1B 00 1B");
 }
 
 TEST_F(BoxTest, PcReopensTheExclusivePortAfterClosingIt)

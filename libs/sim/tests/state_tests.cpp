@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 
 #include "box_fixture.hpp"
 #include "plx71sim/state_file.hpp"
@@ -74,6 +75,19 @@ TEST(StateFile, RoundTripAndRefusalOfBadFiles)
     EXPECT_TRUE(rejects(fwOutside));
 
     EXPECT_FALSE(loadState(path + ".missing", back, error));
+    // Only a regular file is read: /dev/zero never ends a line, a FIFO
+    // without a writer would hold the open.
+    const std::string fifo = tempPath("plx71sim_state_fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& odd : {std::string("/dev/zero"), fifo})
+        EXPECT_FALSE(loadState(odd, back, error)) << odd;
+    std::remove(fifo.c_str());
+    // A job cut short before its commit stays so across a restart.
+    StoredJob cut = sampleJob();
+    cut.complete = false;
+    ASSERT_TRUE(saveState(path, cut, error)) << error;
+    ASSERT_TRUE(loadState(path, back, error)) << error;
+    EXPECT_FALSE(back.complete);
 }
 
 TEST(StateFile, JobSurvivesARestartOfTheBox)
@@ -128,15 +142,20 @@ TEST(StateFile, FirmwareLoadIsKeptAndABadFileStopsTheStart)
         Simulator sim(o);
         ASSERT_TRUE(sim.start());
         PcPort port(sim.slavePath());
-        transact(port, hex("01 00 02 02"));
-        transact(port, hex("01 00 05 05"));
-        for (std::uint16_t page = kFirmwareFirstPage; page <= kFirmwareLastPage; ++page) {
-            Bytes p{static_cast<std::uint8_t>(page & 0xFF), static_cast<std::uint8_t>(page >> 8)};
-            const std::string v = "V1.31 2002/02/02";
-            if (page == kFirmwareFirstPage)
-                p.insert(p.end(), v.begin(), v.end());
-            p.resize(258, 0xFF);
-            ASSERT_EQ(toHex(transact(port, makeFrame(cmd::LoadWritePage, p))), "06");
+        // A whole load, then one cut after 27 of 48 pages: the box runs the
+        // firmware of the last whole load.
+        for (const auto& [version, pages] : {std::pair{"V1.31 2002/02/02", 48}, std::pair{"V1.40 2003/03/03", 27}}) {
+            transact(port, hex("01 00 02 02"));
+            transact(port, hex("01 00 05 05"));
+            for (std::uint16_t page = kFirmwareFirstPage; page < kFirmwareFirstPage + pages; ++page) {
+                Bytes p{static_cast<std::uint8_t>(page & 0xFF), static_cast<std::uint8_t>(page >> 8)};
+                const std::string v = version;
+                if (page == kFirmwareFirstPage)
+                    p.insert(p.end(), v.begin(), v.end());
+                p.resize(258, 0xFF);
+                ASSERT_EQ(toHex(transact(port, makeFrame(cmd::LoadWritePage, p))), "06");
+            }
+            EXPECT_EQ(sim.firmwareVersion(), "V1.31 2002/02/02");
         }
     }
     {

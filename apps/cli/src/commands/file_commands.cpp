@@ -106,7 +106,7 @@ int runConvert(CliContext& ctx, CliUi& ui, const AreaOptions& o, const std::stri
         auto ranges = parseAddressRanges(*rangesText, range.start, range.end);
         if (!ranges) {
             ui.message(Icon::Exclamation, std::string(msg::kInvalidAddress));
-            return kExitFailed;
+            return kExitUsage; // a bad option value, as any other
         }
         request.ranges = std::move(*ranges);
     }

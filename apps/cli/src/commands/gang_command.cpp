@@ -86,7 +86,9 @@ std::string gangSummaryTable(const std::vector<BoxOutcome>& outcomes)
         char seconds[32];
         std::snprintf(seconds, sizeof seconds, "%.1f s", double(o.duration.count()) / 1000.0);
         table += row(o.portName, o.stableName.empty() ? "-" : o.stableName, std::string(outcomeClassName(o.kind)),
-                     std::to_string(o.pagesWritten), std::to_string(o.pagesVerified), seconds, o.firmwareVersion);
+                     std::to_string(o.pagesWritten), std::to_string(o.pagesVerified), seconds,
+                     o.notReadBack ? o.firmwareVersion + " (" + std::string(msg::kLoadedNotReadBack) + ")"
+                                   : o.firmwareVersion);
     }
     return table;
 }

@@ -1,10 +1,13 @@
 #include "commands/job_ending.hpp"
 
 #include "build_version.hpp"
+#include "plx71/files/file_replace.hpp"
 #include "plx71/messages/message_texts.hpp"
 #include "plx71/production_record/record_file.hpp"
 
+#include <cerrno>
 #include <cstdio>
+#include <system_error>
 
 namespace plx71::cli {
 
@@ -40,10 +43,12 @@ JobEnding endJob(BoxOutcome outcome, const JobFacts& facts, const std::string& p
         ui.detail(failedCommandLine(outcome));
     JobEnding end;
     end.exitCode = jobExitCode(outcome);
+    errno = 0;
     if (!productionRecordPath.empty()
         && !appendProductionRecordLine(productionRecordPath,
                                        productionRecordLine(outcome, facts, end.exitCode, programVersion()))) {
-        ui.message(Icon::Exclamation, msg::cannotWriteFile(productionRecordPath));
+        ui.messageWithDetail(Icon::Exclamation, msg::cannotWriteFile(productionRecordPath),
+                             writeFailureReason(std::error_code(errno, std::generic_category())));
         if (outcome.ok()) {
             outcome.kind = OutcomeClass::OutputNotWritten;
             outcome.filePath = productionRecordPath;

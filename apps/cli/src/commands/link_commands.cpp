@@ -4,15 +4,21 @@
 #include "commands/link_job.hpp"
 #include "commands/link_options.hpp"
 #include "plx71/datafile/data_file_writer.hpp"
+#include "plx71/files/file_replace.hpp"
 #include "plx71/job/job_actions.hpp"
+#include "plx71/messages/message_texts.hpp"
 #include "plx71/ops/box_session.hpp"
 #include "plx71/ops/select_firmware.hpp"
 #include "plx71/project/project_actions.hpp"
 #include "plx71/text/utf8_path.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace plx71::cli {
 
@@ -109,7 +115,7 @@ struct UploadOptions {
     LinkOptions link;
 };
 
-bool saveArea(CliUi& ui, const WriterState& state, Area area, const std::string& path)
+std::string areaText(const WriterState& state, Area area, const std::string& path)
 {
     const AreaRange range = state.range(area);
     SaveRequest request;
@@ -117,29 +123,98 @@ bool saveArea(CliUi& ui, const WriterState& state, Area area, const std::string&
     request.areaStart = range.start;
     request.areaEnd = range.end;
     request.family = deviceFamily(state.currentDevice);
-    return saveDataFile(ui, pathFromUtf8(path), request);
+    return formatDataFile(pathFromUtf8(path), request);
+}
+
+// The outputs of an upload that were asked for, project first.
+std::vector<std::pair<const char*, const std::string*>> uploadOutputs(const UploadOptions& o)
+{
+    std::vector<std::pair<const char*, const std::string*>> outputs{{"-o", &o.project}};
+    if (!o.userRom.empty())
+        outputs.emplace_back("--user-rom", &o.userRom);
+    if (!o.bootRom.empty())
+        outputs.emplace_back("--boot-rom", &o.bootRom);
+    return outputs;
+}
+
+std::filesystem::path sameFileKey(const std::string& path)
+{
+    std::error_code ec;
+    const auto p = std::filesystem::weakly_canonical(std::filesystem::absolute(pathFromUtf8(path), ec), ec);
+    return ec ? std::filesystem::absolute(pathFromUtf8(path)).lexically_normal() : p;
+}
+
+// One file named for two outputs would hold only the second: refused as a
+// usage error before anything is read.
+bool outputsDistinct(const UploadOptions& o)
+{
+    const auto outputs = uploadOutputs(o);
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        for (std::size_t j = i + 1; j < outputs.size(); ++j) {
+            if (sameFileKey(*outputs[i].second) == sameFileKey(*outputs[j].second)) {
+                std::fprintf(stderr, "upload: %s and %s name the same file: %s\n", outputs[i].first, outputs[j].first,
+                             outputs[j].second->c_str());
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// Every output can be made now: a name too long or a read-only folder is
+// found before the box is read for minutes.
+std::optional<std::string> unwritableOutput(CliUi& ui, const UploadOptions& o)
+{
+    for (const auto& [option, path] : uploadOutputs(o)) {
+        std::error_code why;
+        if (!canReplaceFile(pathFromUtf8(*path), &why)) {
+            ui.messageWithDetail(Icon::Stop, msg::cannotWriteFile(*path), writeFailureReason(why));
+            return *path;
+        }
+    }
+    return std::nullopt;
 }
 
 // The project names the files written here; where none was asked, the
-// names the box returned.
+// names the box returned. Every output is written to its temporary file
+// first and all are renamed together: a failure changes none of them.
 bool saveUpload(CliUi& ui, WriterState& state, JobSettings& job, const UploadOptions& o, BoxOutcome& outcome)
 {
+    std::vector<std::string> texts;
+    std::vector<std::string> paths;
     for (auto [area, path] : {std::pair{Area::UserRom, &o.userRom}, std::pair{Area::BootRom, &o.bootRom}}) {
         if (path->empty())
             continue;
-        if (!saveArea(ui, state, area, *path)) {
-            outcome.kind = OutcomeClass::OutputNotWritten;
-            outcome.filePath = *path;
-            return false;
-        }
+        texts.push_back(areaText(state, area, *path));
+        paths.push_back(*path);
         const std::string name = utf8FromPath(std::filesystem::absolute(pathFromUtf8(*path)).lexically_normal());
         (area == Area::UserRom ? job.userRomFileName : job.bootRomFileName) = name;
     }
-    if (saveProject(ui, state, job, pathFromUtf8(o.project)))
-        return true;
+    const auto projectBytes = projectBytesToSave(ui, state, job);
+    if (projectBytes) {
+        texts.emplace_back(projectBytes->begin(), projectBytes->end());
+        paths.push_back(o.project);
+        std::vector<FileText> files;
+        for (std::size_t i = 0; i < texts.size(); ++i)
+            files.push_back({pathFromUtf8(paths[i]), texts[i]});
+        std::size_t failed = 0;
+        std::error_code why;
+        if (replaceFiles(files, &failed, &why))
+            return true;
+        ui.messageWithDetail(Icon::Stop, msg::cannotWriteFile(paths[failed]), writeFailureReason(why));
+        outcome.filePath = paths[failed];
+    } else {
+        outcome.filePath = o.project;
+    }
     outcome.kind = OutcomeClass::OutputNotWritten;
-    outcome.filePath = o.project;
     return false;
+}
+
+bool userRomBlank(const WriterState& state)
+{
+    const std::vector<std::uint8_t>& user = state.images.of(Area::UserRom);
+    const std::size_t n = std::min<std::size_t>(state.range(Area::UserRom).length(), user.size());
+    return std::all_of(user.begin(), user.begin() + std::ptrdiff_t(n), [](std::uint8_t b) { return b == 0xFF; });
 }
 
 int runUploadCommand(CliContext& ctx, CliUi& ui, const UploadOptions& o)
@@ -154,8 +229,14 @@ int runUploadCommand(CliContext& ctx, CliUi& ui, const UploadOptions& o)
         std::fprintf(stderr, "upload reads one writer box: give --port once\n");
         return kExitUsage;
     }
+    if (!outputsDistinct(o))
+        return kExitUsage;
+    if (const auto path = unwritableOutput(ui, o))
+        return finishJob(ctx, ui, refused(OutcomeClass::OutputNotWritten, *path), facts, o.link.productionRecordPath);
     return runLinkJob(ctx, ui, o.link, job, facts, [&](BoxSession& session, ProgressSink& sink) {
         BoxOutcome outcome = session.upload(state, job, sink, o.readTwice);
+        if (outcome.ok() && userRomBlank(state))
+            ui.detail("upload: the User ROM of the box is blank (every byte FF)");
         if (outcome.ok())
             saveUpload(ui, state, job, o, outcome);
         if (outcome.settingsApplied)
@@ -184,7 +265,8 @@ int runFirmwareCommand(CliContext& ctx, CliUi& ui, const std::string& file, cons
                       [&shared, printVersion](BoxSession& session, ProgressSink& sink) {
                           const BoxOutcome outcome = session.loadFirmware(shared.image, shared.path, sink);
                           if (outcome.ok() && printVersion)
-                              std::printf("firmware: %s\n", printable(outcome.firmwareVersion).c_str());
+                              std::printf("firmware: %s (%s)\n", printable(outcome.firmwareVersion).c_str(),
+                                          std::string(msg::kLoadedNotReadBack).c_str());
                           return outcome;
                       });
 }
@@ -238,6 +320,10 @@ void addLinkCommands(CLI::App& app, CliContext& ctx)
     auto firmwareFile = std::make_shared<std::string>();
     auto* firmware = app.add_subcommand("firmware", "write new firmware (Intel HEX) into the writer box");
     firmware->add_option("FILE", *firmwareFile, "firmware file (.hex)")->required();
+    firmware->footer("The writer box cannot read its firmware back: a load ends with exit 0 once every page is "
+                     "acknowledged and the box answers its version, and says \"loaded, not read back\" "
+                     "(JSON \"verified\": false). Load firmware on a clean line: a short cable, one box at a time, "
+                     "and a lower --baud where the line is in doubt.");
     addLinkOptions(firmware, *firmwareOptions, true);
     firmware->callback([&ctx, firmwareOptions, firmwareFile] {
         ctx.run = [&ctx, firmwareOptions, firmwareFile](CliUi& ui) {

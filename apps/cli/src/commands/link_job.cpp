@@ -3,9 +3,13 @@
 #include "commands/gang_command.hpp"
 #include "commands/job_ending.hpp"
 #include "commands/port_option.hpp"
+#include "plx71/files/file_replace.hpp"
 #include "plx71/messages/message_texts.hpp"
 #include "plx71/production_record/record_file.hpp"
 #include "progress/cli_progress_sink.hpp"
+
+#include <cerrno>
+#include <system_error>
 
 namespace plx71::cli {
 
@@ -15,9 +19,12 @@ namespace {
 // touched, not after it has been programmed.
 bool recordCanBeKept(CliContext& ctx, CliUi& ui, const LinkOptions& options, const JobFacts& facts)
 {
+    errno = 0;
     if (options.productionRecordPath.empty() || productionRecordCanBeAppended(options.productionRecordPath))
         return true;
-    ui.message(Icon::Stop, msg::cannotWriteFile(options.productionRecordPath));
+    // The failed open left its cause in errno.
+    ui.messageWithDetail(Icon::Stop, msg::cannotWriteFile(options.productionRecordPath),
+                         writeFailureReason(std::error_code(errno, std::generic_category())));
     BoxOutcome refused;
     refused.kind = OutcomeClass::OutputNotWritten;
     refused.filePath = options.productionRecordPath;

@@ -26,6 +26,15 @@ int baudIndexOf(int bitRate)
 
 } // namespace
 
+CLI::Validator nonEmptyFileName()
+{
+    return CLI::Validator(
+        [](std::string& text) {
+            return text.empty() ? std::string("an empty file name names no file") : std::string();
+        },
+        "FILE");
+}
+
 void LinkOptions::applyRate(JobSettings& job) const
 {
     if (baud)
@@ -54,10 +63,20 @@ void addLinkOptions(CLI::App* cmd, LinkOptions& options, bool withRecord, bool o
     cmd->add_flag("-q,--quiet", options.quiet,
                   "no progress display (messages still show); --progress with a mode wins over it");
     cmd->add_option("--baud", options.baud, "link rate during the job (default: the project's, else 115200)")
-        ->check(CLI::IsMember({9600, 19200, 38400, 57600, 115200}));
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                // The text itself: CLI11 would also take 0x2580 or 9600.0 for 9600.
+                for (const char* rate : {"9600", "19200", "38400", "57600", "115200"}) {
+                    if (text == rate)
+                        return std::string();
+                }
+                return std::string("--baud takes 9600, 19200, 38400, 57600 or 115200");
+            },
+            "9600|19200|38400|57600|115200"));
     if (withRecord)
         cmd->add_option("--record", options.productionRecordPath,
-                        "append one JSON line per job to FILE (production record)");
+                        "append one JSON line per job to FILE (production record)")
+            ->check(nonEmptyFileName());
 }
 
 } // namespace plx71::cli

@@ -31,4 +31,7 @@ struct LinkOptions {
 // help of --port offers several boxes unless `oneBox`.
 void addLinkOptions(CLI::App* cmd, LinkOptions& options, bool withRecord, bool oneBox = false);
 
+// Refuses "" as a file name (--record, --table): a usage error, as --port "" is.
+CLI::Validator nonEmptyFileName();
+
 } // namespace plx71::cli

@@ -2,7 +2,7 @@
 // The progress sink of the command line, in every --progress mode: a bar
 // redrawn with carriage returns (one box on a terminal), a row of a board
 // (several boxes on a terminal), newline-ended steps (logs, pipes), or
-// nothing. Ctrl-C, SIGTERM and SIGHUP are Cancel in every mode.
+// nothing. Ctrl-C, SIGTERM, SIGHUP and SIGQUIT are Cancel in every mode.
 #include "plx71/ops/progress_sink.hpp"
 #include "progress/box_board.hpp"
 #include "progress/progress_mode.hpp"

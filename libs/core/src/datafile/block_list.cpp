@@ -132,7 +132,8 @@ std::optional<std::vector<AreaRange>> parseAddressRanges(std::string_view text, 
         if (!readHexNumber(text, pos, v) || v < lowest || v > highest)
             return std::nullopt;
         if (dash) {
-            if (v <= ranges.back().start)
+            // C0000-C0000 is the single address C0000.
+            if (v < ranges.back().start)
                 return std::nullopt;
             ranges.back().end = v;
         } else {

@@ -5,7 +5,9 @@
 #include "record_scanner.hpp"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,17 +31,49 @@ public:
     bool data(std::uint64_t address, std::span<const std::uint8_t> bytes) override
     {
         if (address < start_ || address - start_ + bytes.size() > length_) {
-            outside_ = true;
+            outside_ = Outside{lineNumber, address};
             return false;
         }
-        writes_.push_back({static_cast<std::size_t>(address - start_), bytes_.size(), bytes.size()});
+        writes_.push_back({static_cast<std::size_t>(address - start_), bytes_.size(), bytes.size(), lineNumber});
         bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
         if (!bytes.empty())
             ++placed_;
         return true;
     }
 
-    bool outside() const { return outside_; }
+    // The record that reached outside the area: its line and first address.
+    struct Outside {
+        std::size_t line;
+        std::uint64_t address;
+    };
+    const std::optional<Outside>& outside() const { return outside_; }
+
+    // Two records that put different bytes at one address: the lowest such
+    // address and the lines of both records (the earlier line first). The
+    // same byte written twice is no conflict.
+    struct Conflict {
+        std::uint32_t address;
+        std::size_t firstLine;
+        std::size_t secondLine;
+    };
+    std::optional<Conflict> firstConflict() const
+    {
+        std::vector<const Write*> order;
+        order.reserve(writes_.size());
+        for (const Write& w : writes_)
+            order.push_back(&w);
+        std::stable_sort(order.begin(), order.end(),
+                         [](const Write* a, const Write* b) { return a->offset < b->offset; });
+        std::optional<Conflict> found;
+        std::vector<const Write*> open; // earlier writes still reaching the current offset
+        for (const Write* w : order) {
+            std::erase_if(open, [w](const Write* o) { return o->offset + o->size <= w->offset; });
+            for (const Write* o : open)
+                compare(*o, *w, found);
+            open.push_back(w);
+        }
+        return found;
+    }
     // Records that put at least one byte into the area.
     std::size_t placed() const { return placed_; }
 
@@ -54,7 +88,7 @@ public:
         return below;
     }
 
-    // Places the records in file order, so a later one wins where they overlap.
+    // Places the records in file order (where two overlap they agree).
     void placeInto(std::span<std::uint8_t> image) const
     {
         for (const Write& w : writes_)
@@ -66,14 +100,36 @@ private:
         std::size_t offset; // into the area
         std::size_t from;   // into bytes_
         std::size_t size;
+        std::size_t line;
     };
+
+    // `a` starts at or before `b`.
+    void compare(const Write& a, const Write& b, std::optional<Conflict>& found) const
+    {
+        const std::size_t end = std::min(a.offset + a.size, b.offset + b.size);
+        for (std::size_t at = b.offset; at < end; ++at) {
+            if (bytes_[a.from + (at - a.offset)] == bytes_[b.from + (at - b.offset)])
+                continue;
+            const auto address = static_cast<std::uint32_t>(start_ + at);
+            if (!found || address < found->address)
+                found = Conflict{address, std::min(a.line, b.line), std::max(a.line, b.line)};
+            return;
+        }
+    }
     std::uint64_t start_;
     std::size_t length_;
     std::vector<Write> writes_;
     std::vector<std::uint8_t> bytes_;
-    bool outside_ = false;
+    std::optional<Outside> outside_;
     std::size_t placed_ = 0;
 };
+
+std::string hex06(std::uint64_t v)
+{
+    char text[24];
+    std::snprintf(text, sizeof text, "%06llX", static_cast<unsigned long long>(v));
+    return text;
+}
 
 // Why a file gave nothing: S1 records (16-bit addresses) are no data
 // records of any area we write.
@@ -99,14 +155,30 @@ bool readDataText(Ui& ui, const DeviceRecord& device, Area area, std::span<std::
         reportFormatError(ui, outcome);
         return false;
     }
-    if (sink.outside()) {
-        ui.message(Icon::Stop, std::string(msg::kInvalidAddressContained));
+    if (const auto& out = sink.outside()) {
+        ui.messageWithDetail(Icon::Stop, std::string(msg::kInvalidAddressContained),
+                             "line " + std::to_string(out->line) + ": address " + hex06(out->address)
+                                 + " is outside the area " + hex06(range.start) + "-" + hex06(range.end));
         return false;
     }
     // A file that gives the area no byte (empty, not a data file at all, or
     // records of another address width) would program a blank chip.
     if (sink.placed() == 0) {
         ui.messageWithDetail(Icon::Stop, std::string(msg::kFileFormatError), noDataReason(format));
+        return false;
+    }
+    // A file that ends without its end record may have been cut short in a
+    // copy or a transfer: what it lost would be programmed as blank.
+    if (!outcome.endRecord) {
+        ui.messageWithDetail(Icon::Stop, std::string(msg::kFileFormatError),
+                             "no end record: the file may be cut short");
+        return false;
+    }
+    if (const auto conflict = sink.firstConflict()) {
+        ui.messageWithDetail(Icon::Stop, std::string(msg::kFileFormatError),
+                             "lines " + std::to_string(conflict->firstLine) + " and "
+                                 + std::to_string(conflict->secondLine) + " put different bytes at address "
+                                 + hex06(conflict->address));
         return false;
     }
     if (area == Area::UserRom && length > 0) {

@@ -2,6 +2,7 @@
 
 #include "file_io.hpp"
 #include "intel_hex.hpp"
+#include "plx71/files/file_replace.hpp"
 #include "plx71/messages/message_texts.hpp"
 #include "plx71/text/utf8_path.hpp"
 #include "plx71/transfer/progress_counters.hpp"
@@ -122,12 +123,18 @@ std::string formatSRecords(const SaveRequest& request, ProgressCounters* counter
     return out;
 }
 
+std::string formatDataFile(const std::filesystem::path& path, const SaveRequest& request, ProgressCounters* counters)
+{
+    return dataFormatFor(path) == DataFormat::IntelHex ? formatIntelHex(request, counters)
+                                                       : formatSRecords(request, counters);
+}
+
 bool saveDataFile(Ui& ui, const std::filesystem::path& path, const SaveRequest& request, ProgressCounters* counters)
 {
-    const std::string text = dataFormatFor(path) == DataFormat::IntelHex ? formatIntelHex(request, counters)
-                                                                         : formatSRecords(request, counters);
-    if (!writeWholeFile(path, text)) {
-        ui.message(Icon::Stop, msg::cannotWriteFile(utf8FromPath(path)));
+    const std::string text = formatDataFile(path, request, counters);
+    std::error_code why;
+    if (!replaceFile(path, text, &why)) {
+        ui.messageWithDetail(Icon::Stop, msg::cannotWriteFile(utf8FromPath(path)), writeFailureReason(why));
         return false;
     }
     return true;

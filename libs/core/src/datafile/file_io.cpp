@@ -1,7 +1,7 @@
 #include "file_io.hpp"
 
-#include "files/file_replace.hpp"
-#include "files/regular_file.hpp"
+#include "plx71/files/file_replace.hpp"
+#include "plx71/files/regular_file.hpp"
 #include "plx71/messages/message_texts.hpp"
 #include "plx71/messages/ui.hpp"
 

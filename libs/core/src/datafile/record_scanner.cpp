@@ -17,7 +17,7 @@ std::size_t lineEnd(std::string_view text, std::size_t pos)
 }
 
 template <typename Decoder>
-ScanOutcome walkLines(std::string_view text, Decoder& decoder)
+ScanOutcome walkLines(std::string_view text, Decoder& decoder, RecordSink& sink)
 {
     std::size_t pos = 0;
     std::size_t lineNumber = 0;
@@ -34,11 +34,12 @@ ScanOutcome walkLines(std::string_view text, Decoder& decoder)
         if (s.empty())
             continue;
         ChecksumMismatch mismatch;
+        sink.lineNumber = lineNumber;
         switch (decoder.line(s, mismatch)) {
         case LineResult::Next:
             break;
         case LineResult::End:
-            return {ScanResult::Completed, {}};
+            return {ScanResult::Completed, {}, true};
         case LineResult::Stopped:
             return {ScanResult::Stopped, {}};
         case LineResult::FormatError:
@@ -48,7 +49,7 @@ ScanOutcome walkLines(std::string_view text, Decoder& decoder)
             return {ScanResult::FormatError, mismatch};
         }
     }
-    return {ScanResult::Completed, {}};
+    return {ScanResult::Completed, {}, decoder.sawEndRecord()};
 }
 
 } // namespace
@@ -57,10 +58,10 @@ ScanOutcome scanRecords(std::string_view text, DataFormat format, const ScanRule
 {
     if (format == DataFormat::IntelHex) {
         intel_hex::LineDecoder decoder(sink);
-        return walkLines(text, decoder);
+        return walkLines(text, decoder, sink);
     }
     s_record::LineDecoder decoder(sink, rules);
-    return walkLines(text, decoder);
+    return walkLines(text, decoder, sink);
 }
 
 void reportFormatError(Ui& ui, const ScanOutcome& outcome)

@@ -21,6 +21,9 @@ public:
     // One data record: its first address (64 bits, so A + n never wraps) and
     // its bytes. Return false to end the reading.
     virtual bool data(std::uint64_t address, std::span<const std::uint8_t> bytes) = 0;
+
+    // The 1-based line of the record data() is handed, for messages.
+    std::size_t lineNumber = 0;
 };
 
 struct ScanRules {
@@ -56,6 +59,9 @@ inline bool checksumAgrees(std::uint32_t found, std::uint8_t expected, ChecksumM
 struct ScanOutcome {
     ScanResult result = ScanResult::Completed;
     std::optional<ChecksumMismatch> checksum; // why a FormatError, when it was the check sum
+    // The reading ended at an end record (":00000001FF", S7, S8), or an S9
+    // was seen. Without one the file may have been cut short.
+    bool endRecord = false;
 };
 
 ScanOutcome scanRecords(std::string_view text, DataFormat format, const ScanRules& rules, RecordSink& sink);

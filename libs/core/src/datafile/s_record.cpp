@@ -34,14 +34,32 @@ LineResult LineDecoder::line(std::string_view s, ChecksumMismatch& mismatch)
     if (s.size() < 2 || s[0] != 'S')
         return LineResult::Next;
     switch (s[1]) {
+    case '1':
+        ++dataRecords_;
+        return LineResult::Next;
     case '2':
+        ++dataRecords_;
         return record(s, 3, false, mismatch);
     case '3':
+        ++dataRecords_;
         return record(s, 4, false, mismatch);
     case '8':
         return record(s, 3, true, mismatch);
     case '7':
         return record(s, 4, true, mismatch);
+    case '9':
+        sawEnd_ = true;
+        return LineResult::Next;
+    case '5':
+    case '6': {
+        // A record count that agrees with the data records read says the
+        // file is whole (srec_cat ends its files so, without S7/S8/S9).
+        std::uint32_t count = 0;
+        const int digits = s[1] == '5' ? 4 : 6;
+        if (s.size() >= 4 + std::size_t(digits) && hex::readField(s.data() + 4, digits, count) && count == dataRecords_)
+            sawEnd_ = true;
+        return LineResult::Next;
+    }
     default:
         return LineResult::Next; // S0, S1, S9, S5 ... carry nothing for us
     }

@@ -1,7 +1,7 @@
 #include "plx71/devices/device_table.hpp"
 
 #include "device_line.hpp"
-#include "files/regular_file.hpp"
+#include "plx71/files/regular_file.hpp"
 
 namespace plx71 {
 

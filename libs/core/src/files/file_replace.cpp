@@ -1,4 +1,4 @@
-#include "files/file_replace.hpp"
+#include "plx71/files/file_replace.hpp"
 
 #include "files/descriptor_write.hpp"
 
@@ -6,6 +6,7 @@
 #include <chrono>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #ifdef _WIN32
 #include <algorithm>
@@ -55,18 +56,29 @@ fs::path temporaryBeside(const fs::path& target, int attempt)
 
 #ifdef _WIN32
 
-bool writeAndReplace(const fs::path& target, std::string_view bytes, WriteStep failAt)
+std::error_code lastError()
 {
-    fs::path temp;
+    return {int(::GetLastError()), std::system_category()};
+}
+
+// The text in a new temporary file beside `target`, flushed. On failure
+// nothing is left behind and `why` says what the system answered.
+bool writeTemporary(const fs::path& target, std::string_view bytes, WriteStep failAt, fs::path& temp,
+                    std::error_code& why)
+{
     HANDLE h = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 16 && h == INVALID_HANDLE_VALUE; ++attempt) {
         temp = temporaryBeside(target, attempt);
         h = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS)
+        if (h == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) {
+            why = lastError();
             return false;
+        }
     }
-    if (h == INVALID_HANDLE_VALUE)
+    if (h == INVALID_HANDLE_VALUE) {
+        why = lastError();
         return false;
+    }
     bool ok = failAt != WriteStep::Create && failAt != WriteStep::Write;
     std::size_t done = 0;
     while (ok && done < bytes.size()) {
@@ -76,15 +88,37 @@ bool writeAndReplace(const fs::path& target, std::string_view bytes, WriteStep f
         done += written;
     }
     ok = ok && failAt != WriteStep::Sync && ::FlushFileBuffers(h);
+    if (!ok)
+        why = lastError();
     ok = ::CloseHandle(h) && ok;
-    ok = ok && failAt != WriteStep::Rename
-        && ::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!ok)
         ::DeleteFileW(temp.c_str());
     return ok;
 }
 
+bool renameOver(const fs::path& temp, const fs::path& target, WriteStep failAt, std::error_code& why)
+{
+    if (failAt != WriteStep::Rename
+        && ::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    why = lastError();
+    ::DeleteFileW(temp.c_str());
+    return false;
+}
+
+void removeTemporary(const fs::path& temp)
+{
+    ::DeleteFileW(temp.c_str());
+}
+
+void syncFolder(const fs::path&) {}
+
 #else
+
+std::error_code lastError()
+{
+    return {errno, std::generic_category()};
+}
 
 // Makes the rename itself last through a power cut; a folder that cannot be
 // synced (some file systems) costs nothing but that.
@@ -97,19 +131,25 @@ void syncFolder(const fs::path& folder)
     }
 }
 
-bool writeAndReplace(const fs::path& target, std::string_view bytes, WriteStep failAt)
+// The text in a new temporary file beside `target`, synced. On failure
+// nothing is left behind and `why` says what the system answered.
+bool writeTemporary(const fs::path& target, std::string_view bytes, WriteStep failAt, fs::path& temp,
+                    std::error_code& why)
 {
-    fs::path temp;
     int fd = -1;
     for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
         temp = temporaryBeside(target, attempt);
         // 0666 less the umask, as a plain create would give.
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
+        if (fd < 0 && errno != EEXIST) {
+            why = lastError();
             return false;
+        }
     }
-    if (fd < 0)
+    if (fd < 0) {
+        why = lastError();
         return false;
+    }
     struct stat old {};
     if (::stat(target.c_str(), &old) == 0)
         ::fchmod(fd, old.st_mode & 07777);
@@ -117,31 +157,109 @@ bool writeAndReplace(const fs::path& target, std::string_view bytes, WriteStep f
     bool ok = failAt != WriteStep::Create;
     ok = ok && failAt != WriteStep::Write && writeAllTo(fd, bytes);
     ok = ok && failAt != WriteStep::Sync && ::fsync(fd) == 0;
+    if (!ok)
+        why = failAt != WriteStep::None ? std::make_error_code(std::errc::io_error) : lastError();
     ok = ::close(fd) == 0 && ok;
-    ok = ok && failAt != WriteStep::Rename && ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) {
+    if (!ok)
         ::unlink(temp.c_str());
-        return false;
-    }
-    syncFolder(target.parent_path());
-    return true;
+    return ok;
+}
+
+bool renameOver(const fs::path& temp, const fs::path& target, WriteStep failAt, std::error_code& why)
+{
+    if (failAt != WriteStep::Rename && ::rename(temp.c_str(), target.c_str()) == 0)
+        return true;
+    why = failAt == WriteStep::Rename ? std::make_error_code(std::errc::io_error) : lastError();
+    ::unlink(temp.c_str());
+    return false;
+}
+
+void removeTemporary(const fs::path& temp)
+{
+    ::unlink(temp.c_str());
 }
 
 #endif
 
-} // namespace
-
-bool replaceFileFailingAt(const fs::path& path, std::string_view bytes, WriteStep failAt)
+fs::path refusedTarget(const fs::path& path, std::error_code& why)
 {
     const fs::path target = targetOf(path);
     if (target.empty())
-        return false;
-    return writeAndReplace(target, bytes, failAt);
+        why = std::make_error_code(std::errc::not_a_directory); // not a regular file
+    return target;
 }
 
-bool replaceFile(const fs::path& path, std::string_view bytes)
+} // namespace
+
+bool replaceFileFailingAt(const fs::path& path, std::string_view bytes, WriteStep failAt, std::error_code* why)
 {
-    return replaceFileFailingAt(path, bytes, WriteStep::None);
+    const FileText one{path, bytes};
+    return replaceFiles(std::span(&one, 1), nullptr, why, failAt);
+}
+
+bool replaceFile(const fs::path& path, std::string_view bytes, std::error_code* why)
+{
+    return replaceFileFailingAt(path, bytes, WriteStep::None, why);
+}
+
+bool replaceFiles(std::span<const FileText> files, std::size_t* failed, std::error_code* why, WriteStep failAt)
+{
+    std::error_code ec;
+    std::vector<fs::path> targets;
+    std::vector<fs::path> temps;
+    const auto fail = [&](std::size_t index) {
+        for (const fs::path& t : temps)
+            removeTemporary(t);
+        if (failed)
+            *failed = index;
+        if (why)
+            *why = ec;
+        return false;
+    };
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        targets.push_back(refusedTarget(files[i].path, ec));
+        fs::path temp;
+        if (targets.back().empty() || !writeTemporary(targets.back(), files[i].bytes, failAt, temp, ec))
+            return fail(i);
+        temps.push_back(temp);
+    }
+    // Every text is on the disk: only now is any old file replaced.
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (!renameOver(temps[i], targets[i], failAt, ec)) {
+            temps.erase(temps.begin(), temps.begin() + std::ptrdiff_t(i + 1));
+            return fail(i);
+        }
+        syncFolder(targets[i].parent_path());
+    }
+    return true;
+}
+
+bool canReplaceFile(const fs::path& path, std::error_code* why)
+{
+    std::error_code ec;
+    const fs::path target = refusedTarget(path, ec);
+    fs::path temp;
+    if (!target.empty() && writeTemporary(target, {}, WriteStep::None, temp, ec)) {
+        removeTemporary(temp);
+        return true;
+    }
+    if (why)
+        *why = ec;
+    return false;
+}
+
+std::string writeFailureReason(const std::error_code& why)
+{
+    if (why == std::errc::read_only_file_system || why == std::errc::permission_denied)
+        return "read-only: " + why.message();
+    if (why == std::errc::no_space_on_device)
+        return "disk full";
+    if (why == std::errc::filename_too_long)
+        return "name too long";
+    if (why == std::errc::not_a_directory || why == std::errc::no_such_file_or_directory
+        || why == std::errc::is_a_directory)
+        return "not a folder, or not a file: the path cannot be written";
+    return why ? why.message() : std::string("cannot be written");
 }
 
 } // namespace plx71

@@ -1,4 +1,4 @@
-#include "files/regular_file.hpp"
+#include "plx71/files/regular_file.hpp"
 
 #include <algorithm>
 #include <cerrno>

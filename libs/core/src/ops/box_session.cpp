@@ -73,7 +73,7 @@ bool sendSettings(ops_detail::SessionRun& run, const WriterState& state, const J
 
 // The read-back under its own progress display. A difference is shown
 // once, with the stop icon, after the display has closed.
-void runVerify(ops_detail::SessionRun& run, const WriterState& state, const JobSettings& job)
+void runVerify(ops_detail::SessionRun& run, const WriterState& state, const JobSettings& job, FileNameCheck names)
 {
     run.phase(ProgressPhase::Verify);
     const DownloadData data = downloadDataOf(state, job);
@@ -83,7 +83,7 @@ void runVerify(ops_detail::SessionRun& run, const WriterState& state, const JobS
     WriterLink& link = run.link();
     const TransferView view{TransferKind::Verify, std::string(kVerifyTitle), job.userRomFileName};
     const bool complete = run.transfer(view, verifyProgressTotal(pages.size()), [&](ProgressCounters& counters) {
-        work = verifyWorker(link, data, expected, pages, counters);
+        work = verifyWorker(link, data, expected, pages, counters, names);
     });
     BoxOutcome& outcome = run.outcome();
     outcome.pagesVerified = work.pagesVerified;
@@ -132,7 +132,7 @@ void downloadSteps(ops_detail::SessionRun& run, const WriterState& state, const 
         else
             run.fail(OutcomeClass::Cancelled);
     } else if (options.verify && !run.cancelled()) {
-        runVerify(run, state, job);
+        runVerify(run, state, job, FileNameCheck::Exact);
     }
 }
 
@@ -218,7 +218,7 @@ BoxOutcome BoxSession::verify(const WriterState& state, const JobSettings& job, 
         run.fail(OutcomeClass::FileError);
     else if (jobFitsBox(ui_, state, job, run.outcome()) && run.connectAtRate(hostBaudIndex_)
              && run.readAndCheckVersions() && !run.cancelled())
-        runVerify(run, state, job);
+        runVerify(run, state, job, FileNameCheck::Presence);
     run.rest();
     reportVerifyOutcome(ui_, run.outcome());
     return run.finish();

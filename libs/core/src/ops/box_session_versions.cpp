@@ -51,6 +51,8 @@ void loadSteps(ops_detail::SessionRun& run, const FirmwareImage& image, const st
             run.communicationFailed();
     } else if (!takeVersions(run, link)) {
         run.communicationFailed();
+    } else {
+        run.outcome().notReadBack = true;
     }
 }
 

@@ -33,8 +33,11 @@ WriterSettings expectedSettings(const WriterState& state, const JobSettings& job
     return s;
 }
 
-std::string firstSettingsDifference(const WriterSettings& e, const WriterSettings& f)
+std::string firstSettingsDifference(const WriterSettings& e, const WriterSettings& f, FileNameCheck names)
 {
+    const auto sameName = [names](const std::string& a, const std::string& b) {
+        return names == FileNameCheck::Exact ? a == b : a.empty() == b.empty();
+    };
     const bool sameDevice = e.bootRomStartPage == f.bootRomStartPage && e.bootRomSizeKiB == f.bootRomSizeKiB
         && e.userRomStartPage == f.userRomStartPage && e.userRomSizeKiB == f.userRomSizeKiB
         && e.blockCount == f.blockCount && e.voltageCodes == f.voltageCodes && e.deviceName == f.deviceName;
@@ -42,9 +45,9 @@ std::string firstSettingsDifference(const WriterSettings& e, const WriterSetting
         return "device";
     if (e.updateEnable != f.updateEnable)
         return "updateEnable";
-    if (e.userRomFileName != f.userRomFileName)
+    if (!sameName(e.userRomFileName, f.userRomFileName))
         return "userRomFileName";
-    if (e.bootRomFileName != f.bootRomFileName)
+    if (!sameName(e.bootRomFileName, f.bootRomFileName))
         return "bootRomFileName";
     if (e.checkId != f.checkId)
         return "checkId";
@@ -63,7 +66,7 @@ std::int32_t verifyProgressTotal(std::size_t pageCount)
 }
 
 VerifyWork verifyWorker(WriterLink& link, const DownloadData& data, const WriterSettings& expected,
-                        const std::vector<PlannedPage>& pages, ProgressCounters& counters)
+                        const std::vector<PlannedPage>& pages, ProgressCounters& counters, FileNameCheck names)
 {
     VerifyWork work;
     const auto stop = [&counters, &work](bool failed) {
@@ -78,7 +81,7 @@ VerifyWork verifyWorker(WriterLink& link, const DownloadData& data, const Writer
         work.settingsMissing = true;
         return stop(false);
     }
-    work.difference.field = firstSettingsDifference(expected, *settings);
+    work.difference.field = firstSettingsDifference(expected, *settings, names);
     if (work.difference.any())
         return stop(false);
     counters.advance(kReadWeight);

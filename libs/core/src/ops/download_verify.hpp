@@ -10,10 +10,18 @@ namespace plx71 {
 // The settings record a box holds after a download of this job.
 WriterSettings expectedSettings(const WriterState& state, const JobSettings& job);
 
+// How the two file name fields are compared. The read-back right after a
+// download compares them exactly: they were just sent, a difference is a
+// spoilt frame. A verify of a stored job compares only whether each name is
+// there: the box keeps the names of the files its job came from as labels,
+// and a project uploaded from it names its own dump files instead.
+enum class FileNameCheck { Exact, Presence };
+
 // The first field in which `found` differs from `expected` ("device",
 // "updateEnable", "userRomFileName", "bootRomFileName", "checkId",
 // "targetRate", "lockBits", "operationBlocks"); empty when equal.
-std::string firstSettingsDifference(const WriterSettings& expected, const WriterSettings& found);
+std::string firstSettingsDifference(const WriterSettings& expected, const WriterSettings& found,
+                                    FileNameCheck names = FileNameCheck::Exact);
 
 // The read-back's own progress: each page read weighs 256, the settings
 // record one unit of 256 more.
@@ -33,6 +41,7 @@ struct VerifyWork {
 // job sets the abort mark and ends it. `counters` must have been started
 // with verifyProgressTotal(pages.size()).
 VerifyWork verifyWorker(WriterLink& link, const DownloadData& data, const WriterSettings& expected,
-                        const std::vector<PlannedPage>& pages, ProgressCounters& counters);
+                        const std::vector<PlannedPage>& pages, ProgressCounters& counters,
+                        FileNameCheck names = FileNameCheck::Exact);
 
 } // namespace plx71

@@ -94,7 +94,9 @@ bool writePages(WriterLink& link, const DownloadData& data, const std::vector<Pl
             return false;
         }
         const std::span<const std::uint8_t, kPageSize> bytes(image.data() + p.offset, kPageSize);
-        if (data.skipBlank && isBlank(bytes)) {
+        // The erase blanks the User ROM only: a Boot ROM page left out would
+        // keep what an earlier job wrote there.
+        if (data.skipBlank && area == Area::UserRom && isBlank(bytes)) {
             // Counted as done, so the bar moves on through a blank stretch.
             ++work.pagesSkipped;
             counters.advance(weight);
@@ -182,7 +184,11 @@ DownloadWork downloadWorker(WriterLink& link, const DownloadData& data, Progress
         work.commandFailed = true;
         counters.abort();
     }
-    waitFor({CMD_WRITE_PAGE, t.pageBusyLimit, {}}, running);
+    // After a failed command the box has had its message; a poll of a box
+    // that vanished would only add a second one and lose the page. A
+    // cancelled job still polls once, so the box is idle before the rest.
+    if (!work.commandFailed)
+        waitFor({CMD_WRITE_PAGE, t.pageBusyLimit, {}}, running);
 
     if (data.includeBootRom && counters.running()) {
         notify(onPhase, ProgressPhase::BootPages);

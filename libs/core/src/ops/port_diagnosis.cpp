@@ -1,5 +1,7 @@
 #include "port_diagnosis.hpp"
 
+#include "plx71/port/serial_port.hpp"
+
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -114,6 +116,16 @@ bool isNotSerialPort(const std::string& devicePath, const struct stat& st)
     return !terminal;
 }
 
+bool isSessionTerminalPath(const std::string& devicePath)
+{
+    const int fd = ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool session = isSessionTerminal(fd);
+    ::close(fd);
+    return session;
+}
+
 } // namespace
 
 std::string permissionAdvice(const std::string& devicePath, const DeviceOwnership& o, std::string& groupNamed)
@@ -161,6 +173,11 @@ PortDiagnosis diagnosePort(const std::string& devicePath)
     if (!S_ISCHR(st.st_mode) || isNotSerialPort(devicePath, st)) {
         d.kind = OutcomeClass::PortNotFound;
         d.problem.cause = "not found: " + devicePath + " is not a serial port";
+        return d;
+    }
+    if (isSessionTerminalPath(devicePath)) {
+        d.kind = OutcomeClass::PortBusy;
+        d.problem.cause = "busy: " + devicePath + " is the terminal of a session or the system console";
         return d;
     }
     d.kind = OutcomeClass::PortBusy;

@@ -169,7 +169,14 @@ void SessionRun::rest()
     if (owed == Owed::Nothing)
         return;
     phase(ProgressPhase::Closing);
+    // A box that just failed a command has had its message: one that has
+    // vanished fails the way back too, and says nothing new by it.
+    const bool quiet = outcome_.kind == OutcomeClass::CommunicationError || outcome_.kind == OutcomeClass::NoAnswer;
+    Ui* const ui = link_.ui;
+    if (quiet)
+        link_.ui = nullptr;
     const bool switched = owed == Owed::Close || switchLinkRate(link_, 0);
+    link_.ui = ui;
     disconnectWriter(link_);
     if (!switched && outcome_.ok())
         communicationFailed();
@@ -189,20 +196,25 @@ bool waitWhileBusy(WriterLink& link, std::uint8_t& lastStatus, const std::functi
                    const BusyWait& wait, PollOrder order)
 {
     const auto deadline = std::chrono::steady_clock::now() + wait.limit;
-    bool reported = false; // a failed poll has shown its own message
+    const auto failed = [&] {
+        link.failedCommand = wait.command;
+        link.failedCommandHasPage = wait.page.has_value();
+        link.failedPage = wait.page.value_or(0);
+        return false;
+    };
     do {
         if (order == PollOrder::SleepFirst)
             linkSleep(link, link.timing.statusPollSleep);
-        reported = !cmdReadStatus(link, lastStatus) || reported;
+        // The read retries on its own and has shown its message: a box that
+        // does not answer its status is gone, and polling it on until the
+        // limit would only repeat the message.
+        if (!cmdReadStatus(link, lastStatus))
+            return failed();
         if (order == PollOrder::PollFirst)
             linkSleep(link, link.timing.statusPollSleep);
         if ((lastStatus & kStatusBusy) != 0 && std::chrono::steady_clock::now() >= deadline) {
-            if (!reported)
-                reportLinkError(link, LINK_ERR_COMM);
-            link.failedCommand = wait.command;
-            link.failedCommandHasPage = wait.page.has_value();
-            link.failedPage = wait.page.value_or(0);
-            return false;
+            reportLinkError(link, LINK_ERR_COMM);
+            return failed();
         }
     } while ((lastStatus & kStatusBusy) != 0 && keepWaiting());
     return true;

@@ -109,19 +109,6 @@ bool isPseudoTerminal(int fd)
 #endif
 }
 
-// The controlling terminal (/dev/tty) and the console are terminals, but no
-// line to a writer box: bytes sent there would land on the user's screen.
-bool isOwnTerminal(int fd)
-{
-#ifdef __linux__
-    struct stat st {};
-    return ::fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && major(st.st_rdev) == 5 && minor(st.st_rdev) <= 1;
-#else
-    (void)fd;
-    return false;
-#endif
-}
-
 class PosixSerialPort : public SerialPort {
 public:
     ~PosixSerialPort() override { close(); }
@@ -144,7 +131,7 @@ public:
             return false;
         }
         termios t{};
-        if (::tcgetattr(fd, &t) != 0 || isOwnTerminal(fd)) { // no serial port
+        if (::tcgetattr(fd, &t) != 0 || isSessionTerminal(fd)) { // no line to a box
             release(fd);
             return false;
         }
@@ -313,7 +300,38 @@ private:
     Clock::time_point lineFreeAt_;
 };
 
+// The device the kernel console writes to (Linux; only where /dev/console
+// may be opened, which is root's).
+bool isConsoleDevice(dev_t device)
+{
+#if defined(__linux__) && defined(TIOCGDEV)
+    const int console = ::open("/dev/console", O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (console < 0)
+        return false;
+    unsigned int real = 0;
+    const bool same = ::ioctl(console, TIOCGDEV, &real) == 0 && real == device;
+    ::close(console);
+    return same;
+#else
+    (void)device;
+    return false;
+#endif
+}
+
 } // namespace
+
+bool isSessionTerminal(int fd)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode))
+        return false;
+#ifdef __linux__
+    if (major(st.st_rdev) == 5 && minor(st.st_rdev) <= 1)
+        return true;
+#endif
+    // The session ID comes back only for the caller's controlling terminal.
+    return ::tcgetsid(fd) != -1 || isConsoleDevice(st.st_rdev);
+}
 
 std::unique_ptr<SerialPort> makeSystemSerialPort()
 {

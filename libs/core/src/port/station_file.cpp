@@ -1,6 +1,6 @@
 #include "plx71/port/station_file.hpp"
 
-#include "files/regular_file.hpp"
+#include "plx71/files/regular_file.hpp"
 #include "plx71/port/port_names.hpp"
 
 #include <cstdlib>

@@ -1,7 +1,8 @@
 #include "plx71/production_record/job_record.hpp"
 
-#include "files/regular_file.hpp"
+#include "plx71/files/regular_file.hpp"
 #include "plx71/job/job_actions.hpp"
+#include "plx71/messages/message_texts.hpp"
 #include "plx71/production_record/record_file.hpp"
 #include "plx71/text/json_writer.hpp"
 #include "plx71/text/utf8_path.hpp"
@@ -107,6 +108,10 @@ void addResultFields(JsonObject& o, const BoxOutcome& outcome, const JobFacts& f
         .number("pagesSkipped", outcome.pagesSkipped)
         .boolean("verified", outcome.verified)
         .raw("mismatch", mismatchJson(outcome));
+    if (outcome.notReadBack)
+        o.string("note", msg::kLoadedNotReadBack);
+    else
+        o.null("note");
     optionalText(o, "failedCommand", outcome.failedCommand);
     if (outcome.failedPage)
         o.string("failedPage", hex2(std::uint8_t(*outcome.failedPage >> 8)) + hex2(std::uint8_t(*outcome.failedPage)));

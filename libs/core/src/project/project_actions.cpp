@@ -1,7 +1,7 @@
 #include "plx71/project/project_actions.hpp"
 
-#include "files/file_replace.hpp"
-#include "files/regular_file.hpp"
+#include "plx71/files/file_replace.hpp"
+#include "plx71/files/regular_file.hpp"
 #include "plx71/job/job_actions.hpp"
 #include "plx71/messages/message_texts.hpp"
 #include "plx71/text/utf8_path.hpp"
@@ -114,27 +114,34 @@ ProjectFile projectFromJob(const WriterState& state, const JobSettings& job)
     return p;
 }
 
-bool saveProject(Ui& ui, const WriterState& state, const JobSettings& job, const std::filesystem::path& path)
+std::optional<std::vector<std::uint8_t>> projectBytesToSave(Ui& ui, const WriterState& state, const JobSettings& job)
 {
     const ProjectFile project = projectFromJob(state, job);
     // A text the file cannot take back would make a project that never opens.
     for (const std::string* fileName : {&project.userRomFileName, &project.bootRomFileName}) {
         if (fileName->size() > kMaxProjectTextLength) {
             ui.message(Icon::Stop, msg::fileNameTooLong(*fileName));
-            return false;
+            return std::nullopt;
         }
     }
     for (const std::string* list : {&project.lockBlockList, &project.operationBlockList}) {
         if (list->size() > kMaxProjectTextLength) {
             ui.message(Icon::Stop, "Block list too long (more than 255 characters): " + *list);
-            return false;
+            return std::nullopt;
         }
     }
+    return encodeProject(project);
+}
 
+bool saveProject(Ui& ui, const WriterState& state, const JobSettings& job, const std::filesystem::path& path)
+{
+    const auto bytes = projectBytesToSave(ui, state, job);
+    if (!bytes)
+        return false;
     // The old project stays whole until the new one is safely written.
-    const std::vector<std::uint8_t> bytes = encodeProject(project);
-    if (!replaceFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()))) {
-        ui.message(Icon::Stop, msg::cannotWriteFile(utf8FromPath(path)));
+    std::error_code why;
+    if (!replaceFile(path, std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()), &why)) {
+        ui.messageWithDetail(Icon::Stop, msg::cannotWriteFile(utf8FromPath(path)), writeFailureReason(why));
         return false;
     }
     return true;

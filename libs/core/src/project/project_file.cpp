@@ -75,6 +75,16 @@ public:
         auto b = take(length);
         return std::string(b.begin(), std::find(b.begin(), b.end(), std::uint8_t(0)));
     }
+    // A file name field that holds bytes but starts with a zero would read
+    // as no file at all (a job without its Boot ROM): such a file is refused.
+    std::string fileName()
+    {
+        const std::size_t at = pos_;
+        std::string name = text();
+        if (ok_ && name.empty() && pos_ > at + 4)
+            ok_ = false;
+        return name;
+    }
     void fail() { ok_ = false; }
 
 private:
@@ -163,8 +173,8 @@ std::optional<ProjectFile> decodeProject(std::span<const std::uint8_t> bytes)
     p.serialModeIndex = r.i32();
     p.targetBaudIndex = r.i32();
     p.updateEnable = r.i32();
-    p.bootRomFileName = r.text();
-    p.userRomFileName = r.text();
+    p.bootRomFileName = r.fileName();
+    p.userRomFileName = r.fileName();
     p.lockBitMode = r.i32();
     p.lockBlockList = r.text();
     p.operationBlockMode = r.i32();

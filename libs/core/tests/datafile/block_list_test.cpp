@@ -78,6 +78,8 @@ TEST(AddressRanges, ValidTexts)
     EXPECT_EQ(parseAddressRanges("c0000 - c00ff , D0000", 0xC0000, 0xFFFFF),
               (V{{0xC0000, 0xC00FF}, {0xD0000, 0xD0000}}));
     EXPECT_EQ(parseAddressRanges("  FC000-FC00F  ", 0xC0000, 0xFFFFF), (V{{0xFC000, 0xFC00F}}));
+    // A range of one address is that address.
+    EXPECT_EQ(parseAddressRanges("C0000-C0000", 0xC0000, 0xFFFFF), parseAddressRanges("C0000", 0xC0000, 0xFFFFF));
     EXPECT_EQ(parseAddressRanges("C0000,C0001,C0002,C0003,C0004", 0xC0000, 0xFFFFF)->size(), 5u);
     EXPECT_EQ(parseAddressRanges("000C0000-0FFFFF", 0xC0000, 0xFFFFF), (V{{0xC0000, 0xFFFFF}}));
     // Out of order and overlapping ranges stay as typed.
@@ -91,8 +93,8 @@ TEST(AddressRanges, ValidTexts)
 TEST(AddressRanges, InvalidTexts)
 {
     for (std::string_view bad :
-         {"C0000-C0000", "C00FF-C0000", "C0000,C0001,C0002,C0003,C0004,C0005", "BFFFF", "100000", "C0000,", "C0000-",
-          "-C0000", "C0000-C0010-C0020", "C0000 C0010", "C0000;C0010", "0x C0000", "1000C0000", "C0000-FFFFFFFFF"}) {
+         {"C00FF-C0000", "C0000,C0001,C0002,C0003,C0004,C0005", "BFFFF", "100000", "C0000,", "C0000-", "-C0000",
+          "C0000-C0010-C0020", "C0000 C0010", "C0000;C0010", "0x C0000", "1000C0000", "C0000-FFFFFFFFF"}) {
         EXPECT_FALSE(parseAddressRanges(bad, 0xC0000, 0xFFFFF).has_value()) << bad;
     }
 }

@@ -26,15 +26,17 @@ struct Reader {
     std::vector<std::uint8_t> boot = blankImage(Area::BootRom);
     int levelSeen = -1;
 
+    // The texts get an end record behind them: a file without one is
+    // refused (CutShortContradictoryAndOutsideFilesNameTheirCause).
     bool hex(const std::string& text, Area area = Area::UserRom)
     {
-        return readDataText(ui, device, area, area == Area::UserRom ? std::span(user) : std::span(boot), text,
-                            DataFormat::IntelHex, &levelSeen);
+        return readDataText(ui, device, area, area == Area::UserRom ? std::span(user) : std::span(boot),
+                            text + "\n:00000001FF", DataFormat::IntelHex, &levelSeen);
     }
     bool srec(const std::string& text, Area area = Area::UserRom)
     {
-        return readDataText(ui, device, area, area == Area::UserRom ? std::span(user) : std::span(boot), text,
-                            DataFormat::SRecord, &levelSeen);
+        return readDataText(ui, device, area, area == Area::UserRom ? std::span(user) : std::span(boot),
+                            text + "\nS9030000FC", DataFormat::SRecord, &levelSeen);
     }
     std::uint8_t at(std::uint32_t address) const { return user[address - kUserStart]; }
     std::vector<std::string> texts() const { return ui.texts(); }
@@ -75,14 +77,58 @@ TEST(DataFileReader, RecordsInAnyOrderAndLowerCaseDigits)
 {
     Reader r;
     std::string text = lines({intelSegment(0xC000), intelData(0x0100, {1, 2}), intelData(0x0000, {9}),
-                              intelData(0x0101, {7}), intelRecord(3, 0, {0, 0, 0, 0}), intelRecord(5, 0, {0, 0, 0, 0}),
+                              intelData(0x0101, {2}), intelRecord(3, 0, {0, 0, 0, 0}), intelRecord(5, 0, {0, 0, 0, 0}),
                               "this line is no record", ":00000001FF"});
     for (auto& c : text)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     ASSERT_TRUE(r.hex(text));
     EXPECT_EQ(r.at(0xC0000), 9);
     EXPECT_EQ(r.at(0xC0100), 1);
-    EXPECT_EQ(r.at(0xC0101), 7); // the later record wins
+    EXPECT_EQ(r.at(0xC0101), 2); // the same byte twice is no conflict
+}
+
+// A file cut short, two records that disagree, a record outside the area:
+// each is refused, and the detail line names what and where.
+TEST(DataFileReader, CutShortContradictoryAndOutsideFilesNameTheirCause)
+{
+    const std::string seg = intelSegment(0xC000);
+    struct Case {
+        const char* name;
+        DataFormat format;
+        std::string text;
+        std::string_view message; // empty: accepted
+        std::string detail;
+    };
+    const std::string cutShort = "no end record: the file may be cut short";
+    const std::vector<Case> cases{
+        {"hex without end record", DataFormat::IntelHex, lines({seg, intelData(0, {1})}), msg::kFileFormatError,
+         cutShort},
+        {"S2 without S7/S8/S9", DataFormat::SRecord, lines({sRecord('2', 0xC0000, {1})}), msg::kFileFormatError,
+         cutShort},
+        {"S2 ended by S9", DataFormat::SRecord, lines({sRecord('2', 0xC0000, {1}), sRecord('9', 0, {})}), {}, {}},
+        {"contradictory overlap", DataFormat::IntelHex,
+         lines({seg, intelData(0x10, {1, 2, 3}), intelData(0x20, {4}), intelData(0x11, {2, 9}), ":00000001FF"}),
+         msg::kFileFormatError, "lines 2 and 4 put different bytes at address 0C0012"},
+        {"redundant overlap",
+         DataFormat::IntelHex,
+         lines({seg, intelData(0, {1, 2, 3}), intelData(1, {2, 3}), ":00000001FF"}),
+         {},
+         {}},
+        {"outside the area", DataFormat::SRecord,
+         lines({sRecord('2', 0xC0000, {1}), sRecord('2', 0xBFFF0, {2}), "S804000000FB"}), msg::kInvalidAddressContained,
+         "line 2: address 0BFFF0 is outside the area 0C0000-0FFFFF"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Reader r;
+        const bool read = readDataText(r.ui, r.device, Area::UserRom, r.user, c.text, c.format, nullptr);
+        EXPECT_EQ(read, c.message.empty());
+        EXPECT_EQ(r.texts(), c.message.empty() ? std::vector<std::string>{} : only(c.message));
+        if (!c.message.empty()) {
+            EXPECT_EQ(r.ui.details(), std::vector<std::string>{c.detail});
+        }
+        EXPECT_EQ(r.at(0xC0000), read ? 1 : 0xFF);
+    }
 }
 
 TEST(DataFileReader, IntelHexEndOfReading)
@@ -333,16 +379,17 @@ TEST(DataFileReader, ProtectQuestionUsesTheFileData)
 // Read onto a blank image, the bytes the file leaves are FF, not the old ones.
 TEST(DataFileReader, OverlappingRecordsAndAReadOntoABlankImage)
 {
-    const std::string overlap = sRecord('2', 0xFFFFE, {1, 0x3F}) + "\n" + sRecord('2', 0xFFFFF, {0xFF}) + "\n"
-        + sRecord('2', 0xC0000, {5, 6}) + "\n" + sRecord('2', 0xC0001, {7});
+    const std::string overlap = sRecord('2', 0xFFFFE, {1, 0x3F}) + "\n" + sRecord('2', 0xFFFFF, {0x3F}) + "\n"
+        + sRecord('2', 0xC0000, {5, 6}) + "\n" + sRecord('2', 0xC0001, {6}) + "\nS804000000FB";
     Reader r;
     r.user[0x10] = 0x55; // not in the file
+    r.ui.scriptAnswers({true});
     EXPECT_TRUE(r.srec(overlap));
-    EXPECT_TRUE(r.texts().empty()); // the later FF at the protect byte: no question
-    EXPECT_EQ(r.levelSeen, 0);
+    EXPECT_EQ(r.texts(), only(msg::kLevel1Question));
+    EXPECT_EQ(r.levelSeen, 1);
     EXPECT_EQ(r.at(0xFFFFE), 1);
     EXPECT_EQ(r.at(0xC0000), 5);
-    EXPECT_EQ(r.at(0xC0001), 7);
+    EXPECT_EQ(r.at(0xC0001), 6);
     EXPECT_EQ(r.at(0xC0010), 0x55);
 
     struct Case {
@@ -355,9 +402,9 @@ TEST(DataFileReader, OverlappingRecordsAndAReadOntoABlankImage)
         Reader b;
         b.user[0x10] = 0x55;
         b.user.back() = 0x7F; // a level 1 image: only a blank one asks nothing
-        const bool read =
-            readDataText(b.ui, b.device, Area::UserRom, b.user, c.accepted ? sRecord('2', 0xC0000, {1}) : "S2",
-                         DataFormat::SRecord, nullptr, c.onto);
+        const bool read = readDataText(b.ui, b.device, Area::UserRom, b.user,
+                                       c.accepted ? sRecord('2', 0xC0000, {1}) + "\nS804000000FB" : "S2",
+                                       DataFormat::SRecord, nullptr, c.onto);
         EXPECT_EQ(read, c.accepted);
         EXPECT_EQ(b.at(0xC0010), c.at10);
     }

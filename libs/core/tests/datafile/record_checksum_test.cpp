@@ -86,10 +86,11 @@ TEST(RecordChecksum, AWrongSumRefusesTheFileInBothReaders)
         EXPECT_EQ(ui.details(), detail) << c.what;
         EXPECT_EQ(image, blankImage(Area::UserRom)) << c.what;
 
-        // The same file with its sums right loads.
+        // The same file with its sums right (and its end record) loads.
         std::string good;
         for (const auto& line : c.lines)
             good += line + c.lineEnd;
+        good += c.format == DataFormat::IntelHex ? ":00000001FF" : "S9030000FC";
         RecordingUi okUi;
         EXPECT_TRUE(readDataText(okUi, test::defaultDevice(), Area::UserRom, image, good, c.format)) << c.what;
         EXPECT_TRUE(okUi.texts().empty()) << c.what;

@@ -1,5 +1,5 @@
-#include "files/file_replace.hpp"
-#include "files/regular_file.hpp"
+#include "plx71/files/file_replace.hpp"
+#include "plx71/files/regular_file.hpp"
 #include "plx71/testing/scratch_dir.hpp"
 
 #include <gtest/gtest.h>

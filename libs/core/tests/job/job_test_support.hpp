@@ -13,10 +13,11 @@
 
 namespace plx71::testing {
 
-// One S2 record (24-bit address), check sum included.
+// One S2 record (24-bit address), check sum included, and an S9 line: the
+// reader ignores S9 but wants an end record, so any file made of these is whole.
 inline std::string s2(std::uint32_t address, const std::vector<std::uint8_t>& data)
 {
-    return test::sRecord('2', address, data) + "\n";
+    return test::sRecord('2', address, data) + "\nS9030000FC\n";
 }
 
 inline const std::string kTestTable = std::string(test::kDefaultDeviceLine)

@@ -322,6 +322,16 @@ TEST_F(Download, WorkerFailuresStopTheDataWithoutClosingCommands)
     EXPECT_EQ(pages.back(), 0x1FE1);
     EXPECT_EQ(countCode(accepted(*sim), CMD_DOWNLOAD_END), 0u);
     expectResting();
+
+    // A box that falls silent among the User ROM pages: the message once,
+    // not again for the poll and the way back to 9600.
+    ui.clear();
+    sim->setFailPage(0x1FE2, false);
+    onNth(CMD_WRITE_PAGE, 5, [this] { sim->setSilent(true); });
+    EXPECT_FALSE(download());
+    EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(msg::kCommunicationError)});
+    onCommand = nullptr;
+    sim->setSilent(false);
 }
 
 TEST_F(Download, CancelDuringUserPagesSendsNoClosingCommands)

@@ -61,11 +61,9 @@ TEST_F(SkipBlank, OnlyPagesHoldingDataGoOutAndEveryPageIsReadBack)
     std::vector<std::uint16_t> everyPage = pageRange(0x0FA0, 0x0FBF);
     const auto boot = pageRange(0x1FE0, 0x1FE7);
     everyPage.insert(everyPage.end(), boot.begin(), boot.end());
+    // Boot ROM pages always go out, blank or not: the erase leaves them.
     std::vector<std::uint16_t> dataPages{0x0FA1, 0x0FBF};
-    for (std::uint16_t p : boot) {
-        if (p != 0x1FE3)
-            dataPages.push_back(p);
-    }
+    dataPages.insert(dataPages.end(), boot.begin(), boot.end());
     struct Case {
         bool skip;
         std::vector<std::uint16_t> sent;
@@ -113,6 +111,23 @@ TEST_F(SkipBlank, APageTheEraseLeftNonBlankIsAVerifyMismatchOnlyWhenSkipped)
     plx71sim::Page blank;
     blank.fill(0xFF);
     EXPECT_EQ(sim->page(0x0FA3), blank);
+}
+
+// A box holding an earlier job's Boot ROM: the blank page 1FE3 of this job
+// still goes out, so the box holds this job even without the read-back.
+TEST_F(SkipBlank, ABootRomPageOfAnEarlierJobIsOverwrittenEvenWhenBlank)
+{
+    plx71sim::StoredJob earlier = sim->job();
+    earlier.pages[0x1FE3].fill(0x5A);
+    sim->setJob(earlier);
+    for (bool verify : {false, true}) {
+        const BoxOutcome o = download(DownloadOptions{verify, true});
+        EXPECT_TRUE(o.ok()) << outcomeClassName(o.kind);
+        plx71sim::Page blank;
+        blank.fill(0xFF);
+        EXPECT_EQ(sim->page(0x1FE3), blank);
+        sim->setJob(earlier);
+    }
 }
 
 } // namespace

@@ -307,4 +307,36 @@ TEST(PosixSerialPort, AnUnprivilegedUserCanReopenAfterClosing)
     EXPECT_EQ(WEXITSTATUS(status), 0) << "10 setuid, 11 open, 12 second opener got in, 13 reopen, 14 other reopen";
 }
 
+// A user logged in on a serial line who names that line as the box's port:
+// the port stays untouched, the session's settings too.
+TEST(PosixSerialPort, TheControllingTerminalIsNeverOpened)
+{
+    Pty pty;
+    ASSERT_TRUE(pty.ok());
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // A new session whose first terminal opened becomes its own.
+        if (::setsid() < 0)
+            ::_exit(10);
+        const int own = ::open(pty.slave().c_str(), O_RDWR);
+        if (own < 0 || ::tcgetsid(own) != ::getsid(0))
+            ::_exit(11);
+        termios before{};
+        ::tcgetattr(own, &before);
+        auto port = makeSystemSerialPort();
+        if (port->open(pty.slave(), 9600, shortTiming()))
+            ::_exit(12);
+        termios after{};
+        ::tcgetattr(own, &after);
+        ::_exit(after.c_lflag == before.c_lflag && after.c_cflag == before.c_cflag ? 0 : 13);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "10 setsid, 11 no controlling terminal, 12 opened, 13 settings changed";
+    // Anyone else may use it.
+    EXPECT_TRUE(makeSystemSerialPort()->open(pty.slave(), 9600, shortTiming()));
+}
+
 #endif

@@ -108,6 +108,14 @@ TEST(ProjectFile, RoundTripKeepsEveryByte)
     EXPECT_EQ(decodedZero->userRomFileName, "/data/user.hex");
     EXPECT_EQ(decodedZero->lockBlockList, "");
     EXPECT_EQ(decodedZero->bootRomFileName, "");
+    // A file name field that starts with its zero would read as no file
+    // (a job without its Boot ROM): refused.
+    for (std::string* name : {&zero.bootRomFileName, &zero.userRomFileName}) {
+        ProjectFile leading = zero;
+        *(name == &zero.bootRomFileName ? &leading.bootRomFileName : &leading.userRomFileName) =
+            std::string("\0boot.btp", 9);
+        EXPECT_FALSE(decodeProject(encodeProject(leading)));
+    }
 
     // Empty texts are a zero length and nothing else.
     ProjectFile empty;

@@ -49,6 +49,9 @@ struct StoredJob {
     std::map<std::uint16_t, Page> pages;    // never written pages read as 0xFF
     std::string firmwareVersion;            // exactly 16 bytes
     std::map<std::uint16_t, Page> firmware; // firmware area pages received
+    // The last download reached CMD_DOWNLOAD_COMMIT. A job cut short before
+    // it is answered as no job at all (device-name length 0).
+    bool complete = true;
 
     Page page(std::uint16_t number) const;
     bool operator==(const StoredJob&) const = default;

@@ -3,6 +3,7 @@
 // updates the stored job and says what goes back on the line. No I/O and
 // no locking; the simulator serialises calls and supplies the clock.
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -81,6 +82,9 @@ struct BoxConfig {
     std::string firmwareVersion = "V1.30 2001/12/25";
     std::chrono::milliseconds busyTime{50};
     bool strictBusy = false; // NAK erase/page/commit commands while busy
+    // How many of the latest requests received() keeps: a box serving job
+    // after job must not grow without bound. Tests keep them all.
+    std::size_t keepReceived = SIZE_MAX;
 };
 
 class WriterBox {
@@ -112,6 +116,7 @@ private:
     Answer reply(std::uint8_t code, const Bytes& payload);
     bool settingsFit(std::size_t name, std::size_t user, std::size_t boot) const;
     void startBusy(Clock::time_point now) { busyUntil_ = now + config_.busyTime; }
+    void keep(ReceivedCommand rc);
 
     BoxConfig config_;
     StoredJob job_;
@@ -120,6 +125,9 @@ private:
     Clock::time_point busyUntil_{};
     Loader loader_ = Loader::Off;
     std::vector<ReceivedCommand> received_;
+    // The version text of the firmware being loaded: it becomes the box's
+    // only with the last page, so a load cut short keeps the old one.
+    std::string loadingVersion_;
 };
 
 } // namespace plx71sim

@@ -25,6 +25,9 @@ struct SaveRequest {
 // The file text; the counters (when given) advance by 16 per data record.
 std::string formatIntelHex(const SaveRequest& request, ProgressCounters* counters = nullptr);
 std::string formatSRecords(const SaveRequest& request, ProgressCounters* counters = nullptr);
+// The text saveDataFile writes to `path`: Intel HEX for a ".hex" name, else S-records.
+std::string formatDataFile(const std::filesystem::path& path, const SaveRequest& request,
+                           ProgressCounters* counters = nullptr);
 
 // Data Save's worker: the format from the path's type character, the whole
 // file written; a file that cannot be created or written is reported (stop

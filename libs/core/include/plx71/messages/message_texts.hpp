@@ -35,6 +35,11 @@ inline constexpr std::string_view kCommunicationError = "Communication error bet
 inline constexpr std::string_view kFirmwareVersionDifferent = "Firmware Version is different";
 inline constexpr std::string_view kSettingsNotLoaded = "Settings not loaded";
 
+// A firmware load whose every page the box acknowledged: the box has no
+// command to read its firmware back, and the one-byte frame sum lets some
+// pairs of bit errors through, so such a load is never called verified.
+inline constexpr std::string_view kLoadedNotReadBack = "loaded, not read back";
+
 // "COM%d cannot be used"; a port given as a device path is named by its path.
 inline std::string portCannotBeUsed(std::string_view portName)
 {

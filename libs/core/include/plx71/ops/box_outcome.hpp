@@ -45,6 +45,7 @@ enum ExitCode : int {
     kExitVerifyMismatch = 7,
     kExitHangup = 129,      // SIGHUP: cancelled, box back at 9600, port closed
     kExitInterrupted = 130, // Ctrl-C (SIGINT): the same
+    kExitQuit = 131,        // SIGQUIT: the same
     kExitTerminated = 143,  // SIGTERM: the same
 };
 // The code of a class: Cancelled 1, FileError and OutputNotWritten 3, the
@@ -98,6 +99,7 @@ struct BoxOutcome {
     bool skipBlank = false;         // the download left out blank pages
     bool verified = false;          // a read-back verify ran to its end and matched
     bool settingsApplied = false;   // upload: the box's settings reached the job
+    bool notReadBack = false;       // firmware: every page acknowledged, none can be read back
     std::chrono::milliseconds duration{0};
 
     bool ok() const { return kind == OutcomeClass::Success; }

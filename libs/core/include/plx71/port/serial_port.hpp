@@ -49,4 +49,13 @@ public:
 // The platform's port: termios on POSIX systems, the Win32 comm API on Windows.
 std::unique_ptr<SerialPort> makeSystemSerialPort();
 
+#ifndef _WIN32
+// A terminal that carries a session rather than a line to a writer box:
+// /dev/tty and /dev/console, this process's controlling terminal (also a
+// serial port someone logged in on) and the port the kernel console writes
+// to. Bytes sent there land on a screen, and the line settings would break
+// the session; the port opens none of them.
+bool isSessionTerminal(int fd);
+#endif
+
 } // namespace plx71

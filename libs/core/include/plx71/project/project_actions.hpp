@@ -7,7 +7,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
+#include <vector>
 
 namespace plx71 {
 
@@ -17,6 +19,9 @@ ProjectFile projectFromJob(const WriterState& state, const JobSettings& job);
 // with a stop-icon message naming it, and false returned. The old file is
 // replaced only once the new one is whole on the disk.
 bool saveProject(Ui& ui, const WriterState& state, const JobSettings& job, const std::filesystem::path& path);
+// The bytes saveProject writes; nullopt (with the message shown) for a job
+// whose texts the file cannot hold.
+std::optional<std::vector<std::uint8_t>> projectBytesToSave(Ui& ui, const WriterState& state, const JobSettings& job);
 
 // Reads the project, checks it against the device table, applies it to the
 // job and the current device, and reloads the data files it names (each onto

@@ -23,7 +23,7 @@ struct FileDialogRequest {
     QString title;
     QString filter;        // "Data file (*.hex *.mot)"
     QString defaultSuffix; // "hex"
-    QString directory;     // empty: the current directory
+    QString directory;     // empty: the folder last used for this filter (startFolder)
     QString objectName = QStringLiteral("fileDialog");
 };
 
@@ -33,6 +33,14 @@ using FileChooser = std::function<QString(QWidget* parent, const FileDialogReque
 // The standard file dialog: Open asks for an existing file; Save asks no
 // overwrite question (the program's own writing decides what to do).
 QString runFileDialog(QWidget* parent, const FileDialogRequest& request);
+
+// Where a dialog for files of `kind` (its filter) starts: the folder of the
+// last such file the user chose, kept per user; the first time, or when that
+// folder is gone, the user's Documents. Never the program's own folder, where
+// a normal user may not write.
+QString startFolder(const QString& kind);
+// Remembers the folder of `chosenFile` for the next dialog of `kind`.
+void rememberFolder(const QString& kind, const QString& chosenFile);
 
 // `chooser` when set, else the standard file dialog.
 QString chooseFile(const FileChooser& chooser, QWidget* parent, const FileDialogRequest& request);

@@ -2,7 +2,8 @@
 // Start-up figures (scripts/bench_startup.sh): with PLX71_EXIT_AFTER_FIRST_PAINT
 // set, a window program prints the wall-clock time at which each start-up
 // stage ended ("stage <name> <ns since the epoch>"), the last one its first
-// drawn window, and ends. The timer fires once the paint pass, flush
+// drawn window, then the text of each named line edit of the windows shown
+// ("field <name> <text>"), and ends. The timer fires once the paint pass, flush
 // included, is done; exit() also ends a modal dialog's own event loop.
 #include <QObject>
 

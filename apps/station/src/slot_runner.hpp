@@ -1,0 +1,65 @@
+#pragma once
+// One slot's box job on its own worker thread: a box session of its own, the
+// shared project read-only, the record line appended on that thread as soon
+// as the box has ended. Everything the window learns arrives on the window's
+// thread through queued calls, so the window never waits on a port.
+#include "station_project.hpp"
+
+#include "plx71/ops/box_outcome.hpp"
+#include "plx71/ops/box_session.hpp"
+#include "plx71/ops/gang_runner.hpp" // LinkTiming, as a gang's boxes take it
+#include "plx71/ops/progress_sink.hpp"
+#include "plx71/port/port_choice.hpp"
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <thread>
+
+namespace plx71::station {
+
+struct SlotJob {
+    std::shared_ptr<const ProjectJob> project;
+    PortChoice port;
+    DownloadOptions options;
+    int slotNumber = 1;
+    QString label;
+    std::string recordPath;           // empty: no record
+    std::optional<LinkTiming> timing; // tests shorten the link's pauses
+};
+
+struct SlotEnd {
+    BoxOutcome outcome;
+    QString cause; // plx71's words for a failure; empty on success
+};
+
+class SlotRunner : public QObject {
+    Q_OBJECT
+public:
+    explicit SlotRunner(QObject* parent = nullptr) : QObject(parent) {}
+    // Cancels a job that still runs and waits for its way back to 9600.
+    ~SlotRunner() override;
+
+    bool running() const { return running_; }
+    // Starts the job unless one runs (false then).
+    bool start(SlotJob job);
+    // Cancel reaches the session between its steps and inside a transfer.
+    void cancel();
+
+    // Called on the runner's thread (the window's).
+    std::function<void(ProgressPhase phase, int done, int total)> onProgress;
+    std::function<void(const SlotEnd& end)> onEnded;
+
+private:
+    void ended(const SlotEnd& end);
+
+    bool running_ = false;
+    std::shared_ptr<std::atomic<bool>> cancel_;
+    std::thread thread_;
+};
+
+} // namespace plx71::station

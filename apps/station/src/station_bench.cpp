@@ -1,0 +1,49 @@
+#include "station_bench.hpp"
+
+#include "station_window.hpp"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+
+namespace plx71::station {
+
+bool startBenchIfAsked(StationWindow& window)
+{
+    if (qEnvironmentVariableIsEmpty("PLX71_STATION_BENCH"))
+        return false;
+    auto* timer = new QTimer(&window);
+    timer->setTimerType(Qt::PreciseTimer);
+    timer->setInterval(10);
+    auto* job = new QElapsedTimer;
+    auto* tick = new QElapsedTimer;
+    auto worst = std::make_shared<qint64>(0);
+    QObject::connect(timer, &QTimer::timeout, &window, [&window, timer, job, tick, worst] {
+        *worst = std::max(*worst, tick->nsecsElapsed() - 10'000'000);
+        tick->restart();
+        if (window.anyRunning())
+            return;
+        timer->stop();
+        std::printf("job-ms %.1f\nworst-loop-delay-ms %.1f\n", double(job->nsecsElapsed()) / 1e6, double(*worst) / 1e6);
+        for (int i = 0; i < window.slotCount(); ++i)
+            std::printf("slot %d %s\n", i + 1, qPrintable(stateWord(window.slotState(i))));
+        std::fflush(stdout);
+        delete job;
+        delete tick;
+        QCoreApplication::exit(0);
+    });
+    // The job starts once the window is drawn: the first paint is no part
+    // of the job's figures.
+    QTimer::singleShot(300, &window, [&window, timer, job, tick] {
+        job->start();
+        window.startAll();
+        tick->start();
+        timer->start();
+    });
+    return true;
+}
+
+} // namespace plx71::station

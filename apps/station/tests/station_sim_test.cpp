@@ -1,0 +1,236 @@
+// Plx71Station against software writer boxes: the slots' end states, the
+// record lines, auto mode, the operator lock and closing during a job.
+#include "operator_lock.hpp"
+#include "station_window.hpp"
+
+#include "plx71/testing/recording_ui.hpp"
+#include "plx71/testing/sim_link.hpp"
+#include "plx71sim/simulator.hpp"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using namespace plx71;
+using namespace plx71::station;
+using namespace plx71::test;
+
+class StationSimTest : public QObject {
+    Q_OBJECT
+private slots:
+    void threeSlotsEndVerifiedFailedAndNoBox();
+    void autoModeServesEachAppearanceOnce();
+    void lockHoldsAcrossARestartUntilItsPassword();
+    void closingDuringAJobBringsEveryBoxToRest();
+};
+
+namespace {
+
+const QString kExamples = QStringLiteral(PLX71_SOURCE_DIR "/examples");
+const QString kTable = QStringLiteral(PLX71_SOURCE_DIR "/resources/plx71typ.tbl");
+
+struct World {
+    explicit World(QStringList passwords = {})
+    {
+        options.ui = &ui;
+        options.settingsFile = dir.filePath(QStringLiteral("station.ini"));
+        options.deviceTablePath = kTable;
+        options.timing = quickTiming();
+        options.lockIterations = 1000;
+        options.askPassword = [this](QWidget*, const QString&) {
+            return answers.isEmpty() ? QString() : answers.takeFirst();
+        };
+        answers = passwords;
+        window = std::make_unique<StationWindow>(options);
+    }
+
+    QString stateName(int slot) const
+    {
+        for (auto* label : window->findChildren<QLabel*>()) {
+            if (label->accessibleName().startsWith(QStringLiteral("Slot %1: ").arg(slot)))
+                return label->accessibleName();
+        }
+        return {};
+    }
+    QPushButton* button(const QString& name) const
+    {
+        for (auto* b : window->findChildren<QPushButton*>()) {
+            if (b->accessibleName() == name)
+                return b;
+        }
+        qFatal("no button %s", qPrintable(name));
+    }
+    QStringList recordLines() const
+    {
+        QFile file(dir.filePath(QStringLiteral("line.jsonl")));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+    QTemporaryDir dir;
+    RecordingUi ui;
+    QStringList answers;
+    StationOptions options;
+    std::unique_ptr<StationWindow> window;
+};
+
+bool resting(const plx71sim::Simulator& sim)
+{
+    return sim.waitFor([&] { return sim.portOpenCount() == 0 && sim.rate() == 9600; }, 5s);
+}
+
+} // namespace
+
+void StationSimTest::threeSlotsEndVerifiedFailedAndNoBox()
+{
+    plx71sim::Simulator healthy(quickBox()), wrong(quickBox());
+    QVERIFY(healthy.start() && wrong.start());
+    wrong.setFlipRead(0x0FA7, 0x42);
+    World w;
+    QVERIFY(w.window->ready());
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(kExamples); // a relative project is taken from here
+
+    // A bad project on the command line: the message of Project > Open, the empty window.
+    QFile junk(w.dir.filePath(QStringLiteral("junk.pxp")));
+    QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write("not a project") > 0);
+    junk.close();
+    w.window->apply(*parseStationArgs({QStringLiteral("Plx71Station"), junk.fileName()}).args);
+    QVERIFY(!w.window->project());
+    QCOMPARE(w.ui.texts().back(), std::string("File format error"));
+
+    const QStringList args = {QStringLiteral("Plx71Station"), QStringLiteral("demo_project.pxp"),
+                              QStringLiteral("--port"),       QString::fromStdString(healthy.slavePath()),
+                              QStringLiteral("--port"),       QString::fromStdString(wrong.slavePath()),
+                              QStringLiteral("--port"),       w.dir.filePath(QStringLiteral("unplugged")),
+                              QStringLiteral("--record"),     w.dir.filePath(QStringLiteral("line.jsonl"))};
+    w.window->apply(*parseStationArgs(args).args);
+    QDir::setCurrent(previous);
+    QVERIFY(w.window->project());
+    QCOMPARE(w.window->findChild<QLabel*>(QStringLiteral("userRomChecksum"))->text(), QStringLiteral("28D9"));
+    QCOMPARE(w.window->slotCount(), 3);
+    QCOMPARE(w.stateName(3), QStringLiteral("Slot 3: No box"));
+
+    w.button(QStringLiteral("Start all"))->click();
+    QCOMPARE(w.stateName(1), QStringLiteral("Slot 1: Running"));
+    QTRY_VERIFY_WITH_TIMEOUT(!w.window->anyRunning(), 60000);
+    QCOMPARE(w.stateName(1), QStringLiteral("Slot 1: Verified"));
+    QCOMPARE(w.stateName(2), QStringLiteral("Slot 2: Failed"));
+    QCOMPARE(w.stateName(3), QStringLiteral("Slot 3: No box"));
+    QVERIFY(w.window->windowTitle().contains(QStringLiteral("Station"))
+            && w.window->windowTitle().contains(QStringLiteral("1 failed")));
+    QVERIFY(resting(healthy) && resting(wrong));
+
+    // One line a box that ran, with the slot's number; the mismatch named.
+    const QStringList lines = w.recordLines();
+    QCOMPARE(lines.size(), 2);
+    QMap<int, QJsonObject> bySlot;
+    for (const QString& line : lines) {
+        const QJsonObject o = QJsonDocument::fromJson(line.toUtf8()).object();
+        bySlot[o.value(QStringLiteral("slot")).toInt()] = o;
+    }
+    QCOMPARE(bySlot[1].value(QStringLiteral("outcome")).toString(), QStringLiteral("success"));
+    QCOMPARE(bySlot[2].value(QStringLiteral("outcome")).toString(), QStringLiteral("verify-mismatch"));
+
+    // Retry failed runs the failed box alone again.
+    wrong.setFlipRead(0x0FA7, 0, false);
+    w.button(QStringLiteral("Retry failed"))->click();
+    QCOMPARE(w.stateName(1), QStringLiteral("Slot 1: Verified"));
+    QTRY_VERIFY_WITH_TIMEOUT(!w.window->anyRunning(), 60000);
+    QCOMPARE(w.stateName(2), QStringLiteral("Slot 2: Verified"));
+    QCOMPARE(w.recordLines().size(), 3);
+}
+
+void StationSimTest::autoModeServesEachAppearanceOnce()
+{
+    World w;
+    plx71sim::Options o = quickBox();
+    o.linkPath = w.dir.filePath(QStringLiteral("adapter")).toStdString();
+    plx71sim::Simulator sim(o);
+    w.window->apply(
+        *parseStationArgs({QStringLiteral("Plx71Station"), kExamples + QStringLiteral("/demo_project.pxp"),
+                           QStringLiteral("--port"), QString::fromStdString(o.linkPath), QStringLiteral("--record"),
+                           w.dir.filePath(QStringLiteral("line.jsonl")), QStringLiteral("--auto")})
+             .args);
+    QCOMPARE(w.stateName(1), QStringLiteral("Slot 1: No box"));
+    for (int appearance = 1; appearance <= 2; ++appearance) {
+        QVERIFY(sim.start());
+        QTRY_COMPARE_WITH_TIMEOUT(w.stateName(1), QStringLiteral("Slot 1: Verified"), 60000);
+        // Still plugged in: polled again, not served again.
+        for (int i = 0; i < 3; ++i)
+            w.window->pollPresence();
+        QVERIFY(!w.window->anyRunning());
+        QCOMPARE(w.recordLines().size(), appearance);
+        QVERIFY(resting(sim));
+        sim.stop();
+        w.window->pollPresence();
+        QCOMPARE(w.stateName(1), QStringLiteral("Slot 1: No box"));
+    }
+}
+
+void StationSimTest::lockHoldsAcrossARestartUntilItsPassword()
+{
+    // PBKDF2-HMAC-SHA256 as RFC 7914 gives it.
+    QCOMPARE(pbkdf2Sha256("passwd", "salt", 1, 64).toHex(),
+             QByteArray("55ac046e56e3089fec1691c22544b605f94185216dde0465e68b9d57c20dacbc"
+                        "49ca9cccf179b645991664b39d77ef317c71b845b1e30bd509112041d3a19783"));
+    World w({QStringLiteral("line-3 secret"), QStringLiteral("line-3 secret")});
+    w.window->apply(StationArgs{});
+    w.button(QStringLiteral("Lock"))->click();
+    QVERIFY(w.window->locked());
+    QVERIFY(!w.button(QStringLiteral("Add slot..."))->isEnabled());
+    w.window.reset();
+    QFile ini(w.options.settingsFile);
+    QVERIFY(ini.open(QIODevice::ReadOnly) && !ini.readAll().contains("secret"));
+
+    w.window = std::make_unique<StationWindow>(w.options);
+    w.window->apply(StationArgs{});
+    QVERIFY(w.window->locked());
+    QVERIFY(!w.button(QStringLiteral("Open project..."))->isEnabled());
+    w.answers = {QStringLiteral("guess")};
+    w.button(QStringLiteral("Lock"))->click();
+    QVERIFY(w.window->locked());
+    QCOMPARE(w.ui.texts().back(), std::string("Wrong password: the station stays locked."));
+    w.answers = {QStringLiteral("line-3 secret")};
+    w.button(QStringLiteral("Lock"))->click();
+    QVERIFY(!w.window->locked());
+    QVERIFY(w.button(QStringLiteral("Open project..."))->isEnabled());
+}
+
+void StationSimTest::closingDuringAJobBringsEveryBoxToRest()
+{
+    plx71sim::Options o = quickBox();
+    o.pace = true; // bytes take their time: the job is still running at the close
+    plx71sim::Simulator first(o), second(o);
+    QVERIFY(first.start() && second.start());
+    World w;
+    w.window->apply(*parseStationArgs({QStringLiteral("Plx71Station"), kExamples + QStringLiteral("/demo_project.pxp"),
+                                       QStringLiteral("--port"), QString::fromStdString(first.slavePath()),
+                                       QStringLiteral("--port"), QString::fromStdString(second.slavePath()),
+                                       QStringLiteral("--record"), w.dir.filePath(QStringLiteral("line.jsonl"))})
+                         .args);
+    w.window->show();
+    w.window->startAll();
+    QVERIFY(first.waitForCommands(10, 10s) && second.waitForCommands(10, 10s));
+    w.ui.setDefaultAnswer(true);
+    QVERIFY(!w.window->close()); // asks, then waits for the boxes
+    QVERIFY(w.ui.messages().back().isQuestion);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.window->isVisible(), 30000);
+    QVERIFY(resting(first) && resting(second));
+    const QStringList lines = w.recordLines();
+    QCOMPARE(lines.size(), 2);
+    for (const QString& line : lines)
+        QCOMPARE(QJsonDocument::fromJson(line.toUtf8()).object().value(QStringLiteral("outcome")).toString(),
+                 QStringLiteral("cancelled"));
+}
+
+QTEST_MAIN(StationSimTest)
+#include "station_sim_test.moc"
