@@ -211,6 +211,7 @@ void addLinkCommands(CLI::App& app, CliContext& ctx)
                        "page); off by default, as what the box does with pages it never receives is not "
                        "known");
     addLinkOptions(download, down->link, true);
+    addRecoverOption(download, down->link);
     download->callback(
         [&ctx, down] { ctx.run = [&ctx, down](CliUi& ui) { return runDownloadOrVerify(ctx, ui, *down, true); }; });
 
@@ -218,6 +219,7 @@ void addLinkCommands(CLI::App& app, CliContext& ctx)
     auto* verify = app.add_subcommand("verify", "compare the writer box with a project without writing anything");
     verify->add_option("PROJECT", ver->project, "project file (.pxp)")->required();
     addLinkOptions(verify, ver->link, true);
+    addRecoverOption(verify, ver->link);
     verify->callback(
         [&ctx, ver] { ctx.run = [&ctx, ver](CliUi& ui) { return runDownloadOrVerify(ctx, ui, *ver, false); }; });
 
@@ -232,6 +234,7 @@ void addLinkCommands(CLI::App& app, CliContext& ctx)
                      "read every page until two reads in a row agree (twice the time): a bit error the "
                      "one-byte check sum lets through is then a re-read, not wrong data");
     addLinkOptions(upload, up->link, true, true);
+    addRecoverOption(upload, up->link);
     upload->callback([&ctx, up] { ctx.run = [&ctx, up](CliUi& ui) { return runUploadCommand(ctx, ui, *up); }; });
 
     auto firmwareOptions = std::make_shared<LinkOptions>();
@@ -239,6 +242,7 @@ void addLinkCommands(CLI::App& app, CliContext& ctx)
     auto* firmware = app.add_subcommand("firmware", "write new firmware (Intel HEX) into the writer box");
     firmware->add_option("FILE", *firmwareFile, "firmware file (.hex)")->required();
     addLinkOptions(firmware, *firmwareOptions, true);
+    addRecoverOption(firmware, *firmwareOptions);
     firmware->callback([&ctx, firmwareOptions, firmwareFile] {
         ctx.run = [&ctx, firmwareOptions, firmwareFile](CliUi& ui) {
             return runFirmwareCommand(ctx, ui, *firmwareFile, *firmwareOptions);
