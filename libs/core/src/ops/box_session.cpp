@@ -112,9 +112,11 @@ bool runVerify(ops_detail::SessionRun& run, const WriterState& state, const JobS
         sink.runTransfer(view, counters, [&] { work = verifyWorker(link, data, expected, pages, counters, hooks); });
     BoxOutcome& outcome = run.outcome();
     outcome.pagesVerified = work.pagesVerified;
+    // Cancel ends a resync with the read it was for: that is no failure.
+    const bool stoppedWhileRecovering = recovery && recovery->on() && counters.aborted() && sink.cancelRequested();
     if (complete) {
         outcome.verified = true;
-    } else if (work.commandFailed) {
+    } else if (work.commandFailed && !stoppedWhileRecovering) {
         run.communicationFailed();
     } else if (work.settingsMissing) {
         run.fail(OutcomeClass::SettingsNotLoaded);

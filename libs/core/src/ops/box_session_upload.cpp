@@ -57,9 +57,11 @@ BoxOutcome BoxSession::upload(WriterState& state, JobSettings& job, ProgressSink
         readsOk = uploadWorker(link_, device, state.images, includeBootRom, counters, onPhase, twice, retry);
     });
 
+    // Cancel ends a resync with the read it was for: that is no failure.
+    const bool stoppedWhileRecovering = recovery.on() && sink.cancelRequested();
     if (complete)
         refreshUploadedImageTexts(state, job);
-    else if (!readsOk)
+    else if (!readsOk && !stoppedWhileRecovering)
         run.communicationFailed();
     else
         run.fail(OutcomeClass::Cancelled);

@@ -175,6 +175,24 @@ TEST_F(Recovering, ResyncsAreBounded)
     EXPECT_EQ(o.failedCommand, "CMD_READ_PAGE");
     EXPECT_EQ(o.failedPage, 0x0C05);
     EXPECT_EQ(countText(msg::kCommunicationError), 1u);
+
+    // Cancel while the resyncs look for the box ends them: a cancelled job.
+    startBox(quickOpsBox()); // the silent box never heard the way back to 9600
+    policy.maxResyncs = 16;
+    prepare();
+    ASSERT_TRUE(download().ok());
+    std::atomic<bool> silent = false;
+    {
+        std::lock_guard lock(hookMutex);
+        onRequest = [&](std::uint8_t code, std::uint16_t page) {
+            if (code == CMD_READ_PAGE && page == 0x0C05 && !silent.exchange(true))
+                sim->setSilent(true);
+        };
+    }
+    auto cancelling = sink([&] { return silent.load(); });
+    const BoxOutcome c = session->upload(back, backJob, cancelling);
+    EXPECT_EQ(c.kind, OutcomeClass::Cancelled);
+    EXPECT_LE(c.resyncs, 1);
 }
 
 } // namespace
