@@ -3,6 +3,8 @@
 #include "plx71/link/link_sequences.hpp"
 #include "plx71/messages/message_texts.hpp"
 
+#include <algorithm>
+
 namespace plx71::ops_detail {
 
 namespace {
@@ -95,23 +97,29 @@ bool Recovery::restart(const std::function<bool()>& stop)
 bool Recovery::reconnect(const std::function<bool()>& stop)
 {
     const int oldRate = link_.currentRate;
-    // Back to 9600 while the box may still hear the old rate; whether the
-    // acknowledge came or not, the box is then found at one of the two.
+    const int newRate = hostBaudRates[std::size_t(baudIndex_)];
+    // Back to 9600 while the box may still hear the old rate. Whether the
+    // acknowledge came or not, the box is then at 9600 or the old rate; or
+    // at the new one, when a switch went through and only its acknowledge
+    // was lost.
     link_.hostBaudIndex = 0;
     switchLinkRate(link_);
-    for (const int rate : {hostBaudRates[0], oldRate}) {
+    int tried[3] = {};
+    int count = 0;
+    for (const int rate : {hostBaudRates[0], newRate, oldRate}) {
+        if (std::find(tried, tried + count, rate) != tried + count)
+            continue;
+        tried[count++] = rate;
         if (stop && stop())
             return false;
         if (!openLink(link_, rate))
             return false; // the port itself is gone
         link_.hostBaudIndex = baudIndex_;
         if (switchLinkRate(link_)) {
-            outcome_.linkRate = hostBaudRates[std::size_t(baudIndex_)];
+            outcome_.linkRate = newRate;
             link_.failedCommand = 0;
             return true;
         }
-        if (oldRate == hostBaudRates[0])
-            break;
     }
     return false;
 }
