@@ -4,7 +4,7 @@
 # written RATE=BER[,RATE=BER...] is a line bad only at those link rates
 # (--noise-at), clean at the others; 0 is a clean line, the base of the time
 # ratios. Each job is a download with its read-back, then an upload, then
-# an upload with --read-twice; MODES names whether they run as they are
+# an upload with --read-twice (not with TWICE=0); MODES names whether they run as they are
 # (plain), with --recover (recover), or both. After every job the box's
 # stored state (--state) is compared with the project: the pages with the
 # data files, the settings with those of a job run on a quiet line; the
@@ -19,6 +19,7 @@
 #   scripts/bench_noise.sh [JOBS]        # default 10 jobs per cell
 #   RATES="0 1e-5 1e-4 115200=2e-3" MODES="plain recover" scripts/bench_noise.sh 20
 #   BLOCKS=0 scripts/bench_noise.sh 20
+#   FIRST_SEED=11 TWICE=0 RATES=1e-4 MODES=recover scripts/bench_noise.sh 10
 #   BUILD_DIR=build/release scripts/bench_noise.sh   # binaries built there
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,6 +27,7 @@ root=$(pwd)
 jobs=${1:-10}
 rates=${RATES:-0 1e-6 1e-5 3e-5 1e-4}
 modes=${MODES:-plain}
+first=${FIRST_SEED:-1} # seeds first..first+JOBS-1: a cell can be split over several runs
 pace=()
 [ "${PACE:-0}" = 1 ] && pace=(--pace)
 blocks=${BLOCKS:-0,2}
@@ -66,7 +68,8 @@ run_job() { # cell mode seed -> "download upload upload-twice", each "exit ms li
   d=$(timed download -q "$work/job.pxp" --port "$work/tty" "${flags[@]}")
   u=$(timed upload -q -o "$dir/up.pxp" --user-rom "$dir/up.hex" --boot-rom "$dir/up.mot" \
     --port "$work/tty" "${flags[@]}")
-  t=$(timed upload -q --read-twice -o "$dir/twice.pxp" --user-rom "$dir/twice.hex" \
+  t="skip 0 0" # TWICE=0: no upload --read-twice (--recover reads twice anyway)
+  [ "${TWICE:-1}" = 1 ] && t=$(timed upload -q --read-twice -o "$dir/twice.pxp" --user-rom "$dir/twice.hex" \
     --boot-rom "$dir/twice.mot" --port "$work/tty" "${flags[@]}")
   stop_box
   echo "$d $u $t"
@@ -75,7 +78,7 @@ run_job() { # cell mode seed -> "download upload upload-twice", each "exit ms li
 : >"$work/results"
 for rate in $rates; do
   for mode in $modes; do
-    for ((seed = 1; seed <= jobs; seed++)); do
+    for ((seed = first; seed < first + jobs; seed++)); do
       echo "$rate $mode $seed $(run_job "$rate" "$mode" "$seed")" >>"$work/results"
     done
   done
@@ -187,6 +190,8 @@ for line in open(f'{work}/results'):
     checks = (lambda: holds_job(s), lambda: s is not None and upload_matches(cell, 'up', s),
               lambda: s is not None and upload_matches(cell, 'twice', s))
     for command, (code, ms, link_rate), good in zip(COMMANDS, runs, checks):
+        if code == 'skip':
+            continue
         code = int(code)
         kind = NAMES.get(code, 'other')
         if code == 0 and not good():
@@ -204,12 +209,14 @@ def mean(values):
 
 cols = ['success', 'comm error', 'verify mismatch', 'other', 'silently wrong']
 print('upload2x: upload --read-twice; time: mean time of a job / the same without --recover on a clean line')
-print(f'{"cell":>12} {"mode":<8} {"command":<9}' + ''.join(f'{c:>16}' for c in cols) + '  time  finished at')
+print(f'{"cell":>12} {"mode":<8} {"command":<9}' + ''.join(f'{c:>16}' for c in cols) + '  time   ratio  finished at')
 for (rate, mode), row in table.items():
     for command in COMMANDS:
+        if not times[(rate, mode, command)]:
+            continue
         ms = mean(times[(rate, mode, command)])
         base = mean(times.get(('0', 'plain', command)) or times.get(('0', mode, command), []))
-        ratio = f'{ms / base:5.2f}x' if base else f'{ms:5.0f}ms'
+        ratio = f'{ms / 1000:6.1f}s ' + (f'{ms / base:5.2f}x' if base else '    -')
         rates = ' '.join(f'{r}:{n}' for r, n in sorted(finished[(rate, mode, command)].items()))
         print(f'{rate:>12} {mode:<8} {command:<9}' + ''.join(f'{row[command][c]:>16}' for c in cols)
               + f'  {ratio}  {rates}')
