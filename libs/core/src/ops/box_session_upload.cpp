@@ -4,6 +4,7 @@
 #include "plx71/ops/session_upload.hpp"
 #include "plx71/ops/upload.hpp"
 #include "plx71/ops/writer_settings_apply.hpp"
+#include "recovery.hpp"
 #include "session_run.hpp"
 
 namespace plx71 {
@@ -13,15 +14,20 @@ BoxOutcome BoxSession::upload(WriterState& state, JobSettings& job, ProgressSink
     ops_detail::SessionRun run(ui_, link_, port_, &sink);
     if (!run.connectAtRate(hostBaudIndex_))
         return run.finish();
-    if (!run.readAndCheckVersions() || run.cancelled()) {
+    ops_detail::Recovery recovery(link_, recovery_, run.outcome(), hostBaudIndex_);
+    const auto stop = [&sink] { return sink.cancelRequested(); };
+    if (!ops_detail::readVersionsRecovering(run, recovery, stop) || run.cancelled()) {
         run.returnToRestingRate();
+        recovery.reportFailure();
         return run.finish();
     }
     run.phase(ProgressPhase::Settings);
-    const auto settings = cmdReadSettings(link_);
+    std::optional<WriterSettings> settings;
+    recovery.retry([&] { return (settings = cmdReadSettings(link_)).has_value(); }, stop);
     if (!settings) {
         run.communicationFailed();
         run.returnToRestingRate();
+        recovery.reportFailure();
         return run.finish();
     }
     if (!applyWriterSettings(*settings, state, job)) {
@@ -39,17 +45,28 @@ BoxOutcome BoxSession::upload(WriterState& state, JobSettings& job, ProgressSink
     bool readsOk = true;
     const auto onPhase = [&sink](ProgressPhase p) { sink.phaseChanged(p); };
     const TransferView view{TransferKind::Upload, std::string(kUploadTitle), std::string()};
+    // While recovering every page is read until two reads agree: the one-
+    // byte check sum lets through a bit error in a few hundred pages here.
+    PageRetry retry;
+    if (recovery.on())
+        retry = [&](const std::function<bool()>& once) {
+            return recovery.retry(once, [&counters] { return counters.aborted(); });
+        };
+    const bool twice = readTwice || recovery.on();
     const bool complete = sink.runTransfer(view, counters, [&] {
-        readsOk = uploadWorker(link_, device, state.images, includeBootRom, counters, onPhase, readTwice);
+        readsOk = uploadWorker(link_, device, state.images, includeBootRom, counters, onPhase, twice, retry);
     });
 
+    // Cancel ends a resync with the read it was for: that is no failure.
+    const bool stoppedWhileRecovering = recovery.on() && sink.cancelRequested();
     if (complete)
         refreshUploadedImageTexts(state, job);
-    else if (!readsOk)
+    else if (!readsOk && !stoppedWhileRecovering)
         run.communicationFailed();
     else
         run.fail(OutcomeClass::Cancelled);
     run.returnToRestingRate();
+    recovery.reportFailure();
     return run.finish();
 }
 

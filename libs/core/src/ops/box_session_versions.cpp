@@ -1,6 +1,7 @@
 #include "plx71/ops/box_session.hpp"
 
 #include "plx71/ops/firmware_loader.hpp"
+#include "recovery.hpp"
 #include "session_run.hpp"
 
 namespace plx71 {
@@ -50,6 +51,9 @@ BoxOutcome BoxSession::loadFirmware(const FirmwareImage& image, const std::strin
     ops_detail::SessionRun run(ui_, link_, port_, &sink);
     if (!run.connect())
         return run.finish();
+    // Recovering, the loader's frames only get more attempts: a box half-way
+    // into its loader is not one to resync.
+    ops_detail::Recovery recovery(link_, recovery_, run.outcome(), hostBaudIndex_);
 
     // The box leaves for its loader only after both commands; it needs the
     // prepare wait before it listens at another rate.
@@ -59,10 +63,12 @@ BoxOutcome BoxSession::loadFirmware(const FirmwareImage& image, const std::strin
         linkSleep(link_, link_.timing.loaderPrepareWait);
         link_.hostBaudIndex = hostBaudIndex_;
         ready = switchLinkRate(link_);
+        run.outcome().linkRate = ready ? link_.currentRate : 0;
     }
     if (!ready) {
         run.communicationFailed();
         run.disconnect();
+        recovery.reportFailure();
         return run.finish();
     }
 
@@ -85,6 +91,7 @@ BoxOutcome BoxSession::loadFirmware(const FirmwareImage& image, const std::strin
         run.outcome().notReadBack = true;
     }
     run.returnToRestingRate();
+    recovery.reportFailure();
     return run.finish();
 }
 

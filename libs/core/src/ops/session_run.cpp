@@ -100,8 +100,10 @@ bool SessionRun::connectAtRate(int baudIndex)
     if (!connect())
         return false;
     link_.hostBaudIndex = baudIndex;
-    if (switchLinkRate(link_))
+    if (switchLinkRate(link_)) {
+        outcome_.linkRate = link_.currentRate;
         return true;
+    }
     communicationFailed();
     disconnectWriter(link_);
     return false;
@@ -113,6 +115,11 @@ bool SessionRun::readAndCheckVersions()
         communicationFailed();
         return false;
     }
+    return checkVersions();
+}
+
+bool SessionRun::checkVersions()
+{
     outcome_.bootVersion = link_.bootVersion;
     outcome_.firmwareVersion = link_.firmwareVersion;
     if (firmwareVersionMatches(link_.firmwareVersion))

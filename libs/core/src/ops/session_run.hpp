@@ -40,6 +40,8 @@ public:
     // CMD_READ_VERSIONS, then the first-4-characters check against the
     // control program's version ("Firmware Version is different").
     bool readAndCheckVersions();
+    // The check of readAndCheckVersions on the versions the link holds.
+    bool checkVersions();
 
     // The link reported a failed command: no answer when the box never
     // acknowledged anything, else a communication error naming it.

@@ -17,6 +17,7 @@
 #include "plx71/messages/ui.hpp"
 #include "plx71/ops/box_outcome.hpp"
 #include "plx71/ops/progress_sink.hpp"
+#include "plx71/ops/recovery_policy.hpp"
 
 #include <cstddef>
 #include <memory>
@@ -61,6 +62,13 @@ public:
     void aimBox(int comPortIndex, int hostBaudIndex);
     // Replaces the link's time-outs and pauses (tests and gangs shorten them).
     void setTiming(const LinkTiming& timing);
+    // How hard the next operations work on a noisy line (off by default).
+    // On: more attempts per frame; download, verify and upload resync and
+    // go on from the page that failed, re-read a page that differs, and a
+    // download that fails starts again from the erase (from the second time
+    // a rate lower). The firmware download only makes more attempts.
+    void setRecovery(const RecoveryPolicy& policy) { recovery_ = policy; }
+    const RecoveryPolicy& recovery() const { return recovery_; }
 
     // The versions the box reported last; empty before any answer.
     const std::string& firmwareVersion() const;
@@ -81,7 +89,7 @@ public:
     BoxOutcome verify(const WriterState& state, const JobSettings& job, ProgressSink& sink);
     // Reads the box's job into state and job (outcome.settingsApplied says
     // whether they changed); after a complete read the image texts are
-    // recomputed. With `readTwice` every page is read until two reads in a
+    // recomputed. With `readTwice` (always while recovering) every page is read until two reads in a
     // row agree (at most four reads; else a communication error): the one-
     // byte check sum of a reply lets some bit errors through.
     BoxOutcome upload(WriterState& state, JobSettings& job, ProgressSink& sink, bool readTwice = false);
@@ -100,6 +108,7 @@ private:
     Ui& ui_;
     PortChoice port_;
     int hostBaudIndex_;
+    RecoveryPolicy recovery_;
     std::unique_ptr<WriterLink> ownLink_;
     WriterLink& link_; // *ownLink_
 };
