@@ -324,5 +324,28 @@ TEST_F(CliLink, JsonAndRecordCarryTheResult)
     EXPECT_EQ(r.out.find('\n'), r.out.size() - 1) << r.out;
 }
 
+// --recover: the one line of what the job took, the counts in JSON; a page
+// the re-reads confirm different is still a mismatch for verify.
+TEST_F(CliLink, RecoverSaysWhatTheJobTook)
+{
+    const auto project = makeProject("1");
+    const std::string job = " " + shellQuote(project.string()) + port + " --recover";
+    auto r = runCli("--json download" + job, dir);
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("finished at 38400 bit/s\n"), std::string::npos) << r.err;
+    writeText(dir / "out.json", r.out);
+    const std::string check = "python3 -c 'import json,sys\n"
+                              "o=json.load(open(sys.argv[1]))\n"
+                              "assert (o[\"linkRate\"],o[\"resyncs\"],o[\"restarts\"])==(38400,0,0), o' "
+        + shellQuote((dir / "out.json").string());
+    EXPECT_EQ(std::system(check.c_str()), 0) << r.out;
+
+    sim->setFlipRead(0x0FA1, 0x30);
+    r = runCli("verify" + job, dir);
+    EXPECT_EQ(r.code, 7);
+    EXPECT_EQ(r.err, "Verify error at address 0FA130\n");
+    expectResting();
+}
+
 } // namespace
 #endif

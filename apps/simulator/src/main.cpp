@@ -3,6 +3,7 @@
 // SIGINT, SIGTERM or SIGHUP.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
@@ -29,6 +30,7 @@ struct CommandLine {
     std::vector<std::string> flipReads;
     std::vector<std::string> unerasedPages;
     std::string noise;
+    std::string noiseAt;
 };
 
 std::optional<unsigned long> parseNumber(const std::string& text)
@@ -76,6 +78,47 @@ bool parseNoise(const std::string& text, plx71sim::LineNoiseOptions& noise)
     return true;
 }
 
+// A bit error rate from 0 to 1, the whole text.
+std::optional<double> parseErrorRate(const std::string& text)
+{
+    try {
+        std::size_t used = 0;
+        const double rate = std::stod(text, &used);
+        if (used != text.size() || !(rate >= 0 && rate <= 1))
+            return std::nullopt;
+        return rate;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+// RATE=BER[,RATE=BER...][:SEED]: a bit error rate per link rate.
+bool parseNoiseAt(const std::string& text, plx71sim::Options& options)
+{
+    const auto colon = text.find(':');
+    const std::string list = text.substr(0, colon);
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        const auto end = std::min(list.find(',', start), list.size());
+        const std::string item = list.substr(start, end - start);
+        const auto eq = item.find('=');
+        const auto rate = parseNumber(item.substr(0, std::min(eq, item.size())));
+        const auto ber = eq == std::string::npos ? std::nullopt : parseErrorRate(item.substr(eq + 1));
+        constexpr unsigned long kRates[] = {9600, 19200, 38400, 57600, 115200};
+        if (!rate || !ber || std::find(std::begin(kRates), std::end(kRates), *rate) == std::end(kRates))
+            return false;
+        options.noiseAtRate[int(*rate)] = *ber;
+        start = end + 1;
+    }
+    if (colon == std::string::npos)
+        return true;
+    const auto seed = parseNumber(text.substr(colon + 1));
+    if (!seed)
+        return false;
+    options.noise.seed = *seed;
+    return true;
+}
+
 std::string versionText()
 {
     std::string text = std::string("plx71sim ") + PLX71_PROJECT_VERSION;
@@ -101,6 +144,9 @@ void addLineOptions(CLI::App& app, CommandLine& c)
     app.add_option("--noise", c.noise,
                    "invert each bit on the line, both ways, with probability RATE (0 to 1); "
                    "the same SEED (default 1) gives the same errors: RATE[:SEED]");
+    app.add_option("--noise-at", c.noiseAt,
+                   "a bit error rate of its own while the link runs at RATE bit/s (9600, 19200, 38400, "
+                   "57600 or 115200); rates not named keep --noise, or none: RATE=BER[,RATE=BER...][:SEED]");
 }
 
 void addFaultOptions(CLI::App& app, CommandLine& c)
@@ -151,6 +197,11 @@ bool applyTexts(CommandLine& c)
     }
     if (!c.noise.empty() && !parseNoise(c.noise, c.options.noise)) {
         std::cerr << "plx71sim: bad noise " << c.noise << " (RATE[:SEED], RATE 0 to 1, e.g. 1e-5:7)\n";
+        return false;
+    }
+    if (!c.noiseAt.empty() && !parseNoiseAt(c.noiseAt, c.options)) {
+        std::cerr << "plx71sim: bad noise " << c.noiseAt
+                  << " (RATE=BER[,RATE=BER...][:SEED], RATE a link rate, BER 0 to 1, e.g. 115200=2e-3:7)\n";
         return false;
     }
     c.options.box.busyTime = std::chrono::milliseconds(c.busyMs);

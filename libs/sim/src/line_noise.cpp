@@ -8,6 +8,15 @@ LineNoise::LineNoise(double rate, std::uint64_t seed) : rate_(rate), random_(see
         drawGap();
 }
 
+void LineNoise::setRate(double rate)
+{
+    if (rate == rate_)
+        return;
+    rate_ = rate;
+    if (on())
+        drawGap();
+}
+
 void LineNoise::drawGap()
 {
     if (rate_ >= 1) {

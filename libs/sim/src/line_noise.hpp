@@ -13,6 +13,8 @@ public:
     LineNoise(double rate, std::uint64_t seed);
 
     bool on() const { return rate_ > 0; }
+    // A new bit error rate from the next bit on (the line changed its rate).
+    void setRate(double rate);
     // Inverts the bits whose turn has come. Returns how many it inverted.
     std::size_t apply(std::span<std::uint8_t> bytes);
     std::uint64_t flippedBits() const { return flipped_; }

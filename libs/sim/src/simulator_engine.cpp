@@ -35,6 +35,15 @@ Simulator::Engine::Engine(Simulator& sim)
       noiseToPc_(sim.options_.noise.toPc, sim.options_.noise.seed ^ 0x9E3779B97F4A7C15ull)
 {}
 
+// The bit error rate of the line at `rate` bit/s: a rate of its own, or the
+// one of every rate.
+double Simulator::Engine::noiseAt(int rate, double otherwise) const
+{
+    const auto& at = sim_.options_.noiseAtRate;
+    const auto it = at.find(rate);
+    return it == at.end() ? otherwise : it->second;
+}
+
 Simulator::Engine::~Engine()
 {
     if (wake_ >= 0)
@@ -112,6 +121,7 @@ void Simulator::Engine::readLine(Clock::time_point now)
         sim_.notify();
         return;
     }
+    noiseToBox_.setRate(noiseAt(rate, sim_.options_.noise.toBox));
     if (noiseToBox_.apply(bytes) > 0)
         countNoise();
     for (auto b : bytes) {
@@ -178,6 +188,7 @@ void Simulator::Engine::queue(const Answer& a)
         return;
     const auto now = Clock::now();
     auto add = [&](Bytes bytes) {
+        noiseToPc_.setRate(noiseAt(a.sendRate, sim_.options_.noise.toPc));
         if (noiseToPc_.apply(bytes) > 0)
             countNoise();
         OutUnit u{std::move(bytes), a.sendRate, {}, 0, false};

@@ -47,6 +47,7 @@ private:
     void expireReplyAck(Clock::time_point now);
     void saveIfAsked();
     void countNoise();
+    double noiseAt(int rate, double otherwise) const;
     void waitForWork(Clock::time_point now, bool blocked);
 
     Simulator& sim_;

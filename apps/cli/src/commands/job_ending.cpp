@@ -41,6 +41,8 @@ JobEnding endJob(BoxOutcome outcome, const JobFacts& facts, const std::string& p
 {
     if (!outcome.failedCommand.empty())
         ui.detail(failedCommandLine(outcome));
+    if (outcome.ok() && outcome.recovery)
+        ui.detail(finishedLine(outcome));
     JobEnding end;
     end.exitCode = jobExitCode(outcome);
     errno = 0;

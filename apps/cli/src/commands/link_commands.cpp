@@ -293,6 +293,7 @@ void addLinkCommands(CLI::App& app, CliContext& ctx)
                        "page); off by default, as what the box does with pages it never receives is not "
                        "known");
     addLinkOptions(download, down->link, true);
+    addRecoverOption(download, down->link);
     download->callback(
         [&ctx, down] { ctx.run = [&ctx, down](CliUi& ui) { return runDownloadOrVerify(ctx, ui, *down, true); }; });
 
@@ -300,6 +301,7 @@ void addLinkCommands(CLI::App& app, CliContext& ctx)
     auto* verify = app.add_subcommand("verify", "compare the writer box with a project without writing anything");
     verify->add_option("PROJECT", ver->project, "project file (.pxp)")->required();
     addLinkOptions(verify, ver->link, true);
+    addRecoverOption(verify, ver->link);
     verify->callback(
         [&ctx, ver] { ctx.run = [&ctx, ver](CliUi& ui) { return runDownloadOrVerify(ctx, ui, *ver, false); }; });
 
@@ -314,6 +316,7 @@ void addLinkCommands(CLI::App& app, CliContext& ctx)
                      "read every page until two reads in a row agree (twice the time): a bit error the "
                      "one-byte check sum lets through is then a re-read, not wrong data");
     addLinkOptions(upload, up->link, true, true);
+    addRecoverOption(upload, up->link);
     upload->callback([&ctx, up] { ctx.run = [&ctx, up](CliUi& ui) { return runUploadCommand(ctx, ui, *up); }; });
 
     auto firmwareOptions = std::make_shared<LinkOptions>();
@@ -325,6 +328,7 @@ void addLinkCommands(CLI::App& app, CliContext& ctx)
                      "(JSON \"verified\": false). Load firmware on a clean line: a short cable, one box at a time, "
                      "and a lower --baud where the line is in doubt.");
     addLinkOptions(firmware, *firmwareOptions, true);
+    addRecoverOption(firmware, *firmwareOptions);
     firmware->callback([&ctx, firmwareOptions, firmwareFile] {
         ctx.run = [&ctx, firmwareOptions, firmwareFile](CliUi& ui) {
             return runFirmwareCommand(ctx, ui, *firmwareFile, *firmwareOptions);

@@ -47,8 +47,15 @@ int runOneBox(CliContext& ctx, CliUi& ui, const LinkOptions& options, const Port
 } // namespace
 
 int runLinkJob(CliContext& ctx, CliUi& ui, const LinkOptions& commandOptions, JobSettings& job, const JobFacts& facts,
-               const GangOperation& operation)
+               const GangOperation& plainOperation)
 {
+    GangOperation operation = plainOperation;
+    if (commandOptions.recover) {
+        operation = [&plainOperation](BoxSession& session, ProgressSink& sink) {
+            session.setRecovery(RecoveryPolicy::enabled());
+            return plainOperation(session, sink);
+        };
+    }
     LinkOptions options = commandOptions;
     options.quiet = options.quiet || ctx.quiet; // -q before the command too
     options.applyRate(job);

@@ -80,3 +80,15 @@ void addLinkOptions(CLI::App* cmd, LinkOptions& options, bool withRecord, bool o
 }
 
 } // namespace plx71::cli
+
+namespace plx71::cli {
+
+void addRecoverOption(CLI::App* cmd, LinkOptions& options)
+{
+    cmd->add_flag("--recover", options.recover,
+                  "finish on a noisy line: more attempts per frame, a failed page read resyncs and goes "
+                  "on from that page, a page that reads back different is read again, and a failed "
+                  "download starts again from the erase (from the second time a link rate lower)");
+}
+
+} // namespace plx71::cli

@@ -20,6 +20,7 @@ struct LinkOptions {
     std::string productionRecordPath; // --record FILE; empty: none
     std::string progress = "auto";    // --progress
     bool quiet = false;               // -q (before or after the command): no progress
+    bool recover = false;             // --recover: resync, re-read and restart on a noisy line
 
     // --baud into the job, when given (else the job's rate stays).
     void applyRate(JobSettings& job) const;
@@ -30,6 +31,8 @@ struct LinkOptions {
 // --port, --baud, --progress and -q; with `withRecord` also --record. The
 // help of --port offers several boxes unless `oneBox`.
 void addLinkOptions(CLI::App* cmd, LinkOptions& options, bool withRecord, bool oneBox = false);
+// --recover, for the commands that move pages.
+void addRecoverOption(CLI::App* cmd, LinkOptions& options);
 
 // Refuses "" as a file name (--record, --table): a usage error, as --port "" is.
 CLI::Validator nonEmptyFileName();

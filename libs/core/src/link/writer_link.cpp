@@ -10,9 +10,6 @@ namespace plx71 {
 
 namespace {
 
-constexpr int kSendAttempts = 3;
-constexpr int kExchangeCycles = 3;
-
 // One acknowledge byte, sent alone; the result does not matter: a lost ACK
 // or NAK shows up as a repeated reply or a repeated request.
 void sendAcknowledge(WriterLink& link, std::uint8_t byte)
@@ -95,7 +92,7 @@ void closeLink(WriterLink& link)
 bool sendFrame(WriterLink& link, std::span<const std::uint8_t> frame)
 {
     std::size_t size = frameWireSize(frame);
-    for (int attempt = 0; attempt < kSendAttempts; ++attempt) {
+    for (int attempt = 0; attempt < link.frameAttempts; ++attempt) {
         bool acknowledged = false;
         if (link.isOpen())
             link.port->discardInput();
@@ -114,7 +111,7 @@ bool sendFrame(WriterLink& link, std::span<const std::uint8_t> frame)
 
 bool exchangeFrame(WriterLink& link, std::span<std::uint8_t> frame, std::size_t replyPayloadLength)
 {
-    for (int cycle = 0; cycle < kExchangeCycles; ++cycle) {
+    for (int cycle = 0; cycle < link.frameAttempts; ++cycle) {
         if (sendFrame(link, frame) && receiveReply(link, frame, replyPayloadLength))
             return true;
         linkSleep(link, link.timing.exchangeRetrySleep);

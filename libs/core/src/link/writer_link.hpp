@@ -49,6 +49,10 @@ struct WriterLink {
     std::uint16_t failedPage = 0;   // its page number, for page commands
     bool failedCommandHasPage = false;
 
+    // Attempts of sendFrame and cycles of exchangeFrame per frame. Three is
+    // the box's own count; a recovering job raises it.
+    int frameAttempts = 3;
+
     LinkTiming timing;
     Ui* ui = nullptr; // where failures are reported; none when null
     // How the link sleeps; tests may record instead of waiting.
@@ -73,13 +77,13 @@ bool setLinkRate(WriterLink& link, int rate);
 // Closes the port when open; calling it twice is harmless.
 void closeLink(WriterLink& link);
 
-// Sends a finished request frame and waits for ACK: up to 3 attempts, each
+// Sends a finished request frame and waits for ACK: up to frameAttempts, each
 // failure (write error, time-out, NAK or any other byte) followed by a
 // sleep of timing.sendRetrySleep, the last one included.
 bool sendFrame(WriterLink& link, std::span<const std::uint8_t> frame);
 
 // sendFrame, then receives the reply frame, answers ACK (good checksum) or
-// NAK (bad checksum) and copies the reply over `frame`. Up to 3 cycles with
+// NAK (bad checksum) and copies the reply over `frame`. Up to frameAttempts cycles with
 // timing.exchangeRetrySleep after each failed one. A reply whose length field
 // does not fit link.received, or whose payload is shorter than `replyPayloadLength`,
 // fails the cycle like a short read (no acknowledge byte). On failure `frame`

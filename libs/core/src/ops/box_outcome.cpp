@@ -75,4 +75,15 @@ std::string VerifyDifference::where() const
     return text;
 }
 
+std::string finishedLine(const BoxOutcome& o)
+{
+    const auto count = [](int n, const char* what) { return std::to_string(n) + " " + what + (n == 1 ? "" : "s"); };
+    std::string line = "finished at " + std::to_string(o.linkRate) + " bit/s";
+    if (o.restarts > 0)
+        line += " after " + count(o.restarts, "restart");
+    if (o.resyncs > 0)
+        line += (o.restarts > 0 ? " and " : " after ") + count(o.resyncs, "resync");
+    return line;
+}
+
 } // namespace plx71

@@ -4,6 +4,7 @@
 #include "ops/download.hpp"
 #include "plx71/job/job_actions.hpp"
 #include "plx71/messages/message_texts.hpp"
+#include "recovery.hpp"
 #include "session_run.hpp"
 
 namespace plx71 {
@@ -71,25 +72,51 @@ bool sendSettings(ops_detail::SessionRun& run, const WriterState& state, const J
     return false;
 }
 
+// A recovering read-back: each read resyncs and goes on after a failure, a
+// difference is read again.
+ReadBackHooks readBackHooks(WriterLink& link, ops_detail::Recovery* recovery, const ProgressCounters& counters)
+{
+    ReadBackHooks hooks;
+    if (!recovery || !recovery->on())
+        return hooks;
+    const auto stop = [&counters] { return counters.aborted(); };
+    hooks.readPage = [&link, recovery, stop](std::uint16_t page, std::span<std::uint8_t, kPageSize> out) {
+        return recovery->retry([&] { return cmdReadPage(link, page, out); }, stop);
+    };
+    hooks.readSettings = [&link, recovery, stop] {
+        std::optional<WriterSettings> s;
+        recovery->retry([&] { return (s = cmdReadSettings(link)).has_value(); }, stop);
+        return s;
+    };
+    hooks.rereads = recovery->policy().pageRereads;
+    return hooks;
+}
+
 // The read-back under its own progress display. A difference is shown
-// once, with the stop icon, after the display has closed.
-void runVerify(ops_detail::SessionRun& run, const WriterState& state, const JobSettings& job, FileNameCheck names)
+// once, with the stop icon, after the display has closed. True when a
+// difference was confirmed by re-reads (the box holds other data).
+bool runVerify(ops_detail::SessionRun& run, const WriterState& state, const JobSettings& job, ProgressSink& sink,
+               FileNameCheck names, ops_detail::Recovery* recovery = nullptr)
 {
     run.phase(ProgressPhase::Verify);
     const DownloadData data = downloadDataOf(state, job);
     const WriterSettings expected = expectedSettings(state, job);
     const std::vector<PlannedPage> pages = plannedDownloadPages(data);
+    ProgressCounters counters;
+    counters.start(verifyProgressTotal(pages.size()));
     VerifyWork work;
     WriterLink& link = run.link();
     const TransferView view{TransferKind::Verify, std::string(kVerifyTitle), job.userRomFileName};
-    const bool complete = run.transfer(view, verifyProgressTotal(pages.size()), [&](ProgressCounters& counters) {
-        work = verifyWorker(link, data, expected, pages, counters, names);
-    });
+    const ReadBackHooks hooks = readBackHooks(link, recovery, counters);
+    const bool complete = sink.runTransfer(
+        view, counters, [&] { work = verifyWorker(link, data, expected, pages, counters, names, hooks); });
     BoxOutcome& outcome = run.outcome();
     outcome.pagesVerified = work.pagesVerified;
+    // Cancel ends a resync with the read it was for: that is no failure.
+    const bool stoppedWhileRecovering = recovery && recovery->on() && counters.aborted() && sink.cancelRequested();
     if (complete) {
         outcome.verified = true;
-    } else if (work.commandFailed) {
+    } else if (work.commandFailed && !stoppedWhileRecovering) {
         run.communicationFailed();
     } else if (work.settingsMissing) {
         run.fail(OutcomeClass::SettingsNotLoaded);
@@ -99,41 +126,7 @@ void runVerify(ops_detail::SessionRun& run, const WriterState& state, const JobS
     } else {
         run.fail(OutcomeClass::Cancelled);
     }
-}
-
-// A download up to the way back to 9600 bit/s: a step that fails ends it,
-// and the run owes the box the rest.
-void downloadSteps(ops_detail::SessionRun& run, const WriterState& state, const JobSettings& job,
-                   DownloadOptions options, int hostBaudIndex)
-{
-    if (!canDownload(state, job)) {
-        run.fail(OutcomeClass::FileError); // no device or no User ROM data: nothing to send
-        return;
-    }
-    if (!jobFitsBox(run.ui(), state, job, run.outcome()) || !run.connectAtRate(hostBaudIndex))
-        return;
-    if (!run.readAndCheckVersions() || !sendSettings(run, state, job) || run.cancelled())
-        return;
-
-    DownloadData data = downloadDataOf(state, job);
-    data.skipBlank = options.skipBlank;
-    DownloadWork work;
-    const auto onPhase = [&run](ProgressPhase p) { run.phase(p); };
-    const TransferView view{TransferKind::Download, std::string(kDownloadTitle), job.userRomFileName};
-    const bool complete =
-        run.transfer(view, downloadProgressTotal(data.downloadSelection, data.includeBootRom),
-                     [&](ProgressCounters& counters) { work = downloadWorker(run.link(), data, counters, onPhase); });
-    run.outcome().pagesWritten = work.pagesWritten;
-    run.outcome().pagesSkipped = work.pagesSkipped;
-    run.outcome().skipBlank = options.skipBlank;
-    if (!complete) {
-        if (work.commandFailed)
-            run.communicationFailed();
-        else
-            run.fail(OutcomeClass::Cancelled);
-    } else if (options.verify && !run.cancelled()) {
-        runVerify(run, state, job, FileNameCheck::Exact);
-    }
+    return work.confirmed;
 }
 
 // After the way back to 9600: the message of a verify that found something
@@ -146,6 +139,89 @@ void reportVerifyOutcome(Ui& ui, const BoxOutcome& outcome)
         return;
     const VerifyDifference& d = outcome.difference;
     ui.message(Icon::Stop, d.address ? msg::verifyMismatchAt(d.where()) : msg::verifyMismatchIn(d.field));
+}
+
+// The data phase on its worker. False when it did not end: a failed
+// command (a communication error) or Cancel.
+bool runDataPhase(ops_detail::SessionRun& run, const WriterState& state, const JobSettings& job, ProgressSink& sink,
+                  const DownloadOptions& options)
+{
+    DownloadData data = downloadDataOf(state, job);
+    data.skipBlank = options.skipBlank;
+    ProgressCounters counters;
+    counters.start(downloadProgressTotal(data.downloadSelection, data.includeBootRom));
+    DownloadWork work;
+    WriterLink& link = run.link();
+    const auto onPhase = [&sink](ProgressPhase p) { sink.phaseChanged(p); };
+    const TransferView view{TransferKind::Download, std::string(kDownloadTitle), job.userRomFileName};
+    const bool complete =
+        sink.runTransfer(view, counters, [&] { work = downloadWorker(link, data, counters, onPhase); });
+    run.outcome().pagesWritten = work.pagesWritten;
+    run.outcome().pagesSkipped = work.pagesSkipped;
+    run.outcome().skipBlank = options.skipBlank;
+    if (!complete) {
+        if (work.commandFailed)
+            run.communicationFailed();
+        else
+            run.fail(OutcomeClass::Cancelled);
+    }
+    return complete;
+}
+
+enum class Try { Done, Failed, Stopped };
+
+// One pass of a recovering download: every settings command checked, the
+// data phase, the read-back. Failed: worth a restart.
+Try downloadOnce(ops_detail::SessionRun& run, ops_detail::Recovery& recovery, const WriterState& state,
+                 const JobSettings& job, ProgressSink& sink, const DownloadOptions& options)
+{
+    WriterLink& link = run.link();
+    run.phase(ProgressPhase::Settings);
+    const bool settingsSent = cmdSetDevice(link, deviceParameters(state.currentDevice))
+        && cmdSetTargetRate(link, job.targetBaudIndex) && cmdSetBootFileName(link, job.bootRomFileName)
+        && cmdSetUserFileName(link, job.userRomFileName)
+        && sendCheckedSettings(link, state, job, operationBlockMask(state, job));
+    if (!settingsSent) {
+        run.communicationFailed();
+        return Try::Failed;
+    }
+    if (run.cancelled())
+        return Try::Stopped;
+    if (!runDataPhase(run, state, job, sink, options))
+        return run.outcome().kind == OutcomeClass::Cancelled ? Try::Stopped : Try::Failed;
+    if (!options.verify || run.cancelled())
+        return Try::Done;
+    // The box holds other data than was sent: only a new download mends it.
+    return runVerify(run, state, job, sink, FileNameCheck::Exact, &recovery) ? Try::Failed : Try::Done;
+}
+
+// A download that starts again from the settings and the erase while it
+// fails and the bounds allow; the last failure stands.
+void downloadRecovering(ops_detail::SessionRun& run, ops_detail::Recovery& recovery, const WriterState& state,
+                        const JobSettings& job, ProgressSink& sink, const DownloadOptions& options)
+{
+    const auto stop = [&sink] { return sink.cancelRequested(); };
+    if (!readVersionsRecovering(run, recovery, stop))
+        return;
+    BoxOutcome& o = run.outcome();
+    while (downloadOnce(run, recovery, state, job, sink, options) == Try::Failed) {
+        const BoxOutcome failed = o;
+        if (!recovery.restart(stop)) {
+            if (!run.cancelled()) {
+                o.kind = failed.kind;
+                o.failedCommand = failed.failedCommand;
+                o.failedPage = failed.failedPage;
+                o.difference = failed.difference;
+            }
+            return;
+        }
+        o.kind = OutcomeClass::Success;
+        o.failedCommand.clear();
+        o.failedPage.reset();
+        o.difference = {};
+        o.verified = false;
+        o.pagesVerified = 0;
+    }
 }
 
 } // namespace
@@ -205,7 +281,27 @@ BoxOutcome BoxSession::download(const WriterState& state, const JobSettings& job
                                 DownloadOptions options)
 {
     ops_detail::SessionRun run(ui_, link_, port_, &sink);
-    downloadSteps(run, state, job, options, hostBaudIndex_);
+    if (!canDownload(state, job)) {
+        run.fail(OutcomeClass::FileError); // no device or no User ROM data: nothing to send
+        return run.finish();
+    }
+    if (!jobFitsBox(ui_, state, job, run.outcome()) || !run.connectAtRate(hostBaudIndex_))
+        return run.finish();
+    if (recovery_.on) {
+        ops_detail::Recovery recovery(link_, recovery_, run.outcome(), hostBaudIndex_);
+        downloadRecovering(run, recovery, state, job, sink, options);
+        run.rest();
+        recovery.reportFailure();
+        reportVerifyOutcome(ui_, run.outcome());
+        return run.finish();
+    }
+    if (!run.readAndCheckVersions() || !sendSettings(run, state, job) || run.cancelled()) {
+        run.rest();
+        return run.finish();
+    }
+
+    if (runDataPhase(run, state, job, sink, options) && options.verify && !run.cancelled())
+        runVerify(run, state, job, sink, FileNameCheck::Exact);
     run.rest();
     reportVerifyOutcome(ui_, run.outcome());
     return run.finish();
@@ -214,12 +310,17 @@ BoxOutcome BoxSession::download(const WriterState& state, const JobSettings& job
 BoxOutcome BoxSession::verify(const WriterState& state, const JobSettings& job, ProgressSink& sink)
 {
     ops_detail::SessionRun run(ui_, link_, port_, &sink);
-    if (!canDownload(state, job))
+    if (!canDownload(state, job)) {
         run.fail(OutcomeClass::FileError);
-    else if (jobFitsBox(ui_, state, job, run.outcome()) && run.connectAtRate(hostBaudIndex_)
-             && run.readAndCheckVersions() && !run.cancelled())
-        runVerify(run, state, job, FileNameCheck::Presence);
+        return run.finish();
+    }
+    if (!jobFitsBox(ui_, state, job, run.outcome()) || !run.connectAtRate(hostBaudIndex_))
+        return run.finish();
+    ops_detail::Recovery recovery(link_, recovery_, run.outcome(), hostBaudIndex_);
+    if (readVersionsRecovering(run, recovery, [&sink] { return sink.cancelRequested(); }) && !run.cancelled())
+        runVerify(run, state, job, sink, FileNameCheck::Presence, &recovery);
     run.rest();
+    recovery.reportFailure();
     reportVerifyOutcome(ui_, run.outcome());
     return run.finish();
 }

@@ -1,6 +1,7 @@
 #include "plx71/ops/box_session.hpp"
 
 #include "load_worker.hpp"
+#include "recovery.hpp"
 #include "session_run.hpp"
 
 namespace plx71 {
@@ -17,31 +18,65 @@ bool takeVersions(ops_detail::SessionRun& run, WriterLink& link)
     return true;
 }
 
-// A firmware download up to the way back to 9600 bit/s.
-void loadSteps(ops_detail::SessionRun& run, const FirmwareImage& image, const std::string& firmwarePath,
-               int hostBaudIndex)
+} // namespace
+
+BoxOutcome BoxSession::readVersions()
 {
+    ops_detail::SessionRun run(ui_, link_, port_, nullptr);
+    if (!run.connectAtRate(hostBaudIndex_))
+        return run.finish();
+    if (!takeVersions(run, link_))
+        run.communicationFailed();
+    // The box was moved to the user's rate: it goes back to 9600 before the
+    // port closes, or the next connect would find it deaf.
+    run.rest();
+    return run.finish();
+}
+
+BoxOutcome BoxSession::queryFirmwareVersion()
+{
+    ops_detail::SessionRun run(ui_, link_, port_, nullptr);
     if (!run.connect())
-        return;
-    WriterLink& link = run.link();
+        return run.finish(); // the previous text stays
+    if (!takeVersions(run, link_)) {
+        link_.firmwareVersion.clear();
+        run.communicationFailed();
+    }
+    run.rest();
+    return run.finish();
+}
+
+BoxOutcome BoxSession::loadFirmware(const FirmwareImage& image, const std::string& firmwarePath, ProgressSink& sink)
+{
+    ops_detail::SessionRun run(ui_, link_, port_, &sink);
+    if (!run.connect())
+        return run.finish();
+    // Recovering, the loader's frames only get more attempts: a box half-way
+    // into its loader is not one to resync.
+    ops_detail::Recovery recovery(link_, recovery_, run.outcome(), hostBaudIndex_);
+
     // The box leaves for its loader only after both commands; it needs the
     // prepare wait before it listens at another rate.
     run.phase(ProgressPhase::LoaderPrepare);
-    bool ready = cmdLoadEnter(link) && cmdLoadPrepare(link);
+    bool ready = cmdLoadEnter(link_) && cmdLoadPrepare(link_);
     if (ready) {
-        linkSleep(link, link.timing.loaderPrepareWait);
-        ready = run.switchRate(hostBaudIndex);
+        linkSleep(link_, link_.timing.loaderPrepareWait);
+        ready = run.switchRate(hostBaudIndex_);
+        run.outcome().linkRate = ready ? link_.currentRate : 0;
     }
     if (!ready) {
         run.communicationFailed();
-        return;
+        run.rest();
+        recovery.reportFailure();
+        return run.finish();
     }
 
     run.phase(ProgressPhase::FirmwarePages);
+    ProgressCounters counters;
+    counters.start(loadProgressTotal(image));
     LoadWork work;
     const TransferView view{TransferKind::FirmwareLoad, std::string(kLoadingTitle), firmwarePath};
-    const bool loaded = run.transfer(view, loadProgressTotal(image),
-                                     [&](ProgressCounters& counters) { work = loadWorker(link, image, counters); });
+    const bool loaded = sink.runTransfer(view, counters, [&] { work = loadWorker(link_, image, counters); });
     run.outcome().pagesWritten = work.pagesWritten;
 
     if (!loaded) {
@@ -49,40 +84,13 @@ void loadSteps(ops_detail::SessionRun& run, const FirmwareImage& image, const st
             run.fail(OutcomeClass::Cancelled);
         else
             run.communicationFailed();
-    } else if (!takeVersions(run, link)) {
+    } else if (!takeVersions(run, link_)) {
         run.communicationFailed();
     } else {
         run.outcome().notReadBack = true;
     }
-}
-
-} // namespace
-
-BoxOutcome BoxSession::readVersions()
-{
-    ops_detail::SessionRun run(ui_, link_, port_, nullptr);
-    if (run.connectAtRate(hostBaudIndex_) && !takeVersions(run, link_))
-        run.communicationFailed();
-    // The box was moved to the user's rate: it goes back to 9600 before the
-    // port closes (finish), or the next connect would find it deaf.
-    return run.finish();
-}
-
-BoxOutcome BoxSession::queryFirmwareVersion()
-{
-    ops_detail::SessionRun run(ui_, link_, port_, nullptr);
-    // A port that cannot be opened leaves the previous text.
-    if (run.connect() && !takeVersions(run, link_)) {
-        link_.firmwareVersion.clear();
-        run.communicationFailed();
-    }
-    return run.finish();
-}
-
-BoxOutcome BoxSession::loadFirmware(const FirmwareImage& image, const std::string& firmwarePath, ProgressSink& sink)
-{
-    ops_detail::SessionRun run(ui_, link_, port_, &sink);
-    loadSteps(run, image, firmwarePath, hostBaudIndex_);
+    run.rest();
+    recovery.reportFailure();
     return run.finish();
 }
 

@@ -3,12 +3,87 @@
 #include "plx71/job/job_actions.hpp"
 
 #include <algorithm>
+#include <functional>
+#include <optional>
 
 namespace plx71 {
 
 namespace {
 
 constexpr std::int32_t kReadWeight = 256;
+
+enum class Reread { LineFault, BoxHoldsOther, Failed };
+
+// Reads a differing item again: a re-read equal to the job clears it; two
+// re-reads in a row that agree with each other but not with the job are
+// what the box holds (`found` then has it). Neither within `rereads`: the
+// line is too noisy to tell, a failed read.
+template <typename T, typename Read, typename Same>
+Reread rereadDifference(int rereads, const T& wanted, T& found, Read read, Same same)
+{
+    std::optional<T> previous;
+    for (int i = 0; i < rereads; ++i) {
+        std::optional<T> again = read();
+        if (!again)
+            return Reread::Failed;
+        if (same(*again, wanted))
+            return Reread::LineFault;
+        if (previous && same(*again, *previous)) {
+            found = *again;
+            return Reread::BoxHoldsOther;
+        }
+        previous = std::move(again);
+    }
+    return Reread::Failed;
+}
+
+using Page = std::array<std::uint8_t, kPageSize>;
+
+void markFailedRead(WriterLink& link, std::uint16_t page)
+{
+    link.failedCommand = CMD_READ_PAGE;
+    link.failedPage = page;
+    link.failedCommandHasPage = true;
+}
+
+// The settings record, read again while it differs (hooks.rereads).
+bool settingsMatch(WriterLink& link, const WriterSettings& expected, WriterSettings found, FileNameCheck names,
+                   const ReadBackHooks& hooks, VerifyWork& work)
+{
+    work.difference.field = firstSettingsDifference(expected, found, names);
+    if (!work.difference.any() || hooks.rereads == 0)
+        return !work.difference.any();
+    const auto read = [&]() { return hooks.readSettings ? hooks.readSettings() : cmdReadSettings(link); };
+    const auto same = [names](const WriterSettings& a, const WriterSettings& b) {
+        return firstSettingsDifference(a, b, names).empty();
+    };
+    switch (rereadDifference(hooks.rereads, expected, found, read, same)) {
+    case Reread::LineFault:
+        work.difference.field.clear();
+        return true;
+    case Reread::BoxHoldsOther:
+        work.difference.field = firstSettingsDifference(expected, found, names);
+        work.confirmed = true;
+        return false;
+    case Reread::Failed:
+        break;
+    }
+    work.difference.field.clear();
+    link.failedCommand = CMD_READ_SETTINGS;
+    link.failedCommandHasPage = false;
+    work.commandFailed = true;
+    return false;
+}
+
+// The first differing byte of a page into work.difference.
+void noteDifference(const PlannedPage& p, std::span<const std::uint8_t> sent, const Page& read, VerifyWork& work)
+{
+    const auto [at, other] = std::mismatch(sent.begin(), sent.end(), read.begin());
+    const auto index = std::uint32_t(at - sent.begin());
+    work.difference.address = p.address + index;
+    work.difference.expected = *at;
+    work.difference.found = *other;
+}
 
 } // namespace
 
@@ -66,41 +141,56 @@ std::int32_t verifyProgressTotal(std::size_t pageCount)
 }
 
 VerifyWork verifyWorker(WriterLink& link, const DownloadData& data, const WriterSettings& expected,
-                        const std::vector<PlannedPage>& pages, ProgressCounters& counters, FileNameCheck names)
+                        const std::vector<PlannedPage>& pages, ProgressCounters& counters, FileNameCheck names,
+                        const ReadBackHooks& hooks)
 {
     VerifyWork work;
     const auto stop = [&counters, &work](bool failed) {
-        work.commandFailed = failed;
+        work.commandFailed = work.commandFailed || failed;
         counters.abort();
         return work;
     };
-    const auto settings = cmdReadSettings(link);
+    const auto settings = hooks.readSettings ? hooks.readSettings() : cmdReadSettings(link);
     if (!settings)
         return stop(true);
     if (!settings->holdsSettings()) {
         work.settingsMissing = true;
         return stop(false);
     }
-    work.difference.field = firstSettingsDifference(expected, *settings, names);
-    if (work.difference.any())
+    if (!settingsMatch(link, expected, *settings, names, hooks, work))
         return stop(false);
     counters.advance(kReadWeight);
 
-    std::array<std::uint8_t, kPageSize> read{};
+    const auto readPage = [&](std::uint16_t page, std::span<std::uint8_t, kPageSize> out) {
+        return hooks.readPage ? hooks.readPage(page, out) : cmdReadPage(link, page, out);
+    };
+    Page read{};
     for (const PlannedPage& p : pages) {
         if (!counters.running())
             break;
         const auto image = p.area == Area::UserRom ? data.userImage : data.bootImage;
-        if (std::size_t(p.offset) + kPageSize > image.size() || !cmdReadPage(link, p.page, read))
+        if (std::size_t(p.offset) + kPageSize > image.size() || !readPage(p.page, read))
             return stop(true);
         const auto sent = image.subspan(p.offset, kPageSize);
-        const auto [at, other] = std::mismatch(sent.begin(), sent.end(), read.begin());
-        if (at != sent.end()) {
-            const auto index = std::uint32_t(at - sent.begin());
-            work.difference.address = p.address + index;
-            work.difference.expected = *at;
-            work.difference.found = *other;
-            return stop(false);
+        if (!std::equal(sent.begin(), sent.end(), read.begin())) {
+            Page wanted{};
+            std::copy(sent.begin(), sent.end(), wanted.begin());
+            const auto again = [&]() -> std::optional<Page> {
+                Page r{};
+                return readPage(p.page, r) ? std::optional<Page>(r) : std::nullopt;
+            };
+            const Reread r = hooks.rereads == 0
+                ? Reread::BoxHoldsOther
+                : rereadDifference(hooks.rereads, wanted, read, again, std::equal_to<>());
+            if (r == Reread::Failed) {
+                markFailedRead(link, p.page);
+                return stop(true);
+            }
+            if (r == Reread::BoxHoldsOther) {
+                work.confirmed = hooks.rereads > 0;
+                noteDifference(p, sent, read, work);
+                return stop(false);
+            }
         }
         ++work.pagesVerified;
         counters.advance(kReadWeight);

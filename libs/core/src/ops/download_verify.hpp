@@ -4,6 +4,8 @@
 #include "ops/download_worker.hpp"
 
 #include <cstddef>
+#include <functional>
+#include <optional>
 #include <string>
 
 namespace plx71 {
@@ -27,10 +29,22 @@ std::string firstSettingsDifference(const WriterSettings& expected, const Writer
 // record one unit of 256 more.
 std::int32_t verifyProgressTotal(std::size_t pageCount);
 
+// How the read-back reads. By default one command each; a recovering job
+// passes readers that resync and go on, and re-reads what differs.
+struct ReadBackHooks {
+    std::function<bool(std::uint16_t page, std::span<std::uint8_t, kPageSize> out)> readPage;
+    std::function<std::optional<WriterSettings>()> readSettings;
+    // Re-reads of a page or settings record that differs: one equal to the
+    // job was the line's fault; two in a row that agree with each other
+    // are what the box holds. 0: the first difference is the result.
+    int rereads = 0;
+};
+
 // What the read-back found.
 struct VerifyWork {
     bool commandFailed = false;   // a read failed: communication error, never a mismatch
     bool settingsMissing = false; // the box holds no job at all
+    bool confirmed = false;       // the difference came back the same in two re-reads
     VerifyDifference difference;  // the first difference
     std::int32_t pagesVerified = 0;
 };
@@ -42,6 +56,6 @@ struct VerifyWork {
 // with verifyProgressTotal(pages.size()).
 VerifyWork verifyWorker(WriterLink& link, const DownloadData& data, const WriterSettings& expected,
                         const std::vector<PlannedPage>& pages, ProgressCounters& counters,
-                        FileNameCheck names = FileNameCheck::Exact);
+                        FileNameCheck names = FileNameCheck::Exact, const ReadBackHooks& hooks = {});
 
 } // namespace plx71

@@ -122,6 +122,7 @@ bool SessionRun::connectAtRate(int baudIndex)
         return false;
     if (switchLinkRate(link_, baudIndex)) {
         owed_ = Owed::RestingRate;
+        outcome_.linkRate = link_.currentRate;
         return true;
     }
     communicationFailed();
@@ -136,6 +137,11 @@ bool SessionRun::readAndCheckVersions()
         communicationFailed();
         return false;
     }
+    return checkVersions();
+}
+
+bool SessionRun::checkVersions()
+{
     outcome_.bootVersion = link_.bootVersion;
     outcome_.firmwareVersion = link_.firmwareVersion;
     if (firmwareVersionMatches(link_.firmwareVersion))
@@ -153,14 +159,6 @@ void SessionRun::communicationFailed()
         outcome_.failedPage = link_.failedPage;
     else
         outcome_.failedPage.reset();
-}
-
-bool SessionRun::transfer(const TransferView& view, std::int32_t total,
-                          const std::function<void(ProgressCounters&)>& body)
-{
-    ProgressCounters counters;
-    counters.start(total);
-    return sink_->runTransfer(view, counters, [&] { body(counters); });
 }
 
 void SessionRun::rest()

@@ -50,15 +50,13 @@ public:
     // CMD_READ_VERSIONS, then the first-4-characters check against the
     // control program's version ("Firmware Version is different").
     bool readAndCheckVersions();
+    // The check of readAndCheckVersions on the versions the link holds.
+    bool checkVersions();
 
     // The link reported a failed command: no answer when the box never
     // acknowledged anything, else a communication error naming it.
     void communicationFailed();
     void fail(OutcomeClass kind) { outcome_.kind = kind; }
-
-    // One transfer under the sink's display: counters started at `total`,
-    // `body` on the sink's worker. True when it ran to its end.
-    bool transfer(const TransferView& view, std::int32_t total, const std::function<void(ProgressCounters&)>& body);
 
     // What the run owes the box, now, once: a box moved to another rate goes
     // back to 9600 bit/s (switchLinkRate to 0; a failed switch makes a

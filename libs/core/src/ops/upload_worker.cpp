@@ -40,19 +40,26 @@ bool readPage(WriterLink& link, std::uint16_t page, std::span<std::uint8_t, kPag
     return false;
 }
 
+struct AreaReads {
+    bool readTwice = false;
+    const PageRetry& retry;
+};
+
 // Reads the pages from `first` up to `last` (inclusive, reduced to 20 bits)
 // into `image` while the counters run; a failed read sets the abort mark.
 template <typename PageNumber>
 bool readArea(WriterLink& link, const DeviceRecord& device, std::uint32_t first, std::uint32_t last,
-              std::vector<std::uint8_t>& image, PageNumber pageNumber, ProgressCounters& counters, bool readTwice)
+              std::vector<std::uint8_t>& image, PageNumber pageNumber, ProgressCounters& counters, const AreaReads& how)
 {
     const std::uint32_t start = first & kAddressMask;
     const std::uint32_t end = last & kAddressMask;
     for (std::uint32_t address = start; address < end && counters.running(); address += kPageSize) {
         const std::uint32_t offset = address - start;
-        if (std::size_t(offset) + kPageSize > image.size()
-            || !readPage(link, pageNumber(address),
-                         std::span<std::uint8_t, kPageSize>(image.data() + offset, kPageSize), readTwice)) {
+        const auto readOnce = [&] {
+            return readPage(link, pageNumber(address),
+                            std::span<std::uint8_t, kPageSize>(image.data() + offset, kPageSize), how.readTwice);
+        };
+        if (std::size_t(offset) + kPageSize > image.size() || !(how.retry ? how.retry(readOnce) : readOnce())) {
             counters.abort();
             return false;
         }
@@ -72,11 +79,13 @@ std::int32_t uploadProgressTotal(const DeviceRecord& device, bool includeBootRom
 }
 
 bool uploadWorker(WriterLink& link, const DeviceRecord& device, RomImages& images, bool includeBootRom,
-                  ProgressCounters& counters, const std::function<void(ProgressPhase)>& onPhase, bool readTwice)
+                  ProgressCounters& counters, const std::function<void(ProgressPhase)>& onPhase, bool readTwice,
+                  const PageRetry& retry)
 {
+    const AreaReads how{readTwice, retry};
     if (onPhase)
         onPhase(ProgressPhase::UserPages);
-    if (!readArea(link, device, device.userRomStart, device.userRomEnd, images.user, userRomPage, counters, readTwice))
+    if (!readArea(link, device, device.userRomStart, device.userRomEnd, images.user, userRomPage, counters, how))
         return false;
     if (!includeBootRom || !counters.running())
         return true;
@@ -85,8 +94,7 @@ bool uploadWorker(WriterLink& link, const DeviceRecord& device, RomImages& image
     // Only the first eight pages come back: the rest of the area must not
     // keep the bytes of an earlier job.
     std::fill(images.boot.begin(), images.boot.end(), kBlankByte);
-    return readArea(link, device, device.bootRomStart, device.bootRomEnd, images.boot, bootRomPage, counters,
-                    readTwice);
+    return readArea(link, device, device.bootRomStart, device.bootRomEnd, images.boot, bootRomPage, counters, how);
 }
 
 } // namespace plx71

@@ -21,9 +21,12 @@ std::int32_t uploadProgressTotal(const DeviceRecord& device, bool includeBootRom
 // the abort mark and makes the result false. `counters` must have been
 // started with uploadProgressTotal. `onPhase` (may be empty) hears UserPages
 // and BootPages. With `readTwice` a page is taken once two reads in a row
-// agree; four reads without that are a failed CMD_READ_PAGE.
+// agree; four reads without that are a failed CMD_READ_PAGE. `retry`, when
+// given, runs each page's reads and may run them again after a resync
+// (false: the page failed for good).
+using PageRetry = std::function<bool(const std::function<bool()>& readOnce)>;
 bool uploadWorker(WriterLink& link, const DeviceRecord& device, RomImages& images, bool includeBootRom,
                   ProgressCounters& counters, const std::function<void(ProgressPhase)>& onPhase = {},
-                  bool readTwice = false);
+                  bool readTwice = false, const PageRetry& retry = {});
 
 } // namespace plx71

@@ -118,6 +118,7 @@ void addResultFields(JsonObject& o, const BoxOutcome& outcome, const JobFacts& f
     else
         o.null("failedPage");
     optionalText(o, "filePath", outcome.filePath);
+    o.number("linkRate", outcome.linkRate).number("resyncs", outcome.resyncs).number("restarts", outcome.restarts);
     o.number("durationMs", outcome.duration.count());
 }
 

@@ -23,6 +23,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -64,6 +65,10 @@ struct Options {
     // is 0x06/0x15 and arrives within this time.
     std::chrono::milliseconds replyAckWindow{100};
     LineNoiseOptions noise;
+    // Link rate (bit/s) -> the bit error rate both ways while the box runs
+    // at that rate, with noise.seed; rates not named keep noise.toBox and
+    // noise.toPc.
+    std::map<int, double> noiseAtRate;
 };
 
 class Simulator {

@@ -72,6 +72,12 @@ struct VerifyDifference {
     std::string where() const;
 };
 
+struct BoxOutcome;
+// What a recovering job took, in one line: "finished at 57600 bit/s after 2
+// restarts" ("... after 1 restart and 3 resyncs"; nothing after the rate
+// when it took neither).
+std::string finishedLine(const BoxOutcome& outcome);
+
 struct BoxOutcome {
     OutcomeClass kind = OutcomeClass::Success;
 
@@ -100,6 +106,10 @@ struct BoxOutcome {
     bool verified = false;          // a read-back verify ran to its end and matched
     bool settingsApplied = false;   // upload: the box's settings reached the job
     bool notReadBack = false;       // firmware: every page acknowledged, none can be read back
+    int linkRate = 0;               // bit/s of the job's last frames; 0 before the rate switch
+    int resyncs = 0;                // recovery: reconnects after a failed page read
+    int restarts = 0;               // recovery: downloads begun again from the erase
+    bool recovery = false;          // the job ran with recovery on
     std::chrono::milliseconds duration{0};
 
     bool ok() const { return kind == OutcomeClass::Success; }

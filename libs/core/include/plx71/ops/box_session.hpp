@@ -34,6 +34,37 @@ inline constexpr std::size_t kSettingsReplyFixedBytes = 25;
 std::size_t settingsReplyLength(const DeviceRecord& device, const JobSettings& job);
 bool settingsReplyFits(const DeviceRecord& device, const JobSettings& job);
 
+// How hard a job works to finish on a noisy line. Off by default: the box
+// then sees exactly the frames a job has always sent, and the first command
+// that fails its three attempts ends the job.
+struct RecoveryPolicy {
+    bool on = false;
+    // Attempts per frame (sendFrame) and cycles per exchange. A page frame is
+    // about 2,100 data bits: at a bit error rate of 1e-4 one attempt in five
+    // is hit. Three attempts leave 7e-3 of the pages failing, six 5e-5, so
+    // even the 1,056 page reads of an upload rarely need a resync. A box
+    // that never answers costs six times six tries per frame (about 12 s)
+    // before the job gives up.
+    int frameAttempts = 6;
+    // Resyncs (back to 9600 bit/s, then to the job's rate) per job. At 1e-4
+    // a job needs none or one; sixteen still see a job through a burst of
+    // bad pages, and bound a dead line to a few minutes.
+    int maxResyncs = 16;
+    // Restarts of a download from the erase. The first runs at the same
+    // rate, each further one a rate lower: five reach 9600 bit/s from
+    // 115200, where a line that fails even there is not worth another.
+    int maxRestarts = 5;
+    // Re-reads of a page that the read-back found different.
+    int pageRereads = 4;
+
+    static RecoveryPolicy enabled()
+    {
+        RecoveryPolicy p;
+        p.on = true;
+        return p;
+    }
+};
+
 struct DownloadOptions {
     bool verify = true; // read the job back before the way back to 9600
     // Leave out the pages whose 256 bytes are all 0xFF. Off by default: what
@@ -61,6 +92,13 @@ public:
     void aimBox(int comPortIndex, int hostBaudIndex);
     // Replaces the link's time-outs and pauses (tests and gangs shorten them).
     void setTiming(const LinkTiming& timing);
+    // How hard the next operations work on a noisy line (off by default).
+    // On: more attempts per frame; download, verify and upload resync and
+    // go on from the page that failed, re-read a page that differs, and a
+    // download that fails starts again from the erase (from the second time
+    // a rate lower). The firmware download only makes more attempts.
+    void setRecovery(const RecoveryPolicy& policy) { recovery_ = policy; }
+    const RecoveryPolicy& recovery() const { return recovery_; }
 
     // The versions the box reported last; empty before any answer.
     const std::string& firmwareVersion() const;
@@ -81,7 +119,7 @@ public:
     BoxOutcome verify(const WriterState& state, const JobSettings& job, ProgressSink& sink);
     // Reads the box's job into state and job (outcome.settingsApplied says
     // whether they changed); after a complete read the image texts are
-    // recomputed. With `readTwice` every page is read until two reads in a
+    // recomputed. With `readTwice` (always while recovering) every page is read until two reads in a
     // row agree (at most four reads; else a communication error): the one-
     // byte check sum of a reply lets some bit errors through.
     BoxOutcome upload(WriterState& state, JobSettings& job, ProgressSink& sink, bool readTwice = false);
@@ -100,6 +138,7 @@ private:
     Ui& ui_;
     PortChoice port_;
     int hostBaudIndex_;
+    RecoveryPolicy recovery_;
     std::unique_ptr<WriterLink> ownLink_;
     WriterLink& link_; // *ownLink_
 };

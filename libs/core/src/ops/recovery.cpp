@@ -1,0 +1,143 @@
+#include "recovery.hpp"
+
+#include "link/link_sequences.hpp"
+#include "plx71/messages/message_texts.hpp"
+
+#include <algorithm>
+
+namespace plx71::ops_detail {
+
+namespace {
+
+struct FailureMarks {
+    std::uint8_t command = 0;
+    std::uint16_t page = 0;
+    bool hasPage = false;
+};
+
+FailureMarks marksOf(const WriterLink& link)
+{
+    return {link.failedCommand, link.failedPage, link.failedCommandHasPage};
+}
+
+void restoreMarks(WriterLink& link, const FailureMarks& m)
+{
+    link.failedCommand = m.command;
+    link.failedPage = m.page;
+    link.failedCommandHasPage = m.hasPage;
+}
+
+} // namespace
+
+Recovery::Recovery(WriterLink& link, const RecoveryPolicy& policy, BoxOutcome& outcome, int baudIndex)
+    : link_(link), policy_(policy), outcome_(outcome), baudIndex_(baudIndex), ui_(link.ui),
+      attempts_(link.frameAttempts)
+{
+    if (!on())
+        return;
+    outcome_.recovery = true;
+    link_.ui = nullptr;
+    link_.frameAttempts = policy_.frameAttempts;
+}
+
+Recovery::~Recovery()
+{
+    link_.ui = ui_;
+    link_.frameAttempts = attempts_;
+}
+
+bool Recovery::retry(const std::function<bool()>& step, const std::function<bool()>& stop)
+{
+    for (;;) {
+        if (step()) {
+            if (on()) {
+                stalled_ = false;
+                link_.failedCommand = 0; // the failures on the way were mended
+            }
+            return true;
+        }
+        if (!on())
+            return false;
+        const FailureMarks failed = marksOf(link_);
+        if (!resync(stop)) {
+            restoreMarks(link_, failed);
+            return false;
+        }
+    }
+}
+
+bool Recovery::resync(const std::function<bool()>& stop)
+{
+    // A box that is not found again may be back a moment later: each try
+    // counts against the bound.
+    while (outcome_.resyncs < policy_.maxResyncs && !(stop && stop())) {
+        ++outcome_.resyncs;
+        // A resync that brought no step through: the line does not work at
+        // this rate, so the next one tries a lower one.
+        if (stalled_ && baudIndex_ > 0)
+            --baudIndex_;
+        stalled_ = true;
+        if (reconnect(stop))
+            return true;
+    }
+    return false;
+}
+
+bool Recovery::restart(const std::function<bool()>& stop)
+{
+    if (!on() || outcome_.restarts >= policy_.maxRestarts || (stop && stop()))
+        return false;
+    ++outcome_.restarts;
+    if (outcome_.restarts >= 2 && baudIndex_ > 0)
+        --baudIndex_;
+    stalled_ = false;
+    return reconnect(stop);
+}
+
+bool Recovery::reconnect(const std::function<bool()>& stop)
+{
+    const int oldRate = link_.currentRate;
+    const int newRate = hostBaudRates[std::size_t(baudIndex_)];
+    // Back to 9600 while the box may still hear the old rate. Whether the
+    // acknowledge came or not, the box is then at 9600 or the old rate; or
+    // at the new one, when a switch went through and only its acknowledge
+    // was lost.
+    switchLinkRate(link_, 0);
+    int tried[3] = {};
+    int count = 0;
+    for (const int rate : {hostBaudRates[0], newRate, oldRate}) {
+        if (std::find(tried, tried + count, rate) != tried + count)
+            continue;
+        tried[count++] = rate;
+        if (stop && stop())
+            return false;
+        if (!openLink(link_, rate))
+            return false; // the port itself is gone
+        if (switchLinkRate(link_, baudIndex_)) {
+            outcome_.linkRate = newRate;
+            link_.failedCommand = 0;
+            return true;
+        }
+    }
+    return false;
+}
+
+void Recovery::reportFailure()
+{
+    const bool failed = outcome_.kind == OutcomeClass::CommunicationError || outcome_.kind == OutcomeClass::NoAnswer;
+    if (on() && failed && ui_)
+        ui_->message(Icon::Stop, std::string(msg::kCommunicationError));
+}
+
+bool readVersionsRecovering(SessionRun& run, Recovery& recovery, const std::function<bool()>& stop)
+{
+    if (!recovery.on())
+        return run.readAndCheckVersions();
+    if (!recovery.retry([&run] { return cmdReadVersions(run.link()); }, stop)) {
+        run.communicationFailed();
+        return false;
+    }
+    return run.checkVersions();
+}
+
+} // namespace plx71::ops_detail

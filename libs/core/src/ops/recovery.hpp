@@ -1,0 +1,59 @@
+#pragma once
+// A job's way back after a failure on a noisy line: resyncs (back to 9600
+// bit/s, then to the job's rate) before a read goes on, restarts of a
+// download, and the rate they run at. Off, it does nothing and lets every
+// failure stand, so the box sees the frames it always saw.
+#include "link/writer_link.hpp"
+#include "plx71/ops/box_outcome.hpp"
+#include "plx71/ops/box_session.hpp"
+#include "session_run.hpp"
+
+#include <functional>
+
+namespace plx71::ops_detail {
+
+class Recovery {
+public:
+    // While on, the link reports no failure itself (a retried read is not
+    // the user's concern) and makes policy.frameAttempts per frame; the
+    // destructor gives both back.
+    Recovery(WriterLink& link, const RecoveryPolicy& policy, BoxOutcome& outcome, int baudIndex);
+    ~Recovery();
+    Recovery(const Recovery&) = delete;
+    Recovery& operator=(const Recovery&) = delete;
+
+    bool on() const { return policy_.on; }
+    int baudIndex() const { return baudIndex_; }
+    const RecoveryPolicy& policy() const { return policy_; }
+
+    // Runs `step`; while it fails and the bound allows, resyncs and runs it
+    // again. `stop` (Cancel, a signal) ends the tries at once. A failure
+    // that stands keeps the marks of the step, not of the resync.
+    bool retry(const std::function<bool()>& step, const std::function<bool()>& stop);
+    // One more try of a download: counted, from the second one on a rate
+    // lower, then back in step with the box. False when the bound is used
+    // up, Cancel came, or the box cannot be reached.
+    bool restart(const std::function<bool()>& stop);
+    // While on, and the outcome is a communication error (or no answer):
+    // its one message, "Communication error between PLX-71RD", as the link
+    // would have shown it.
+    void reportFailure();
+
+private:
+    bool resync(const std::function<bool()>& stop);
+    bool reconnect(const std::function<bool()>& stop);
+
+    WriterLink& link_;
+    RecoveryPolicy policy_;
+    BoxOutcome& outcome_;
+    int baudIndex_;
+    Ui* ui_;
+    int attempts_;
+    bool stalled_ = false; // no step came through since the last resync
+};
+
+// SessionRun::readAndCheckVersions; while recovering, a failed query is
+// retried after a resync.
+bool readVersionsRecovering(SessionRun& run, Recovery& recovery, const std::function<bool()>& stop);
+
+} // namespace plx71::ops_detail
