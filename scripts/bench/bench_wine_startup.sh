@@ -7,21 +7,21 @@
 # the very first start in a new prefix (Wine sets the prefix up then).
 # Information only: Wine's own start dominates.
 #
-#   scripts/bench_wine_startup.sh                  # build-windows/bin, 7 pairs
-#   RUNS=15 scripts/bench_wine_startup.sh other-build-dir
+#   scripts/bench/bench_wine_startup.sh                  # build-windows/bin, 7 pairs
+#   RUNS=15 scripts/bench/bench_wine_startup.sh other-build-dir
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
+root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="${1:-$root/build-windows}"
 bin="$(cd "$build/bin" && pwd)"
 runs=${RUNS:-7}
 programs=(PLX71RD Plx71Ldr)
 for p in "${programs[@]}"; do
-  [ -f "$bin/$p.exe" ] || { echo "$bin/$p.exe missing (scripts/cross_build_windows.sh)" >&2; exit 2; }
+  [ -f "$bin/$p.exe" ] || { echo "$bin/$p.exe missing (scripts/windows/cross_build_windows.sh)" >&2; exit 2; }
 done
 command -v Xvfb >/dev/null || { echo "Xvfb missing (Debian: xvfb)" >&2; exit 2; }
 
 unset WINEPREFIX # always a new prefix: the first start is part of the figures
-. "$root/scripts/wine_prefix.sh"
+. "$root/scripts/windows/wine_prefix.sh"
 work=$(mktemp -d /tmp/plx71-wine-startup-XXXXXX)
 xvfb_pid=""
 cleanup() {

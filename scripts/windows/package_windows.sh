@@ -8,13 +8,13 @@
 # licences of what we ship. A check fails the build on a shipped DLL nobody
 # imports and on an import found neither in the folder nor in Windows.
 #
-#   scripts/package_windows.sh [build dir]    (default build-windows)
-# It first runs scripts/cross_build_windows.sh on that folder (nothing to do
+#   scripts/windows/package_windows.sh [build dir]    (default build-windows)
+# It first runs scripts/windows/cross_build_windows.sh on that folder (nothing to do
 # when up to date; PLX71_WINDOWS_TESTS=0 leaves out its test programs);
 # PLX71_SKIP_BUILD=1 packs what is there. The Qt for
 # Windows is the one that build used (Qt6_DIR in its CMake cache).
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
+root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="${1:-$root/build-windows}"
 start=$SECONDS
 
@@ -25,12 +25,12 @@ guide_python=python3
 for tool in zip dpkg-query x86_64-w64-mingw32-strip x86_64-w64-mingw32-g++-posix; do
   command -v "$tool" >/dev/null || { echo "$tool missing: run scripts/install-deps.sh" >&2; exit 2; }
 done
-. "$root/scripts/windows_imports.sh"
+. "$root/scripts/windows/windows_imports.sh"
 
-[ "${PLX71_SKIP_BUILD:-0}" = 1 ] || bash "$root/scripts/cross_build_windows.sh" "$build"
+[ "${PLX71_SKIP_BUILD:-0}" = 1 ] || bash "$root/scripts/windows/cross_build_windows.sh" "$build"
 
 cache="$build/CMakeCache.txt"
-[ -f "$cache" ] || { echo "$cache missing: run scripts/cross_build_windows.sh first" >&2; exit 1; }
+[ -f "$cache" ] || { echo "$cache missing: run scripts/windows/cross_build_windows.sh first" >&2; exit 1; }
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$cache")
 [[ $version =~ ^[0-9]+\.[0-9]+$ ]] || { echo "no project version (major.minor) in $cache: '$version'" >&2; exit 1; }
 qt_cmake_dir=$(sed -n 's/^Qt6_DIR:PATH=//p' "$cache")
@@ -186,7 +186,7 @@ rm -f "$zip_file"
 setup="$build/plx71-$version-setup.exe"
 icon="$build/apps/writer/PLX71RD_resources/plx71rd.ico"   # made by the build
 [ -f "$icon" ] || { echo "$icon missing: PLX71RD.exe was built without its icon" >&2; exit 1; }
-bash "$root/scripts/build_windows_installer.sh" "$stage" "$version" "$setup" "$icon"
+bash "$root/scripts/windows/build_windows_installer.sh" "$stage" "$version" "$setup" "$icon"
 
 echo "zip: $zip_file ($(du -h "$zip_file" | cut -f1))"
 echo "installer: $setup ($(du -h "$setup" | cut -f1))"

@@ -2,7 +2,7 @@
 # Checks the bash completion of plx71 against a plx71 program: what Tab
 # offers after each partial command line below.
 #
-#   scripts/check_completion.sh COMPLETION_FILE PLX71
+#   scripts/ci/check_completion.sh COMPLETION_FILE PLX71
 set -euo pipefail
 completion=$(realpath "$1")
 plx71=$(realpath "$2")

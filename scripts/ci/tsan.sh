@@ -4,7 +4,7 @@
 # software writer box. The GUI is left out. Exits non-zero on any failure or
 # race report.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 cmake --preset tsan >/dev/null
 targets=$(ninja -C build/tsan -t targets all | sed -n 's/^\(core_[a-z]*_tests\|sim_tests\|plx71sim\): .*/\1/p' | sort -u)
 # shellcheck disable=SC2086

@@ -7,11 +7,11 @@
 # those that said anything else on exit 0, and of the exit-0 loads how many
 # left wrong firmware in the box; then communication errors and other exits.
 #
-#   scripts/bench_firmware_noise.sh [JOBS]     # default 83 loads at 1e-4
-#   RATE=3e-5 scripts/bench_firmware_noise.sh 40
-#   BUILD_DIR=build/debug scripts/bench_firmware_noise.sh
+#   scripts/bench/bench_firmware_noise.sh [JOBS]     # default 83 loads at 1e-4
+#   RATE=3e-5 scripts/bench/bench_firmware_noise.sh 40
+#   BUILD_DIR=build/debug scripts/bench/bench_firmware_noise.sh
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 root=$(pwd)
 jobs=${1:-83}
 rate=${RATE:-1e-4}

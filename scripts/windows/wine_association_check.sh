@@ -11,19 +11,19 @@
 #    another program keeps it through install and uninstall, PLX71RD only
 #    offered under "Open with" meanwhile.
 #
-#   scripts/wine_association_check.sh [build dir]    (default build-windows)
+#   scripts/windows/wine_association_check.sh [build dir]    (default build-windows)
 #   PLX71_WINE_DISPLAY=62 ...   use display :62 (else the first free one)
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
+root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="${1:-$root/build-windows}"
 for tool in Xvfb xdotool strings; do
   command -v "$tool" >/dev/null || { echo "$tool missing: run scripts/install-deps.sh" >&2; exit 2; }
 done
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 setup="$build/plx71-$version-setup.exe"
-[ -f "$setup" ] || { echo "$setup missing: run scripts/package_windows.sh first" >&2; exit 1; }
+[ -f "$setup" ] || { echo "$setup missing: run scripts/windows/package_windows.sh first" >&2; exit 1; }
 
-. "$root/scripts/wine_prefix.sh"
+. "$root/scripts/windows/wine_prefix.sh"
 export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
 scratch=$(mktemp -d /tmp/plx71-wine-assoc-XXXXXX)
 xvfb_pid=""

@@ -9,11 +9,11 @@
 #     dialog (Read Version, firmware download); then the box's stored job is
 #     read back on Linux and must carry the example's checksums.
 # A missing DLL or platform plugin fails the run. Usage:
-# scripts/wine_gui_check.sh [windows build dir] (default build-windows);
+# scripts/windows/wine_gui_check.sh [windows build dir] (default build-windows);
 # plx71sim and plx71 (Linux) come from $PLX71SIM / $PLX71CLI, else from
 # build/release or build/debug.
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
+root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="${1:-$root/build-windows}"
 build="$(cd "$build" && pwd)"
 bin="$build/bin"
@@ -24,7 +24,7 @@ for dir in "$root/build/release/bin" "$root/build/debug/bin"; do
   [ -z "$cli" ] && [ -x "$dir/plx71" ] && cli=$dir/plx71
 done
 for f in PLX71RD.exe Plx71Ldr.exe win_writer_com1.exe win_loader_com1.exe; do
-  [ -f "$bin/$f" ] || { echo "$bin/$f missing (scripts/cross_build_windows.sh)" >&2; exit 1; }
+  [ -f "$bin/$f" ] || { echo "$bin/$f missing (scripts/windows/cross_build_windows.sh)" >&2; exit 1; }
 done
 [ -n "$sim" ] || { echo "plx71sim missing (build it, or set PLX71SIM)" >&2; exit 1; }
 [ -n "$cli" ] || { echo "plx71 missing (build it, or set PLX71CLI)" >&2; exit 1; }
@@ -38,7 +38,7 @@ for pair in "PLX71RD:PLX-71RD writer control" "Plx71Ldr:PLX-71RD firmware loader
     { echo "${pair%%:*}.exe has no version resource naming '${pair#*:}'" >&2; exit 1; }
 done
 
-. "$root/scripts/wine_prefix.sh"
+. "$root/scripts/windows/wine_prefix.sh"
 work=$(mktemp -d /tmp/plx71-wine-gui-XXXXXX)
 pids=()
 cleanup() {

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs the Windows build of the core's test programs, the Qt tests of the
 # window programs and their shell, and plx71 under Wine (headless: the Qt
-# tests on the offscreen platform). Usage: scripts/wine_tests.sh [windows build dir]
-# (default build-windows, made by scripts/cross_build_windows.sh).
+# tests on the offscreen platform). Usage: scripts/windows/wine_tests.sh [windows build dir]
+# (default build-windows, made by scripts/windows/cross_build_windows.sh).
 #
 # Left out on Windows, each for a reason of its own:
 #   core_ops_tests  drives the software writer box on a pseudo-terminal (not
@@ -10,16 +10,16 @@
 #   PeerTools.*     runs srec_cat and python through a POSIX shell
 #   *_sim_test, loader_*  drive the software writer box on a pseudo-terminal
 #                   (not built for Windows; win_*_com1 reach it on COM1 in
-#                   scripts/wine_gui_check.sh)
+#                   scripts/windows/wine_gui_check.sh)
 # Tests of POSIX-only things (the termios port, /dev/zero, /dev/full) are
 # compiled only where those exist.
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
+root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="${1:-$root/build-windows}"
 bin="$build/bin"
 windows_filter='-PeerTools.*'
 
-. "$root/scripts/wine_prefix.sh"
+. "$root/scripts/windows/wine_prefix.sh"
 scratch=$(mktemp -d /tmp/plx71-wine-run-XXXXXX)
 trap 'wine_prefix_stop; rm -rf "$scratch"' EXIT
 wine_prefix_start
@@ -68,7 +68,7 @@ wine reg add 'HKCU\Environment' /v QT_QPA_FONTDIR /t REG_SZ /d "Z:${fonts//\//\\
 #     widths with the text widths of the offscreen platform's fonts; with
 #     DejaVu under Wine a field of an empty form comes out wider than a
 #     twelfth of the smallest window (the same form looks right on the
-#     windows platform, see scripts/wine_gui_check.sh).
+#     windows platform, see scripts/windows/wine_gui_check.sh).
 qt_skipped=(writer_layout_test.exe:theMainWindowResizesAndShortFieldsStayNarrow)
 # The test functions of a Qt test to run: all but those left out.
 qt_functions() { # test program

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Times "plx71 convert" against srec_cat on a whole User ROM (0xC0000-0xFFFFF,
 # random data) in both directions: Intel HEX -> S-records and back. Whole
-# processes, in pairs (scripts/paired_runs.py); prints the medians of wall and
+# processes, in pairs (scripts/bench/paired_runs.py); prints the medians of wall and
 # CPU ms and of the pairs' ratios plx71 / srec_cat.
 #
-#   scripts/compare_srec_cat.sh [path/to/plx71] [pairs]      # default 15 pairs
+#   scripts/bench/compare_srec_cat.sh [path/to/plx71] [pairs]      # default 15 pairs
 #
 # The binary may also come from $PLX71; default build/release/bin/plx71.
 #
@@ -14,7 +14,7 @@
 # first table measures the disk; the tmpfs table measures the conversion.
 set -euo pipefail
 
-here="$(cd "$(dirname "$0")/.." && pwd)"
+here="$(cd "$(dirname "$0")/../.." && pwd)"
 plx71="${1:-${PLX71:-$here/build/release/bin/plx71}}"
 runs="${2:-${RUNS:-15}}"
 device="M30624FGFP"
@@ -54,7 +54,7 @@ PY
     srec_cat "$work/in.hex" -Intel -o "$work/theirs.mot"
     check_same "$work" "$work/ours.mot" -Motorola
     check_same "$work" "$work/theirs.mot" -Motorola
-    "$here/scripts/paired_runs.py" "HEX -> S-records" "$runs" \
+    "$here/scripts/bench/paired_runs.py" "HEX -> S-records" "$runs" \
         -- "$plx71" convert "$work/in.hex" "$work/ours.mot" --device "$device" \
         -- srec_cat "$work/in.hex" -Intel -o "$work/theirs.mot"
 
@@ -62,7 +62,7 @@ PY
     srec_cat "$work/in.mot" -Motorola -o "$work/theirs.hex" -Intel
     check_same "$work" "$work/ours.hex" -Intel
     check_same "$work" "$work/theirs.hex" -Intel
-    "$here/scripts/paired_runs.py" "S-records -> HEX" "$runs" \
+    "$here/scripts/bench/paired_runs.py" "S-records -> HEX" "$runs" \
         -- "$plx71" convert "$work/in.mot" "$work/ours.hex" --device "$device" \
         -- srec_cat "$work/in.mot" -Motorola -o "$work/theirs.hex" -Intel
     echo

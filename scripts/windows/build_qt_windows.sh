@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
 # Qt 6 for 64-bit Windows (qtbase 6.4.2, the version of Debian's qt6-base-dev),
 # cross-built with the posix-thread mingw-w64 compilers and the host's Qt tools
-# as host Qt. Usage: scripts/build_qt_windows.sh [PREFIX]
+# as host Qt. Usage: scripts/windows/build_qt_windows.sh [PREFIX]
 # (default build-qt-windows); PREFIX/lib/cmake/Qt6/qt.toolchain.cmake is what
-# scripts/cross_build_windows.sh configures with.
+# scripts/windows/cross_build_windows.sh configures with.
 #
 # A prebuilt copy ($PLX71_QT_PREBUILT, default /work/shared/qt6-mingw: the
 # .tar.xz, SHA256SUMS and BUILDINFO) is unpacked when its checksum matches;
 # otherwise Debian's qt6-base source package is fetched and built with the
 # configure line below (about an hour on two cores).
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
+root="$(cd "$(dirname "$0")/../.." && pwd)"
 prefix="${1:-$root/build-qt-windows}"
 prefix="$(mkdir -p "$prefix" && cd "$prefix" && pwd)"
 prebuilt="${PLX71_QT_PREBUILT:-/work/shared/qt6-mingw}"

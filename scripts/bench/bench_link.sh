@@ -7,10 +7,10 @@
 # x 11 bits / rate, plus the fixed pauses (rate switches, the sleep of every
 # status poll).
 #
-#   scripts/bench_link.sh            # builds plx71 and plx71sim in build/bench
-#   BUILD_DIR=build/release scripts/bench_link.sh   # use binaries built there
+#   scripts/bench/bench_link.sh            # builds plx71 and plx71sim in build/bench
+#   BUILD_DIR=build/release scripts/bench/bench_link.sh   # use binaries built there
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 root=$(pwd)
 build=${BUILD_DIR:-build/bench}
 if [ ! -x "$build/bin/plx71" ] || [ ! -x "$build/bin/plx71sim" ] || [ -z "${BUILD_DIR:-}" ]; then
@@ -26,7 +26,7 @@ sim="$root/$build/bin/plx71sim"
 bench_work bench
 
 # The project: M30624FGFP, all blocks, the example User ROM and Boot ROM files.
-python3 "$root/scripts/bench_project.py" "$work/job.pxp" "$root/examples/user_program.hex" "$root/examples/boot_update.btp"
+python3 "$root/scripts/bench/bench_project.py" "$work/job.pxp" "$root/examples/user_program.hex" "$root/examples/boot_update.btp"
 
 start_box --pace --busy-ms 0 --log "$work/wire.log"
 

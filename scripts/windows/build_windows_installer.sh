@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Builds the NSIS installer of a packed Windows folder (the folder the zip
-# holds; scripts/package_windows.sh calls this). The uninstaller removes
+# holds; scripts/windows/package_windows.sh calls this). The uninstaller removes
 # exactly the files listed from that folder, and the installer refuses to
 # change anything while any of its .exe or .dll is held by a running program.
 #
-#   scripts/build_windows_installer.sh FOLDER VERSION OUTPUT.exe [ICON.ico]
+#   scripts/windows/build_windows_installer.sh FOLDER VERSION OUTPUT.exe [ICON.ico]
 # PLX71_NSIS_COMPRESSOR=zlib packs faster and larger (for test installers).
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
+root="$(cd "$(dirname "$0")/../.." && pwd)"
 [ $# = 3 ] || [ $# = 4 ] || { echo "usage: $0 FOLDER VERSION OUTPUT.exe [ICON.ico]" >&2; exit 2; }
 stage=$(cd "$1" && pwd)
 version=$2

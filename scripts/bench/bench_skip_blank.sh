@@ -9,10 +9,10 @@
 #   half          a User ROM whose lower half (C0000-DFFFF) holds random data,
 #                 --no-verify
 #
-#   scripts/bench_skip_blank.sh                 # 3 pairs per case
-#   PAIRS=5 BUILD_DIR=build/release scripts/bench_skip_blank.sh
+#   scripts/bench/bench_skip_blank.sh                 # 3 pairs per case
+#   PAIRS=5 BUILD_DIR=build/release scripts/bench/bench_skip_blank.sh
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 root=$(pwd)
 pairs=${PAIRS:-3}
 # shellcheck source=scripts/lib/bench_box.sh
@@ -36,7 +36,7 @@ for base in range(0xC0000, 0xE0000, 0x10000):
 out.append(':00000001FF')
 open(sys.argv[1], 'w').write('\n'.join(out) + '\n')
 PY
-python3 "$root/scripts/bench_project.py" "$work/half.pxp" "$work/half.hex" "$root/examples/boot_update.btp"
+python3 "$root/scripts/bench/bench_project.py" "$work/half.pxp" "$work/half.hex" "$root/examples/boot_update.btp"
 
 start_box --pace --busy-ms 0
 

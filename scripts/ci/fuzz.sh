@@ -4,15 +4,15 @@
 # copy of its committed corpus and regression inputs. Prints runs, exec/s
 # and crashes per harness; crash inputs stay in build/fuzz/work/<target>/crashes.
 #
-#   scripts/fuzz.sh [SECONDS [TARGET ...]]
+#   scripts/ci/fuzz.sh [SECONDS [TARGET ...]]
 #                                      fuzz (all targets, or the ones named);
 #                                      RUNS=N also ends each target after N runs
-#   scripts/fuzz.sh corpus [LOG ...]   remake the seeds (tests/fuzz/make_seeds.py,
+#   scripts/ci/fuzz.sh corpus [LOG ...]   remake the seeds (tests/fuzz/make_seeds.py,
 #                                      with wire logs of plx71sim --log) and
 #                                      merge them into the committed corpus,
 #                                      minimised (-merge=1)
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 
 targets=(datafile_reader firmware_reader project_file device_table number_fields link_ops link_frames)
 work=$PWD/build/fuzz/work

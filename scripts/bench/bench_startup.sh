@@ -6,9 +6,9 @@
 # slowest of the runs, the median time to the process's end and the median
 # CPU time (user + system; on a busy machine it says more than the wall time).
 #
-#   scripts/bench_startup.sh                      # build/release/bin, 10 runs each
-#   BIN_DIR=/usr/bin RUNS=20 scripts/bench_startup.sh
-#   UNCONTENDED=1 scripts/bench_startup.sh        # as root: Xvfb and the programs
+#   scripts/bench/bench_startup.sh                      # build/release/bin, 10 runs each
+#   BIN_DIR=/usr/bin RUNS=20 scripts/bench/bench_startup.sh
+#   UNCONTENDED=1 scripts/bench/bench_startup.sh        # as root: Xvfb and the programs
 #                                                 # at real-time priority (chrt)
 #
 # On a busy machine the wall times mostly measure the wait for a CPU; the CPU
@@ -18,7 +18,7 @@
 # cache between runs (the figures are for a program started again, not for
 # the first start after boot).
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 bin=${BIN_DIR:-build/release/bin}
 runs=${RUNS:-10}
 programs=(PLX71RD Plx71Ldr)

@@ -3,21 +3,21 @@
 # under Wine: COM1 of a fresh Wine prefix is the box's pseudo-terminal, and
 # plx71.exe reads the versions, downloads the example project and uploads it
 # again; the uploaded areas must have the example files' checksums.
-# Usage: scripts/wine_serial_check.sh [windows build dir]
+# Usage: scripts/windows/wine_serial_check.sh [windows build dir]
 # (default build-windows); plx71sim is taken from $PLX71SIM, else from
 # build/release or build/debug.
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
+root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="${1:-$root/build-windows}"
 exe="$build/bin/plx71.exe"
 sim="${PLX71SIM:-}"
 for candidate in "$root/build/release/bin/plx71sim" "$root/build/debug/bin/plx71sim"; do
   [ -z "$sim" ] && [ -x "$candidate" ] && sim=$candidate
 done
-[ -x "$exe" ] || { echo "$exe missing (scripts/cross_build_windows.sh)" >&2; exit 1; }
+[ -x "$exe" ] || { echo "$exe missing (scripts/windows/cross_build_windows.sh)" >&2; exit 1; }
 [ -n "$sim" ] || { echo "plx71sim missing (build it, or set PLX71SIM)" >&2; exit 1; }
 
-. "$root/scripts/wine_prefix.sh"
+. "$root/scripts/windows/wine_prefix.sh"
 work=$(mktemp -d /tmp/plx71-wine-serial-XXXXXX)
 cleanup() {
   [ -n "${sim_pid:-}" ] && kill "$sim_pid" 2>/dev/null

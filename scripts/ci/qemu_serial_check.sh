@@ -13,13 +13,13 @@
 # bytes it took, and no byte came at other settings; the uploaded areas have
 # the example files' checksums. Fails, saying why, when QEMU, the kernel or
 # busybox is missing or the guest does not come up.
-# Usage: scripts/qemu_serial_check.sh [build dir]
+# Usage: scripts/ci/qemu_serial_check.sh [build dir]
 # (default build/release, else build/debug; the kernel is the newest
 # /boot/vmlinuz-* unless PLX71_QEMU_KERNEL names one; PLX71_QEMU_KEEP=1
 # keeps the wire log, the console and the initramfs; PLX71_QEMU_TIMEOUT is
 # the guest's time limit in seconds, default 220).
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
+root="$(cd "$(dirname "$0")/../.." && pwd)"
 fail() {
   echo "qemu serial check FAILED: $*" >&2
   exit 1

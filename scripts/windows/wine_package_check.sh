@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Tries the Windows zip and installer (scripts/package_windows.sh) under Wine
+# Tries the Windows zip and installer (scripts/windows/package_windows.sh) under Wine
 # in a fresh prefix, with a virtual X display for the windows:
 #  - an older version installed silently; while one of its window programs
 #    runs, the new installer and the old uninstaller must stop with exit
@@ -15,9 +15,9 @@
 #    letters outside ASCII: the same programs run, nothing is written there.
 # Prints the install and uninstall times.
 #
-#   scripts/wine_package_check.sh [build dir]    (default build-windows)
+#   scripts/windows/wine_package_check.sh [build dir]    (default build-windows)
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
+root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="${1:-$root/build-windows}"
 for tool in Xvfb xdotool unzip; do
   command -v "$tool" >/dev/null || { echo "$tool missing: run scripts/install-deps.sh" >&2; exit 2; }
@@ -26,10 +26,10 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 zip_file="$build/plx71-$version-win64.zip"
 setup="$build/plx71-$version-setup.exe"
 for f in "$zip_file" "$setup"; do
-  [ -f "$f" ] || { echo "$f missing: run scripts/package_windows.sh first" >&2; exit 1; }
+  [ -f "$f" ] || { echo "$f missing: run scripts/windows/package_windows.sh first" >&2; exit 1; }
 done
 
-. "$root/scripts/wine_prefix.sh"
+. "$root/scripts/windows/wine_prefix.sh"
 # No menu entries or file types of the test prefix in the host's desktop.
 export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
 scratch=$(mktemp -d /tmp/plx71-wine-pkg-XXXXXX)
@@ -119,7 +119,7 @@ unzip -q "$zip_file" -d "$scratch/older"
 mv "$scratch/older/plx71-$version-win64" "$stage"
 echo "a file only the older version had" >"$stage/obsolete.txt"
 older_setup="$scratch/plx71-0.99-setup.exe"
-PLX71_NSIS_COMPRESSOR=zlib bash "$root/scripts/build_windows_installer.sh" "$stage" 0.99 "$older_setup"
+PLX71_NSIS_COMPRESSOR=zlib bash "$root/scripts/windows/build_windows_installer.sh" "$stage" 0.99 "$older_setup"
 wine "$older_setup" /S || fail "the older installer failed ($?)"
 [ "$(reg_value "$uninst_key" DisplayVersion)" = 0.99 ] || fail "the older version is not registered"
 [ -f "$installed/obsolete.txt" ] || fail "the older version is not in $installed"

@@ -6,10 +6,10 @@
 # With OTHER=path/to/another/plx71 that binary is measured in the same rounds
 # (e.g. an older build).
 #
-#   scripts/bench_cli_startup.sh [path/to/plx71] [ROUNDS]   # default build/release/bin/plx71, 9
-#   RUNS=50 OTHER=/tmp/plx71.old scripts/bench_cli_startup.sh
+#   scripts/bench/bench_cli_startup.sh [path/to/plx71] [ROUNDS]   # default build/release/bin/plx71, 9
+#   RUNS=50 OTHER=/tmp/plx71.old scripts/bench/bench_cli_startup.sh
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 plx71=${1:-build/release/bin/plx71}
 rounds=${2:-9}
 runs=${RUNS:-20}

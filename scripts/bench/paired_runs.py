@@ -5,7 +5,7 @@ ratios A/B. A pair is taken together, so a machine whose load drifts moves
 both alike. The clock is read around the child only (no shell, no `date`
 process in between), and the CPU time is the child's own (wait4).
 
-    scripts/paired_runs.py LABEL RUNS -- COMMAND A ... -- COMMAND B ...
+    scripts/bench/paired_runs.py LABEL RUNS -- COMMAND A ... -- COMMAND B ...
 
 Prints one line: LABEL, A wall, B wall, wall ratio, A cpu, B cpu, cpu ratio.
 A command that fails stops the script with its exit status.

@@ -5,10 +5,10 @@
 # A box that keeps what it received grows with every job; a bounded one
 # stays flat.
 #
-#   scripts/bench_sim_memory.sh [JOBS] [STEP]     # default 150 jobs, every 50
-#   BUILD_DIR=build/debug scripts/bench_sim_memory.sh 150 25
+#   scripts/bench/bench_sim_memory.sh [JOBS] [STEP]     # default 150 jobs, every 50
+#   BUILD_DIR=build/debug scripts/bench/bench_sim_memory.sh 150 25
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 root=$(pwd)
 jobs=${1:-150}
 step=${2:-50}

@@ -5,14 +5,14 @@
 # transfer (download, gang download, upload). Runs A (one box) and B (four
 # boxes) interleaved and prints the median of each.
 #
-#   scripts/bench_gang.sh                 # builds plx71 and plx71sim in build/bench
-#   BUILD_DIR=build/release scripts/bench_gang.sh
-#   ROUNDS=5 BLOCKS=0,1,2 scripts/bench_gang.sh
+#   scripts/bench/bench_gang.sh                 # builds plx71 and plx71sim in build/bench
+#   BUILD_DIR=build/release scripts/bench/bench_gang.sh
+#   ROUNDS=5 BLOCKS=0,1,2 scripts/bench/bench_gang.sh
 #
 # Targets: four boxes within 1.10 x one box's wall time; plx71's CPU per box
 # at most 2 % of the wall time.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 root=$(pwd)
 build=${BUILD_DIR:-build/bench}
 rounds=${ROUNDS:-3}
@@ -36,7 +36,7 @@ trap cleanup EXIT
 
 # The project: M30624FGFP, the blocks in $blocks, the example User ROM and
 # Boot ROM files.
-python3 "$root/scripts/bench_project.py" "$work/job.pxp" "$root/examples/user_program.hex" "$root/examples/boot_update.btp" "$blocks"
+python3 "$root/scripts/bench/bench_project.py" "$work/job.pxp" "$root/examples/user_program.hex" "$root/examples/boot_update.btp" "$blocks"
 
 for i in 1 2 3 4; do
   "$sim" --pace --busy-ms 0 --link "$work/tty$i" >"$work/sim$i.out" 2>"$work/sim$i.err" &

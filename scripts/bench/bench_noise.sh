@@ -16,13 +16,13 @@
 # The box answers at once unless PACE=1 (--pace: bytes take their line
 # time), so without it the times count the retries and waits, not the rate.
 #
-#   scripts/bench_noise.sh [JOBS]        # default 10 jobs per cell
-#   RATES="0 1e-5 1e-4 115200=2e-3" MODES="plain recover" scripts/bench_noise.sh 20
-#   BLOCKS=0 scripts/bench_noise.sh 20
-#   FIRST_SEED=11 TWICE=0 RATES=1e-4 MODES=recover scripts/bench_noise.sh 10
-#   BUILD_DIR=build/release scripts/bench_noise.sh   # binaries built there
+#   scripts/bench/bench_noise.sh [JOBS]        # default 10 jobs per cell
+#   RATES="0 1e-5 1e-4 115200=2e-3" MODES="plain recover" scripts/bench/bench_noise.sh 20
+#   BLOCKS=0 scripts/bench/bench_noise.sh 20
+#   FIRST_SEED=11 TWICE=0 RATES=1e-4 MODES=recover scripts/bench/bench_noise.sh 10
+#   BUILD_DIR=build/release scripts/bench/bench_noise.sh   # binaries built there
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 root=$(pwd)
 jobs=${1:-10}
 rates=${RATES:-0 1e-6 1e-5 3e-5 1e-4}
@@ -36,7 +36,7 @@ blocks=${BLOCKS:-0,2}
 bench_binaries "${BUILD_DIR:-build/release}"
 bench_work noise
 
-python3 "$root/scripts/bench_project.py" "$work/job.pxp" "$root/examples/user_program.hex" \
+python3 "$root/scripts/bench/bench_project.py" "$work/job.pxp" "$root/examples/user_program.hex" \
   "$root/examples/boot_update.btp" "$blocks"
 
 # The job on a quiet line: its stored settings are what every job must leave.

@@ -3,17 +3,17 @@
 # and `Plx71Ldr`, and the test programs (the core's GoogleTest programs and the
 # Qt tests of the window programs and their shell) for 64-bit Windows with
 # mingw-w64; GoogleTest is built from its Debian sources with the same
-# compiler, Qt comes from scripts/build_qt_windows.sh. Usage:
-# scripts/cross_build_windows.sh [build dir] (default build-windows).
+# compiler, Qt comes from scripts/windows/build_qt_windows.sh. Usage:
+# scripts/windows/cross_build_windows.sh [build dir] (default build-windows).
 # The results are <build dir>/bin/*.exe with the Qt runtime beside them
 # (Qt6*.dll, the compiler's runtime DLLs, platforms/, styles/, imageformats/);
-# scripts/wine_tests.sh runs the tests under Wine.
+# scripts/windows/wine_tests.sh runs the tests under Wine.
 #   PLX71_WINDOWS_TESTS=0  the programs only, no test programs
 #   PLX71_WINDOWS_GUI=0    plx71 and the core's tests only (no Qt needed)
 #   PLX71_QT_WINDOWS=DIR   the Qt for Windows to use (default build-qt-windows,
-#                          made there by scripts/build_qt_windows.sh if missing)
+#                          made there by scripts/windows/build_qt_windows.sh if missing)
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
+root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="${1:-$root/build-windows}"
 mkdir -p "$build"
 build="$(cd "$build" && pwd)"
@@ -46,7 +46,7 @@ if [ "${PLX71_WINDOWS_GUI:-1}" = 0 ]; then
   gui=OFF
 else
   qt="${PLX71_QT_WINDOWS:-$root/build-qt-windows}"
-  [ -f "$qt/lib/cmake/Qt6/qt.toolchain.cmake" ] || bash "$root/scripts/build_qt_windows.sh" "$qt"
+  [ -f "$qt/lib/cmake/Qt6/qt.toolchain.cmake" ] || bash "$root/scripts/windows/build_qt_windows.sh" "$qt"
   qt="$(cd "$qt" && pwd)"
   toolchain=("-DCMAKE_TOOLCHAIN_FILE=$qt/lib/cmake/Qt6/qt.toolchain.cmake"
              "-DQT_CHAINLOAD_TOOLCHAIN_FILE=$root/cmake/mingw-w64.cmake")
