@@ -157,7 +157,8 @@ void StationWindow::onSlotEnded(Slot& slot, const SlotEnd& end)
         + QStringLiteral(" (%1 s)").arg(double(end.outcome.duration.count()) / 1000.0, 0, 'f', 1);
     slot.tile->setLastJob(
         when, end.outcome.ok() ? QString() : QString::fromLatin1(outcomeClassName(end.outcome.kind).data()), end.cause,
-        end.outcome.recovery && end.outcome.linkRate > 0 ? QString::fromStdString(finishedLine(end.outcome)) : QString());
+        end.outcome.recovery && end.outcome.linkRate > 0 ? QString::fromStdString(finishedLine(end.outcome))
+                                                         : QString());
     if (state == SlotState::Failed && beep_->isChecked())
         QApplication::beep();
     showHeader();

@@ -108,8 +108,8 @@ bool runVerify(ops_detail::SessionRun& run, const WriterState& state, const JobS
     WriterLink& link = run.link();
     const TransferView view{TransferKind::Verify, std::string(kVerifyTitle), job.userRomFileName};
     const ReadBackHooks hooks = readBackHooks(link, recovery, counters);
-    const bool complete =
-        sink.runTransfer(view, counters, [&] { work = verifyWorker(link, data, expected, pages, counters, names, hooks); });
+    const bool complete = sink.runTransfer(
+        view, counters, [&] { work = verifyWorker(link, data, expected, pages, counters, names, hooks); });
     BoxOutcome& outcome = run.outcome();
     outcome.pagesVerified = work.pagesVerified;
     // Cancel ends a resync with the read it was for: that is no failure.
