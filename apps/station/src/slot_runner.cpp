@@ -67,6 +67,8 @@ BoxOutcome runSession(const SlotJob& job, Ui& ui, ProgressSink& sink)
     BoxSession session(ui, job.port, job.project->job.hostBaudSelection);
     if (job.timing)
         session.setTiming(*job.timing);
+    if (job.recover)
+        session.setRecovery(RecoveryPolicy::enabled());
     try {
         return session.download(job.project->state, job.project->job, sink, job.options);
     } catch (const std::exception& e) {

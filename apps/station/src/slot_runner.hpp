@@ -26,6 +26,7 @@ struct SlotJob {
     std::shared_ptr<const ProjectJob> project;
     PortChoice port;
     DownloadOptions options;
+    bool recover = true; // resync, re-read and restart on a noisy line
     int slotNumber = 1;
     QString label;
     std::string recordPath;           // empty: no record

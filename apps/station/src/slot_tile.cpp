@@ -139,12 +139,14 @@ void SlotTile::setCounters(int passed, int failed)
     counters_->setText(QStringLiteral("Passed %1  Failed %2").arg(passed).arg(failed));
 }
 
-void SlotTile::setLastJob(const QString& when, const QString& outcomeClass, const QString& cause)
+void SlotTile::setLastJob(const QString& when, const QString& outcomeClass, const QString& cause,
+                          const QString& recovered)
 {
     bar_->setRange(0, 1);
     bar_->setValue(stateValue_ == SlotState::Verified ? 1 : 0);
     bar_->setFormat(stateWord(stateValue_));
-    lastJob_->setText(QStringLiteral("Last: %1").arg(when));
+    lastJob_->setText(recovered.isEmpty() ? QStringLiteral("Last: %1").arg(when)
+                                          : QStringLiteral("Last: %1, %2").arg(when, recovered));
     cause_->setText(outcomeClass.isEmpty() ? QString() : outcomeClass + QStringLiteral(": ") + cause);
 }
 

@@ -25,7 +25,9 @@ public:
     void setState(SlotState state);
     void setProgress(ProgressPhase phase, int done, int total);
     void setCounters(int passed, int failed);
-    void setLastJob(const QString& when, const QString& outcomeClass, const QString& cause);
+    // recovered: what a recovering job took ("finished at 57600 bit/s ..."), or empty.
+    void setLastJob(const QString& when, const QString& outcomeClass, const QString& cause,
+                    const QString& recovered = {});
     void setEditable(bool editable);
 
     QPushButton* startButton() const { return start_; }

@@ -144,16 +144,18 @@ QWidget* StationWindow::buildToolRow()
     readBack_ = new QCheckBox(QStringLiteral("Read back"), row);
     readBack_->setChecked(true);
     skipBlank_ = new QCheckBox(QStringLiteral("Skip blank pages"), row);
+    recover_ = new QCheckBox(QStringLiteral("Recover on a noisy line"), row);
+    recover_->setChecked(true);
     beep_ = new QCheckBox(QStringLiteral("Beep on failure"), row);
     for (QCheckBox* c : {readBack_, skipBlank_})
         connect(c, &QCheckBox::toggled, this, [this] { showHeader(); });
     lockButton_ = namedButton(QStringLiteral("Lock"), row);
     connect(lockButton_, &QPushButton::clicked, this, &StationWindow::toggleLock);
     for (QWidget* w : std::initializer_list<QWidget*>{open, add, load, save, record, folder, auto_, readBack_,
-                                                      skipBlank_, beep_, lockButton_})
+                                                      skipBlank_, recover_, beep_, lockButton_})
         layout->addWidget(w);
     layout->addStretch(1);
-    lockable_ = {open, add, load, save, record, auto_, readBack_, skipBlank_, beep_};
+    lockable_ = {open, add, load, save, record, auto_, readBack_, skipBlank_, recover_, beep_};
     return row;
 }
 

@@ -152,6 +152,7 @@ private:
     QCheckBox* auto_ = nullptr;
     QCheckBox* readBack_ = nullptr;
     QCheckBox* skipBlank_ = nullptr;
+    QCheckBox* recover_ = nullptr;
     QCheckBox* beep_ = nullptr;
     QPushButton* lockButton_ = nullptr;
     std::vector<QWidget*> lockable_;

@@ -83,6 +83,7 @@ bool StationWindow::startable(int index)
     job.project = project_;
     job.port = *port;
     job.options = DownloadOptions{readBack_->isChecked(), skipBlank_->isChecked()};
+    job.recover = recover_->isChecked();
     job.slotNumber = index + 1;
     job.label = slot.config.label;
     job.recordPath = recordPath_.isEmpty() ? std::string() : utf8FromPath(qtui::toPath(recordPath_));
@@ -155,7 +156,9 @@ void StationWindow::onSlotEnded(Slot& slot, const SlotEnd& end)
     const QString when = QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss"))
         + QStringLiteral(" (%1 s)").arg(double(end.outcome.duration.count()) / 1000.0, 0, 'f', 1);
     slot.tile->setLastJob(
-        when, end.outcome.ok() ? QString() : QString::fromLatin1(outcomeClassName(end.outcome.kind).data()), end.cause);
+        when, end.outcome.ok() ? QString() : QString::fromLatin1(outcomeClassName(end.outcome.kind).data()), end.cause,
+        end.outcome.recovery && end.outcome.linkRate > 0 ? QString::fromStdString(finishedLine(end.outcome))
+                                                         : QString());
     if (state == SlotState::Failed && beep_->isChecked())
         QApplication::beep();
     showHeader();

@@ -104,6 +104,7 @@ void StationWindow::saveSession()
     settings_->setValue(QStringLiteral("auto"), auto_->isChecked());
     settings_->setValue(QStringLiteral("readBack"), readBack_->isChecked());
     settings_->setValue(QStringLiteral("skipBlank"), skipBlank_->isChecked());
+    settings_->setValue(QStringLiteral("recover"), recover_->isChecked());
     settings_->setValue(QStringLiteral("beep"), beep_->isChecked());
     settings_->sync();
 }
@@ -112,6 +113,7 @@ void StationWindow::restoreSession(bool project, bool slotList)
 {
     readBack_->setChecked(settings_->value(QStringLiteral("readBack"), true).toBool());
     skipBlank_->setChecked(settings_->value(QStringLiteral("skipBlank"), false).toBool());
+    recover_->setChecked(settings_->value(QStringLiteral("recover"), true).toBool());
     beep_->setChecked(settings_->value(QStringLiteral("beep"), false).toBool());
     recordPath_ = settings_->value(QStringLiteral("record")).toString();
     const QString last = settings_->value(QStringLiteral("project")).toString();
