@@ -1,5 +1,5 @@
 // Reading and writing a whole 256 KiB User ROM as Intel HEX and S-records.
-#include "plx71/datafile/data_file_reader.hpp"
+#include "datafile/data_file_reader.hpp"
 #include "plx71/datafile/data_file_writer.hpp"
 #include "plx71/testing/default_device.hpp"
 #include "plx71/testing/recording_ui.hpp"

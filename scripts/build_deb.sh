@@ -81,7 +81,7 @@ desktop-file-validate "$usr"/share/applications/*.desktop
 for page in plx71 plx71sim; do
   zcat "$usr/share/man/man1/$page.1.gz" | grep -q "^\.TH \"\?${page^^}" || fail "$page.1 has no title line"
 done
-bash scripts/check_completion.sh "$usr/share/bash-completion/completions/plx71" "$usr/bin/plx71"
+bash scripts/ci/check_completion.sh "$usr/share/bash-completion/completions/plx71" "$usr/bin/plx71"
 
 echo "== the project file type"
 # The MIME database made from the package alone: *.pxp by name, and a project

@@ -8,8 +8,10 @@
   in the tracked sources; each part of a `A::b` name must.
 - A name followed by a file in parentheses, "`runVerify` (`ops/x.cpp`)",
   must occur in that file: the doc says where it lives.
-Texts with a blank (commands such as `plx71 download PROJECT`) and options
-(`--port`, `.pxp`) are not checked. Exits 1 with one line per fault.
+- An option (`--port`) must be one a program declares: it occurs in a
+  string literal of a source under apps/ (`"--port"`, `"-q,--quiet"`).
+Texts with a blank (commands such as `plx71 download PROJECT`) and file
+endings (`.pxp`) are not checked. Exits 1 with one line per fault.
 """
 import fnmatch
 import pathlib
@@ -22,6 +24,8 @@ DOC = pathlib.Path(sys.argv[1]) if len(sys.argv) > 1 else ROOT / "docs" / "ARCHI
 SOURCE_ENDINGS = (".cpp", ".hpp", ".h", ".txt", ".cmake")
 FILE_ENDINGS = SOURCE_ENDINGS + (".md", ".json", ".tbl", ".sh", ".py", ".in")
 NAME = r"[A-Za-z_][\w:]*(?:\.\w+)*"
+OPTION = re.compile(r"--[a-z][a-z0-9-]*")
+STRING_LITERAL = re.compile(r'"(?:[^"\\\n]|\\.)*"')
 # "`A` (`path`)" and "`A` and `B` (`path`)": the names live in that file.
 PLACED = re.compile(r"((?:`" + NAME + r"`(?:,? and |, )?)+) \(`([^`\s]+)`\)")
 
@@ -54,11 +58,21 @@ def main():
         texts[f] = text
         words.update(re.findall(r"\w+", text))
     words.update(part for f in files for part in re.split(r"[/.]", f))
+    options = set()
+    for f, text in texts.items():
+        if f.startswith("apps/"):
+            for literal in STRING_LITERAL.findall(text):
+                options.update(OPTION.findall(literal))
 
     faults = []
     doc = DOC.read_text(encoding="utf-8")
     for number, line in enumerate(doc.splitlines(), 1):
         for token in re.findall(r"`([^`]+)`", line):
+            if token.startswith("--"):
+                option = OPTION.match(token)
+                if option and option.group(0) not in options:
+                    faults.append(f"{DOC.name}:{number}: no such option: {token}")
+                continue
             if " " in token or token.startswith(("-", ".")):
                 continue
             if is_path(token):

@@ -1,7 +1,7 @@
 ; The Windows installer: one per-machine copy of the PLX71 programs in
 ; Program Files\PLX71, Start-menu entries for both window programs and the
 ; user guide, .pxp projects opening in PLX71RD, an entry in "Apps & features",
-; and an uninstaller that removes exactly what we put there. scripts/package_windows.sh builds it with makensis and defines:
+; and an uninstaller that removes exactly what we put there. scripts/windows/package_windows.sh builds it with makensis and defines:
 ;   VERSION       the program version, e.g. 1.30
 ;   STAGE         the folder holding the files to install (the zip's folder)
 ;   FILES_NSH     the generated list of those files for the uninstaller

@@ -21,12 +21,12 @@ for dir in "$root/build/release/bin" "$root/build/debug/bin"; do
   [ -z "$cli" ] && [ -x "$dir/plx71" ] && cli=$dir/plx71
 done
 for f in Plx71Station.exe win_station_com.exe; do
-  [ -f "$bin/$f" ] || { echo "$bin/$f missing (scripts/cross_build_windows.sh)" >&2; exit 1; }
+  [ -f "$bin/$f" ] || { echo "$bin/$f missing (scripts/windows/cross_build_windows.sh)" >&2; exit 1; }
 done
 [ -n "$sim" ] || { echo "plx71sim missing (build it, or set PLX71SIM)" >&2; exit 1; }
 [ -n "$cli" ] || { echo "plx71 missing (build it, or set PLX71CLI)" >&2; exit 1; }
 
-. "$root/scripts/wine_prefix.sh"
+. "$root/scripts/windows/wine_prefix.sh"
 work=$(mktemp -d /tmp/plx71-wine-station-XXXXXX)
 pids=()
 cleanup() {

@@ -5,7 +5,7 @@
 //    the changed bytes and reading that file back gives the same image.
 #include "fuzz_support.hpp"
 
-#include "plx71/datafile/data_file_reader.hpp"
+#include "datafile/data_file_reader.hpp"
 #include "plx71/datafile/data_file_writer.hpp"
 
 #include <algorithm>

@@ -6,7 +6,7 @@
 //    images, and a blank area loads (a trivial file) without complaint.
 #include "fuzz_support.hpp"
 
-#include "plx71/datafile/data_file_reader.hpp"
+#include "datafile/data_file_reader.hpp"
 #include "plx71/job/job_actions.hpp"
 
 #include <cstdio>

@@ -5,9 +5,10 @@
 //    bytes; the header check and version text never read past the image.
 #include "fuzz_support.hpp"
 
+#include "ops/load_worker.hpp"
 #include "plx71/datafile/data_file_writer.hpp"
 #include "plx71/datafile/firmware_file_reader.hpp"
-#include "plx71/ops/firmware_loader.hpp"
+#include "plx71/ops/select_firmware.hpp"
 
 #include <algorithm>
 #include <cstring>

@@ -10,10 +10,10 @@
 #include "fake_serial_port.hpp"
 #include "fuzz_support.hpp"
 
+#include "link/writer_commands.hpp"
+#include "ops/upload.hpp"
 #include "plx71/datafile/block_list.hpp"
 #include "plx71/job/job_actions.hpp"
-#include "plx71/link/writer_commands.hpp"
-#include "plx71/ops/upload.hpp"
 
 #include <algorithm>
 #include <chrono>
@@ -67,7 +67,7 @@ void streamAnswers(test::FakeSerialPort& port, FuzzInput& in)
 void exchange(WriterLink& link, FuzzInput& in)
 {
     const std::size_t expected = in.byte() % 40;
-    auto& frame = link.txFrame;
+    auto& frame = link.frame;
     std::fill(frame.begin(), frame.end(), std::uint8_t{0xEE});
     setFrameBodyLength(frame, 1);
     frame[2] = CMD_READ_STATUS;

@@ -19,8 +19,8 @@
 #include "fake_serial_port.hpp"
 #include "fuzz_support.hpp"
 
-#include "plx71/link/frame.hpp"
-#include "plx71/link/writer_commands.hpp"
+#include "link/frame.hpp"
+#include "link/writer_commands.hpp"
 #include "plx71/transfer/progress_counters.hpp"
 
 #include <array>

@@ -6,6 +6,7 @@
 #include "plx71/devices/device_table.hpp"
 #include "plx71/job/job_settings.hpp"
 #include "plx71/job/writer_state.hpp"
+#include "plx71/text/json_writer.hpp"
 
 #include <functional>
 #include <optional>
@@ -23,9 +24,9 @@ struct CliContext {
     // The command's JSON object, when it made its own (else main builds one
     // from the exit code).
     std::string jsonResult;
-    // Fields (",\"key\":value...") a command without an object of its own
-    // adds to the generic JSON result: what it printed for people.
-    std::string jsonFields;
+    // Fields a command without an object of its own adds to the generic
+    // JSON result: what it printed for people.
+    JsonObject jsonFields;
     // A link job ended through endJob: its exit code already follows the
     // signal rule, and main leaves it as it is.
     bool jobEnded = false;

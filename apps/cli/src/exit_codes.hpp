@@ -1,24 +1,38 @@
 #pragma once
-// The exit codes of plx71, by outcome class. Stable: scripts and production
-// lines branch on them (README and `plx71 --help` list them).
+// The exit codes of plx71 (ExitCode, ops/box_outcome.hpp) and what --help
+// says of each: the one table the help text is made from. Stable: scripts
+// and production lines branch on them.
 #include "plx71/ops/box_outcome.hpp"
+
+#include <string>
+#include <string_view>
 
 namespace plx71::cli {
 
-enum ExitCode {
-    kExitOk = 0,
-    kExitFailed = 1,      // a message was shown or a question got Cancel
-    kExitUsage = 2,       // bad command line, unknown device
-    kExitFileError = 3,   // a data, project or firmware file; an output not written
-    kExitPortProblem = 4, // port not found, permission denied, busy
-    kExitNoAnswer = 5,    // no answer from the box, or a communication error
-    kExitBoxRefused = 6,  // firmware version different, settings not loaded
-    kExitVerifyMismatch = 7,
-    kExitHangup = 129,      // SIGHUP: cancelled, box back at 9600, port closed
-    kExitInterrupted = 130, // Ctrl-C (SIGINT): the same
-    kExitQuit = 131,        // SIGQUIT: the same
-    kExitTerminated = 143,  // SIGTERM: the same
+struct ExitCodeRow {
+    ExitCode code;
+    std::string_view text; // for a signal, its name
 };
+
+// In the order --help lists them; the signals share the last line.
+inline constexpr ExitCodeRow kExitCodeRows[] = {
+    {kExitOk, "success (a firmware load: every page acknowledged, \"loaded, not read back\")"},
+    {kExitFailed, "a message was shown, or a question was answered Cancel"},
+    {kExitUsage, "usage error (bad option, unknown device)"},
+    {kExitFileError, "file error: a data, project or firmware file cannot be used, or an output was not written"},
+    {kExitPortProblem, "port problem: not found, permission denied, or busy"},
+    {kExitNoAnswer, "no answer from the writer box, or a communication error"},
+    {kExitBoxRefused, "the writer box refused: firmware version different, or settings not loaded"},
+    {kExitVerifyMismatch, "verify mismatch: the box holds something else than the project"},
+    {kExitHangup, "SIGHUP"},
+    {kExitInterrupted, "Ctrl-C"},
+    {kExitQuit, "SIGQUIT"},
+    {kExitTerminated, "SIGTERM"},
+};
+inline constexpr std::string_view kSignalExitText = "cancelled; the box is back at 9600 bit/s and the port closed";
+
+// "Exit codes:" and one line per row, as the footer of plx71 --help.
+std::string exitCodeHelp();
 
 // The code of an outcome is outcomeExitCode (one table for plx71 and the
 // records of every program); jobExitCode (commands/job_ending.hpp) adds the

@@ -1,7 +1,6 @@
 #include "json_output.hpp"
 
 #include "exit_codes.hpp"
-#include "plx71/production_record/job_record.hpp"
 
 #include <cstdio>
 #ifdef _WIN32
@@ -38,14 +37,15 @@ void StdoutToStderr::restore()
     saved_ = -1;
 }
 
-std::string genericJsonResult(const std::string& command, int exitCode, const std::string& fields)
+std::string genericJsonResult(const std::string& command, int exitCode, const JsonObject& fields)
 {
     const char* outcomeName = exitCode == kExitOk ? "success"
         : exitCode == kExitUsage                  ? "usage-error"
         : exitCode == kExitFileError              ? "file-error"
                                                   : "failed";
-    return "{\"command\":" + jsonText(command) + ",\"outcome\":\"" + outcomeName
-        + "\",\"exitCode\":" + std::to_string(exitCode) + fields + "}";
+    JsonObject o;
+    o.string("command", command).string("outcome", outcomeName).number("exitCode", exitCode).members(fields);
+    return o.text();
 }
 
 void printJsonResult(const std::string& json)

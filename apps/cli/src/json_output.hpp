@@ -1,5 +1,7 @@
 #pragma once
 // --json: one JSON object on stdout, whatever the command printed for people.
+#include "plx71/text/json_writer.hpp"
+
 #include <string>
 
 namespace plx71::cli {
@@ -19,8 +21,8 @@ private:
 
 // {"command":..,"outcome":..,"exitCode":..} for commands without a result of
 // their own: outcome "success" for 0, "usage-error" for 2, else "failed".
-// `fields` (",\"key\":value...") go in after exitCode.
-std::string genericJsonResult(const std::string& command, int exitCode, const std::string& fields = {});
+// `fields` go in after exitCode.
+std::string genericJsonResult(const std::string& command, int exitCode, const JsonObject& fields = {});
 
 // The object and a newline on stdout.
 void printJsonResult(const std::string& json);

@@ -1,5 +1,5 @@
 // plx71: the writer box jobs from the command line, for scripts and
-// production lines. The exit codes are in exit_codes.hpp and in --help.
+// production lines. The exit codes and their --help text are in exit_codes.hpp.
 #include "build_version.hpp"
 #include "cli_context.hpp"
 #include "commands/file_commands.hpp"
@@ -23,17 +23,6 @@
 #include <vector>
 
 namespace {
-
-constexpr const char* kExitCodeHelp = R"(Exit codes:
-  0    success (a firmware load: every page acknowledged, "loaded, not read back")
-  1    a message was shown, or a question was answered Cancel
-  2    usage error (bad option, unknown device)
-  3    file error: a data, project or firmware file cannot be used, or an output was not written
-  4    port problem: not found, permission denied, or busy
-  5    no answer from the writer box, or a communication error
-  6    the writer box refused: firmware version different, or settings not loaded
-  7    verify mismatch: the box holds something else than the project
-  129  SIGHUP, 130 Ctrl-C, 131 SIGQUIT, 143 SIGTERM: cancelled; the box is back at 9600 bit/s and the port closed)";
 
 // Building every subcommand costs CLI11 more time than the whole of
 // "plx71 devices" itself, so a command line that names a command builds
@@ -75,13 +64,14 @@ unsigned groupsNeeded(const std::vector<std::string>& args)
 
 int main(int argc, char** argv)
 {
+    using namespace plx71;
     using namespace plx71::cli;
     keepFreedMemoryForReuse();
     CliContext ctx;
     CLI::App app{"plx71 - PLX-71RD writer jobs from the command line"};
     app.fallthrough();
     app.require_subcommand(1);
-    app.footer(kExitCodeHelp);
+    app.footer(exitCodeHelp());
     app.set_version_flag("--version", versionLine());
     app.add_option("--table", ctx.tablePath,
                    "device definition table (default: plx71typ.tbl beside plx71, else in ../share/plx71)")
@@ -111,7 +101,7 @@ int main(int argc, char** argv)
     } catch (const CLI::CallForVersion& e) {
         if (std::find(args.begin(), args.end(), "--json") == args.end())
             return app.exit(e);
-        printJsonResult(genericJsonResult("version", kExitOk, ",\"version\":" + plx71::jsonText(versionLine())));
+        printJsonResult(genericJsonResult("version", kExitOk, JsonObject().string("version", versionLine())));
         return kExitOk;
     } catch (const CLI::ParseError& e) {
         app.exit(e);
@@ -134,7 +124,8 @@ int main(int argc, char** argv)
     if (rc == kExitOk && !ctx.jobEnded && (ui.failed() || interrupted()))
         rc = interrupted() ? interruptExitCode() : kExitFailed;
     if (ctx.json)
-        printJsonResult(ctx.jsonResult.empty() ? genericJsonResult(ctx.command, rc, rc == kExitOk ? ctx.jsonFields : "")
-                                               : ctx.jsonResult);
+        printJsonResult(ctx.jsonResult.empty()
+                            ? genericJsonResult(ctx.command, rc, rc == kExitOk ? ctx.jsonFields : JsonObject())
+                            : ctx.jsonResult);
     return rc;
 }

@@ -4,7 +4,7 @@
 #include "loader_icon.hpp"
 #include "loading_dlg.hpp"
 
-#include "plx71/link/port_names.hpp"
+#include "plx71/port/port_names.hpp"
 #include "plx71/qtui/accessible_names.hpp"
 #include "plx71/qtui/dialog_units.hpp"
 #include "plx71/qtui/paths.hpp"
@@ -247,9 +247,10 @@ void CLoaderDlg::onReadVersion()
     RunningFlag running(operationRunning_, [this](bool on) { showOperationRunning(on); });
     takeControls();
     session_.box.aimBox(m_.portIndex, m_.baudIndex);
-    const LoaderVersions versions = loaderVersionsOf(session_.box.readVersions());
-    m_.firmVersionText = QString::fromStdString(versions.firmVersionText);
-    m_.bootVersionText = QString::fromStdString(versions.bootVersionText);
+    // Both versions, or both fields empty when anything failed.
+    const BoxOutcome outcome = session_.box.readVersions();
+    m_.firmVersionText = outcome.ok() ? QString::fromStdString(outcome.firmwareVersion) : QString();
+    m_.bootVersionText = outcome.ok() ? QString::fromStdString(outcome.bootVersion) : QString();
     m_.statusText.clear(); // Read Version reports through message boxes only
     showMembers();
 }
@@ -284,11 +285,13 @@ void CLoaderDlg::onDownload()
     const SelectedFirmware& firmware = *session_.firmware;
     session_.box.aimBox(m_.portIndex, m_.baudIndex);
     LoadingSink sink(this);
-    const FirmwareDownloadResult result =
-        firmwareDownloadResultOf(session_.box.loadFirmware(firmware.image, m_.fileText.toStdString(), sink));
-    m_.statusText = QString::fromStdString(result.statusText);
-    m_.firmVersionText = QString::fromStdString(result.firmVersionText);
-    m_.bootVersionText = QString::fromStdString(result.bootVersionText);
+    // "Complete" with the versions the box reported after the load, else
+    // "Error" (with the versions when they were read before a failed return
+    // to 9600 bit/s).
+    const BoxOutcome outcome = session_.box.loadFirmware(firmware.image, m_.fileText.toStdString(), sink);
+    m_.statusText = outcome.ok() ? QStringLiteral("Complete") : QStringLiteral("Error");
+    m_.firmVersionText = QString::fromStdString(outcome.firmwareVersion);
+    m_.bootVersionText = QString::fromStdString(outcome.bootVersion);
     showMembers();
 }
 

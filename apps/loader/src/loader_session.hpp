@@ -5,7 +5,7 @@
 // one; a test builds its own.
 #include "plx71/messages/ui.hpp"
 #include "plx71/ops/box_session.hpp"
-#include "plx71/ops/firmware_loader.hpp"
+#include "plx71/ops/select_firmware.hpp"
 #include "plx71/qtui/file_chooser.hpp"
 
 #include <QString>

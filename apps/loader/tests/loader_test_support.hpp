@@ -5,8 +5,8 @@
 #include "loader_dlg.hpp"
 #include "loader_session.hpp"
 
-#include "plx71/link/serial_port.hpp"
-#include "plx71/link/writer_commands.hpp"
+#include "link/writer_commands.hpp"
+#include "plx71/port/serial_port.hpp"
 #include "plx71/testing/box_session_access.hpp"
 #include "plx71/testing/recording_ui.hpp"
 #include "plx71/testing/sim_link.hpp"

@@ -5,11 +5,11 @@
 // thread through queued calls, so the window never waits on a port.
 #include "station_project.hpp"
 
-#include "plx71/link/port_choice.hpp"
 #include "plx71/ops/box_outcome.hpp"
 #include "plx71/ops/box_session.hpp"
 #include "plx71/ops/gang_runner.hpp" // LinkTiming, as a gang's boxes take it
 #include "plx71/ops/progress_sink.hpp"
+#include "plx71/port/port_choice.hpp"
 
 #include <QObject>
 #include <QString>

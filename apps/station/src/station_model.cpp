@@ -1,7 +1,8 @@
 #include "station_model.hpp"
 
-#include "plx71/link/port_names.hpp"
+#include "plx71/port/port_names.hpp"
 #include "plx71/production_record/job_record.hpp"
+#include "plx71/text/json_writer.hpp"
 
 #include <QCommandLineParser>
 
@@ -121,7 +122,7 @@ std::string slotRecordLine(const std::string& recordLine, int slotNumber, const 
     if (brace == std::string::npos)
         return recordLine;
     return recordLine.substr(0, brace) + ",\"slot\":" + std::to_string(slotNumber)
-        + ",\"label\":" + jsonText(label.toStdString()) + "}\n";
+        + ",\"label\":" + jsonString(label.toStdString()) + "}\n";
 }
 
 QString oneLineCause(const QString& text, const QString& detail)

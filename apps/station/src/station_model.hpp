@@ -2,8 +2,8 @@
 // What the station window is about, without any widget: the states of a
 // slot, the command line, the station file a set of slots is kept in, and
 // the record line of a slot's job.
-#include "plx71/link/station_file.hpp"
 #include "plx71/ops/box_outcome.hpp"
+#include "plx71/port/station_file.hpp"
 
 #include <QString>
 #include <QStringList>

@@ -4,8 +4,8 @@
 
 #include "plx71/devices/table_lookup.hpp"
 #include "plx71/files/executable_path.hpp"
-#include "plx71/link/port_catalog.hpp"
 #include "plx71/messages/message_texts.hpp"
+#include "plx71/port/port_catalog.hpp"
 #include "plx71/qtui/app_shell.hpp"
 #include "plx71/qtui/paths.hpp"
 #include "plx71/text/utf8_path.hpp"

@@ -9,8 +9,8 @@
 #include "station_project.hpp"
 
 #include "plx71/devices/device_table.hpp"
-#include "plx71/link/station_file.hpp"
 #include "plx71/messages/ui.hpp"
+#include "plx71/port/station_file.hpp"
 #include "plx71/qtui/file_chooser.hpp"
 
 #include <QElapsedTimer>

@@ -6,10 +6,10 @@
 
 #include "plx71/files/file_replace.hpp"
 #include "plx71/files/regular_file.hpp"
-#include "plx71/link/port_catalog.hpp"
-#include "plx71/link/port_resolver.hpp"
 #include "plx71/messages/message_texts.hpp"
 #include "plx71/ops/gang_runner.hpp"
+#include "plx71/port/port_catalog.hpp"
+#include "plx71/port/port_resolver.hpp"
 #include "plx71/production_record/record_file.hpp"
 #include "plx71/qtui/paths.hpp"
 #include "plx71/text/utf8_path.hpp"

@@ -3,7 +3,7 @@
 #include "form_widgets.hpp"
 
 #include "plx71/job/job_settings.hpp"
-#include "plx71/link/port_names.hpp"
+#include "plx71/port/port_names.hpp"
 
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -10,8 +10,8 @@
 #include "plx_view.hpp"
 #include "transfer_dialogs.hpp"
 
-#include "plx71/link/serial_port.hpp"
-#include "plx71/link/writer_commands.hpp"
+#include "link/writer_commands.hpp"
+#include "plx71/port/serial_port.hpp"
 #include "plx71/testing/box_session_access.hpp"
 #include "plx71/testing/modal_windows.hpp"
 #include "plx71/testing/sim_link.hpp"

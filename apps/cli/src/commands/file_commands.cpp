@@ -5,6 +5,7 @@
 #include "plx71/job/job_actions.hpp"
 #include "plx71/messages/message_texts.hpp"
 #include "plx71/production_record/job_record.hpp"
+#include "plx71/text/json_writer.hpp"
 #include "plx71/text/utf8_path.hpp"
 
 #include <cstdio>
@@ -26,12 +27,15 @@ int runDevices(CliContext& ctx, CliUi& ui)
     DeviceTable table;
     if (!loadTable(ctx, ui, table))
         return kExitFileError;
-    std::string rows;
+    JsonArray rows;
     for (const auto& d : table.records) {
-        rows += std::string(rows.empty() ? "" : ",") + "{\"name\":" + jsonText(d.name) + ",\"userRom\":\""
-            + hex06(d.userRomStart) + "-" + hex06(d.userRomEnd) + "\",\"bootRom\":\"" + hex06(d.bootRomStart) + "-"
-            + hex06(d.bootRomEnd) + "\",\"lastBlock\":" + std::to_string(d.lastBlock)
-            + ",\"vcc\":" + jsonText(formatVoltage(d.vcc)) + ",\"vpp\":" + jsonText(formatVoltage(d.vpp)) + "}";
+        rows.object(JsonObject()
+                        .string("name", d.name)
+                        .string("userRom", hex06(d.userRomStart) + "-" + hex06(d.userRomEnd))
+                        .string("bootRom", hex06(d.bootRomStart) + "-" + hex06(d.bootRomEnd))
+                        .number("lastBlock", d.lastBlock)
+                        .string("vcc", formatVoltage(d.vcc))
+                        .string("vpp", formatVoltage(d.vpp)));
         std::printf("%s\t%s-%s\t%s-%s\t0-%d\t%s\t%s\n", printable(d.name).c_str(), hex06(d.userRomStart).c_str(),
                     hex06(d.userRomEnd).c_str(), hex06(d.bootRomStart).c_str(), hex06(d.bootRomEnd).c_str(),
                     d.lastBlock, formatVoltage(d.vcc).c_str(), formatVoltage(d.vpp).c_str());
@@ -40,7 +44,7 @@ int runDevices(CliContext& ctx, CliUi& ui)
         std::fprintf(stderr, "%d: %s\n", s.lineNumber, s.reason.c_str());
     if (table.skippedCount > table.skipped.size())
         std::fprintf(stderr, "(%zu more lines skipped)\n", table.skippedCount - table.skipped.size());
-    ctx.jsonFields = ",\"devices\":[" + rows + "]";
+    ctx.jsonFields.raw("devices", rows.text());
     return kExitOk;
 }
 
@@ -74,13 +78,13 @@ int runInfo(CliContext& ctx, CliUi& ui, const AreaOptions& o)
         std::printf("checksum: %s\n", job.userRomChecksumText.c_str());
         std::printf("id: %s\n", job.idCodeText.c_str());
         std::printf("protect: %s\n", job.romProtectText.c_str());
-        ctx.jsonFields = ",\"checksum\":" + jsonText(job.userRomChecksumText) + ",\"id\":" + jsonText(job.idCodeText)
-            + ",\"protect\":" + jsonText(job.romProtectText);
+        ctx.jsonFields.string("checksum", job.userRomChecksumText)
+            .string("id", job.idCodeText)
+            .string("protect", job.romProtectText);
     } else {
         std::printf("checksum: %s\n", job.bootRomChecksumText.c_str());
         std::printf("version: %s\n", printable(job.bootVersionText).c_str());
-        ctx.jsonFields = ",\"checksum\":" + jsonText(job.bootRomChecksumText)
-            + ",\"version\":" + jsonText(printable(job.bootVersionText));
+        ctx.jsonFields.string("checksum", job.bootRomChecksumText).string("version", printable(job.bootVersionText));
     }
     return kExitOk;
 }
@@ -109,12 +113,11 @@ int runConvert(CliContext& ctx, CliUi& ui, const AreaOptions& o, const std::stri
     if (!saveDataFile(ui, pathFromUtf8(out), request))
         return kExitFileError;
     // The ranges written: the ones asked for, else the whole area.
-    std::string written;
+    JsonArray written;
     const std::vector<AreaRange> ranges = request.ranges.empty() ? std::vector<AreaRange>{range} : request.ranges;
     for (const AreaRange& r : ranges)
-        written += std::string(written.empty() ? "" : ",") + "{\"start\":\"" + hex06(r.start) + "\",\"end\":\""
-            + hex06(r.end) + "\"}";
-    ctx.jsonFields = ",\"output\":" + jsonText(out) + ",\"ranges\":[" + written + "]";
+        written.object(JsonObject().string("start", hex06(r.start)).string("end", hex06(r.end)));
+    ctx.jsonFields.string("output", out).raw("ranges", written.text());
     return kExitOk;
 }
 

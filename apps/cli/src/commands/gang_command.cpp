@@ -2,6 +2,7 @@
 
 #include "commands/job_ending.hpp"
 #include "plx71/messages/message_texts.hpp"
+#include "plx71/text/json_writer.hpp"
 #include "progress/box_board.hpp"
 #include "progress/cli_progress_sink.hpp"
 
@@ -54,10 +55,10 @@ private:
 
 std::string gangJson(const std::string& command, const std::vector<JobEnding>& ends, int worst)
 {
-    std::string json = "{\"command\":\"" + command + "\",\"exitCode\":" + std::to_string(worst) + ",\"boxes\":[";
-    for (std::size_t i = 0; i < ends.size(); ++i)
-        json += (i ? "," : "") + ends[i].json;
-    return json + "]}";
+    JsonArray boxes;
+    for (const JobEnding& end : ends)
+        boxes.raw(end.json);
+    return JsonObject().string("command", command).number("exitCode", worst).raw("boxes", boxes.text()).text();
 }
 
 } // namespace

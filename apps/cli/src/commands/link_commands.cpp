@@ -8,7 +8,7 @@
 #include "plx71/job/job_actions.hpp"
 #include "plx71/messages/message_texts.hpp"
 #include "plx71/ops/box_session.hpp"
-#include "plx71/ops/firmware_loader.hpp"
+#include "plx71/ops/select_firmware.hpp"
 #include "plx71/project/project_actions.hpp"
 #include "plx71/text/utf8_path.hpp"
 

@@ -2,9 +2,9 @@
 
 #include "build_version.hpp"
 #include "commands/port_option.hpp"
-#include "plx71/link/link_rates.hpp"
-#include "plx71/link/port_names.hpp"
 #include "plx71/messages/message_texts.hpp"
+#include "plx71/port/link_rates.hpp"
+#include "plx71/port/port_names.hpp"
 #include "plx71/production_record/record_file.hpp"
 
 #include <algorithm>

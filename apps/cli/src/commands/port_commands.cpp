@@ -1,7 +1,8 @@
 #include "commands/port_commands.hpp"
 
-#include "plx71/link/port_names.hpp"
-#include "plx71/link/port_resolver.hpp"
+#include "plx71/port/port_names.hpp"
+#include "plx71/port/port_resolver.hpp"
+#include "plx71/text/json_writer.hpp"
 
 #include <cstdio>
 #include <string>
@@ -15,30 +16,12 @@ namespace plx71::cli {
 
 namespace {
 
-std::string jsonString(const std::string& s)
-{
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += char(c);
-        } else if (c < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
-        } else {
-            out += char(c);
-        }
-    }
-    return out + "\"";
-}
-
 std::string jsonList(const std::vector<std::string>& items)
 {
-    std::string out = "[";
-    for (std::size_t i = 0; i < items.size(); ++i)
-        out += (i ? "," : "") + jsonString(items[i]);
-    return out + "]";
+    JsonArray out;
+    for (const std::string& item : items)
+        out.string(item);
+    return out.text();
 }
 
 // The group that may open a device the user may not ("dialout").
@@ -66,30 +49,31 @@ std::string holdersText(const std::vector<PortHolder>& holders)
 
 std::string deviceJson(const SerialDevice& d, const std::vector<std::string>& mappedBy)
 {
-    std::string j = "{\"path\":" + jsonString(d.path) + ",\"name\":" + jsonString(d.name)
-        + ",\"byId\":" + jsonList(d.byId) + ",\"byPath\":" + jsonList(d.byPath);
+    JsonObject j;
+    j.string("path", d.path).string("name", d.name).raw("byId", jsonList(d.byId)).raw("byPath", jsonList(d.byPath));
     if (!d.vendorId.empty())
-        j += ",\"usb\":" + jsonString(d.usbName()) + ",\"vendorId\":" + jsonString(d.vendorId)
-            + ",\"productId\":" + jsonString(d.productId) + ",\"serialNumber\":" + jsonString(d.serialNumber);
+        j.string("usb", d.usbName())
+            .string("vendorId", d.vendorId)
+            .string("productId", d.productId)
+            .string("serialNumber", d.serialNumber);
     if (!d.driver.empty())
-        j += ",\"driver\":" + jsonString(d.driver);
+        j.string("driver", d.driver);
     if (!d.friendlyName.empty())
-        j += ",\"friendlyName\":" + jsonString(d.friendlyName);
+        j.string("friendlyName", d.friendlyName);
     if (!d.kernelDevice.empty())
-        j += ",\"kernelDevice\":" + jsonString(d.kernelDevice);
-    j += std::string(",\"mayOpen\":") + (d.mayOpen ? "true" : "false");
+        j.string("kernelDevice", d.kernelDevice);
+    j.boolean("mayOpen", d.mayOpen);
     if (!d.mayOpen)
-        j += ",\"group\":" + jsonString(owningGroup(d.path));
-    j += ",\"holders\":[";
-    for (std::size_t i = 0; i < d.holders.size(); ++i)
-        j += std::string(i ? "," : "") + "{\"pid\":" + std::to_string(d.holders[i].pid)
-            + ",\"command\":" + jsonString(d.holders[i].command) + "}";
-    j += "]";
+        j.string("group", owningGroup(d.path));
+    JsonArray holders;
+    for (const PortHolder& h : d.holders)
+        holders.object(JsonObject().number("pid", h.pid).string("command", h.command));
+    j.raw("holders", holders.text());
     if (d.latencyTimerMs)
-        j += ",\"latencyTimerMs\":" + std::to_string(*d.latencyTimerMs);
+        j.number("latencyTimerMs", *d.latencyTimerMs);
     if (d.lowLatency)
-        j += std::string(",\"lowLatency\":") + (*d.lowLatency ? "true" : "false");
-    return j + ",\"stableName\":" + jsonString(d.stableName()) + ",\"mappedBy\":" + jsonList(mappedBy) + "}";
+        j.boolean("lowLatency", *d.lowLatency);
+    return j.string("stableName", d.stableName()).raw("mappedBy", jsonList(mappedBy)).text();
 }
 
 void printDevice(const SerialDevice& d, const std::vector<std::string>& mappedBy)
@@ -124,6 +108,31 @@ void printDevice(const SerialDevice& d, const std::vector<std::string>& mappedBy
         std::printf("    low latency: %s\n", *d.lowLatency ? "on" : "off");
 }
 
+// Where one COM name or station port leads.
+struct PortMapping {
+    std::string name, target, source, device;
+};
+
+std::string portsJson(const std::string& stationFile, const std::vector<SerialDevice>& devices,
+                      const std::vector<std::vector<std::string>>& mappedBy, const std::vector<PortMapping>& mappings)
+{
+    JsonArray devicesJson, mappingsJson;
+    for (std::size_t i = 0; i < devices.size(); ++i)
+        devicesJson.raw(deviceJson(devices[i], mappedBy[i]));
+    for (const auto& m : mappings)
+        mappingsJson.object(JsonObject()
+                                .string("name", m.name)
+                                .string("target", m.target)
+                                .string("source", m.source)
+                                .string("devicePath", m.device));
+    return JsonObject()
+        .string("command", "ports")
+        .string("stationFile", stationFile)
+        .raw("devices", devicesJson.text())
+        .raw("mappings", mappingsJson.text())
+        .text();
+}
+
 int runPorts(CliContext& ctx)
 {
     auto station = loadStationFile();
@@ -136,10 +145,7 @@ int runPorts(CliContext& ctx)
     std::vector<SerialDevice> devices = catalog.devices();
 
     // Where each mapping leads; terminals outside /dev/tty* join the list.
-    struct Mapping {
-        std::string name, target, source, device;
-    };
-    std::vector<Mapping> mappings;
+    std::vector<PortMapping> mappings;
     for (int i = 0; i < kComPortCount; ++i) {
         const ComMapping m = resolver.comMapping(i);
         mappings.push_back({comPortName(i), m.target, m.sourceText, m.devicePath});
@@ -178,16 +184,7 @@ int runPorts(CliContext& ctx)
     }
 
     if (ctx.json) {
-        std::string j =
-            "{\"command\":\"ports\",\"stationFile\":" + jsonString(station.station->path) + ",\"devices\":[";
-        for (std::size_t i = 0; i < devices.size(); ++i)
-            j += (i ? "," : "") + deviceJson(devices[i], mappedBy[i]);
-        j += "],\"mappings\":[";
-        for (std::size_t i = 0; i < mappings.size(); ++i)
-            j += std::string(i ? "," : "") + "{\"name\":" + jsonString(mappings[i].name)
-                + ",\"target\":" + jsonString(mappings[i].target) + ",\"source\":" + jsonString(mappings[i].source)
-                + ",\"devicePath\":" + jsonString(mappings[i].device) + "}";
-        ctx.jsonResult = j + "]}";
+        ctx.jsonResult = portsJson(station.station->path, devices, mappedBy, mappings);
         return kExitOk;
     }
     if (devices.empty())

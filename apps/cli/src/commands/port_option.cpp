@@ -1,10 +1,10 @@
 #include "commands/port_option.hpp"
 
 #include "exit_codes.hpp"
-#include "plx71/link/latency_advice.hpp"
-#include "plx71/link/port_names.hpp"
-#include "plx71/link/port_resolver.hpp"
 #include "plx71/ops/gang_runner.hpp"
+#include "plx71/port/latency_advice.hpp"
+#include "plx71/port/port_names.hpp"
+#include "plx71/port/port_resolver.hpp"
 
 #include <cstdio>
 

@@ -2,8 +2,8 @@
 // What --port names, resolved once per command: the station file, the
 // machine's serial devices and the forms a person types (COMn, a path, a
 // by-id or by-path name, usb:VID:PID[:SERIAL], a station port).
-#include "plx71/link/port_choice.hpp"
 #include "plx71/ops/box_outcome.hpp"
+#include "plx71/port/port_choice.hpp"
 
 #include <optional>
 #include <string>

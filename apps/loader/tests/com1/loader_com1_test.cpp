@@ -1,7 +1,7 @@
 // Plx71Ldr's dialog against a writer box on COM1, reached through the
 // operating system's serial port (under Wine: the software writer box's
 // pseudo-terminal, mapped in the prefix's port registry; see
-// scripts/wine_gui_check.sh). Run from the top of the source tree: Read
+// scripts/windows/wine_gui_check.sh). Run from the top of the source tree: Read
 // Version, then the example firmware, copied into a folder whose name is
 // not ASCII, goes into the box.
 #include "loader_dlg.hpp"

@@ -1,7 +1,7 @@
 // PLX71RD's form against a writer box on COM1, reached through the operating
 // system's serial port (under Wine: the software writer box's
 // pseudo-terminal, mapped in the prefix's port registry; see
-// scripts/wine_gui_check.sh). Run from the top of the source tree: the
+// scripts/windows/wine_gui_check.sh). Run from the top of the source tree: the
 // example project is copied into a folder whose name is not ASCII, opened,
 // downloaded with the read-back on, then uploaded into a freshly started
 // program and saved under a name that is not ASCII either.

@@ -1,4 +1,4 @@
-#include "plx71/datafile/data_file_reader.hpp"
+#include "datafile/data_file_reader.hpp"
 
 #include "file_io.hpp"
 #include "plx71/messages/message_texts.hpp"

@@ -1,4 +1,4 @@
-#include "plx71/files/descriptor_write.hpp"
+#include "files/descriptor_write.hpp"
 
 #ifndef _WIN32
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "plx71/files/file_replace.hpp"
 
-#include "plx71/files/descriptor_write.hpp"
+#include "files/descriptor_write.hpp"
 
 #include <cerrno>
 #include <chrono>

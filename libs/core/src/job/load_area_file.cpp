@@ -1,6 +1,6 @@
 #include "plx71/job/load_area_file.hpp"
 
-#include "plx71/datafile/data_file_reader.hpp"
+#include "datafile/data_file_reader.hpp"
 #include "plx71/datafile/file_type.hpp"
 #include "plx71/text/utf8_path.hpp"
 

@@ -1,4 +1,4 @@
-#include "plx71/link/command_frames.hpp"
+#include "link/command_frames.hpp"
 
 #include "plx71/messages/message_texts.hpp"
 
@@ -8,10 +8,10 @@ namespace plx71 {
 
 namespace {
 
-// Fills link.txFrame: code first, then the payload fields, little-endian.
+// Fills link.frame: code first, then the payload fields, little-endian.
 class Request {
 public:
-    Request(WriterLink& link, std::uint8_t code) : frame_(link.txFrame) { frame_[2] = code; }
+    Request(WriterLink& link, std::uint8_t code) : frame_(link.frame) { frame_[2] = code; }
 
     Request& u8(std::uint8_t v)
     {
@@ -52,21 +52,21 @@ bool failed(WriterLink& link)
 bool send(WriterLink& link, Request& request)
 {
     request.finish();
-    return sendFrame(link, link.txFrame) || failed(link);
+    return sendFrame(link, link.frame) || failed(link);
 }
 
-// A command with reply data; the reply lands in link.txFrame.
+// A command with reply data; the reply lands in link.frame.
 bool exchange(WriterLink& link, Request& request, std::size_t replyPayloadLength)
 {
     request.finish();
-    return exchangeFrame(link, link.txFrame, replyPayloadLength) || failed(link);
+    return exchangeFrame(link, link.frame, replyPayloadLength) || failed(link);
 }
 
 std::span<const std::uint8_t> replyPayload(const WriterLink& link)
 {
-    std::size_t n = frameBodyLength(link.txFrame);
+    std::size_t n = frameBodyLength(link.frame);
     std::size_t payload = n >= 1 ? n - 1 : 0;
-    return std::span<const std::uint8_t>(link.txFrame).subspan(kFramePayloadOffset, payload);
+    return std::span<const std::uint8_t>(link.frame).subspan(kFramePayloadOffset, payload);
 }
 
 // A version text of the reply: 16 bytes, ending early at a zero byte.

@@ -1,4 +1,4 @@
-#include "plx71/link/device_parameters.hpp"
+#include "link/device_parameters.hpp"
 
 namespace plx71 {
 

@@ -1,4 +1,4 @@
-#include "plx71/link/firmware_version.hpp"
+#include "link/firmware_version.hpp"
 
 #include <cstddef>
 

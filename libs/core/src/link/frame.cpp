@@ -1,4 +1,4 @@
-#include "plx71/link/frame.hpp"
+#include "link/frame.hpp"
 
 namespace plx71 {
 

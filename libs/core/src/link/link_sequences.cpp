@@ -1,6 +1,6 @@
-#include "plx71/link/link_sequences.hpp"
+#include "link/link_sequences.hpp"
 
-#include "plx71/link/command_frames.hpp"
+#include "link/command_frames.hpp"
 
 namespace plx71 {
 
@@ -12,20 +12,20 @@ bool connectWriter(WriterLink& link)
     return false;
 }
 
-bool switchLinkRate(WriterLink& link)
+bool switchLinkRate(WriterLink& link, int hostBaudIndex)
 {
-    if (link.hostBaudIndex < 0 || link.hostBaudIndex >= static_cast<int>(hostBaudRates.size())) {
+    if (hostBaudIndex < 0 || hostBaudIndex >= static_cast<int>(hostBaudRates.size())) {
         reportLinkError(link, LINK_ERR_COMM);
         return false;
     }
-    if (!cmdSetLinkRate(link, link.hostBaudIndex))
+    if (!cmdSetLinkRate(link, hostBaudIndex))
         return false;
     // The box has moved to the new rate; so does the port, even when the
     // rate is the old one. The port stays open through the switch, so no
     // other program can take it between connect and disconnect. A rate the
     // port refuses shows up at the next command.
     linkSleep(link, link.timing.rateSwitchPauseBefore);
-    setLinkRate(link, hostBaudRates[static_cast<std::size_t>(link.hostBaudIndex)]);
+    setLinkRate(link, hostBaudRates[static_cast<std::size_t>(hostBaudIndex)]);
     linkSleep(link, link.timing.rateSwitchPauseAfter);
     return true;
 }

@@ -1,4 +1,4 @@
-#include "plx71/link/rom_pages.hpp"
+#include "link/rom_pages.hpp"
 
 namespace plx71 {
 

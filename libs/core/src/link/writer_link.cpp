@@ -1,7 +1,7 @@
-#include "plx71/link/writer_link.hpp"
+#include "link/writer_link.hpp"
 
-#include "plx71/link/port_names.hpp"
 #include "plx71/messages/message_texts.hpp"
+#include "plx71/port/port_names.hpp"
 
 #include <algorithm>
 #include <thread>
@@ -24,11 +24,11 @@ bool readExactly(WriterLink& link, std::span<std::uint8_t> buffer)
 }
 
 // One cycle of exchangeFrame after the request was acknowledged: receive the
-// reply into rxFrame, acknowledge it and hand it over. False for a failed
+// reply into link.received, acknowledge it and hand it over. False for a failed
 // cycle.
 bool receiveReply(WriterLink& link, std::span<std::uint8_t> frame, std::size_t replyPayloadLength)
 {
-    auto& rx = link.rxFrame;
+    auto& rx = link.received;
     // Nothing of an earlier reply may be mistaken for this one.
     std::fill(rx.begin(), rx.end(), std::uint8_t{0});
     if (!readExactly(link, std::span(rx).first(2)))
@@ -122,8 +122,8 @@ bool exchangeFrame(WriterLink& link, std::span<std::uint8_t> frame, std::size_t 
 void reportLinkError(WriterLink& link, LinkError code)
 {
     if (code == LINK_ERR_COMM) {
-        // The request is still in txFrame (a failed exchange leaves it there).
-        const auto& tx = link.txFrame;
+        // The request is still in frame (a failed exchange leaves it there).
+        const auto& tx = link.frame;
         link.failedCommand = tx[2];
         constexpr std::uint8_t kPageCommands[] = {0x03, 0x15, 0x16}; // load, write, read page
         link.failedCommandHasPage =

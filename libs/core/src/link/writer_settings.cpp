@@ -1,4 +1,4 @@
-#include "plx71/link/writer_settings.hpp"
+#include "link/writer_settings.hpp"
 
 #include <algorithm>
 

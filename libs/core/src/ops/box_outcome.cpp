@@ -44,26 +44,26 @@ int outcomeExitCode(OutcomeClass c)
 {
     switch (c) {
     case OutcomeClass::Success:
-        return 0;
+        return kExitOk;
     case OutcomeClass::Cancelled:
-        return 1;
+        return kExitFailed;
     case OutcomeClass::FileError:
     case OutcomeClass::OutputNotWritten:
-        return 3;
+        return kExitFileError;
     case OutcomeClass::PortNotFound:
     case OutcomeClass::PortPermissionDenied:
     case OutcomeClass::PortBusy:
-        return 4;
+        return kExitPortProblem;
     case OutcomeClass::NoAnswer:
     case OutcomeClass::CommunicationError:
-        return 5;
+        return kExitNoAnswer;
     case OutcomeClass::FirmwareVersionDifferent:
     case OutcomeClass::SettingsNotLoaded:
-        return 6;
+        return kExitBoxRefused;
     case OutcomeClass::VerifyMismatch:
-        return 7;
+        return kExitVerifyMismatch;
     }
-    return 1;
+    return kExitFailed;
 }
 
 std::string VerifyDifference::where() const

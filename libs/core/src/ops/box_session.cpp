@@ -1,9 +1,9 @@
 #include "plx71/ops/box_session.hpp"
 
+#include "link/writer_commands.hpp"
+#include "ops/download.hpp"
 #include "plx71/job/job_actions.hpp"
-#include "plx71/link/writer_commands.hpp"
 #include "plx71/messages/message_texts.hpp"
-#include "plx71/ops/download.hpp"
 #include "recovery.hpp"
 #include "session_run.hpp"
 
@@ -273,8 +273,7 @@ void BoxSession::closeAtRestingRate()
 {
     if (!link_.isOpen())
         return;
-    link_.hostBaudIndex = 0;
-    switchLinkRate(link_);
+    switchLinkRate(link_, 0);
     disconnectWriter(link_);
 }
 
@@ -291,19 +290,19 @@ BoxOutcome BoxSession::download(const WriterState& state, const JobSettings& job
     if (recovery_.on) {
         ops_detail::Recovery recovery(link_, recovery_, run.outcome(), hostBaudIndex_);
         downloadRecovering(run, recovery, state, job, sink, options);
-        run.returnToRestingRate();
+        run.rest();
         recovery.reportFailure();
         reportVerifyOutcome(ui_, run.outcome());
         return run.finish();
     }
     if (!run.readAndCheckVersions() || !sendSettings(run, state, job) || run.cancelled()) {
-        run.returnToRestingRate();
+        run.rest();
         return run.finish();
     }
 
     if (runDataPhase(run, state, job, sink, options) && options.verify && !run.cancelled())
         runVerify(run, state, job, sink, FileNameCheck::Exact);
-    run.returnToRestingRate();
+    run.rest();
     reportVerifyOutcome(ui_, run.outcome());
     return run.finish();
 }
@@ -320,7 +319,7 @@ BoxOutcome BoxSession::verify(const WriterState& state, const JobSettings& job, 
     ops_detail::Recovery recovery(link_, recovery_, run.outcome(), hostBaudIndex_);
     if (readVersionsRecovering(run, recovery, [&sink] { return sink.cancelRequested(); }) && !run.cancelled())
         runVerify(run, state, job, sink, FileNameCheck::Presence, &recovery);
-    run.returnToRestingRate();
+    run.rest();
     recovery.reportFailure();
     reportVerifyOutcome(ui_, run.outcome());
     return run.finish();

@@ -1,9 +1,9 @@
 #include "plx71/ops/box_session.hpp"
 
+#include "ops/session_upload.hpp"
+#include "ops/upload.hpp"
+#include "ops/writer_settings_apply.hpp"
 #include "plx71/messages/message_texts.hpp"
-#include "plx71/ops/session_upload.hpp"
-#include "plx71/ops/upload.hpp"
-#include "plx71/ops/writer_settings_apply.hpp"
 #include "recovery.hpp"
 #include "session_run.hpp"
 
@@ -17,7 +17,7 @@ BoxOutcome BoxSession::upload(WriterState& state, JobSettings& job, ProgressSink
     ops_detail::Recovery recovery(link_, recovery_, run.outcome(), hostBaudIndex_);
     const auto stop = [&sink] { return sink.cancelRequested(); };
     if (!ops_detail::readVersionsRecovering(run, recovery, stop) || run.cancelled()) {
-        run.returnToRestingRate();
+        run.rest();
         recovery.reportFailure();
         return run.finish();
     }
@@ -26,13 +26,13 @@ BoxOutcome BoxSession::upload(WriterState& state, JobSettings& job, ProgressSink
     recovery.retry([&] { return (settings = cmdReadSettings(link_)).has_value(); }, stop);
     if (!settings) {
         run.communicationFailed();
-        run.returnToRestingRate();
+        run.rest();
         recovery.reportFailure();
         return run.finish();
     }
     if (!applyWriterSettings(*settings, state, job)) {
         run.fail(OutcomeClass::SettingsNotLoaded);
-        run.returnToRestingRate();
+        run.rest();
         ui_.message(Icon::Stop, std::string(msg::kSettingsNotLoaded));
         return run.finish();
     }
@@ -65,7 +65,7 @@ BoxOutcome BoxSession::upload(WriterState& state, JobSettings& job, ProgressSink
         run.communicationFailed();
     else
         run.fail(OutcomeClass::Cancelled);
-    run.returnToRestingRate();
+    run.rest();
     recovery.reportFailure();
     return run.finish();
 }

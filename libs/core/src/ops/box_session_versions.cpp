@@ -1,6 +1,6 @@
 #include "plx71/ops/box_session.hpp"
 
-#include "plx71/ops/firmware_loader.hpp"
+#include "load_worker.hpp"
 #include "recovery.hpp"
 #include "session_run.hpp"
 
@@ -29,7 +29,7 @@ BoxOutcome BoxSession::readVersions()
         run.communicationFailed();
     // The box was moved to the user's rate: it goes back to 9600 before the
     // port closes, or the next connect would find it deaf.
-    run.returnToRestingRate();
+    run.rest();
     return run.finish();
 }
 
@@ -42,7 +42,7 @@ BoxOutcome BoxSession::queryFirmwareVersion()
         link_.firmwareVersion.clear();
         run.communicationFailed();
     }
-    run.disconnect();
+    run.rest();
     return run.finish();
 }
 
@@ -61,13 +61,12 @@ BoxOutcome BoxSession::loadFirmware(const FirmwareImage& image, const std::strin
     bool ready = cmdLoadEnter(link_) && cmdLoadPrepare(link_);
     if (ready) {
         linkSleep(link_, link_.timing.loaderPrepareWait);
-        link_.hostBaudIndex = hostBaudIndex_;
-        ready = switchLinkRate(link_);
+        ready = run.switchRate(hostBaudIndex_);
         run.outcome().linkRate = ready ? link_.currentRate : 0;
     }
     if (!ready) {
         run.communicationFailed();
-        run.disconnect();
+        run.rest();
         recovery.reportFailure();
         return run.finish();
     }
@@ -90,7 +89,7 @@ BoxOutcome BoxSession::loadFirmware(const FirmwareImage& image, const std::strin
     } else {
         run.outcome().notReadBack = true;
     }
-    run.returnToRestingRate();
+    run.rest();
     recovery.reportFailure();
     return run.finish();
 }

@@ -1,4 +1,4 @@
-#include "plx71/ops/download_verify.hpp"
+#include "ops/download_verify.hpp"
 
 #include "plx71/job/job_actions.hpp"
 

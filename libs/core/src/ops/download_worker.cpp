@@ -1,4 +1,4 @@
-#include "plx71/ops/download_worker.hpp"
+#include "ops/download_worker.hpp"
 
 #include "plx71/job/job_actions.hpp"
 

@@ -1,6 +1,6 @@
 #include "port_diagnosis.hpp"
 
-#include "plx71/link/serial_port.hpp"
+#include "plx71/port/serial_port.hpp"
 
 #include <cerrno>
 #include <cstdio>

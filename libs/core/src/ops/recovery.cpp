@@ -1,6 +1,6 @@
 #include "recovery.hpp"
 
-#include "plx71/link/link_sequences.hpp"
+#include "link/link_sequences.hpp"
 #include "plx71/messages/message_texts.hpp"
 
 #include <algorithm>
@@ -102,8 +102,7 @@ bool Recovery::reconnect(const std::function<bool()>& stop)
     // acknowledge came or not, the box is then at 9600 or the old rate; or
     // at the new one, when a switch went through and only its acknowledge
     // was lost.
-    link_.hostBaudIndex = 0;
-    switchLinkRate(link_);
+    switchLinkRate(link_, 0);
     int tried[3] = {};
     int count = 0;
     for (const int rate : {hostBaudRates[0], newRate, oldRate}) {
@@ -114,8 +113,7 @@ bool Recovery::reconnect(const std::function<bool()>& stop)
             return false;
         if (!openLink(link_, rate))
             return false; // the port itself is gone
-        link_.hostBaudIndex = baudIndex_;
-        if (switchLinkRate(link_)) {
+        if (switchLinkRate(link_, baudIndex_)) {
             outcome_.linkRate = newRate;
             link_.failedCommand = 0;
             return true;

@@ -3,9 +3,9 @@
 // bit/s, then to the job's rate) before a read goes on, restarts of a
 // download, and the rate they run at. Off, it does nothing and lets every
 // failure stand, so the box sees the frames it always saw.
-#include "plx71/link/writer_link.hpp"
+#include "link/writer_link.hpp"
 #include "plx71/ops/box_outcome.hpp"
-#include "plx71/ops/recovery_policy.hpp"
+#include "plx71/ops/box_session.hpp"
 #include "session_run.hpp"
 
 #include <functional>

@@ -3,6 +3,8 @@
 #include "plx71/messages/message_texts.hpp"
 #include "port_diagnosis.hpp"
 
+#include <utility>
+
 namespace plx71::ops_detail {
 
 std::string_view commandName(std::uint8_t code)
@@ -69,6 +71,15 @@ SessionRun::SessionRun(Ui& ui, WriterLink& link, const PortChoice& port, Progres
     outcome_.deviceNode = port.deviceNode();
 }
 
+SessionRun::~SessionRun()
+{
+    try {
+        rest();
+    } catch (...) {
+        // Unwinding already: the port closes with the link.
+    }
+}
+
 void SessionRun::phase(ProgressPhase p)
 {
     if (sink_)
@@ -86,8 +97,10 @@ bool SessionRun::cancelled()
 bool SessionRun::connect()
 {
     phase(ProgressPhase::Connect);
-    if (openLink(link_, hostBaudRates[0]))
+    if (openLink(link_, hostBaudRates[0])) {
+        owed_ = Owed::Close;
         return true;
+    }
     const PortDiagnosis d = diagnosePort(outcome_.devicePath);
     outcome_.kind = d.kind;
     outcome_.portProblem = d.problem;
@@ -95,17 +108,26 @@ bool SessionRun::connect()
     return false;
 }
 
+bool SessionRun::switchRate(int baudIndex)
+{
+    if (!switchLinkRate(link_, baudIndex))
+        return false;
+    owed_ = Owed::RestingRate;
+    return true;
+}
+
 bool SessionRun::connectAtRate(int baudIndex)
 {
     if (!connect())
         return false;
-    link_.hostBaudIndex = baudIndex;
-    if (switchLinkRate(link_)) {
+    if (switchLinkRate(link_, baudIndex)) {
+        owed_ = Owed::RestingRate;
         outcome_.linkRate = link_.currentRate;
         return true;
     }
     communicationFailed();
     disconnectWriter(link_);
+    owed_ = Owed::Nothing;
     return false;
 }
 
@@ -139,31 +161,28 @@ void SessionRun::communicationFailed()
         outcome_.failedPage.reset();
 }
 
-void SessionRun::returnToRestingRate()
+void SessionRun::rest()
 {
+    const Owed owed = std::exchange(owed_, Owed::Nothing);
+    if (owed == Owed::Nothing)
+        return;
     phase(ProgressPhase::Closing);
-    link_.hostBaudIndex = 0;
     // A box that just failed a command has had its message: one that has
     // vanished fails the way back too, and says nothing new by it.
     const bool quiet = outcome_.kind == OutcomeClass::CommunicationError || outcome_.kind == OutcomeClass::NoAnswer;
     Ui* const ui = link_.ui;
     if (quiet)
         link_.ui = nullptr;
-    const bool switched = switchLinkRate(link_);
+    const bool switched = owed == Owed::Close || switchLinkRate(link_, 0);
     link_.ui = ui;
     disconnectWriter(link_);
     if (!switched && outcome_.ok())
         communicationFailed();
 }
 
-void SessionRun::disconnect()
-{
-    phase(ProgressPhase::Closing);
-    disconnectWriter(link_);
-}
-
 BoxOutcome SessionRun::finish()
 {
+    rest();
     if (outcome_.ok() && link_.failedCommand != 0)
         communicationFailed();
     outcome_.duration =

@@ -1,12 +1,14 @@
 #pragma once
 // One operation of a box session, from the connect to the close: the
 // outcome being built, its clock, the sink, and the steps every operation
-// is made of.
-#include "plx71/link/port_choice.hpp"
-#include "plx71/link/writer_commands.hpp"
+// is made of. The run remembers what it owes the box (the way back to 9600
+// bit/s, the close) and pays it on every way out: rest(), finish() or, when
+// neither ran, its destructor.
+#include "link/writer_commands.hpp"
 #include "plx71/messages/ui.hpp"
 #include "plx71/ops/box_outcome.hpp"
 #include "plx71/ops/progress_sink.hpp"
+#include "plx71/port/port_choice.hpp"
 
 #include <chrono>
 #include <functional>
@@ -22,6 +24,10 @@ class SessionRun {
 public:
     // Points the link at the port choice and clears its failure marks.
     SessionRun(Ui& ui, WriterLink& link, const PortChoice& port, ProgressSink* sink);
+    SessionRun(const SessionRun&) = delete;
+    SessionRun& operator=(const SessionRun&) = delete;
+    // A run left by an exception still brings the box back to rest.
+    ~SessionRun();
 
     BoxOutcome& outcome() { return outcome_; }
     Ui& ui() { return ui_; }
@@ -33,9 +39,13 @@ public:
 
     // Opens the port at 9600 bit/s. When it cannot be opened: "COM%d cannot
     // be used" with the cause as its detail, and the port class as outcome.
+    // Once open, the run closes it at its end.
     bool connect();
-    // connect, then switchLinkRate to `baudIndex`; a refused switch closes
-    // the port (the box still rests at 9600).
+    // switchLinkRate to `baudIndex`; once moved, the run brings the box back
+    // to 9600 bit/s at its end.
+    bool switchRate(int baudIndex);
+    // connect, then switchRate; a refused switch closes the port (the box
+    // still rests at 9600).
     bool connectAtRate(int baudIndex);
     // CMD_READ_VERSIONS, then the first-4-characters check against the
     // control program's version ("Firmware Version is different").
@@ -48,15 +58,15 @@ public:
     void communicationFailed();
     void fail(OutcomeClass kind) { outcome_.kind = kind; }
 
-    // hostBaudIndex := 0, switchLinkRate, disconnectWriter. A failed switch
-    // makes a successful outcome a communication error.
-    void returnToRestingRate();
-    // Closes without a switch (the box never left 9600).
-    void disconnect();
+    // What the run owes the box, now, once: a box moved to another rate goes
+    // back to 9600 bit/s (switchLinkRate to 0; a failed switch makes a
+    // successful outcome a communication error), then the port closes. A
+    // box that never left 9600 is only closed.
+    void rest();
 
-    // The outcome with its duration. A communication error the link
-    // reported on the way (an unchecked settings command, a status poll)
-    // turns a success into one: the box may not hold what was meant.
+    // rest(), then the outcome with its duration. A communication error the
+    // link reported on the way (an unchecked settings command, a status
+    // poll) turns a success into one: the box may not hold what was meant.
     BoxOutcome finish();
 
 private:
@@ -64,6 +74,8 @@ private:
     WriterLink& link_;
     ProgressSink* sink_;
     BoxOutcome outcome_;
+    enum class Owed { Nothing, Close, RestingRate };
+    Owed owed_ = Owed::Nothing;
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 };
 

@@ -1,8 +1,8 @@
-#include "plx71/ops/session_upload.hpp"
+#include "ops/session_upload.hpp"
 
+#include "ops/upload.hpp"
 #include "plx71/messages/message_texts.hpp"
 #include "plx71/ops/box_session.hpp"
-#include "plx71/ops/upload.hpp"
 #include "session_run.hpp"
 
 namespace plx71 {

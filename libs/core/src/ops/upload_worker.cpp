@@ -1,6 +1,6 @@
-#include "plx71/ops/upload_worker.hpp"
+#include "ops/upload_worker.hpp"
 
-#include "plx71/link/writer_commands.hpp"
+#include "link/writer_commands.hpp"
 #include "plx71/messages/message_texts.hpp"
 
 #include <algorithm>

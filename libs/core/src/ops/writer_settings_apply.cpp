@@ -1,4 +1,4 @@
-#include "plx71/ops/writer_settings_apply.hpp"
+#include "ops/writer_settings_apply.hpp"
 
 #include "plx71/datafile/block_list.hpp"
 #include "plx71/job/job_actions.hpp"

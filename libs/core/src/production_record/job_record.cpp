@@ -1,10 +1,10 @@
 #include "plx71/production_record/job_record.hpp"
 
-#include "json_text.hpp"
 #include "plx71/files/regular_file.hpp"
 #include "plx71/job/job_actions.hpp"
 #include "plx71/messages/message_texts.hpp"
 #include "plx71/production_record/record_file.hpp"
+#include "plx71/text/json_writer.hpp"
 #include "plx71/text/utf8_path.hpp"
 #include "sha256.hpp"
 
@@ -14,9 +14,6 @@
 #include <vector>
 
 namespace plx71 {
-
-using record_detail::JsonObject;
-using record_detail::jsonString;
 
 namespace {
 
@@ -29,19 +26,17 @@ std::string hex2(std::uint8_t v)
 
 std::string filesJson(const std::vector<FileFact>& files)
 {
-    std::string out = "[";
+    JsonArray out;
     for (const FileFact& f : files) {
-        if (out.size() > 1)
-            out += ',';
         JsonObject o;
         o.string("role", f.role).string("path", f.path);
         if (f.sha256.empty())
             o.null("sha256");
         else
             o.string("sha256", f.sha256);
-        out += o.text();
+        out.object(o);
     }
-    return out + "]";
+    return out.text();
 }
 
 std::string mismatchJson(const BoxOutcome& outcome)
@@ -176,11 +171,6 @@ FileFact fileFact(const std::string& role, const std::string& path)
     if (status == FileStatus::Ok)
         f.sha256 = hash.hexDigest();
     return f;
-}
-
-std::string jsonText(std::string_view text)
-{
-    return jsonString(text);
 }
 
 std::string resultJson(const BoxOutcome& outcome, const JobFacts& facts, int exitCode)

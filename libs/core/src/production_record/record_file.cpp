@@ -1,6 +1,6 @@
 #include "plx71/production_record/record_file.hpp"
 
-#include "plx71/files/descriptor_write.hpp"
+#include "files/descriptor_write.hpp"
 #include "plx71/production_record/job_record.hpp"
 #include "plx71/text/utf8_path.hpp"
 

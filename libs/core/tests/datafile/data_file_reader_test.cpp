@@ -1,4 +1,4 @@
-#include "plx71/datafile/data_file_reader.hpp"
+#include "datafile/data_file_reader.hpp"
 
 #include "datafile_test_support.hpp"
 #include "plx71/messages/message_texts.hpp"

@@ -1,5 +1,5 @@
 // The example files in examples/ load as their README says.
-#include "plx71/datafile/data_file_reader.hpp"
+#include "datafile/data_file_reader.hpp"
 #include "plx71/datafile/firmware_file_reader.hpp"
 
 #include "datafile_test_support.hpp"

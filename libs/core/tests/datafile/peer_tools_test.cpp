@@ -1,7 +1,7 @@
 // Files written by other tools must load into the same bytes, and files we
 // write must load in them. The tools are installed by the test command, so a
 // missing tool is a failure, not a skip.
-#include "plx71/datafile/data_file_reader.hpp"
+#include "datafile/data_file_reader.hpp"
 #include "plx71/datafile/data_file_writer.hpp"
 
 #include "datafile_test_support.hpp"

@@ -1,7 +1,7 @@
 // A record we use whose check sum is wrong refuses the whole file, in both
 // formats and both readers, and names the line, the sum found and the one
 // expected.
-#include "plx71/datafile/data_file_reader.hpp"
+#include "datafile/data_file_reader.hpp"
 #include "plx71/datafile/firmware_file_reader.hpp"
 
 #include "datafile_test_support.hpp"

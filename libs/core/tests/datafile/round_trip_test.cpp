@@ -1,4 +1,4 @@
-#include "plx71/datafile/data_file_reader.hpp"
+#include "datafile/data_file_reader.hpp"
 #include "plx71/datafile/data_file_writer.hpp"
 
 #include "datafile_test_support.hpp"

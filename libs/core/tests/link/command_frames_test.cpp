@@ -1,6 +1,6 @@
 #include "link_fixture.hpp"
 
-#include "plx71/link/writer_commands.hpp"
+#include "link/writer_commands.hpp"
 #include "plx71/messages/message_texts.hpp"
 
 #include <numeric>

@@ -3,7 +3,7 @@
 // written, and answers each write through a handler that queues the bytes the
 // "writer box" sends back. A read takes what is queued and never waits, so a
 // read that finds too little behaves like a time-out.
-#include "plx71/link/serial_port.hpp"
+#include "plx71/port/serial_port.hpp"
 
 #include <algorithm>
 #include <deque>

@@ -1,6 +1,6 @@
 #include "fake_serial_port.hpp"
 
-#include "plx71/link/frame.hpp"
+#include "link/frame.hpp"
 
 #include <gtest/gtest.h>
 

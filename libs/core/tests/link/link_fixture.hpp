@@ -2,7 +2,7 @@
 // A link over the scripted port, with a recording Ui and recorded sleeps.
 #include "fake_serial_port.hpp"
 
-#include "plx71/link/writer_link.hpp"
+#include "link/writer_link.hpp"
 #include "plx71/testing/recording_ui.hpp"
 
 #include <gtest/gtest.h>

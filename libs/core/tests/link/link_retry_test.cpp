@@ -1,6 +1,6 @@
 #include "link_fixture.hpp"
 
-#include "plx71/link/writer_commands.hpp"
+#include "link/writer_commands.hpp"
 #include "plx71/messages/message_texts.hpp"
 
 #include <algorithm>
@@ -26,11 +26,11 @@ protected:
     }
     bool sendStatusRequest()
     {
-        link.txFrame[0] = 0x01;
-        link.txFrame[1] = 0x00;
-        link.txFrame[2] = CMD_READ_STATUS;
-        putChecksum(link.txFrame);
-        return sendFrame(link, link.txFrame);
+        link.frame[0] = 0x01;
+        link.frame[1] = 0x00;
+        link.frame[2] = CMD_READ_STATUS;
+        putChecksum(link.frame);
+        return sendFrame(link, link.frame);
     }
     int requestCount = 0;
 };
@@ -101,14 +101,14 @@ TEST_F(LinkRetries, BadChecksumIsAnsweredWithNakAndTheRequestIsSentAgain)
     EXPECT_EQ(sleeps, (std::vector<long>{100}));
     EXPECT_TRUE(texts().empty());
     // The reply frame was copied over the request buffer.
-    EXPECT_TRUE(std::equal(good.begin(), good.end(), link.txFrame.begin()));
+    EXPECT_TRUE(std::equal(good.begin(), good.end(), link.frame.begin()));
 }
 
 TEST_F(LinkRetries, ShortOrOversizeRepliesFailTheCycleWithoutAnyAcknowledge)
 {
     Bytes good = makeFrame(0x9B, {0x00});
     // Cycle 1: the length says 5 but only 3 bytes follow (time-out).
-    // Cycle 2: a length of 298, one more than rxFrame can hold.
+    // Cycle 2: a length of 298, one more than link.received can hold.
     // Cycle 3: good.
     scriptRequests([&](int n) {
         if (n == 0)
@@ -145,7 +145,7 @@ TEST_F(LinkRetries, RepliesTooShortForTheCommandNeverHandOverStaleBytes)
     ASSERT_TRUE(cmdReadPage(link, 0x0C00, dest));
     EXPECT_EQ(dest[255], 0xA5);
 
-    // Now the box answers with a well-formed but 10-byte reply: txFrame still
+    // Now the box answers with a well-formed but 10-byte reply: frame still
     // holds the earlier page behind it, which must not reach the caller.
     requestCount = 0;
     sleeps.clear();

@@ -1,9 +1,9 @@
 #include "../portable_env.hpp"
 #include "link_fixture.hpp"
 
-#include "plx71/link/port_names.hpp"
-#include "plx71/link/writer_commands.hpp"
+#include "link/writer_commands.hpp"
 #include "plx71/messages/message_texts.hpp"
+#include "plx71/port/port_names.hpp"
 
 #include <cstdlib>
 
@@ -52,16 +52,14 @@ TEST_F(LinkSequences, SwitchLinkRateKeepsThePortOpenWithPausesAround)
 
     // From 9600 to 9600: still CMD_SET_LINK_RATE with code 1 and a rate set,
     // on the port that stays open (never closed, never opened again).
-    link.hostBaudIndex = 0;
-    EXPECT_TRUE(switchLinkRate(link));
+    EXPECT_TRUE(switchLinkRate(link, 0));
     EXPECT_EQ(port->requests().back(), hex("02 00 01 01 02"));
     EXPECT_EQ(port->closes, 0);
     EXPECT_EQ(port->openings.size(), 1u);
     EXPECT_EQ(port->rateChanges, std::vector<int>{9600});
     EXPECT_EQ(sleeps, (std::vector<long>{100, 100}));
 
-    link.hostBaudIndex = 4;
-    EXPECT_TRUE(switchLinkRate(link));
+    EXPECT_TRUE(switchLinkRate(link, 4));
     EXPECT_EQ(port->requests().back(), hex("02 00 01 05 06"));
     EXPECT_EQ(port->rateChanges.back(), 115200);
     EXPECT_EQ(link.currentRate, 115200);
@@ -72,8 +70,7 @@ TEST_F(LinkSequences, SwitchLinkRateKeepsThePortOpenWithPausesAround)
     // old rate.
     port->onWrite = nullptr;
     sleeps.clear();
-    link.hostBaudIndex = 1;
-    EXPECT_FALSE(switchLinkRate(link));
+    EXPECT_FALSE(switchLinkRate(link, 1));
     EXPECT_EQ(port->rateChanges.size(), 2u);
     EXPECT_TRUE(link.isOpen());
     EXPECT_EQ(link.currentRate, 115200);
@@ -83,8 +80,7 @@ TEST_F(LinkSequences, SwitchLinkRateKeepsThePortOpenWithPausesAround)
     // An index outside the table sends nothing.
     ui.clear();
     auto sent = port->requests().size();
-    link.hostBaudIndex = 5;
-    EXPECT_FALSE(switchLinkRate(link));
+    EXPECT_FALSE(switchLinkRate(link, 5));
     EXPECT_EQ(port->requests().size(), sent);
     EXPECT_EQ(ui.texts().size(), 1u);
 }

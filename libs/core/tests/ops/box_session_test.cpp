@@ -3,9 +3,9 @@
 // every phase, and jobs refused before anything is sent.
 #include "sim_world.hpp"
 
+#include "ops/download.hpp"
 #include "plx71/messages/message_texts.hpp"
 #include "plx71/ops/box_session.hpp"
-#include "plx71/ops/download.hpp"
 
 #include "../../src/ops/port_diagnosis.hpp"
 

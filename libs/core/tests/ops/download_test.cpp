@@ -2,9 +2,9 @@
 // pages sent, the waits, and every failure on its way.
 #include "sim_world.hpp"
 
+#include "ops/download.hpp"
 #include "plx71/messages/message_texts.hpp"
 #include "plx71/ops/box_session.hpp"
-#include "plx71/ops/download.hpp"
 
 #include <algorithm>
 

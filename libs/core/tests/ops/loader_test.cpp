@@ -2,9 +2,9 @@
 // writer box.
 #include "sim_world.hpp"
 
+#include "ops/download.hpp"
 #include "plx71/messages/message_texts.hpp"
-#include "plx71/ops/download.hpp"
-#include "plx71/ops/firmware_loader.hpp"
+#include "plx71/ops/select_firmware.hpp"
 #include "plx71/testing/record_text.hpp"
 #include "plx71/testing/scratch_dir.hpp"
 
@@ -36,17 +36,17 @@ protected:
         return img;
     }
 
-    LoaderVersions readVersions(int baudIndex)
+    BoxOutcome readVersions(int baudIndex)
     {
         session->aimBox(session->port().comPortIndex, baudIndex);
-        return loaderVersionsOf(session->readVersions());
+        return session->readVersions();
     }
 
-    FirmwareDownloadResult load(const FirmwareImage& img, std::function<bool()> cancelWhen = {})
+    BoxOutcome load(const FirmwareImage& img, std::function<bool()> cancelWhen = {})
     {
         auto k = sink(std::move(cancelWhen));
         session->aimBox(session->port().comPortIndex, 4);
-        return firmwareDownloadResultOf(session->loadFirmware(img, "/fw/new.hex", k));
+        return session->loadFirmware(img, "/fw/new.hex", k);
     }
 
     std::vector<plx71sim::ReceivedCommand> loadPages()
@@ -58,10 +58,7 @@ protected:
         return pages;
     }
 
-    static bool isError(const FirmwareDownloadResult& r)
-    {
-        return r.statusText == "Error" && r.firmVersionText.empty() && r.bootVersionText.empty();
-    }
+    static bool isError(const BoxOutcome& r) { return !r.ok() && r.firmwareVersion.empty() && r.bootVersion.empty(); }
 };
 
 TEST_F(Loader, AboutQueryAt9600KeepsOrEmptiesTheVersion)
@@ -110,9 +107,9 @@ TEST_F(Loader, AboutQueryAt9600KeepsOrEmptiesTheVersion)
 TEST_F(Loader, ReadVersionAtTheUsersRateAndBack)
 {
     auto v = readVersions(2);
-    EXPECT_TRUE(v.ok);
-    EXPECT_EQ(v.firmVersionText, "V1.30 2001/12/25");
-    EXPECT_EQ(v.bootVersionText, "BOOT V1.00 2001 ");
+    EXPECT_TRUE(v.ok());
+    EXPECT_EQ(v.firmwareVersion, "V1.30 2001/12/25");
+    EXPECT_EQ(v.bootVersion, "BOOT V1.00 2001 ");
     const auto cmds = accepted(*sim);
     ASSERT_EQ(codes(cmds), (std::vector<std::uint8_t>{CMD_SET_LINK_RATE, CMD_READ_VERSIONS, CMD_SET_LINK_RATE}));
     EXPECT_EQ(cmds[0].payload, (plx71sim::Bytes{3}));
@@ -120,24 +117,24 @@ TEST_F(Loader, ReadVersionAtTheUsersRateAndBack)
     EXPECT_TRUE(ui.messages().empty());
     expectResting();
 
-    // The query fails after the switch: texts cleared, the box still goes
+    // The query fails after the switch: no versions, the box still goes
     // back to 9600 so that the next connect finds it.
     sim->clearReceivedCommands();
     sim->corruptReplies(3);
     v = readVersions(4);
-    EXPECT_FALSE(v.ok);
-    EXPECT_EQ(v.firmVersionText, "");
-    EXPECT_EQ(v.bootVersionText, "");
+    EXPECT_FALSE(v.ok());
+    EXPECT_EQ(v.firmwareVersion, "");
+    EXPECT_EQ(v.bootVersion, "");
     EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
     EXPECT_EQ(accepted(*sim).back().code, CMD_SET_LINK_RATE);
     expectResting();
 
-    // The switch back fails: texts cleared as well.
+    // The switch back fails: a failure, with the versions read before it.
     ui.clear();
     onNth(CMD_SET_LINK_RATE, 2, [this] { sim->dropAcks(3); });
     v = readVersions(0);
-    EXPECT_FALSE(v.ok);
-    EXPECT_EQ(v.firmVersionText, "");
+    EXPECT_FALSE(v.ok());
+    EXPECT_EQ(v.firmwareVersion, "V1.30 2001/12/25");
     EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
     EXPECT_FALSE(link->isOpen());
 
@@ -146,7 +143,7 @@ TEST_F(Loader, ReadVersionAtTheUsersRateAndBack)
     onCommand = nullptr;
     sim->setSilent(true);
     v = readVersions(4);
-    EXPECT_FALSE(v.ok);
+    EXPECT_FALSE(v.ok());
     EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
     EXPECT_FALSE(link->isOpen());
 }
@@ -184,10 +181,9 @@ TEST_F(Loader, DownloadSendsFortyEightPagesEachAfterAPollAndReportsTheNewVersion
 {
     const FirmwareImage img = firmware();
     const auto r = load(img);
-    EXPECT_TRUE(r.complete());
-    EXPECT_EQ(r.statusText, "Complete");
-    EXPECT_EQ(r.firmVersionText, "V1.40 2003/04/05"); // what the box reports afterwards
-    EXPECT_EQ(r.bootVersionText, "BOOT V1.00 2001 ");
+    EXPECT_TRUE(r.ok());
+    EXPECT_EQ(r.firmwareVersion, "V1.40 2003/04/05"); // what the box reports afterwards
+    EXPECT_EQ(r.bootVersion, "BOOT V1.00 2001 ");
     EXPECT_TRUE(ui.messages().empty());
     expectResting();
     EXPECT_EQ(lastView.title, "Loading...");
@@ -284,8 +280,8 @@ TEST_F(Loader, FailuresAfterThePagesEndInError)
     sim->clearReceivedCommands();
     onNth(CMD_SET_LINK_RATE, 2, [this] { sim->dropAcks(3); });
     const auto r = load(img);
-    EXPECT_EQ(r.statusText, "Error");
-    EXPECT_EQ(r.firmVersionText, "V1.40 2003/04/05");
+    EXPECT_FALSE(r.ok());
+    EXPECT_EQ(r.firmwareVersion, "V1.40 2003/04/05");
     EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
     EXPECT_FALSE(link->isOpen());
 }

@@ -1,5 +1,5 @@
 // The window-less sink: Cancel from the caller, progress ticks, and the
-// counters shared with a busy worker (run under TSan by scripts/tsan.sh).
+// counters shared with a busy worker (run under TSan by scripts/ci/tsan.sh).
 #include "plx71/ops/progress_sink.hpp"
 
 #include <gtest/gtest.h>

@@ -3,9 +3,9 @@
 // rate lower from the second time), and the bounds end what cannot finish.
 #include "sim_world.hpp"
 
+#include "ops/download.hpp"
+#include "ops/upload.hpp"
 #include "plx71/messages/message_texts.hpp"
-#include "plx71/ops/download.hpp"
-#include "plx71/ops/upload.hpp"
 
 namespace plx71::test {
 namespace {

@@ -1,10 +1,10 @@
 #pragma once
 // A software writer box on a pseudo-terminal and a PC side pointed at it:
 // device table, job, images, a link with short time-outs, a recording Ui.
+#include "link/writer_commands.hpp"
 #include "plx71/datafile/data_file_writer.hpp"
 #include "plx71/devices/device_table.hpp"
 #include "plx71/job/job_actions.hpp"
-#include "plx71/link/writer_commands.hpp"
 #include "plx71/ops/box_session.hpp"
 #include "plx71/ops/progress_sink.hpp"
 #include "plx71/testing/box_session_access.hpp"

@@ -2,9 +2,9 @@
 // back into the job.
 #include "sim_world.hpp"
 
+#include "ops/download.hpp"
+#include "ops/upload.hpp"
 #include "plx71/messages/message_texts.hpp"
-#include "plx71/ops/download.hpp"
-#include "plx71/ops/upload.hpp"
 #include "plx71/testing/box_session_access.hpp"
 #include "plx71/testing/scratch_dir.hpp"
 

@@ -3,9 +3,9 @@
 #include "plx71/production_record/job_record.hpp"
 #include "plx71/production_record/record_file.hpp"
 #include "plx71/testing/scratch_dir.hpp"
+#include "plx71/text/json_writer.hpp"
 
-#include "../../src/production_record/json_text.hpp"
-#include "../../src/production_record/sha256.hpp"
+#include "production_record/sha256.hpp"
 
 #include <gtest/gtest.h>
 
@@ -55,7 +55,7 @@ TEST(JsonText, EscapesWhatJsonForbidsAndKeepsValidUtf8)
         {std::string("a\0b", 3), "\"a\\u0000b\""},
     };
     for (const auto& [text, json] : cases)
-        EXPECT_EQ(jsonText(text), json);
+        EXPECT_EQ(jsonString(text), json);
 }
 
 TEST(ResultJson, HoldsTheOutcomeAndTheJobFacts)

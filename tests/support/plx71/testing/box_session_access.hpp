@@ -1,7 +1,7 @@
 #pragma once
 // Tests reach a box session's link through here: its port, timing, sleeper
 // and version texts. Programs go through BoxSession's own members.
-#include "plx71/link/writer_link.hpp"
+#include "link/writer_link.hpp"
 #include "plx71/ops/box_session.hpp"
 
 namespace plx71 {

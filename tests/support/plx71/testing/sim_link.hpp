@@ -3,8 +3,8 @@
 // over a real pseudo-terminal: short link pauses, a quick box, a port that
 // sees each request frame as it goes out, a gate to hold a worker at a point,
 // and small readers of the box's record of received commands.
-#include "plx71/link/frame.hpp"
-#include "plx71/link/serial_port.hpp"
+#include "link/frame.hpp"
+#include "plx71/port/serial_port.hpp"
 #include "plx71sim/simulator.hpp"
 
 #include <algorithm>

@@ -35,9 +35,6 @@ inline constexpr std::string_view kCommunicationError = "Communication error bet
 inline constexpr std::string_view kFirmwareVersionDifferent = "Firmware Version is different";
 inline constexpr std::string_view kSettingsNotLoaded = "Settings not loaded";
 
-inline constexpr std::string_view kStatusComplete = "Complete";
-inline constexpr std::string_view kStatusError = "Error";
-
 // A firmware load whose every page the box acknowledged: the box has no
 // command to read its firmware back, and the one-byte frame sum lets some
 // pairs of bit errors through, so such a load is never called verified.

@@ -31,10 +31,26 @@ enum class OutcomeClass {
 // "verify-mismatch", "file-error", "output-not-written".
 std::string_view outcomeClassName(OutcomeClass c);
 bool isPortProblem(OutcomeClass c);
-// The stable result code of a class, as plx71 exits with it and records
-// carry it: 0 success, 1 cancelled, 3 file error / output not written,
-// 4 port problem, 5 no answer / communication error, 6 firmware version
-// different / settings not loaded, 7 verify mismatch.
+
+// The stable result codes: plx71 exits with them, the records of every
+// program carry them, scripts and production lines branch on them.
+enum ExitCode : int {
+    kExitOk = 0,
+    kExitFailed = 1,      // a message was shown or a question got Cancel
+    kExitUsage = 2,       // bad command line, unknown device
+    kExitFileError = 3,   // a data, project or firmware file; an output not written
+    kExitPortProblem = 4, // port not found, permission denied, busy
+    kExitNoAnswer = 5,    // no answer from the box, or a communication error
+    kExitBoxRefused = 6,  // firmware version different, settings not loaded
+    kExitVerifyMismatch = 7,
+    kExitHangup = 129,      // SIGHUP: cancelled, box back at 9600, port closed
+    kExitInterrupted = 130, // Ctrl-C (SIGINT): the same
+    kExitQuit = 131,        // SIGQUIT: the same
+    kExitTerminated = 143,  // SIGTERM: the same
+};
+// The code of a class: Cancelled 1, FileError and OutputNotWritten 3, the
+// port problems 4, NoAnswer and CommunicationError 5, FirmwareVersionDifferent
+// and SettingsNotLoaded 6, VerifyMismatch 7.
 int outcomeExitCode(OutcomeClass c);
 
 // Why a port could not be opened, as far as the system can tell.

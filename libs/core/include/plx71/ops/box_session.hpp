@@ -12,12 +12,11 @@
 #include "plx71/datafile/firmware_file_reader.hpp"
 #include "plx71/job/job_settings.hpp"
 #include "plx71/job/writer_state.hpp"
-#include "plx71/link/port_choice.hpp"
-#include "plx71/link/serial_port.hpp"
 #include "plx71/messages/ui.hpp"
 #include "plx71/ops/box_outcome.hpp"
 #include "plx71/ops/progress_sink.hpp"
-#include "plx71/ops/recovery_policy.hpp"
+#include "plx71/port/port_choice.hpp"
+#include "plx71/port/serial_port.hpp"
 
 #include <cstddef>
 #include <memory>
@@ -34,6 +33,37 @@ inline constexpr std::size_t kMaxSettingsReplyBody = 297;
 inline constexpr std::size_t kSettingsReplyFixedBytes = 25;
 std::size_t settingsReplyLength(const DeviceRecord& device, const JobSettings& job);
 bool settingsReplyFits(const DeviceRecord& device, const JobSettings& job);
+
+// How hard a job works to finish on a noisy line. Off by default: the box
+// then sees exactly the frames a job has always sent, and the first command
+// that fails its three attempts ends the job.
+struct RecoveryPolicy {
+    bool on = false;
+    // Attempts per frame (sendFrame) and cycles per exchange. A page frame is
+    // about 2,100 data bits: at a bit error rate of 1e-4 one attempt in five
+    // is hit. Three attempts leave 7e-3 of the pages failing, six 5e-5, so
+    // even the 1,056 page reads of an upload rarely need a resync. A box
+    // that never answers costs six times six tries per frame (about 12 s)
+    // before the job gives up.
+    int frameAttempts = 6;
+    // Resyncs (back to 9600 bit/s, then to the job's rate) per job. At 1e-4
+    // a job needs none or one; sixteen still see a job through a burst of
+    // bad pages, and bound a dead line to a few minutes.
+    int maxResyncs = 16;
+    // Restarts of a download from the erase. The first runs at the same
+    // rate, each further one a rate lower: five reach 9600 bit/s from
+    // 115200, where a line that fails even there is not worth another.
+    int maxRestarts = 5;
+    // Re-reads of a page that the read-back found different.
+    int pageRereads = 4;
+
+    static RecoveryPolicy enabled()
+    {
+        RecoveryPolicy p;
+        p.on = true;
+        return p;
+    }
+};
 
 struct DownloadOptions {
     bool verify = true; // read the job back before the way back to 9600

@@ -5,13 +5,13 @@
 // fails, stays silent or vanishes never stops or slows the others; Cancel
 // reaches each through its own sink, and each goes back to 9600 and closes
 // its port on its own way out.
-#include "plx71/link/link_timing.hpp"
-#include "plx71/link/port_choice.hpp"
-#include "plx71/link/serial_port.hpp"
 #include "plx71/messages/ui.hpp"
 #include "plx71/ops/box_outcome.hpp"
 #include "plx71/ops/box_session.hpp"
 #include "plx71/ops/progress_sink.hpp"
+#include "plx71/port/link_timing.hpp"
+#include "plx71/port/port_choice.hpp"
+#include "plx71/port/serial_port.hpp"
 
 #include <cstddef>
 #include <functional>

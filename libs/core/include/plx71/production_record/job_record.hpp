@@ -56,8 +56,4 @@ std::string resultJson(const BoxOutcome& outcome, const JobFacts& facts, int exi
 std::string productionRecordLine(const BoxOutcome& outcome, const JobFacts& facts, int exitCode,
                                  const std::string& programVersion);
 
-// `text` as a JSON string literal (quotes included, valid JSON whatever the
-// bytes: invalid UTF-8 is read as Latin-1).
-std::string jsonText(std::string_view text);
-
 } // namespace plx71

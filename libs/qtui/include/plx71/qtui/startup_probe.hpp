@@ -1,5 +1,5 @@
 #pragma once
-// Start-up figures (scripts/bench_startup.sh): with PLX71_EXIT_AFTER_FIRST_PAINT
+// Start-up figures (scripts/bench/bench_startup.sh): with PLX71_EXIT_AFTER_FIRST_PAINT
 // set, a window program prints the wall-clock time at which each start-up
 // stage ended ("stage <name> <ns since the epoch>"), the last one its first
 // drawn window, then the text of each named line edit of the windows shown

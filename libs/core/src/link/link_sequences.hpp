@@ -1,0 +1,19 @@
+#pragma once
+// Connecting to the box, moving the link to the chosen rate, and closing it:
+// every exchange with the box starts and ends with these.
+#include "link/writer_link.hpp"
+
+namespace plx71 {
+
+// Opens the link at 9600 bit/s. On failure shows "COM%d cannot be used".
+bool connectWriter(WriterLink& link);
+// Moves both sides to hostBaudRates[hostBaudIndex]: CMD_SET_LINK_RATE at
+// the current rate, then pause, set the open port to the new rate, pause;
+// always sets it, even to the same rate. The port is never closed on the way,
+// so it stays this link's alone. Not acknowledged: communication error, the
+// port stays at the old rate.
+bool switchLinkRate(WriterLink& link, int hostBaudIndex);
+// Closes the link. Always true.
+bool disconnectWriter(WriterLink& link);
+
+} // namespace plx71

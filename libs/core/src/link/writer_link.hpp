@@ -1,0 +1,96 @@
+#pragma once
+// The link to one writer box: its port, frame buffers, the user's port and
+// rate choice and the version texts the box reported. One per box, owned by
+// the operation (or program, or test) that talks to it; several can coexist.
+// Only one thread uses a link at a time.
+#include "link/frame.hpp"
+#include "plx71/messages/ui.hpp"
+#include "plx71/port/link_rates.hpp"
+#include "plx71/port/link_timing.hpp"
+#include "plx71/port/serial_port.hpp"
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace plx71 {
+
+enum LinkError {
+    LINK_ERR_PORT = 0, // "COM%d cannot be used"
+    LINK_ERR_COMM = 1, // "Communication error between PLX-71RD"
+};
+
+struct WriterLink {
+    std::unique_ptr<SerialPort> port = makeSystemSerialPort();
+    int comPortIndex = 0;     // 0..3 = COM1..COM4
+    std::string portOverride; // a device path used instead of COM<n>, when set
+    int currentRate = 0;      // the rate of the last open, 0 before any
+
+    // The request being sent; after a successful exchange, its reply (copied
+    // over the request), so a caller reads reply fields from frame. A failed
+    // exchange leaves the request.
+    std::array<std::uint8_t, kFrameCapacity> frame{};
+    // The last frame read from the box, before its check sum was checked.
+    std::array<std::uint8_t, kReceivedCapacity> received{};
+
+    std::string firmwareVersion; // at most 16 characters
+    std::string bootVersion;     // at most 16 characters
+
+    // What a result needs to say about the link's last failure: whether the
+    // box has acknowledged anything since the owner cleared the mark (an
+    // answer tells a silent box from one that failed later), and the
+    // request of the last reported communication error.
+    bool boxAnswered = false;
+    std::uint8_t failedCommand = 0; // its command code; 0 = none
+    std::uint16_t failedPage = 0;   // its page number, for page commands
+    bool failedCommandHasPage = false;
+
+    // Attempts of sendFrame and cycles of exchangeFrame per frame. Three is
+    // the box's own count; a recovering job raises it.
+    int frameAttempts = 3;
+
+    LinkTiming timing;
+    Ui* ui = nullptr; // where failures are reported; none when null
+    // How the link sleeps; tests may record instead of waiting.
+    std::function<void(std::chrono::milliseconds)> sleeper;
+
+    WriterLink() = default;
+    explicit WriterLink(Ui& u) : ui(&u) {}
+    WriterLink(Ui& u, std::unique_ptr<SerialPort> p) : port(std::move(p)), ui(&u) {}
+
+    bool isOpen() const { return port && port->isOpen(); }
+};
+
+// Sleeps through link.sleeper (std::this_thread::sleep_for when unset).
+void linkSleep(WriterLink& link, std::chrono::milliseconds duration);
+
+// Opens the chosen port exclusively at `rate` with the fixed line settings.
+// False when it cannot be opened; the caller reports it (connectWriter does).
+bool openLink(WriterLink& link, int rate);
+// Moves the open port to `rate` without closing it. False when the port is
+// not open or refuses the rate (the link then keeps its old rate).
+bool setLinkRate(WriterLink& link, int rate);
+// Closes the port when open; calling it twice is harmless.
+void closeLink(WriterLink& link);
+
+// Sends a finished request frame and waits for ACK: up to frameAttempts, each
+// failure (write error, time-out, NAK or any other byte) followed by a
+// sleep of timing.sendRetrySleep, the last one included.
+bool sendFrame(WriterLink& link, std::span<const std::uint8_t> frame);
+
+// sendFrame, then receives the reply frame, answers ACK (good checksum) or
+// NAK (bad checksum) and copies the reply over `frame`. Up to frameAttempts cycles with
+// timing.exchangeRetrySleep after each failed one. A reply whose length field
+// does not fit link.received, or whose payload is shorter than `replyPayloadLength`,
+// fails the cycle like a short read (no acknowledge byte). On failure `frame`
+// is left as it was.
+bool exchangeFrame(WriterLink& link, std::span<std::uint8_t> frame, std::size_t replyPayloadLength = 0);
+
+// Shows the error's message with the stop icon on link.ui.
+void reportLinkError(WriterLink& link, LinkError code);
+
+} // namespace plx71
