@@ -72,7 +72,7 @@ void addLinkOptions(CLI::App* cmd, LinkOptions& options, bool withRecord, bool o
                 }
                 return std::string("--baud takes 9600, 19200, 38400, 57600 or 115200");
             },
-            "9600|19200|38400|57600|115200"));
+            "{9600,19200,38400,57600,115200}")); // as the help lists a set: the completion reads it
     if (withRecord)
         cmd->add_option("--record", options.productionRecordPath,
                         "append one JSON line per job to FILE (production record)")
