@@ -17,6 +17,7 @@ bin=${BIN_DIR:-build/release/bin}
 for p in Plx71Station plx71sim; do
   [ -x "$bin/$p" ] || { echo "$bin/$p missing (cmake --build --preset release)" >&2; exit 2; }
 done
+bin=$(cd "$bin" && pwd) # BIN_DIR may be relative or absolute
 for tool in Xvfb xdotool import optipng; do
   command -v $tool >/dev/null || { echo "$tool missing (Debian: xvfb xdotool imagemagick optipng)" >&2; exit 2; }
 done
@@ -59,7 +60,7 @@ port Bench-2 = $work/line2
 port Bench-3 = $work/unplugged
 port Bench-4 = $work/line4
 CONF
-(cd "$work" && exec "$root/$bin/Plx71Station" "$root/examples/demo_project.pxp" --station "$work/station.conf" \
+(cd "$work" && exec "$bin/Plx71Station" "$root/examples/demo_project.pxp" --station "$work/station.conf" \
   --record "$work/line.jsonl" --auto) >"$work/station.out" 2>&1 &
 pids+=($!)
 id=
