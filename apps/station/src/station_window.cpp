@@ -33,8 +33,8 @@ QString deviceTableFile(const QString& given)
 {
     if (!given.isEmpty())
         return given;
-    if (!qEnvironmentVariableIsEmpty("PLX71_DEVICE_TABLE"))
-        return qEnvironmentVariable("PLX71_DEVICE_TABLE");
+    if (!qEnvironmentVariableIsEmpty(kDeviceTableVariable))
+        return qEnvironmentVariable(kDeviceTableVariable);
     return qtui::fromPath(locateDeviceTable(currentExecutablePath()));
 }
 

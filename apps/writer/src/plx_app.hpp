@@ -3,6 +3,8 @@
 // window, Help > About and shut-down.
 #include "writer_session.hpp"
 
+#include "plx71/qtui/paths.hpp" // kDeviceTableVariable
+
 #include <QObject>
 #include <QString>
 
@@ -18,8 +20,6 @@ class CMainFrame;
 
 inline constexpr const char* kMainWindowTitle = "Plexon Writer PLX-71RD";
 inline constexpr const char* kMessageCaption = "plx";
-// Points the program at another device table (tests, unusual installs).
-inline constexpr const char* kDeviceTableVariable = "PLX71_DEVICE_TABLE";
 
 struct AppOptions {
     QString instanceName;    // empty: the executable's base name

@@ -5,6 +5,13 @@
 
 #include <filesystem>
 
+namespace plx71 {
+
+// Points a window program at another device table (tests, unusual installs).
+inline constexpr const char* kDeviceTableVariable = "PLX71_DEVICE_TABLE";
+
+} // namespace plx71
+
 namespace plx71::qtui {
 
 // A path the user chose, for the core's file routines.
