@@ -14,38 +14,19 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$(pwd)
-build=${BUILD_DIR:-build/bench}
 rounds=${ROUNDS:-3}
 blocks=${BLOCKS:-0,1,2}
-if [ ! -x "$build/bin/plx71" ] || [ ! -x "$build/bin/plx71sim" ] || [ -z "${BUILD_DIR:-}" ]; then
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPLX71_BUILD_GUI=OFF \
-    -DPLX71_BUILD_TESTS=OFF -DPLX71_BUILD_BENCH=OFF >/dev/null
-  ninja -C "$build" plx71 plx71sim >/dev/null
-fi
-plx71="$root/$build/bin/plx71"
-sim="$root/$build/bin/plx71sim"
+# shellcheck source=scripts/lib/bench_box.sh
+. scripts/lib/bench_box.sh
+if [ -n "${BUILD_DIR:-}" ]; then bench_binaries "$BUILD_DIR"; else bench_build build/bench; fi
 
-work=$(mktemp -d /tmp/plx71-gang-bench-XXXXXX)
-simpids=()
-cleanup() {
-  for pid in "${simpids[@]}"; do kill -INT "$pid" 2>/dev/null || true; done
-  for pid in "${simpids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+bench_work gang-bench
 
 # The project: M30624FGFP, the blocks in $blocks, the example User ROM and
 # Boot ROM files.
 python3 "$root/scripts/bench/bench_project.py" "$work/job.pxp" "$root/examples/user_program.hex" "$root/examples/boot_update.btp" "$blocks"
 
-for i in 1 2 3 4; do
-  "$sim" --pace --busy-ms 0 --link "$work/tty$i" >"$work/sim$i.out" 2>"$work/sim$i.err" &
-  simpids+=($!)
-done
-for i in 1 2 3 4; do
-  for _ in $(seq 100); do [ -e "$work/tty$i" ] && break; sleep 0.05; done
-  [ -e "$work/tty$i" ] || { echo "plx71sim $i did not start" >&2; cat "$work/sim$i.err" >&2; exit 1; }
-done
+for i in 1 2 3 4; do start_box_on "$work/tty$i" --pace --busy-ms 0; done
 
 python3 - "$plx71" "$work" "$rounds" <<'PY'
 import os, statistics, subprocess, sys, time

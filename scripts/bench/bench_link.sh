@@ -12,17 +12,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$(pwd)
-build=${BUILD_DIR:-build/bench}
-if [ ! -x "$build/bin/plx71" ] || [ ! -x "$build/bin/plx71sim" ] || [ -z "${BUILD_DIR:-}" ]; then
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPLX71_BUILD_GUI=OFF \
-    -DPLX71_BUILD_TESTS=OFF -DPLX71_BUILD_BENCH=OFF >/dev/null
-  ninja -C "$build" plx71 plx71sim >/dev/null
-fi
-plx71="$root/$build/bin/plx71"
-sim="$root/$build/bin/plx71sim"
-
 # shellcheck source=scripts/lib/bench_box.sh
 . scripts/lib/bench_box.sh
+if [ -n "${BUILD_DIR:-}" ]; then bench_binaries "$BUILD_DIR"; else bench_build build/bench; fi
 bench_work bench
 
 # The project: M30624FGFP, all blocks, the example User ROM and Boot ROM files.
