@@ -1,0 +1,28 @@
+#pragma once
+// What plx71 download and verify share: the project they open, with the
+// data it names, and the job that runs it on every box.
+#include "cli_context.hpp"
+#include "commands/link_options.hpp"
+#include "plx71/ops/box_session.hpp"
+#include "plx71/production_record/job_record.hpp"
+
+#include <optional>
+#include <string>
+
+namespace plx71::cli {
+
+// Nothing is sent for a project that cannot be opened or holds no job.
+struct ProjectJob {
+    WriterState state;
+    JobSettings job;
+    JobFacts facts;
+    std::optional<BoxOutcome> refusal;
+};
+
+void openProjectJob(const CliContext& ctx, CliUi& ui, const std::string& command, const std::string& projectPath,
+                    ProjectJob& p);
+
+int runDownloadOrVerify(CliContext& ctx, CliUi& ui, const std::string& project, const LinkOptions& link,
+                        const DownloadOptions& options, bool writeJob);
+
+} // namespace plx71::cli
