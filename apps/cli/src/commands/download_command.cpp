@@ -6,7 +6,11 @@ namespace plx71::cli {
 
 int DownloadCommand::run(CliContext& ctx, CliUi& ui) const
 {
-    return runDownloadOrVerify(ctx, ui, project, link, DownloadOptions{!noVerify, skipBlank}, true);
+    const DownloadOptions options{.verify = !noVerify, .skipBlank = skipBlank};
+    return runProjectJob(ctx, ui, kName, project, link,
+                         [options](BoxSession& session, const ProjectJob& p, ProgressSink& sink) {
+                             return session.download(p.state, p.job, sink, options);
+                         });
 }
 
 CLI::App* DownloadCommand::add(CLI::App& app)
@@ -20,7 +24,7 @@ CLI::App* DownloadCommand::add(CLI::App& app)
                   "do not send pages whose 256 bytes are all FF (the read-back still reads every "
                   "page); off by default, as what the box does with pages it never receives is not "
                   "known");
-    addLinkOptions(cmd, link, true);
+    addLinkOptions(cmd, link, RecordOption::Present);
     addRecoverOption(cmd, link);
     return cmd;
 }

@@ -39,7 +39,7 @@ CLI::App* FirmwareCommand::add(CLI::App& app)
                 "acknowledged and the box answers its version, and says \"loaded, not read back\" "
                 "(JSON \"verified\": false). Load firmware on a clean line: a short cable, one box at a time, "
                 "and a lower --baud where the line is in doubt.");
-    addLinkOptions(cmd, link, true);
+    addLinkOptions(cmd, link, RecordOption::Present);
     addRecoverOption(cmd, link);
     return cmd;
 }

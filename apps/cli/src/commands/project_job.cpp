@@ -35,20 +35,18 @@ void openProjectJob(const CliContext& ctx, CliUi& ui, const std::string& command
     }
 }
 
-int runDownloadOrVerify(CliContext& ctx, CliUi& ui, const std::string& project, const LinkOptions& link,
-                        const DownloadOptions& options, bool writeJob)
+int runProjectJob(CliContext& ctx, CliUi& ui, std::string_view command, const std::string& project,
+                  const LinkOptions& link, const ProjectOperation& operation)
 {
     ProjectJob p;
-    openProjectJob(ctx, ui, writeJob ? "download" : "verify", project, p);
+    openProjectJob(ctx, ui, std::string(command), project, p);
     if (p.refusal)
         return finishJob(ctx, ui, *p.refusal, p.facts, link.productionRecordPath);
     // One project for every box: the images are shared, read only.
     const ProjectJob& shared = p;
-    return runLinkJob(ctx, ui, link, p.job, p.facts,
-                      [&shared, options, writeJob](BoxSession& session, ProgressSink& sink) {
-                          return writeJob ? session.download(shared.state, shared.job, sink, options)
-                                          : session.verify(shared.state, shared.job, sink);
-                      });
+    return runLinkJob(ctx, ui, link, p.job, p.facts, [&shared, &operation](BoxSession& session, ProgressSink& sink) {
+        return operation(session, shared, sink);
+    });
 }
 
 } // namespace plx71::cli

@@ -6,8 +6,10 @@
 #include "plx71/ops/box_session.hpp"
 #include "plx71/production_record/job_record.hpp"
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace plx71::cli {
 
@@ -22,7 +24,12 @@ struct ProjectJob {
 void openProjectJob(const CliContext& ctx, CliUi& ui, const std::string& command, const std::string& projectPath,
                     ProjectJob& p);
 
-int runDownloadOrVerify(CliContext& ctx, CliUi& ui, const std::string& project, const LinkOptions& link,
-                        const DownloadOptions& options, bool writeJob);
+// What a project command does on one box with the project.
+using ProjectOperation = std::function<BoxOutcome(BoxSession&, const ProjectJob&, ProgressSink&)>;
+
+// Opens `project` for `command` and runs `operation` on every box with it;
+// a project that is refused ends the job before any port is touched.
+int runProjectJob(CliContext& ctx, CliUi& ui, std::string_view command, const std::string& project,
+                  const LinkOptions& link, const ProjectOperation& operation);
 
 } // namespace plx71::cli

@@ -169,7 +169,7 @@ CLI::App* UploadCommand::add(CLI::App& app)
     cmd->add_flag("--read-twice", readTwice,
                   "read every page until two reads in a row agree (twice the time): a bit error the "
                   "one-byte check sum lets through is then a re-read, not wrong data");
-    addLinkOptions(cmd, link, true, true);
+    addLinkOptions(cmd, link, RecordOption::Present, BoxCount::One);
     addRecoverOption(cmd, link);
     return cmd;
 }

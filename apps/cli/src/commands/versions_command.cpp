@@ -25,7 +25,7 @@ int VersionsCommand::run(CliContext& ctx, CliUi& ui) const
 CLI::App* VersionsCommand::add(CLI::App& app)
 {
     auto* cmd = app.add_subcommand(std::string(kName), "read the boot and firmware versions of the writer box");
-    addLinkOptions(cmd, link, false);
+    addLinkOptions(cmd, link, RecordOption::Absent);
     return cmd;
 }
 
