@@ -2,10 +2,17 @@
 // production lines. The exit codes and their --help text are in exit_codes.hpp.
 #include "build_version.hpp"
 #include "cli_context.hpp"
-#include "commands/file_commands.hpp"
-#include "commands/link_commands.hpp"
+#include "commands/command.hpp"
+#include "commands/convert_command.hpp"
+#include "commands/devices_command.hpp"
+#include "commands/download_command.hpp"
+#include "commands/firmware_command.hpp"
+#include "commands/info_command.hpp"
 #include "commands/link_options.hpp"
-#include "commands/port_commands.hpp"
+#include "commands/ports_command.hpp"
+#include "commands/upload_command.hpp"
+#include "commands/verify_command.hpp"
+#include "commands/versions_command.hpp"
 #include "heap_reuse.hpp"
 #include "json_output.hpp"
 #include "utf8_arguments.hpp"
@@ -19,10 +26,11 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace {
+
+using namespace plx71::cli;
 
 // Building every subcommand costs CLI11 more time than the whole of
 // "plx71 devices" itself, so a command line that names a command builds
@@ -30,16 +38,30 @@ namespace {
 // so the help texts and the errors stay the same.
 enum CommandGroup : unsigned { kFileGroup = 1, kLinkGroup = 2, kPortGroup = 4, kAllGroups = 7 };
 
+struct CommandEntry {
+    std::string_view name;
+    CommandGroup group;
+    void (*add)(CLI::App&, CliContext&);
+};
+
+template <class Command>
+constexpr CommandEntry entry(CommandGroup group)
+{
+    return {Command::kName, group, &addCommand<Command>};
+}
+
+// Every command, in the order of the help.
+constexpr CommandEntry kCommands[] = {
+    entry<DevicesCommand>(kFileGroup),  entry<InfoCommand>(kFileGroup),     entry<ConvertCommand>(kFileGroup),
+    entry<VersionsCommand>(kLinkGroup), entry<DownloadCommand>(kLinkGroup), entry<VerifyCommand>(kLinkGroup),
+    entry<UploadCommand>(kLinkGroup),   entry<FirmwareCommand>(kLinkGroup), entry<PortsCommand>(kPortGroup),
+};
+
 unsigned groupOf(std::string_view name)
 {
-    static constexpr std::pair<std::string_view, CommandGroup> kGroups[] = {
-        {"devices", kFileGroup},  {"info", kFileGroup},     {"convert", kFileGroup},
-        {"versions", kLinkGroup}, {"download", kLinkGroup}, {"verify", kLinkGroup},
-        {"upload", kLinkGroup},   {"firmware", kLinkGroup}, {"ports", kPortGroup},
-    };
-    for (const auto& [command, group] : kGroups) {
-        if (command == name)
-            return group;
+    for (const CommandEntry& command : kCommands) {
+        if (command.name == name)
+            return command.group;
     }
     return kAllGroups;
 }
@@ -81,12 +103,10 @@ int main(int argc, char** argv)
     app.add_flag("-q,--quiet", ctx.quiet, "no progress display, before or after the command");
     const std::vector<std::string> args = utf8Arguments(argc, argv);
     const unsigned groups = groupsNeeded(args);
-    if (groups & kFileGroup)
-        addFileCommands(app, ctx);
-    if (groups & kLinkGroup)
-        addLinkCommands(app, ctx);
-    if (groups & kPortGroup)
-        addPortCommands(app, ctx);
+    for (const CommandEntry& command : kCommands) {
+        if (groups & command.group)
+            command.add(app, ctx);
+    }
 
     std::vector<const char*> argPointers;
     for (const std::string& a : args)

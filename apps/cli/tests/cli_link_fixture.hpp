@@ -93,10 +93,7 @@ protected:
     }
 
     // A project for M30624FGFP with a User ROM file; `blocks` empty = All.
-    std::filesystem::path makeProject(const std::string& blocks, bool withUserFile = true)
-    {
-        return writeTestProject(dir, {.blocks = blocks, .withUserFile = withUserFile});
-    }
+    std::filesystem::path makeProject(const std::string& blocks) { return writeTestProject(dir, {.blocks = blocks}); }
 
     void expectResting()
     {

@@ -101,7 +101,7 @@ TEST_F(CliLink, DownloadSendsTheProjectsJobOrNothing)
 
     // No User ROM data: nothing is sent.
     sim->clearReceivedCommands();
-    const auto empty = makeProject("", false);
+    const auto empty = writeTestProject(dir, {.blocks = "", .withUserFile = false});
     r = runCli("download " + shellQuote(empty.string()) + port, dir);
     EXPECT_EQ(r.code, 3);
     EXPECT_NE(r.err.find("no User ROM data"), std::string::npos) << r.err;

@@ -11,6 +11,14 @@
 
 namespace plx71::cli {
 
+BoxOutcome refused(OutcomeClass kind, const std::string& path)
+{
+    BoxOutcome o;
+    o.kind = kind;
+    o.filePath = path;
+    return o;
+}
+
 int jobExitCode(const BoxOutcome& outcome)
 {
     if (outcome.kind == OutcomeClass::Cancelled) {

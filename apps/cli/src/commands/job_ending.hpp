@@ -19,6 +19,9 @@ struct JobEnding {
     std::string json; // this box's JSON object
 };
 
+// An outcome for a job that ended before any port was touched.
+BoxOutcome refused(OutcomeClass kind, const std::string& path = {});
+
 // The exit code of an outcome. A signal counts only for the job it stopped
 // (Cancelled): a job that had ended before the signal keeps its own code.
 int jobExitCode(const BoxOutcome& outcome);

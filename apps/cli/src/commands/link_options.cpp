@@ -50,13 +50,14 @@ ProgressMode LinkOptions::progressMode() const
     return effectiveProgressMode(asked, stderrIsTerminal());
 }
 
-void addLinkOptions(CLI::App* cmd, LinkOptions& options, bool withRecord, bool oneBox)
+void addLinkOptions(CLI::App* cmd, LinkOptions& options, RecordOption record, BoxCount boxes)
 {
     const std::string ports = "COM1..COM4, a device path, a /dev/serial/by-id or by-path name, "
                               "usb:VID:PID[:SERIAL] or a port named in the station file (default: "
                               "the project's port, else COM1; see plx71 ports)";
-    cmd->add_option("--port", options.ports,
-                    ports + (oneBox ? "; one box only" : "; give it once per box to run several boxes at once"))
+    cmd->add_option(
+           "--port", options.ports,
+           ports + (boxes == BoxCount::One ? "; one box only" : "; give it once per box to run several boxes at once"))
         ->allow_extra_args(false);
     cmd->add_option("--progress", options.progress, "auto (a bar on a terminal, else lines), bar, lines or none")
         ->check(CLI::IsMember({"auto", "bar", "lines", "none"}));
@@ -73,7 +74,7 @@ void addLinkOptions(CLI::App* cmd, LinkOptions& options, bool withRecord, bool o
                 return std::string("--baud takes 9600, 19200, 38400, 57600 or 115200");
             },
             "{9600,19200,38400,57600,115200}")); // as the help lists a set: the completion reads it
-    if (withRecord)
+    if (record == RecordOption::Present)
         cmd->add_option("--record", options.productionRecordPath,
                         "append one JSON line per job to FILE (production record)")
             ->check(nonEmptyFileName());

@@ -28,9 +28,13 @@ struct LinkOptions {
     ProgressMode progressMode() const;
 };
 
-// --port, --baud, --progress and -q; with `withRecord` also --record. The
-// help of --port offers several boxes unless `oneBox`.
-void addLinkOptions(CLI::App* cmd, LinkOptions& options, bool withRecord, bool oneBox = false);
+// Whether a link command takes --record FILE.
+enum class RecordOption { Absent, Present };
+// What the help of --port offers: several boxes at once, or one box only.
+enum class BoxCount { Several, One };
+
+// --port, --baud, --progress and -q, and --record when it is Present.
+void addLinkOptions(CLI::App* cmd, LinkOptions& options, RecordOption record, BoxCount boxes = BoxCount::Several);
 // --recover, for the commands that move pages.
 void addRecoverOption(CLI::App* cmd, LinkOptions& options);
 

@@ -1,4 +1,4 @@
-#include "commands/port_commands.hpp"
+#include "commands/ports_command.hpp"
 
 #include "plx71/port/port_names.hpp"
 #include "plx71/port/port_resolver.hpp"
@@ -133,7 +133,9 @@ std::string portsJson(const std::string& stationFile, const std::vector<SerialDe
         .text();
 }
 
-int runPorts(CliContext& ctx)
+} // namespace
+
+int PortsCommand::run(CliContext& ctx, CliUi&) const
 {
     auto station = loadStationFile();
     if (!station.station) {
@@ -199,14 +201,11 @@ int runPorts(CliContext& ctx)
     return kExitOk;
 }
 
-} // namespace
-
-void addPortCommands(CLI::App& app, CliContext& ctx)
+CLI::App* PortsCommand::add(CLI::App& app)
 {
-    auto* ports = app.add_subcommand("ports",
-                                     "list the serial devices and where COM1..COM4 and the station's "
-                                     "named ports lead");
-    ports->callback([&ctx] { ctx.run = [&ctx](CliUi&) { return runPorts(ctx); }; });
+    return app.add_subcommand(std::string(kName),
+                              "list the serial devices and where COM1..COM4 and the station's "
+                              "named ports lead");
 }
 
 } // namespace plx71::cli

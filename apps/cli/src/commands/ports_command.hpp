@@ -5,8 +5,15 @@
 
 #include <CLI/CLI.hpp>
 
+#include <string_view>
+
 namespace plx71::cli {
 
-void addPortCommands(CLI::App& app, CliContext& ctx);
+struct PortsCommand {
+    static constexpr std::string_view kName = "ports";
+
+    CLI::App* add(CLI::App& app);
+    int run(CliContext& ctx, CliUi& ui) const;
+};
 
 } // namespace plx71::cli
