@@ -1,4 +1,5 @@
 #pragma once
+// The Ui of one station slot, apart so that the tests reach it.
 #include "station_model.hpp"
 
 #include "plx71/messages/ui.hpp"

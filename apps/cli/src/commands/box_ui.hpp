@@ -1,4 +1,5 @@
 #pragma once
+// The gang's Ui of one box, apart so that the tests reach it.
 #include "cli_ui.hpp"
 #include "progress/box_board.hpp"
 
