@@ -245,6 +245,7 @@ void StationSimTest::slotUiKeepsTheUiContract()
         Ui& ui() override { return slot; }
         std::string shown() override { return slot.cause().toStdString(); }
         bool defaultAnswer() const override { return false; }
+        bool showsEveryMessage() const override { return false; }
     };
     const std::string broken = checkUiContract([] { return std::make_unique<Rig>(); });
     QVERIFY2(broken.empty(), broken.c_str());
