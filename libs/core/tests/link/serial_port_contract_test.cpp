@@ -1,5 +1,7 @@
 // What every SerialPort keeps, whichever it is: the termios port on a
-// pseudo-terminal, the tests' hooked port around it, and the scripted fake.
+// pseudo-terminal, the tests' hooked port around it, the scripted fake, and
+// the Win32 port on two joined COM ports (under Wine, see
+// scripts/windows/wine_tests.sh).
 #include "fake_serial_port.hpp"
 
 #include "plx71/port/serial_port.hpp"
@@ -10,13 +12,25 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace plx71::test {
 namespace {
 
 using namespace std::chrono_literals;
+
+LinkTiming shortTiming()
+{
+    LinkTiming t;
+    t.readInterval = 50ms;
+    t.readPerByte = 30ms;
+    t.readConstant = 50ms;
+    t.paceWrites = false;
+    return t;
+}
 
 // A port with the box's end of its line.
 struct PortRig {
@@ -61,20 +75,37 @@ private:
 };
 #endif
 
+#ifdef _WIN32
+// PLX71_TEST_COM_PAIR=COM8:COM9 names two COM ports joined by a line: the
+// port under test opens the first, the box's end is a second port on the
+// other.
+class ComPairRig : public PortRig {
+public:
+    ComPairRig(std::string device, const std::string& boxEnd) : device_(std::move(device))
+    {
+        EXPECT_TRUE(box_->open(boxEnd, 9600, shortTiming())) << boxEnd;
+    }
+    SerialPort& port() override { return *port_; }
+    std::string device() const override { return device_; }
+    void boxSends(const Bytes& bytes) override { EXPECT_TRUE(box_->write(bytes, shortTiming())); }
+    Bytes boxReceives(std::size_t n) override
+    {
+        Bytes got(n);
+        got.resize(box_->read(got, shortTiming()));
+        return got;
+    }
+
+private:
+    std::string device_;
+    std::unique_ptr<SerialPort> port_ = makeSystemSerialPort();
+    std::unique_ptr<SerialPort> box_ = makeSystemSerialPort();
+};
+#endif
+
 struct Implementation {
     const char* name;
     std::function<std::unique_ptr<PortRig>()> make;
 };
-
-LinkTiming shortTiming()
-{
-    LinkTiming t;
-    t.readInterval = 50ms;
-    t.readPerByte = 30ms;
-    t.readConstant = 50ms;
-    t.paceWrites = false;
-    return t;
-}
 
 class SerialPortContract : public ::testing::TestWithParam<Implementation> {
 protected:
@@ -150,17 +181,26 @@ TEST_P(SerialPortContract, DiscardedInputIsNeverReadLater)
     EXPECT_EQ(read(2), Bytes{0x06});
 }
 
-const Implementation kImplementations[] = {
-    {"Fake", [] { return std::make_unique<FakeRig>(); }},
+std::vector<Implementation> implementations()
+{
+    std::vector<Implementation> all{{"Fake", [] { return std::make_unique<FakeRig>(); }}};
 #ifndef _WIN32
-    {"Posix", [] { return std::make_unique<PtyRig>(makeSystemSerialPort()); }},
+    all.push_back({"Posix", [] { return std::make_unique<PtyRig>(makeSystemSerialPort()); }});
+#else
+    const char* env = std::getenv("PLX71_TEST_COM_PAIR");
+    const std::string pair = env ? env : "";
+    if (const auto colon = pair.find(':'); colon != std::string::npos) {
+        const std::string first = pair.substr(0, colon), second = pair.substr(colon + 1);
+        all.push_back({"Win32", [=] { return std::make_unique<ComPairRig>(first, second); }});
+    }
 #endif
 #if defined(PLX71_HAVE_SIM) && !defined(_WIN32)
-    {"Hooked", [] { return std::make_unique<PtyRig>(std::make_unique<HookedPort>(nullptr)); }},
+    all.push_back({"Hooked", [] { return std::make_unique<PtyRig>(std::make_unique<HookedPort>(nullptr)); }});
 #endif
-};
+    return all;
+}
 
-INSTANTIATE_TEST_SUITE_P(Ports, SerialPortContract, ::testing::ValuesIn(kImplementations),
+INSTANTIATE_TEST_SUITE_P(Ports, SerialPortContract, ::testing::ValuesIn(implementations()),
                          [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
