@@ -28,36 +28,48 @@ wine_prefix_stop() {
   if [ -n "${wine_prefix_owned:-}" ]; then rm -rf "$WINEPREFIX"; fi
 }
 
-# Starts the software writer box ($sim, with the arguments given) on a pseudo
-# terminal $work/com1 and makes it COM1 of the prefix. Sets sim_pid and pts.
+# Makes each COMn named a port of the prefix on the terminal named after it:
+# wine_map_com COM1 /dev/pts/3 [COM8 /dev/pts/4 ...].
 # Wine's mount manager makes the dosdevices/comN links itself each time it
 # starts, from the serial devices it finds (/dev/ttyS*), and replaces a link
 # made by hand; a port named in HKLM\Software\Wine\Ports is kept.
+wine_map_com() {
+  # The mount manager runs as a service beside the first program and may make
+  # the link after that program has ended, so the link is waited for with a
+  # deadline. On a loaded machine a CI run once found COM1 still on /dev/ttyS0;
+  # whether the link came late or the server was stopped before it saved the
+  # key, a second round of writing the key and restarting mends both.
+  local attempt i link deadline ports=("$@") missing
+  for attempt in 1 2 3; do
+    for ((i = 0; i < ${#ports[@]}; i += 2)); do
+      wine reg add 'HKLM\Software\Wine\Ports' /v "${ports[i]}" /t REG_SZ /d "${ports[i + 1]}" /f >/dev/null
+    done
+    wineserver -k; wineserver -w; wineserver -p >/dev/null 2>&1 || true
+    wine cmd /c exit >/dev/null 2>&1 || true
+    deadline=$((SECONDS + 20))
+    missing=
+    for ((i = 0; i < ${#ports[@]}; i += 2)); do
+      while link=$(readlink "$WINEPREFIX/dosdevices/${ports[i],,}" || true); [ "$link" != "${ports[i + 1]}" ]; do
+        [ $SECONDS -lt $deadline ] || break
+        sleep 0.2
+      done
+      [ "$link" = "${ports[i + 1]}" ] || missing+=" ${ports[i]} is '$link', not ${ports[i + 1]};"
+    done
+    [ -z "$missing" ] && return 0
+    echo "ports of the prefix:$missing try $attempt; the Ports key holds:" >&2
+    wine reg query 'HKLM\Software\Wine\Ports' >&2 || true
+  done
+  exit 1
+}
+
+# Starts the software writer box ($sim, with the arguments given) on a pseudo
+# terminal $work/com1 and makes it COM1 of the prefix. Sets sim_pid and pts.
 wine_com1_on_sim() {
   "$sim" --link "$work/com1" "$@" >"$work/sim.out" 2>&1 &
   sim_pid=$!
   for _ in $(seq 50); do [ -e "$work/com1" ] && break; sleep 0.1; done
   pts=$(readlink "$work/com1" || true)
   [ -n "$pts" ] || { cat "$work/sim.out"; echo "the software writer box did not start" >&2; exit 1; }
-  # The mount manager runs as a service beside the first program and may make
-  # the link after that program has ended, so the link is waited for with a
-  # deadline. On a loaded machine a CI run once found COM1 still on /dev/ttyS0;
-  # whether the link came late or the server was stopped before it saved the
-  # key, a second round of writing the key and restarting mends both.
-  local attempt link deadline
-  for attempt in 1 2 3; do
-    wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$pts" /f >/dev/null
-    wineserver -k; wineserver -w; wineserver -p >/dev/null 2>&1 || true
-    wine cmd /c exit >/dev/null 2>&1 || true
-    deadline=$((SECONDS + 20))
-    while link=$(readlink "$WINEPREFIX/dosdevices/com1" || true); [ "$link" != "$pts" ]; do
-      [ $SECONDS -lt $deadline ] || break
-      sleep 0.2
-    done
-    [ "$link" = "$pts" ] && break
-    echo "COM1 of the prefix is '$link', not $pts (try $attempt); the Ports key holds:" >&2
-    wine reg query 'HKLM\Software\Wine\Ports' >&2 || true
-  done
-  [ "$link" = "$pts" ] || exit 1
+  wine_map_com COM1 "$pts"
   echo "software writer box on $pts, COM1 of the Wine prefix"
 }

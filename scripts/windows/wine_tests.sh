@@ -13,6 +13,8 @@
 #                   scripts/windows/wine_gui_check.sh)
 # Tests of POSIX-only things (the termios port, /dev/zero, /dev/full) are
 # compiled only where those exist.
+# The Win32 port keeps the port contract on COM8 and COM9, two pseudo-
+# terminals joined by a relay (PLX71_TEST_COM_PAIR tells the test).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="${1:-$root/build-windows}"
@@ -23,6 +25,28 @@ windows_filter='-PeerTools.*'
 scratch=$(mktemp -d /tmp/plx71-wine-run-XXXXXX)
 trap 'wine_prefix_stop; rm -rf "$scratch"' EXIT
 wine_prefix_start
+
+# The Win32 port's contract (core_link_tests) wants two COM ports joined by
+# a line: two pseudo-terminals whose bytes a relay copies both ways, as COM8
+# and COM9 of the prefix.
+python3 -c '
+import os, pty, select, sys, tty
+ends = [pty.openpty() for _ in range(2)]
+for _, slave in ends:
+    tty.setraw(slave)  # the slaves stay open, so a master never reads EIO
+print(" ".join(os.ttyname(slave) for _, slave in ends), flush=True)
+a, b = ends[0][0], ends[1][0]
+while True:
+    for fd in select.select([a, b], [], [])[0]:
+        os.write(b if fd == a else a, os.read(fd, 4096))
+' >"$scratch/pair" &
+relay_pid=$!
+trap 'kill $relay_pid 2>/dev/null; wine_prefix_stop; rm -rf "$scratch"' EXIT
+for _ in $(seq 50); do [ -s "$scratch/pair" ] && break; sleep 0.1; done
+read -r com8 com9 <"$scratch/pair"
+[ -n "${com9:-}" ] || { echo "no pair of joined terminals for COM8/COM9" >&2; exit 1; }
+wine reg add 'HKCU\Environment' /v PLX71_TEST_COM_PAIR /t REG_SZ /d COM8:COM9 /f >/dev/null
+wine_map_com COM8 "$com8" COM9 "$com9"
 
 start=$SECONDS
 failed=0

@@ -7,7 +7,7 @@
 #include "plx71/job/job_actions.hpp"
 #include "plx71/project/project_actions.hpp"
 #include "plx71/testing/recording_ui.hpp"
-#include "plx71sim/simulator.hpp"
+#include "plx71/testing/sim_box.hpp"
 
 #include <gtest/gtest.h>
 
@@ -30,12 +30,12 @@ constexpr std::uint8_t kDownloadEnd = 0x1F;
 constexpr std::uint8_t kDownloadCommit = 0x1D;
 constexpr std::uint8_t kSetLinkRate = 0x01;
 
+using plx71::test::SimBox;
+
+// Requests of `code` the box took in.
 inline std::size_t countCode(const plx71sim::Simulator& sim, std::uint8_t code)
 {
-    std::size_t n = 0;
-    for (auto& c : sim.receivedCommands())
-        n += c.code == code && (c.outcome == plx71sim::Outcome::Acked || c.outcome == plx71sim::Outcome::Replied);
-    return n;
+    return plx71::test::countCode(plx71::test::accepted(sim), code);
 }
 
 inline plx71::DeviceTable table()
@@ -84,9 +84,7 @@ class CliLink : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        plx71sim::Options o;
-        o.box.busyTime = 5ms;
-        sim = std::make_unique<plx71sim::Simulator>(o);
+        sim = std::make_unique<SimBox>();
         ASSERT_TRUE(sim->start()) << sim->lastError();
         // -q: stderr holds the messages alone (a pipe would get progress lines).
         port = " -q --port " + shellQuote(sim->slavePath());
@@ -95,14 +93,10 @@ protected:
     // A project for M30624FGFP with a User ROM file; `blocks` empty = All.
     std::filesystem::path makeProject(const std::string& blocks) { return writeTestProject(dir, {.blocks = blocks}); }
 
-    void expectResting()
-    {
-        EXPECT_TRUE(sim->waitFor([&] { return sim->portOpenCount() == 0; }, 3s));
-        EXPECT_EQ(sim->rate(), 9600);
-    }
+    void expectResting() { EXPECT_TRUE(sim->resting(3s)); }
 
     ScratchDir dir;
-    std::unique_ptr<plx71sim::Simulator> sim;
+    std::unique_ptr<SimBox> sim;
     std::string port;
 };
 

@@ -28,9 +28,7 @@ protected:
         unsetenv("PLX71_PORTS");
         unsetenv("PLX71_SYSTEM_ROOT");
         for (int i = 0; i < 3; ++i) {
-            plx71sim::Options o;
-            o.box.busyTime = 5ms;
-            sims.push_back(std::make_unique<plx71sim::Simulator>(o));
+            sims.push_back(std::make_unique<SimBox>());
             ASSERT_TRUE(sims.back()->start()) << sims.back()->lastError();
         }
         project = makeProject();
@@ -45,14 +43,14 @@ protected:
     std::string portArg(std::size_t i) const { return " --port " + shellQuote(sims[i]->slavePath()); }
 
     ScratchDir dir;
-    std::vector<std::unique_ptr<plx71sim::Simulator>> sims;
+    std::vector<std::unique_ptr<SimBox>> sims;
     std::filesystem::path project;
 };
 
 TEST_F(CliGang, EachBoxHasItsOwnOutcomeRecordAndRow)
 {
-    sims[1]->setSilent(true);
-    sims[2]->setFailPage(0x0FA3);
+    sims[1]->state()->box.faults().silent = true;
+    sims[2]->state()->box.faults().failPages.insert(0x0FA3);
     const auto record = dir / "records.jsonl";
     const auto r = runCli("download " + shellQuote(project.string()) + portArg(0) + portArg(1) + portArg(2)
                               + " --progress lines --record " + shellQuote(record.string()),
@@ -83,8 +81,8 @@ TEST_F(CliGang, EachBoxHasItsOwnOutcomeRecordAndRow)
                                  "\"outcome\":\"communication-error\""};
         EXPECT_TRUE(has(line, outcome[i])) << line;
     }
-    EXPECT_TRUE(sims[0]->waitFor([&] { return sims[0]->portOpenCount() == 0 && sims[0]->rate() == 9600; }, 3s));
-    EXPECT_TRUE(sims[2]->waitFor([&] { return sims[2]->portOpenCount() == 0 && sims[2]->rate() == 9600; }, 3s));
+    EXPECT_TRUE(sims[0]->resting(3s));
+    EXPECT_TRUE(sims[2]->resting(3s));
 }
 
 TEST_F(CliGang, BadPortsAndStationFilesAreUsageErrors)

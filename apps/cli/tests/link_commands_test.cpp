@@ -22,7 +22,7 @@ TEST_F(CliLink, VersionsPrintsBothTextsOrFails)
     EXPECT_EQ(cmds.front().payload, (plx71sim::Bytes{2}));
     expectResting();
 
-    sim->setFirmwareVersion(std::string("V1.30\x01\xFF") + "abcdefghi");
+    sim->state()->box.job().firmwareVersion = plx71sim::versionField(std::string("V1.30\x01\xFF") + "abcdefghi");
     r = runCli("versions" + port, dir);
     EXPECT_EQ(r.out, "boot: BOOT V1.00 2001 \nfirmware: V1.30..abcdefghi\n");
 
@@ -31,7 +31,7 @@ TEST_F(CliLink, VersionsPrintsBothTextsOrFails)
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "/nonexistent/plx71-tty cannot be used\nnot found: no device /nonexistent/plx71-tty\n");
 
-    sim->setSilent(true);
+    sim->state()->box.faults().silent = true;
     r = runCli("versions" + port, dir);
     EXPECT_EQ(r.code, 5);
     EXPECT_EQ(r.err, "Communication error between PLX-71RD\nfailed command: CMD_SET_LINK_RATE\n");
@@ -52,8 +52,8 @@ TEST_F(CliLink, DownloadSendsTheProjectsJobOrNothing)
     auto r = runCli("download " + shellQuote(project.string()) + port, dir);
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(sim->settings().deviceName, "M30624FGFP");
-    EXPECT_EQ(sim->settings().targetRateCode, 4);
+    EXPECT_EQ(sim->state()->box.job().settings.deviceName, "M30624FGFP");
+    EXPECT_EQ(sim->state()->box.job().settings.targetRateCode, 4);
     EXPECT_EQ(countCode(*sim, kWritePage), 0x20u);
     EXPECT_EQ(countCode(*sim, kDownloadCommit), 1u);
     auto cmds = sim->receivedCommands();
@@ -93,7 +93,7 @@ TEST_F(CliLink, DownloadSendsTheProjectsJobOrNothing)
     EXPECT_EQ(sim->receivedCommands().front().payload, (plx71sim::Bytes{5}));
 
     // Firmware of another version: refused after the query.
-    sim->setFirmwareVersion("V1.29 2001/01/01");
+    sim->state()->box.job().firmwareVersion = plx71sim::versionField("V1.29 2001/01/01");
     r = runCli("download " + shellQuote(project.string()) + port, dir);
     EXPECT_EQ(r.code, 6);
     EXPECT_EQ(r.err, "Firmware Version is different\n");
@@ -201,7 +201,7 @@ TEST_F(CliLink, UploadWritesDataFilesAndAProjectOnlyWhenComplete)
     EXPECT_EQ(namesJob.userRomFileName, (dir / "user.hex").string());
 
     // A box with no settings: the message, and no files.
-    sim->setNoSettings(true);
+    sim->state()->box.faults().noSettings = true;
     r = runCli("upload -o none.pxp --user-rom none.hex" + port, dir);
     EXPECT_EQ(r.code, 6);
     EXPECT_EQ(r.err, "Settings not loaded\n");
@@ -233,7 +233,7 @@ TEST_F(CliLink, FirmwareLoadsAndReportsTheBoxsVersion)
     r = runCli("--json firmware fw.hex" + port, dir);
     EXPECT_NE(r.out.find("\"verified\":false,\"mismatch\":null,\"note\":\"loaded, not read back\""), std::string::npos)
         << r.out;
-    EXPECT_EQ(sim->job().firmware.size(), 48u);
+    EXPECT_EQ(sim->state()->box.job().firmware.size(), 48u);
     expectResting();
 
     writeText(dir / "bad.hex", firmwareHex("X1.50 2004/05/06"));
@@ -243,7 +243,7 @@ TEST_F(CliLink, FirmwareLoadsAndReportsTheBoxsVersion)
     EXPECT_EQ(r.err, "File format error\n");
     EXPECT_TRUE(sim->receivedCommands().empty());
 
-    sim->setFailPage(0x0C20);
+    sim->state()->box.faults().failPages.insert(0x0C20);
     r = runCli("firmware fw.hex" + port, dir);
     EXPECT_EQ(r.code, 5);
     EXPECT_EQ(r.out, "");
@@ -267,16 +267,16 @@ TEST_F(CliLink, VerifyWritesNothingAndEachResultHasItsExitCode)
     EXPECT_EQ(countCode(*sim, 0x16), 0x20u);
     expectResting();
 
-    sim->setFlipRead(0x0FA1, 0x30);
+    sim->state()->box.faults().flipReads[0x0FA1] = 0x30;
     r = runCli("verify" + job, dir);
     EXPECT_EQ(r.code, 7);
     EXPECT_EQ(r.err, "Verify error at address 0FA130\n");
     EXPECT_EQ(runCli("download" + job, dir).code, 7); // the read-back is on by default
-    sim->setFlipRead(0x0FA1, 0, false);
+    sim->state()->box.faults().flipReads.erase(0x0FA1);
 
-    sim->setNoSettings(true);
+    sim->state()->box.faults().noSettings = true;
     EXPECT_EQ(runCli("verify" + job, dir).code, 6);
-    sim->setNoSettings(false);
+    sim->state()->box.faults().noSettings = false;
     EXPECT_EQ(runCli("verify --bogus" + job, dir).code, 2);
     expectResting();
 }
@@ -340,7 +340,7 @@ TEST_F(CliLink, RecoverSaysWhatTheJobTook)
         + shellQuote((dir / "out.json").string());
     EXPECT_EQ(std::system(check.c_str()), 0) << r.out;
 
-    sim->setFlipRead(0x0FA1, 0x30);
+    sim->state()->box.faults().flipReads[0x0FA1] = 0x30;
     r = runCli("verify" + job, dir);
     EXPECT_EQ(r.code, 7);
     EXPECT_EQ(r.err, "Verify error at address 0FA130\n");

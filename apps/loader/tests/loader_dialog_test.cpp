@@ -5,9 +5,11 @@
 
 #include "loader_about_dlg.hpp"
 #include "loader_app.hpp"
+#include "loading_dlg.hpp"
 
 #include "plx71/messages/message_texts.hpp"
 #include "plx71/qtui/single_instance.hpp"
+#include "plx71/testing/dialog_sink_rig.hpp"
 #include "plx71/testing/modal_windows.hpp"
 
 #include <QAccessible>
@@ -30,6 +32,7 @@ private slots:
     void refusedFilesClearTheFileFieldsAndDisableDownload();
     void secondCopyIsRefusedWhileTheWriterProgramMayRun();
     void programEndsWhenTheDialogCloses();
+    void loadingSinkKeepsTheProgressSinkContract();
 };
 
 void LoaderDialogTest::windowShowsTheTemplatesControlsAndFirstValues()
@@ -302,6 +305,12 @@ void LoaderDialogTest::programEndsWhenTheDialogCloses()
     QVERIFY(pressed);
     QVERIFY(!app.mainDialog()->isVisible());
     QVERIFY(ui.messages().empty());
+}
+
+void LoaderDialogTest::loadingSinkKeepsTheProgressSinkContract()
+{
+    const std::string broken = checkProgressSinkContract([] { return std::make_unique<DialogSinkRig<LoadingSink>>(); });
+    QVERIFY2(broken.empty(), broken.c_str());
 }
 
 QTEST_MAIN(LoaderDialogTest)

@@ -160,14 +160,14 @@ void LoaderDownloadTest::completeDownloadSendsEveryPageAndShowsTheBoxsVersion()
     QCOMPARE(cmds.back().payload, (plx71sim::Bytes{1}));
 
     // The box holds the file's bytes, the gap as 0xFF.
-    QVERIFY(holdsFirmware(w.sim.job(), image));
-    QCOMPARE(w.sim.job().firmware.at(0x0C18)[0], std::uint8_t(0xFF));
+    QVERIFY(holdsFirmware(w.sim.state()->box.job(), image));
+    QCOMPARE(w.sim.state()->box.job().firmware.at(0x0C18)[0], std::uint8_t(0xFF));
 
     // A second download of the same file; the box reports another text when
     // asked afterwards, and that is what the dialog shows (not the file's).
     w.setFrameHook([&](std::uint8_t code, std::span<const std::uint8_t>) {
         if (code == CMD_READ_VERSIONS)
-            w.sim.setFirmwareVersion("V1.32 BOX REPORT");
+            w.sim.state()->box.job().firmwareVersion = plx71sim::versionField("V1.32 BOX REPORT");
     });
     w.sim.clearReceivedCommands();
     w.button("downloadButton")->click();
@@ -236,7 +236,7 @@ void LoaderDownloadTest::refusedPageEndsInError()
     LoaderWorld w;
     QVERIFY(w.started);
     w.select(w.goodFirmware());
-    w.sim.setFailPage(0x0C20);
+    w.sim.state()->box.faults().failPages.insert(0x0C20);
     w.button("downloadButton")->click();
 
     const auto messages = w.ui.messages();
@@ -265,7 +265,7 @@ void LoaderDownloadTest::boxThatStaysBusyWaitsForCancel()
     LoaderWorld w;
     QVERIFY(w.started);
     w.select(w.goodFirmware());
-    w.sim.setStayBusy(true);
+    w.sim.state()->box.faults().stayBusy = true;
 
     std::size_t pollsBeforeCancel = 0;
     bool stillOpen = false;
@@ -296,7 +296,7 @@ void LoaderDownloadTest::silentBoxEndsBeforeAnyRateSwitch()
     LoaderWorld w;
     QVERIFY(w.started);
     w.select(w.goodFirmware());
-    w.sim.setSilent(true);
+    w.sim.state()->box.faults().silent = true;
     w.button("downloadButton")->click();
 
     const auto messages = w.ui.messages();
@@ -305,7 +305,7 @@ void LoaderDownloadTest::silentBoxEndsBeforeAnyRateSwitch()
     QCOMPARE(w.text("statusText"), QStringLiteral("Error"));
     QVERIFY(w.text("firmVersionText").isEmpty());
     QVERIFY(!w.session.writerConnected());
-    QVERIFY(w.sim.waitFor([&] { return w.sim.portOpenCount() == 0; }, 5s));
+    QVERIFY(w.sim.waitFor([&] { return w.sim.state()->portOpenCount == 0; }, 5s));
     const auto all = w.sim.receivedCommands();
     QVERIFY(!all.empty());
     for (const auto& c : all)

@@ -35,11 +35,11 @@ void LoaderReadVersionTest::versionsAreShownAndTheStatusCleared()
 
     // A download that fails first leaves "Error" in the status field.
     w.select(w.goodFirmware());
-    w.sim.setSilent(true);
+    w.sim.state()->box.faults().silent = true;
     w.button("downloadButton")->click();
     QCOMPARE(w.text("statusText"), QStringLiteral("Error"));
     QVERIFY(w.resting());
-    w.sim.setSilent(false);
+    w.sim.state()->box.faults().silent = false;
     w.sim.clearReceivedCommands();
     w.ui.clear();
 
@@ -78,7 +78,7 @@ void LoaderReadVersionTest::silentBoxEmptiesTheFieldsWithOneMessage()
     w.button("readVersionButton")->click();
     QCOMPARE(w.text("firmVersionText"), QStringLiteral("V1.30 2001/12/25"));
 
-    w.sim.setSilent(true);
+    w.sim.state()->box.faults().silent = true;
     w.button("readVersionButton")->click();
     const auto messages = w.ui.messages();
     QCOMPARE(messages.size(), std::size_t(1));
@@ -88,10 +88,10 @@ void LoaderReadVersionTest::silentBoxEmptiesTheFieldsWithOneMessage()
     QVERIFY(w.text("bootVersionText").isEmpty());
     QVERIFY(w.text("statusText").isEmpty());
     QVERIFY(!w.session.writerConnected());
-    QVERIFY(w.sim.waitFor([&] { return w.sim.portOpenCount() == 0; }, 5s));
+    QVERIFY(w.sim.waitFor([&] { return w.sim.state()->portOpenCount == 0; }, 5s));
 
     // The box answers again: the next read works again.
-    w.sim.setSilent(false);
+    w.sim.state()->box.faults().silent = false;
     w.ui.clear();
     w.button("readVersionButton")->click();
     QVERIFY(w.ui.messages().empty());
@@ -153,7 +153,7 @@ void LoaderReadVersionTest::exitReturnsAHeldLinkToRest()
         WriterLink& link = test::linkOf(w.session.box);
         QVERIFY(connectWriter(link));
         QVERIFY(switchLinkRate(link, 4));
-        QCOMPARE(w.sim.rate(), 115200);
+        QCOMPARE(w.sim.state()->box.rate(), 115200);
         QVERIFY(w.session.writerConnected());
         w.sim.clearReceivedCommands();
 

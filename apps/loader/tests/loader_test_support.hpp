@@ -10,7 +10,6 @@
 #include "plx71/testing/box_session_access.hpp"
 #include "plx71/testing/recording_ui.hpp"
 #include "plx71/testing/sim_link.hpp"
-#include "plx71sim/simulator.hpp"
 
 #include <QComboBox>
 #include <QFile>
@@ -145,11 +144,7 @@ public:
     }
 
     // The port is closed and the box rests at 9600 bit/s.
-    bool resting()
-    {
-        return !session.box.connected()
-            && sim.waitFor([&] { return sim.portOpenCount() == 0 && sim.rate() == 9600; }, 5s);
-    }
+    bool resting() { return !session.box.connected() && sim.resting(); }
 
     std::size_t countText(std::string_view text) const
     {
@@ -164,7 +159,7 @@ public:
     }
 
     RecordingUi ui;
-    plx71sim::Simulator sim;
+    SimBox sim;
     bool started = false;
     LoaderSession session;
     std::unique_ptr<CLoaderDlg> dialog;

@@ -1,5 +1,6 @@
 #include "slot_runner.hpp"
 
+#include "slot_ui.hpp"
 #include "station_model.hpp"
 
 #include "plx71/messages/message_texts.hpp"
@@ -15,44 +16,6 @@
 namespace plx71::station {
 
 namespace {
-
-// A box's messages never open a window: a worker must not wait for a person.
-// The first one is the tile's cause; a question is answered Cancel.
-class SlotUi : public Ui {
-public:
-    void message(Icon, const std::string& text) override { keep(text, {}); }
-    void messageWithDetail(Icon, const std::string& text, const std::string& detail) override { keep(text, detail); }
-    bool question(Icon, const std::string& text) override
-    {
-        keep(text, {});
-        return false;
-    }
-    void detail(const std::string& text) override
-    {
-        std::lock_guard lock(mutex_);
-        if (detail_.empty())
-            detail_ = text;
-    }
-    QString cause() const
-    {
-        std::lock_guard lock(mutex_);
-        return oneLineCause(QString::fromStdString(text_), QString::fromStdString(detail_));
-    }
-
-private:
-    void keep(const std::string& text, const std::string& detail)
-    {
-        std::lock_guard lock(mutex_);
-        if (!text_.empty())
-            return;
-        text_ = text;
-        detail_ = detail;
-    }
-
-    mutable std::mutex mutex_;
-    std::string text_;
-    std::string detail_;
-};
 
 std::string programVersion()
 {

@@ -1,11 +1,12 @@
 // Plx71Station against software writer boxes: the slots' end states, the
 // record lines, auto mode, the operator lock and closing during a job.
 #include "operator_lock.hpp"
+#include "slot_ui.hpp"
 #include "station_window.hpp"
 
 #include "plx71/testing/recording_ui.hpp"
 #include "plx71/testing/sim_link.hpp"
-#include "plx71sim/simulator.hpp"
+#include "plx71/testing/ui_contract.hpp"
 
 #include <QDir>
 #include <QFile>
@@ -29,6 +30,7 @@ private slots:
     void autoModeServesEachAppearanceOnce();
     void lockHoldsAcrossARestartUntilItsPassword();
     void closingDuringAJobBringsEveryBoxToRest();
+    void slotUiKeepsTheUiContract();
 };
 
 namespace {
@@ -82,18 +84,13 @@ struct World {
     std::unique_ptr<StationWindow> window;
 };
 
-bool resting(const plx71sim::Simulator& sim)
-{
-    return sim.waitFor([&] { return sim.portOpenCount() == 0 && sim.rate() == 9600; }, 5s);
-}
-
 } // namespace
 
 void StationSimTest::threeSlotsEndVerifiedFailedAndNoBox()
 {
-    plx71sim::Simulator healthy(quickBox()), wrong(quickBox());
+    SimBox healthy, wrong;
     QVERIFY(healthy.start() && wrong.start());
-    wrong.setFlipRead(0x0FA7, 0x42);
+    wrong.state()->box.faults().flipReads[0x0FA7] = 0x42;
     World w;
     QVERIFY(w.window->ready());
     const QString previous = QDir::currentPath();
@@ -127,7 +124,7 @@ void StationSimTest::threeSlotsEndVerifiedFailedAndNoBox()
     QCOMPARE(w.stateName(3), QStringLiteral("Slot 3: No box"));
     QVERIFY(w.window->windowTitle().contains(QStringLiteral("Station"))
             && w.window->windowTitle().contains(QStringLiteral("1 failed")));
-    QVERIFY(resting(healthy) && resting(wrong));
+    QVERIFY(healthy.resting() && wrong.resting());
 
     // One line a box that ran, with the slot's number; the mismatch named.
     const QStringList lines = w.recordLines();
@@ -148,7 +145,7 @@ void StationSimTest::threeSlotsEndVerifiedFailedAndNoBox()
     QVERIFY(finishedShown);
 
     // Retry failed runs the failed box alone again.
-    wrong.setFlipRead(0x0FA7, 0, false);
+    wrong.state()->box.faults().flipReads.erase(0x0FA7);
     w.button(QStringLiteral("Retry failed"))->click();
     QCOMPARE(w.stateName(1), QStringLiteral("Slot 1: Verified"));
     QTRY_VERIFY_WITH_TIMEOUT(!w.window->anyRunning(), 60000);
@@ -161,7 +158,7 @@ void StationSimTest::autoModeServesEachAppearanceOnce()
     World w;
     plx71sim::Options o = quickBox();
     o.linkPath = w.dir.filePath(QStringLiteral("adapter")).toStdString();
-    plx71sim::Simulator sim(o);
+    SimBox sim(o);
     w.window->apply(
         *parseStationArgs({QStringLiteral("Plx71Station"), kExamples + QStringLiteral("/demo_project.pxp"),
                            QStringLiteral("--port"), QString::fromStdString(o.linkPath), QStringLiteral("--record"),
@@ -176,7 +173,7 @@ void StationSimTest::autoModeServesEachAppearanceOnce()
             w.window->pollPresence();
         QVERIFY(!w.window->anyRunning());
         QCOMPARE(w.recordLines().size(), appearance);
-        QVERIFY(resting(sim));
+        QVERIFY(sim.resting());
         sim.stop();
         w.window->pollPresence();
         QCOMPARE(w.stateName(1), QStringLiteral("Slot 1: No box"));
@@ -216,7 +213,7 @@ void StationSimTest::closingDuringAJobBringsEveryBoxToRest()
 {
     plx71sim::Options o = quickBox();
     o.pace = true; // bytes take their time: the job is still running at the close
-    plx71sim::Simulator first(o), second(o);
+    SimBox first(o), second(o);
     QVERIFY(first.start() && second.start());
     World w;
     w.window->apply(*parseStationArgs({QStringLiteral("Plx71Station"), kExamples + QStringLiteral("/demo_project.pxp"),
@@ -231,7 +228,7 @@ void StationSimTest::closingDuringAJobBringsEveryBoxToRest()
     QVERIFY(!w.window->close()); // asks, then waits for the boxes
     QVERIFY(w.ui.messages().back().isQuestion);
     QTRY_VERIFY_WITH_TIMEOUT(!w.window->isVisible(), 30000);
-    QVERIFY(resting(first) && resting(second));
+    QVERIFY(first.resting() && second.resting());
     const QStringList lines = w.recordLines();
     QCOMPARE(lines.size(), 2);
     for (const QString& line : lines)
@@ -240,4 +237,18 @@ void StationSimTest::closingDuringAJobBringsEveryBoxToRest()
 }
 
 QTEST_MAIN(StationSimTest)
+// A tile shows the first message as its cause; nobody answers a question.
+void StationSimTest::slotUiKeepsTheUiContract()
+{
+    struct Rig : UiRig {
+        SlotUi slot;
+        Ui& ui() override { return slot; }
+        std::string shown() override { return slot.cause().toStdString(); }
+        bool defaultAnswer() const override { return false; }
+        bool showsEveryMessage() const override { return false; }
+    };
+    const std::string broken = checkUiContract([] { return std::make_unique<Rig>(); });
+    QVERIFY2(broken.empty(), broken.c_str());
+}
+
 #include "station_sim_test.moc"

@@ -175,7 +175,7 @@ void TransferSimTest::downloadSendsTheSettingsAndTheSelectedPages()
     const auto pages = pagesOf(cmds, CMD_WRITE_PAGE);
     QCOMPARE(pages, concat({range(0xE00, 0xF9F), range(0xFC0, 0xFFF), range(0x1FE0, 0x1FE7)}));
     for (std::uint16_t p : pages) {
-        const plx71sim::Page stored = w.sim.page(p);
+        const plx71sim::Page stored = w.sim.state()->box.job().page(p);
         const bool boot = (p & 0x1000) != 0;
         const std::size_t offset = boot ? std::size_t(p - 0x1FE0) * 256 : std::size_t(p - 0xC00) * 256;
         const auto& image = boot ? job.boot : job.user;
@@ -183,7 +183,7 @@ void TransferSimTest::downloadSendsTheSettingsAndTheSelectedPages()
                  qPrintable(QString::number(p, 16)));
     }
 
-    const plx71sim::WriterSettings s = w.sim.settings();
+    const plx71sim::WriterSettings s = w.sim.state()->box.job().settings;
     QCOMPARE(s.deviceName, std::string("M30624FGFP"));
     QCOMPARE(s.userFileName, job.userPath.toStdString());
     QCOMPARE(s.bootFileName, job.bootPath.toStdString());
@@ -320,7 +320,7 @@ void TransferSimTest::cancelDuringUploadKeepsTheSettingsAndTheOldTexts()
 {
     WriterSimWorld w;
     QVERIFY2(w.started, w.sim.lastError().c_str());
-    w.sim.setJob(withBigDeviceJob(w.sim.job()));
+    w.sim.state()->replaceJob(withBigDeviceJob(w.sim.state()->box.job()));
 
     // A form with data of another device loaded.
     loadSmallJob(w);
@@ -398,7 +398,7 @@ void TransferSimTest::failingPageIsReportedOnceAndEndsTheDialog()
     WriterSimWorld w;
     QVERIFY2(w.started, w.sim.lastError().c_str());
     loadBigJob(w);
-    w.sim.setFailPage(0xE10);
+    w.sim.state()->box.faults().failPages.insert(0xE10);
 
     ProgressWatch watch;
     WindowWatch<qtui::TransferProgressDialog> progress(recordProgress(watch), isDownloadDialog);
@@ -430,7 +430,7 @@ void TransferSimTest::workerWaitsForTheMessageBoxOfTheRealBridge()
     QVERIFY(w.programStarted);
     loadSmallJob(w);
     constexpr std::uint16_t kBadPage = 0xFC5;
-    w.sim.setFailPage(kBadPage);
+    w.sim.state()->box.faults().failPages.insert(kBadPage);
 
     bool progressOpen = false;
     bool boxOverProgress = false;
@@ -487,7 +487,7 @@ void TransferSimTest::aboutShowsWhatTheBoxReports()
 {
     WriterSimWorld w;
     QVERIFY2(w.started, w.sim.lastError().c_str());
-    w.sim.setFirmwareVersion("V1.30 BOX 0077");
+    w.sim.state()->box.job().firmwareVersion = plx71sim::versionField("V1.30 BOX 0077");
 
     auto about = [&w](QString* control = nullptr) {
         QString firmware = QStringLiteral("<not shown>");
@@ -521,7 +521,7 @@ void TransferSimTest::aboutShowsWhatTheBoxReports()
     // A box that does not answer: one communication error, an empty text.
     w.recording.clear();
     w.chooseInList("portSelection", 0);
-    w.sim.setSilent(true);
+    w.sim.state()->box.faults().silent = true;
     QCOMPARE(about(), QString());
     QCOMPARE(w.recording.messages(),
              (std::vector<RecordedMessage>{{Icon::Stop, std::string(msg::kCommunicationError), false}}));
@@ -534,7 +534,7 @@ void TransferSimTest::differentFirmwareStopsTheDownload()
     WriterSimWorld w;
     QVERIFY2(w.started, w.sim.lastError().c_str());
     loadSmallJob(w);
-    w.sim.setFirmwareVersion("V1.20 2001/01/01");
+    w.sim.state()->box.job().firmwareVersion = plx71sim::versionField("V1.20 2001/01/01");
     const auto before = formSnapshot(w.view());
 
     WindowWatch<qtui::TransferProgressDialog> progress;

@@ -82,7 +82,7 @@ void VerifySimTest::menuEntriesTurnOnTheReadBackAndTheRecord()
 
     // The box hands back a changed byte: a stop message naming its address,
     // no note, and the record says so too.
-    w.sim.setFlipRead(0x0FA7, 0x42);
+    w.sim.state()->box.faults().flipReads[0x0FA7] = 0x42;
     w.button("downloadButton")->click();
     QVERIFY(w.resting());
     const auto messages = w.recording.messages();
@@ -93,7 +93,7 @@ void VerifySimTest::menuEntriesTurnOnTheReadBackAndTheRecord()
     lines = recordLines(productionRecordPath);
     QCOMPARE(lines.size(), 2);
     QVERIFY(lines[1].contains(QStringLiteral("\"outcome\":\"verify-mismatch\"")));
-    w.sim.setFlipRead(0x0FA7, 0, false);
+    w.sim.state()->box.faults().flipReads.erase(0x0FA7);
 
     // A record that cannot be written is a warning; the download stands.
     w.recording.clear();

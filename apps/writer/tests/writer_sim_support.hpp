@@ -15,7 +15,6 @@
 #include "plx71/testing/box_session_access.hpp"
 #include "plx71/testing/modal_windows.hpp"
 #include "plx71/testing/sim_link.hpp"
-#include "plx71sim/simulator.hpp"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -287,11 +286,7 @@ public:
     }
 
     // The port is closed on both sides and the box rests at 9600 bit/s.
-    bool resting()
-    {
-        return !app->session().box.connected()
-            && sim.waitFor([&] { return sim.portOpenCount() == 0 && sim.rate() == 9600; }, 5s);
-    }
+    bool resting() { return !app->session().box.connected() && sim.resting(); }
 
     // The recorded messages, for a failure report.
     QString allTexts() const
@@ -304,7 +299,7 @@ public:
 
     QTemporaryDir dir;
     RecordingUi recording;
-    plx71sim::Simulator sim;
+    SimBox sim;
     bool started = false;
     bool programStarted = false;
     QString tablePath;

@@ -3,6 +3,7 @@
 #include "plx71/qtui/qt_ui.hpp"
 #include "plx71/qtui/transfer_progress_dialog.hpp"
 #include "plx71/testing/modal_windows.hpp"
+#include "plx71/testing/ui_contract.hpp"
 
 #include <QAbstractButton>
 #include <QPushButton>
@@ -23,6 +24,7 @@ private slots:
     void workerWaitsForTheUserAndGetsTheAnswer();
     void workerMessageAppearsOverTheProgressDialog();
     void boxShowsTheArrowWhileTheProgramIsBusy();
+    void keepsTheUiContract();
 };
 
 void QtUiTest::iconsMapToMessageBoxIcons()
@@ -62,20 +64,10 @@ void QtUiTest::guiThreadCallsRunDirectly()
     QCOMPARE(seenButtons, 2);
 
     answer(QMessageBox::Ok);
-    QVERIFY(ui.question(Icon::Question, "Clear OK ?"));
-    QCOMPARE(seenIcon, QMessageBox::Question);
-
-    answer(QMessageBox::Ok);
     ui.message(Icon::Stop, "File format error");
     QCOMPARE(seenIcon, QMessageBox::Critical);
     QCOMPARE(seenButtons, 1);
     QVERIFY(seenDetail.isEmpty());
-
-    // A port problem's cause is the box's detailed text.
-    answer(QMessageBox::Ok);
-    ui.messageWithDetail(Icon::Stop, "COM2 cannot be used", "busy: held by process 4242");
-    QCOMPARE(seenText, QStringLiteral("COM2 cannot be used"));
-    QCOMPARE(seenDetail, QStringLiteral("busy: held by process 4242"));
 }
 
 void QtUiTest::workerWaitsForTheUserAndGetsTheAnswer()
@@ -166,6 +158,36 @@ void QtUiTest::boxShowsTheArrowWhileTheProgramIsBusy()
     });
     ui.message(Icon::Stop, "File format error");
     QCOMPARE(shapeWhileShown, -1);
+}
+
+// A person who reads every box and presses its default button (OK); the
+// reason of a message is the box's detailed text.
+struct QtUiRig : test::UiRig {
+    QtUiRig()
+    {
+        watch.setInterval(5);
+        QObject::connect(&watch, &QTimer::timeout, [this] {
+            if (QMessageBox* box = visibleMessageBox()) {
+                seen += (box->text() + QLatin1Char('\n') + box->detailedText() + QLatin1Char('\n')).toStdString();
+                box->defaultButton()->click();
+            }
+        });
+        watch.start();
+    }
+    Ui& ui() override { return qt; }
+    std::string shown() override { return seen; }
+    bool defaultAnswer() const override { return true; }
+    void pump() override { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); }
+
+    QtUi qt{QStringLiteral("plx")};
+    QTimer watch;
+    std::string seen;
+};
+
+void QtUiTest::keepsTheUiContract()
+{
+    const std::string broken = test::checkUiContract([] { return std::make_unique<QtUiRig>(); });
+    QVERIFY2(broken.empty(), broken.c_str());
 }
 
 QTEST_MAIN(QtUiTest)

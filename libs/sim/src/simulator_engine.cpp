@@ -30,27 +30,28 @@ bool matches(const LineSettings& s, int rate)
 
 // The two directions draw from different seeds so that their errors do not
 // line up.
-Simulator::Engine::Engine(Simulator& sim)
-    : sim_(sim), assembler_(sim.options_.resyncGap), noiseToBox_(sim.options_.noise.toBox, sim.options_.noise.seed),
-      noiseToPc_(sim.options_.noise.toPc, sim.options_.noise.seed ^ 0x9E3779B97F4A7C15ull)
+Engine::Engine(std::shared_ptr<Shared> shared)
+    : shared_(std::move(shared)), assembler_(shared_->options.resyncGap),
+      noiseToBox_(shared_->options.noise.toBox, shared_->options.noise.seed),
+      noiseToPc_(shared_->options.noise.toPc, shared_->options.noise.seed ^ 0x9E3779B97F4A7C15ull)
 {}
 
 // The bit error rate of the line at `rate` bit/s: a rate of its own, or the
 // one of every rate.
-double Simulator::Engine::noiseAt(int rate, double otherwise) const
+double Engine::noiseAt(int rate, double otherwise) const
 {
-    const auto& at = sim_.options_.noiseAtRate;
+    const auto& at = shared_->options.noiseAtRate;
     const auto it = at.find(rate);
     return it == at.end() ? otherwise : it->second;
 }
 
-Simulator::Engine::~Engine()
+Engine::~Engine()
 {
     if (wake_ >= 0)
         ::close(wake_);
 }
 
-bool Simulator::Engine::open(std::string& error)
+bool Engine::open(std::string& error)
 {
     if (!port_.open(error))
         return false;
@@ -59,19 +60,19 @@ bool Simulator::Engine::open(std::string& error)
         error = std::string("eventfd: ") + std::strerror(errno);
         return false;
     }
-    if (!sim_.options_.logPath.empty() && !log_.open(sim_.options_.logPath, error))
+    if (!shared_->options.logPath.empty() && !log_.open(shared_->options.logPath, error))
         return false;
     return true;
 }
 
-void Simulator::Engine::requestStop()
+void Engine::requestStop()
 {
     stop_ = true;
     const std::uint64_t one = 1;
     [[maybe_unused]] auto r = ::write(wake_, &one, sizeof one);
 }
 
-void Simulator::Engine::run()
+void Engine::run()
 {
     while (!stop_) {
         const auto now = Clock::now();
@@ -86,13 +87,13 @@ void Simulator::Engine::run()
     }
 }
 
-int Simulator::Engine::boxRate()
+int Engine::boxRate()
 {
-    std::lock_guard lk(sim_.mutex_);
-    return sim_.box_.rate();
+    std::lock_guard lk(shared_->mutex);
+    return shared_->state.box.rate();
 }
 
-void Simulator::Engine::readLine(Clock::time_point now)
+void Engine::readLine(Clock::time_point now)
 {
     std::uint8_t buf[4096];
     const ssize_t n = ::read(port_.master(), buf, sizeof buf);
@@ -115,18 +116,18 @@ void Simulator::Engine::readLine(Clock::time_point now)
     if (!matches(settings, rate)) {
         log_.line("PC! ", bytes);
         {
-            std::lock_guard lk(sim_.mutex_);
-            sim_.ignoredBytes_ += bytes.size();
+            std::lock_guard lk(shared_->mutex);
+            shared_->state.ignoredBytes += bytes.size();
         }
-        sim_.notify();
+        shared_->notify();
         return;
     }
-    noiseToBox_.setRate(noiseAt(rate, sim_.options_.noise.toBox));
+    noiseToBox_.setRate(noiseAt(rate, shared_->options.noise.toBox));
     if (noiseToBox_.apply(bytes) > 0)
         countNoise();
     for (auto b : bytes) {
         Clock::time_point at = now;
-        if (sim_.options_.pace) {
+        if (shared_->options.pace) {
             at = std::max(now, lineFreeIn_) + byteTime(rate);
             lineFreeIn_ = at;
         }
@@ -134,7 +135,7 @@ void Simulator::Engine::readLine(Clock::time_point now)
     }
 }
 
-void Simulator::Engine::deliverDue(Clock::time_point now)
+void Engine::deliverDue(Clock::time_point now)
 {
     std::vector<FrameAssembler::Event> events;
     while (!in_.empty() && in_.front().at <= now) {
@@ -155,7 +156,7 @@ void Simulator::Engine::deliverDue(Clock::time_point now)
     }
 }
 
-void Simulator::Engine::handle(std::vector<FrameAssembler::Event>& events, Clock::time_point at)
+void Engine::handle(std::vector<FrameAssembler::Event>& events, Clock::time_point at)
 {
     for (auto& e : events) {
         if (e.kind == FrameAssembler::Kind::Discarded) {
@@ -165,35 +166,35 @@ void Simulator::Engine::handle(std::vector<FrameAssembler::Event>& events, Clock
         log_.line("PC> ", e.bytes);
         Answer a;
         {
-            std::lock_guard lk(sim_.mutex_);
+            std::lock_guard lk(shared_->mutex);
             if (e.kind == FrameAssembler::Kind::Frame) {
                 std::span<const std::uint8_t> f(e.bytes);
-                a = sim_.box_.onFrame(f[2], f.subspan(3, f.size() - 4), at);
+                a = shared_->state.box.onFrame(f[2], f.subspan(3, f.size() - 4), at);
             } else {
-                a = sim_.box_.onBadChecksum(e.bytes, at);
+                a = shared_->state.box.onBadChecksum(e.bytes, at);
             }
             if (a.jobChanged)
-                sim_.dirty_ = true;
-            if (a.checkpoint && sim_.dirty_)
+                shared_->state.unsaved = true;
+            if (a.checkpoint && shared_->state.unsaved)
                 saveAsked_ = true;
         }
         queue(a);
-        sim_.notify();
+        shared_->notify();
     }
 }
 
-void Simulator::Engine::queue(const Answer& a)
+void Engine::queue(const Answer& a)
 {
     if (a.bytes.empty())
         return;
     const auto now = Clock::now();
     auto add = [&](Bytes bytes) {
-        noiseToPc_.setRate(noiseAt(a.sendRate, sim_.options_.noise.toPc));
+        noiseToPc_.setRate(noiseAt(a.sendRate, shared_->options.noise.toPc));
         if (noiseToPc_.apply(bytes) > 0)
             countNoise();
         OutUnit u{std::move(bytes), a.sendRate, {}, 0, false};
         for (std::size_t i = 0; i < u.bytes.size(); ++i) {
-            if (sim_.options_.pace) {
+            if (shared_->options.pace) {
                 lineFreeOut_ = std::max(now, lineFreeOut_) + byteTime(a.sendRate);
                 u.due.push_back(lineFreeOut_);
             } else {
@@ -208,7 +209,7 @@ void Simulator::Engine::queue(const Answer& a)
     if (a.hasReply) {
         awaitAck_ = true;
         replyWasWaiting_ = false;
-        awaitAckUntil_ = out_.back().due.back() + sim_.options_.replyAckWindow;
+        awaitAckUntil_ = out_.back().due.back() + shared_->options.replyAckWindow;
     }
 }
 
@@ -217,7 +218,7 @@ void Simulator::Engine::queue(const Answer& a)
 // slow one (an emulated UART behind the terminal takes the bytes at its own
 // pace, a loaded machine may stall it) still has bytes waiting in the
 // terminal then, and gets its window from when it has taken them all.
-void Simulator::Engine::expireReplyAck(Clock::time_point now)
+void Engine::expireReplyAck(Clock::time_point now)
 {
     if (!awaitAck_ || !out_.empty() || now < awaitAckUntil_)
         return;
@@ -226,14 +227,14 @@ void Simulator::Engine::expireReplyAck(Clock::time_point now)
         awaitAckUntil_ = now + kReplyTakenPoll;
     } else if (replyWasWaiting_) {
         replyWasWaiting_ = false;
-        awaitAckUntil_ = now + sim_.options_.replyAckWindow;
+        awaitAckUntil_ = now + shared_->options.replyAckWindow;
     } else {
         awaitAck_ = false;
     }
 }
 
 // Writes what is due. Returns true when the terminal would not take more.
-bool Simulator::Engine::flushOut(Clock::time_point now)
+bool Engine::flushOut(Clock::time_point now)
 {
     while (!out_.empty()) {
         OutUnit& u = out_.front();
@@ -267,21 +268,21 @@ bool Simulator::Engine::flushOut(Clock::time_point now)
     return false;
 }
 
-void Simulator::Engine::countNoise()
+void Engine::countNoise()
 {
-    std::lock_guard lk(sim_.mutex_);
-    sim_.noiseCount_ = {noiseToBox_.flippedBits(), noiseToPc_.flippedBits()};
+    std::lock_guard lk(shared_->mutex);
+    shared_->state.noise = {noiseToBox_.flippedBits(), noiseToPc_.flippedBits()};
 }
 
-void Simulator::Engine::saveIfAsked()
+void Engine::saveIfAsked()
 {
     if (!saveAsked_)
         return;
     saveAsked_ = false;
-    sim_.saveNow();
+    shared_->saveNow();
 }
 
-void Simulator::Engine::waitForWork(Clock::time_point now, bool blocked)
+void Engine::waitForWork(Clock::time_point now, bool blocked)
 {
     std::optional<Clock::time_point> next;
     auto consider = [&next](std::optional<Clock::time_point> t) {
@@ -323,10 +324,10 @@ void Simulator::Engine::waitForWork(Clock::time_point now, bool blocked)
     if (fds[1].revents & POLLIN) {
         const int count = port_.handleEvents();
         {
-            std::lock_guard lk(sim_.mutex_);
-            sim_.openCount_ = count;
+            std::lock_guard lk(shared_->mutex);
+            shared_->state.portOpenCount = count;
         }
-        sim_.notify();
+        shared_->notify();
     }
     if (fds[2].revents & (POLLIN | POLLHUP | POLLERR))
         readLine(Clock::now());

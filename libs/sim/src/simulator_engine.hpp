@@ -2,7 +2,9 @@
 // The thread side of the simulator: moves bytes between the pseudo-terminal
 // and the box, paces them when asked, frames them and writes the log.
 #include <atomic>
+#include <condition_variable>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,9 +17,32 @@
 
 namespace plx71sim {
 
-class Simulator::Engine {
+// What the simulator and its engine both hold: the options, the box's state
+// and what the owner reads about the run.
+struct Shared {
+    explicit Shared(Options o) : options(std::move(o))
+    {
+        state.box = WriterBox(options.box);
+        state.box.faults() = options.faults;
+    }
+
+    const Options options;
+    mutable std::recursive_mutex mutex; // guards everything below
+    mutable std::condition_variable_any changed;
+    BoxState state;
+    std::string error;
+    std::string slavePath;
+    bool running = false;
+
+    void notify() { changed.notify_all(); }
+    // Writes the stored job to the state file when it changed since the last
+    // write; a failed write is kept as the error and retried later.
+    void saveNow();
+};
+
+class Engine {
 public:
-    explicit Engine(Simulator& sim);
+    explicit Engine(std::shared_ptr<Shared> shared);
     ~Engine();
 
     bool open(std::string& error);
@@ -50,7 +75,7 @@ private:
     double noiseAt(int rate, double otherwise) const;
     void waitForWork(Clock::time_point now, bool blocked);
 
-    Simulator& sim_;
+    std::shared_ptr<Shared> shared_;
     PtyPort port_;
     WireLog log_;
     FrameAssembler assembler_;

@@ -1,8 +1,10 @@
 // Every request kind, written out byte for byte, with the box's exact answer.
-#include "box_fixture.hpp"
+#include "plx71/testing/sim_wire.hpp"
 
 namespace plx71sim::test {
 namespace {
+
+using namespace plx71::test;
 
 const std::string kSetDevice = "16 00 10 E0 0F 08 00 00 0C 00 01 07 22 0A 4D 33 30 36 32 34 46 47 46 50 B6";
 
@@ -37,18 +39,18 @@ TEST_F(BoxTest, SettingsCommandsAreAckedAndReadBackAsOneRecord)
               "06 32 00 1E E0 0F 08 00 00 0C 00 01 07 22 0A 4D 33 30 36 32 34 46 47 46 50 01 08 "
               "55 53 45 52 2E 48 45 58 07 42 4F 4F 54 2E 4D 4F 01 02 03 04 05 06 07 05 80 1D E2");
 
-    const auto s = sim->settings();
+    const auto s = sim->state()->box.job().settings;
     EXPECT_EQ(s.deviceName, "M30624FGFP");
     EXPECT_EQ(s.userFileName, "USER.HEX");
     EXPECT_EQ(s.bootFileName, "BOOT.MO");
     EXPECT_EQ(s.operationBlocks, 0x1D);
-    EXPECT_EQ(toHex(sim->settingsRecord()),
+    EXPECT_EQ(toHex(sim->state()->box.job().settings.record()),
               "E0 0F 08 00 00 0C 00 01 07 22 0A 4D 33 30 36 32 34 46 47 46 50 01 08 55 53 45 52 2E "
               "48 45 58 07 42 4F 4F 54 2E 4D 4F 01 02 03 04 05 06 07 05 80 1D");
 
     // An empty Boot ROM file name is one length byte 0.
     EXPECT_EQ(ask("02 00 12 00 12"), "06");
-    EXPECT_EQ(sim->settings().bootFileName, "");
+    EXPECT_EQ(sim->state()->box.job().settings.bootFileName, "");
 }
 
 TEST_F(BoxTest, EraseWriteAndReadPagesByPageNumber)
@@ -61,14 +63,14 @@ TEST_F(BoxTest, EraseWriteAndReadPagesByPageNumber)
     EXPECT_EQ(ask("03 01 15 E0 1F " + pageHex(0) + " 94"), "06"); // Boot ROM page 0x1FE0
     EXPECT_EQ(ask("03 00 16 00 0C 22", 0x101), "06 01 01 16 " + pageHex(0) + " 96");
     EXPECT_EQ(ask("03 00 16 E0 1F 15", 0x101), "06 01 01 16 " + pageHex(0) + " 96");
-    EXPECT_EQ(sim->page(0x0C00)[0x42], 0x42);
+    EXPECT_EQ(sim->state()->box.job().page(0x0C00)[0x42], 0x42);
 
     // Erase blanks the User ROM; Boot ROM pages stay until rewritten.
     EXPECT_EQ(ask("05 00 14 7F 00 00 00 93"), "06");
     EXPECT_EQ(ask("03 00 16 00 0C 22", 0x101), "06 01 01 16 " + toHex(Bytes(256, 0xFF)) + " 16");
     EXPECT_EQ(ask("03 00 16 E0 1F 15", 0x101), "06 01 01 16 " + pageHex(0) + " 96");
-    EXPECT_EQ(sim->job().pages.count(0x0C00), 0u);
-    EXPECT_EQ(sim->job().pages.count(0x1FE0), 1u);
+    EXPECT_EQ(sim->state()->box.job().pages.count(0x0C00), 0u);
+    EXPECT_EQ(sim->state()->box.job().pages.count(0x1FE0), 1u);
 
     // Page numbers beyond the Boot ROM bit do not exist.
     EXPECT_EQ(ask("03 00 16 00 20 38"), "15");
@@ -81,7 +83,7 @@ TEST_F(BoxTest, StatusVersionsEndAndCommit)
               "06 21 00 04 42 4F 4F 54 20 56 31 2E 30 30 20 32 30 30 31 20 56 31 2E 33 30 20 32 "
               "30 30 31 2F 31 32 2F 32 35 93"); // "BOOT V1.00 2001 " "V1.30 2001/12/25"
     EXPECT_EQ(ask("01 00 1F 1F"), "06");
-    sim->setBusyTime(10s); // so the status read below surely sees the busy time
+    sim->state()->box.config().busyTime = 10s; // so the status read below surely sees the busy time
     EXPECT_EQ(ask("01 00 1D 1D"), "06");
     EXPECT_EQ(ask("01 00 1B 1B", 2), "06 02 00 1B 80 9B");
 }
@@ -115,23 +117,23 @@ TEST_F(BoxTest, LoaderSequenceReplacesTheFirmwareVersion)
     const Bytes versions = transact(*port, hex("01 00 04 04"), 0x21);
     ASSERT_EQ(versions.size(), 0x25u);
     EXPECT_EQ(std::string(versions.begin() + 20, versions.begin() + 36), "V1.31 2024/01/02");
-    EXPECT_EQ(sim->firmwareVersion(), "V1.31 2024/01/02");
-    EXPECT_EQ(sim->job().firmware.size(), 48u);
-    EXPECT_EQ(sim->job().firmware.at(0x0C3F)[5], 0x3F);
+    EXPECT_EQ(sim->state()->box.job().firmwareVersion, "V1.31 2024/01/02");
+    EXPECT_EQ(sim->state()->box.job().firmware.size(), 48u);
+    EXPECT_EQ(sim->state()->box.job().firmware.at(0x0C3F)[5], 0x3F);
 }
 
 TEST_F(BoxTest, MalformedRequestsAreRefusedAndLeaveTheJobAlone)
 {
     EXPECT_EQ(ask(kSetDevice), "06");
-    const auto before = sim->job();
+    const auto before = sim->state()->box.job();
     EXPECT_EQ(ask("01 00 06 06"), "15"); // a code the box does not know
     EXPECT_EQ(ask("01 00 1C 1C"), "15");
     EXPECT_EQ(ask("03 00 13 01 02 16"), "15");    // update enable with two bytes
     EXPECT_EQ(ask("04 00 11 05 41 42 9B"), "15"); // name length says 5, carries 2
     EXPECT_EQ(ask("02 00 01 06 07"), "15");       // no link rate code 6
     EXPECT_EQ(ask("01 00 05 05"), "15");          // prepare without enter
-    EXPECT_EQ(sim->job(), before);
-    EXPECT_EQ(sim->rate(), 9600);
+    EXPECT_EQ(sim->state()->box.job(), before);
+    EXPECT_EQ(sim->state()->box.rate(), 9600);
 }
 
 TEST_F(BoxTest, SettingsThatWouldOverflowTheReplyAreRefused)
@@ -141,8 +143,8 @@ TEST_F(BoxTest, SettingsThatWouldOverflowTheReplyAreRefused)
     name[0] = 255;
     EXPECT_EQ(toHex(transact(*port, makeFrame(cmd::SetUserFileName, name))), "06");
     EXPECT_EQ(toHex(transact(*port, makeFrame(cmd::SetBootFileName, name))), "15");
-    EXPECT_EQ(sim->settings().bootFileName, "");
-    const Bytes record = sim->settingsRecord();
+    EXPECT_EQ(sim->state()->box.job().settings.bootFileName, "");
+    const Bytes record = sim->state()->box.job().settings.record();
     EXPECT_LE(record.size() + 1, kMaxReplyBody);
 }
 

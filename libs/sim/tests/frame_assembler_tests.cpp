@@ -1,11 +1,13 @@
 // Cutting the byte stream into frames.
 #include <gtest/gtest.h>
 
-#include "pc_port.hpp"
+#include "plx71/testing/sim_wire.hpp"
 #include "plx71sim/frame_assembler.hpp"
 
 namespace plx71sim::test {
 namespace {
+
+using namespace plx71::test;
 
 using Kind = FrameAssembler::Kind;
 

@@ -8,10 +8,12 @@
 #include <sstream>
 #include <thread>
 
-#include "box_fixture.hpp"
+#include "plx71/testing/sim_wire.hpp"
 
 namespace plx71sim::test {
 namespace {
+
+using namespace plx71::test;
 
 std::string readFile(const std::string& path)
 {
@@ -27,7 +29,7 @@ TEST_F(BoxTest, BadChecksumIsNakedAndTheNextFrameIsServed)
     EXPECT_EQ(ask("01 00 1B 1A"), "15");
     EXPECT_EQ(ask("01 00 1B 1B", 2), "06 02 00 1B 00 1B");
     // The bad erase did nothing: not busy, User ROM untouched.
-    EXPECT_FALSE(sim->busy());
+    EXPECT_FALSE(sim->state()->box.busy(plx71sim::Clock::now()));
 }
 
 TEST_F(BoxTest, BytesAtOtherLineSettingsAreIgnored)
@@ -36,13 +38,13 @@ TEST_F(BoxTest, BytesAtOtherLineSettingsAreIgnored)
     // before changing them again.
     port->setLine(19200);
     port->sendHex("01 00 1B 1B");
-    ASSERT_TRUE(sim->waitFor([&] { return sim->ignoredBytes() == 4; }, 1s));
+    ASSERT_TRUE(sim->waitFor([&] { return sim->state()->ignoredBytes == 4; }, 1s));
     port->setLine(9600, /*oddParity=*/false);
     port->sendHex("01 00 1B 1B");
-    ASSERT_TRUE(sim->waitFor([&] { return sim->ignoredBytes() == 8; }, 1s));
+    ASSERT_TRUE(sim->waitFor([&] { return sim->state()->ignoredBytes == 8; }, 1s));
     port->setLine(9600, true, /*parityCheck=*/false);
     port->sendHex("01 00 1B 1B");
-    ASSERT_TRUE(sim->waitFor([&] { return sim->ignoredBytes() == 12; }, 1s));
+    ASSERT_TRUE(sim->waitFor([&] { return sim->state()->ignoredBytes == 12; }, 1s));
     port->setLine(9600);
     // Had any of those bytes been taken, this frame would be misread.
     EXPECT_EQ(ask("01 00 1B 1B", 2), "06 02 00 1B 00 1B");
@@ -53,7 +55,7 @@ TEST_F(BoxTest, BytesAtOtherLineSettingsAreIgnored)
 TEST_F(BoxTest, RateSwitchIsAckedAtTheOldRateAndFollowed)
 {
     EXPECT_EQ(ask("02 00 01 03 04"), "06"); // code 3: 38400 bit/s
-    ASSERT_TRUE(sim->waitFor([&] { return sim->rate() == 38400; }, 1s));
+    ASSERT_TRUE(sim->waitFor([&] { return sim->state()->box.rate() == 38400; }, 1s));
     // A PC may close and reopen at the new rate (ours keeps the port open).
     port = std::make_unique<PcPort>(sim->slavePath(), 38400);
     EXPECT_EQ(ask("01 00 1B 1B", 2), "06 02 00 1B 00 1B");
@@ -63,25 +65,25 @@ TEST_F(BoxTest, RateSwitchIsAckedAtTheOldRateAndFollowed)
 
     port->setLine(9600); // the old rate is ignored now
     port->sendHex("01 00 1B 1B");
-    ASSERT_TRUE(sim->waitFor([&] { return sim->ignoredBytes() == 4; }, 1s));
+    ASSERT_TRUE(sim->waitFor([&] { return sim->state()->ignoredBytes == 4; }, 1s));
     port->setLine(38400);
     EXPECT_EQ(ask("02 00 01 01 02"), "06"); // back to 9600
-    ASSERT_TRUE(sim->waitFor([&] { return sim->rate() == 9600; }, 1s));
+    ASSERT_TRUE(sim->waitFor([&] { return sim->state()->box.rate() == 9600; }, 1s));
     port->setLine(9600);
     EXPECT_EQ(ask("01 00 1B 1B", 2), "06 02 00 1B 00 1B");
     EXPECT_EQ(sim->receivedCommands().size(), 5u);
 
     // Switching to the rate in use still answers and stays.
     EXPECT_EQ(ask("02 00 01 01 02"), "06");
-    EXPECT_EQ(sim->rate(), 9600);
+    EXPECT_EQ(sim->state()->box.rate(), 9600);
 }
 
 TEST(BoxLine, BrokenFramesAreDroppedAfterAQuietGap)
 {
     const std::string log = tempPath("plx71sim_resync.log");
-    Options o = quickOptions();
+    Options o = wireBox();
     o.logPath = log;
-    Simulator sim(o);
+    SimBox sim(o);
     ASSERT_TRUE(sim.start()) << sim.lastError();
     PcPort port(sim.slavePath());
 
@@ -125,16 +127,16 @@ TEST_F(BoxTest, SlowReaderStillHasItsReplyAcknowledgeTaken)
 
 TEST_F(BoxTest, PcReopensTheExclusivePortAfterClosingIt)
 {
-    ASSERT_TRUE(sim->waitFor([&] { return sim->portOpenCount() == 1; }, 1s));
+    ASSERT_TRUE(sim->waitFor([&] { return sim->state()->portOpenCount == 1; }, 1s));
     // A PC port is opened for exclusive use; after it is closed the mark must
     // not lock the next open out.
     int fd = ::open(sim->slavePath().c_str(), O_RDWR | O_NOCTTY);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::ioctl(fd, TIOCEXCL), 0);
-    ASSERT_TRUE(sim->waitFor([&] { return sim->portOpenCount() == 2; }, 1s));
+    ASSERT_TRUE(sim->waitFor([&] { return sim->state()->portOpenCount == 2; }, 1s));
     ::close(fd);
     port.reset();
-    ASSERT_TRUE(sim->waitFor([&] { return sim->portOpenCount() == 0; }, 1s));
+    ASSERT_TRUE(sim->waitFor([&] { return sim->state()->portOpenCount == 0; }, 1s));
     int excl = 1;
     fd = ::open(sim->slavePath().c_str(), O_RDWR | O_NOCTTY);
     ASSERT_GE(fd, 0);
@@ -148,9 +150,9 @@ TEST_F(BoxTest, PcReopensTheExclusivePortAfterClosingIt)
 
 TEST(BoxLine, PacedBytesTakeTheirTimeOnTheLine)
 {
-    Options o = quickOptions();
+    Options o = wireBox();
     o.pace = true;
-    Simulator sim(o);
+    SimBox sim(o);
     ASSERT_TRUE(sim.start()) << sim.lastError();
     PcPort port(sim.slavePath());
     const auto t0 = std::chrono::steady_clock::now();
@@ -163,7 +165,7 @@ TEST(BoxLine, PacedBytesTakeTheirTimeOnTheLine)
 
 TEST(BoxLine, StartStopAndRestartLeaveNothingBehind)
 {
-    Simulator sim(quickOptions());
+    SimBox sim(wireBox());
     ASSERT_TRUE(sim.start());
     const std::string first = sim.slavePath();
     EXPECT_TRUE(sim.running());

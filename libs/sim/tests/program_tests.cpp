@@ -10,10 +10,12 @@
 #include <sstream>
 #include <vector>
 
-#include "box_fixture.hpp"
+#include "plx71/testing/sim_wire.hpp"
 
 namespace plx71sim::test {
 namespace {
+
+using namespace plx71::test;
 
 struct Program {
     pid_t pid = -1;

@@ -4,11 +4,13 @@
 #include <sstream>
 #include <sys/stat.h>
 
-#include "box_fixture.hpp"
+#include "plx71/testing/sim_wire.hpp"
 #include "plx71sim/state_file.hpp"
 
 namespace plx71sim::test {
 namespace {
+
+using namespace plx71::test;
 
 std::string slurp(const std::string& path)
 {
@@ -93,11 +95,11 @@ TEST(StateFile, RoundTripAndRefusalOfBadFiles)
 TEST(StateFile, JobSurvivesARestartOfTheBox)
 {
     const std::string path = tempPath("plx71sim_state_restart");
-    Options o = quickOptions();
+    Options o = wireBox();
     o.statePath = path;
     Page data;
     {
-        Simulator sim(o);
+        SimBox sim(o);
         ASSERT_TRUE(sim.start()) << sim.lastError();
         PcPort port(sim.slavePath());
         EXPECT_EQ(toHex(transact(port,
@@ -117,16 +119,16 @@ TEST(StateFile, JobSurvivesARestartOfTheBox)
                 return loadState(path, j, e) && j.pages.count(0x0C00) == 1;
             },
             2s));
-        sim.setJob([&] {
-            StoredJob j = sim.job();
+        sim.state()->replaceJob([&] {
+            StoredJob j = sim.state()->box.job();
             j.settings.targetRateCode = 7; // saved when the box stops
             return j;
         }());
     }
-    Simulator again(o);
+    SimBox again(o);
     ASSERT_TRUE(again.start()) << again.lastError();
-    EXPECT_EQ(again.settings().deviceName, "M30624FGFP");
-    EXPECT_EQ(again.settings().targetRateCode, 7);
+    EXPECT_EQ(again.state()->box.job().settings.deviceName, "M30624FGFP");
+    EXPECT_EQ(again.state()->box.job().settings.targetRateCode, 7);
     PcPort port(again.slavePath());
     const Bytes r = transact(port, hex("03 00 16 00 0C 22"), 0x101);
     ASSERT_EQ(r.size(), 0x105u);
@@ -136,10 +138,10 @@ TEST(StateFile, JobSurvivesARestartOfTheBox)
 TEST(StateFile, FirmwareLoadIsKeptAndABadFileStopsTheStart)
 {
     const std::string path = tempPath("plx71sim_state_fw");
-    Options o = quickOptions();
+    Options o = wireBox();
     o.statePath = path;
     {
-        Simulator sim(o);
+        SimBox sim(o);
         ASSERT_TRUE(sim.start());
         PcPort port(sim.slavePath());
         // A whole load, then one cut after 27 of 48 pages: the box runs the
@@ -155,24 +157,24 @@ TEST(StateFile, FirmwareLoadIsKeptAndABadFileStopsTheStart)
                 p.resize(258, 0xFF);
                 ASSERT_EQ(toHex(transact(port, makeFrame(cmd::LoadWritePage, p))), "06");
             }
-            EXPECT_EQ(sim.firmwareVersion(), "V1.31 2002/02/02");
+            EXPECT_EQ(sim.state()->box.job().firmwareVersion, "V1.31 2002/02/02");
         }
     }
     {
-        Simulator sim(o);
+        SimBox sim(o);
         ASSERT_TRUE(sim.start());
-        EXPECT_EQ(sim.firmwareVersion(), "V1.31 2002/02/02");
+        EXPECT_EQ(sim.state()->box.job().firmwareVersion, "V1.31 2002/02/02");
     }
     // A version given on the command line wins over the stored one.
     o.firmwareVersionOverride = "V1.29";
     {
-        Simulator sim(o);
+        SimBox sim(o);
         ASSERT_TRUE(sim.start());
-        EXPECT_EQ(sim.firmwareVersion().substr(0, 6), std::string("V1.29\0", 6));
+        EXPECT_EQ(sim.state()->box.job().firmwareVersion.substr(0, 6), std::string("V1.29\0", 6));
     }
 
     std::ofstream(path, std::ios::trunc) << "not a state file\n";
-    Simulator bad(o);
+    SimBox bad(o);
     EXPECT_FALSE(bad.start());
     EXPECT_NE(bad.lastError().find(path), std::string::npos);
     EXPECT_FALSE(bad.running());

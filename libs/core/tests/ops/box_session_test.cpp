@@ -87,18 +87,18 @@ TEST_F(Session, EachVerifyFaultHasItsOwnOutcomeAndWritesNothing)
     const auto userImage = state.images.user;
     const std::string commError(msg::kCommunicationError);
     const std::vector<VerifyFault> faults{
-        {"a flipped User ROM byte", [](auto& s) { s.setFlipRead(0x0FA1, 0x30); }, OutcomeClass::VerifyMismatch,
-         "0FA130", msg::verifyMismatchAt("0FA130")},
-        {"a flipped Boot ROM byte", [](auto& s) { s.setFlipRead(0x1FE2, 0x05); }, OutcomeClass::VerifyMismatch,
-         "0FE205", msg::verifyMismatchAt("0FE205")},
-        {"lock bits", [](auto& s) { s.setAlterSetting("lock-bits"); }, OutcomeClass::VerifyMismatch, "lockBits",
-         msg::verifyMismatchIn("lockBits")},
-        {"device", [](auto& s) { s.setAlterSetting("device"); }, OutcomeClass::VerifyMismatch, "device",
-         msg::verifyMismatchIn("device")},
-        {"no job", [](auto& s) { s.setNoSettings(true); }, OutcomeClass::SettingsNotLoaded, "",
+        {"a flipped User ROM byte", [](auto& s) { s.state()->box.faults().flipReads[0x0FA1] = 0x30; },
+         OutcomeClass::VerifyMismatch, "0FA130", msg::verifyMismatchAt("0FA130")},
+        {"a flipped Boot ROM byte", [](auto& s) { s.state()->box.faults().flipReads[0x1FE2] = 0x05; },
+         OutcomeClass::VerifyMismatch, "0FE205", msg::verifyMismatchAt("0FE205")},
+        {"lock bits", [](auto& s) { s.state()->box.faults().alterSetting = "lock-bits"; }, OutcomeClass::VerifyMismatch,
+         "lockBits", msg::verifyMismatchIn("lockBits")},
+        {"device", [](auto& s) { s.state()->box.faults().alterSetting = "device"; }, OutcomeClass::VerifyMismatch,
+         "device", msg::verifyMismatchIn("device")},
+        {"no job", [](auto& s) { s.state()->box.faults().noSettings = true; }, OutcomeClass::SettingsNotLoaded, "",
          std::string(msg::kSettingsNotLoaded)},
         // Silent for every try of one page read (3 cycles of 3 sends).
-        {"silent box", [this](auto& s) { onNth(CMD_READ_PAGE, 3, [&s] { s.dropAcks(9); }); },
+        {"silent box", [this](auto& s) { onNth(CMD_READ_PAGE, 3, [&s] { s.state()->box.faults().dropAcks = 9; }); },
          OutcomeClass::CommunicationError, "", commError},
     };
     for (const VerifyFault& f : faults) {
@@ -120,24 +120,24 @@ TEST_F(Session, EachVerifyFaultHasItsOwnOutcomeAndWritesNothing)
             EXPECT_EQ(accepted(code), 0u) << int(code);
         expectResting();
         EXPECT_EQ(state.images.user, userImage);
-        sim->setFlipRead(0x0FA1, 0, false);
-        sim->setFlipRead(0x1FE2, 0, false);
-        sim->setAlterSetting("");
-        sim->setNoSettings(false);
+        sim->state()->box.faults().flipReads.erase(0x0FA1);
+        sim->state()->box.faults().flipReads.erase(0x1FE2);
+        sim->state()->box.faults().alterSetting = "";
+        sim->state()->box.faults().noSettings = false;
     }
     // The silent box failed on the third page read, after two good ones.
     EXPECT_TRUE(verify().ok());
     // Another file name: the read-back of a download tells, a verify (which
     // compares names only for presence) does not.
-    sim->setAlterSetting("user-file-name");
+    sim->state()->box.faults().alterSetting = "user-file-name";
     EXPECT_EQ(download().difference.where(), "userRomFileName");
     EXPECT_TRUE(verify().ok());
-    sim->setAlterSetting("");
+    sim->state()->box.faults().alterSetting = "";
 }
 
 TEST_F(Session, AFlippedByteFailsTheDownloadAfterThePortIsClosed)
 {
-    sim->setFlipRead(0x0FA0, 0x00);
+    sim->state()->box.faults().flipReads[0x0FA0] = 0x00;
     const BoxOutcome o = download();
     EXPECT_EQ(o.kind, OutcomeClass::VerifyMismatch);
     EXPECT_EQ(o.difference.address, 0x0FA000u);
@@ -183,13 +183,13 @@ TEST_F(Session, JobsTheBoxCannotHandBackAreRefusedBeforeAnythingIsSent)
     EXPECT_EQ(ui.texts(), std::vector<std::string>{msg::namesTooLongForBox(273, 272)});
     EXPECT_EQ(ui.messages().at(0).icon, Icon::Stop);
     EXPECT_TRUE(sim->receivedCommands().empty());
-    EXPECT_EQ(sim->portOpenCount(), 0);
+    EXPECT_EQ(sim->state()->portOpenCount, 0);
 
     // One character less fits.
     ui.clear();
     job.bootRomFileName.pop_back();
     EXPECT_TRUE(download().ok());
-    EXPECT_EQ(sim->settings().bootFileName, job.bootRomFileName);
+    EXPECT_EQ(sim->state()->box.job().settings.bootFileName, job.bootRomFileName);
 }
 
 TEST_F(Session, PortAndLinkFailuresNameTheirClass)
@@ -201,13 +201,13 @@ TEST_F(Session, PortAndLinkFailuresNameTheirClass)
     EXPECT_EQ(ui.details(), std::vector<std::string>{"not found: no device /nonexistent/plx71-port"});
 
     usePort(PortChoice::path(sim->slavePath()));
-    sim->setSilent(true);
+    sim->state()->box.faults().silent = true;
     o = download();
     EXPECT_EQ(o.kind, OutcomeClass::NoAnswer);
     EXPECT_EQ(o.failedCommand, "CMD_SET_LINK_RATE");
-    sim->setSilent(false);
+    sim->state()->box.faults().silent = false;
 
-    onNth(CMD_WRITE_PAGE, 4, [this] { sim->setFailPage(0x0FA3); });
+    onNth(CMD_WRITE_PAGE, 4, [this] { sim->state()->box.faults().failPages.insert(0x0FA3); });
     o = download();
     EXPECT_EQ(o.kind, OutcomeClass::CommunicationError);
     EXPECT_EQ(o.failedCommand, "CMD_WRITE_PAGE");
@@ -215,7 +215,7 @@ TEST_F(Session, PortAndLinkFailuresNameTheirClass)
     EXPECT_EQ(o.pagesWritten, 3);
     expectResting();
 
-    sim->setFirmwareVersion("V1.20 2001/01/01");
+    sim->state()->box.job().firmwareVersion = plx71sim::versionField("V1.20 2001/01/01");
     EXPECT_EQ(download().kind, OutcomeClass::FirmwareVersionDifferent);
 }
 

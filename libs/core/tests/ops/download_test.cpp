@@ -120,16 +120,16 @@ TEST_F(Download, AllBlocksWithBootRomSendsTheJobInOrderAndRestsAt9600)
     EXPECT_EQ(cmds.back().payload, (plx71sim::Bytes{1}));
 
     // What the box now holds.
-    const auto held = sim->settings();
+    const auto held = sim->state()->box.job().settings;
     EXPECT_EQ(held.deviceName, "M30624FGFP");
     EXPECT_EQ(held.device, (std::array<std::uint8_t, 10>{0xE0, 0x0F, 0x08, 0x00, 0x00, 0x0C, 0x00, 0x01, 0x07, 0x22}));
     EXPECT_EQ(held.userFileName, "user.hex");
     EXPECT_EQ(held.bootFileName, "boot.btp");
     for (std::uint16_t p : {0x0C00, 0x0D37, 0x0FFF}) {
-        const auto page = sim->page(std::uint16_t(p));
+        const auto page = sim->state()->box.job().page(std::uint16_t(p));
         EXPECT_TRUE(std::equal(page.begin(), page.end(), state.images.user.begin() + (p - 0x0C00) * 256)) << p;
     }
-    const auto bootPage = sim->page(0x1FE7);
+    const auto bootPage = sim->state()->box.job().page(0x1FE7);
     EXPECT_TRUE(std::equal(bootPage.begin(), bootPage.end(), state.images.boot.begin() + 7 * 256));
     EXPECT_EQ(lastTotal, 0x45000);
     EXPECT_EQ(lastDone, 0x45000);
@@ -206,7 +206,7 @@ TEST_F(Download, RefusesWithoutSendingAnything)
     ASSERT_EQ(ui.messages().size(), 1u);
     EXPECT_EQ(ui.messages()[0], (RecordedMessage{Icon::Stop, msg::fileNameTooLong(job.bootRomFileName), false}));
     EXPECT_TRUE(sim->receivedCommands().empty());
-    EXPECT_EQ(sim->portOpenCount(), 0);
+    EXPECT_EQ(sim->state()->portOpenCount, 0);
 }
 
 TEST_F(Download, PortAndRateSwitchFailuresEndBeforeAnySetting)
@@ -218,18 +218,18 @@ TEST_F(Download, PortAndRateSwitchFailuresEndBeforeAnySetting)
 
     ui.clear();
     usePort(PortChoice::path(sim->slavePath()));
-    sim->setSilent(true);
+    sim->state()->box.faults().silent = true;
     EXPECT_FALSE(download());
     EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(msg::kCommunicationError)});
     for (auto& c : sim->receivedCommands())
         EXPECT_EQ(c.code, CMD_SET_LINK_RATE);
-    sim->setSilent(false);
+    sim->state()->box.faults().silent = false;
     expectResting();
 }
 
 TEST_F(Download, VersionFailuresReturnTheBoxTo9600)
 {
-    sim->corruptReplies(3); // the version reply, three times
+    sim->state()->box.faults().corruptReplies = 3; // the version reply, three times
     EXPECT_FALSE(download());
     EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(msg::kCommunicationError)});
     EXPECT_EQ(countCode(accepted(*sim), CMD_SET_DEVICE), 0u);
@@ -237,7 +237,7 @@ TEST_F(Download, VersionFailuresReturnTheBoxTo9600)
 
     ui.clear();
     sim->clearReceivedCommands();
-    sim->setFirmwareVersion("V1.20 2001/01/01");
+    sim->state()->box.job().firmwareVersion = plx71sim::versionField("V1.20 2001/01/01");
     EXPECT_FALSE(download());
     ASSERT_EQ(ui.messages().size(), 1u);
     EXPECT_EQ(ui.messages()[0], (RecordedMessage{Icon::Stop, "Firmware Version is different", false}));
@@ -247,7 +247,8 @@ TEST_F(Download, VersionFailuresReturnTheBoxTo9600)
     expectResting();
 
     ui.clear();
-    sim->setFirmwareVersion("V1.31 2002/02/02"); // the first four characters decide
+    sim->state()->box.job().firmwareVersion =
+        plx71sim::versionField("V1.31 2002/02/02"); // the first four characters decide
     EXPECT_TRUE(download());
     EXPECT_TRUE(ui.messages().empty());
 }
@@ -259,7 +260,7 @@ TEST_F(Download, AFailingUncheckedSettingIsShownAndTheJobGoesOn)
     for (std::uint8_t code : {CMD_SET_DEVICE, CMD_SET_TARGET_RATE, CMD_SET_BOOT_FILE_NAME, CMD_SET_USER_FILE_NAME}) {
         ui.clear();
         sim->clearReceivedCommands();
-        onNth(code, 1, [this] { sim->nakFrames(3); });
+        onNth(code, 1, [this] { sim->state()->box.faults().naks = 3; });
         // The data goes out, but the box may not hold the whole job: the
         // outcome says so.
         EXPECT_FALSE(download()) << int(code);
@@ -275,7 +276,7 @@ TEST_F(Download, AFailingCheckedSettingEndsTheJobBeforeTheData)
     for (std::uint8_t code : {CMD_SET_OPERATION_BLOCKS, CMD_SET_LOCK_BITS, CMD_SET_CHECK_ID, CMD_SET_UPDATE_ENABLE}) {
         ui.clear();
         sim->clearReceivedCommands();
-        onNth(code, 1, [this] { sim->dropAcks(3); });
+        onNth(code, 1, [this] { sim->state()->box.faults().dropAcks = 3; });
         EXPECT_FALSE(download()) << int(code);
         EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(msg::kCommunicationError)}) << int(code);
         const auto cmds = accepted(*sim);
@@ -289,7 +290,7 @@ TEST_F(Download, AFailingCheckedSettingEndsTheJobBeforeTheData)
 TEST_F(Download, WorkerFailuresStopTheDataWithoutClosingCommands)
 {
     // Erase refused: no pages at all.
-    onNth(CMD_ERASE_BLOCKS, 1, [this] { sim->nakFrames(3); });
+    onNth(CMD_ERASE_BLOCKS, 1, [this] { sim->state()->box.faults().naks = 3; });
     EXPECT_FALSE(download());
     EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(msg::kCommunicationError)});
     EXPECT_TRUE(pagesWritten().empty());
@@ -300,7 +301,7 @@ TEST_F(Download, WorkerFailuresStopTheDataWithoutClosingCommands)
     ui.clear();
     onCommand = nullptr;
     sim->clearReceivedCommands();
-    sim->setFailPage(0x0C05);
+    sim->state()->box.faults().failPages.insert(0x0C05);
     EXPECT_FALSE(download());
     EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(msg::kCommunicationError)});
     EXPECT_EQ(pagesWritten(), pageRun(0x0C00, 5));
@@ -311,8 +312,8 @@ TEST_F(Download, WorkerFailuresStopTheDataWithoutClosingCommands)
 
     // A Boot ROM page refused.
     ui.clear();
-    sim->setFailPage(0x0C05, false);
-    sim->setFailPage(0x1FE2);
+    sim->state()->box.faults().failPages.erase(0x0C05);
+    sim->state()->box.faults().failPages.insert(0x1FE2);
     sim->clearReceivedCommands();
     job.bootRomFileName = "boot.btp";
     EXPECT_FALSE(download());
@@ -326,12 +327,12 @@ TEST_F(Download, WorkerFailuresStopTheDataWithoutClosingCommands)
     // A box that falls silent among the User ROM pages: the message once,
     // not again for the poll and the way back to 9600.
     ui.clear();
-    sim->setFailPage(0x1FE2, false);
-    onNth(CMD_WRITE_PAGE, 5, [this] { sim->setSilent(true); });
+    sim->state()->box.faults().failPages.erase(0x1FE2);
+    onNth(CMD_WRITE_PAGE, 5, [this] { sim->state()->box.faults().silent = true; });
     EXPECT_FALSE(download());
     EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(msg::kCommunicationError)});
     onCommand = nullptr;
-    sim->setSilent(false);
+    sim->state()->box.faults().silent = false;
 }
 
 TEST_F(Download, CancelDuringUserPagesSendsNoClosingCommands)
@@ -396,10 +397,10 @@ TEST_F(Download, ABoxThatStaysBusyEndsTheJobAsACommunicationErrorOrOnCancel)
         ui.clear();
         onCommand = [this, c](std::uint8_t code, std::span<const std::uint8_t> payload) {
             if (code == c.code && (!c.page || (payload[0] | payload[1] << 8) == *c.page))
-                sim->setStayBusy(true);
+                sim->state()->box.faults().stayBusy = true;
         };
         EXPECT_FALSE(download());
-        sim->setStayBusy(false);
+        sim->state()->box.faults().stayBusy = false;
         EXPECT_EQ(outcome.kind, OutcomeClass::CommunicationError);
         EXPECT_EQ(outcome.failedCommand, c.failed);
         EXPECT_EQ(outcome.failedPage, c.page);
@@ -411,9 +412,9 @@ TEST_F(Download, ABoxThatStaysBusyEndsTheJobAsACommunicationErrorOrOnCancel)
     link->timing.eraseBusyLimit = 600s;
     ui.clear();
     sim->clearReceivedCommands();
-    onNth(CMD_ERASE_BLOCKS, 1, [this] { sim->setStayBusy(true); });
+    onNth(CMD_ERASE_BLOCKS, 1, [this] { sim->state()->box.faults().stayBusy = true; });
     EXPECT_FALSE(download([this] { return countCode(sim->receivedCommands(), CMD_READ_STATUS) >= 10; }));
-    sim->setStayBusy(false);
+    sim->state()->box.faults().stayBusy = false;
     EXPECT_EQ(outcome.kind, OutcomeClass::Cancelled);
     EXPECT_TRUE(ui.messages().empty());
     expectResting();

@@ -5,8 +5,8 @@
 #include "plx71/testing/recording_ui.hpp"
 
 #ifdef PLX71_HAVE_SIM
+#include "plx71/testing/sim_box.hpp"
 #include "plx71/testing/sim_link.hpp"
-#include "plx71sim/simulator.hpp"
 #endif
 
 #include <gtest/gtest.h>
@@ -70,7 +70,7 @@ protected:
         job.operationBlockList = "1"; // a small block keeps the test short
         state.images.user = pattern(state.images.user.size(), 7);
         for (int i = 0; i < 3; ++i) {
-            sims.push_back(std::make_unique<plx71sim::Simulator>(quickBox()));
+            sims.push_back(std::make_unique<SimBox>());
             ASSERT_TRUE(sims.back()->start()) << sims.back()->lastError();
             uis.push_back(std::make_unique<RecordingUi>());
         }
@@ -98,12 +98,12 @@ protected:
     void expectAllResting()
     {
         for (auto& sim : sims)
-            EXPECT_TRUE(sim->waitFor([&] { return sim->rate() == 9600 && sim->portOpenCount() == 0; }, 2s));
+            EXPECT_TRUE(sim->resting(2s));
     }
 
     WriterState state;
     JobSettings job;
-    std::vector<std::unique_ptr<plx71sim::Simulator>> sims;
+    std::vector<std::unique_ptr<SimBox>> sims;
     std::vector<std::unique_ptr<RecordingUi>> uis;
     std::mutex endedMutex;
     std::vector<std::size_t> ended;
@@ -111,10 +111,10 @@ protected:
 
 TEST_F(Gang, EachBoxEndsWithItsOwnOutcome)
 {
-    sims[1]->setSilent(true);
+    sims[1]->state()->box.faults().silent = true;
     const std::uint32_t blockStart = state.areaTables.blockStart[1];
     const auto page = std::uint16_t((blockStart >> 8) & 0xFFF);
-    sims[2]->setFailPage(std::uint16_t(page + 1));
+    sims[2]->state()->box.faults().failPages.insert(std::uint16_t(page + 1));
     const auto outcomes = run();
     ASSERT_EQ(outcomes.size(), 3u);
 
@@ -123,7 +123,7 @@ TEST_F(Gang, EachBoxEndsWithItsOwnOutcome)
     EXPECT_GT(outcomes[0].pagesVerified, 0);
     EXPECT_EQ(outcomes[0].pagesWritten, outcomes[0].pagesVerified);
     EXPECT_EQ(outcomes[0].stableName, "box0");
-    const auto written = sims[0]->page(page);
+    const auto written = sims[0]->state()->box.job().page(page);
     const std::size_t offset = blockStart - state.areaTables.blockStart[6];
     EXPECT_TRUE(std::equal(written.begin(), written.end(), state.images.user.begin() + long(offset)));
     EXPECT_TRUE(uis[0]->messages().empty());
@@ -137,7 +137,7 @@ TEST_F(Gang, EachBoxEndsWithItsOwnOutcome)
 
     std::lock_guard lock(endedMutex);
     EXPECT_EQ(ended.size(), 3u);
-    sims[1]->setSilent(false);
+    sims[1]->state()->box.faults().silent = false;
     expectAllResting();
 }
 
@@ -146,7 +146,7 @@ TEST_F(Gang, CancelReachesEveryBox)
     // Slow pages, so that no box can finish its block between the last box's
     // first page and the press, however late a loaded machine runs the threads.
     for (auto& sim : sims)
-        sim->setBusyTime(100ms);
+        sim->state()->box.config().busyTime = 100ms;
     std::atomic<bool> cancel{false};
     std::thread presser([&] {
         const bool allWriting = sims[0]->waitFor(

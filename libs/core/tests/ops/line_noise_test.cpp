@@ -33,7 +33,7 @@ protected:
 
     bool boxHolds(std::uint16_t page) const
     {
-        const auto stored = sim->page(page);
+        const auto stored = sim->state()->box.job().page(page);
         return std::equal(stored.begin(), stored.end(), state.images.user.begin() + ((page << 8) - 0xC0000));
     }
     // The pages the job wrote, as the box stores them.
@@ -65,7 +65,7 @@ TEST_F(LineNoise, RetriesCarryTheJobThroughBitErrorsInEitherDirection)
         EXPECT_TRUE(o.ok()) << outcomeClassName(o.kind);
         EXPECT_TRUE(o.verified);
         EXPECT_TRUE(boxHoldsTheJob());
-        const plx71sim::NoiseCount flipped = sim->noiseCount();
+        const plx71sim::NoiseCount flipped = sim->state()->noise;
         EXPECT_GT(c.noise.toBox > 0 ? flipped.toBox : flipped.toPc, 0u);
         EXPECT_EQ(c.noise.toBox > 0 ? flipped.toPc : flipped.toBox, 0u);
         // Some request went out more than once: 40 pages written, 40 read.
@@ -126,7 +126,8 @@ TEST_F(LineNoise, AFirmwareLoadIsNeverReportedAsVerified)
         EXPECT_TRUE(o.notReadBack);
         EXPECT_FALSE(o.verified);
         bool same = true;
-        for (const auto& [page, bytes] : sim->job().firmware)
+        const auto firmware = sim->state()->box.job().firmware;
+        for (const auto& [page, bytes] : firmware)
             same = same && std::equal(bytes.begin(), bytes.end(), img.bytes.begin() + ((page - 0xC10) << 8));
         EXPECT_EQ(same, c.stored);
         expectResting();

@@ -82,7 +82,7 @@ TEST_F(Loader, AboutQueryAt9600KeepsOrEmptiesTheVersion)
     // About box still shows the last good query when its port fails.
     ui.clear();
     usePort(PortChoice::path(sim->slavePath()));
-    sim->corruptReplies(3);
+    sim->state()->box.faults().corruptReplies = 3;
     auto k = sink();
     EXPECT_FALSE(session->download(state, job, k).ok());
     EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
@@ -97,7 +97,7 @@ TEST_F(Loader, AboutQueryAt9600KeepsOrEmptiesTheVersion)
     // No answer: the text is emptied.
     ui.clear();
     usePort(PortChoice::path(sim->slavePath()));
-    sim->setSilent(true);
+    sim->state()->box.faults().silent = true;
     session->queryFirmwareVersion();
     EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
     EXPECT_EQ(link->firmwareVersion, "");
@@ -120,7 +120,7 @@ TEST_F(Loader, ReadVersionAtTheUsersRateAndBack)
     // The query fails after the switch: no versions, the box still goes
     // back to 9600 so that the next connect finds it.
     sim->clearReceivedCommands();
-    sim->corruptReplies(3);
+    sim->state()->box.faults().corruptReplies = 3;
     v = readVersions(4);
     EXPECT_FALSE(v.ok());
     EXPECT_EQ(v.firmwareVersion, "");
@@ -131,7 +131,7 @@ TEST_F(Loader, ReadVersionAtTheUsersRateAndBack)
 
     // The switch back fails: a failure, with the versions read before it.
     ui.clear();
-    onNth(CMD_SET_LINK_RATE, 2, [this] { sim->dropAcks(3); });
+    onNth(CMD_SET_LINK_RATE, 2, [this] { sim->state()->box.faults().dropAcks = 3; });
     v = readVersions(0);
     EXPECT_FALSE(v.ok());
     EXPECT_EQ(v.firmwareVersion, "V1.30 2001/12/25");
@@ -141,7 +141,7 @@ TEST_F(Loader, ReadVersionAtTheUsersRateAndBack)
     // No box.
     ui.clear();
     onCommand = nullptr;
-    sim->setSilent(true);
+    sim->state()->box.faults().silent = true;
     v = readVersions(4);
     EXPECT_FALSE(v.ok());
     EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
@@ -214,7 +214,7 @@ TEST_F(Loader, DownloadSendsFortyEightPagesEachAfterAPollAndReportsTheNewVersion
     EXPECT_EQ(cmds[cmds.size() - 2].code, CMD_READ_VERSIONS);
     EXPECT_EQ(cmds.back().code, CMD_SET_LINK_RATE);
 
-    const auto stored = sim->job().firmware;
+    const auto stored = sim->state()->box.job().firmware;
     ASSERT_EQ(stored.size(), 48u);
     const auto blank = stored.at(0x0C20);
     EXPECT_TRUE(std::all_of(blank.begin(), blank.end(), [](auto b) { return b == 0xFF; }));
@@ -233,9 +233,9 @@ TEST_F(Loader, FailuresBeforeThePagesEndInError)
     // No box: one message, from CMD_LOAD_ENTER; no switch tried, no wait.
     ui.clear();
     sleeps.clear();
-    sim->setSilent(true);
+    sim->state()->box.faults().silent = true;
     EXPECT_TRUE(isError(load(img)));
-    sim->setSilent(false);
+    sim->state()->box.faults().silent = false;
     EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
     for (auto& c : sim->receivedCommands())
         EXPECT_EQ(c.code, CMD_LOAD_ENTER);
@@ -245,7 +245,7 @@ TEST_F(Loader, FailuresBeforeThePagesEndInError)
     for (std::uint8_t code : {CMD_LOAD_PREPARE, CMD_SET_LINK_RATE}) {
         ui.clear();
         sim->clearReceivedCommands();
-        onNth(code, 1, [this] { sim->nakFrames(3); });
+        onNth(code, 1, [this] { sim->state()->box.faults().naks = 3; });
         EXPECT_TRUE(isError(load(img))) << int(code);
         EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError}) << int(code);
         EXPECT_EQ(countCode(accepted(*sim), CMD_LOAD_WRITE_PAGE), 0u);
@@ -258,18 +258,18 @@ TEST_F(Loader, FailuresAfterThePagesEndInError)
     const FirmwareImage img = firmware();
 
     // A page refused: message once, nothing after it, no version query.
-    sim->setFailPage(0x0C13);
+    sim->state()->box.faults().failPages.insert(0x0C13);
     EXPECT_TRUE(isError(load(img)));
     EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
     EXPECT_EQ(loadPages().size(), 3u);
     EXPECT_EQ(countCode(accepted(*sim), CMD_READ_VERSIONS), 0u);
     expectResting();
-    sim->setFailPage(0x0C13, false);
+    sim->state()->box.faults().failPages.erase(0x0C13);
 
     // The version query after the pages fails.
     ui.clear();
     sim->clearReceivedCommands();
-    onNth(CMD_READ_VERSIONS, 1, [this] { sim->corruptReplies(3); });
+    onNth(CMD_READ_VERSIONS, 1, [this] { sim->state()->box.faults().corruptReplies = 3; });
     EXPECT_TRUE(isError(load(img)));
     EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
     EXPECT_EQ(loadPages().size(), 48u);
@@ -278,7 +278,7 @@ TEST_F(Loader, FailuresAfterThePagesEndInError)
     // The switch back fails: "Error", the versions as read before.
     ui.clear();
     sim->clearReceivedCommands();
-    onNth(CMD_SET_LINK_RATE, 2, [this] { sim->dropAcks(3); });
+    onNth(CMD_SET_LINK_RATE, 2, [this] { sim->state()->box.faults().dropAcks = 3; });
     const auto r = load(img);
     EXPECT_FALSE(r.ok());
     EXPECT_EQ(r.firmwareVersion, "V1.40 2003/04/05");
@@ -300,9 +300,9 @@ TEST_F(Loader, CancelStopsThePagesAndABusyBoxWaitsForIt)
 
     // A box that stays busy is polled until Cancel; no page goes out.
     sim->clearReceivedCommands();
-    sim->setStayBusy(true);
+    sim->state()->box.faults().stayBusy = true;
     r = load(img, [this] { return countCode(sim->receivedCommands(), CMD_READ_STATUS) >= 10; });
-    sim->setStayBusy(false);
+    sim->state()->box.faults().stayBusy = false;
     EXPECT_TRUE(isError(r));
     EXPECT_TRUE(ui.messages().empty());
     EXPECT_GE(countCode(accepted(*sim), CMD_READ_STATUS), 10u);
@@ -312,11 +312,11 @@ TEST_F(Loader, CancelStopsThePagesAndABusyBoxWaitsForIt)
     // Busy beyond the page limit after the fifth page: a communication error
     // naming that page, and the pages the box took are counted.
     link->timing.pageBusyLimit = 150ms;
-    onNth(CMD_LOAD_WRITE_PAGE, 5, [this] { sim->setStayBusy(true); });
+    onNth(CMD_LOAD_WRITE_PAGE, 5, [this] { sim->state()->box.faults().stayBusy = true; });
     session->aimBox(session->port().comPortIndex, 4);
     auto k = sink();
     const BoxOutcome o = session->loadFirmware(img, "/fw/new.hex", k);
-    sim->setStayBusy(false);
+    sim->state()->box.faults().stayBusy = false;
     EXPECT_EQ(o.kind, OutcomeClass::CommunicationError);
     EXPECT_EQ(o.failedCommand, "CMD_LOAD_WRITE_PAGE");
     EXPECT_EQ(o.failedPage, std::optional<std::uint16_t>(0x0C14));

@@ -1,6 +1,8 @@
-// The window-less sink: Cancel from the caller, progress ticks, and the
-// counters shared with a busy worker (run under TSan by scripts/ci/tsan.sh).
+// The window-less sink: progress ticks, and the contract of every sink with
+// Cancel from the caller and counters shared with a busy worker (run under
+// TSan by scripts/ci/tsan.sh).
 #include "plx71/ops/progress_sink.hpp"
+#include "plx71/testing/progress_sink_contract.hpp"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +14,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(PollingSink, CompletesWithAFullBarOrStopsAtTheAbortMarkOnCancel)
+TEST(PollingSink, TicksShowTheTransferUpToItsEnd)
 {
     std::atomic<int> ticks{0};
     std::int32_t lastDone = -1;
@@ -32,49 +34,23 @@ TEST(PollingSink, CompletesWithAFullBarOrStopsAtTheAbortMarkOnCancel)
     }));
     EXPECT_EQ(lastDone, 4096); // the last tick shows the end
     EXPECT_GE(ticks.load(), 1);
-
-    // Cancel arrives while the worker keeps advancing: the mark is never
-    // lost, and the worker sees it at its next check.
-    std::atomic<bool> cancel{false};
-    std::atomic<int> beyondTotal{0};
-    PollingSinkOptions c;
-    c.tick = 1ms;
-    c.cancelRequested = [&] { return cancel.load(); };
-    counters.start(1 << 30);
-    const bool ok = PollingProgressSink(c).runTransfer({TransferKind::Download, "t", ""}, counters, [&] {
-        int units = 0;
-        while (counters.running()) {
-            counters.advance(1);
-            if (++units == 1000)
-                cancel = true;
-        }
-        beyondTotal = counters.done() - counters.total();
-    });
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(counters.done(), counters.abortMark());
-    EXPECT_EQ(beyondTotal.load(), kAbortMargin);
 }
 
-TEST(PollingSink, AWorkerThatFailsByItselfEndsLikeCancel)
+// Cancel is the caller's answer, asked at every tick.
+struct PollingRig : test::SinkRig {
+    std::atomic<bool> cancel{false};
+    PollingProgressSink polling{PollingSinkOptions{[this] { return cancel.load(); }, {}, {}, 1ms}};
+    ProgressSink& sink() override { return polling; }
+    bool pressCancel() override
+    {
+        cancel = true;
+        return true;
+    }
+};
+
+TEST(PollingSink, KeepsTheProgressSinkContract)
 {
-    ProgressCounters counters;
-    counters.start(100);
-    std::atomic<bool> asked{false};
-    PollingSinkOptions o;
-    o.tick = 1ms;
-    o.cancelRequested = [&] {
-        asked = true;
-        return false;
-    };
-    EXPECT_FALSE(PollingProgressSink(o).runTransfer({}, counters, [&] {
-        // Long enough for the runner to look at least once.
-        const auto deadline = std::chrono::steady_clock::now() + 2s;
-        while (!asked && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::yield();
-        counters.abort();
-    }));
-    EXPECT_TRUE(asked.load());
-    EXPECT_TRUE(counters.aborted());
+    EXPECT_EQ(test::checkProgressSinkContract([] { return std::make_unique<PollingRig>(); }), "");
 }
 
 } // namespace

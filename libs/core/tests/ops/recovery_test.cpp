@@ -62,7 +62,7 @@ TEST_F(Recovering, AReadThatFailsGoesOnFromItsPageAfterAResync)
         onRequest = [&](std::uint8_t code, std::uint16_t page) {
             if (code == CMD_READ_PAGE && ++reads == 10) {
                 failedPage = page;
-                sim->dropAcks(4); // both attempts of both cycles
+                sim->state()->box.faults().dropAcks = 4; // both attempts of both cycles
             }
             switched = switched || (failedPage && code == CMD_SET_LINK_RATE);
             if (switched && !resumedAt && code == CMD_READ_PAGE)
@@ -110,14 +110,14 @@ TEST_F(Recovering, ReReadsTellTheLineFromTheBoxAndRestartsGoARateLower)
         prepare();
         const std::uint16_t first = 0x0FC0;
         int flips = 0, erases = 0;
-        sim->setFailPage(first, c.failWritesUntilErase > 0);
+        sim->state()->box.faults().failPage(first, c.failWritesUntilErase > 0);
         {
             std::lock_guard lock(hookMutex);
             onRequest = [&](std::uint8_t code, std::uint16_t page) {
                 if (code == CMD_ERASE_BLOCKS && ++erases == c.failWritesUntilErase)
-                    sim->setFailPage(first, false);
+                    sim->state()->box.faults().failPages.erase(first);
                 if (code == CMD_READ_PAGE && page == first)
-                    sim->setFlipRead(first, 0, c.flipReads < 0 || flips++ < c.flipReads);
+                    sim->state()->box.faults().flipRead(first, 0, c.flipReads < 0 || flips++ < c.flipReads);
             };
         }
         const BoxOutcome o = download();
@@ -162,7 +162,7 @@ TEST_F(Recovering, ResyncsAreBounded)
         std::lock_guard lock(hookMutex);
         onRequest = [&](std::uint8_t code, std::uint16_t page) {
             if (code == CMD_READ_PAGE && page == 0x0C05)
-                sim->setSilent(true);
+                sim->state()->box.faults().silent = true;
         };
     }
     WriterState back;
@@ -186,7 +186,7 @@ TEST_F(Recovering, ResyncsAreBounded)
         std::lock_guard lock(hookMutex);
         onRequest = [&](std::uint8_t code, std::uint16_t page) {
             if (code == CMD_READ_PAGE && page == 0x0C05 && !silent.exchange(true))
-                sim->setSilent(true);
+                sim->state()->box.faults().silent = true;
         };
     }
     auto cancelling = sink([&] { return silent.load(); });

@@ -10,7 +10,6 @@
 #include "plx71/testing/box_session_access.hpp"
 #include "plx71/testing/recording_ui.hpp"
 #include "plx71/testing/sim_link.hpp"
-#include "plx71sim/simulator.hpp"
 
 #include <gtest/gtest.h>
 
@@ -57,7 +56,7 @@ protected:
     {
         if (sim)
             sim->stop();
-        sim = std::make_unique<plx71sim::Simulator>(options);
+        sim = std::make_unique<SimBox>(options);
         ASSERT_TRUE(sim->start()) << sim->lastError();
         session = makeSession(ui);
         link = &test::linkOf(*session);
@@ -135,8 +134,7 @@ protected:
     void expectResting()
     {
         EXPECT_FALSE(link->isOpen());
-        EXPECT_TRUE(sim->waitFor([&] { return sim->portOpenCount() == 0; }, 2s));
-        EXPECT_EQ(sim->rate(), 9600);
+        EXPECT_TRUE(sim->resting(2s));
     }
 
     std::size_t countText(std::string_view text) const
@@ -146,7 +144,7 @@ protected:
     }
 
     RecordingUi ui;
-    std::unique_ptr<plx71sim::Simulator> sim;
+    std::unique_ptr<SimBox> sim;
     std::unique_ptr<BoxSession> session;
     WriterLink* link = nullptr; // the session's
     WriterState state;

@@ -110,23 +110,23 @@ TEST_F(SkipBlank, APageTheEraseLeftNonBlankIsAVerifyMismatchOnlyWhenSkipped)
     EXPECT_TRUE(download(DownloadOptions{true, false}).ok());
     plx71sim::Page blank;
     blank.fill(0xFF);
-    EXPECT_EQ(sim->page(0x0FA3), blank);
+    EXPECT_EQ(sim->state()->box.job().page(0x0FA3), blank);
 }
 
 // A box holding an earlier job's Boot ROM: the blank page 1FE3 of this job
 // still goes out, so the box holds this job even without the read-back.
 TEST_F(SkipBlank, ABootRomPageOfAnEarlierJobIsOverwrittenEvenWhenBlank)
 {
-    plx71sim::StoredJob earlier = sim->job();
+    plx71sim::StoredJob earlier = sim->state()->box.job();
     earlier.pages[0x1FE3].fill(0x5A);
-    sim->setJob(earlier);
+    sim->state()->replaceJob(earlier);
     for (bool verify : {false, true}) {
         const BoxOutcome o = download(DownloadOptions{verify, true});
         EXPECT_TRUE(o.ok()) << outcomeClassName(o.kind);
         plx71sim::Page blank;
         blank.fill(0xFF);
-        EXPECT_EQ(sim->page(0x1FE3), blank);
-        sim->setJob(earlier);
+        EXPECT_EQ(sim->state()->box.job().page(0x1FE3), blank);
+        sim->state()->replaceJob(earlier);
     }
 }
 

@@ -81,9 +81,9 @@ protected:
     // The box's stored job with other settings.
     void storeSettings(const std::function<void(plx71sim::WriterSettings&)>& change)
     {
-        auto stored = sim->job();
+        auto stored = sim->state()->box.job();
         change(stored.settings);
-        sim->setJob(stored);
+        sim->state()->replaceJob(stored);
     }
 
     ScratchDir dir;
@@ -281,15 +281,15 @@ TEST_F(Upload, FailuresBeforeTheSettingsChangeNothing)
     usePort(PortChoice::path(sim->slavePath()));
 
     ui.clear();
-    sim->setSilent(true);
+    sim->state()->box.faults().silent = true;
     EXPECT_EQ(upload(back, backJob), UploadResult::NothingChanged);
-    sim->setSilent(false);
+    sim->state()->box.faults().silent = false;
     EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(msg::kCommunicationError)});
     expectUnchanged("rate switch");
 
     for (std::uint8_t code : {CMD_READ_VERSIONS, CMD_READ_SETTINGS}) {
         ui.clear();
-        onNth(code, 1, [this] { sim->corruptReplies(3); });
+        onNth(code, 1, [this] { sim->state()->box.faults().corruptReplies = 3; });
         EXPECT_EQ(upload(back, backJob), UploadResult::NothingChanged);
         EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(msg::kCommunicationError)}) << int(code);
         expectUnchanged("query");
@@ -297,7 +297,7 @@ TEST_F(Upload, FailuresBeforeTheSettingsChangeNothing)
     onCommand = nullptr;
 
     ui.clear();
-    sim->setFirmwareVersion("V2.00 2003/03/03");
+    sim->state()->box.job().firmwareVersion = plx71sim::versionField("V2.00 2003/03/03");
     EXPECT_EQ(upload(back, backJob), UploadResult::NothingChanged);
     EXPECT_EQ(ui.texts(), std::vector<std::string>{"Firmware Version is different"});
     expectUnchanged("version");
@@ -313,13 +313,13 @@ TEST_F(Upload, SettingsNotLoadedComesAfterThePortIsClosed)
     WriterState back = freshState();
     JobSettings backJob;
 
-    sim->setNoSettings(true);
+    sim->state()->box.faults().noSettings = true;
     EXPECT_EQ(uploadOn(*watchedSession, back, backJob), UploadResult::NothingChanged);
     ASSERT_EQ(watcher.shown.size(), 1u);
     EXPECT_EQ(watcher.shown[0], (std::pair<std::string, bool>{"Settings not loaded", false}));
     EXPECT_EQ(backJob, JobSettings{});
     expectResting();
-    sim->setNoSettings(false);
+    sim->state()->box.faults().noSettings = false;
 
     // A device the table does not know, with a layout no image can hold.
     storeSettings([](plx71sim::WriterSettings& s) {
@@ -354,7 +354,7 @@ TEST_F(Upload, AFailedPageOrCancelKeepsTheSettingsButNotTheTexts)
     backJob.userRomChecksumText = "OLD1";
     backJob.idCodeText = "OLD2";
 
-    onNth(CMD_READ_PAGE, 10, [this] { sim->corruptReplies(3); });
+    onNth(CMD_READ_PAGE, 10, [this] { sim->state()->box.faults().corruptReplies = 3; });
     EXPECT_EQ(upload(back, backJob), UploadResult::SettingsOnly);
     onCommand = nullptr;
     EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(msg::kCommunicationError)});
@@ -414,7 +414,7 @@ TEST_F(Upload, ReadTwiceTakesAPageOnlyWhenTwoReadsInARowAgree)
                 if (code != CMD_READ_PAGE || (payload[0] | payload[1] << 8) != kPage)
                     return;
                 ++*reads;
-                sim->setFlipRead(kPage, 7, c.everyOther ? *reads % 2 == 1 : *reads == 1);
+                sim->state()->box.faults().flipRead(kPage, 7, c.everyOther ? *reads % 2 == 1 : *reads == 1);
             };
         }
         WriterState back = freshState();
@@ -435,7 +435,7 @@ TEST_F(Upload, ReadTwiceTakesAPageOnlyWhenTwoReadsInARowAgree)
         std::lock_guard lock(hookMutex);
         onCommand = nullptr;
     }
-    sim->setFlipRead(kPage, 7, false);
+    sim->state()->box.faults().flipReads.erase(kPage);
 }
 
 } // namespace

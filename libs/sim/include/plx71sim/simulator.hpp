@@ -7,10 +7,11 @@
 //   plx71sim::Simulator sim(o);
 //   if (!sim.start()) fail(sim.lastError());
 //   setenv("PLX71_COM1", sim.slavePath().c_str(), 1);
+//   sim.state()->box.faults().silent = true; // locked for this statement
 //   ... run the PC side ...
-//   sim.waitFor([&] { return sim.rate() == 9600; }, std::chrono::seconds(2));
-//   auto cmds = sim.receivedCommands();   // every request, in order
-//   sim.stop();                           // joins; also done by the destructor
+//   sim.waitFor([&] { return sim.state()->box.rate() == 9600; }, std::chrono::seconds(2));
+//   auto cmds = sim.state()->box.received(); // a copy: every request, in order
+//   sim.stop();                              // joins; also done by the destructor
 //
 // The box starts at 9600 bit/s, odd parity. Whenever bytes arrive it reads
 // the line settings the PC side put on the terminal; bytes sent while the
@@ -18,17 +19,16 @@
 // expects are dropped, as a real UART would garble them. Answers the box
 // sends while the PC's settings do not match are dropped too.
 //
-// Every public method is thread-safe and may be called while the box runs.
-// Fault switches act on the frames that arrive after the call.
+// The box's state is shared with the thread that serves the line; state()
+// hands it out under the lock. Fault switches act on the frames that arrive
+// after the change.
 #include <chrono>
-#include <condition_variable>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "plx71sim/stored_job.hpp"
 #include "plx71sim/writer_box.hpp"
@@ -71,6 +71,47 @@ struct Options {
     std::map<int, double> noiseAtRate;
 };
 
+// What the box holds and has counted, shared by the simulator's owner and
+// the thread that serves the line.
+struct BoxState {
+    WriterBox box;
+    // Descriptors the PC side holds open on the slave (from open/close events;
+    // processes of other users are not seen).
+    int portOpenCount = 0;
+    // Bytes dropped because the PC's line settings did not match the box's.
+    std::size_t ignoredBytes = 0;
+    NoiseCount noise;
+    bool unsaved = false; // the stored job changed since the state file was written
+
+    // Replaces the stored job (e.g. for an upload test); it is saved like a
+    // job the PC side sent.
+    void replaceJob(const StoredJob& job)
+    {
+        box.job() = job;
+        box.job().firmwareVersion = versionField(job.firmwareVersion);
+        unsaved = true;
+    }
+};
+
+// A view of the state that holds the lock for as long as it lives (to the
+// end of the statement, used as sim.state()->...). The lock may be taken
+// again by the same thread, so one statement may read the state twice. Do
+// not keep a view while waiting for the box: it cannot answer meanwhile.
+template <typename T>
+class Locked {
+public:
+    Locked(std::recursive_mutex& mutex, T& value) : lock_(mutex), value_(&value) {}
+    T* operator->() const { return value_; }
+    T& operator*() const { return *value_; }
+
+private:
+    std::unique_lock<std::recursive_mutex> lock_;
+    T* value_;
+};
+
+class Engine;
+struct Shared;
+
 class Simulator {
 public:
     explicit Simulator(Options options = {});
@@ -88,69 +129,19 @@ public:
     std::string slavePath() const;
     std::string lastError() const;
 
-    // --- what the box holds -------------------------------------------------
-    int rate() const; // current link rate in bit/s
-    bool busy() const;
-    StoredJob job() const;
-    void setJob(const StoredJob& job); // e.g. a stored job for an upload test
-    WriterSettings settings() const;
-    Bytes settingsRecord() const; // exactly the settings query's reply payload
-    Page page(std::uint16_t number) const;
-    std::string firmwareVersion() const; // 16 bytes
-    std::vector<ReceivedCommand> receivedCommands() const;
-    void clearReceivedCommands();
-    // Descriptors the PC side holds open on the slave (from open/close events;
-    // processes of other users are not seen).
-    int portOpenCount() const;
-    // Bytes dropped because the PC's line settings did not match the box's.
-    std::size_t ignoredBytes() const;
-    NoiseCount noiseCount() const;
+    Locked<BoxState> state();
+    Locked<const BoxState> state() const;
 
-    // --- fault switches -----------------------------------------------------
-    void dropAcks(int frames);
-    void nakFrames(int frames);
-    void corruptReplies(int replies);
-    void setSilent(bool on);
-    void setStayBusy(bool on);
-    void setNoSettings(bool on);
-    void setFailPage(std::uint16_t page, bool on = true);
-    // Reads of `page` hand back its byte at `offset` inverted.
-    void setFlipRead(std::uint16_t page, std::uint8_t offset, bool on = true);
-    // The settings query answers with `field` changed (kSettingFields; empty:
-    // none). False for an unknown field name.
-    bool setAlterSetting(const std::string& field);
-    void setFirmwareVersion(const std::string& text);
-    void setBusyTime(std::chrono::milliseconds t);
-    Faults faults() const;
-
-    // --- waiting ------------------------------------------------------------
     // Re-evaluates `condition` (without holding the box's lock) whenever the
     // box has handled something, and at least every 10 ms, until it holds or
     // the time is up. Returns its last value.
     bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) const;
-    bool waitForCommands(std::size_t count, std::chrono::milliseconds timeout) const;
 
 private:
-    class Engine;
-    void notify();
-    void saveNow();
-
-    Options options_;
-    std::mutex lifecycle_;     // serialises start() and stop()
-    mutable std::mutex mutex_; // guards box_, error_ and the fields below
-    mutable std::condition_variable changed_;
-    WriterBox box_;
-    std::string error_;
-    std::string slavePath_;
+    std::mutex lifecycle_; // serialises start() and stop()
+    std::shared_ptr<Shared> shared_;
     std::unique_ptr<Engine> engine_;
     std::thread thread_;
-    int openCount_ = 0;
-    std::size_t ignoredBytes_ = 0;
-    NoiseCount noiseCount_;
-    bool dirty_ = false;
-    bool running_ = false;
-
-    friend class Engine;
 };
 
 } // namespace plx71sim

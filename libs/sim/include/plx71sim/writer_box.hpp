@@ -37,6 +37,22 @@ struct Faults {
     // An erase leaves these User ROM pages holding 0x00 instead of blanking
     // them: a box whose erased pages are not all 0xFF.
     std::set<std::uint16_t> unerasedPages;
+
+    // Switches the fault of one page on or off.
+    void failPage(std::uint16_t page, bool on)
+    {
+        if (on)
+            failPages.insert(page);
+        else
+            failPages.erase(page);
+    }
+    void flipRead(std::uint16_t page, std::uint8_t offset, bool on)
+    {
+        if (on)
+            flipReads[page] = offset;
+        else
+            flipReads.erase(page);
+    }
 };
 
 // The settings fields alterSetting can change. Numbers get their lowest bit

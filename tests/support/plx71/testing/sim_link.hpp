@@ -1,11 +1,10 @@
 #pragma once
-// Test support shared by every test that talks to the software writer box
-// over a real pseudo-terminal: short link pauses, a quick box, a port that
-// sees each request frame as it goes out, a gate to hold a worker at a point,
-// and small readers of the box's record of received commands.
+// The PC side of tests that talk to the software writer box (sim_box.hpp)
+// over a real pseudo-terminal: short link pauses, a port that sees each
+// request frame as it goes out, a gate to hold a worker at a point.
 #include "link/frame.hpp"
 #include "plx71/port/serial_port.hpp"
-#include "plx71sim/simulator.hpp"
+#include "plx71/testing/sim_box.hpp"
 
 #include <algorithm>
 #include <chrono>
@@ -38,13 +37,6 @@ inline LinkTiming quickTiming()
     t.lowVccPagePause = 3ms;
     t.paceWrites = false;
     return t;
-}
-
-inline plx71sim::Options quickBox()
-{
-    plx71sim::Options o;
-    o.box.busyTime = 5ms;
-    return o;
 }
 
 // The system's port, with a hook that sees every request frame just before
@@ -104,44 +96,5 @@ private:
     bool arrived_ = false;
     bool open_ = false;
 };
-
-// Bytes that differ from page to page and from the blank value.
-inline std::vector<std::uint8_t> pattern(std::size_t n, std::uint8_t seed)
-{
-    std::vector<std::uint8_t> out(n);
-    for (std::size_t i = 0; i < n; ++i)
-        out[i] = std::uint8_t((i * 7 + (i >> 8) * 13 + seed) % 251);
-    return out;
-}
-
-// Every request the box took in (acknowledged or answered), in order.
-inline std::vector<plx71sim::ReceivedCommand> accepted(const plx71sim::Simulator& sim)
-{
-    std::vector<plx71sim::ReceivedCommand> out;
-    for (auto& c : sim.receivedCommands()) {
-        if (c.outcome == plx71sim::Outcome::Acked || c.outcome == plx71sim::Outcome::Replied)
-            out.push_back(c);
-    }
-    return out;
-}
-
-inline std::vector<std::uint8_t> codes(const std::vector<plx71sim::ReceivedCommand>& cmds)
-{
-    std::vector<std::uint8_t> out;
-    for (auto& c : cmds)
-        out.push_back(c.code);
-    return out;
-}
-
-inline std::size_t countCode(const std::vector<plx71sim::ReceivedCommand>& cmds, std::uint8_t code)
-{
-    return std::size_t(std::count_if(cmds.begin(), cmds.end(), [code](auto& c) { return c.code == code; }));
-}
-
-// The page number of a page request (its first two payload bytes).
-inline std::uint16_t pageOf(const plx71sim::ReceivedCommand& c)
-{
-    return std::uint16_t(c.payload.at(0) | (c.payload.at(1) << 8));
-}
 
 } // namespace plx71::test

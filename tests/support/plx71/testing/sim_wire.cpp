@@ -1,4 +1,4 @@
-#include "pc_port.hpp"
+#include "plx71/testing/sim_wire.hpp"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include <sstream>
 #include <stdexcept>
 
-namespace plx71sim::test {
+namespace plx71::test {
 
 std::string tempPath(const std::string& name)
 {
@@ -157,8 +157,8 @@ Bytes transact(PcPort& port, const Bytes& request, std::size_t replyBody)
     port.send(request);
     Bytes got = port.read(replyBody ? 1 + replyBody + 3 : 1);
     if (replyBody && got.size() == replyBody + 4)
-        port.send({kAck});
+        port.send({plx71sim::kAck});
     return got;
 }
 
-} // namespace plx71sim::test
+} // namespace plx71::test
