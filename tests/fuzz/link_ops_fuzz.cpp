@@ -55,7 +55,8 @@ std::unique_ptr<test::FakeSerialPort> makePort(test::FakeSerialPort*& fake)
 
 struct Bench {
     Bench(FuzzInput& input, std::uint8_t choice)
-        : session(ui, PortChoice::com(choice % 4), choice / 4 % 5, makePort(fake)), box(*fake, input), sink(box)
+        : session(ui, PortChoice::com(choice % 4), *linkRateAt(int(choice / 4 % 5)), makePort(fake)), box(*fake, input),
+          sink(box)
     {
         test::linkOf(session).sleeper = [](std::chrono::milliseconds) {};
     }
@@ -128,7 +129,7 @@ void prepareJob(std::uint8_t choice, WriterState& state, JobSettings& job)
     job.operationBlockList = "0,2-3";
     job.lockBitMode = static_cast<LockBitMode>((choice >> 6) & 3);
     job.lockBlockList = "1";
-    job.hostBaudSelection = choice % 5;
+    job.linkRate = *linkRateAt(int(choice % 5));
 }
 
 void checkUnchanged(const WriterState& before, const WriterState& state, const JobSettings& jobBefore,

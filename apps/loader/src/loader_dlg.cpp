@@ -119,7 +119,7 @@ CLoaderDlg::CLoaderDlg(LoaderSession& session, QWidget* parent) : QDialog(parent
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint);
 
-    session_.box.aimBox(0, LoaderSession::kDefaultHostBaudIndex);
+    session_.box.aimBox(0, kDefaultLinkRate);
 
     buildControls();
     installAboutEntry();
@@ -159,9 +159,10 @@ void CLoaderDlg::buildControls()
     for (int i = 0; i < kComPortCount; ++i)
         ports << QString::fromStdString(comPortName(i));
     portCombo_ = addListRow(this, listGrid, 0, "&Serial Port :", "portIndex", ports);
-    baudCombo_ = addListRow(this, listGrid, 1, "&Baud Rate :", "baudIndex",
-                            {QStringLiteral("9600"), QStringLiteral("19.2K"), QStringLiteral("38.4K"),
-                             QStringLiteral("57.6K"), QStringLiteral("115.2K")});
+    QStringList rates;
+    for (const char* name : kLinkRateNames)
+        rates << QString::fromLatin1(name);
+    baudCombo_ = addListRow(this, listGrid, 1, "&Baud Rate :", "baudIndex", rates);
     listGrid->setColumnStretch(2, 1);
     bottom->addWidget(communication);
     bottom->addStretch(1);
@@ -246,7 +247,7 @@ void CLoaderDlg::onReadVersion()
         return;
     RunningFlag running(operationRunning_, [this](bool on) { showOperationRunning(on); });
     takeControls();
-    session_.box.aimBox(m_.portIndex, m_.baudIndex);
+    session_.box.aimBox(m_.portIndex, linkRateAt(m_.baudIndex).value_or(kDefaultLinkRate));
     // Both versions, or both fields empty when anything failed.
     const BoxOutcome outcome = session_.box.readVersions();
     m_.firmVersionText = outcome.ok() ? QString::fromStdString(outcome.firmwareVersion) : QString();
@@ -283,7 +284,7 @@ void CLoaderDlg::onDownload()
     RunningFlag running(operationRunning_, [this](bool on) { showOperationRunning(on); });
     takeControls();
     const SelectedFirmware& firmware = *session_.firmware;
-    session_.box.aimBox(m_.portIndex, m_.baudIndex);
+    session_.box.aimBox(m_.portIndex, linkRateAt(m_.baudIndex).value_or(kDefaultLinkRate));
     LoadingSink sink(this);
     // "Complete" with the versions the box reported after the load, else
     // "Error" (with the versions when they were read before a failed return

@@ -23,9 +23,8 @@ using qtui::FileDialogRequest;
 FileDialogRequest firmwareFileRequest();
 
 struct LoaderSession {
-    explicit LoaderSession(Ui& u) : ui(&u), box(u, PortChoice::com(0), kDefaultHostBaudIndex) {}
+    explicit LoaderSession(Ui& u) : ui(&u), box(u, PortChoice::com(0), kDefaultLinkRate) {}
 
-    static constexpr int kDefaultHostBaudIndex = 4; // 115200 bit/s
     LoaderSession(const LoaderSession&) = delete;
     LoaderSession& operator=(const LoaderSession&) = delete;
 

@@ -62,7 +62,7 @@ void LoaderDialogTest::windowShowsTheTemplatesControlsAndFirstValues()
         QCOMPARE(baud->itemText(i), rates[i]);
     QCOMPARE(baud->currentText(), QStringLiteral("115.2K"));
     QCOMPARE(w.session.box.port().comPortIndex, 0);
-    QCOMPARE(w.session.box.hostBaudIndex(), 4);
+    QCOMPARE(w.session.box.linkRate(), LinkRate::Bps115200);
     QVERIFY(!w.session.writerConnected());
 
     // The dialog's arrangement: the group boxes in order, each button on the

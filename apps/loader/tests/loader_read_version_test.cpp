@@ -152,7 +152,7 @@ void LoaderReadVersionTest::exitReturnsAHeldLinkToRest()
         QVERIFY(w.started);
         WriterLink& link = test::linkOf(w.session.box);
         QVERIFY(connectWriter(link));
-        QVERIFY(switchLinkRate(link, 4));
+        QVERIFY(switchLinkRate(link, LinkRate::Bps115200));
         QCOMPARE(w.sim.rate(), 115200);
         QVERIFY(w.session.writerConnected());
         w.sim.clearReceivedCommands();

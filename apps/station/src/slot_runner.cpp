@@ -64,7 +64,7 @@ std::string programVersion()
 
 BoxOutcome runSession(const SlotJob& job, Ui& ui, ProgressSink& sink)
 {
-    BoxSession session(ui, job.port, job.project->job.hostBaudSelection);
+    BoxSession session(ui, job.port, job.project->job.linkRate);
     if (job.timing)
         session.setTiming(*job.timing);
     if (job.recover)

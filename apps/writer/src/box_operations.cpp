@@ -38,7 +38,7 @@ void appendProductionRecord(WriterSession& s, const std::string& command, const 
 
 BoxOutcome downloadFromForm(WriterSession& s, QWidget* parent)
 {
-    s.box.aimBox(s.job.portSelection, s.job.hostBaudSelection);
+    s.box.aimBox(s.job.portSelection, s.job.linkRate);
     DialogProgressSink sink(parent);
     const BoxOutcome outcome = s.box.download(
         s.state, s.job, sink, DownloadOptions{s.preferences.verifyAfterDownload, s.preferences.skipBlankPages});
@@ -48,7 +48,7 @@ BoxOutcome downloadFromForm(WriterSession& s, QWidget* parent)
 
 BoxOutcome uploadIntoForm(WriterSession& s, QWidget* parent)
 {
-    s.box.aimBox(s.job.portSelection, s.job.hostBaudSelection);
+    s.box.aimBox(s.job.portSelection, s.job.linkRate);
     DialogProgressSink sink(parent);
     const BoxOutcome outcome = s.box.upload(s.state, s.job, sink);
     if (outcome.settingsApplied)
@@ -58,7 +58,7 @@ BoxOutcome uploadIntoForm(WriterSession& s, QWidget* parent)
 
 void queryAboutVersion(WriterSession& s)
 {
-    s.box.aimBox(s.job.portSelection, s.job.hostBaudSelection);
+    s.box.aimBox(s.job.portSelection, s.job.linkRate);
     s.box.queryFirmwareVersion();
 }
 

@@ -87,7 +87,7 @@ void CPlxView::takeJob()
     j.lockBitMode = LockBitMode(std::max(c_.lockBitGroup->checkedId(), 0));
     j.lockBlockList = c_.lockBlockList->text().toStdString();
     j.portSelection = c_.portCombo->currentIndex();
-    j.hostBaudSelection = c_.hostBaudCombo->currentIndex();
+    j.linkRate = linkRateAt(c_.hostBaudCombo->currentIndex()).value_or(kDefaultLinkRate);
 }
 
 void CPlxView::showJob()
@@ -114,7 +114,7 @@ void CPlxView::showJob()
     checkButton(c_.lockBitGroup, int(j.lockBitMode));
     setText(c_.lockBlockList, j.lockBlockList);
     c_.portCombo->setCurrentIndex(j.portSelection);
-    c_.hostBaudCombo->setCurrentIndex(j.hostBaudSelection);
+    c_.hostBaudCombo->setCurrentIndex(linkRateIndex(j.linkRate));
 }
 
 bool CPlxView::takeForCommand()

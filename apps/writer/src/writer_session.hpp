@@ -53,11 +53,9 @@ WriterPreferences loadPreferences(const QString& file);
 void savePreferences(const WriterPreferences& preferences, const QString& file);
 
 struct WriterSession {
-    explicit WriterSession(Ui& u) : ui(&u), box(u, PortChoice::com(0), kDefaultHostBaudIndex) {}
+    explicit WriterSession(Ui& u) : ui(&u), box(u, PortChoice::com(0), kDefaultLinkRate) {}
     WriterSession(const WriterSession&) = delete;
     WriterSession& operator=(const WriterSession&) = delete;
-
-    static constexpr int kDefaultHostBaudIndex = 4; // 115200 bit/s
 
     Ui* ui;
     WriterState state;

@@ -236,17 +236,17 @@ bool settingsReplyFits(const DeviceRecord& device, const JobSettings& job)
     return settingsReplyLength(device, job) <= kMaxSettingsReplyBody;
 }
 
-BoxSession::BoxSession(Ui& ui, PortChoice port, int hostBaudIndex, std::unique_ptr<SerialPort> serialPort)
-    : ui_(ui), port_(std::move(port)), hostBaudIndex_(hostBaudIndex),
-      ownLink_(std::make_unique<WriterLink>(ui, std::move(serialPort))), link_(*ownLink_)
+BoxSession::BoxSession(Ui& ui, PortChoice port, LinkRate rate, std::unique_ptr<SerialPort> serialPort)
+    : ui_(ui), port_(std::move(port)), rate_(rate), ownLink_(std::make_unique<WriterLink>(ui, std::move(serialPort))),
+      link_(*ownLink_)
 {}
 
 BoxSession::~BoxSession() = default;
 
-void BoxSession::aimBox(int comPortIndex, int hostBaudIndex)
+void BoxSession::aimBox(int comPortIndex, LinkRate rate)
 {
     port_.comPortIndex = comPortIndex;
-    hostBaudIndex_ = hostBaudIndex;
+    rate_ = rate;
 }
 
 void BoxSession::setTiming(const LinkTiming& timing)
@@ -273,7 +273,7 @@ void BoxSession::closeAtRestingRate()
 {
     if (!link_.isOpen())
         return;
-    switchLinkRate(link_, 0);
+    switchLinkRate(link_, kRestingLinkRate);
     disconnectWriter(link_);
 }
 
@@ -285,10 +285,10 @@ BoxOutcome BoxSession::download(const WriterState& state, const JobSettings& job
         run.fail(OutcomeClass::FileError); // no device or no User ROM data: nothing to send
         return run.finish();
     }
-    if (!jobFitsBox(ui_, state, job, run.outcome()) || !run.connectAtRate(hostBaudIndex_))
+    if (!jobFitsBox(ui_, state, job, run.outcome()) || !run.connectAtRate(rate_))
         return run.finish();
     if (recovery_.on) {
-        ops_detail::Recovery recovery(link_, recovery_, run.outcome(), hostBaudIndex_);
+        ops_detail::Recovery recovery(link_, recovery_, run.outcome(), rate_);
         downloadRecovering(run, recovery, state, job, sink, options);
         run.rest();
         recovery.reportFailure();
@@ -314,9 +314,9 @@ BoxOutcome BoxSession::verify(const WriterState& state, const JobSettings& job, 
         run.fail(OutcomeClass::FileError);
         return run.finish();
     }
-    if (!jobFitsBox(ui_, state, job, run.outcome()) || !run.connectAtRate(hostBaudIndex_))
+    if (!jobFitsBox(ui_, state, job, run.outcome()) || !run.connectAtRate(rate_))
         return run.finish();
-    ops_detail::Recovery recovery(link_, recovery_, run.outcome(), hostBaudIndex_);
+    ops_detail::Recovery recovery(link_, recovery_, run.outcome(), rate_);
     if (readVersionsRecovering(run, recovery, [&sink] { return sink.cancelRequested(); }) && !run.cancelled())
         runVerify(run, state, job, sink, FileNameCheck::Presence, &recovery);
     run.rest();

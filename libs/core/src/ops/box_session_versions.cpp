@@ -23,7 +23,7 @@ bool takeVersions(ops_detail::SessionRun& run, WriterLink& link)
 BoxOutcome BoxSession::readVersions()
 {
     ops_detail::SessionRun run(ui_, link_, port_, nullptr);
-    if (!run.connectAtRate(hostBaudIndex_))
+    if (!run.connectAtRate(rate_))
         return run.finish();
     if (!takeVersions(run, link_))
         run.communicationFailed();
@@ -53,7 +53,7 @@ BoxOutcome BoxSession::loadFirmware(const FirmwareImage& image, const std::strin
         return run.finish();
     // Recovering, the loader's frames only get more attempts: a box half-way
     // into its loader is not one to resync.
-    ops_detail::Recovery recovery(link_, recovery_, run.outcome(), hostBaudIndex_);
+    ops_detail::Recovery recovery(link_, recovery_, run.outcome(), rate_);
 
     // The box leaves for its loader only after both commands; it needs the
     // prepare wait before it listens at another rate.
@@ -61,7 +61,7 @@ BoxOutcome BoxSession::loadFirmware(const FirmwareImage& image, const std::strin
     bool ready = cmdLoadEnter(link_) && cmdLoadPrepare(link_);
     if (ready) {
         linkSleep(link_, link_.timing.loaderPrepareWait);
-        ready = run.switchRate(hostBaudIndex_);
+        ready = run.switchRate(rate_);
         run.outcome().linkRate = ready ? link_.currentRate : 0;
     }
     if (!ready) {

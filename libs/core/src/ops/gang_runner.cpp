@@ -30,8 +30,7 @@ std::string deviceIdentity(const std::string& name)
 
 BoxOutcome runOneBox(const GangBox& box, const GangOperation& operation, const GangOptions& options)
 {
-    BoxSession session(*box.ui, box.port, options.hostBaudIndex,
-                       options.makePort ? options.makePort() : makeSystemSerialPort());
+    BoxSession session(*box.ui, box.port, options.rate, options.makePort ? options.makePort() : makeSystemSerialPort());
     if (options.timing)
         session.setTiming(*options.timing);
     try {

@@ -119,7 +119,7 @@ TEST_F(LineNoise, AFirmwareLoadIsNeverReportedAsVerified)
     for (const Case& c : {Case{"quiet", {0, 0, 1}, true}, Case{"noisy", {2e-4, 0, 15}, false}}) {
         SCOPED_TRACE(c.name);
         startNoisyBox(c.noise);
-        session->aimBox(session->port().comPortIndex, 4);
+        session->aimBox(session->port().comPortIndex, LinkRate::Bps115200);
         auto s = sink();
         const BoxOutcome o = session->loadFirmware(img, "/fw/new.hex", s);
         ASSERT_TRUE(o.ok()) << outcomeClassName(o.kind);

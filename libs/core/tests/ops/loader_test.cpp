@@ -36,16 +36,16 @@ protected:
         return img;
     }
 
-    BoxOutcome readVersions(int baudIndex)
+    BoxOutcome readVersions(LinkRate rate)
     {
-        session->aimBox(session->port().comPortIndex, baudIndex);
+        session->aimBox(session->port().comPortIndex, rate);
         return session->readVersions();
     }
 
     BoxOutcome load(const FirmwareImage& img, std::function<bool()> cancelWhen = {})
     {
         auto k = sink(std::move(cancelWhen));
-        session->aimBox(session->port().comPortIndex, 4);
+        session->aimBox(session->port().comPortIndex, LinkRate::Bps115200);
         return session->loadFirmware(img, "/fw/new.hex", k);
     }
 
@@ -106,7 +106,7 @@ TEST_F(Loader, AboutQueryAt9600KeepsOrEmptiesTheVersion)
 
 TEST_F(Loader, ReadVersionAtTheUsersRateAndBack)
 {
-    auto v = readVersions(2);
+    auto v = readVersions(LinkRate::Bps38400);
     EXPECT_TRUE(v.ok());
     EXPECT_EQ(v.firmwareVersion, "V1.30 2001/12/25");
     EXPECT_EQ(v.bootVersion, "BOOT V1.00 2001 ");
@@ -121,7 +121,7 @@ TEST_F(Loader, ReadVersionAtTheUsersRateAndBack)
     // back to 9600 so that the next connect finds it.
     sim->clearReceivedCommands();
     sim->corruptReplies(3);
-    v = readVersions(4);
+    v = readVersions(LinkRate::Bps115200);
     EXPECT_FALSE(v.ok());
     EXPECT_EQ(v.firmwareVersion, "");
     EXPECT_EQ(v.bootVersion, "");
@@ -132,7 +132,7 @@ TEST_F(Loader, ReadVersionAtTheUsersRateAndBack)
     // The switch back fails: a failure, with the versions read before it.
     ui.clear();
     onNth(CMD_SET_LINK_RATE, 2, [this] { sim->dropAcks(3); });
-    v = readVersions(0);
+    v = readVersions(LinkRate::Bps9600);
     EXPECT_FALSE(v.ok());
     EXPECT_EQ(v.firmwareVersion, "V1.30 2001/12/25");
     EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
@@ -142,7 +142,7 @@ TEST_F(Loader, ReadVersionAtTheUsersRateAndBack)
     ui.clear();
     onCommand = nullptr;
     sim->setSilent(true);
-    v = readVersions(4);
+    v = readVersions(LinkRate::Bps115200);
     EXPECT_FALSE(v.ok());
     EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
     EXPECT_FALSE(link->isOpen());
@@ -313,7 +313,7 @@ TEST_F(Loader, CancelStopsThePagesAndABusyBoxWaitsForIt)
     // naming that page, and the pages the box took are counted.
     link->timing.pageBusyLimit = 150ms;
     onNth(CMD_LOAD_WRITE_PAGE, 5, [this] { sim->setStayBusy(true); });
-    session->aimBox(session->port().comPortIndex, 4);
+    session->aimBox(session->port().comPortIndex, LinkRate::Bps115200);
     auto k = sink();
     const BoxOutcome o = session->loadFirmware(img, "/fw/new.hex", k);
     sim->setStayBusy(false);

@@ -73,7 +73,7 @@ protected:
     std::unique_ptr<BoxSession> makeSession(Ui& u)
     {
         auto s = std::make_unique<BoxSession>(
-            u, PortChoice::path(sim->slavePath()), job.hostBaudSelection,
+            u, PortChoice::path(sim->slavePath()), job.linkRate,
             std::make_unique<HookedPort>([this](std::uint8_t code, std::span<const std::uint8_t> payload) {
                 std::lock_guard lock(hookMutex);
                 if (onCommand)

@@ -103,7 +103,7 @@ TEST(ProjectActions, SavedJobReopensWithItsDataFiles)
     job.operationBlockMode = OperationBlockMode::Block;
     job.operationBlockList = "0,2-4";
     job.portSelection = 3;
-    job.hostBaudSelection = 2;
+    job.linkRate = LinkRate::Bps38400;
     const auto path = dir / "job.pxp";
     ASSERT_TRUE(saveProject(ui, state, job, path));
 
@@ -132,7 +132,7 @@ TEST(ProjectActions, SavedJobReopensWithItsDataFiles)
     EXPECT_EQ(reopened.serialModeIndex, 1);
     EXPECT_EQ(reopened.targetBaudIndex, 5);
     EXPECT_EQ(reopened.portSelection, 3);
-    EXPECT_EQ(reopened.hostBaudSelection, 2);
+    EXPECT_EQ(reopened.linkRate, LinkRate::Bps38400);
     EXPECT_TRUE(canDownload(fresh, reopened));
     EXPECT_EQ(readBytes(path), encodeProject(projectFromJob(fresh, reopened)));
 }

@@ -2,6 +2,7 @@
 // The job settings of the settings form, as a plain struct that the form, the
 // project file, Download and Upload share.
 #include "plx71/image/rom_image.hpp"
+#include "plx71/port/link_rates.hpp"
 
 #include <cstdint>
 #include <string>
@@ -43,8 +44,8 @@ struct JobSettings {
     LockBitMode lockBitMode = LockBitMode::NoChange;
     std::string lockBlockList;
 
-    int portSelection = 0;     // COM1..COM4
-    int hostBaudSelection = 4; // "9600" .. "115.2K"
+    int portSelection = 0; // COM1..COM4
+    LinkRate linkRate = kDefaultLinkRate;
 
     bool operator==(const JobSettings&) const = default;
 };
@@ -52,7 +53,6 @@ struct JobSettings {
 // Fixed list entries of the form.
 inline constexpr const char* kTargetBaudNames[] = {"2400",  "4800",   "9600", "19.2K", "38.4K",
                                                    "57.6K", "115.2K", "256K", "500K",  "1M"};
-inline constexpr const char* kHostBaudNames[] = {"9600", "19.2K", "38.4K", "57.6K", "115.2K"};
 inline constexpr const char* kSerialModeNames[] = {"Clock synchronous", "UART"};
 inline constexpr const char* kPortNames[] = {"COM1", "COM2", "COM3", "COM4"};
 

@@ -75,21 +75,19 @@ struct DownloadOptions {
 
 class BoxSession {
 public:
-    // `hostBaudIndex` (0..4) picks the link rate (hostBaudRates) for the
-    // operation.
-    BoxSession(Ui& ui, PortChoice port, int hostBaudIndex,
-               std::unique_ptr<SerialPort> serialPort = makeSystemSerialPort());
+    // `rate` is the link rate of the operations.
+    BoxSession(Ui& ui, PortChoice port, LinkRate rate, std::unique_ptr<SerialPort> serialPort = makeSystemSerialPort());
     BoxSession(const BoxSession&) = delete;
     BoxSession& operator=(const BoxSession&) = delete;
     ~BoxSession();
 
     const PortChoice& port() const { return port_; }
     void setPort(PortChoice port) { port_ = std::move(port); }
-    int hostBaudIndex() const { return hostBaudIndex_; }
+    LinkRate linkRate() const { return rate_; }
     // Aims the next operations at COM<comPortIndex + 1> and the link rate
-    // `hostBaudIndex`. A device path the box was given stays (the COM list
+    // `rate`. A device path the box was given stays (the COM list
     // then only names it).
-    void aimBox(int comPortIndex, int hostBaudIndex);
+    void aimBox(int comPortIndex, LinkRate rate);
     // Replaces the link's time-outs and pauses (tests and gangs shorten them).
     void setTiming(const LinkTiming& timing);
     // How hard the next operations work on a noisy line (off by default).
@@ -137,7 +135,7 @@ private:
 
     Ui& ui_;
     PortChoice port_;
-    int hostBaudIndex_;
+    LinkRate rate_;
     RecoveryPolicy recovery_;
     std::unique_ptr<WriterLink> ownLink_;
     WriterLink& link_; // *ownLink_

@@ -33,7 +33,7 @@ struct GangBox {
 using GangOperation = std::function<BoxOutcome(BoxSession& session, ProgressSink& sink)>;
 
 struct GangOptions {
-    int hostBaudIndex = 4;
+    LinkRate rate = kDefaultLinkRate;
     // A port per box (the system's by default; tests wrap it).
     std::function<std::unique_ptr<SerialPort>()> makePort;
     // Replaces each link's timing when set (tests shorten it).
