@@ -37,6 +37,8 @@ public:
     explicit CLoaderDlg(LoaderSession& session, QWidget* parent = nullptr);
 
     const Members& members() const { return m_; }
+    // Where Read Version and Download go: the port and rate of the members.
+    BoxTarget boxTarget() const;
     QAction* aboutAction() const { return aboutAction_; }
     bool operationRunning() const { return operationRunning_; }
 

@@ -53,7 +53,6 @@ void CPlxView::onSelectBootRomFile()
 void CPlxView::onPortChanged(int)
 {
     takeJob();
-    session_.box.aimBox(session_.job.portSelection, session_.job.linkRate);
     showJob();
 }
 
@@ -75,8 +74,6 @@ bool CPlxView::openProjectFile(const QString& path)
     if (!openProject(*session_.ui, session_.state, session_.job, qtui::toPath(path)))
         return false;
     selectDeviceInList();
-    // The restored port is the one the next operation uses.
-    session_.box.aimBox(session_.job.portSelection, session_.job.linkRate);
     showJob();
     updateButtons();
     return true;
@@ -100,7 +97,6 @@ void CPlxView::onEditRomArea(Area area)
 {
     if (!flushPendingChecks() || !takeForCommand())
         return;
-    session_.box.aimBox(session_.job.portSelection, session_.job.linkRate);
     const WriterState& s = session_.state;
     const JobSettings& j = session_.job;
     RomEditInfo info;

@@ -39,13 +39,14 @@ int runVersions(CliContext& ctx, CliUi& ui, const LinkOptions& options)
     JobFacts facts;
     facts.command = "versions";
     const bool printVersions = !ctx.json && !isGang(options);
-    return runLinkJob(ctx, ui, options, defaults, facts, [printVersions](BoxSession& session, ProgressSink&) {
-        const BoxOutcome outcome = session.readVersions();
-        if (outcome.ok() && printVersions)
-            std::printf("boot: %s\nfirmware: %s\n", printable(outcome.bootVersion).c_str(),
-                        printable(outcome.firmwareVersion).c_str());
-        return outcome;
-    });
+    return runLinkJob(ctx, ui, options, defaults, facts,
+                      [printVersions](BoxSession& session, const BoxTarget& target, ProgressSink&) {
+                          const BoxOutcome outcome = session.readVersions(target);
+                          if (outcome.ok() && printVersions)
+                              std::printf("boot: %s\nfirmware: %s\n", printable(outcome.bootVersion).c_str(),
+                                          printable(outcome.firmwareVersion).c_str());
+                          return outcome;
+                      });
 }
 
 // The project of a download or verify, with the data it names. Nothing is
@@ -101,9 +102,9 @@ int runDownloadOrVerify(CliContext& ctx, CliUi& ui, const DownloadCommand& d, bo
     const ProjectJob& shared = p;
     const DownloadOptions options = d.options();
     return runLinkJob(ctx, ui, d.link, p.job, p.facts,
-                      [&shared, options, writeJob](BoxSession& session, ProgressSink& sink) {
-                          return writeJob ? session.download(shared.state, shared.job, sink, options)
-                                          : session.verify(shared.state, shared.job, sink);
+                      [&shared, options, writeJob](BoxSession& session, const BoxTarget& target, ProgressSink& sink) {
+                          return writeJob ? session.download(target, shared.state, shared.job, sink, options)
+                                          : session.verify(target, shared.state, shared.job, sink);
                       });
 }
 
@@ -233,21 +234,22 @@ int runUploadCommand(CliContext& ctx, CliUi& ui, const UploadOptions& o)
         return kExitUsage;
     if (const auto path = unwritableOutput(ui, o))
         return finishJob(ctx, ui, refused(OutcomeClass::OutputNotWritten, *path), facts, o.link.productionRecordPath);
-    return runLinkJob(ctx, ui, o.link, job, facts, [&](BoxSession& session, ProgressSink& sink) {
-        BoxOutcome outcome = session.upload(state, job, sink, o.readTwice);
-        if (outcome.ok() && userRomBlank(state))
-            ui.detail("upload: the User ROM of the box is blank (every byte FF)");
-        if (outcome.ok())
-            saveUpload(ui, state, job, o, outcome);
-        if (outcome.settingsApplied)
-            facts = jobFactsOf("upload", state, job);
-        for (auto [role, path] :
-             {std::pair{"output", &o.project}, std::pair{"userRom", &o.userRom}, std::pair{"bootRom", &o.bootRom}}) {
-            if (outcome.ok() && !path->empty())
-                facts.files.push_back(fileFact(role, *path));
-        }
-        return outcome;
-    });
+    return runLinkJob(ctx, ui, o.link, job, facts,
+                      [&](BoxSession& session, const BoxTarget& target, ProgressSink& sink) {
+                          BoxOutcome outcome = session.upload(target, state, job, sink, o.readTwice);
+                          if (outcome.ok() && userRomBlank(state))
+                              ui.detail("upload: the User ROM of the box is blank (every byte FF)");
+                          if (outcome.ok())
+                              saveUpload(ui, state, job, o, outcome);
+                          if (outcome.settingsApplied)
+                              facts = jobFactsOf("upload", state, job);
+                          for (auto [role, path] : {std::pair{"output", &o.project}, std::pair{"userRom", &o.userRom},
+                                                    std::pair{"bootRom", &o.bootRom}}) {
+                              if (outcome.ok() && !path->empty())
+                                  facts.files.push_back(fileFact(role, *path));
+                          }
+                          return outcome;
+                      });
 }
 
 int runFirmwareCommand(CliContext& ctx, CliUi& ui, const std::string& file, const LinkOptions& options)
@@ -262,8 +264,8 @@ int runFirmwareCommand(CliContext& ctx, CliUi& ui, const std::string& file, cons
     const SelectedFirmware& shared = *selected;
     const bool printVersion = !ctx.json && !isGang(options);
     return runLinkJob(ctx, ui, options, defaults, facts,
-                      [&shared, printVersion](BoxSession& session, ProgressSink& sink) {
-                          const BoxOutcome outcome = session.loadFirmware(shared.image, shared.path, sink);
+                      [&shared, printVersion](BoxSession& session, const BoxTarget& target, ProgressSink& sink) {
+                          const BoxOutcome outcome = session.loadFirmware(target, shared.image, shared.path, sink);
                           if (outcome.ok() && printVersion)
                               std::printf("firmware: %s (%s)\n", printable(outcome.firmwareVersion).c_str(),
                                           std::string(msg::kLoadedNotReadBack).c_str());

@@ -38,15 +38,15 @@ protected:
 
     BoxOutcome readVersions(LinkRate rate)
     {
-        session->aimBox(session->port().comPortIndex, rate);
-        return session->readVersions();
+        boxTarget.rate = rate;
+        return session->readVersions(boxTarget);
     }
 
     BoxOutcome load(const FirmwareImage& img, std::function<bool()> cancelWhen = {})
     {
         auto k = sink(std::move(cancelWhen));
-        session->aimBox(session->port().comPortIndex, LinkRate::Bps115200);
-        return session->loadFirmware(img, "/fw/new.hex", k);
+        boxTarget.rate = LinkRate::Bps115200;
+        return session->loadFirmware(boxTarget, img, "/fw/new.hex", k);
     }
 
     std::vector<plx71sim::ReceivedCommand> loadPages()
@@ -64,7 +64,7 @@ protected:
 TEST_F(Loader, AboutQueryAt9600KeepsOrEmptiesTheVersion)
 {
     link->firmwareVersion = "previous";
-    session->queryFirmwareVersion();
+    session->queryFirmwareVersion(boxTarget.port);
     EXPECT_EQ(link->firmwareVersion, "V1.30 2001/12/25");
     EXPECT_TRUE(ui.messages().empty());
     EXPECT_EQ(codes(accepted(*sim)), std::vector<std::uint8_t>{CMD_READ_VERSIONS});
@@ -74,7 +74,7 @@ TEST_F(Loader, AboutQueryAt9600KeepsOrEmptiesTheVersion)
     // A port that cannot be opened keeps the last text.
     ::setenv("PLX71_COM4", "/nonexistent/plx71-com4", 1);
     usePort(PortChoice::com(3));
-    session->queryFirmwareVersion();
+    session->queryFirmwareVersion(boxTarget.port);
     EXPECT_EQ(ui.texts(), std::vector<std::string>{"COM4 cannot be used"});
     EXPECT_EQ(link->firmwareVersion, "V1.30 2001/12/25");
 
@@ -84,12 +84,12 @@ TEST_F(Loader, AboutQueryAt9600KeepsOrEmptiesTheVersion)
     usePort(PortChoice::path(sim->slavePath()));
     sim->corruptReplies(3);
     auto k = sink();
-    EXPECT_FALSE(session->download(state, job, k).ok());
+    EXPECT_FALSE(session->download(boxTarget, state, job, k).ok());
     EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
     EXPECT_EQ(link->firmwareVersion, "V1.30 2001/12/25");
     ui.clear();
     usePort(PortChoice::com(3));
-    session->queryFirmwareVersion();
+    session->queryFirmwareVersion(boxTarget.port);
     EXPECT_EQ(ui.texts(), std::vector<std::string>{"COM4 cannot be used"});
     EXPECT_EQ(link->firmwareVersion, "V1.30 2001/12/25");
     ::unsetenv("PLX71_COM4");
@@ -98,7 +98,7 @@ TEST_F(Loader, AboutQueryAt9600KeepsOrEmptiesTheVersion)
     ui.clear();
     usePort(PortChoice::path(sim->slavePath()));
     sim->setSilent(true);
-    session->queryFirmwareVersion();
+    session->queryFirmwareVersion(boxTarget.port);
     EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
     EXPECT_EQ(link->firmwareVersion, "");
     EXPECT_FALSE(link->isOpen());
@@ -313,9 +313,9 @@ TEST_F(Loader, CancelStopsThePagesAndABusyBoxWaitsForIt)
     // naming that page, and the pages the box took are counted.
     link->timing.pageBusyLimit = 150ms;
     onNth(CMD_LOAD_WRITE_PAGE, 5, [this] { sim->setStayBusy(true); });
-    session->aimBox(session->port().comPortIndex, LinkRate::Bps115200);
+    boxTarget.rate = LinkRate::Bps115200;
     auto k = sink();
-    const BoxOutcome o = session->loadFirmware(img, "/fw/new.hex", k);
+    const BoxOutcome o = session->loadFirmware(boxTarget, img, "/fw/new.hex", k);
     sim->setStayBusy(false);
     EXPECT_EQ(o.kind, OutcomeClass::CommunicationError);
     EXPECT_EQ(o.failedCommand, "CMD_LOAD_WRITE_PAGE");

@@ -36,13 +36,13 @@ protected:
     UploadResult upload(WriterState& s, JobSettings& j, std::function<bool()> cancelWhen = {})
     {
         auto k = sink(std::move(cancelWhen));
-        return uploadResultOf(session->upload(s, j, k));
+        return uploadResultOf(session->upload(boxTarget, s, j, k));
     }
 
     UploadResult uploadOn(BoxSession& other, WriterState& s, JobSettings& j)
     {
         auto k = sink();
-        return uploadResultOf(other.upload(s, j, k));
+        return uploadResultOf(other.upload(boxTarget, s, j, k));
     }
 
     // A fresh program: the table, nothing chosen, images blank.
@@ -73,7 +73,7 @@ protected:
         job.lockBlockList = "1,3";
         job.operationBlockMode = OperationBlockMode::All;
         auto k = sink();
-        ASSERT_TRUE(session->download(state, job, k, DownloadOptions{false}).ok());
+        ASSERT_TRUE(session->download(boxTarget, state, job, k, DownloadOptions{false}).ok());
         ASSERT_TRUE(ui.messages().empty()) << ui.texts().front();
         sim->clearReceivedCommands();
     }
@@ -420,7 +420,7 @@ TEST_F(Upload, ReadTwiceTakesAPageOnlyWhenTwoReadsInARowAgree)
         WriterState back = freshState();
         JobSettings backJob;
         auto k = sink();
-        const BoxOutcome o = session->upload(back, backJob, k, c.readTwice);
+        const BoxOutcome o = session->upload(boxTarget, back, backJob, k, c.readTwice);
         EXPECT_EQ(uploadResultOf(o), c.result);
         std::size_t pageReads = 0;
         for (const auto& r : accepted(*sim))
