@@ -198,8 +198,7 @@ void upload(Bench& bench, std::uint8_t choice)
         FUZZ_CHECK(std::equal(bytes.begin(), bytes.end(), image.begin() + std::ptrdiff_t(place->index)));
     }
     if (!job.userRomFileName.empty())
-        FUZZ_CHECK(job.userRomChecksumText
-                   == formatChecksum(areaChecksum(state.currentDevice, Area::UserRom, state.images.user)));
+        FUZZ_CHECK(job.userRomChecksum == areaChecksum(state.currentDevice, Area::UserRom, state.images.user));
 }
 
 void firmware(Bench& bench, std::uint8_t choice)

@@ -56,9 +56,9 @@ void checkOpened(const WriterState& state, const JobSettings& job)
     FUZZ_CHECK(job.checkIdText == formatIdCode(job.idCode));
     // A name that stayed is a file that loaded: its checksum is shown.
     if (!job.userRomFileName.empty())
-        FUZZ_CHECK(!job.userRomChecksumText.empty());
+        FUZZ_CHECK(job.userRomChecksum.has_value());
     if (!job.bootRomFileName.empty())
-        FUZZ_CHECK(!job.bootRomChecksumText.empty());
+        FUZZ_CHECK(job.bootRomChecksum.has_value());
     checkRoundTrip(projectFromJob(state, job));
 }
 

@@ -110,7 +110,7 @@ void CPlxView::onEditRomArea(Area area)
 
     CRomEditDlg editor(session_, area, info, this);
     if (editor.exec() == QDialog::Accepted && !fileName.empty()) {
-        refreshChecksumText(session_.state, session_.job, area);
+        refreshChecksum(session_.state, session_.job, area);
         showJob();
     }
 }

@@ -192,9 +192,9 @@ TEST(UploadSettings, AnUnknownDeviceIsRebuiltFromTheRecordWhenItFits)
     EXPECT_EQ(d.vcc, 33);
     EXPECT_EQ(d.vpp, 120);
     EXPECT_EQ(job.operationBlockMode, OperationBlockMode::All);
-    EXPECT_EQ(job.userRomAreaText, "FE0000-FFFFFF");
-    EXPECT_EQ(job.blockRangeText, "0-4");
-    EXPECT_EQ(job.vppText, "12.0V");
+    EXPECT_EQ(job.targetBoard->userRom, (AreaRange{0xFE0000, 0xFFFFFF}));
+    EXPECT_EQ(job.targetBoard->lastBlock, 4);
+    EXPECT_EQ(job.targetBoard->vpp, 120);
 
     // Layouts the images cannot hold are refused and change nothing.
     const WriterState before = state;
@@ -253,10 +253,10 @@ TEST_F(Upload, WithoutABootFileNameTheBootTextsAreEmptied)
     WriterState back = freshState();
     JobSettings backJob;
     backJob.bootVersionText = "old";
-    backJob.bootRomChecksumText = "1234";
+    backJob.bootRomChecksum = 0x1234;
     ASSERT_EQ(upload(back, backJob), UploadResult::Complete);
     EXPECT_EQ(backJob.bootVersionText, "");
-    EXPECT_EQ(backJob.bootRomChecksumText, "");
+    EXPECT_EQ(backJob.bootRomChecksum, std::nullopt);
     EXPECT_EQ(back.images.boot, state.images.boot); // the pages were read all the same
 }
 
@@ -351,8 +351,8 @@ TEST_F(Upload, AFailedPageOrCancelKeepsTheSettingsButNotTheTexts)
     storeJob();
     WriterState back = freshState();
     JobSettings backJob;
-    backJob.userRomChecksumText = "OLD1";
-    backJob.idCodeText = "OLD2";
+    backJob.userRomChecksum = 0x01D1;
+    backJob.dataIdCode = IdCode{2, 2, 2, 2, 2, 2, 2};
 
     onNth(CMD_READ_PAGE, 10, [this] { sim->corruptReplies(3); });
     EXPECT_EQ(upload(back, backJob), UploadResult::SettingsOnly);
@@ -361,8 +361,8 @@ TEST_F(Upload, AFailedPageOrCancelKeepsTheSettingsButNotTheTexts)
     EXPECT_EQ(back.deviceIndex, 0);
     EXPECT_EQ(backJob.userRomFileName, job.userRomFileName);
     EXPECT_EQ(backJob.lockBlockList, "1,3");
-    EXPECT_EQ(backJob.userRomChecksumText, "OLD1");
-    EXPECT_EQ(backJob.idCodeText, "OLD2");
+    EXPECT_EQ(backJob.userRomChecksum, 0x01D1u);
+    EXPECT_EQ(backJob.dataIdCode, (IdCode{2, 2, 2, 2, 2, 2, 2}));
     EXPECT_TRUE(std::equal(back.images.user.begin(), back.images.user.begin() + 9 * 256, state.images.user.begin()));
     EXPECT_GE(lastDone, lastTotal + 1000);
     expectResting();
@@ -371,13 +371,13 @@ TEST_F(Upload, AFailedPageOrCancelKeepsTheSettingsButNotTheTexts)
     sim->clearReceivedCommands();
     WriterState back2 = freshState();
     JobSettings backJob2;
-    backJob2.userRomChecksumText = "OLD1";
+    backJob2.userRomChecksum = 0x01D1;
     std::fill(back2.images.boot.begin(), back2.images.boot.end(), 0x00);
     EXPECT_EQ(upload(back2, backJob2, [this] { return countCode(sim->receivedCommands(), CMD_READ_PAGE) >= 30; }),
               UploadResult::SettingsOnly);
     EXPECT_TRUE(ui.messages().empty());
     EXPECT_EQ(backJob2.targetBaudIndex, 4);
-    EXPECT_EQ(backJob2.userRomChecksumText, "OLD1");
+    EXPECT_EQ(backJob2.userRomChecksum, 0x01D1u);
     EXPECT_LT(countCode(accepted(*sim), CMD_READ_PAGE), 0x400u);
     EXPECT_EQ(back2.images.boot[0], 0x00); // Boot ROM phase never began
     expectResting();
