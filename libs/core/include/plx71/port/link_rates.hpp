@@ -6,6 +6,7 @@
 // carries (plus one): never renumber them.
 #include <array>
 #include <cstddef>
+#include <iterator>
 #include <optional>
 
 namespace plx71 {
@@ -18,6 +19,7 @@ inline constexpr LinkRate kDefaultLinkRate = LinkRate::Bps115200;
 // By index: the bit rate, and the name the forms' lists show.
 inline constexpr std::array<int, 5> kLinkBitRates{9600, 19200, 38400, 57600, 115200};
 inline constexpr const char* kLinkRateNames[] = {"9600", "19.2K", "38.4K", "57.6K", "115.2K"};
+static_assert(std::size(kLinkRateNames) == kLinkBitRates.size());
 
 constexpr int linkRateIndex(LinkRate rate)
 {
