@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(state.currentDevice == d && state.deviceIndex == int(i));
         FUZZ_CHECK(state.range(Area::UserRom).length() <= kUserRomImageSize);
         FUZZ_CHECK(state.range(Area::BootRom).length() <= kBootRomImageSize);
-        FUZZ_CHECK(!job.userRomAreaText.empty() && !job.vccText.empty() && !job.vppText.empty());
+        FUZZ_CHECK(job.targetBoard && job.targetBoard->userRom == state.range(Area::UserRom));
 
         if (i != readOnto)
             continue;

@@ -138,7 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     link.sleeper = [](std::chrono::milliseconds) {};
     streamAnswers(port, in);
 
-    FUZZ_CHECK(openLink(link, hostBaudRates[0]));
+    FUZZ_CHECK(openLink(link, bitRate(kRestingLinkRate)));
     if (mode % 8 == 6)
         exchange(link, in);
     else

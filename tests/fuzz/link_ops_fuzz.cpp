@@ -55,7 +55,8 @@ std::unique_ptr<test::FakeSerialPort> makePort(test::FakeSerialPort*& fake)
 
 struct Bench {
     Bench(FuzzInput& input, std::uint8_t choice)
-        : session(ui, PortChoice::com(choice % 4), choice / 4 % 5, makePort(fake)), box(*fake, input), sink(box)
+        : session(ui, makePort(fake)), target{PortChoice::com(choice % 4), *linkRateAt(int(choice / 4 % 5))},
+          box(*fake, input), sink(box)
     {
         test::linkOf(session).sleeper = [](std::chrono::milliseconds) {};
     }
@@ -81,6 +82,7 @@ struct Bench {
     RecordingUi ui;
     test::FakeSerialPort* fake = nullptr;
     BoxSession session;
+    BoxTarget target;
     ScriptedBox box;
     FuzzSink sink;
 };
@@ -128,7 +130,7 @@ void prepareJob(std::uint8_t choice, WriterState& state, JobSettings& job)
     job.operationBlockList = "0,2-3";
     job.lockBitMode = static_cast<LockBitMode>((choice >> 6) & 3);
     job.lockBlockList = "1";
-    job.hostBaudSelection = choice % 5;
+    job.linkRate = *linkRateAt(int(choice % 5));
 }
 
 void checkUnchanged(const WriterState& before, const WriterState& state, const JobSettings& jobBefore,
@@ -155,8 +157,8 @@ void download(Bench& bench, std::uint8_t choice, bool verifyOnly)
     };
     DownloadOptions options;
     options.verify = (choice & 0x08) != 0;
-    const BoxOutcome outcome = verifyOnly ? bench.session.verify(state, job, bench.sink)
-                                          : bench.session.download(state, job, bench.sink, options);
+    const BoxOutcome outcome = verifyOnly ? bench.session.verify(bench.target, state, job, bench.sink)
+                                          : bench.session.download(bench.target, state, job, bench.sink, options);
     bench.checkOutcome(outcome);
     if (verifyOnly)
         FUZZ_CHECK(outcome.pagesWritten == 0);
@@ -172,7 +174,7 @@ void upload(Bench& bench, std::uint8_t choice)
     prepareJob(choice, state, job);
     const WriterState stateBefore = state;
     const JobSettings jobBefore = job;
-    const BoxOutcome outcome = bench.session.upload(state, job, bench.sink);
+    const BoxOutcome outcome = bench.session.upload(bench.target, state, job, bench.sink);
     bench.checkOutcome(outcome);
     bench.checkSucceededWithSoundBox(outcome);
     if (!outcome.settingsApplied) {
@@ -196,8 +198,7 @@ void upload(Bench& bench, std::uint8_t choice)
         FUZZ_CHECK(std::equal(bytes.begin(), bytes.end(), image.begin() + std::ptrdiff_t(place->index)));
     }
     if (!job.userRomFileName.empty())
-        FUZZ_CHECK(job.userRomChecksumText
-                   == formatChecksum(areaChecksum(state.currentDevice, Area::UserRom, state.images.user)));
+        FUZZ_CHECK(job.userRomChecksum == areaChecksum(state.currentDevice, Area::UserRom, state.images.user));
 }
 
 void firmware(Bench& bench, std::uint8_t choice)
@@ -214,7 +215,7 @@ void firmware(Bench& bench, std::uint8_t choice)
         FUZZ_CHECK(address >= kFirmwareBase);
         checkPageSent(image.bytes, address - kFirmwareBase, request);
     };
-    const BoxOutcome outcome = bench.session.loadFirmware(image, "firmware.hex", bench.sink);
+    const BoxOutcome outcome = bench.session.loadFirmware(bench.target, image, "firmware.hex", bench.sink);
     bench.checkOutcome(outcome);
     bench.checkSucceededWithSoundBox(outcome);
 }
@@ -230,14 +231,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     switch (operation % 6) {
     case 0: {
         test::linkOf(bench.session).firmwareVersion = "before";
-        const BoxOutcome outcome = bench.session.queryFirmwareVersion();
+        const BoxOutcome outcome = bench.session.queryFirmwareVersion(bench.target.port);
         bench.checkOutcome(outcome);
         bench.checkSucceededWithSoundBox(outcome);
         FUZZ_CHECK(test::linkOf(bench.session).firmwareVersion.size() <= kVersionTextLength);
         break;
     }
     case 1: {
-        const BoxOutcome outcome = bench.session.readVersions();
+        const BoxOutcome outcome = bench.session.readVersions(bench.target);
         bench.checkOutcome(outcome);
         bench.checkSucceededWithSoundBox(outcome);
         break;

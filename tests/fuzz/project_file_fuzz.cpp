@@ -52,13 +52,13 @@ void checkOpened(const WriterState& state, const JobSettings& job)
     FUZZ_CHECK(inside(job.serialModeIndex, 0, 1) && inside(job.targetBaudIndex, 0, 9));
     FUZZ_CHECK(inside(job.updateEnable, 0, 1) && inside(int(job.lockBitMode), 0, 3));
     FUZZ_CHECK(inside(int(job.operationBlockMode), 0, 1) && inside(job.portSelection, 0, 3));
-    FUZZ_CHECK(inside(job.hostBaudSelection, 0, 4));
+    FUZZ_CHECK(isLinkRate(job.linkRate));
     FUZZ_CHECK(job.checkIdText == formatIdCode(job.idCode));
     // A name that stayed is a file that loaded: its checksum is shown.
     if (!job.userRomFileName.empty())
-        FUZZ_CHECK(!job.userRomChecksumText.empty());
+        FUZZ_CHECK(job.userRomChecksum.has_value());
     if (!job.bootRomFileName.empty())
-        FUZZ_CHECK(!job.bootRomChecksumText.empty());
+        FUZZ_CHECK(job.bootRomChecksum.has_value());
     checkRoundTrip(projectFromJob(state, job));
 }
 

@@ -51,7 +51,7 @@ struct TestProject {
     bool withUserFile = true;
     unsigned pattern = 241;
     int targetBaudIndex = 3;
-    int hostBaudSelection = 2; // 38400
+    LinkRate linkRate = LinkRate::Bps38400;
 };
 
 // Writes the project as dir/job.pxp (its User ROM file as dir/user.hex).
@@ -74,7 +74,7 @@ inline std::filesystem::path writeTestProject(const ScratchDir& dir, const TestP
     job.operationBlockMode = spec.blocks.empty() ? plx71::OperationBlockMode::All : plx71::OperationBlockMode::Block;
     job.operationBlockList = spec.blocks;
     job.targetBaudIndex = spec.targetBaudIndex;
-    job.hostBaudSelection = spec.hostBaudSelection;
+    job.linkRate = spec.linkRate;
     const auto project = dir / "job.pxp";
     EXPECT_TRUE(plx71::saveProject(ui, state, job, project));
     return project;

@@ -37,7 +37,8 @@ protected:
     // A project for M30624FGFP writing block 1 (32 pages).
     std::filesystem::path makeProject()
     {
-        return writeTestProject(dir, {.blocks = "1", .pattern = 239, .targetBaudIndex = 9, .hostBaudSelection = 4});
+        return writeTestProject(
+            dir, {.blocks = "1", .pattern = 239, .targetBaudIndex = 9, .linkRate = plx71::LinkRate::Bps115200});
     }
 
     std::string portArg(std::size_t i) const { return " --port " + shellQuote(sims[i]->slavePath()); }

@@ -182,8 +182,8 @@ TEST_F(CliLink, UploadWritesDataFilesAndAProjectOnlyWhenComplete)
     EXPECT_EQ(backJob.operationBlockMode, plx71::OperationBlockMode::Block);
     EXPECT_EQ(backJob.operationBlockList, "0,3");
     EXPECT_EQ(backJob.targetBaudIndex, 3);
-    EXPECT_EQ(backJob.hostBaudSelection, 3); // the rate used
-    EXPECT_EQ(backJob.portSelection, 0);     // a device path counts as COM1
+    EXPECT_EQ(backJob.linkRate, plx71::LinkRate::Bps57600); // the rate used
+    EXPECT_EQ(backJob.portSelection, 0);                    // a device path counts as COM1
     // Only blocks 0 and 3 were written; the rest reads back blank.
     for (std::uint32_t a : {0xFC000u, 0xF0000u}) {
         EXPECT_EQ(back.images.user[a - 0xC0000], original.images.user[a - 0xC0000]);

@@ -119,8 +119,6 @@ CLoaderDlg::CLoaderDlg(LoaderSession& session, QWidget* parent) : QDialog(parent
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint);
 
-    session_.box.aimBox(0, LoaderSession::kDefaultHostBaudIndex);
-
     buildControls();
     installAboutEntry();
     showMembers();
@@ -159,9 +157,10 @@ void CLoaderDlg::buildControls()
     for (int i = 0; i < kComPortCount; ++i)
         ports << QString::fromStdString(comPortName(i));
     portCombo_ = addListRow(this, listGrid, 0, "&Serial Port :", "portIndex", ports);
-    baudCombo_ = addListRow(this, listGrid, 1, "&Baud Rate :", "baudIndex",
-                            {QStringLiteral("9600"), QStringLiteral("19.2K"), QStringLiteral("38.4K"),
-                             QStringLiteral("57.6K"), QStringLiteral("115.2K")});
+    QStringList rates;
+    for (const char* name : kLinkRateNames)
+        rates << QString::fromLatin1(name);
+    baudCombo_ = addListRow(this, listGrid, 1, "&Baud Rate :", "baudIndex", rates);
     listGrid->setColumnStretch(2, 1);
     bottom->addWidget(communication);
     bottom->addStretch(1);
@@ -240,15 +239,23 @@ void CLoaderDlg::showMembers()
     statusText_->setText(m_.statusText);
 }
 
+BoxTarget CLoaderDlg::boxTarget() const
+{
+    // With a device path the COM list only names the port.
+    PortChoice port =
+        session_.boxDevicePath.empty() ? PortChoice::com(m_.portIndex) : PortChoice::path(session_.boxDevicePath);
+    port.comPortIndex = m_.portIndex;
+    return {port, linkRateAt(m_.baudIndex).value_or(kDefaultLinkRate)};
+}
+
 void CLoaderDlg::onReadVersion()
 {
     if (operationRunning_)
         return;
     RunningFlag running(operationRunning_, [this](bool on) { showOperationRunning(on); });
     takeControls();
-    session_.box.aimBox(m_.portIndex, m_.baudIndex);
     // Both versions, or both fields empty when anything failed.
-    const BoxOutcome outcome = session_.box.readVersions();
+    const BoxOutcome outcome = session_.box.readVersions(boxTarget());
     m_.firmVersionText = outcome.ok() ? QString::fromStdString(outcome.firmwareVersion) : QString();
     m_.bootVersionText = outcome.ok() ? QString::fromStdString(outcome.bootVersion) : QString();
     m_.statusText.clear(); // Read Version reports through message boxes only
@@ -283,12 +290,11 @@ void CLoaderDlg::onDownload()
     RunningFlag running(operationRunning_, [this](bool on) { showOperationRunning(on); });
     takeControls();
     const SelectedFirmware& firmware = *session_.firmware;
-    session_.box.aimBox(m_.portIndex, m_.baudIndex);
     LoadingSink sink(this);
     // "Complete" with the versions the box reported after the load, else
     // "Error" (with the versions when they were read before a failed return
     // to 9600 bit/s).
-    const BoxOutcome outcome = session_.box.loadFirmware(firmware.image, m_.fileText.toStdString(), sink);
+    const BoxOutcome outcome = session_.box.loadFirmware(boxTarget(), firmware.image, m_.fileText.toStdString(), sink);
     m_.statusText = outcome.ok() ? QStringLiteral("Complete") : QStringLiteral("Error");
     m_.firmVersionText = QString::fromStdString(outcome.firmwareVersion);
     m_.bootVersionText = QString::fromStdString(outcome.bootVersion);

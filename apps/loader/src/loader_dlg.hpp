@@ -2,6 +2,7 @@
 // The firmware loader's main window: read the writer box's versions, pick a
 // firmware file, write it into the box, and leave the box at 9600 bit/s.
 #include "loader_session.hpp"
+#include "plx71/port/link_rates.hpp"
 
 #include <QDialog>
 #include <QString>
@@ -24,8 +25,8 @@ public:
     // What the controls show; moved to and from them by takeControls() and
     // showMembers().
     struct Members {
-        int baudIndex = 4; // "115.2K"
-        int portIndex = 0; // "COM1"
+        int baudIndex = linkRateIndex(kDefaultLinkRate); // the list's index
+        int portIndex = 0;                               // "COM1"
         QString fileVersionText;
         QString statusText;
         QString fileText;
@@ -36,6 +37,8 @@ public:
     explicit CLoaderDlg(LoaderSession& session, QWidget* parent = nullptr);
 
     const Members& members() const { return m_; }
+    // Where Read Version and Download go: the port and rate of the members.
+    BoxTarget boxTarget() const;
     QAction* aboutAction() const { return aboutAction_; }
     bool operationRunning() const { return operationRunning_; }
 

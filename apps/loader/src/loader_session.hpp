@@ -10,6 +10,8 @@
 
 #include <QString>
 
+#include <string>
+
 #include <optional>
 
 class QWidget;
@@ -23,14 +25,16 @@ using qtui::FileDialogRequest;
 FileDialogRequest firmwareFileRequest();
 
 struct LoaderSession {
-    explicit LoaderSession(Ui& u) : ui(&u), box(u, PortChoice::com(0), kDefaultHostBaudIndex) {}
+    explicit LoaderSession(Ui& u) : ui(&u), box(u) {}
 
-    static constexpr int kDefaultHostBaudIndex = 4; // 115200 bit/s
     LoaderSession(const LoaderSession&) = delete;
     LoaderSession& operator=(const LoaderSession&) = delete;
 
     Ui* ui;
-    BoxSession box; // the writer box: its port choice and link
+    BoxSession box; // the writer box's link
+    // A device path that stands in for the chosen COM port (a test's
+    // simulator); empty: the COM port the dialog names.
+    std::string boxDevicePath;
     // The firmware of the last accepted file; none until one was accepted
     // and again after a file was refused, so a half-read image is never sent.
     std::optional<SelectedFirmware> firmware;

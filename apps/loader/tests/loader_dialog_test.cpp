@@ -64,8 +64,7 @@ void LoaderDialogTest::windowShowsTheTemplatesControlsAndFirstValues()
     for (int i = 0; i < rates.size(); ++i)
         QCOMPARE(baud->itemText(i), rates[i]);
     QCOMPARE(baud->currentText(), QStringLiteral("115.2K"));
-    QCOMPARE(w.session.box.port().comPortIndex, 0);
-    QCOMPARE(w.session.box.hostBaudIndex(), 4);
+    QVERIFY(w.dialog->boxTarget() == (BoxTarget{PortChoice::com(0), LinkRate::Bps115200}));
     QVERIFY(!w.session.writerConnected());
 
     // The dialog's arrangement: the group boxes in order, each button on the

@@ -117,11 +117,11 @@ void LoaderReadVersionTest::unusablePortIsNamedInItsMessage()
     QVERIFY(w.text("firmVersionText").isEmpty());
     QVERIFY(w.text("bootVersionText").isEmpty());
     QVERIFY(w.text("statusText").isEmpty());
-    QCOMPARE(w.session.box.port().comPortIndex, 1);
+    QCOMPARE(w.dialog->boxTarget().port.comPortIndex, 1);
 
     // A port given as a device path is named by its path; Download says "Error".
     w.ui.clear();
-    w.session.box.setPort(PortChoice::path("/nonexistent/plx71-loader-port"));
+    w.session.boxDevicePath = "/nonexistent/plx71-loader-port";
     w.select(w.goodFirmware());
     w.button("downloadButton")->click();
     messages = w.ui.messages();
@@ -152,7 +152,7 @@ void LoaderReadVersionTest::exitReturnsAHeldLinkToRest()
         QVERIFY(w.started);
         WriterLink& link = test::linkOf(w.session.box);
         QVERIFY(connectWriter(link));
-        QVERIFY(switchLinkRate(link, 4));
+        QVERIFY(switchLinkRate(link, LinkRate::Bps115200));
         QCOMPARE(w.sim.state()->box.rate(), 115200);
         QVERIFY(w.session.writerConnected());
         w.sim.clearReceivedCommands();

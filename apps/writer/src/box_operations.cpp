@@ -38,19 +38,18 @@ void appendProductionRecord(WriterSession& s, const std::string& command, const 
 
 BoxOutcome downloadFromForm(WriterSession& s, QWidget* parent)
 {
-    s.box.aimBox(s.job.portSelection, s.job.hostBaudSelection);
     DialogProgressSink sink(parent);
-    const BoxOutcome outcome = s.box.download(
-        s.state, s.job, sink, DownloadOptions{s.preferences.verifyAfterDownload, s.preferences.skipBlankPages});
+    const BoxOutcome outcome =
+        s.box.download(s.boxTarget(), s.state, s.job, sink,
+                       DownloadOptions{s.preferences.verifyAfterDownload, s.preferences.skipBlankPages});
     appendProductionRecord(s, "download", outcome);
     return outcome;
 }
 
 BoxOutcome uploadIntoForm(WriterSession& s, QWidget* parent)
 {
-    s.box.aimBox(s.job.portSelection, s.job.hostBaudSelection);
     DialogProgressSink sink(parent);
-    const BoxOutcome outcome = s.box.upload(s.state, s.job, sink);
+    const BoxOutcome outcome = s.box.upload(s.boxTarget(), s.state, s.job, sink);
     if (outcome.settingsApplied)
         appendProductionRecord(s, "upload", outcome);
     return outcome;
@@ -58,8 +57,7 @@ BoxOutcome uploadIntoForm(WriterSession& s, QWidget* parent)
 
 void queryAboutVersion(WriterSession& s)
 {
-    s.box.aimBox(s.job.portSelection, s.job.hostBaudSelection);
-    s.box.queryFirmwareVersion();
+    s.box.queryFirmwareVersion(s.boxTarget().port);
 }
 
 } // namespace plx71

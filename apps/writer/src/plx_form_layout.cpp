@@ -221,7 +221,7 @@ QHBoxLayout* buildRs232cRow(QWidget* form, const TemplateSizer& s, PlxFormContro
     // operating system's), so a line station can tell its boxes apart.
     for (int i = 0; i < c.portCombo->count(); ++i)
         c.portCombo->setItemData(i, QString::fromStdString(portDeviceName(i)), Qt::ToolTipRole);
-    c.hostBaudCombo = combo(rs, "hostBaudSelection", kHostBaudNames);
+    c.hostBaudCombo = combo(rs, "hostBaudSelection", kLinkRateNames);
     s.fixed(c.hostBaudCombo, 50);
     rh->addWidget(label(rs, QStringLiteral("&Port :"), c.portCombo));
     rh->addWidget(c.portCombo);

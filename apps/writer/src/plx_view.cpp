@@ -23,6 +23,17 @@ void setText(QLineEdit* edit, const std::string& text)
     setFieldText(edit, QString::fromStdString(text));
 }
 
+void showTargetBoard(const PlxFormControls& c, const std::optional<TargetBoard>& board)
+{
+    // Before a device was chosen the Target Board stays empty.
+    const auto shown = [&board](auto text) { return board ? text(*board) : std::string(); };
+    setText(c.userRomAreaText, shown([](const TargetBoard& b) { return formatAreaRange(b.userRom); }));
+    setText(c.blockRangeText, shown([](const TargetBoard& b) { return blockRangeText(b.lastBlock); }));
+    setText(c.bootRomAreaText, shown([](const TargetBoard& b) { return formatAreaRange(b.bootRom); }));
+    setText(c.vccEdit, shown([](const TargetBoard& b) { return formatVoltage(b.vcc); }));
+    setText(c.vppEdit, shown([](const TargetBoard& b) { return formatVoltage(b.vpp); }));
+}
+
 void checkButton(QButtonGroup* group, int id)
 {
     if (QAbstractButton* b = group->button(id))
@@ -87,34 +98,30 @@ void CPlxView::takeJob()
     j.lockBitMode = LockBitMode(std::max(c_.lockBitGroup->checkedId(), 0));
     j.lockBlockList = c_.lockBlockList->text().toStdString();
     j.portSelection = c_.portCombo->currentIndex();
-    j.hostBaudSelection = c_.hostBaudCombo->currentIndex();
+    j.linkRate = linkRateAt(c_.hostBaudCombo->currentIndex()).value_or(kDefaultLinkRate);
 }
 
 void CPlxView::showJob()
 {
     const JobSettings& j = session_.job;
-    setText(c_.userRomAreaText, j.userRomAreaText);
-    setText(c_.blockRangeText, j.blockRangeText);
-    setText(c_.bootRomAreaText, j.bootRomAreaText);
-    setText(c_.vccEdit, j.vccText);
-    setText(c_.vppEdit, j.vppText);
+    showTargetBoard(c_, j.targetBoard);
     c_.serialModeCombo->setCurrentIndex(j.serialModeIndex);
     c_.targetBaudCombo->setCurrentIndex(j.targetBaudIndex);
     setText(c_.userRomFileName, j.userRomFileName);
-    setText(c_.idCodeText, j.idCodeText);
-    setText(c_.romProtectText, j.romProtectText);
-    setText(c_.userRomChecksumText, j.userRomChecksumText);
+    setText(c_.idCodeText, j.dataIdCode ? formatIdCode(*j.dataIdCode) : std::string());
+    setText(c_.romProtectText, j.romProtectLevel ? std::string(protectText(*j.romProtectLevel)) : std::string());
+    setText(c_.userRomChecksumText, formatChecksum(j.userRomChecksum));
     setText(c_.bootRomFileName, j.bootRomFileName);
     setText(c_.bootVersionText, j.bootVersionText);
     c_.updateEnable->setChecked(j.updateEnable != 0);
-    setText(c_.bootRomChecksumText, j.bootRomChecksumText);
+    setText(c_.bootRomChecksumText, formatChecksum(j.bootRomChecksum));
     checkButton(c_.operationBlockGroup, int(j.operationBlockMode));
     setText(c_.operationBlockList, j.operationBlockList);
     setText(c_.checkIdText, j.checkIdText);
     checkButton(c_.lockBitGroup, int(j.lockBitMode));
     setText(c_.lockBlockList, j.lockBlockList);
     c_.portCombo->setCurrentIndex(j.portSelection);
-    c_.hostBaudCombo->setCurrentIndex(j.hostBaudSelection);
+    c_.hostBaudCombo->setCurrentIndex(linkRateIndex(j.linkRate));
 }
 
 bool CPlxView::takeForCommand()

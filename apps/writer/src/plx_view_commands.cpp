@@ -53,7 +53,6 @@ void CPlxView::onSelectBootRomFile()
 void CPlxView::onPortChanged(int)
 {
     takeJob();
-    session_.box.aimBox(session_.job.portSelection, session_.job.hostBaudSelection);
     showJob();
 }
 
@@ -75,8 +74,6 @@ bool CPlxView::openProjectFile(const QString& path)
     if (!openProject(*session_.ui, session_.state, session_.job, qtui::toPath(path)))
         return false;
     selectDeviceInList();
-    // The restored port is the one the next operation uses.
-    session_.box.aimBox(session_.job.portSelection, session_.job.hostBaudSelection);
     showJob();
     updateButtons();
     return true;
@@ -100,7 +97,6 @@ void CPlxView::onEditRomArea(Area area)
 {
     if (!flushPendingChecks() || !takeForCommand())
         return;
-    session_.box.aimBox(session_.job.portSelection, session_.job.hostBaudSelection);
     const WriterState& s = session_.state;
     const JobSettings& j = session_.job;
     RomEditInfo info;
@@ -114,7 +110,7 @@ void CPlxView::onEditRomArea(Area area)
 
     CRomEditDlg editor(session_, area, info, this);
     if (editor.exec() == QDialog::Accepted && !fileName.empty()) {
-        refreshChecksumText(session_.state, session_.job, area);
+        refreshChecksum(session_.state, session_.job, area);
         showJob();
     }
 }

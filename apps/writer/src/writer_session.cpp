@@ -41,6 +41,14 @@ void savePreferences(const WriterPreferences& p, const QString& file)
     settings->setValue(QLatin1String(kRecordKey), p.productionRecordPath);
 }
 
+BoxTarget WriterSession::boxTarget() const
+{
+    // With a device path the COM list only names the port.
+    PortChoice port = boxDevicePath.empty() ? PortChoice::com(job.portSelection) : PortChoice::path(boxDevicePath);
+    port.comPortIndex = job.portSelection;
+    return {port, job.linkRate};
+}
+
 QString WriterSession::chooseFile(QWidget* parent, const FileDialogRequest& request) const
 {
     return qtui::chooseFile(choosers.chooseFile, parent, request);

@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 class QWidget;
@@ -53,16 +54,17 @@ WriterPreferences loadPreferences(const QString& file);
 void savePreferences(const WriterPreferences& preferences, const QString& file);
 
 struct WriterSession {
-    explicit WriterSession(Ui& u) : ui(&u), box(u, PortChoice::com(0), kDefaultHostBaudIndex) {}
+    explicit WriterSession(Ui& u) : ui(&u), box(u) {}
     WriterSession(const WriterSession&) = delete;
     WriterSession& operator=(const WriterSession&) = delete;
-
-    static constexpr int kDefaultHostBaudIndex = 4; // 115200 bit/s
 
     Ui* ui;
     WriterState state;
     JobSettings job;
-    BoxSession box; // the writer box: its port choice and link
+    BoxSession box; // the writer box's link
+    // A device path that stands in for the form's COM port (a test's
+    // simulator); empty: the COM port the form names.
+    std::string boxDevicePath;
     WriterChoosers choosers;
     WriterPreferences preferences;
     QString preferencesFile; // where the preferences are kept; empty: the per-user settings
@@ -70,6 +72,9 @@ struct WriterSession {
     // A box operation (Download, Upload, the About query) runs: another is
     // refused until it ends (BoxOperationMark).
     bool boxOperationRunning = false;
+
+    // Where the box operations go: the form's port and link rate.
+    BoxTarget boxTarget() const;
 
     QString chooseFile(QWidget* parent, const FileDialogRequest& request) const;
     std::optional<SaveTarget> chooseSaveTarget(QWidget* parent, Area area, AreaRange range) const;

@@ -312,7 +312,7 @@ void EditorTest::okWritesBackAndTheFormRecomputesTheChecksum()
                                          Area::UserRom, test::oneByteImage(Area::UserRom))};
     view.showJob();
     view.onSelectUserRomFile();
-    const std::string before = t.session.job.userRomChecksumText;
+    const auto before = t.session.job.userRomChecksum;
     QString deviceText;
     whenVisible<CRomEditDlg>([&](CRomEditDlg* editor) {
         deviceText = editor->findChild<QLineEdit*>(QStringLiteral("deviceTypeText"))->text();
@@ -326,9 +326,9 @@ void EditorTest::okWritesBackAndTheFormRecomputesTheChecksum()
     view.onEditRomArea(Area::UserRom);
     QCOMPARE(deviceText, QStringLiteral("M30624FGFP"));
     QCOMPARE(t.session.state.images.user[0], std::uint8_t(0x00));
-    QVERIFY(t.session.job.userRomChecksumText != before);
+    QVERIFY(t.session.job.userRomChecksum != before);
     QCOMPARE(view.findChild<QLineEdit*>(QStringLiteral("userRomChecksumText"))->text(),
-             QString::fromStdString(t.session.job.userRomChecksumText));
+             QString::fromStdString(formatChecksum(*t.session.job.userRomChecksum)));
 }
 
 QTEST_MAIN(EditorTest)

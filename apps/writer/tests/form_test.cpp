@@ -292,7 +292,7 @@ void FormTest::commandsTakeTheTypedCheckId()
     QTemporaryDir dir;
     // No box: each Download that starts reports the port, and nothing else.
     const std::string nowhere = "/nonexistent/plx71-form-test";
-    t.session.box.setPort(PortChoice::path(nowhere));
+    t.session.boxDevicePath = nowhere;
     const std::string portMessage = msg::portCannotBeUsed(nowhere);
     const auto downloads = [&] {
         const auto texts = t.ui.texts();
@@ -336,7 +336,7 @@ void FormTest::portListSetsTheLinkPort()
     qunsetenv("PLX71_COM2");
     port->setCurrentIndex(3);
     emit port->activated(3);
-    QCOMPARE(t.session.box.port().comPortIndex, 3);
+    QCOMPARE(t.session.boxTarget().port.comPortIndex, 3);
     QCOMPARE(t.session.job.portSelection, 3);
 }
 

@@ -169,11 +169,11 @@ void fillForm(test::TestSession& t, CPlxView* view)
     JobSettings& j = t.session.job;
     j.userRomFileName = "/home/user/projects/target-board/firmware/release/user_rom_image.hex";
     j.bootRomFileName = "/home/user/projects/target-board/firmware/release/boot_update.btp";
-    j.idCodeText = "DE,AD,BE,EF,88,88,88";
+    j.dataIdCode = IdCode{0xDE, 0xAD, 0xBE, 0xEF, 0x88, 0x88, 0x88};
     j.checkIdText = "DE,AD,BE,EF,88,88,88";
-    j.romProtectText = "Level 2 protect enabled";
-    j.userRomChecksumText = "BDBD";
-    j.bootRomChecksumText = "D0D0"; // checksums are hexadecimal
+    j.romProtectLevel = 2; // "Level 2 protect enabled"
+    j.userRomChecksum = 0xBDBD;
+    j.bootRomChecksum = 0xD0D0; // checksums are hexadecimal
     j.bootVersionText = "WWWWWWWW";
     j.operationBlockList = "0,2-4";
     j.lockBlockList = "0-2,4";

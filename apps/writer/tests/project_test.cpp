@@ -104,7 +104,7 @@ void ProjectTest::roundTripRestoresTheForm()
     QCOMPARE(child<QLineEdit>(&view, "lockBlockList")->text(), QStringLiteral("1"));
     QCOMPARE(child<QComboBox>(&view, "portSelection")->currentText(), QStringLiteral("COM3"));
     QCOMPARE(child<QComboBox>(&view, "hostBaudSelection")->currentText(), QStringLiteral("19.2K"));
-    QCOMPARE(t.session.box.port().comPortIndex, 2);
+    QCOMPARE(t.session.boxTarget().port.comPortIndex, 2);
     QVERIFY(child<QPushButton>(&view, "downloadButton")->isEnabled());
     QVERIFY(child<QPushButton>(&view, "userRomSelectButton")->isEnabled());
     QCOMPARE(t.session.state.images

@@ -22,13 +22,14 @@ int FirmwareCommand::run(CliContext& ctx, CliUi& ui) const
     JobSettings defaults;
     const SelectedFirmware& shared = *selected;
     const bool printVersion = !ctx.json && !isGang(link);
-    return runLinkJob(ctx, ui, link, defaults, facts, [&shared, printVersion](BoxSession& session, ProgressSink& sink) {
-        const BoxOutcome outcome = session.loadFirmware(shared.image, shared.path, sink);
-        if (outcome.ok() && printVersion)
-            std::printf("firmware: %s (%s)\n", printable(outcome.firmwareVersion).c_str(),
-                        std::string(msg::kLoadedNotReadBack).c_str());
-        return outcome;
-    });
+    return runLinkJob(ctx, ui, link, defaults, facts,
+                      [&shared, printVersion](BoxSession& session, const BoxTarget& target, ProgressSink& sink) {
+                          const BoxOutcome outcome = session.loadFirmware(target, shared.image, shared.path, sink);
+                          if (outcome.ok() && printVersion)
+                              std::printf("firmware: %s (%s)\n", printable(outcome.firmwareVersion).c_str(),
+                                          std::string(msg::kLoadedNotReadBack).c_str());
+                          return outcome;
+                      });
 }
 
 CLI::App* FirmwareCommand::add(CLI::App& app)

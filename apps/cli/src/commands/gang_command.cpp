@@ -56,7 +56,7 @@ std::string gangSummaryTable(const std::vector<BoxOutcome>& outcomes)
 }
 
 int runGangJob(CliContext& ctx, const LinkOptions& options, const ResolvedPorts& resolved, const JobFacts& facts,
-               int hostBaudIndex, const GangOperation& operation)
+               LinkRate rate, const GangOperation& operation)
 {
     const std::size_t count = resolved.specs.size();
     const ProgressMode mode = options.progressMode();
@@ -93,7 +93,7 @@ int runGangJob(CliContext& ctx, const LinkOptions& options, const ResolvedPorts&
         }
     }
     GangOptions gang;
-    gang.hostBaudIndex = hostBaudIndex;
+    gang.rate = rate;
     gang.onBoxEnded = [&](std::size_t box, const BoxOutcome& outcome) { endBox(portOfBox[box], outcome); };
     runGang(boxes, operation, gang);
     if (board)

@@ -18,7 +18,7 @@ namespace plx71::cli {
 // that reaches no device gets its own port-problem outcome and record line.
 // Returns the worst exit code.
 int runGangJob(CliContext& ctx, const LinkOptions& options, const ResolvedPorts& resolved, const JobFacts& facts,
-               int hostBaudIndex, const GangOperation& operation);
+               LinkRate rate, const GangOperation& operation);
 
 // The table printed after a gang: port, stable name, outcome, pages written
 // and verified, duration, firmware version.

@@ -11,16 +11,19 @@ int InfoCommand::run(CliContext& ctx, CliUi& ui) const
     if (int rc = loadForCommand(ctx, ui, area, state, job); rc >= 0)
         return rc;
     if (area.kind() == Area::UserRom) {
-        std::printf("checksum: %s\n", job.userRomChecksumText.c_str());
-        std::printf("id: %s\n", job.idCodeText.c_str());
-        std::printf("protect: %s\n", job.romProtectText.c_str());
-        ctx.jsonFields.string("checksum", job.userRomChecksumText)
-            .string("id", job.idCodeText)
-            .string("protect", job.romProtectText);
+        const std::string checksum = formatChecksum(job.userRomChecksum);
+        std::printf("checksum: %s\n", checksum.c_str());
+        const std::string id = job.dataIdCode ? formatIdCode(*job.dataIdCode) : std::string();
+        const std::string protect =
+            job.romProtectLevel ? std::string(protectText(*job.romProtectLevel)) : std::string();
+        std::printf("id: %s\n", id.c_str());
+        std::printf("protect: %s\n", protect.c_str());
+        ctx.jsonFields.string("checksum", checksum).string("id", id).string("protect", protect);
     } else {
-        std::printf("checksum: %s\n", job.bootRomChecksumText.c_str());
+        const std::string checksum = formatChecksum(job.bootRomChecksum);
+        std::printf("checksum: %s\n", checksum.c_str());
         std::printf("version: %s\n", printable(job.bootVersionText).c_str());
-        ctx.jsonFields.string("checksum", job.bootRomChecksumText).string("version", printable(job.bootVersionText));
+        ctx.jsonFields.string("checksum", checksum).string("version", printable(job.bootVersionText));
     }
     return kExitOk;
 }

@@ -38,9 +38,9 @@ int runOneBox(CliContext& ctx, CliUi& ui, const LinkOptions& options, const Port
               const JobFacts& facts, const GangOperation& operation)
 {
     job.portSelection = port.devicePath.empty() ? port.comPortIndex : 0;
-    BoxSession session(ui, port, job.hostBaudSelection);
+    BoxSession session(ui);
     CliProgressSink sink(options.progressMode());
-    const BoxOutcome outcome = operation(session, sink);
+    const BoxOutcome outcome = operation(session, BoxTarget{port, job.linkRate}, sink);
     return finishJob(ctx, ui, outcome, facts, options.productionRecordPath);
 }
 
@@ -51,9 +51,9 @@ int runLinkJob(CliContext& ctx, CliUi& ui, const LinkOptions& commandOptions, Jo
 {
     GangOperation operation = plainOperation;
     if (commandOptions.recover) {
-        operation = [&plainOperation](BoxSession& session, ProgressSink& sink) {
+        operation = [&plainOperation](BoxSession& session, const BoxTarget& target, ProgressSink& sink) {
             session.setRecovery(RecoveryPolicy::enabled());
-            return plainOperation(session, sink);
+            return plainOperation(session, target, sink);
         };
     }
     LinkOptions options = commandOptions;
@@ -67,7 +67,7 @@ int runLinkJob(CliContext& ctx, CliUi& ui, const LinkOptions& commandOptions, Jo
     if (resolved.exitCode != kExitOk)
         return resolved.exitCode;
     if (isGang(options))
-        return runGangJob(ctx, options, resolved, facts, job.hostBaudSelection, operation);
+        return runGangJob(ctx, options, resolved, facts, job.linkRate, operation);
     const PortSpec& spec = resolved.specs.front();
     if (spec.port)
         return runOneBox(ctx, ui, options, *spec.port, job, facts, operation);

@@ -13,19 +13,6 @@
 
 namespace plx71::cli {
 
-namespace {
-
-int baudIndexOf(int bitRate)
-{
-    for (std::size_t i = 0; i < hostBaudRates.size(); ++i) {
-        if (hostBaudRates[i] == bitRate)
-            return int(i);
-    }
-    return -1;
-}
-
-} // namespace
-
 CLI::Validator nonEmptyFileName()
 {
     return CLI::Validator(
@@ -38,7 +25,7 @@ CLI::Validator nonEmptyFileName()
 void LinkOptions::applyRate(JobSettings& job) const
 {
     if (baud)
-        job.hostBaudSelection = baudIndexOf(*baud);
+        job.linkRate = linkRateOfBitRate(*baud).value_or(job.linkRate); // --baud's check took it
 }
 
 ProgressMode LinkOptions::progressMode() const
@@ -67,8 +54,8 @@ void addLinkOptions(CLI::App* cmd, LinkOptions& options, RecordOption record, Bo
         ->check(CLI::Validator(
             [](std::string& text) {
                 // The text itself: CLI11 would also take 0x2580 or 9600.0 for 9600.
-                for (const char* rate : {"9600", "19200", "38400", "57600", "115200"}) {
-                    if (text == rate)
+                for (const int rate : kLinkBitRates) {
+                    if (text == std::to_string(rate))
                         return std::string();
                 }
                 return std::string("--baud takes 9600, 19200, 38400, 57600 or 115200");

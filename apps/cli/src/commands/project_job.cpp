@@ -44,9 +44,10 @@ int runProjectJob(CliContext& ctx, CliUi& ui, std::string_view command, const st
         return finishJob(ctx, ui, *p.refusal, p.facts, link.productionRecordPath);
     // One project for every box: the images are shared, read only.
     const ProjectJob& shared = p;
-    return runLinkJob(ctx, ui, link, p.job, p.facts, [&shared, &operation](BoxSession& session, ProgressSink& sink) {
-        return operation(session, shared, sink);
-    });
+    return runLinkJob(ctx, ui, link, p.job, p.facts,
+                      [&shared, &operation](BoxSession& session, const BoxTarget& target, ProgressSink& sink) {
+                          return operation(session, target, shared, sink);
+                      });
 }
 
 } // namespace plx71::cli

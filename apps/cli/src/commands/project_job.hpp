@@ -25,7 +25,7 @@ void openProjectJob(const CliContext& ctx, CliUi& ui, const std::string& command
                     ProjectJob& p);
 
 // What a project command does on one box with the project.
-using ProjectOperation = std::function<BoxOutcome(BoxSession&, const ProjectJob&, ProgressSink&)>;
+using ProjectOperation = std::function<BoxOutcome(BoxSession&, const BoxTarget&, const ProjectJob&, ProgressSink&)>;
 
 // Opens `project` for `command` and runs `operation` on every box with it;
 // a project that is refused ends the job before any port is touched.

@@ -141,8 +141,8 @@ int UploadCommand::run(CliContext& ctx, CliUi& ui) const
         return kExitUsage;
     if (const auto path = unwritableOutput(ui, *this))
         return finishJob(ctx, ui, refused(OutcomeClass::OutputNotWritten, *path), facts, link.productionRecordPath);
-    return runLinkJob(ctx, ui, link, job, facts, [&](BoxSession& session, ProgressSink& sink) {
-        BoxOutcome outcome = session.upload(state, job, sink, readTwice);
+    return runLinkJob(ctx, ui, link, job, facts, [&](BoxSession& session, const BoxTarget& target, ProgressSink& sink) {
+        BoxOutcome outcome = session.upload(target, state, job, sink, readTwice);
         if (outcome.ok() && userRomBlank(state))
             ui.detail("upload: the User ROM of the box is blank (every byte FF)");
         if (outcome.ok())

@@ -13,13 +13,14 @@ int VersionsCommand::run(CliContext& ctx, CliUi& ui) const
     JobFacts facts;
     facts.command = "versions";
     const bool printVersions = !ctx.json && !isGang(link);
-    return runLinkJob(ctx, ui, link, defaults, facts, [printVersions](BoxSession& session, ProgressSink&) {
-        const BoxOutcome outcome = session.readVersions();
-        if (outcome.ok() && printVersions)
-            std::printf("boot: %s\nfirmware: %s\n", printable(outcome.bootVersion).c_str(),
-                        printable(outcome.firmwareVersion).c_str());
-        return outcome;
-    });
+    return runLinkJob(ctx, ui, link, defaults, facts,
+                      [printVersions](BoxSession& session, const BoxTarget& target, ProgressSink&) {
+                          const BoxOutcome outcome = session.readVersions(target);
+                          if (outcome.ok() && printVersions)
+                              std::printf("boot: %s\nfirmware: %s\n", printable(outcome.bootVersion).c_str(),
+                                          printable(outcome.firmwareVersion).c_str());
+                          return outcome;
+                      });
 }
 
 CLI::App* VersionsCommand::add(CLI::App& app)

@@ -29,4 +29,9 @@ std::string formatChecksum(std::uint32_t sum)
     return text;
 }
 
+std::string formatChecksum(const std::optional<std::uint32_t>& sum)
+{
+    return sum ? formatChecksum(*sum) : std::string();
+}
+
 } // namespace plx71

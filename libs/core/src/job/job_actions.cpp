@@ -10,11 +10,7 @@ std::string blockRangeText(std::int32_t lastBlock)
 void showTargetBoard(const WriterState& state, JobSettings& job)
 {
     const DeviceRecord& d = state.currentDevice;
-    job.userRomAreaText = formatAreaRange(state.range(Area::UserRom));
-    job.blockRangeText = blockRangeText(d.lastBlock);
-    job.bootRomAreaText = formatAreaRange(state.range(Area::BootRom));
-    job.vccText = formatVoltage(d.vcc);
-    job.vppText = formatVoltage(d.vpp);
+    job.targetBoard = TargetBoard{state.range(Area::UserRom), state.range(Area::BootRom), d.lastBlock, d.vcc, d.vpp};
 }
 
 void selectDevice(WriterState& state, JobSettings& job, int index)

@@ -27,22 +27,22 @@ bool loadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area, const
         const auto& user = state.images.user;
         job.userRomFileName = utf8FromPath(path);
         job.idCode = imageIdCode(d, state.areaTables, user);
-        job.idCodeText = formatIdCode(job.idCode);
-        job.checkIdText = job.idCodeText;
-        job.romProtectText = std::string(protectText(protectLevel(protectByte(d, user))));
+        job.dataIdCode = job.idCode;
+        job.checkIdText = formatIdCode(job.idCode);
+        job.romProtectLevel = protectLevel(protectByte(d, user));
     } else {
         job.bootRomFileName = utf8FromPath(path);
         job.updateEnable = 1;
         job.bootVersionText = imageBootVersion(d, state.areaTables, state.images.boot);
     }
-    refreshChecksumText(state, job, area);
+    refreshChecksum(state, job, area);
     return true;
 }
 
-void refreshChecksumText(const WriterState& state, JobSettings& job, Area area)
+void refreshChecksum(const WriterState& state, JobSettings& job, Area area)
 {
-    const std::string text = formatChecksum(areaChecksum(state.currentDevice, area, state.images.of(area)));
-    (area == Area::UserRom ? job.userRomChecksumText : job.bootRomChecksumText) = text;
+    const std::uint32_t sum = areaChecksum(state.currentDevice, area, state.images.of(area));
+    (area == Area::UserRom ? job.userRomChecksum : job.bootRomChecksum) = sum;
 }
 
 } // namespace plx71

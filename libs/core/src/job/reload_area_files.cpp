@@ -9,13 +9,13 @@ void forgetAreaFile(JobSettings& job, Area area)
 {
     if (area == Area::UserRom) {
         job.userRomFileName.clear();
-        job.idCodeText.clear();
-        job.romProtectText.clear();
-        job.userRomChecksumText.clear();
+        job.dataIdCode.reset();
+        job.romProtectLevel.reset();
+        job.userRomChecksum.reset();
     } else {
         job.bootRomFileName.clear();
         job.bootVersionText.clear();
-        job.bootRomChecksumText.clear();
+        job.bootRomChecksum.reset();
         job.updateEnable = 0; // nothing left to update the Boot ROM with
     }
 }

@@ -6,26 +6,26 @@ namespace plx71 {
 
 bool connectWriter(WriterLink& link)
 {
-    if (openLink(link, hostBaudRates[0]))
+    if (openLink(link, bitRate(kRestingLinkRate)))
         return true;
     reportLinkError(link, LINK_ERR_PORT);
     return false;
 }
 
-bool switchLinkRate(WriterLink& link, int hostBaudIndex)
+bool switchLinkRate(WriterLink& link, LinkRate rate)
 {
-    if (hostBaudIndex < 0 || hostBaudIndex >= static_cast<int>(hostBaudRates.size())) {
+    if (!isLinkRate(rate)) {
         reportLinkError(link, LINK_ERR_COMM);
         return false;
     }
-    if (!cmdSetLinkRate(link, hostBaudIndex))
+    if (!cmdSetLinkRate(link, linkRateIndex(rate)))
         return false;
     // The box has moved to the new rate; so does the port, even when the
     // rate is the old one. The port stays open through the switch, so no
     // other program can take it between connect and disconnect. A rate the
     // port refuses shows up at the next command.
     linkSleep(link, link.timing.rateSwitchPauseBefore);
-    setLinkRate(link, hostBaudRates[static_cast<std::size_t>(hostBaudIndex)]);
+    setLinkRate(link, bitRate(rate));
     linkSleep(link, link.timing.rateSwitchPauseAfter);
     return true;
 }

@@ -7,12 +7,13 @@ namespace plx71 {
 
 // Opens the link at 9600 bit/s. On failure shows "COM%d cannot be used".
 bool connectWriter(WriterLink& link);
-// Moves both sides to hostBaudRates[hostBaudIndex]: CMD_SET_LINK_RATE at
+// Moves both sides to `rate`: CMD_SET_LINK_RATE at
 // the current rate, then pause, set the open port to the new rate, pause;
 // always sets it, even to the same rate. The port is never closed on the way,
 // so it stays this link's alone. Not acknowledged: communication error, the
-// port stays at the old rate.
-bool switchLinkRate(WriterLink& link, int hostBaudIndex);
+// port stays at the old rate. A rate that is none of the five: communication
+// error before anything is sent.
+bool switchLinkRate(WriterLink& link, LinkRate rate);
 // Closes the link. Always true.
 bool disconnectWriter(WriterLink& link);
 

@@ -236,18 +236,11 @@ bool settingsReplyFits(const DeviceRecord& device, const JobSettings& job)
     return settingsReplyLength(device, job) <= kMaxSettingsReplyBody;
 }
 
-BoxSession::BoxSession(Ui& ui, PortChoice port, int hostBaudIndex, std::unique_ptr<SerialPort> serialPort)
-    : ui_(ui), port_(std::move(port)), hostBaudIndex_(hostBaudIndex),
-      ownLink_(std::make_unique<WriterLink>(ui, std::move(serialPort))), link_(*ownLink_)
+BoxSession::BoxSession(Ui& ui, std::unique_ptr<SerialPort> serialPort)
+    : ui_(ui), ownLink_(std::make_unique<WriterLink>(ui, std::move(serialPort))), link_(*ownLink_)
 {}
 
 BoxSession::~BoxSession() = default;
-
-void BoxSession::aimBox(int comPortIndex, int hostBaudIndex)
-{
-    port_.comPortIndex = comPortIndex;
-    hostBaudIndex_ = hostBaudIndex;
-}
 
 void BoxSession::setTiming(const LinkTiming& timing)
 {
@@ -273,22 +266,22 @@ void BoxSession::closeAtRestingRate()
 {
     if (!link_.isOpen())
         return;
-    switchLinkRate(link_, 0);
+    switchLinkRate(link_, kRestingLinkRate);
     disconnectWriter(link_);
 }
 
-BoxOutcome BoxSession::download(const WriterState& state, const JobSettings& job, ProgressSink& sink,
-                                DownloadOptions options)
+BoxOutcome BoxSession::download(const BoxTarget& target, const WriterState& state, const JobSettings& job,
+                                ProgressSink& sink, DownloadOptions options)
 {
-    ops_detail::SessionRun run(ui_, link_, port_, &sink);
+    ops_detail::SessionRun run(ui_, link_, target.port, &sink);
     if (!canDownload(state, job)) {
         run.fail(OutcomeClass::FileError); // no device or no User ROM data: nothing to send
         return run.finish();
     }
-    if (!jobFitsBox(ui_, state, job, run.outcome()) || !run.connectAtRate(hostBaudIndex_))
+    if (!jobFitsBox(ui_, state, job, run.outcome()) || !run.connectAtRate(target.rate))
         return run.finish();
     if (recovery_.on) {
-        ops_detail::Recovery recovery(link_, recovery_, run.outcome(), hostBaudIndex_);
+        ops_detail::Recovery recovery(link_, recovery_, run.outcome(), target.rate);
         downloadRecovering(run, recovery, state, job, sink, options);
         run.rest();
         recovery.reportFailure();
@@ -307,16 +300,17 @@ BoxOutcome BoxSession::download(const WriterState& state, const JobSettings& job
     return run.finish();
 }
 
-BoxOutcome BoxSession::verify(const WriterState& state, const JobSettings& job, ProgressSink& sink)
+BoxOutcome BoxSession::verify(const BoxTarget& target, const WriterState& state, const JobSettings& job,
+                              ProgressSink& sink)
 {
-    ops_detail::SessionRun run(ui_, link_, port_, &sink);
+    ops_detail::SessionRun run(ui_, link_, target.port, &sink);
     if (!canDownload(state, job)) {
         run.fail(OutcomeClass::FileError);
         return run.finish();
     }
-    if (!jobFitsBox(ui_, state, job, run.outcome()) || !run.connectAtRate(hostBaudIndex_))
+    if (!jobFitsBox(ui_, state, job, run.outcome()) || !run.connectAtRate(target.rate))
         return run.finish();
-    ops_detail::Recovery recovery(link_, recovery_, run.outcome(), hostBaudIndex_);
+    ops_detail::Recovery recovery(link_, recovery_, run.outcome(), target.rate);
     if (readVersionsRecovering(run, recovery, [&sink] { return sink.cancelRequested(); }) && !run.cancelled())
         runVerify(run, state, job, sink, FileNameCheck::Presence, &recovery);
     run.rest();

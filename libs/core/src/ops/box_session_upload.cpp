@@ -9,12 +9,13 @@
 
 namespace plx71 {
 
-BoxOutcome BoxSession::upload(WriterState& state, JobSettings& job, ProgressSink& sink, bool readTwice)
+BoxOutcome BoxSession::upload(const BoxTarget& target, WriterState& state, JobSettings& job, ProgressSink& sink,
+                              bool readTwice)
 {
-    ops_detail::SessionRun run(ui_, link_, port_, &sink);
-    if (!run.connectAtRate(hostBaudIndex_))
+    ops_detail::SessionRun run(ui_, link_, target.port, &sink);
+    if (!run.connectAtRate(target.rate))
         return run.finish();
-    ops_detail::Recovery recovery(link_, recovery_, run.outcome(), hostBaudIndex_);
+    ops_detail::Recovery recovery(link_, recovery_, run.outcome(), target.rate);
     const auto stop = [&sink] { return sink.cancelRequested(); };
     if (!ops_detail::readVersionsRecovering(run, recovery, stop) || run.cancelled()) {
         run.rest();

@@ -20,10 +20,10 @@ bool takeVersions(ops_detail::SessionRun& run, WriterLink& link)
 
 } // namespace
 
-BoxOutcome BoxSession::readVersions()
+BoxOutcome BoxSession::readVersions(const BoxTarget& target)
 {
-    ops_detail::SessionRun run(ui_, link_, port_, nullptr);
-    if (!run.connectAtRate(hostBaudIndex_))
+    ops_detail::SessionRun run(ui_, link_, target.port, nullptr);
+    if (!run.connectAtRate(target.rate))
         return run.finish();
     if (!takeVersions(run, link_))
         run.communicationFailed();
@@ -33,9 +33,9 @@ BoxOutcome BoxSession::readVersions()
     return run.finish();
 }
 
-BoxOutcome BoxSession::queryFirmwareVersion()
+BoxOutcome BoxSession::queryFirmwareVersion(const PortChoice& port)
 {
-    ops_detail::SessionRun run(ui_, link_, port_, nullptr);
+    ops_detail::SessionRun run(ui_, link_, port, nullptr);
     if (!run.connect())
         return run.finish(); // the previous text stays
     if (!takeVersions(run, link_)) {
@@ -46,14 +46,15 @@ BoxOutcome BoxSession::queryFirmwareVersion()
     return run.finish();
 }
 
-BoxOutcome BoxSession::loadFirmware(const FirmwareImage& image, const std::string& firmwarePath, ProgressSink& sink)
+BoxOutcome BoxSession::loadFirmware(const BoxTarget& target, const FirmwareImage& image,
+                                    const std::string& firmwarePath, ProgressSink& sink)
 {
-    ops_detail::SessionRun run(ui_, link_, port_, &sink);
+    ops_detail::SessionRun run(ui_, link_, target.port, &sink);
     if (!run.connect())
         return run.finish();
     // Recovering, the loader's frames only get more attempts: a box half-way
     // into its loader is not one to resync.
-    ops_detail::Recovery recovery(link_, recovery_, run.outcome(), hostBaudIndex_);
+    ops_detail::Recovery recovery(link_, recovery_, run.outcome(), target.rate);
 
     // The box leaves for its loader only after both commands; it needs the
     // prepare wait before it listens at another rate.
@@ -61,7 +62,7 @@ BoxOutcome BoxSession::loadFirmware(const FirmwareImage& image, const std::strin
     bool ready = cmdLoadEnter(link_) && cmdLoadPrepare(link_);
     if (ready) {
         linkSleep(link_, link_.timing.loaderPrepareWait);
-        ready = run.switchRate(hostBaudIndex_);
+        ready = run.switchRate(target.rate);
         run.outcome().linkRate = ready ? link_.currentRate : 0;
     }
     if (!ready) {

@@ -30,12 +30,11 @@ std::string deviceIdentity(const std::string& name)
 
 BoxOutcome runOneBox(const GangBox& box, const GangOperation& operation, const GangOptions& options)
 {
-    BoxSession session(*box.ui, box.port, options.hostBaudIndex,
-                       options.makePort ? options.makePort() : makeSystemSerialPort());
+    BoxSession session(*box.ui, options.makePort ? options.makePort() : makeSystemSerialPort());
     if (options.timing)
         session.setTiming(*options.timing);
     try {
-        return operation(session, *box.sink);
+        return operation(session, BoxTarget{box.port, options.rate}, *box.sink);
     } catch (const std::exception& e) {
         // A box must never take the gang down with it.
         box.ui->message(Icon::Stop, std::string("internal error: ") + e.what());

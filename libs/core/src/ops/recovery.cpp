@@ -29,9 +29,8 @@ void restoreMarks(WriterLink& link, const FailureMarks& m)
 
 } // namespace
 
-Recovery::Recovery(WriterLink& link, const RecoveryPolicy& policy, BoxOutcome& outcome, int baudIndex)
-    : link_(link), policy_(policy), outcome_(outcome), baudIndex_(baudIndex), ui_(link.ui),
-      attempts_(link.frameAttempts)
+Recovery::Recovery(WriterLink& link, const RecoveryPolicy& policy, BoxOutcome& outcome, LinkRate rate)
+    : link_(link), policy_(policy), outcome_(outcome), rate_(rate), ui_(link.ui), attempts_(link.frameAttempts)
 {
     if (!on())
         return;
@@ -74,8 +73,8 @@ bool Recovery::resync(const std::function<bool()>& stop)
         ++outcome_.resyncs;
         // A resync that brought no step through: the line does not work at
         // this rate, so the next one tries a lower one.
-        if (stalled_ && baudIndex_ > 0)
-            --baudIndex_;
+        if (stalled_)
+            rate_ = oneRateLower(rate_);
         stalled_ = true;
         if (reconnect(stop))
             return true;
@@ -88,8 +87,8 @@ bool Recovery::restart(const std::function<bool()>& stop)
     if (!on() || outcome_.restarts >= policy_.maxRestarts || (stop && stop()))
         return false;
     ++outcome_.restarts;
-    if (outcome_.restarts >= 2 && baudIndex_ > 0)
-        --baudIndex_;
+    if (outcome_.restarts >= 2)
+        rate_ = oneRateLower(rate_);
     stalled_ = false;
     return reconnect(stop);
 }
@@ -97,15 +96,15 @@ bool Recovery::restart(const std::function<bool()>& stop)
 bool Recovery::reconnect(const std::function<bool()>& stop)
 {
     const int oldRate = link_.currentRate;
-    const int newRate = hostBaudRates[std::size_t(baudIndex_)];
+    const int newRate = bitRate(rate_);
     // Back to 9600 while the box may still hear the old rate. Whether the
     // acknowledge came or not, the box is then at 9600 or the old rate; or
     // at the new one, when a switch went through and only its acknowledge
     // was lost.
-    switchLinkRate(link_, 0);
+    switchLinkRate(link_, kRestingLinkRate);
     int tried[3] = {};
     int count = 0;
-    for (const int rate : {hostBaudRates[0], newRate, oldRate}) {
+    for (const int rate : {bitRate(kRestingLinkRate), newRate, oldRate}) {
         if (std::find(tried, tried + count, rate) != tried + count)
             continue;
         tried[count++] = rate;
@@ -113,7 +112,7 @@ bool Recovery::reconnect(const std::function<bool()>& stop)
             return false;
         if (!openLink(link_, rate))
             return false; // the port itself is gone
-        if (switchLinkRate(link_, baudIndex_)) {
+        if (switchLinkRate(link_, rate_)) {
             outcome_.linkRate = newRate;
             link_.failedCommand = 0;
             return true;

@@ -17,13 +17,13 @@ public:
     // While on, the link reports no failure itself (a retried read is not
     // the user's concern) and makes policy.frameAttempts per frame; the
     // destructor gives both back.
-    Recovery(WriterLink& link, const RecoveryPolicy& policy, BoxOutcome& outcome, int baudIndex);
+    Recovery(WriterLink& link, const RecoveryPolicy& policy, BoxOutcome& outcome, LinkRate rate);
     ~Recovery();
     Recovery(const Recovery&) = delete;
     Recovery& operator=(const Recovery&) = delete;
 
     bool on() const { return policy_.on; }
-    int baudIndex() const { return baudIndex_; }
+    LinkRate rate() const { return rate_; }
     const RecoveryPolicy& policy() const { return policy_; }
 
     // Runs `step`; while it fails and the bound allows, resyncs and runs it
@@ -46,7 +46,7 @@ private:
     WriterLink& link_;
     RecoveryPolicy policy_;
     BoxOutcome& outcome_;
-    int baudIndex_;
+    LinkRate rate_;
     Ui* ui_;
     int attempts_;
     bool stalled_ = false; // no step came through since the last resync

@@ -97,7 +97,7 @@ bool SessionRun::cancelled()
 bool SessionRun::connect()
 {
     phase(ProgressPhase::Connect);
-    if (openLink(link_, hostBaudRates[0])) {
+    if (openLink(link_, bitRate(kRestingLinkRate))) {
         owed_ = Owed::Close;
         return true;
     }
@@ -108,19 +108,19 @@ bool SessionRun::connect()
     return false;
 }
 
-bool SessionRun::switchRate(int baudIndex)
+bool SessionRun::switchRate(LinkRate rate)
 {
-    if (!switchLinkRate(link_, baudIndex))
+    if (!switchLinkRate(link_, rate))
         return false;
     owed_ = Owed::RestingRate;
     return true;
 }
 
-bool SessionRun::connectAtRate(int baudIndex)
+bool SessionRun::connectAtRate(LinkRate rate)
 {
     if (!connect())
         return false;
-    if (switchLinkRate(link_, baudIndex)) {
+    if (switchLinkRate(link_, rate)) {
         owed_ = Owed::RestingRate;
         outcome_.linkRate = link_.currentRate;
         return true;
@@ -173,7 +173,7 @@ void SessionRun::rest()
     Ui* const ui = link_.ui;
     if (quiet)
         link_.ui = nullptr;
-    const bool switched = owed == Owed::Close || switchLinkRate(link_, 0);
+    const bool switched = owed == Owed::Close || switchLinkRate(link_, kRestingLinkRate);
     link_.ui = ui;
     disconnectWriter(link_);
     if (!switched && outcome_.ok())

@@ -41,12 +41,12 @@ public:
     // be used" with the cause as its detail, and the port class as outcome.
     // Once open, the run closes it at its end.
     bool connect();
-    // switchLinkRate to `baudIndex`; once moved, the run brings the box back
+    // switchLinkRate to `rate`; once moved, the run brings the box back
     // to 9600 bit/s at its end.
-    bool switchRate(int baudIndex);
+    bool switchRate(LinkRate rate);
     // connect, then switchRate; a refused switch closes the port (the box
     // still rests at 9600).
-    bool connectAtRate(int baudIndex);
+    bool connectAtRate(LinkRate rate);
     // CMD_READ_VERSIONS, then the first-4-characters check against the
     // control program's version ("Firmware Version is different").
     bool readAndCheckVersions();

@@ -18,20 +18,20 @@ void refreshUploadedImageTexts(const WriterState& state, JobSettings& job)
 {
     const DeviceRecord& d = state.currentDevice;
     if (!job.userRomFileName.empty()) {
-        job.idCodeText = formatIdCode(imageIdCode(d, state.areaTables, state.images.user));
-        job.romProtectText = std::string(protectText(protectLevel(protectByte(d, state.images.user))));
-        job.userRomChecksumText = formatChecksum(areaChecksum(d, Area::UserRom, state.images.user));
+        job.dataIdCode = imageIdCode(d, state.areaTables, state.images.user);
+        job.romProtectLevel = protectLevel(protectByte(d, state.images.user));
+        job.userRomChecksum = areaChecksum(d, Area::UserRom, state.images.user);
     } else {
-        job.idCodeText.clear();
-        job.romProtectText.clear();
-        job.userRomChecksumText.clear();
+        job.dataIdCode.reset();
+        job.romProtectLevel.reset();
+        job.userRomChecksum.reset();
     }
     if (!job.bootRomFileName.empty()) {
         job.bootVersionText = imageBootVersion(d, state.areaTables, state.images.boot);
-        job.bootRomChecksumText = formatChecksum(areaChecksum(d, Area::BootRom, state.images.boot));
+        job.bootRomChecksum = areaChecksum(d, Area::BootRom, state.images.boot);
     } else {
         job.bootVersionText.clear();
-        job.bootRomChecksumText.clear();
+        job.bootRomChecksum.reset();
     }
 }
 

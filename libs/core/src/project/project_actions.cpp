@@ -26,7 +26,7 @@ bool choicesValid(const ProjectFile& p)
 {
     return inRange(p.serialModeIndex, 0, 1) && inRange(p.targetBaudIndex, 0, 9) && inRange(p.updateEnable, 0, 1)
         && inRange(p.lockBitMode, 0, 3) && inRange(p.operationBlockMode, 0, 1) && inRange(p.portSelection, 0, 3)
-        && inRange(p.hostBaudSelection, 0, 4);
+        && linkRateAt(p.hostBaudSelection).has_value();
 }
 
 // The table entry the project means: the stored index when that entry still
@@ -110,7 +110,7 @@ ProjectFile projectFromJob(const WriterState& state, const JobSettings& job)
     p.operationBlockList = job.operationBlockList;
     p.idCode = job.idCode;
     p.portSelection = job.portSelection;
-    p.hostBaudSelection = job.hostBaudSelection;
+    p.hostBaudSelection = linkRateIndex(job.linkRate);
     return p;
 }
 
@@ -184,7 +184,7 @@ bool openProjectBytes(Ui& ui, WriterState& state, JobSettings& job, std::span<co
     job.idCode = p.idCode;
     job.checkIdText = formatIdCode(p.idCode);
     job.portSelection = p.portSelection;
-    job.hostBaudSelection = p.hostBaudSelection;
+    job.linkRate = *linkRateAt(p.hostBaudSelection); // choicesValid took it
 
     job.userRomFileName = resolveDataFileName(projectPath, p.userRomFileName);
     job.bootRomFileName = resolveDataFileName(projectPath, p.bootRomFileName);

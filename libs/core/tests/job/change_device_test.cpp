@@ -68,24 +68,24 @@ TEST(ChangeDevice, NamedFilesAreReloadedOrForgotten)
             EXPECT_EQ(job.userRomFileName, c.user.string());
             EXPECT_EQ(state.images.user[0xE0000 - d.userRomStart], 0x34);
             EXPECT_EQ(state.images.user[0xE0000 - 0xC0000], 0xFF) << "nothing left at the old device's offset";
-            EXPECT_EQ(job.userRomChecksumText, formatChecksum(areaChecksum(d, Area::UserRom, state.images.user)));
-            EXPECT_EQ(job.romProtectText, "Protect removed");
-            EXPECT_EQ(job.idCodeText, "FF,FF,FF,FF,FF,FF,FF");
+            EXPECT_EQ(job.userRomChecksum, areaChecksum(d, Area::UserRom, state.images.user));
+            EXPECT_EQ(job.romProtectLevel, 0);
+            EXPECT_EQ(job.dataIdCode, (IdCode{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
         } else {
             EXPECT_EQ(job.userRomFileName, "");
-            EXPECT_EQ(job.idCodeText, "");
-            EXPECT_EQ(job.romProtectText, "");
-            EXPECT_EQ(job.userRomChecksumText, "");
+            EXPECT_EQ(job.dataIdCode, std::nullopt);
+            EXPECT_EQ(job.romProtectLevel, std::nullopt);
+            EXPECT_EQ(job.userRomChecksum, std::nullopt);
             EXPECT_EQ(state.images.user, before.user) << "a refused file changes no image";
         }
         if (c.bootKept) {
             EXPECT_EQ(job.bootRomFileName, boot.string());
             EXPECT_EQ(job.updateEnable, 1);
-            EXPECT_EQ(job.bootRomChecksumText, formatChecksum(areaChecksum(d, Area::BootRom, state.images.boot)));
+            EXPECT_EQ(job.bootRomChecksum, areaChecksum(d, Area::BootRom, state.images.boot));
         } else {
             EXPECT_EQ(job.bootRomFileName, "");
             EXPECT_EQ(job.bootVersionText, "");
-            EXPECT_EQ(job.bootRomChecksumText, "");
+            EXPECT_EQ(job.bootRomChecksum, std::nullopt);
             EXPECT_EQ(job.updateEnable, 0) << "no Boot ROM update without its file";
         }
     }

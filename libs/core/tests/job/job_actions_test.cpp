@@ -27,7 +27,7 @@ std::string userRomFile(std::uint8_t protect, std::uint8_t firstByte = 0x12)
 
 } // namespace
 
-TEST(SelectDevice, TargetBoardTextsAndAreaTables)
+TEST(SelectDevice, TargetBoardAndAreaTables)
 {
     WriterState state = stateWithTestTable();
     ASSERT_EQ(state.deviceTable.records.size(), 5u);
@@ -36,34 +36,26 @@ TEST(SelectDevice, TargetBoardTextsAndAreaTables)
 
     selectDevice(state, job, 0);
     EXPECT_EQ(state.deviceIndex, 0);
-    EXPECT_EQ(job.userRomAreaText, "0C0000-0FFFFF");
-    EXPECT_EQ(job.bootRomAreaText, "0FE000-0FFFFF");
-    EXPECT_EQ(job.blockRangeText, "0-6");
-    EXPECT_EQ(job.vccText, "5.0V");
-    EXPECT_EQ(job.vppText, "5.0V");
+    EXPECT_EQ(job.targetBoard, (TargetBoard{{0xC0000, 0xFFFFF}, {0xFE000, 0xFFFFF}, 6, 50, 50}));
 
     selectDevice(state, job, 2);
     EXPECT_EQ(state.currentDevice.name, "M30803FGFP");
-    EXPECT_EQ(job.userRomAreaText, "FC0000-FFFFFF");
-    EXPECT_EQ(job.vppText, "12.0V");
+    EXPECT_EQ(job.targetBoard->userRom, (AreaRange{0xFC0000, 0xFFFFFF}));
+    EXPECT_EQ(job.targetBoard->vpp, 120);
     EXPECT_EQ(state.areaTables.bootVersionAddress, 0xFFE000u) << "tables follow the 24-bit family";
     EXPECT_EQ(state.images.user[0], 0x5A) << "selecting a device leaves the images alone";
 
     selectDevice(state, job, 3);
-    EXPECT_EQ(job.blockRangeText, "0");
-    EXPECT_EQ(job.vccText, "3.3V");
+    EXPECT_EQ(job.targetBoard->lastBlock, 0);
+    EXPECT_EQ(job.targetBoard->vcc, 33);
     EXPECT_EQ(state.areaTables.bootVersionAddress, 0xFE000u);
-    // Selecting touches nothing but the Target Board texts.
+    // Selecting touches nothing but the Target Board.
     job.userRomFileName = "x.hex";
-    job.idCodeText = "01,02,03,04,05,06,07";
+    job.dataIdCode = IdCode{1, 2, 3, 4, 5, 6, 7};
     JobSettings before = job;
     selectDevice(state, job, 4);
-    EXPECT_EQ(job.blockRangeText, "0-1");
-    before.userRomAreaText = job.userRomAreaText;
-    before.blockRangeText = job.blockRangeText;
-    before.bootRomAreaText = job.bootRomAreaText;
-    before.vccText = job.vccText;
-    before.vppText = job.vppText;
+    EXPECT_EQ(job.targetBoard->lastBlock, 1);
+    before.targetBoard = job.targetBoard;
     EXPECT_EQ(job, before);
     EXPECT_EQ(JobSettings{}.checkIdText, "00,00,00,00,00,00,00");
 }
@@ -81,15 +73,14 @@ TEST(LoadAreaFile, AcceptedUserRomFileFillsTheJob)
     ASSERT_TRUE(loadAreaFile(ui, state, job, Area::UserRom, path));
     EXPECT_TRUE(ui.messages().empty());
     EXPECT_EQ(job.userRomFileName, path.string());
-    EXPECT_EQ(job.idCodeText, "11,22,33,44,55,66,77");
+    EXPECT_EQ(job.dataIdCode, (IdCode{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}));
     EXPECT_EQ(job.checkIdText, "11,22,33,44,55,66,77");
     EXPECT_EQ(job.idCode, (IdCode{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}));
-    EXPECT_EQ(job.romProtectText, "Protect removed");
+    EXPECT_EQ(job.romProtectLevel, 0);
     EXPECT_EQ(state.images.user[0], 0x12);
     EXPECT_EQ(state.images.user[0x100], 0xFF) << "a selected file stands alone on a blank area";
-    EXPECT_EQ(job.userRomChecksumText,
-              formatChecksum(areaChecksum(state.currentDevice, Area::UserRom, state.images.user)));
-    EXPECT_NE(job.userRomChecksumText, "0000");
+    EXPECT_EQ(job.userRomChecksum, areaChecksum(state.currentDevice, Area::UserRom, state.images.user));
+    EXPECT_NE(job.userRomChecksum.value_or(0) & 0xFFFF, 0u);
     EXPECT_TRUE(canDownload(state, job));
 
     // Download also needs a device type.
@@ -144,13 +135,13 @@ TEST(LoadAreaFile, RefusedFilesChangeNothing)
     // OK loads it and shows the level.
     ui.scriptAnswers({true});
     EXPECT_TRUE(loadAreaFile(ui, state, job, Area::UserRom, protectedFile));
-    EXPECT_EQ(job.romProtectText, "Level 1 protect enabled");
+    EXPECT_EQ(job.romProtectLevel, 1);
     EXPECT_EQ(state.images.user[0], 0x99);
 
     ui.scriptAnswers({false});
     EXPECT_FALSE(loadAreaFile(ui, state, job, Area::UserRom, dir.file("level2.mot", userRomFile(0xF0))));
     EXPECT_EQ(ui.messages().back().text, msg::kLevel2Question);
-    EXPECT_EQ(job.romProtectText, "Level 1 protect enabled");
+    EXPECT_EQ(job.romProtectLevel, 1);
 }
 
 TEST(LoadAreaFile, BootRomFileTicksUpdateEnable)
@@ -170,14 +161,14 @@ TEST(LoadAreaFile, BootRomFileTicksUpdateEnable)
     std::uint32_t sum = 0x1FE000 - 8 * 0xFF;
     for (auto b : bytes)
         sum += b;
-    EXPECT_EQ(job.bootRomChecksumText, formatChecksum(sum));
+    EXPECT_EQ(job.bootRomChecksum, sum);
     EXPECT_TRUE(job.userRomFileName.empty());
     EXPECT_FALSE(canDownload(state, job)) << "a Boot ROM file alone does not enable Download";
 
     // The editor's OK recomputes the shown checksum.
     state.images.boot[0x10] = 0x00;
-    refreshChecksumText(state, job, Area::BootRom);
-    EXPECT_EQ(job.bootRomChecksumText, formatChecksum(sum - 0xFF));
+    refreshChecksum(state, job, Area::BootRom);
+    EXPECT_EQ(job.bootRomChecksum, sum - 0xFF);
 }
 
 TEST(CheckId, Grammar)

@@ -52,14 +52,14 @@ TEST_F(LinkSequences, SwitchLinkRateKeepsThePortOpenWithPausesAround)
 
     // From 9600 to 9600: still CMD_SET_LINK_RATE with code 1 and a rate set,
     // on the port that stays open (never closed, never opened again).
-    EXPECT_TRUE(switchLinkRate(link, 0));
+    EXPECT_TRUE(switchLinkRate(link, LinkRate::Bps9600));
     EXPECT_EQ(port->requests().back(), hex("02 00 01 01 02"));
     EXPECT_EQ(port->closes, 0);
     EXPECT_EQ(port->openings.size(), 1u);
     EXPECT_EQ(port->rateChanges, std::vector<int>{9600});
     EXPECT_EQ(sleeps, (std::vector<long>{100, 100}));
 
-    EXPECT_TRUE(switchLinkRate(link, 4));
+    EXPECT_TRUE(switchLinkRate(link, LinkRate::Bps115200));
     EXPECT_EQ(port->requests().back(), hex("02 00 01 05 06"));
     EXPECT_EQ(port->rateChanges.back(), 115200);
     EXPECT_EQ(link.currentRate, 115200);
@@ -70,17 +70,17 @@ TEST_F(LinkSequences, SwitchLinkRateKeepsThePortOpenWithPausesAround)
     // old rate.
     port->onWrite = nullptr;
     sleeps.clear();
-    EXPECT_FALSE(switchLinkRate(link, 1));
+    EXPECT_FALSE(switchLinkRate(link, LinkRate::Bps19200));
     EXPECT_EQ(port->rateChanges.size(), 2u);
     EXPECT_TRUE(link.isOpen());
     EXPECT_EQ(link.currentRate, 115200);
     EXPECT_EQ(sleeps, (std::vector<long>{110, 110, 110}));
     EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(msg::kCommunicationError)});
 
-    // An index outside the table sends nothing.
+    // A rate cast from an index outside the table sends nothing.
     ui.clear();
     auto sent = port->requests().size();
-    EXPECT_FALSE(switchLinkRate(link, 5));
+    EXPECT_FALSE(switchLinkRate(link, static_cast<LinkRate>(5)));
     EXPECT_EQ(port->requests().size(), sent);
     EXPECT_EQ(ui.texts().size(), 1u);
 }

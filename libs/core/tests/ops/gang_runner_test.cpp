@@ -92,7 +92,11 @@ protected:
             ended.push_back(box);
         };
         return runGang(
-            boxes, [this](BoxSession& s, ProgressSink& sink) { return s.download(state, job, sink); }, options);
+            boxes,
+            [this](BoxSession& s, const BoxTarget& target, ProgressSink& sink) {
+                return s.download(target, state, job, sink);
+            },
+            options);
     }
 
     void expectAllResting()

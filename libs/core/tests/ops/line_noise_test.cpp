@@ -28,7 +28,7 @@ protected:
     BoxOutcome download(DownloadOptions options = {})
     {
         auto s = sink();
-        return session->download(state, job, s, options);
+        return session->download(boxTarget, state, job, s, options);
     }
 
     bool boxHolds(std::uint16_t page) const
@@ -119,9 +119,9 @@ TEST_F(LineNoise, AFirmwareLoadIsNeverReportedAsVerified)
     for (const Case& c : {Case{"quiet", {0, 0, 1}, true}, Case{"noisy", {2e-4, 0, 15}, false}}) {
         SCOPED_TRACE(c.name);
         startNoisyBox(c.noise);
-        session->aimBox(session->port().comPortIndex, 4);
+        boxTarget.rate = LinkRate::Bps115200;
         auto s = sink();
-        const BoxOutcome o = session->loadFirmware(img, "/fw/new.hex", s);
+        const BoxOutcome o = session->loadFirmware(boxTarget, img, "/fw/new.hex", s);
         ASSERT_TRUE(o.ok()) << outcomeClassName(o.kind);
         EXPECT_TRUE(o.notReadBack);
         EXPECT_FALSE(o.verified);

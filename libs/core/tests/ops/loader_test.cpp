@@ -36,17 +36,17 @@ protected:
         return img;
     }
 
-    BoxOutcome readVersions(int baudIndex)
+    BoxOutcome readVersions(LinkRate rate)
     {
-        session->aimBox(session->port().comPortIndex, baudIndex);
-        return session->readVersions();
+        boxTarget.rate = rate;
+        return session->readVersions(boxTarget);
     }
 
     BoxOutcome load(const FirmwareImage& img, std::function<bool()> cancelWhen = {})
     {
         auto k = sink(std::move(cancelWhen));
-        session->aimBox(session->port().comPortIndex, 4);
-        return session->loadFirmware(img, "/fw/new.hex", k);
+        boxTarget.rate = LinkRate::Bps115200;
+        return session->loadFirmware(boxTarget, img, "/fw/new.hex", k);
     }
 
     std::vector<plx71sim::ReceivedCommand> loadPages()
@@ -64,7 +64,7 @@ protected:
 TEST_F(Loader, AboutQueryAt9600KeepsOrEmptiesTheVersion)
 {
     link->firmwareVersion = "previous";
-    session->queryFirmwareVersion();
+    session->queryFirmwareVersion(boxTarget.port);
     EXPECT_EQ(link->firmwareVersion, "V1.30 2001/12/25");
     EXPECT_TRUE(ui.messages().empty());
     EXPECT_EQ(codes(accepted(*sim)), std::vector<std::uint8_t>{CMD_READ_VERSIONS});
@@ -74,7 +74,7 @@ TEST_F(Loader, AboutQueryAt9600KeepsOrEmptiesTheVersion)
     // A port that cannot be opened keeps the last text.
     ::setenv("PLX71_COM4", "/nonexistent/plx71-com4", 1);
     usePort(PortChoice::com(3));
-    session->queryFirmwareVersion();
+    session->queryFirmwareVersion(boxTarget.port);
     EXPECT_EQ(ui.texts(), std::vector<std::string>{"COM4 cannot be used"});
     EXPECT_EQ(link->firmwareVersion, "V1.30 2001/12/25");
 
@@ -84,12 +84,12 @@ TEST_F(Loader, AboutQueryAt9600KeepsOrEmptiesTheVersion)
     usePort(PortChoice::path(sim->slavePath()));
     sim->state()->box.faults().corruptReplies = 3;
     auto k = sink();
-    EXPECT_FALSE(session->download(state, job, k).ok());
+    EXPECT_FALSE(session->download(boxTarget, state, job, k).ok());
     EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
     EXPECT_EQ(link->firmwareVersion, "V1.30 2001/12/25");
     ui.clear();
     usePort(PortChoice::com(3));
-    session->queryFirmwareVersion();
+    session->queryFirmwareVersion(boxTarget.port);
     EXPECT_EQ(ui.texts(), std::vector<std::string>{"COM4 cannot be used"});
     EXPECT_EQ(link->firmwareVersion, "V1.30 2001/12/25");
     ::unsetenv("PLX71_COM4");
@@ -98,7 +98,7 @@ TEST_F(Loader, AboutQueryAt9600KeepsOrEmptiesTheVersion)
     ui.clear();
     usePort(PortChoice::path(sim->slavePath()));
     sim->state()->box.faults().silent = true;
-    session->queryFirmwareVersion();
+    session->queryFirmwareVersion(boxTarget.port);
     EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
     EXPECT_EQ(link->firmwareVersion, "");
     EXPECT_FALSE(link->isOpen());
@@ -106,7 +106,7 @@ TEST_F(Loader, AboutQueryAt9600KeepsOrEmptiesTheVersion)
 
 TEST_F(Loader, ReadVersionAtTheUsersRateAndBack)
 {
-    auto v = readVersions(2);
+    auto v = readVersions(LinkRate::Bps38400);
     EXPECT_TRUE(v.ok());
     EXPECT_EQ(v.firmwareVersion, "V1.30 2001/12/25");
     EXPECT_EQ(v.bootVersion, "BOOT V1.00 2001 ");
@@ -121,7 +121,7 @@ TEST_F(Loader, ReadVersionAtTheUsersRateAndBack)
     // back to 9600 so that the next connect finds it.
     sim->clearReceivedCommands();
     sim->state()->box.faults().corruptReplies = 3;
-    v = readVersions(4);
+    v = readVersions(LinkRate::Bps115200);
     EXPECT_FALSE(v.ok());
     EXPECT_EQ(v.firmwareVersion, "");
     EXPECT_EQ(v.bootVersion, "");
@@ -132,7 +132,7 @@ TEST_F(Loader, ReadVersionAtTheUsersRateAndBack)
     // The switch back fails: a failure, with the versions read before it.
     ui.clear();
     onNth(CMD_SET_LINK_RATE, 2, [this] { sim->state()->box.faults().dropAcks = 3; });
-    v = readVersions(0);
+    v = readVersions(LinkRate::Bps9600);
     EXPECT_FALSE(v.ok());
     EXPECT_EQ(v.firmwareVersion, "V1.30 2001/12/25");
     EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
@@ -142,7 +142,7 @@ TEST_F(Loader, ReadVersionAtTheUsersRateAndBack)
     ui.clear();
     onCommand = nullptr;
     sim->state()->box.faults().silent = true;
-    v = readVersions(4);
+    v = readVersions(LinkRate::Bps115200);
     EXPECT_FALSE(v.ok());
     EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
     EXPECT_FALSE(link->isOpen());
@@ -313,9 +313,9 @@ TEST_F(Loader, CancelStopsThePagesAndABusyBoxWaitsForIt)
     // naming that page, and the pages the box took are counted.
     link->timing.pageBusyLimit = 150ms;
     onNth(CMD_LOAD_WRITE_PAGE, 5, [this] { sim->state()->box.faults().stayBusy = true; });
-    session->aimBox(session->port().comPortIndex, 4);
+    boxTarget.rate = LinkRate::Bps115200;
     auto k = sink();
-    const BoxOutcome o = session->loadFirmware(img, "/fw/new.hex", k);
+    const BoxOutcome o = session->loadFirmware(boxTarget, img, "/fw/new.hex", k);
     sim->state()->box.faults().stayBusy = false;
     EXPECT_EQ(o.kind, OutcomeClass::CommunicationError);
     EXPECT_EQ(o.failedCommand, "CMD_LOAD_WRITE_PAGE");

@@ -35,7 +35,7 @@ protected:
     BoxOutcome download()
     {
         auto k = sink();
-        return session->download(state, job, k);
+        return session->download(boxTarget, state, job, k);
     }
 
     std::vector<int> ratesOf(std::uint8_t code) const
@@ -73,7 +73,7 @@ TEST_F(Recovering, AReadThatFailsGoesOnFromItsPageAfterAResync)
     back.deviceTable = testTable();
     JobSettings backJob;
     auto k = sink();
-    const BoxOutcome o = session->upload(back, backJob, k);
+    const BoxOutcome o = session->upload(boxTarget, back, backJob, k);
     ASSERT_TRUE(o.ok()) << ui.texts().front();
     EXPECT_EQ(o.resyncs, 1);
     const auto& sent = state.images.user;
@@ -169,7 +169,7 @@ TEST_F(Recovering, ResyncsAreBounded)
     back.deviceTable = testTable();
     JobSettings backJob;
     auto k = sink();
-    const BoxOutcome o = session->upload(back, backJob, k);
+    const BoxOutcome o = session->upload(boxTarget, back, backJob, k);
     EXPECT_EQ(o.kind, OutcomeClass::CommunicationError);
     EXPECT_EQ(o.resyncs, 2);
     EXPECT_EQ(o.failedCommand, "CMD_READ_PAGE");
@@ -190,7 +190,7 @@ TEST_F(Recovering, ResyncsAreBounded)
         };
     }
     auto cancelling = sink([&] { return silent.load(); });
-    const BoxOutcome c = session->upload(back, backJob, cancelling);
+    const BoxOutcome c = session->upload(boxTarget, back, backJob, cancelling);
     EXPECT_EQ(c.kind, OutcomeClass::Cancelled);
     EXPECT_LE(c.resyncs, 1);
 }

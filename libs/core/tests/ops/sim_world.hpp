@@ -59,6 +59,7 @@ protected:
         sim = std::make_unique<SimBox>(options);
         ASSERT_TRUE(sim->start()) << sim->lastError();
         session = makeSession(ui);
+        boxTarget = {PortChoice::path(sim->slavePath()), job.linkRate};
         link = &test::linkOf(*session);
         state.deviceTable = testTable();
         ASSERT_FALSE(state.deviceTable.records.empty());
@@ -67,13 +68,12 @@ protected:
         fillPattern(state.images.user, 1);
     }
 
-    // A session on the box's terminal at 115200 bit/s whose port shows the
-    // test every request, with short pauses, reporting to `u`.
+    // A session whose port shows the test every request, with short pauses,
+    // reporting to `u`.
     std::unique_ptr<BoxSession> makeSession(Ui& u)
     {
         auto s = std::make_unique<BoxSession>(
-            u, PortChoice::path(sim->slavePath()), job.hostBaudSelection,
-            std::make_unique<HookedPort>([this](std::uint8_t code, std::span<const std::uint8_t> payload) {
+            u, std::make_unique<HookedPort>([this](std::uint8_t code, std::span<const std::uint8_t> payload) {
                 std::lock_guard lock(hookMutex);
                 if (onCommand)
                     onCommand(code, payload);
@@ -90,8 +90,8 @@ protected:
         return s;
     }
 
-    // Points the session at another port (a COM name or a path).
-    void usePort(PortChoice port) { session->setPort(std::move(port)); }
+    // Points the operations at another port (a COM name or a path).
+    void usePort(PortChoice port) { boxTarget.port = std::move(port); }
 
     // Runs `action` once, for the n-th (1-based) frame of `code`.
     void onNth(std::uint8_t code, int n, std::function<void()> action)
@@ -146,6 +146,7 @@ protected:
     RecordingUi ui;
     std::unique_ptr<SimBox> sim;
     std::unique_ptr<BoxSession> session;
+    BoxTarget boxTarget;        // where the session's operations go
     WriterLink* link = nullptr; // the session's
     WriterState state;
     JobSettings job;

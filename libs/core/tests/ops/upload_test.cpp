@@ -36,13 +36,13 @@ protected:
     UploadResult upload(WriterState& s, JobSettings& j, std::function<bool()> cancelWhen = {})
     {
         auto k = sink(std::move(cancelWhen));
-        return uploadResultOf(session->upload(s, j, k));
+        return uploadResultOf(session->upload(boxTarget, s, j, k));
     }
 
     UploadResult uploadOn(BoxSession& other, WriterState& s, JobSettings& j)
     {
         auto k = sink();
-        return uploadResultOf(other.upload(s, j, k));
+        return uploadResultOf(other.upload(boxTarget, s, j, k));
     }
 
     // A fresh program: the table, nothing chosen, images blank.
@@ -73,7 +73,7 @@ protected:
         job.lockBlockList = "1,3";
         job.operationBlockMode = OperationBlockMode::All;
         auto k = sink();
-        ASSERT_TRUE(session->download(state, job, k, DownloadOptions{false}).ok());
+        ASSERT_TRUE(session->download(boxTarget, state, job, k, DownloadOptions{false}).ok());
         ASSERT_TRUE(ui.messages().empty()) << ui.texts().front();
         sim->clearReceivedCommands();
     }
@@ -192,9 +192,9 @@ TEST(UploadSettings, AnUnknownDeviceIsRebuiltFromTheRecordWhenItFits)
     EXPECT_EQ(d.vcc, 33);
     EXPECT_EQ(d.vpp, 120);
     EXPECT_EQ(job.operationBlockMode, OperationBlockMode::All);
-    EXPECT_EQ(job.userRomAreaText, "FE0000-FFFFFF");
-    EXPECT_EQ(job.blockRangeText, "0-4");
-    EXPECT_EQ(job.vppText, "12.0V");
+    EXPECT_EQ(job.targetBoard->userRom, (AreaRange{0xFE0000, 0xFFFFFF}));
+    EXPECT_EQ(job.targetBoard->lastBlock, 4);
+    EXPECT_EQ(job.targetBoard->vpp, 120);
 
     // Layouts the images cannot hold are refused and change nothing.
     const WriterState before = state;
@@ -253,10 +253,10 @@ TEST_F(Upload, WithoutABootFileNameTheBootTextsAreEmptied)
     WriterState back = freshState();
     JobSettings backJob;
     backJob.bootVersionText = "old";
-    backJob.bootRomChecksumText = "1234";
+    backJob.bootRomChecksum = 0x1234;
     ASSERT_EQ(upload(back, backJob), UploadResult::Complete);
     EXPECT_EQ(backJob.bootVersionText, "");
-    EXPECT_EQ(backJob.bootRomChecksumText, "");
+    EXPECT_EQ(backJob.bootRomChecksum, std::nullopt);
     EXPECT_EQ(back.images.boot, state.images.boot); // the pages were read all the same
 }
 
@@ -351,8 +351,8 @@ TEST_F(Upload, AFailedPageOrCancelKeepsTheSettingsButNotTheTexts)
     storeJob();
     WriterState back = freshState();
     JobSettings backJob;
-    backJob.userRomChecksumText = "OLD1";
-    backJob.idCodeText = "OLD2";
+    backJob.userRomChecksum = 0x01D1;
+    backJob.dataIdCode = IdCode{2, 2, 2, 2, 2, 2, 2};
 
     onNth(CMD_READ_PAGE, 10, [this] { sim->state()->box.faults().corruptReplies = 3; });
     EXPECT_EQ(upload(back, backJob), UploadResult::SettingsOnly);
@@ -361,8 +361,8 @@ TEST_F(Upload, AFailedPageOrCancelKeepsTheSettingsButNotTheTexts)
     EXPECT_EQ(back.deviceIndex, 0);
     EXPECT_EQ(backJob.userRomFileName, job.userRomFileName);
     EXPECT_EQ(backJob.lockBlockList, "1,3");
-    EXPECT_EQ(backJob.userRomChecksumText, "OLD1");
-    EXPECT_EQ(backJob.idCodeText, "OLD2");
+    EXPECT_EQ(backJob.userRomChecksum, 0x01D1u);
+    EXPECT_EQ(backJob.dataIdCode, (IdCode{2, 2, 2, 2, 2, 2, 2}));
     EXPECT_TRUE(std::equal(back.images.user.begin(), back.images.user.begin() + 9 * 256, state.images.user.begin()));
     EXPECT_GE(lastDone, lastTotal + 1000);
     expectResting();
@@ -371,13 +371,13 @@ TEST_F(Upload, AFailedPageOrCancelKeepsTheSettingsButNotTheTexts)
     sim->clearReceivedCommands();
     WriterState back2 = freshState();
     JobSettings backJob2;
-    backJob2.userRomChecksumText = "OLD1";
+    backJob2.userRomChecksum = 0x01D1;
     std::fill(back2.images.boot.begin(), back2.images.boot.end(), 0x00);
     EXPECT_EQ(upload(back2, backJob2, [this] { return countCode(sim->receivedCommands(), CMD_READ_PAGE) >= 30; }),
               UploadResult::SettingsOnly);
     EXPECT_TRUE(ui.messages().empty());
     EXPECT_EQ(backJob2.targetBaudIndex, 4);
-    EXPECT_EQ(backJob2.userRomChecksumText, "OLD1");
+    EXPECT_EQ(backJob2.userRomChecksum, 0x01D1u);
     EXPECT_LT(countCode(accepted(*sim), CMD_READ_PAGE), 0x400u);
     EXPECT_EQ(back2.images.boot[0], 0x00); // Boot ROM phase never began
     expectResting();
@@ -420,7 +420,7 @@ TEST_F(Upload, ReadTwiceTakesAPageOnlyWhenTwoReadsInARowAgree)
         WriterState back = freshState();
         JobSettings backJob;
         auto k = sink();
-        const BoxOutcome o = session->upload(back, backJob, k, c.readTwice);
+        const BoxOutcome o = session->upload(boxTarget, back, backJob, k, c.readTwice);
         EXPECT_EQ(uploadResultOf(o), c.result);
         std::size_t pageReads = 0;
         for (const auto& r : accepted(*sim))

@@ -73,12 +73,12 @@ TEST(ProjectActions, StartupStateSavesAndOpensAgain)
     // Its device record has sizes 0; the areas fit, so it opens.
     WriterState other = stateWithTestTable();
     JobSettings otherJob;
-    otherJob.vccText = "keep";
+    otherJob.targetBoard = TargetBoard{{1, 2}, {3, 4}, 5, 6, 7};
     ASSERT_TRUE(openProject(ui, other, otherJob, path));
     EXPECT_TRUE(ui.messages().empty());
     EXPECT_EQ(other.deviceIndex, -1);
     EXPECT_EQ(other.currentDevice, startupDefaultDevice());
-    EXPECT_EQ(otherJob.vccText, "keep") << "no device type: the Target Board texts stay";
+    EXPECT_EQ(otherJob.targetBoard, (TargetBoard{{1, 2}, {3, 4}, 5, 6, 7})) << "no device type: the Target Board stays";
     EXPECT_EQ(otherJob.checkIdText, "00,00,00,00,00,00,00");
 }
 
@@ -103,7 +103,7 @@ TEST(ProjectActions, SavedJobReopensWithItsDataFiles)
     job.operationBlockMode = OperationBlockMode::Block;
     job.operationBlockList = "0,2-4";
     job.portSelection = 3;
-    job.hostBaudSelection = 2;
+    job.linkRate = LinkRate::Bps38400;
     const auto path = dir / "job.pxp";
     ASSERT_TRUE(saveProject(ui, state, job, path));
 
@@ -114,17 +114,17 @@ TEST(ProjectActions, SavedJobReopensWithItsDataFiles)
     EXPECT_TRUE(ui.messages().empty());
     EXPECT_EQ(fresh.deviceIndex, 1);
     EXPECT_EQ(fresh.currentDevice.name, "M30620FCFP");
-    EXPECT_EQ(reopened.userRomAreaText, "0E0000-0FFFFF");
+    EXPECT_EQ(reopened.targetBoard->userRom, (AreaRange{0xE0000, 0xFFFFF}));
     EXPECT_EQ(reopened.userRomFileName, userFile.string());
     EXPECT_EQ(reopened.bootRomFileName, bootFile.string());
-    EXPECT_EQ(reopened.idCodeText, "42,FF,FF,FF,FF,FF,FF") << "ID field from the file";
+    EXPECT_EQ(reopened.dataIdCode, (IdCode{0x42, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF})) << "ID field from the file";
     EXPECT_EQ(reopened.checkIdText, "01,02,03,04,05,06,07") << "Check ID from the project";
     EXPECT_EQ(reopened.idCode, (IdCode{1, 2, 3, 4, 5, 6, 7}));
     EXPECT_EQ(reopened.updateEnable, 0) << "Update Enable from the project, not the load";
     EXPECT_EQ(reopened.bootVersionText, "BV1.0");
-    EXPECT_EQ(reopened.userRomChecksumText, job.userRomChecksumText);
-    EXPECT_EQ(reopened.bootRomChecksumText, job.bootRomChecksumText);
-    EXPECT_EQ(reopened.romProtectText, "Protect removed");
+    EXPECT_EQ(reopened.userRomChecksum, job.userRomChecksum);
+    EXPECT_EQ(reopened.bootRomChecksum, job.bootRomChecksum);
+    EXPECT_EQ(reopened.romProtectLevel, 0);
     EXPECT_EQ(fresh.images.user[5], 0xFF) << "reloaded onto a blank area";
     EXPECT_EQ(fresh.images.user[0], 0xAB);
     EXPECT_EQ(reopened.lockBlockList, "0-2,4");
@@ -132,7 +132,7 @@ TEST(ProjectActions, SavedJobReopensWithItsDataFiles)
     EXPECT_EQ(reopened.serialModeIndex, 1);
     EXPECT_EQ(reopened.targetBaudIndex, 5);
     EXPECT_EQ(reopened.portSelection, 3);
-    EXPECT_EQ(reopened.hostBaudSelection, 2);
+    EXPECT_EQ(reopened.linkRate, LinkRate::Bps38400);
     EXPECT_TRUE(canDownload(fresh, reopened));
     EXPECT_EQ(readBytes(path), encodeProject(projectFromJob(fresh, reopened)));
 }
@@ -165,7 +165,7 @@ TEST(ProjectActions, MissingDataFileLosesItsName)
     // so do the texts an earlier file left.
     const auto good = dir.file("good.mot", s2(0xC0000, {0x12}));
     ASSERT_TRUE(loadAreaFile(ui, state, job, Area::UserRom, good));
-    ASSERT_FALSE(job.userRomChecksumText.empty());
+    ASSERT_TRUE(job.userRomChecksum);
     const auto prot = dir.file("prot.mot", s2(0xFFFFF, {0x3F}));
     p.userRomFileName = prot.string();
     p.bootRomFileName.clear();
@@ -173,9 +173,9 @@ TEST(ProjectActions, MissingDataFileLosesItsName)
     ui.scriptAnswers({false});
     ASSERT_TRUE(openProject(ui, state, job, writeProject(dir, "q.pxp", p)));
     EXPECT_TRUE(job.userRomFileName.empty());
-    EXPECT_EQ(job.idCodeText, "");
-    EXPECT_EQ(job.romProtectText, "");
-    EXPECT_EQ(job.userRomChecksumText, "");
+    EXPECT_EQ(job.dataIdCode, std::nullopt);
+    EXPECT_EQ(job.romProtectLevel, std::nullopt);
+    EXPECT_EQ(job.userRomChecksum, std::nullopt);
 }
 
 TEST(ProjectActions, DeviceIsMatchedByName)

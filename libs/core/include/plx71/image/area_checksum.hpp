@@ -4,6 +4,7 @@
 #include "plx71/image/area.hpp"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -13,5 +14,7 @@ namespace plx71 {
 std::uint32_t areaChecksum(const DeviceRecord& device, Area area, std::span<const std::uint8_t> image);
 // "%04X" of the low 16 bits.
 std::string formatChecksum(std::uint32_t sum);
+// The same, and empty for none (an area without data).
+std::string formatChecksum(const std::optional<std::uint32_t>& sum);
 
 } // namespace plx71

@@ -15,7 +15,7 @@
 
 namespace plx71 {
 
-// The Target Board texts of the current device (areas, blocks, voltages).
+// The Target Board of the current device (areas, blocks, voltages).
 void showTargetBoard(const WriterState& state, JobSettings& job);
 
 // "0" for a single-block device, else "0-<lastBlock>" (also the Memory
@@ -23,7 +23,7 @@ void showTargetBoard(const WriterState& state, JobSettings& job);
 std::string blockRangeText(std::int32_t lastBlock);
 
 // Makes deviceTable[index] the current device and refreshes the Target
-// Board texts. index must be a valid table index.
+// Board. index must be a valid table index.
 void selectDevice(WriterState& state, JobSettings& job, int index);
 
 // Download is possible: a device type is selected and User ROM data loaded.

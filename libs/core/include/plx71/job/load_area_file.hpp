@@ -14,7 +14,7 @@ namespace plx71 {
 // question, leaves image and job as they were.
 bool loadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area, const std::filesystem::path& path);
 
-// Recomputes the checksum text of an area (after the editor's OK).
-void refreshChecksumText(const WriterState& state, JobSettings& job, Area area);
+// Recomputes the checksum of an area (after the editor's OK).
+void refreshChecksum(const WriterState& state, JobSettings& job, Area area);
 
 } // namespace plx71

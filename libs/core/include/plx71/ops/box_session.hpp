@@ -1,11 +1,12 @@
 #pragma once
 // One writer box, driven from start to end: the single way every front end
 // (PLX71RD, Plx71Ldr, plx71, a gang of boxes, the tests) talks to a box. The
-// session owns that box's link and port choice and runs each operation in
-// one shape: connect at 9600 bit/s, switch to the chosen rate, read the
-// versions, the operation, back to 9600 bit/s, close. It reports failures
-// once through its Ui (the messages the user sees), shows progress through the
-// sink it is given, and returns an outcome a program can act on.
+// session owns that box's link; each operation is given its port and rate
+// (BoxTarget) and runs in one shape: connect at 9600 bit/s, switch to the
+// chosen rate, read the versions, the operation, back to 9600 bit/s, close.
+// It reports failures once through its Ui (the messages the user sees), shows
+// progress through the sink it is given, and returns an outcome a program can
+// act on.
 //
 // One thread uses a session at a time; sessions of different boxes share
 // nothing but read-only job data, so a gang runs one per thread.
@@ -15,6 +16,7 @@
 #include "plx71/messages/ui.hpp"
 #include "plx71/ops/box_outcome.hpp"
 #include "plx71/ops/progress_sink.hpp"
+#include "plx71/port/link_rates.hpp"
 #include "plx71/port/port_choice.hpp"
 #include "plx71/port/serial_port.hpp"
 
@@ -73,23 +75,23 @@ struct DownloadOptions {
     bool skipBlank = false;
 };
 
+// Where one operation goes: the port the box is reached through and the link
+// rate the operation runs at. Each operation is given it, so nothing aims the
+// session beforehand.
+struct BoxTarget {
+    PortChoice port;
+    LinkRate rate = kDefaultLinkRate;
+
+    bool operator==(const BoxTarget&) const = default;
+};
+
 class BoxSession {
 public:
-    // `hostBaudIndex` (0..4) picks the link rate (hostBaudRates) for the
-    // operation.
-    BoxSession(Ui& ui, PortChoice port, int hostBaudIndex,
-               std::unique_ptr<SerialPort> serialPort = makeSystemSerialPort());
+    explicit BoxSession(Ui& ui, std::unique_ptr<SerialPort> serialPort = makeSystemSerialPort());
     BoxSession(const BoxSession&) = delete;
     BoxSession& operator=(const BoxSession&) = delete;
     ~BoxSession();
 
-    const PortChoice& port() const { return port_; }
-    void setPort(PortChoice port) { port_ = std::move(port); }
-    int hostBaudIndex() const { return hostBaudIndex_; }
-    // Aims the next operations at COM<comPortIndex + 1> and the link rate
-    // `hostBaudIndex`. A device path the box was given stays (the COM list
-    // then only names it).
-    void aimBox(int comPortIndex, int hostBaudIndex);
     // Replaces the link's time-outs and pauses (tests and gangs shorten them).
     void setTiming(const LinkTiming& timing);
     // How hard the next operations work on a noisy line (off by default).
@@ -112,32 +114,32 @@ public:
     // options.verify is off) reads them back and compares. Refused before
     // anything is sent (FileError, stop-icon message) when a file name does
     // not fit the box. State and job are never changed.
-    BoxOutcome download(const WriterState& state, const JobSettings& job, ProgressSink& sink,
+    BoxOutcome download(const BoxTarget& target, const WriterState& state, const JobSettings& job, ProgressSink& sink,
                         DownloadOptions options = {});
     // Compares the box with the job without writing anything: the settings
     // record and every page a download of this job would write.
-    BoxOutcome verify(const WriterState& state, const JobSettings& job, ProgressSink& sink);
+    BoxOutcome verify(const BoxTarget& target, const WriterState& state, const JobSettings& job, ProgressSink& sink);
     // Reads the box's job into state and job (outcome.settingsApplied says
     // whether they changed); after a complete read the image texts are
     // recomputed. With `readTwice` (always while recovering) every page is read until two reads in a
     // row agree (at most four reads; else a communication error): the one-
     // byte check sum of a reply lets some bit errors through.
-    BoxOutcome upload(WriterState& state, JobSettings& job, ProgressSink& sink, bool readTwice = false);
+    BoxOutcome upload(const BoxTarget& target, WriterState& state, JobSettings& job, ProgressSink& sink,
+                      bool readTwice = false);
     // The loader's "Read Version": versions at the chosen rate.
-    BoxOutcome readVersions();
-    // Help > About: CMD_READ_VERSIONS at 9600 bit/s without a rate switch;
+    BoxOutcome readVersions(const BoxTarget& target);
+    // Help > About: CMD_READ_VERSIONS on `port` at 9600 bit/s without a rate switch;
     // firmwareVersion() is emptied when the query fails and keeps its text
     // when the port cannot be opened.
-    BoxOutcome queryFirmwareVersion();
+    BoxOutcome queryFirmwareVersion(const PortChoice& port);
     // The loader's firmware download ("Loading..." with `firmwarePath`).
-    BoxOutcome loadFirmware(const FirmwareImage& image, const std::string& firmwarePath, ProgressSink& sink);
+    BoxOutcome loadFirmware(const BoxTarget& target, const FirmwareImage& image, const std::string& firmwarePath,
+                            ProgressSink& sink);
 
 private:
     friend struct BoxSessionAccess; // tests reach the link through it
 
     Ui& ui_;
-    PortChoice port_;
-    int hostBaudIndex_;
     RecoveryPolicy recovery_;
     std::unique_ptr<WriterLink> ownLink_;
     WriterLink& link_; // *ownLink_

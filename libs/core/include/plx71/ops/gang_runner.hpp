@@ -29,11 +29,12 @@ struct GangBox {
     ProgressSink* sink = nullptr; // this box's progress display and Cancel
 };
 
-// The job of one box: download, verify, versions or firmware on `session`.
-using GangOperation = std::function<BoxOutcome(BoxSession& session, ProgressSink& sink)>;
+// The job of one box: download, verify, versions or firmware on `session`,
+// aimed at `target`.
+using GangOperation = std::function<BoxOutcome(BoxSession& session, const BoxTarget& target, ProgressSink& sink)>;
 
 struct GangOptions {
-    int hostBaudIndex = 4;
+    LinkRate rate = kDefaultLinkRate; // every box's
     // A port per box (the system's by default; tests wrap it).
     std::function<std::unique_ptr<SerialPort>()> makePort;
     // Replaces each link's timing when set (tests shorten it).

@@ -2,6 +2,7 @@
 // The ".pxp" project file: binary, little-endian, 231 bytes plus its texts.
 #include "plx71/devices/device_record.hpp"
 #include "plx71/image/rom_image.hpp"
+#include "plx71/port/link_rates.hpp"
 
 #include <cstdint>
 #include <optional>
@@ -31,7 +32,7 @@ struct ProjectFile {
     std::string operationBlockList;
     IdCode idCode{};
     std::int32_t portSelection = 0;
-    std::int32_t hostBaudSelection = 4;
+    std::int32_t hostBaudSelection = linkRateIndex(kDefaultLinkRate);
 
     bool operator==(const ProjectFile&) const = default;
 };
