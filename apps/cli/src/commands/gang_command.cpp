@@ -1,6 +1,7 @@
 #include "commands/gang_command.hpp"
 
 #include "commands/job_ending.hpp"
+#include "describe_outcome.hpp"
 #include "plx71/messages/message_texts.hpp"
 #include "plx71/text/json_writer.hpp"
 #include "progress/box_board.hpp"
@@ -26,6 +27,7 @@ public:
         print(detail.empty() ? text : text + "\n" + detail);
     }
     void detail(const std::string& text) override { print(text); }
+    void operationFailed(const BoxOutcome& outcome, const FailureText&) override { print(describe(outcome)); }
     bool question(Icon, const std::string& text) override
     {
         print(text + (yes_ ? " OK" : " Cancel"));

@@ -8,14 +8,14 @@ bool connectWriter(WriterLink& link)
 {
     if (openLink(link, hostBaudRates[0]))
         return true;
-    reportLinkError(link, LINK_ERR_PORT);
+    recordLinkFailure(link, LinkFault::PortUnusable);
     return false;
 }
 
 bool switchLinkRate(WriterLink& link, int hostBaudIndex)
 {
     if (hostBaudIndex < 0 || hostBaudIndex >= static_cast<int>(hostBaudRates.size())) {
-        reportLinkError(link, LINK_ERR_COMM);
+        recordLinkFailure(link, LinkFault::Communication);
         return false;
     }
     if (!cmdSetLinkRate(link, hostBaudIndex))
