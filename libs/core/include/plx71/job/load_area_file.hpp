@@ -1,8 +1,8 @@
 #pragma once
 // "Select...": a data file read onto a blank area, and the texts it sets.
+#include "plx71/image/protect_level.hpp"
 #include "plx71/job/job_settings.hpp"
 #include "plx71/job/writer_state.hpp"
-#include "plx71/image/protect_level.hpp"
 #include "plx71/messages/ui.hpp"
 
 #include <filesystem>

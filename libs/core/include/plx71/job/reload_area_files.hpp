@@ -1,8 +1,8 @@
 #pragma once
 // The named data files read again: after a device change or a project Open.
+#include "plx71/image/protect_level.hpp"
 #include "plx71/job/job_settings.hpp"
 #include "plx71/job/writer_state.hpp"
-#include "plx71/image/protect_level.hpp"
 #include "plx71/messages/ui.hpp"
 
 namespace plx71 {

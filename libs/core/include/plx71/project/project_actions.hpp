@@ -1,8 +1,8 @@
 #pragma once
 // Project > Open and Project > Save As, written once for every front end.
+#include "plx71/image/protect_level.hpp"
 #include "plx71/job/job_settings.hpp"
 #include "plx71/job/writer_state.hpp"
-#include "plx71/image/protect_level.hpp"
 #include "plx71/messages/ui.hpp"
 #include "plx71/project/project_file.hpp"
 
