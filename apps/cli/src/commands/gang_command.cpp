@@ -128,7 +128,7 @@ int runGangJob(CliContext& ctx, const LinkOptions& options, const ResolvedPorts&
     for (std::size_t i = 0; i < count; ++i) {
         if (!resolved.specs[i].port) {
             const BoxOutcome outcome = unresolvedPortOutcome(resolved.specs[i]);
-            uis[i]->messageWithDetail(Icon::Stop, msg::portCannotBeUsed(outcome.portName), outcome.portProblem.cause);
+            uis[i]->operationFailed(outcome, failureMessage(outcome));
             endBox(i, outcome);
         }
     }
