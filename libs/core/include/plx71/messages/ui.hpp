@@ -1,7 +1,9 @@
 #pragma once
-// The reporting interface. A failure is reported once, by the lowest routine
-// that sees it; callers never add a second message. Every front end (Qt,
-// command line, tests) supplies its own implementation.
+// The reporting interface. A failure is reported once: a file reader says
+// what is wrong with its file, a box session hands its failed outcome to
+// operationFailed (the link to the box only records what failed); callers
+// never add a second message. Every front end (Qt, command line, tests)
+// supplies its own implementation.
 #include <string>
 
 namespace plx71 {
