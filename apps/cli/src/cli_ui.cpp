@@ -1,5 +1,7 @@
 #include "cli_ui.hpp"
 
+#include "describe_outcome.hpp"
+
 #include <mutex>
 
 namespace plx71::cli {
@@ -28,6 +30,11 @@ void CliUi::message(Icon icon, const std::string& text)
 void CliUi::messageWithDetail(Icon icon, const std::string& text, const std::string& detail)
 {
     message(icon, detail.empty() ? text : text + "\n" + detail);
+}
+
+void CliUi::operationFailed(const BoxOutcome& outcome, const FailureText&)
+{
+    message(Icon::Stop, describe(outcome));
 }
 
 void CliUi::detail(const std::string& text)

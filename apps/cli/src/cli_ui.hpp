@@ -17,6 +17,8 @@ public:
     // The text, then the detail on a line of its own.
     void messageWithDetail(Icon icon, const std::string& text, const std::string& detail) override;
     bool question(Icon icon, const std::string& text) override;
+    // describe(outcome), as a stop message.
+    void operationFailed(const BoxOutcome& outcome, const FailureText& text) override;
     // A line of its own behind the last message.
     void detail(const std::string& text) override;
 

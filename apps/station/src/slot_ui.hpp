@@ -3,6 +3,7 @@
 #include "station_model.hpp"
 
 #include "plx71/messages/ui.hpp"
+#include "plx71/ops/box_outcome.hpp"
 
 #include <QString>
 
@@ -17,6 +18,12 @@ class SlotUi : public Ui {
 public:
     void message(Icon, const std::string& text) override { keep(text, {}); }
     void messageWithDetail(Icon, const std::string& text, const std::string& detail) override { keep(text, detail); }
+    // The station's way to show a failed box operation: the tile's cause.
+    void operationFailed(const BoxOutcome& outcome, const FailureText&) override
+    {
+        const FailureText t = failureMessage(outcome);
+        keep(t.text, t.detail);
+    }
     bool question(Icon, const std::string& text) override
     {
         keep(text, {});

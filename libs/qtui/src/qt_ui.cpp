@@ -38,6 +38,11 @@ void QtUi::messageWithDetail(Icon icon, const std::string& text, const std::stri
     onOwnThread(icon, text, false, reason);
 }
 
+void QtUi::operationFailed(const BoxOutcome&, const FailureText& text)
+{
+    onOwnThread(Icon::Stop, text.text, false, text.detail);
+}
+
 bool QtUi::onOwnThread(Icon icon, const std::string& text, bool withCancel, const std::string& detail)
 {
     const QString qtext = QString::fromStdString(text);

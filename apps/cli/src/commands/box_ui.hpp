@@ -1,6 +1,7 @@
 #pragma once
 // The gang's Ui of one box, apart so that the tests reach it.
 #include "cli_ui.hpp"
+#include "describe_outcome.hpp"
 #include "progress/box_board.hpp"
 
 #include "plx71/messages/ui.hpp"
@@ -22,6 +23,7 @@ public:
         print(detail.empty() ? text : text + "\n" + detail);
     }
     void detail(const std::string& text) override { print(text); }
+    void operationFailed(const BoxOutcome& outcome, const FailureText&) override { print(describe(outcome)); }
     bool question(Icon, const std::string& text) override
     {
         print(text + (yes_ ? " OK" : " Cancel"));

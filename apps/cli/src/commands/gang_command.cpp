@@ -2,6 +2,7 @@
 
 #include "commands/box_ui.hpp"
 #include "commands/job_ending.hpp"
+#include "describe_outcome.hpp"
 #include "plx71/messages/message_texts.hpp"
 #include "plx71/text/json_writer.hpp"
 #include "progress/box_board.hpp"
@@ -88,7 +89,7 @@ int runGangJob(CliContext& ctx, const LinkOptions& options, const ResolvedPorts&
     for (std::size_t i = 0; i < count; ++i) {
         if (!resolved.specs[i].port) {
             const BoxOutcome outcome = unresolvedPortOutcome(resolved.specs[i]);
-            uis[i]->messageWithDetail(Icon::Stop, msg::portCannotBeUsed(outcome.portName), outcome.portProblem.cause);
+            uis[i]->operationFailed(outcome, failureMessage(outcome));
             endBox(i, outcome);
         }
     }

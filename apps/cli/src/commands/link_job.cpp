@@ -72,7 +72,7 @@ int runLinkJob(CliContext& ctx, CliUi& ui, const LinkOptions& commandOptions, Jo
     if (spec.port)
         return runOneBox(ctx, ui, options, *spec.port, job, facts, operation);
     const BoxOutcome outcome = unresolvedPortOutcome(spec);
-    ui.messageWithDetail(Icon::Stop, msg::portCannotBeUsed(outcome.portName), outcome.portProblem.cause);
+    ui.operationFailed(outcome, failureMessage(outcome));
     return finishJob(ctx, ui, outcome, facts, options.productionRecordPath);
 }
 

@@ -138,10 +138,20 @@ std::string noDataReason(DataFormat format)
     return format == DataFormat::IntelHex ? "no data records" : "no S2 or S3 data records (S1 records are not read)";
 }
 
+// A protected program is loaded when the policy says so or the user answers OK.
+bool protectedProgramTaken(Ui& ui, int level, ProtectedProgram protect)
+{
+    if (level == 0 || protect == ProtectedProgram::Load)
+        return true;
+    if (protect == ProtectedProgram::Refuse)
+        return false;
+    return ui.question(Icon::Exclamation, std::string(level == 1 ? msg::kLevel1Question : msg::kLevel2Question));
+}
+
 } // namespace
 
 bool readDataText(Ui& ui, const DeviceRecord& device, Area area, std::span<std::uint8_t> image, std::string_view text,
-                  DataFormat format, int* protectLevelSeen, ReadOnto onto)
+                  DataFormat format, int* protectLevelSeen, ReadOnto onto, ProtectedProgram protect)
 {
     // An area longer than its buffer is clipped to it: nothing is ever placed
     // outside the image.
@@ -187,9 +197,7 @@ bool readDataText(Ui& ui, const DeviceRecord& device, Area area, std::span<std::
         const int level = protectLevel(sink.byteAt(length - 1, below));
         if (protectLevelSeen)
             *protectLevelSeen = level;
-        if (level == 1 && !ui.question(Icon::Exclamation, std::string(msg::kLevel1Question)))
-            return false;
-        if (level == 2 && !ui.question(Icon::Exclamation, std::string(msg::kLevel2Question)))
+        if (!protectedProgramTaken(ui, level, protect))
             return false;
     }
     if (onto == ReadOnto::BlankImage)
@@ -199,12 +207,12 @@ bool readDataText(Ui& ui, const DeviceRecord& device, Area area, std::span<std::
 }
 
 bool readDataFile(Ui& ui, const DeviceRecord& device, Area area, std::span<std::uint8_t> image,
-                  const std::filesystem::path& path, int* protectLevelSeen, ReadOnto onto)
+                  const std::filesystem::path& path, int* protectLevelSeen, ReadOnto onto, ProtectedProgram protect)
 {
     std::string text;
     if (!readDataFileText(ui, path, text))
         return false;
-    return readDataText(ui, device, area, image, text, dataFormatFor(path), protectLevelSeen, onto);
+    return readDataText(ui, device, area, image, text, dataFormatFor(path), protectLevelSeen, onto, protect);
 }
 
 } // namespace plx71

@@ -2,6 +2,7 @@
 // Intel HEX / S-record reader for the User ROM and Boot ROM images.
 #include "plx71/datafile/file_type.hpp"
 #include "plx71/devices/device_record.hpp"
+#include "plx71/image/protect_level.hpp"
 #include "plx71/image/rom_image.hpp"
 #include "plx71/messages/ui.hpp"
 
@@ -28,11 +29,14 @@ enum class ReadOnto { Image, BlankImage };
 // whatever the answer (the form's "Rom Protect :" shows it); else untouched.
 // With ReadOnto::BlankImage the whole image is blanked before an accepted
 // file is placed, and the protect level is that of the file over blank.
+// `protect` says what a protected program gets: the question, or none.
 bool readDataFile(Ui& ui, const DeviceRecord& device, Area area, std::span<std::uint8_t> image,
-                  const std::filesystem::path& path, int* protectLevelSeen = nullptr, ReadOnto onto = ReadOnto::Image);
+                  const std::filesystem::path& path, int* protectLevelSeen = nullptr, ReadOnto onto = ReadOnto::Image,
+                  ProtectedProgram protect = ProtectedProgram::Ask);
 
 // The same on text already in memory, with the format given.
 bool readDataText(Ui& ui, const DeviceRecord& device, Area area, std::span<std::uint8_t> image, std::string_view text,
-                  DataFormat format, int* protectLevelSeen = nullptr, ReadOnto onto = ReadOnto::Image);
+                  DataFormat format, int* protectLevelSeen = nullptr, ReadOnto onto = ReadOnto::Image,
+                  ProtectedProgram protect = ProtectedProgram::Ask);
 
 } // namespace plx71

@@ -6,7 +6,8 @@
 
 namespace plx71 {
 
-bool loadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area, const std::filesystem::path& path)
+bool loadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area, const std::filesystem::path& path,
+                  ProtectedProgram protect)
 {
     // The file stands alone on a blank area, and the area's image is only
     // replaced once the reader (and the user, at the protect question) has
@@ -17,7 +18,7 @@ bool loadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area, const
     if (image.size() != imageSize(area))
         resized = blankImage(area);
     if (!readDataFile(ui, state.currentDevice, area, resized.empty() ? std::span(image) : std::span(resized), path,
-                      nullptr, ReadOnto::BlankImage))
+                      nullptr, ReadOnto::BlankImage, protect))
         return false;
     if (!resized.empty())
         image = std::move(resized);

@@ -20,7 +20,7 @@ void forgetAreaFile(JobSettings& job, Area area)
     }
 }
 
-bool reloadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area)
+bool reloadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area, ProtectedProgram protect)
 {
     const std::string name = area == Area::UserRom ? job.userRomFileName : job.bootRomFileName;
     if (name.empty())
@@ -30,7 +30,7 @@ bool reloadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area)
     const IdCode idCode = job.idCode;
     const std::string checkIdText = job.checkIdText;
     const int updateEnable = job.updateEnable;
-    if (!loadAreaFile(ui, state, job, area, pathFromUtf8(name))) {
+    if (!loadAreaFile(ui, state, job, area, pathFromUtf8(name), protect)) {
         forgetAreaFile(job, area);
         return false;
     }

@@ -1,7 +1,5 @@
 #include "link/command_frames.hpp"
 
-#include "plx71/messages/message_texts.hpp"
-
 #include <algorithm>
 
 namespace plx71 {
@@ -44,7 +42,7 @@ private:
 
 bool failed(WriterLink& link)
 {
-    reportLinkError(link, LINK_ERR_COMM);
+    recordLinkFailure(link, LinkFault::Communication);
     return false;
 }
 
@@ -85,8 +83,7 @@ bool sendAckOnly(WriterLink& link, std::uint8_t code)
 bool sendFileName(WriterLink& link, std::uint8_t code, std::string_view name)
 {
     if (!fileNameFits(name)) {
-        if (link.ui)
-            link.ui->message(Icon::Stop, msg::fileNameTooLong(name));
+        recordLinkFailure(link, LinkFault::NameTooLong);
         return false;
     }
     Request r(link, code);

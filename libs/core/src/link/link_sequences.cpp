@@ -8,14 +8,14 @@ bool connectWriter(WriterLink& link)
 {
     if (openLink(link, bitRate(kRestingLinkRate)))
         return true;
-    reportLinkError(link, LINK_ERR_PORT);
+    recordLinkFailure(link, LinkFault::PortUnusable);
     return false;
 }
 
 bool switchLinkRate(WriterLink& link, LinkRate rate)
 {
     if (!isLinkRate(rate)) {
-        reportLinkError(link, LINK_ERR_COMM);
+        recordLinkFailure(link, LinkFault::Communication);
         return false;
     }
     if (!cmdSetLinkRate(link, linkRateIndex(rate)))

@@ -5,7 +5,7 @@
 
 namespace plx71 {
 
-// Opens the link at 9600 bit/s. On failure shows "COM%d cannot be used".
+// Opens the link at 9600 bit/s. On failure records LinkFault::PortUnusable.
 bool connectWriter(WriterLink& link);
 // Moves both sides to `rate`: CMD_SET_LINK_RATE at
 // the current rate, then pause, set the open port to the new rate, pause;

@@ -1,6 +1,5 @@
 #include "link/writer_link.hpp"
 
-#include "plx71/messages/message_texts.hpp"
 #include "plx71/port/port_names.hpp"
 
 #include <algorithm>
@@ -119,23 +118,19 @@ bool exchangeFrame(WriterLink& link, std::span<std::uint8_t> frame, std::size_t 
     return false;
 }
 
-void reportLinkError(WriterLink& link, LinkError code)
+void recordLinkFailure(WriterLink& link, LinkFault cause)
 {
-    if (code == LINK_ERR_COMM) {
-        // The request is still in frame (a failed exchange leaves it there).
-        const auto& tx = link.frame;
-        link.failedCommand = tx[2];
-        constexpr std::uint8_t kPageCommands[] = {0x03, 0x15, 0x16}; // load, write, read page
-        link.failedCommandHasPage =
-            std::find(std::begin(kPageCommands), std::end(kPageCommands), tx[2]) != std::end(kPageCommands);
-        link.failedPage = link.failedCommandHasPage ? std::uint16_t(tx[3] | (tx[4] << 8)) : 0;
-    }
-    if (!link.ui)
-        return;
-    if (code == LINK_ERR_PORT)
-        link.ui->message(Icon::Stop, msg::portCannotBeUsed(portDisplayName(link.comPortIndex, link.portOverride)));
-    else
-        link.ui->message(Icon::Stop, std::string(msg::kCommunicationError));
+    link.failureCause = cause;
+    ++link.failuresRecorded;
+    if (cause != LinkFault::Communication && cause != LinkFault::BusyTooLong)
+        return; // the caller names the request, or there is none
+    // The request is still in frame (a failed exchange leaves it there).
+    const auto& tx = link.frame;
+    link.failedCommand = tx[2];
+    constexpr std::uint8_t kPageCommands[] = {0x03, 0x15, 0x16}; // load, write, read page
+    link.failedCommandHasPage =
+        std::find(std::begin(kPageCommands), std::end(kPageCommands), tx[2]) != std::end(kPageCommands);
+    link.failedPage = link.failedCommandHasPage ? std::uint16_t(tx[3] | (tx[4] << 8)) : 0;
 }
 
 } // namespace plx71

@@ -4,7 +4,6 @@
 // the operation (or program, or test) that talks to it; several can coexist.
 // Only one thread uses a link at a time.
 #include "link/frame.hpp"
-#include "plx71/messages/ui.hpp"
 #include "plx71/port/link_rates.hpp"
 #include "plx71/port/link_timing.hpp"
 #include "plx71/port/serial_port.hpp"
@@ -19,9 +18,15 @@
 
 namespace plx71 {
 
-enum LinkError {
-    LINK_ERR_PORT = 0, // "COM%d cannot be used"
-    LINK_ERR_COMM = 1, // "Communication error between PLX-71RD"
+// Why the link's last command failed. The link shows nothing: its owner
+// reads the failure and decides what the user is told.
+enum class LinkFault : std::uint8_t {
+    None,
+    PortUnusable,  // the port could not be opened
+    Communication, // no acknowledge or no good reply within the attempts
+    BusyTooLong,   // the box said busy for longer than a healthy one takes
+    NameTooLong,   // a file name beyond the one-byte length field, never sent
+    NoAgreement,   // every read answered, but no two reads of a page agreed
 };
 
 struct WriterLink {
@@ -43,8 +48,12 @@ struct WriterLink {
     // What a result needs to say about the link's last failure: whether the
     // box has acknowledged anything since the owner cleared the mark (an
     // answer tells a silent box from one that failed later), and the
-    // request of the last reported communication error.
+    // request and cause of the last recorded failure. failuresRecorded
+    // counts recordLinkFailure calls, so an owner tells a new failure from
+    // one it has seen.
     bool boxAnswered = false;
+    LinkFault failureCause = LinkFault::None;
+    int failuresRecorded = 0;
     std::uint8_t failedCommand = 0; // its command code; 0 = none
     std::uint16_t failedPage = 0;   // its page number, for page commands
     bool failedCommandHasPage = false;
@@ -54,13 +63,11 @@ struct WriterLink {
     int frameAttempts = 3;
 
     LinkTiming timing;
-    Ui* ui = nullptr; // where failures are reported; none when null
     // How the link sleeps; tests may record instead of waiting.
     std::function<void(std::chrono::milliseconds)> sleeper;
 
     WriterLink() = default;
-    explicit WriterLink(Ui& u) : ui(&u) {}
-    WriterLink(Ui& u, std::unique_ptr<SerialPort> p) : port(std::move(p)), ui(&u) {}
+    explicit WriterLink(std::unique_ptr<SerialPort> p) : port(std::move(p)) {}
 
     bool isOpen() const { return port && port->isOpen(); }
 };
@@ -90,7 +97,9 @@ bool sendFrame(WriterLink& link, std::span<const std::uint8_t> frame);
 // is left as it was.
 bool exchangeFrame(WriterLink& link, std::span<std::uint8_t> frame, std::size_t replyPayloadLength = 0);
 
-// Shows the error's message with the stop icon on link.ui.
-void reportLinkError(WriterLink& link, LinkError code);
+// Records a failure and its cause. For Communication and BusyTooLong the
+// request still in link.frame names the command and, for page commands, the
+// page; for the other causes the caller sets the marks.
+void recordLinkFailure(WriterLink& link, LinkFault cause);
 
 } // namespace plx71

@@ -1,5 +1,8 @@
 #include "plx71/ops/box_outcome.hpp"
 
+#include "plx71/messages/message_texts.hpp"
+#include "plx71/ops/box_session.hpp"
+
 #include <cstdio>
 
 namespace plx71 {
@@ -73,6 +76,38 @@ std::string VerifyDifference::where() const
     char text[16];
     std::snprintf(text, sizeof text, "%06X", unsigned(*address));
     return text;
+}
+
+FailureText failureMessage(const BoxOutcome& o)
+{
+    switch (o.kind) {
+    case OutcomeClass::PortNotFound:
+    case OutcomeClass::PortPermissionDenied:
+    case OutcomeClass::PortBusy:
+        return {msg::portCannotBeUsed(o.portName), o.portProblem.cause};
+    case OutcomeClass::NoAnswer:
+    case OutcomeClass::CommunicationError:
+        return {std::string(msg::kCommunicationError), {}};
+    case OutcomeClass::FirmwareVersionDifferent:
+        return {std::string(msg::kFirmwareVersionDifferent), {}};
+    case OutcomeClass::SettingsNotLoaded:
+        return {std::string(msg::kSettingsNotLoaded), {}};
+    case OutcomeClass::VerifyMismatch: {
+        const VerifyDifference& d = o.difference;
+        return {d.address ? msg::verifyMismatchAt(d.where()) : msg::verifyMismatchIn(d.field), {}};
+    }
+    case OutcomeClass::FileError:
+        if (o.refusal == JobRefusal::FileNameTooLong)
+            return {msg::fileNameTooLong(o.filePath), {}};
+        if (o.refusal == JobRefusal::NamesTooLongForBox)
+            return {msg::namesTooLongForBox(o.namesLength, kMaxSettingsReplyBody - kSettingsReplyFixedBytes), {}};
+        return {};
+    case OutcomeClass::Success:
+    case OutcomeClass::Cancelled:
+    case OutcomeClass::OutputNotWritten:
+        return {};
+    }
+    return {};
 }
 
 std::string finishedLine(const BoxOutcome& o)

@@ -3,9 +3,10 @@
 #include "link/writer_commands.hpp"
 #include "ops/download.hpp"
 #include "plx71/job/job_actions.hpp"
-#include "plx71/messages/message_texts.hpp"
 #include "recovery.hpp"
 #include "session_run.hpp"
+
+#include <optional>
 
 namespace plx71 {
 
@@ -28,21 +29,23 @@ DeviceParameters deviceParameters(const DeviceRecord& d)
 // A job the box could store but never hand back whole is refused before
 // anything is sent: a file name beyond the one-byte length field, or names
 // that together overflow the settings reply.
-bool jobFitsBox(Ui& ui, const WriterState& state, const JobSettings& job, BoxOutcome& outcome)
+bool jobFitsBox(ops_detail::SessionRun& run, const WriterState& state, const JobSettings& job)
 {
+    BoxOutcome& outcome = run.outcome();
     for (const std::string* name : {&job.userRomFileName, &job.bootRomFileName}) {
         if (!fileNameFits(*name)) {
-            ui.message(Icon::Stop, msg::fileNameTooLong(*name));
             outcome.kind = OutcomeClass::FileError;
+            outcome.refusal = JobRefusal::FileNameTooLong;
             outcome.filePath = *name;
+            run.showFailure();
             return false;
         }
     }
     if (!settingsReplyFits(state.currentDevice, job)) {
-        ui.message(Icon::Stop,
-                   msg::namesTooLongForBox(settingsReplyLength(state.currentDevice, job) - kSettingsReplyFixedBytes,
-                                           kMaxSettingsReplyBody - kSettingsReplyFixedBytes));
         outcome.kind = OutcomeClass::FileError;
+        outcome.refusal = JobRefusal::NamesTooLongForBox;
+        outcome.namesLength = settingsReplyLength(state.currentDevice, job) - kSettingsReplyFixedBytes;
+        run.showFailure();
         return false;
     }
     return true;
@@ -56,19 +59,24 @@ bool sendCheckedSettings(WriterLink& link, const WriterState& state, const JobSe
 }
 
 // The settings phase of a download, at the user's rate after the version
-// check. The first four commands report their own failure and the job goes
-// on; a failure of the rest ends it.
+// check. A failure of the first four commands gets its message and the job
+// goes on (the end makes it a communication error); a failure of the rest
+// ends it.
 bool sendSettings(ops_detail::SessionRun& run, const WriterState& state, const JobSettings& job)
 {
     WriterLink& link = run.link();
     run.phase(ProgressPhase::Settings);
     cmdSetDevice(link, deviceParameters(state.currentDevice));
+    run.showLinkFailures();
     cmdSetTargetRate(link, job.targetBaudIndex);
+    run.showLinkFailures();
     cmdSetBootFileName(link, job.bootRomFileName);
+    run.showLinkFailures();
     cmdSetUserFileName(link, job.userRomFileName);
+    run.showLinkFailures();
     if (sendCheckedSettings(link, state, job, operationBlockMask(state, job)))
         return true;
-    run.communicationFailed();
+    run.linkFailed();
     return false;
 }
 
@@ -93,7 +101,7 @@ ReadBackHooks readBackHooks(WriterLink& link, ops_detail::Recovery* recovery, co
 }
 
 // The read-back under its own progress display. A difference is shown
-// once, with the stop icon, after the display has closed. True when a
+// once, with the stop icon, after the box rests (the run's end). True when a
 // difference was confirmed by re-reads (the box holds other data).
 bool runVerify(ops_detail::SessionRun& run, const WriterState& state, const JobSettings& job, ProgressSink& sink,
                FileNameCheck names, ops_detail::Recovery* recovery = nullptr)
@@ -103,13 +111,13 @@ bool runVerify(ops_detail::SessionRun& run, const WriterState& state, const JobS
     const WriterSettings expected = expectedSettings(state, job);
     const std::vector<PlannedPage> pages = plannedDownloadPages(data);
     ProgressCounters counters;
-    counters.start(verifyProgressTotal(pages.size()));
     VerifyWork work;
     WriterLink& link = run.link();
     const TransferView view{TransferKind::Verify, std::string(kVerifyTitle), job.userRomFileName};
     const ReadBackHooks hooks = readBackHooks(link, recovery, counters);
-    const bool complete = sink.runTransfer(
-        view, counters, [&] { work = verifyWorker(link, data, expected, pages, counters, names, hooks); });
+    const bool complete = run.transfer(view, counters, verifyProgressTotal(pages.size()), [&] {
+        work = verifyWorker(link, data, expected, pages, counters, names, hooks);
+    });
     BoxOutcome& outcome = run.outcome();
     outcome.pagesVerified = work.pagesVerified;
     // Cancel ends a resync with the read it was for: that is no failure.
@@ -129,18 +137,6 @@ bool runVerify(ops_detail::SessionRun& run, const WriterState& state, const JobS
     return work.confirmed;
 }
 
-// After the way back to 9600: the message of a verify that found something
-// else than the job (the failing reads have shown their own).
-void reportVerifyOutcome(Ui& ui, const BoxOutcome& outcome)
-{
-    if (outcome.kind == OutcomeClass::SettingsNotLoaded)
-        ui.message(Icon::Stop, std::string(msg::kSettingsNotLoaded));
-    if (outcome.kind != OutcomeClass::VerifyMismatch)
-        return;
-    const VerifyDifference& d = outcome.difference;
-    ui.message(Icon::Stop, d.address ? msg::verifyMismatchAt(d.where()) : msg::verifyMismatchIn(d.field));
-}
-
 // The data phase on its worker. False when it did not end: a failed
 // command (a communication error) or Cancel.
 bool runDataPhase(ops_detail::SessionRun& run, const WriterState& state, const JobSettings& job, ProgressSink& sink,
@@ -149,13 +145,13 @@ bool runDataPhase(ops_detail::SessionRun& run, const WriterState& state, const J
     DownloadData data = downloadDataOf(state, job);
     data.skipBlank = options.skipBlank;
     ProgressCounters counters;
-    counters.start(downloadProgressTotal(data.downloadSelection, data.includeBootRom));
     DownloadWork work;
     WriterLink& link = run.link();
     const auto onPhase = [&sink](ProgressPhase p) { sink.phaseChanged(p); };
     const TransferView view{TransferKind::Download, std::string(kDownloadTitle), job.userRomFileName};
     const bool complete =
-        sink.runTransfer(view, counters, [&] { work = downloadWorker(link, data, counters, onPhase); });
+        run.transfer(view, counters, downloadProgressTotal(data.downloadSelection, data.includeBootRom),
+                     [&] { work = downloadWorker(link, data, counters, onPhase); });
     run.outcome().pagesWritten = work.pagesWritten;
     run.outcome().pagesSkipped = work.pagesSkipped;
     run.outcome().skipBlank = options.skipBlank;
@@ -182,7 +178,7 @@ Try downloadOnce(ops_detail::SessionRun& run, ops_detail::Recovery& recovery, co
         && cmdSetUserFileName(link, job.userRomFileName)
         && sendCheckedSettings(link, state, job, operationBlockMask(state, job));
     if (!settingsSent) {
-        run.communicationFailed();
+        run.linkFailed();
         return Try::Failed;
     }
     if (run.cancelled())
@@ -224,6 +220,17 @@ void downloadRecovering(ops_detail::SessionRun& run, ops_detail::Recovery& recov
     }
 }
 
+// A download without recovery: the versions, the settings, the data phase,
+// the read-back; the first failure ends it.
+void downloadSteps(ops_detail::SessionRun& run, const WriterState& state, const JobSettings& job, ProgressSink& sink,
+                   const DownloadOptions& options)
+{
+    if (!run.readAndCheckVersions() || !sendSettings(run, state, job) || run.cancelled())
+        return;
+    if (runDataPhase(run, state, job, sink, options) && options.verify && !run.cancelled())
+        runVerify(run, state, job, sink, FileNameCheck::Exact);
+}
+
 } // namespace
 
 std::size_t settingsReplyLength(const DeviceRecord& device, const JobSettings& job)
@@ -237,7 +244,7 @@ bool settingsReplyFits(const DeviceRecord& device, const JobSettings& job)
 }
 
 BoxSession::BoxSession(Ui& ui, std::unique_ptr<SerialPort> serialPort)
-    : ui_(ui), ownLink_(std::make_unique<WriterLink>(ui, std::move(serialPort))), link_(*ownLink_)
+    : ui_(ui), ownLink_(std::make_unique<WriterLink>(std::move(serialPort))), link_(*ownLink_)
 {}
 
 BoxSession::~BoxSession() = default;
@@ -266,7 +273,11 @@ void BoxSession::closeAtRestingRate()
 {
     if (!link_.isOpen())
         return;
-    switchLinkRate(link_, kRestingLinkRate);
+    if (!switchLinkRate(link_, kRestingLinkRate)) {
+        BoxOutcome failed;
+        failed.kind = OutcomeClass::CommunicationError;
+        ui_.operationFailed(failed, failureMessage(failed));
+    }
     disconnectWriter(link_);
 }
 
@@ -274,29 +285,15 @@ BoxOutcome BoxSession::download(const BoxTarget& target, const WriterState& stat
                                 ProgressSink& sink, DownloadOptions options)
 {
     ops_detail::SessionRun run(ui_, link_, target.port, &sink);
+    std::optional<ops_detail::Recovery> recovery; // from the rate switch to the run's end
     if (!canDownload(state, job)) {
         run.fail(OutcomeClass::FileError); // no device or no User ROM data: nothing to send
-        return run.finish();
+    } else if (jobFitsBox(run, state, job) && run.connectAtRate(target.rate)) {
+        if (recovery_.on)
+            downloadRecovering(run, recovery.emplace(run, recovery_, target.rate), state, job, sink, options);
+        else
+            downloadSteps(run, state, job, sink, options);
     }
-    if (!jobFitsBox(ui_, state, job, run.outcome()) || !run.connectAtRate(target.rate))
-        return run.finish();
-    if (recovery_.on) {
-        ops_detail::Recovery recovery(link_, recovery_, run.outcome(), target.rate);
-        downloadRecovering(run, recovery, state, job, sink, options);
-        run.rest();
-        recovery.reportFailure();
-        reportVerifyOutcome(ui_, run.outcome());
-        return run.finish();
-    }
-    if (!run.readAndCheckVersions() || !sendSettings(run, state, job) || run.cancelled()) {
-        run.rest();
-        return run.finish();
-    }
-
-    if (runDataPhase(run, state, job, sink, options) && options.verify && !run.cancelled())
-        runVerify(run, state, job, sink, FileNameCheck::Exact);
-    run.rest();
-    reportVerifyOutcome(ui_, run.outcome());
     return run.finish();
 }
 
@@ -304,18 +301,14 @@ BoxOutcome BoxSession::verify(const BoxTarget& target, const WriterState& state,
                               ProgressSink& sink)
 {
     ops_detail::SessionRun run(ui_, link_, target.port, &sink);
+    std::optional<ops_detail::Recovery> recovery;
     if (!canDownload(state, job)) {
         run.fail(OutcomeClass::FileError);
-        return run.finish();
+    } else if (jobFitsBox(run, state, job) && run.connectAtRate(target.rate)) {
+        ops_detail::Recovery& r = recovery.emplace(run, recovery_, target.rate);
+        if (readVersionsRecovering(run, r, [&sink] { return sink.cancelRequested(); }) && !run.cancelled())
+            runVerify(run, state, job, sink, FileNameCheck::Presence, &r);
     }
-    if (!jobFitsBox(ui_, state, job, run.outcome()) || !run.connectAtRate(target.rate))
-        return run.finish();
-    ops_detail::Recovery recovery(link_, recovery_, run.outcome(), target.rate);
-    if (readVersionsRecovering(run, recovery, [&sink] { return sink.cancelRequested(); }) && !run.cancelled())
-        runVerify(run, state, job, sink, FileNameCheck::Presence, &recovery);
-    run.rest();
-    recovery.reportFailure();
-    reportVerifyOutcome(ui_, run.outcome());
     return run.finish();
 }
 

@@ -4,6 +4,8 @@
 #include "recovery.hpp"
 #include "session_run.hpp"
 
+#include <optional>
+
 namespace plx71 {
 namespace {
 
@@ -18,66 +20,32 @@ bool takeVersions(ops_detail::SessionRun& run, WriterLink& link)
     return true;
 }
 
-} // namespace
-
-BoxOutcome BoxSession::readVersions(const BoxTarget& target)
+// The loader's steps after the connect: into the loader, the rate switch,
+// the firmware pages under their progress display, the versions of the new
+// firmware.
+void loadSteps(ops_detail::SessionRun& run, const FirmwareImage& image, const std::string& firmwarePath, LinkRate rate)
 {
-    ops_detail::SessionRun run(ui_, link_, target.port, nullptr);
-    if (!run.connectAtRate(target.rate))
-        return run.finish();
-    if (!takeVersions(run, link_))
-        run.communicationFailed();
-    // The box was moved to the user's rate: it goes back to 9600 before the
-    // port closes, or the next connect would find it deaf.
-    run.rest();
-    return run.finish();
-}
-
-BoxOutcome BoxSession::queryFirmwareVersion(const PortChoice& port)
-{
-    ops_detail::SessionRun run(ui_, link_, port, nullptr);
-    if (!run.connect())
-        return run.finish(); // the previous text stays
-    if (!takeVersions(run, link_)) {
-        link_.firmwareVersion.clear();
-        run.communicationFailed();
-    }
-    run.rest();
-    return run.finish();
-}
-
-BoxOutcome BoxSession::loadFirmware(const BoxTarget& target, const FirmwareImage& image,
-                                    const std::string& firmwarePath, ProgressSink& sink)
-{
-    ops_detail::SessionRun run(ui_, link_, target.port, &sink);
-    if (!run.connect())
-        return run.finish();
-    // Recovering, the loader's frames only get more attempts: a box half-way
-    // into its loader is not one to resync.
-    ops_detail::Recovery recovery(link_, recovery_, run.outcome(), target.rate);
-
+    WriterLink& link = run.link();
     // The box leaves for its loader only after both commands; it needs the
     // prepare wait before it listens at another rate.
     run.phase(ProgressPhase::LoaderPrepare);
-    bool ready = cmdLoadEnter(link_) && cmdLoadPrepare(link_);
+    bool ready = cmdLoadEnter(link) && cmdLoadPrepare(link);
     if (ready) {
-        linkSleep(link_, link_.timing.loaderPrepareWait);
-        ready = run.switchRate(target.rate);
-        run.outcome().linkRate = ready ? link_.currentRate : 0;
+        linkSleep(link, link.timing.loaderPrepareWait);
+        ready = run.switchRate(rate);
+        run.outcome().linkRate = ready ? link.currentRate : 0;
     }
     if (!ready) {
-        run.communicationFailed();
-        run.rest();
-        recovery.reportFailure();
-        return run.finish();
+        run.linkFailed();
+        return;
     }
 
     run.phase(ProgressPhase::FirmwarePages);
     ProgressCounters counters;
-    counters.start(loadProgressTotal(image));
     LoadWork work;
     const TransferView view{TransferKind::FirmwareLoad, std::string(kLoadingTitle), firmwarePath};
-    const bool loaded = sink.runTransfer(view, counters, [&] { work = loadWorker(link_, image, counters); });
+    const bool loaded =
+        run.transfer(view, counters, loadProgressTotal(image), [&] { work = loadWorker(link, image, counters); });
     run.outcome().pagesWritten = work.pagesWritten;
 
     if (!loaded) {
@@ -85,13 +53,47 @@ BoxOutcome BoxSession::loadFirmware(const BoxTarget& target, const FirmwareImage
             run.fail(OutcomeClass::Cancelled);
         else
             run.communicationFailed();
-    } else if (!takeVersions(run, link_)) {
-        run.communicationFailed();
+    } else if (!takeVersions(run, link)) {
+        run.linkFailed();
     } else {
         run.outcome().notReadBack = true;
     }
-    run.rest();
-    recovery.reportFailure();
+}
+
+} // namespace
+
+BoxOutcome BoxSession::readVersions(const BoxTarget& target)
+{
+    ops_detail::SessionRun run(ui_, link_, target.port, nullptr);
+    // The box was moved to the user's rate: the end brings it back to 9600
+    // before the port closes, or the next connect would find it deaf.
+    if (run.connectAtRate(target.rate) && !takeVersions(run, link_))
+        run.linkFailed();
+    return run.finish();
+}
+
+BoxOutcome BoxSession::queryFirmwareVersion(const PortChoice& port)
+{
+    ops_detail::SessionRun run(ui_, link_, port, nullptr);
+    // A port that cannot be opened leaves the previous text.
+    if (run.connect() && !takeVersions(run, link_)) {
+        link_.firmwareVersion.clear();
+        run.linkFailed();
+    }
+    return run.finish();
+}
+
+BoxOutcome BoxSession::loadFirmware(const BoxTarget& target, const FirmwareImage& image,
+                                    const std::string& firmwarePath, ProgressSink& sink)
+{
+    ops_detail::SessionRun run(ui_, link_, target.port, &sink);
+    // Recovering, the loader's frames only get more attempts: a box half-way
+    // into its loader is not one to resync.
+    std::optional<ops_detail::Recovery> recovery;
+    if (run.connect()) {
+        recovery.emplace(run, recovery_, target.rate);
+        loadSteps(run, image, firmwarePath, target.rate);
+    }
     return run.finish();
 }
 

@@ -1,7 +1,6 @@
 #include "recovery.hpp"
 
 #include "link/link_sequences.hpp"
-#include "plx71/messages/message_texts.hpp"
 
 #include <algorithm>
 
@@ -29,19 +28,18 @@ void restoreMarks(WriterLink& link, const FailureMarks& m)
 
 } // namespace
 
-Recovery::Recovery(WriterLink& link, const RecoveryPolicy& policy, BoxOutcome& outcome, LinkRate rate)
-    : link_(link), policy_(policy), outcome_(outcome), rate_(rate), ui_(link.ui), attempts_(link.frameAttempts)
+Recovery::Recovery(SessionRun& run, const RecoveryPolicy& policy, LinkRate rate)
+    : link_(run.link()), policy_(policy), outcome_(run.outcome()), rate_(rate), attempts_(link_.frameAttempts)
 {
     if (!on())
         return;
     outcome_.recovery = true;
-    link_.ui = nullptr;
+    run.holdLinkFailures();
     link_.frameAttempts = policy_.frameAttempts;
 }
 
 Recovery::~Recovery()
 {
-    link_.ui = ui_;
     link_.frameAttempts = attempts_;
 }
 
@@ -121,19 +119,12 @@ bool Recovery::reconnect(const std::function<bool()>& stop)
     return false;
 }
 
-void Recovery::reportFailure()
-{
-    const bool failed = outcome_.kind == OutcomeClass::CommunicationError || outcome_.kind == OutcomeClass::NoAnswer;
-    if (on() && failed && ui_)
-        ui_->message(Icon::Stop, std::string(msg::kCommunicationError));
-}
-
 bool readVersionsRecovering(SessionRun& run, Recovery& recovery, const std::function<bool()>& stop)
 {
     if (!recovery.on())
         return run.readAndCheckVersions();
     if (!recovery.retry([&run] { return cmdReadVersions(run.link()); }, stop)) {
-        run.communicationFailed();
+        run.linkFailed();
         return false;
     }
     return run.checkVersions();

@@ -14,10 +14,11 @@ namespace plx71::ops_detail {
 
 class Recovery {
 public:
-    // While on, the link reports no failure itself (a retried read is not
-    // the user's concern) and makes policy.frameAttempts per frame; the
-    // destructor gives both back.
-    Recovery(WriterLink& link, const RecoveryPolicy& policy, BoxOutcome& outcome, LinkRate rate);
+    // While on, the run holds the link's failures (a retried read is not
+    // the user's concern; one that stands is shown at the run's end) and
+    // the link makes policy.frameAttempts per frame; the destructor gives
+    // the attempts back.
+    Recovery(SessionRun& run, const RecoveryPolicy& policy, LinkRate rate);
     ~Recovery();
     Recovery(const Recovery&) = delete;
     Recovery& operator=(const Recovery&) = delete;
@@ -34,10 +35,6 @@ public:
     // lower, then back in step with the box. False when the bound is used
     // up, Cancel came, or the box cannot be reached.
     bool restart(const std::function<bool()>& stop);
-    // While on, and the outcome is a communication error (or no answer):
-    // its one message, "Communication error between PLX-71RD", as the link
-    // would have shown it.
-    void reportFailure();
 
 private:
     bool resync(const std::function<bool()>& stop);
@@ -47,7 +44,6 @@ private:
     RecoveryPolicy policy_;
     BoxOutcome& outcome_;
     LinkRate rate_;
-    Ui* ui_;
     int attempts_;
     bool stalled_ = false; // no step came through since the last resync
 };

@@ -1,6 +1,5 @@
 #include "session_run.hpp"
 
-#include "plx71/messages/message_texts.hpp"
 #include "port_diagnosis.hpp"
 
 #include <utility>
@@ -56,14 +55,14 @@ std::string_view commandName(std::uint8_t code)
 }
 
 SessionRun::SessionRun(Ui& ui, WriterLink& link, const PortChoice& port, ProgressSink* sink)
-    : ui_(ui), link_(link), sink_(sink)
+    : ui_(ui), link_(link), sink_(sink), linkFailuresSeen_(link.failuresRecorded)
 {
-    link_.ui = &ui_;
     link_.comPortIndex = port.comPortIndex;
     link_.portOverride = port.devicePath;
     link_.boxAnswered = false;
     link_.failedCommand = 0;
     link_.failedCommandHasPage = false;
+    link_.failureCause = LinkFault::None;
     outcome_.portName = port.displayName();
     outcome_.devicePath = port.deviceName();
     outcome_.stableName = port.stableName;
@@ -104,7 +103,7 @@ bool SessionRun::connect()
     const PortDiagnosis d = diagnosePort(outcome_.devicePath);
     outcome_.kind = d.kind;
     outcome_.portProblem = d.problem;
-    ui_.messageWithDetail(Icon::Stop, msg::portCannotBeUsed(outcome_.portName), d.problem.cause);
+    showFailure();
     return false;
 }
 
@@ -125,7 +124,7 @@ bool SessionRun::connectAtRate(LinkRate rate)
         outcome_.linkRate = link_.currentRate;
         return true;
     }
-    communicationFailed();
+    linkFailed();
     disconnectWriter(link_);
     owed_ = Owed::Nothing;
     return false;
@@ -134,7 +133,7 @@ bool SessionRun::connectAtRate(LinkRate rate)
 bool SessionRun::readAndCheckVersions()
 {
     if (!cmdReadVersions(link_)) {
-        communicationFailed();
+        linkFailed();
         return false;
     }
     return checkVersions();
@@ -146,19 +145,82 @@ bool SessionRun::checkVersions()
     outcome_.firmwareVersion = link_.firmwareVersion;
     if (firmwareVersionMatches(link_.firmwareVersion))
         return true;
-    ui_.message(Icon::Stop, std::string(msg::kFirmwareVersionDifferent));
     outcome_.kind = OutcomeClass::FirmwareVersionDifferent;
+    showFailure();
     return false;
 }
 
+bool SessionRun::transfer(const TransferView& view, ProgressCounters& counters, std::int32_t total,
+                          const std::function<void()>& body)
+{
+    counters.start(total);
+    return sink_->runTransfer(view, counters, [&] {
+        body();
+        showLinkFailures();
+    });
+}
+
+namespace {
+
+void markCommunicationFailure(const WriterLink& link, BoxOutcome& outcome)
+{
+    outcome.kind = link.boxAnswered ? OutcomeClass::CommunicationError : OutcomeClass::NoAnswer;
+    outcome.failedCommand = std::string(commandName(link.failedCommand));
+    if (link.failedCommandHasPage)
+        outcome.failedPage = link.failedPage;
+    else
+        outcome.failedPage.reset();
+}
+
+} // namespace
+
 void SessionRun::communicationFailed()
 {
-    outcome_.kind = link_.boxAnswered ? OutcomeClass::CommunicationError : OutcomeClass::NoAnswer;
-    outcome_.failedCommand = std::string(commandName(link_.failedCommand));
-    if (link_.failedCommandHasPage)
-        outcome_.failedPage = link_.failedPage;
-    else
-        outcome_.failedPage.reset();
+    markCommunicationFailure(link_, outcome_);
+}
+
+void SessionRun::linkFailed()
+{
+    communicationFailed();
+    showLinkFailures();
+}
+
+void SessionRun::showLinkFailures()
+{
+    const int fresh = link_.failuresRecorded - std::exchange(linkFailuresSeen_, link_.failuresRecorded);
+    if (holdLinkFailures_)
+        return;
+    // A command the job goes on after leaves the outcome as it is: its
+    // message is worded from a copy that names the failure.
+    BoxOutcome failed = outcome_;
+    markCommunicationFailure(link_, failed);
+    for (int i = 0; i < fresh; ++i)
+        show(failed);
+}
+
+void SessionRun::showFailure()
+{
+    failureShown_ = true;
+    show(outcome_);
+}
+
+void SessionRun::show(const BoxOutcome& outcome)
+{
+    ui_.operationFailed(outcome, failureMessage(outcome));
+}
+
+bool SessionRun::shownAtEnd() const
+{
+    switch (outcome_.kind) {
+    case OutcomeClass::SettingsNotLoaded:
+    case OutcomeClass::VerifyMismatch:
+        return true;
+    case OutcomeClass::CommunicationError:
+    case OutcomeClass::NoAnswer:
+        return holdLinkFailures_;
+    default:
+        return false;
+    }
 }
 
 void SessionRun::rest()
@@ -167,14 +229,14 @@ void SessionRun::rest()
     if (owed == Owed::Nothing)
         return;
     phase(ProgressPhase::Closing);
+    const bool switched = owed == Owed::Close || switchLinkRate(link_, kRestingLinkRate);
     // A box that just failed a command has had its message: one that has
     // vanished fails the way back too, and says nothing new by it.
     const bool quiet = outcome_.kind == OutcomeClass::CommunicationError || outcome_.kind == OutcomeClass::NoAnswer;
-    Ui* const ui = link_.ui;
     if (quiet)
-        link_.ui = nullptr;
-    const bool switched = owed == Owed::Close || switchLinkRate(link_, kRestingLinkRate);
-    link_.ui = ui;
+        linkFailuresSeen_ = link_.failuresRecorded;
+    else
+        showLinkFailures();
     disconnectWriter(link_);
     if (!switched && outcome_.ok())
         communicationFailed();
@@ -183,6 +245,8 @@ void SessionRun::rest()
 BoxOutcome SessionRun::finish()
 {
     rest();
+    if (!failureShown_ && shownAtEnd())
+        showFailure();
     if (outcome_.ok() && link_.failedCommand != 0)
         communicationFailed();
     outcome_.duration =
@@ -203,15 +267,15 @@ bool waitWhileBusy(WriterLink& link, std::uint8_t& lastStatus, const std::functi
     do {
         if (order == PollOrder::SleepFirst)
             linkSleep(link, link.timing.statusPollSleep);
-        // The read retries on its own and has shown its message: a box that
-        // does not answer its status is gone, and polling it on until the
-        // limit would only repeat the message.
+        // The read retries on its own and has recorded its failure: a box
+        // that does not answer its status is gone, and polling it on until
+        // the limit would only repeat the message.
         if (!cmdReadStatus(link, lastStatus))
             return failed();
         if (order == PollOrder::PollFirst)
             linkSleep(link, link.timing.statusPollSleep);
         if ((lastStatus & kStatusBusy) != 0 && std::chrono::steady_clock::now() >= deadline) {
-            reportLinkError(link, LINK_ERR_COMM);
+            recordLinkFailure(link, LinkFault::BusyTooLong);
             return failed();
         }
     } while ((lastStatus & kStatusBusy) != 0 && keepWaiting());

@@ -9,6 +9,7 @@
 #include "plx71/ops/box_outcome.hpp"
 #include "plx71/ops/progress_sink.hpp"
 #include "plx71/port/port_choice.hpp"
+#include "plx71/transfer/progress_counters.hpp"
 
 #include <chrono>
 #include <functional>
@@ -53,10 +54,30 @@ public:
     // The check of readAndCheckVersions on the versions the link holds.
     bool checkVersions();
 
-    // The link reported a failed command: no answer when the box never
+    // A transfer under the sink's progress display: the counters start at
+    // `total`, `body` runs on the sink's worker, and a command that failed
+    // in it is shown from there, while the display is still up. True when
+    // the display saw the body through to its end.
+    bool transfer(const TransferView& view, ProgressCounters& counters, std::int32_t total,
+                  const std::function<void()>& body);
+
+    // The link recorded a failed command: no answer when the box never
     // acknowledged anything, else a communication error naming it.
     void communicationFailed();
+    // communicationFailed, and its message now (showLinkFailures).
+    void linkFailed();
+    // Each failure the link recorded since the last look gets its message
+    // now: a command the job goes on after, too. Held while a recovery is
+    // on (holdLinkFailures).
+    void showLinkFailures();
+    // A recovering job retries what fails: no failure of the link is shown
+    // on the way, and a communication error that stands is shown once, at
+    // the end.
+    void holdLinkFailures() { holdLinkFailures_ = true; }
     void fail(OutcomeClass kind) { outcome_.kind = kind; }
+    // The outcome's failure, shown now (Ui::operationFailed); the end does
+    // not show it again.
+    void showFailure();
 
     // What the run owes the box, now, once: a box moved to another rate goes
     // back to 9600 bit/s (switchLinkRate to 0; a failed switch makes a
@@ -64,18 +85,27 @@ public:
     // box that never left 9600 is only closed.
     void rest();
 
-    // rest(), then the outcome with its duration. A communication error the
-    // link reported on the way (an unchecked settings command, a status
-    // poll) turns a success into one: the box may not hold what was meant.
+    // The one end of every operation: rest(), then the failures shown only
+    // once the box rests (a verify's difference, "Settings not loaded", a
+    // recovering job's communication error), then the outcome with its
+    // duration. A communication error the link recorded on the way (an
+    // unchecked settings command, a status poll) turns a success into one:
+    // the box may not hold what was meant.
     BoxOutcome finish();
 
 private:
+    void show(const BoxOutcome& outcome);
+    bool shownAtEnd() const;
+
     Ui& ui_;
     WriterLink& link_;
     ProgressSink* sink_;
     BoxOutcome outcome_;
     enum class Owed { Nothing, Close, RestingRate };
     Owed owed_ = Owed::Nothing;
+    int linkFailuresSeen_ = 0; // of link_.failuresRecorded
+    bool holdLinkFailures_ = false;
+    bool failureShown_ = false;
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 };
 
@@ -92,7 +122,7 @@ enum class PollOrder { PollFirst, SleepFirst };
 // repeated while the last status read says busy and `keepWaiting` holds.
 // Always one poll at least; a failed poll leaves `lastStatus` as it was.
 // False when the box still says busy after `wait.limit`: the link then holds
-// a communication error naming `wait.command`, reported once.
+// a failure (BusyTooLong) naming `wait.command`, recorded once.
 bool waitWhileBusy(WriterLink& link, std::uint8_t& lastStatus, const std::function<bool()>& keepWaiting,
                    const BusyWait& wait, PollOrder order = PollOrder::PollFirst);
 

@@ -1,7 +1,6 @@
 #include "ops/upload_worker.hpp"
 
 #include "link/writer_commands.hpp"
-#include "plx71/messages/message_texts.hpp"
 
 #include <algorithm>
 #include <array>
@@ -35,8 +34,7 @@ bool readPage(WriterLink& link, std::uint16_t page, std::span<std::uint8_t, kPag
     link.failedCommand = CMD_READ_PAGE;
     link.failedPage = page;
     link.failedCommandHasPage = true;
-    if (link.ui)
-        link.ui->message(Icon::Stop, std::string(msg::kCommunicationError));
+    recordLinkFailure(link, LinkFault::NoAgreement);
     return false;
 }
 

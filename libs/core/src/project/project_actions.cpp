@@ -147,14 +147,15 @@ bool saveProject(Ui& ui, const WriterState& state, const JobSettings& job, const
     return true;
 }
 
-bool openProject(Ui& ui, WriterState& state, JobSettings& job, const std::filesystem::path& path)
+bool openProject(Ui& ui, WriterState& state, JobSettings& job, const std::filesystem::path& path,
+                 ProtectedProgram protect)
 {
     const auto bytes = readProjectBytes(ui, path);
-    return bytes && openProjectBytes(ui, state, job, *bytes, path);
+    return bytes && openProjectBytes(ui, state, job, *bytes, path, protect);
 }
 
 bool openProjectBytes(Ui& ui, WriterState& state, JobSettings& job, std::span<const std::uint8_t> bytes,
-                      const std::filesystem::path& projectPath)
+                      const std::filesystem::path& projectPath, ProtectedProgram protect)
 {
     auto decoded = decodeProject(bytes);
     std::optional<int> deviceIndex;
@@ -188,8 +189,8 @@ bool openProjectBytes(Ui& ui, WriterState& state, JobSettings& job, std::span<co
 
     job.userRomFileName = resolveDataFileName(projectPath, p.userRomFileName);
     job.bootRomFileName = resolveDataFileName(projectPath, p.bootRomFileName);
-    reloadAreaFile(ui, state, job, Area::UserRom);
-    reloadAreaFile(ui, state, job, Area::BootRom);
+    reloadAreaFile(ui, state, job, Area::UserRom, protect);
+    reloadAreaFile(ui, state, job, Area::BootRom, protect);
     return true;
 }
 

@@ -352,6 +352,17 @@ TEST(DataFileReader, ProtectQuestionUsesTheFileData)
     EXPECT_EQ(level2.ui.messages()[0], (RecordedMessage{Icon::Exclamation, std::string(msg::kLevel2Question), true}));
     EXPECT_EQ(level2.levelSeen, 2);
 
+    // A caller's policy instead of the question: nothing is asked.
+    for (const auto policy : {ProtectedProgram::Load, ProtectedProgram::Refuse}) {
+        Reader r;
+        const bool load = policy == ProtectedProgram::Load;
+        EXPECT_EQ(readDataText(r.ui, r.device, Area::UserRom, r.user, level1 + "\nS9030000FC", DataFormat::SRecord,
+                               nullptr, ReadOnto::Image, policy),
+                  load);
+        EXPECT_TRUE(r.ui.messages().empty());
+        EXPECT_EQ(r.at(0xFFFFF), load ? 0x3F : 0xFF);
+    }
+
     // No data at the protect byte: the blank 0xFF stays and nothing is asked.
     Reader none;
     EXPECT_TRUE(none.srec(sRecord('2', 0xC0000, {1})));

@@ -1,9 +1,8 @@
 #pragma once
-// A link over the scripted port, with a recording Ui and recorded sleeps.
+// A link over the scripted port, with recorded sleeps and failures.
 #include "fake_serial_port.hpp"
 
 #include "link/writer_link.hpp"
-#include "plx71/testing/recording_ui.hpp"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +18,6 @@ protected:
         auto p = std::make_unique<FakeSerialPort>();
         port = p.get();
         link.port = std::move(p);
-        link.ui = &ui;
         link.sleeper = [this](std::chrono::milliseconds d) { sleeps.push_back(d.count()); };
     }
 
@@ -35,9 +33,11 @@ protected:
         };
     }
 
-    std::vector<std::string> texts() const { return ui.texts(); }
+    // The failures the link recorded since the last clear().
+    int failures() const { return link.failuresRecorded - cleared_; }
+    void clear() { cleared_ = link.failuresRecorded; }
 
-    RecordingUi ui;
+    int cleared_ = 0;
     WriterLink link;
     FakeSerialPort* port = nullptr;
     std::vector<long> sleeps;

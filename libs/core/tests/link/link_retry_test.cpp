@@ -10,8 +10,6 @@ using namespace plx71::test;
 
 namespace {
 
-const std::string kCommError(msg::kCommunicationError);
-
 class LinkRetries : public LinkFixture {
 protected:
     void SetUp() override { ASSERT_TRUE(openLink(link, 9600)); }
@@ -72,7 +70,7 @@ TEST_F(LinkRetries, SendFrameTriesThreeTimesWithASleepAfterEveryFailure)
     sleeps.clear();
     EXPECT_FALSE(sendStatusRequest());
     EXPECT_EQ(sleeps.size(), 3u);
-    EXPECT_TRUE(texts().empty()); // the frame layer itself reports nothing
+    EXPECT_EQ(failures(), 0); // the frame layer itself records nothing
 }
 
 TEST_F(LinkRetries, ExchangeFrameRepeatsTheWholeExchangeUpToNineTransmissions)
@@ -84,7 +82,8 @@ TEST_F(LinkRetries, ExchangeFrameRepeatsTheWholeExchangeUpToNineTransmissions)
     EXPECT_EQ(port->requests().size(), 9u);
     EXPECT_EQ(sleeps, (std::vector<long>{110, 110, 110, 100, 110, 110, 110, 100, 110, 110, 110, 100}));
     EXPECT_TRUE(port->acknowledges().empty());
-    EXPECT_EQ(texts(), std::vector<std::string>{kCommError}); // reported once
+    EXPECT_EQ(failures(), 1); // recorded once
+    EXPECT_EQ(link.failureCause, LinkFault::Communication);
 }
 
 TEST_F(LinkRetries, BadChecksumIsAnsweredWithNakAndTheRequestIsSentAgain)
@@ -99,7 +98,7 @@ TEST_F(LinkRetries, BadChecksumIsAnsweredWithNakAndTheRequestIsSentAgain)
     EXPECT_EQ(port->requests().size(), 2u);
     EXPECT_EQ(port->acknowledges(), hex("15 06"));
     EXPECT_EQ(sleeps, (std::vector<long>{100}));
-    EXPECT_TRUE(texts().empty());
+    EXPECT_EQ(failures(), 0);
     // The reply frame was copied over the request buffer.
     EXPECT_TRUE(std::equal(good.begin(), good.end(), link.frame.begin()));
 }
@@ -134,7 +133,7 @@ TEST_F(LinkRetries, ShortOrOversizeRepliesFailTheCycleWithoutAnyAcknowledge)
     auto settings = cmdReadSettings(link);
     ASSERT_TRUE(settings);
     EXPECT_FALSE(settings->holdsSettings());
-    EXPECT_TRUE(texts().empty());
+    EXPECT_EQ(failures(), 0);
 }
 
 TEST_F(LinkRetries, RepliesTooShortForTheCommandNeverHandOverStaleBytes)
@@ -160,7 +159,7 @@ TEST_F(LinkRetries, RepliesTooShortForTheCommandNeverHandOverStaleBytes)
     EXPECT_EQ(sleeps, (std::vector<long>{100, 100, 100}));
 
     // Same for the status byte (an empty reply) and the version texts.
-    ui.clear();
+    clear();
     scriptRequests([&](int) { return concat(hex("06"), makeFrame(0x9B, {})); });
     std::uint8_t status = 0x42;
     EXPECT_FALSE(cmdReadStatus(link, status));
@@ -171,7 +170,7 @@ TEST_F(LinkRetries, RepliesTooShortForTheCommandNeverHandOverStaleBytes)
     EXPECT_FALSE(cmdReadVersions(link));
     EXPECT_EQ(link.firmwareVersion, "V1.30 old");
     EXPECT_EQ(link.bootVersion, "B old");
-    EXPECT_EQ(texts(), (std::vector<std::string>{kCommError, kCommError}));
+    EXPECT_EQ(failures(), 2);
 }
 
 TEST_F(LinkRetries, ASettingsRecordRunningPastItsReplyIsACommunicationError)
@@ -180,14 +179,14 @@ TEST_F(LinkRetries, ASettingsRecordRunningPastItsReplyIsACommunicationError)
     Bytes record = hex("E0 0F 08 00 00 0C 00 01 07 22 14 41 42 43 44");
     scriptRequests([&](int) { return concat(hex("06"), makeFrame(0x9E, record)); });
     EXPECT_FALSE(cmdReadSettings(link));
-    EXPECT_EQ(texts(), std::vector<std::string>{kCommError});
+    EXPECT_EQ(failures(), 1);
 
     // Complete up to the last field but one: refused as well.
-    ui.clear();
+    clear();
     Bytes nearly = hex("E0 0F 08 00 00 0C 00 01 07 22 01 4D 00 00 00 01 02 03 04 05 06 07 0A 80");
     scriptRequests([&](int) { return concat(hex("06"), makeFrame(0x9E, nearly)); });
     EXPECT_FALSE(cmdReadSettings(link));
-    EXPECT_EQ(texts(), std::vector<std::string>{kCommError});
+    EXPECT_EQ(failures(), 1);
     nearly.push_back(0x7F);
     EXPECT_TRUE(parseWriterSettings(nearly));
 
@@ -208,5 +207,5 @@ TEST_F(LinkRetries, TheLateEndOfAnEarlierReplyIsNeverTakenForTheNextAnswer)
     ASSERT_TRUE(cmdReadPage(link, 0x0C01, dest));
     EXPECT_TRUE(std::all_of(dest.begin(), dest.end(), [](auto b) { return b == 0xBB; }));
     EXPECT_GE(port->discards, 1);
-    EXPECT_TRUE(texts().empty());
+    EXPECT_EQ(failures(), 0);
 }

@@ -38,10 +38,8 @@ TEST_F(LinkSequences, ConnectOpensAt9600AndNamesThePortWhenItCannot)
     EXPECT_FALSE(connectWriter(link));
     link.portOverride.clear();
     EXPECT_FALSE(connectWriter(link));
-    ASSERT_EQ(ui.messages().size(), 2u);
-    EXPECT_EQ(ui.messages()[0].text, "/dev/fake2 cannot be used");
-    EXPECT_EQ(ui.messages()[1].text, "COM2 cannot be used");
-    EXPECT_EQ(ui.messages()[1].icon, Icon::Stop);
+    EXPECT_EQ(failures(), 2);
+    EXPECT_EQ(link.failureCause, LinkFault::PortUnusable);
     EXPECT_TRUE(port->requests().empty()); // nothing was sent
 }
 
@@ -75,14 +73,14 @@ TEST_F(LinkSequences, SwitchLinkRateKeepsThePortOpenWithPausesAround)
     EXPECT_TRUE(link.isOpen());
     EXPECT_EQ(link.currentRate, 115200);
     EXPECT_EQ(sleeps, (std::vector<long>{110, 110, 110}));
-    EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(msg::kCommunicationError)});
+    EXPECT_EQ(failures(), 1);
 
     // A rate cast from an index outside the table sends nothing.
-    ui.clear();
+    clear();
     auto sent = port->requests().size();
     EXPECT_FALSE(switchLinkRate(link, static_cast<LinkRate>(5)));
     EXPECT_EQ(port->requests().size(), sent);
-    EXPECT_EQ(ui.texts().size(), 1u);
+    EXPECT_EQ(failures(), 1);
 }
 
 TEST_F(LinkSequences, CloseTwiceClosesOnceAndLinksAreIndependent)
@@ -93,16 +91,15 @@ TEST_F(LinkSequences, CloseTwiceClosesOnceAndLinksAreIndependent)
     EXPECT_EQ(port->closes, 1);
 
     // A second link of its own: nothing it does touches the first.
-    RecordingUi otherUi;
     auto otherPort = std::make_unique<FakeSerialPort>();
     auto* other = otherPort.get();
-    WriterLink second(otherUi, std::move(otherPort));
+    WriterLink second(std::move(otherPort));
     second.sleeper = [](std::chrono::milliseconds) {};
     second.comPortIndex = 3;
     ASSERT_TRUE(openLink(second, 19200));
     EXPECT_FALSE(cmdDownloadEnd(second));
-    EXPECT_EQ(otherUi.texts().size(), 1u);
-    EXPECT_TRUE(ui.texts().empty());
+    EXPECT_EQ(second.failuresRecorded, 1);
+    EXPECT_EQ(failures(), 0);
     EXPECT_TRUE(port->writes.empty());
     EXPECT_EQ(other->requests().size(), 3u);
 }

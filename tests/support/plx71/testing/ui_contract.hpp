@@ -1,10 +1,12 @@
 #pragma once
 // What every Ui keeps, whichever front end it belongs to: the text of a
-// message reaches the person (or the log), so does the reason behind it, a
+// message reaches the person (or the log), so does the reason behind it and
+// the words of a failed box operation, a
 // question gets its answer, and a worker thread may report as well as the
 // caller's thread, without a message being lost. Each rule runs on a fresh Ui; the checks say what broke
 // (empty: all kept), so both GoogleTest and Qt Test can run them.
 #include "plx71/messages/ui.hpp"
+#include "plx71/ops/box_outcome.hpp"
 
 #include <atomic>
 #include <chrono>
@@ -48,6 +50,16 @@ inline std::string checkUiContract(const UiRigMaker& make)
         rig->ui().messageWithDetail(Icon::Exclamation, "COM3 cannot be used.", "permission denied");
         expectShown(*rig, "COM3 cannot be used.", "message with detail");
         expectShown(*rig, "permission denied", "message with detail");
+    }
+    {
+        auto rig = make();
+        BoxOutcome failed;
+        failed.kind = OutcomeClass::PortBusy;
+        failed.portName = "COM3";
+        failed.portProblem.cause = "in use by another program";
+        rig->ui().operationFailed(failed, failureMessage(failed));
+        expectShown(*rig, failureMessage(failed).text, "failed operation");
+        expectShown(*rig, "in use by another program", "failed operation");
     }
     {
         auto rig = make();

@@ -12,6 +12,11 @@ namespace plx71 {
 int protectLevel(std::uint8_t b);
 // "Protect removed", "Level 1 protect enabled", "Level 2 protect enabled".
 std::string_view protectText(int level);
+// What reading a User ROM file does with a protected program (level 1 or
+// 2): ask the user ("Level1 protect enabled\nLoad continue ?", OK loads it),
+// or load it, or refuse it, without a question. The caller decides.
+enum class ProtectedProgram { Ask, Load, Refuse };
+
 // The protect byte: the last byte of the User ROM area.
 std::uint8_t protectByte(const DeviceRecord& device, std::span<const std::uint8_t> userImage);
 

@@ -1,5 +1,6 @@
 #pragma once
 // The named data files read again: after a device change or a project Open.
+#include "plx71/image/protect_level.hpp"
 #include "plx71/job/job_settings.hpp"
 #include "plx71/job/writer_state.hpp"
 #include "plx71/messages/ui.hpp"
@@ -11,7 +12,8 @@ namespace plx71 {
 // Update Enable stay as they are. A file that no longer loads is forgotten
 // (forgetAreaFile), so nothing claims the image holds it and Download is not
 // enabled for it. True when the file loaded or none is named.
-bool reloadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area);
+bool reloadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area,
+                    ProtectedProgram protect = ProtectedProgram::Ask);
 
 // Clears the file name of `area` and the texts taken from its file: ID, Rom
 // Protect and checksum (User ROM); version, checksum and Update Enable (Boot

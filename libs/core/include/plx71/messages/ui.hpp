@@ -1,12 +1,22 @@
 #pragma once
-// The reporting interface. A failure is reported once, by the lowest routine
-// that sees it; callers never add a second message. Every front end (Qt,
-// command line, tests) supplies its own implementation.
+// The reporting interface. A failure is reported once: a file reader says
+// what is wrong with its file, a box session hands its failed outcome to
+// operationFailed (the link to the box only records what failed); callers
+// never add a second message. Every front end (Qt, command line, tests)
+// supplies its own implementation.
 #include <string>
 
 namespace plx71 {
 
 enum class Icon { Stop, Exclamation, Information, Question };
+
+struct BoxOutcome;
+// A failure as the core words it (failureMessage): the text, and the reason
+// behind it when a person needs it to act (why a port cannot be used).
+struct FailureText {
+    std::string text;
+    std::string detail;
+};
 
 class Ui {
 public:
@@ -22,6 +32,18 @@ public:
         message(icon, text);
         if (!reason.empty())
             detail(reason);
+    }
+    // A box operation failed: `outcome` says what and `text` is its wording.
+    // It comes once, at the moment the failure ends the job (or, for a
+    // command the job goes on after, when that command failed), from the
+    // thread that runs the job. By default a stop-icon message.
+    virtual void operationFailed(const BoxOutcome& outcome, const FailureText& text)
+    {
+        (void)outcome;
+        if (text.detail.empty())
+            message(Icon::Stop, text.text);
+        else
+            messageWithDetail(Icon::Stop, text.text, text.detail);
     }
     // OK / Cancel. True for OK.
     virtual bool question(Icon icon, const std::string& text) = 0;

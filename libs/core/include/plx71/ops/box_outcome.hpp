@@ -1,8 +1,12 @@
 #pragma once
 // What one box session ended with, for programs: exit codes, JSON results,
-// production records, the GUI's choice of follow-up. Messages for people
-// still go through Ui; an outcome never shows anything itself.
+// production records, the GUI's choice of follow-up, and the message a
+// front end shows for it (failureMessage). An outcome never shows anything
+// itself: the session hands it to Ui::operationFailed.
+#include "plx71/messages/ui.hpp"
+
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -72,7 +76,23 @@ struct VerifyDifference {
     std::string where() const;
 };
 
+// Why the session refused a job as a FileError before sending anything; the
+// message depends on it.
+enum class JobRefusal : std::uint8_t {
+    None,
+    FileNameTooLong,    // filePath: the name beyond the box's one-byte length field
+    NamesTooLongForBox, // namesLength: the device and file names overflow the settings reply
+};
+
 struct BoxOutcome;
+// The message of a failed outcome, worded the same for every front end:
+// "COM1 cannot be used" (with the port's problem as its detail),
+// "Communication error between PLX-71RD", "Firmware Version is different",
+// "Settings not loaded", the verify error, a refused job's file names. Empty
+// text for an outcome that is shown with no message (success, Cancel, a job
+// with nothing to send, a file the front end reported itself).
+FailureText failureMessage(const BoxOutcome& outcome);
+
 // What a recovering job took, in one line: "finished at 57600 bit/s after 2
 // restarts" ("... after 1 restart and 3 resyncs"; nothing after the rate
 // when it took neither).
@@ -95,6 +115,8 @@ struct BoxOutcome {
 
     VerifyDifference difference; // VerifyMismatch
     std::string filePath;        // FileError, OutputNotWritten
+    JobRefusal refusal = JobRefusal::None;
+    std::size_t namesLength = 0; // NamesTooLongForBox: characters of the device and file names
 
     // What the session learnt on the way.
     std::string bootVersion; // the box's texts, when the query was answered

@@ -1,5 +1,6 @@
 #pragma once
 // Project > Open and Project > Save As, written once for every front end.
+#include "plx71/image/protect_level.hpp"
 #include "plx71/job/job_settings.hpp"
 #include "plx71/job/writer_state.hpp"
 #include "plx71/messages/ui.hpp"
@@ -29,12 +30,14 @@ std::optional<std::vector<std::uint8_t>> projectBytesToSave(Ui& ui, const Writer
 // first, then in the current folder. A file that is not a sound project:
 // "File format error" and nothing changed. A named data file that fails to
 // load is forgotten with the texts taken from it (forgetAreaFile). Returns
-// false only when the project itself was refused.
-bool openProject(Ui& ui, WriterState& state, JobSettings& job, const std::filesystem::path& path);
+// false only when the project itself was refused. `protect`: what a
+// protected User ROM program gets (the question by default).
+bool openProject(Ui& ui, WriterState& state, JobSettings& job, const std::filesystem::path& path,
+                 ProtectedProgram protect = ProtectedProgram::Ask);
 
 // The same on the bytes of a project already in memory; relative data file
 // names are looked for beside `projectPath` (none: in the current folder).
 bool openProjectBytes(Ui& ui, WriterState& state, JobSettings& job, std::span<const std::uint8_t> bytes,
-                      const std::filesystem::path& projectPath = {});
+                      const std::filesystem::path& projectPath = {}, ProtectedProgram protect = ProtectedProgram::Ask);
 
 } // namespace plx71

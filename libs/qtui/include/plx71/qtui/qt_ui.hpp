@@ -24,6 +24,9 @@ public:
     bool question(Icon icon, const std::string& text) override;
     // The reason goes into the box's detailed text ("Show Details...").
     void messageWithDetail(Icon icon, const std::string& text, const std::string& reason) override;
+    // The window programs' one way to show a failed box operation: a stop
+    // box with the core's wording of it, the reason as its detailed text.
+    void operationFailed(const BoxOutcome& outcome, const FailureText& text) override;
 
     const QString& caption() const { return caption_; }
 
