@@ -11,4 +11,8 @@ namespace plx71::cli {
 // ..."). Empty for an outcome the command line shows no message for.
 std::string describe(const BoxOutcome& outcome);
 
+// "failed command: CMD_WRITE_PAGE, page 0FA3": the line the job's end adds
+// behind "Communication error between PLX-71RD", as JSON and record say it.
+std::string failedCommandLine(const BoxOutcome& outcome);
+
 } // namespace plx71::cli

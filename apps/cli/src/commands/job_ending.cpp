@@ -1,6 +1,7 @@
 #include "commands/job_ending.hpp"
 
 #include "build_version.hpp"
+#include "describe_outcome.hpp"
 #include "plx71/files/file_replace.hpp"
 #include "plx71/messages/message_texts.hpp"
 #include "plx71/production_record/record_file.hpp"
@@ -27,23 +28,6 @@ int jobExitCode(const BoxOutcome& outcome)
     }
     return outcomeExitCode(outcome.kind);
 }
-
-namespace {
-
-// "failed command: CMD_WRITE_PAGE, page 0FA3": the console's line behind
-// "Communication error between PLX-71RD", as JSON and record say it.
-std::string failedCommandLine(const BoxOutcome& outcome)
-{
-    std::string line = "failed command: " + outcome.failedCommand;
-    if (outcome.failedPage) {
-        char page[8];
-        std::snprintf(page, sizeof page, "%04X", unsigned(*outcome.failedPage));
-        line += std::string(", page ") + page;
-    }
-    return line;
-}
-
-} // namespace
 
 JobEnding endJob(BoxOutcome outcome, const JobFacts& facts, const std::string& productionRecordPath, Ui& ui)
 {
