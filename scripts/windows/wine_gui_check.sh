@@ -92,8 +92,13 @@ shoot() { # program, title, screenshot file
   check_output "$program" "$work/$program.out"
   [ -n "$id" ] || { cat "$work/$program.out"; echo "$program: no drawn window titled '$title'" >&2; exit 1; }
   # The window's icon, as Wine hands it to X (from the program's resource).
-  xprop -id "$id" _NET_WM_ICON | grep -q 'Icon (' ||
-    { echo "$program: the window '$title' has no icon" >&2; exit 1; }
+  # Wine may set it a moment after the window is drawn, most of all on the
+  # first start after a wineserver restart.
+  local t1=$SECONDS
+  until xprop -id "$id" _NET_WM_ICON 2>/dev/null | grep -q 'Icon ('; do
+    [ $((SECONDS - t1)) -lt 20 ] || { echo "$program: the window '$title' has no icon" >&2; exit 1; }
+    sleep 0.2
+  done
   local size
   size=$(xdotool getwindowgeometry "$id" | sed -n 's/.*Geometry: //p')
   kill $pid 2>/dev/null || true
