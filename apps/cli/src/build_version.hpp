@@ -10,10 +10,7 @@ namespace plx71::cli {
 // "1.30+e3ae3b927ca1", or "1.30" outside a checkout: for records.
 inline std::string programVersion()
 {
-    std::string v = PLX71_PROJECT_VERSION;
-    if (*PLX71_GIT_COMMIT)
-        v += std::string("+") + PLX71_GIT_COMMIT;
-    return v;
+    return PLX71_PROGRAM_VERSION;
 }
 
 // "plx71 1.30 (git e3ae3b927ca1)": for --version.

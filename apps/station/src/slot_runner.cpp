@@ -17,14 +17,6 @@ namespace plx71::station {
 
 namespace {
 
-std::string programVersion()
-{
-    std::string v = PLX71_PROJECT_VERSION;
-    if (*PLX71_GIT_COMMIT)
-        v += std::string("+") + PLX71_GIT_COMMIT;
-    return v;
-}
-
 BoxOutcome runSession(const SlotJob& job, Ui& ui, ProgressSink& sink)
 {
     BoxSession session(ui);
@@ -52,7 +44,7 @@ void recordJob(const SlotJob& job, SlotEnd& end)
     if (job.recordPath.empty())
         return;
     const std::string line = slotRecordLine(
-        productionRecordLine(end.outcome, job.project->facts, outcomeExitCode(end.outcome.kind), programVersion()),
+        productionRecordLine(end.outcome, job.project->facts, outcomeExitCode(end.outcome.kind), PLX71_PROGRAM_VERSION),
         job.slotNumber, job.label);
     if (appendProductionRecordLine(job.recordPath, line))
         return;

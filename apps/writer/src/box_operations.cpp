@@ -9,18 +9,6 @@
 
 namespace plx71 {
 
-namespace {
-
-std::string programVersion()
-{
-    std::string v = PLX71_PROJECT_VERSION;
-    if (*PLX71_GIT_COMMIT)
-        v += std::string("+") + PLX71_GIT_COMMIT;
-    return v;
-}
-
-} // namespace
-
 void appendProductionRecord(WriterSession& s, const std::string& command, const BoxOutcome& outcome)
 {
     if (s.preferences.productionRecordPath.isEmpty())
@@ -31,7 +19,7 @@ void appendProductionRecord(WriterSession& s, const std::string& command, const 
     if (!s.job.bootRomFileName.empty())
         facts.files.push_back(fileFact("bootRom", s.job.bootRomFileName));
     const std::string path = s.preferences.productionRecordPath.toStdString();
-    const std::string line = productionRecordLine(outcome, facts, outcomeExitCode(outcome.kind), programVersion());
+    const std::string line = productionRecordLine(outcome, facts, outcomeExitCode(outcome.kind), PLX71_PROGRAM_VERSION);
     if (!appendProductionRecordLine(path, line))
         s.ui->message(Icon::Exclamation, msg::cannotWriteFile(path));
 }
