@@ -27,16 +27,7 @@ done
 [ -n "$cli" ] || { echo "plx71 missing (build it, or set PLX71CLI)" >&2; exit 1; }
 
 . "$root/scripts/windows/wine_prefix.sh"
-work=$(mktemp -d /tmp/plx71-wine-station-XXXXXX)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  wine_prefix_stop
-  rm -rf "$work"
-}
-trap cleanup EXIT
-wine_prefix_start
+wine_session station
 export WINEDEBUG=-all,err+module
 t0=$SECONDS
 
@@ -49,28 +40,7 @@ for n in 1 2; do
   pts[$n]=$(readlink "$work/com$n" || true)
   [ -n "${pts[$n]}" ] || { cat "$work/sim$n.out"; echo "box $n did not start" >&2; exit 1; }
 done
-# The mount manager makes the dosdevices links when the server starts; a
-# port named in HKLM\Software\Wine\Ports is kept (see wine_prefix.sh).
-mapped=
-for attempt in 1 2 3; do
-  for n in 1 2; do
-    wine reg add 'HKLM\Software\Wine\Ports' /v "COM$n" /t REG_SZ /d "${pts[$n]}" /f >/dev/null
-  done
-  wineserver -k; wineserver -w; wineserver -p >/dev/null 2>&1 || true
-  wine cmd /c exit >/dev/null 2>&1 || true
-  deadline=$((SECONDS + 20))
-  while [ $SECONDS -lt $deadline ]; do
-    if [ "$(readlink "$WINEPREFIX/dosdevices/com1" || true)" = "${pts[1]}" ] &&
-       [ "$(readlink "$WINEPREFIX/dosdevices/com2" || true)" = "${pts[2]}" ]; then
-      mapped=1
-      break
-    fi
-    sleep 0.2
-  done
-  [ -n "$mapped" ] && break
-  echo "COM1/COM2 of the prefix not yet on the boxes (try $attempt)" >&2
-done
-[ -n "$mapped" ] || { echo "COM1 and COM2 could not be mapped to the boxes" >&2; exit 1; }
+wine_map_com COM1 "${pts[1]}" COM2 "${pts[2]}"
 echo "boxes on ${pts[1]} (COM1) and ${pts[2]} (COM2)"
 
 # Qt Test's log goes to a file: under Wine its console output is lost.

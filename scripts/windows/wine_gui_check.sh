@@ -39,16 +39,7 @@ for pair in "PLX71RD:PLX-71RD writer control" "Plx71Ldr:PLX-71RD firmware loader
 done
 
 . "$root/scripts/windows/wine_prefix.sh"
-work=$(mktemp -d /tmp/plx71-wine-gui-XXXXXX)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  wine_prefix_stop
-  rm -rf "$work"
-}
-trap cleanup EXIT
-wine_prefix_start
+wine_session gui
 # Wine's loader reports a DLL it cannot find; the rest stays quiet.
 export WINEDEBUG=-all,err+module
 

@@ -22,6 +22,24 @@ wine_prefix_start() {
   echo "wine prefix $WINEPREFIX ready in $((SECONDS - t0)) s"
 }
 
+# wine_session NAME: $work = a fresh /tmp/plx71-wine-NAME-XXXXXX and the
+# prefix started; on exit every pid in $pids is stopped, then the prefix,
+# and $work is removed.
+wine_session() {
+  work=$(mktemp -d "/tmp/plx71-wine-$1-XXXXXX")
+  pids=()
+  trap wine_session_end EXIT
+  wine_prefix_start
+}
+
+wine_session_end() {
+  local pid
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  wine_prefix_stop
+  rm -rf "$work"
+}
+
 wine_prefix_stop() {
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true
