@@ -39,12 +39,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Xvfb picks a free display and writes its number once it accepts clients.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-[ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -n 1 "$work/display")"
+. scripts/lib/virtual_display.sh
+start_virtual_display "$work"
 unset WAYLAND_DISPLAY
 export QT_QPA_PLATFORM=xcb
 

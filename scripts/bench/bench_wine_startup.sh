@@ -31,11 +31,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-[ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -n 1 "$work/display")"
+. "$root/scripts/lib/virtual_display.sh"
+start_virtual_display "$work"
 
 # One run: the ms from `wine` to the first drawn window.
 run_once() {

@@ -37,18 +37,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-if [ -n "${PLX71_GUIDE_DISPLAY:-}" ]; then
-  Xvfb ":$PLX71_GUIDE_DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-  pids+=($!)
-  echo "$PLX71_GUIDE_DISPLAY" >"$work/display"
-  for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$PLX71_GUIDE_DISPLAY" ] && break; sleep 0.1; done
-else
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-  pids+=($!)
-  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-fi
-[ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -n 1 "$work/display")" QT_QPA_PLATFORM=xcb
+. "$root/scripts/lib/virtual_display.sh"
+start_virtual_display "$work" 1280x1024 "${PLX71_GUIDE_DISPLAY:-}"
+pids+=("$xvfb_pid")
+export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY QT_QPA_PLATFORMTHEME
 
 # A user who has just installed: the examples in Documents, no settings.

@@ -31,17 +31,9 @@ cleanup() {
 trap cleanup EXIT
 export XDG_CONFIG_HOME=$work/config HOME=$work
 
-if [ -n "${XVFB_DISPLAY:-}" ]; then
-  Xvfb "$XVFB_DISPLAY" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-  pids+=($!)
-  export DISPLAY=$XVFB_DISPLAY
-  for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.05; done
-else
-  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-  pids+=($!)
-  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-  export DISPLAY=":$(head -n 1 "$work/display")"
-fi
+. "$root/scripts/lib/virtual_display.sh"
+start_virtual_display "$work" 1280x800 "${XVFB_DISPLAY:-}"
+pids+=("$xvfb_pid")
 export QT_QPA_PLATFORM=xcb
 
 box() { # link name, sim options...

@@ -38,18 +38,8 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "association check: $*" >&2; exit 1; }
 
-if [ -n "${PLX71_WINE_DISPLAY:-}" ]; then
-  Xvfb ":$PLX71_WINE_DISPLAY" -screen 0 1280x1024x24 -nolisten tcp 2>"$scratch/xvfb.log" &
-  xvfb_pid=$!
-  for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$PLX71_WINE_DISPLAY" ] && break; sleep 0.1; done
-  export DISPLAY=":$PLX71_WINE_DISPLAY"
-else
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$scratch/display" 2>"$scratch/xvfb.log" &
-  xvfb_pid=$!
-  for _ in $(seq 200); do [ -s "$scratch/display" ] && break; sleep 0.05; done
-  [ -s "$scratch/display" ] || { cat "$scratch/xvfb.log" >&2; fail "Xvfb did not start"; }
-  export DISPLAY=":$(head -n 1 "$scratch/display")"
-fi
+. "$root/scripts/lib/virtual_display.sh"
+start_virtual_display "$scratch" 1280x1024 "${PLX71_WINE_DISPLAY:-}"
 wine_prefix_start
 
 wait_for() { # SECONDS COMMAND...

@@ -56,12 +56,9 @@ check_output() { # label, output file
 ls -AR "$bin" >"$work/bin-before"
 
 # 1. Windows on a virtual display.
-exec 5>"$work/display"
-Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.out" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { cat "$work/xvfb.out"; echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -n 1 "$work/display")"
+. "$root/scripts/lib/virtual_display.sh"
+start_virtual_display "$work"
+pids+=("$xvfb_pid")
 
 # Starts a program, waits for its window by title and for it to be drawn,
 # keeps a screenshot, prints the window's size and ends the program.

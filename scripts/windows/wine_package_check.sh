@@ -46,12 +46,8 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "package check: $*" >&2; exit 1; }
 
-# Xvfb picks a free display and writes its number once it accepts clients.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$scratch/display" 2>"$scratch/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 200); do [ -s "$scratch/display" ] && break; sleep 0.05; done
-[ -s "$scratch/display" ] || { cat "$scratch/xvfb.log" >&2; fail "Xvfb did not start"; }
-export DISPLAY=":$(head -n 1 "$scratch/display")"
+. "$root/scripts/lib/virtual_display.sh"
+start_virtual_display "$scratch"
 wine_prefix_start
 
 # wait_for SECONDS COMMAND...: true once COMMAND succeeds, false at the deadline.
