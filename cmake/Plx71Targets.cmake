@@ -46,3 +46,23 @@ function(plx71_qttest name)
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS "${T_LABELS};gui" TIMEOUT ${T_TIMEOUT})
 endfunction()
+
+# A window program: everything in src/ but main() is the static library
+# LIBRARY, so the tests drive the same windows the program shows; the
+# program is main() on top, with its icon and version resource on Windows.
+#   plx71_window_program(PROGRAM LIBRARY ICON file DESCRIPTION text LIBS ...)
+function(plx71_window_program program library)
+  cmake_parse_arguments(ARG "" "ICON;DESCRIPTION" "LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/src/*.hpp)
+  list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
+  add_library(${library} STATIC ${sources})
+  set_target_properties(${library} PROPERTIES AUTOMOC ON)
+  target_include_directories(${library} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/src)
+  target_link_libraries(${library} PUBLIC plx71::qtui Qt6::Widgets ${ARG_LIBS})
+  plx71_warnings(${library})
+
+  add_executable(${program} WIN32 ${CMAKE_CURRENT_SOURCE_DIR}/src/main.cpp)
+  target_link_libraries(${program} PRIVATE ${library})
+  plx71_warnings(${program})
+  plx71_windows_resources(${program} ICON ${ARG_ICON} DESCRIPTION "${ARG_DESCRIPTION}")
+endfunction()
