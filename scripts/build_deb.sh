@@ -14,7 +14,7 @@ start=$(date +%s)
 build=$root/build/release
 
 for tool in cpack dpkg-deb dpkg-shlibdeps lintian desktop-file-validate help2man rsvg-convert file; do
-  command -v "$tool" >/dev/null || { echo "$tool missing: run scripts/install-deps.sh" >&2; exit 2; }
+  command -v "$tool" >/dev/null || { echo "$tool missing: run scripts/install-deps.sh package" >&2; exit 2; }
 done
 
 cmake --preset release >/dev/null
@@ -78,8 +78,10 @@ cd "$root"
 
 echo "== menu entries, manual pages, bash completion"
 desktop-file-validate "$usr"/share/applications/*.desktop
-for page in plx71 plx71sim; do
+# Every page is help2man's, made from the program's own --help.
+for page in plx71 plx71sim PLX71RD Plx71Ldr Plx71Station; do
   zcat "$usr/share/man/man1/$page.1.gz" | grep -q "^\.TH \"\?${page^^}" || fail "$page.1 has no title line"
+  zcat "$usr/share/man/man1/$page.1.gz" | grep -q "^\.B $page\b\|^\\fB$page\\fR" || fail "$page.1 has no synopsis"
 done
 bash scripts/ci/check_completion.sh "$usr/share/bash-completion/completions/plx71" "$usr/bin/plx71"
 

@@ -21,9 +21,9 @@ start=$SECONDS
 # Debian's python3 has python3-markdown; another python3 on PATH may not.
 guide_python=python3
 [ -x /usr/bin/python3 ] && guide_python=/usr/bin/python3
-"$guide_python" -c 'import markdown' 2>/dev/null || { echo "python3-markdown missing: run scripts/install-deps.sh" >&2; exit 2; }
+"$guide_python" -c 'import markdown' 2>/dev/null || { echo "python3-markdown missing: run scripts/install-deps.sh windows" >&2; exit 2; }
 for tool in zip dpkg-query x86_64-w64-mingw32-strip x86_64-w64-mingw32-g++-posix; do
-  command -v "$tool" >/dev/null || { echo "$tool missing: run scripts/install-deps.sh" >&2; exit 2; }
+  command -v "$tool" >/dev/null || { echo "$tool missing: run scripts/install-deps.sh windows" >&2; exit 2; }
 done
 . "$root/scripts/windows/windows_imports.sh"
 
