@@ -18,8 +18,7 @@ inline qtui::ProgramHelp loaderHelp()
             "\n"
             "Environment:\n"
             "  PLX71_COM1 ... PLX71_COM4  the device COM1 to COM4 stand for\n"
-            "                             (default /dev/ttyS0 to /dev/ttyS3)\n",
-            {}};
+            "                             (default /dev/ttyS0 to /dev/ttyS3)\n"};
 }
 
 } // namespace plx71

@@ -24,8 +24,7 @@ inline qtui::ProgramHelp stationHelp()
             "  --auto           start a slot's job by itself when its port appears, once\n"
             "                   per appearance\n"
             "  -h, --help       print this text and exit\n"
-            "  --version        print the version and exit\n",
-            {}};
+            "  --version        print the version and exit\n"};
 }
 
 } // namespace plx71::station

@@ -1,9 +1,6 @@
 #pragma once
 // PLX71RD --help and --version (answered before any window, no display needed).
-#include "plx71/program/control_program_version.hpp"
 #include "plx71/qtui/program_help.hpp"
-
-#include <string>
 
 namespace plx71 {
 
@@ -24,8 +21,7 @@ inline qtui::ProgramHelp writerHelp()
             "Environment:\n"
             "  PLX71_COM1 ... PLX71_COM4  the device COM1 to COM4 stand for\n"
             "                             (default /dev/ttyS0 to /dev/ttyS3)\n"
-            "  PLX71_DEVICE_TABLE         another device definition table\n",
-            std::string("Control Program Version : ") + kControlProgramVersion};
+            "  PLX71_DEVICE_TABLE         another device definition table\n"};
 }
 
 } // namespace plx71

@@ -24,10 +24,7 @@ std::string versionText(const ProgramHelp& help)
     std::string text = help.name + " " + PLX71_PROJECT_VERSION;
     if (*PLX71_GIT_COMMIT)
         text += std::string(" (git ") + PLX71_GIT_COMMIT + ")";
-    text += '\n';
-    if (!help.versionDetail.empty())
-        text += help.versionDetail + '\n';
-    return text;
+    return text + '\n';
 }
 
 } // namespace

@@ -8,9 +8,8 @@
 namespace plx71::qtui {
 
 struct ProgramHelp {
-    std::string name;          // "PLX71RD": starts the --version line
-    std::string usage;         // the whole --help text, "Usage: ..." first
-    std::string versionDetail; // a second --version line, when the program has one
+    std::string name;  // "PLX71RD": starts the --version line
+    std::string usage; // the whole --help text, "Usage: ..." first
 };
 
 // Any argument --help, -h or --version (before a "--"): prints the usage or
