@@ -1,0 +1,40 @@
+#pragma once
+// The line server's HTTP side: the routes, each behind its token check.
+#include "api/request_metrics.hpp"
+#include "store/job_store.hpp"
+#include "tokens/token_registry.hpp"
+
+#include <memory>
+#include <string>
+
+namespace httplib {
+class Server;
+}
+
+namespace plx71::line {
+
+class LineServer {
+public:
+    LineServer(JobStore& store, TokenRegistry& tokens);
+    ~LineServer();
+
+    // Binds HOST:PORT; false (with the reason in `error`) when it cannot.
+    bool bind(const std::string& host, int port, std::string& error);
+    // Binds a free port on `host` and returns it (0: none).
+    int bindAnyPort(const std::string& host);
+    // Serves until stop(); false when the listening socket failed.
+    bool run();
+    // Ends run() from another thread (or a signal's thread).
+    void stop();
+    bool running() const;
+
+private:
+    void addRoutes();
+
+    JobStore& store_;
+    TokenRegistry& tokens_;
+    RequestMetrics requests_;
+    std::unique_ptr<httplib::Server> http_;
+};
+
+} // namespace plx71::line

@@ -1,0 +1,99 @@
+#include "store/schema.hpp"
+
+#include <string>
+#include <vector>
+
+namespace plx71::line {
+
+namespace {
+
+// Version 0 -> 1: the jobs, and what the read API asks for often, kept up
+// to date with every batch (counts, stations, boxes).
+std::vector<std::string> toVersion1(const SqlDialect& d)
+{
+    return {
+        "CREATE TABLE schema_version (version INTEGER NOT NULL)",
+        "CREATE TABLE jobs (id " + std::string(d.serialKey)
+            + ", job_id TEXT NOT NULL UNIQUE, job_time BIGINT NOT NULL, received BIGINT NOT NULL,"
+              " station TEXT, slot BIGINT, label TEXT, port TEXT, device TEXT, command TEXT, outcome TEXT,"
+              " exit_code BIGINT, verified INTEGER, job_digest TEXT, duration_ms BIGINT, record "
+            + std::string(d.recordType) + " NOT NULL)",
+        "CREATE INDEX jobs_time ON jobs (job_time, id)",
+        "CREATE INDEX jobs_station_time ON jobs (station, job_time, id)",
+        "CREATE INDEX jobs_outcome_time ON jobs (outcome, job_time, id)",
+        "CREATE INDEX jobs_port_time ON jobs (station, port, job_time)",
+        "CREATE INDEX jobs_label ON jobs (label)",
+        "CREATE INDEX jobs_device ON jobs (device)",
+        "CREATE INDEX jobs_digest ON jobs (job_digest)",
+        "CREATE TABLE job_counts (station TEXT NOT NULL, outcome TEXT NOT NULL, jobs BIGINT NOT NULL,"
+        " PRIMARY KEY (station, outcome))",
+        "CREATE TABLE stations (name TEXT PRIMARY KEY, last_job_time BIGINT, backlog BIGINT, backlog_reported BIGINT)",
+        "CREATE TABLE boxes (station TEXT NOT NULL, port TEXT NOT NULL, device TEXT, last_job_id TEXT NOT NULL,"
+        " last_time BIGINT NOT NULL, last_outcome TEXT, verified_job_id TEXT, verified_digest TEXT,"
+        " verified_time BIGINT, PRIMARY KEY (station, port))",
+    };
+}
+
+// Step i takes the schema from version i to i + 1.
+std::vector<std::vector<std::string>> migrations(const SqlDialect& d)
+{
+    return {toVersion1(d)};
+}
+
+void refuseNewer(int version)
+{
+    if (version > kSchemaVersion)
+        throw StoreRefused("the database holds schema version " + std::to_string(version)
+                           + ", newer than this plx71line knows (" + std::to_string(kSchemaVersion)
+                           + "): use a newer plx71line; the database was left as it is");
+}
+
+} // namespace
+
+int schemaVersion(SqlSession& session)
+{
+    if (!session.hasTable("schema_version"))
+        return 0;
+    const SqlRows rows = session.query("SELECT MAX(version) FROM schema_version");
+    if (rows.empty() || rows[0].empty() || !rows[0][0])
+        return 0;
+    return std::stoi(*rows[0][0]);
+}
+
+void prepareSchema(SqlSession& session)
+{
+    // A look first, without writing: a current database opened read-only
+    // still serves the read API.
+    session.begin();
+    int version = 0;
+    try {
+        version = schemaVersion(session);
+        session.commit();
+    } catch (...) {
+        session.rollback();
+        throw;
+    }
+    refuseNewer(version);
+    if (version == kSchemaVersion)
+        return;
+    session.beginSchemaChange();
+    try {
+        version = schemaVersion(session); // another server may have been first
+        refuseNewer(version);
+        const auto steps = migrations(session.dialect());
+        for (int v = version; v < kSchemaVersion; ++v) {
+            for (const std::string& statement : steps[std::size_t(v)])
+                session.execute(statement);
+        }
+        if (version == 0)
+            session.execute("INSERT INTO schema_version (version) VALUES (?)", {std::int64_t(kSchemaVersion)});
+        else if (version < kSchemaVersion)
+            session.execute("UPDATE schema_version SET version = ?", {std::int64_t(kSchemaVersion)});
+        session.commit();
+    } catch (...) {
+        session.rollback();
+        throw;
+    }
+}
+
+} // namespace plx71::line
