@@ -22,12 +22,9 @@ struct Route {
 
 // Every route of the server, with the role it needs.
 constexpr Route kRoutes[] = {
-    {"POST", "/api/v1/records", Role::Station, &postRecords},
-    {"GET", "/api/v1/jobs", Role::Viewer, &getJobs},
-    {"GET", "/api/v1/stations", Role::Viewer, &getStations},
-    {"GET", "/api/v1/boxes", Role::Viewer, &getBoxes},
-    {"GET", "/api/v1/yield", Role::Viewer, &getYield},
-    {"GET", "/metrics", Role::Viewer, &getMetrics},
+    {"POST", "/api/v1/records", Role::Station, &postRecords}, {"GET", "/api/v1/jobs", Role::Viewer, &getJobs},
+    {"GET", "/api/v1/stations", Role::Viewer, &getStations},  {"GET", "/api/v1/boxes", Role::Viewer, &getBoxes},
+    {"GET", "/api/v1/yield", Role::Viewer, &getYield},        {"GET", "/metrics", Role::Viewer, &getMetrics},
 };
 
 // The token of "Authorization: Bearer TOKEN", empty when there is none.

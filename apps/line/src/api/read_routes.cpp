@@ -70,11 +70,11 @@ void answer(httplib::Response& res, Body&& body)
 
 Json yieldBucket(const YieldRow& row)
 {
-    const std::int64_t failed = row.jobs - row.passed - row.cancelled;
-    const std::int64_t judged = row.passed + failed;
-    return Json{{"start", isoTime(row.start)},   {"jobs", row.jobs},
-                {"passed", row.passed},          {"failed", failed},
-                {"cancelled", row.cancelled},    {"yield", judged ? Json(double(row.passed) / double(judged)) : Json()}};
+    // Yield: passed of the jobs that ended passed or failed (not cancelled).
+    const std::int64_t judged = row.passed + row.failed;
+    return Json{{"start", isoTime(row.start)}, {"jobs", row.jobs},
+                {"passed", row.passed},        {"failed", row.failed},
+                {"cancelled", row.cancelled},  {"yield", judged ? Json(double(row.passed) / double(judged)) : Json()}};
 }
 
 } // namespace
