@@ -64,10 +64,10 @@ std::string jobsCsvRow(const std::string& recordText)
     std::optional<std::string> verified;
     if (c.verified)
         verified = *c.verified ? "true" : "false";
-    return cell(textOf("time")) + "," + cell(c.station) + "," + cell(c.slot) + "," + cell(c.label) + ","
-           + cell(c.port) + "," + cell(c.device) + "," + cell(c.command) + "," + cell(c.outcome) + ","
-           + cell(c.cause) + "," + cell(c.exitCode) + "," + cell(verified) + "," + cell(c.jobDigest) + ","
-           + cell(c.durationMs) + "," + cell(textOf("jobId")) + "\r\n";
+    return cell(textOf("time")) + "," + cell(c.station) + "," + cell(c.slot) + "," + cell(c.label) + "," + cell(c.port)
+        + "," + cell(c.device) + "," + cell(c.command) + "," + cell(c.outcome) + "," + cell(c.cause) + ","
+        + cell(c.exitCode) + "," + cell(verified) + "," + cell(c.jobDigest) + "," + cell(c.durationMs) + ","
+        + cell(textOf("jobId")) + "\r\n";
 }
 
 void replyJobsCsv(httplib::Response& res, JobStore& store, JobQuery query, std::optional<std::int64_t> limit)

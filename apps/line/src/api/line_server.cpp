@@ -3,9 +3,9 @@
 #include "api/batch_body.hpp"
 #include "api/line_state_routes.hpp"
 #include "api/metrics_route.hpp"
-#include "api/release_routes.hpp"
 #include "api/read_routes.hpp"
 #include "api/records_route.hpp"
+#include "api/release_routes.hpp"
 #include "api/route.hpp"
 
 #include <chrono>

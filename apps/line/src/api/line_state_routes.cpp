@@ -153,8 +153,8 @@ void addLiveState(Json& list, const std::vector<StationStatus>& statuses, std::i
     for (const StationStatus& status : statuses) {
         Json& station = byName[status.station];
         if (station.is_null())
-            station = Json{{"name", status.station}, {"jobs", 0}, {"passed", 0}, {"lastJobTime", nullptr},
-                           {"backlog", nullptr}, {"backlogReported", nullptr}};
+            station = Json{{"name", status.station}, {"jobs", 0},          {"passed", 0},
+                           {"lastJobTime", nullptr}, {"backlog", nullptr}, {"backlogReported", nullptr}};
         station["live"] = liveState(status);
         station["statusTime"] = isoTime(status.received);
     }
@@ -164,8 +164,8 @@ void addLiveState(Json& list, const std::vector<StationStatus>& statuses, std::i
         std::optional<std::int64_t> seen;
         for (const char* key : {"statusTime", "backlogReported"}) {
             const auto t = station.contains(key) && station[key].is_string()
-                               ? parseIsoTime(station[key].get<std::string>())
-                               : std::nullopt;
+                ? parseIsoTime(station[key].get<std::string>())
+                : std::nullopt;
             if (t && (!seen || *t > *seen))
                 seen = t;
         }
@@ -183,7 +183,8 @@ void getSummary(const httplib::Request& req, httplib::Response& res, RouteContex
     if (req.has_param("since") && !req.get_param_value("since").empty()) {
         const auto t = parseIsoTime(req.get_param_value("since"));
         if (!t) {
-            replyError(res, 400, "since=" + req.get_param_value("since") + " is no ISO 8601 time (2024-05-01T06:00:00Z)");
+            replyError(res, 400,
+                       "since=" + req.get_param_value("since") + " is no ISO 8601 time (2024-05-01T06:00:00Z)");
             return;
         }
         since = *t;
@@ -191,15 +192,15 @@ void getSummary(const httplib::Request& req, httplib::Response& res, RouteContex
     const std::string station = req.get_param_value("station");
     Json causes = Json::array();
     for (const FailureCause& c : ctx.store.failureCauses(since, station, 5))
-        causes.push_back(Json{{"outcome", c.outcome}, {"cause", c.cause.empty() ? Json() : Json(c.cause)},
-                              {"jobs", c.jobs}});
+        causes.push_back(
+            Json{{"outcome", c.outcome}, {"cause", c.cause.empty() ? Json() : Json(c.cause)}, {"jobs", c.jobs}});
     const FirstPass first = ctx.store.firstPass(since, station);
     replyJson(res, 200,
               Json{{"since", isoTime(since)},
-                   {"firstPass", Json{{"attempts", first.attempts},
-                                      {"passed", first.passed},
-                                      {"yield", first.attempts ? Json(double(first.passed) / double(first.attempts))
-                                                               : Json()}}},
+                   {"firstPass",
+                    Json{{"attempts", first.attempts},
+                         {"passed", first.passed},
+                         {"yield", first.attempts ? Json(double(first.passed) / double(first.attempts)) : Json()}}},
                    {"causes", causes}});
 }
 

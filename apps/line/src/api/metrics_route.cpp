@@ -8,13 +8,13 @@ std::string metricsText(JobStore& store, RequestMetrics& requests)
                       "# TYPE plx71line_jobs_total counter\n";
     for (const JobCount& c : store.jobCounts())
         out += "plx71line_jobs_total{station=\"" + promLabel(c.station) + "\",outcome=\"" + promLabel(c.outcome)
-               + "\"} " + std::to_string(c.jobs) + "\n";
+            + "\"} " + std::to_string(c.jobs) + "\n";
     out += "# HELP plx71line_station_backlog Record lines a station last reported still waiting to be shipped.\n"
            "# TYPE plx71line_station_backlog gauge\n";
     for (const StationRow& s : store.stations()) {
         if (s.backlog)
-            out += "plx71line_station_backlog{station=\"" + promLabel(s.name) + "\"} " + std::to_string(*s.backlog)
-                   + "\n";
+            out +=
+                "plx71line_station_backlog{station=\"" + promLabel(s.name) + "\"} " + std::to_string(*s.backlog) + "\n";
     }
     return out + requests.text();
 }

@@ -72,11 +72,11 @@ void answer(httplib::Response& res, Body&& body)
 
 Json yieldBucket(const YieldRow& row)
 {
-    const std::int64_t failed = row.jobs - row.passed - row.cancelled;
-    const std::int64_t judged = row.passed + failed;
-    return Json{{"start", isoTime(row.start)},   {"jobs", row.jobs},
-                {"passed", row.passed},          {"failed", failed},
-                {"cancelled", row.cancelled},    {"yield", judged ? Json(double(row.passed) / double(judged)) : Json()}};
+    // Yield: passed of the jobs that ended passed or failed (not cancelled).
+    const std::int64_t judged = row.passed + row.failed;
+    return Json{{"start", isoTime(row.start)}, {"jobs", row.jobs},
+                {"passed", row.passed},        {"failed", row.failed},
+                {"cancelled", row.cancelled},  {"yield", judged ? Json(double(row.passed) / double(judged)) : Json()}};
 }
 
 } // namespace
@@ -99,7 +99,8 @@ void getJobs(const httplib::Request& req, httplib::Response& res, RouteContext& 
         // The same jobs as CSV: every one the filters find, or `limit` of them.
         const std::string format = req.get_param_value("format");
         if (format == "csv" || req.path == "/api/v1/jobs.csv") {
-            replyJobsCsv(res, ctx.store, q, req.has_param("limit") ? std::optional<std::int64_t>(q.limit) : std::nullopt);
+            replyJobsCsv(res, ctx.store, q,
+                         req.has_param("limit") ? std::optional<std::int64_t>(q.limit) : std::nullopt);
             return;
         }
         if (!format.empty() && format != "json")
@@ -143,11 +144,12 @@ void getBoxes(const httplib::Request&, httplib::Response& res, RouteContext& ctx
                             {"verifiedDigest", optionalText(b.verifiedDigest)},
                             {"verifiedTime", optionalTime(b.verifiedTime)},
                             {"verifiedReleased", b.verifiedReleased},
-                            {"lastCheck", b.checkJobId.empty() ? Json()
-                                                               : Json{{"jobId", b.checkJobId},
-                                                                      {"time", optionalTime(b.checkTime)},
-                                                                      {"outcome", optionalText(b.checkOutcome)},
-                                                                      {"jobDigest", optionalText(b.checkDigest)}}}});
+                            {"lastCheck",
+                             b.checkJobId.empty() ? Json()
+                                                  : Json{{"jobId", b.checkJobId},
+                                                         {"time", optionalTime(b.checkTime)},
+                                                         {"outcome", optionalText(b.checkOutcome)},
+                                                         {"jobDigest", optionalText(b.checkDigest)}}}});
     replyJson(res, 200, Json{{"boxes", list}});
 }
 

@@ -39,9 +39,8 @@ std::string filesField(const Json& body)
     if (it == body.end() || it->is_null())
         return "[]";
     const bool shaped = it->is_array() && it->size() <= kMaxFiles
-                        && std::all_of(it->begin(), it->end(), [](const Json& f) {
-                               return f.is_string() || (f.is_object() && f.size() <= 8);
-                           });
+        && std::all_of(it->begin(), it->end(),
+                       [](const Json& f) { return f.is_string() || (f.is_object() && f.size() <= 8); });
     if (!shaped)
         throw Refused{"\"files\" is not an array of at most " + std::to_string(kMaxFiles) + " names or objects"};
     std::string text = it->dump(-1, ' ', false, Json::error_handler_t::replace);

@@ -41,9 +41,10 @@ std::string RequestMetrics::text()
         for (std::size_t i = 0; i < kBounds.size(); ++i) {
             std::snprintf(number, sizeof number, "%g", kBounds[i]);
             out += "plx71line_request_duration_seconds_bucket{" + labels + ",le=\"" + number + "\"} "
-                   + std::to_string(h.buckets[i]) + "\n";
+                + std::to_string(h.buckets[i]) + "\n";
         }
-        out += "plx71line_request_duration_seconds_bucket{" + labels + ",le=\"+Inf\"} " + std::to_string(h.count) + "\n";
+        out +=
+            "plx71line_request_duration_seconds_bucket{" + labels + ",le=\"+Inf\"} " + std::to_string(h.count) + "\n";
         std::snprintf(number, sizeof number, "%.6f", h.sum);
         out += "plx71line_request_duration_seconds_sum{" + labels + "} " + number + "\n";
         out += "plx71line_request_duration_seconds_count{" + labels + "} " + std::to_string(h.count) + "\n";

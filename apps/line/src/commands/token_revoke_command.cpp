@@ -14,8 +14,8 @@ int TokenRevokeCommand::run() const
         std::fprintf(stderr, "plx71line: %s\n", file.error.c_str());
         return kLineFailed;
     }
-    const auto kept = std::remove_if(file.entries.begin(), file.entries.end(),
-                                     [&](const TokenEntry& e) { return e.name == name; });
+    const auto kept =
+        std::remove_if(file.entries.begin(), file.entries.end(), [&](const TokenEntry& e) { return e.name == name; });
     if (kept == file.entries.end()) {
         std::fprintf(stderr, "plx71line: %s holds no token named %s\n", tokens.c_str(), name.c_str());
         return kLineFailed;
@@ -31,8 +31,9 @@ int TokenRevokeCommand::run() const
 
 CLI::App* TokenRevokeCommand::add(CLI::App& app)
 {
-    CLI::App* sub = app.add_subcommand(std::string(kName), "remove the token named NAME (a running server refuses "
-                                                           "it from its next request on)");
+    CLI::App* sub = app.add_subcommand(std::string(kName),
+                                       "remove the token named NAME (a running server refuses "
+                                       "it from its next request on)");
     tokens = kDefaultTokenFile;
     sub->add_option("--tokens", tokens, "the token file")->capture_default_str();
     sub->add_option("NAME", name, "the token's name (plx71line token list)")->required();

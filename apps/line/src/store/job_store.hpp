@@ -37,7 +37,7 @@ struct IncomingRecord {
 
 // One POST of a station: its records, held in one transaction.
 struct RecordBatch {
-    std::string station;                // the sender, as it names itself
+    std::string station;                 // the sender, as it names itself
     std::optional<std::int64_t> backlog; // lines still waiting at the sender
     std::int64_t received = 0;           // Unix seconds, when the server got it
     std::vector<IncomingRecord> records;
@@ -76,7 +76,7 @@ struct BoxRow {
     std::string verifiedJobId, verifiedDigest; // empty: never verified
     std::optional<std::int64_t> verifiedTime;
     std::optional<std::int64_t> slot; // of its last job
-    bool verifiedReleased = false; // the verified digest is released now
+    bool verifiedReleased = false;    // the verified digest is released now
     // Its last check (a "verify" job): what it held then; empty: never checked.
     std::string checkJobId, checkOutcome, checkDigest;
     std::optional<std::int64_t> checkTime;
@@ -85,8 +85,8 @@ struct BoxRow {
 enum class YieldBucket { Hour, Shift, Day };
 
 struct YieldRow {
-    std::int64_t start = 0; // Unix seconds
-    std::int64_t jobs = 0, passed = 0, cancelled = 0;
+    std::int64_t start = 0;                                       // Unix seconds
+    std::int64_t jobs = 0, passed = 0, failed = 0, cancelled = 0; // jobs without an outcome: neither
 };
 
 struct JobCount {

@@ -31,7 +31,7 @@ struct Release {
 };
 
 struct ReleaseResult {
-    Release release; // as the store holds it now
+    Release release;      // as the store holds it now
     bool created = false; // false: the digest was released already, nothing changed
 };
 

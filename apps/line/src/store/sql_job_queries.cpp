@@ -57,8 +57,8 @@ JobPage jobPage(SqlSession& s, const JobQuery& q)
     std::vector<SqlValue> params;
     const std::string where = jobFilter(s, q, params);
     params.emplace_back(std::int64_t(q.limit) + 1);
-    const SqlRows rows = s.query("SELECT job_id, record FROM jobs" + where + " ORDER BY job_time DESC, id DESC LIMIT ?",
-                                 params);
+    const SqlRows rows =
+        s.query("SELECT job_id, record FROM jobs" + where + " ORDER BY job_time DESC, id DESC LIMIT ?", params);
     JobPage page;
     for (std::size_t i = 0; i < rows.size() && i < std::size_t(q.limit); ++i)
         page.records.push_back(text(rows[i][1]));
@@ -99,9 +99,9 @@ std::vector<BoxRow> boxRows(SqlSession& s)
                                    " check_job_id, check_outcome, check_digest, check_time, slot FROM boxes"
                                    " LEFT JOIN releases r ON r.job_digest = boxes.verified_digest"
                                    " AND r.revoked_at IS NULL ORDER BY station, port"))
-        out.push_back({text(r[0]), text(r[1]), text(r[2]), text(r[3]), text(r[4]), number(r[5]), text(r[6]),
-                       text(r[7]), optionalNumber(r[8]), optionalNumber(r[14]), number(r[9]) != 0, text(r[10]),
-                       text(r[11]), text(r[12]), optionalNumber(r[13])});
+        out.push_back({text(r[0]), text(r[1]), text(r[2]), text(r[3]), text(r[4]), number(r[5]), text(r[6]), text(r[7]),
+                       optionalNumber(r[8]), optionalNumber(r[14]), number(r[9]) != 0, text(r[10]), text(r[11]),
+                       text(r[12]), optionalNumber(r[13])});
     return out;
 }
 
@@ -145,8 +145,10 @@ std::vector<YieldRow> SqlJobStore::yield(YieldBucket by, std::int64_t since, con
     since = std::max(since, offset);
     since = (since - offset) / width * width + offset;
     std::vector<SqlValue> params{offset, width, width, offset, since};
-    std::string sql = "SELECT (job_time - ?) / ? * ? + ?, COUNT(*), SUM(CASE WHEN outcome = 'success' THEN 1 ELSE 0 END),"
-                      " SUM(CASE WHEN outcome = 'cancelled' THEN 1 ELSE 0 END) FROM jobs WHERE job_time >= ?";
+    std::string sql =
+        "SELECT (job_time - ?) / ? * ? + ?, COUNT(*), SUM(CASE WHEN outcome = 'success' THEN 1 ELSE 0 END),"
+        " SUM(CASE WHEN outcome NOT IN ('success', 'cancelled') THEN 1 ELSE 0 END),"
+        " SUM(CASE WHEN outcome = 'cancelled' THEN 1 ELSE 0 END) FROM jobs WHERE job_time >= ?";
     if (!station.empty()) {
         sql += " AND station = ?";
         params.emplace_back(station);
@@ -155,7 +157,7 @@ std::vector<YieldRow> SqlJobStore::yield(YieldBucket by, std::int64_t since, con
     return inTransaction(pool_, false, [&](SqlSession& s) {
         std::vector<YieldRow> out;
         for (const SqlRow& r : s.query(sql, params))
-            out.push_back({number(r[0]), number(r[1]), number(r[2]), number(r[3])});
+            out.push_back({number(r[0]), number(r[1]), number(r[2]), number(r[3]), number(r[4])});
         return out;
     });
 }

@@ -61,12 +61,11 @@ bool insertJob(SqlSession& s, const IncomingRecord& r, const RecordBatch& batch)
     return s.execute("INSERT INTO jobs (job_id, job_time, received, station, slot, label, port, device, command,"
                      " outcome, exit_code, verified, job_digest, duration_ms, record, cause)"
                      " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (job_id) DO NOTHING",
-                     {r.jobId, timeOf(r, batch), batch.received,
-                      station.empty() ? SqlValue() : SqlValue(station), optional(c.slot), optional(c.label),
-                      optional(c.port), optional(c.device), optional(c.command), optional(c.outcome),
-                      optional(c.exitCode), optional(verified), optional(c.jobDigest), optional(c.durationMs),
-                      r.text, optional(c.cause)})
-           == 1;
+                     {r.jobId, timeOf(r, batch), batch.received, station.empty() ? SqlValue() : SqlValue(station),
+                      optional(c.slot), optional(c.label), optional(c.port), optional(c.device), optional(c.command),
+                      optional(c.outcome), optional(c.exitCode), optional(verified), optional(c.jobDigest),
+                      optional(c.durationMs), r.text, optional(c.cause)})
+        == 1;
 }
 
 void noteNewJob(BatchEffects& effects, const IncomingRecord& r, const RecordBatch& batch)
@@ -109,8 +108,8 @@ void writeBox(SqlSession& s, const std::pair<std::string, std::string>& key, con
         return;
     s.execute("UPDATE boxes SET verified_job_id = ?, verified_digest = ?, verified_time = ?"
               " WHERE station = ? AND port = ? AND (verified_time IS NULL OR verified_time <= ?)",
-              {box.verified->jobId, optional(box.verified->columns.jobDigest), box.verifiedTime, key.first,
-               key.second, box.verifiedTime});
+              {box.verified->jobId, optional(box.verified->columns.jobDigest), box.verifiedTime, key.first, key.second,
+               box.verifiedTime});
 }
 
 void writeEffects(SqlSession& s, const BatchEffects& effects)

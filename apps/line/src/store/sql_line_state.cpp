@@ -139,9 +139,10 @@ std::vector<FailureCause> SqlJobStore::failureCauses(std::int64_t from, const st
 {
     std::vector<SqlValue> params;
     // The terms on outcome are those of the index jobs_failed_time.
-    const std::string sql = "SELECT outcome, COALESCE(cause, ''), COUNT(*) FROM jobs WHERE " + since(station, params, from)
-                            + " AND outcome <> 'success' AND outcome <> 'cancelled'"
-                              " GROUP BY outcome, COALESCE(cause, '') ORDER BY 3 DESC, 1, 2 LIMIT ?";
+    const std::string sql = "SELECT outcome, COALESCE(cause, ''), COUNT(*) FROM jobs WHERE "
+        + since(station, params, from)
+        + " AND outcome <> 'success' AND outcome <> 'cancelled'"
+          " GROUP BY outcome, COALESCE(cause, '') ORDER BY 3 DESC, 1, 2 LIMIT ?";
     params.emplace_back(std::int64_t(limit));
     return inTransaction(pool_, false, [&](SqlSession& s) {
         std::vector<FailureCause> out;

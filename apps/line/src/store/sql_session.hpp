@@ -32,9 +32,9 @@ public:
 
 // What differs between the databases in the schema's own text.
 struct SqlDialect {
-    std::string_view name;         // "sqlite", "postgresql"
-    std::string_view serialKey;    // an auto-numbered primary key column
-    std::string_view recordType;   // the column holding a record's text
+    std::string_view name;       // "sqlite", "postgresql"
+    std::string_view serialKey;  // an auto-numbered primary key column
+    std::string_view recordType; // the column holding a record's text
 };
 
 class SqlSession {

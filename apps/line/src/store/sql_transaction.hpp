@@ -39,6 +39,9 @@ auto inTransaction(SessionPool& pool, bool write, Work&& work)
             if (e.retry && attempt < 3)
                 continue;
             throw StoreUnavailable(e.what());
+        } catch (...) {
+            session.rollback(); // a bad query: nothing of it stays open
+            throw;
         }
     }
 }

@@ -17,7 +17,8 @@ namespace plx71::line {
 
 namespace {
 
-constexpr const char* kHeader = "# plx71line tokens: NAME ROLE SALT SHA256(SALT+TOKEN); made by \"plx71line token add\"";
+constexpr const char* kHeader =
+    "# plx71line tokens: NAME ROLE SALT SHA256(SALT+TOKEN); made by \"plx71line token add\"";
 
 std::string randomHex(std::size_t bytes)
 {
@@ -83,7 +84,7 @@ bool validTokenName(const std::string& name)
         return false;
     for (char c : name) {
         const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.'
-                        || c == '_' || c == '-' || c == '@';
+            || c == '_' || c == '-' || c == '@';
         if (!ok)
             return false;
     }
