@@ -5,6 +5,7 @@
 #include "store/job_store.hpp"
 #include "tokens/token_registry.hpp"
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -40,7 +41,7 @@ private:
     JobStore& store_;
     TokenRegistry& tokens_;
     RequestMetrics requests_;
-    bool openRead_ = false;
+    std::atomic<bool> openRead_{false};
     std::unique_ptr<httplib::Server> http_;
 };
 

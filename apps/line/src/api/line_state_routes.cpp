@@ -148,8 +148,10 @@ void postStatus(const httplib::Request& req, httplib::Response& res, RouteContex
 void addLiveState(Json& list, const std::vector<StationStatus>& statuses, std::int64_t now)
 {
     std::map<std::string, Json> byName;
-    for (Json& station : list)
-        byName[station.value("name", "")] = std::move(station);
+    for (Json& station : list) {
+        const std::string name = station.value("name", "");
+        byName[name] = std::move(station);
+    }
     for (const StationStatus& status : statuses) {
         Json& station = byName[status.station];
         if (station.is_null())

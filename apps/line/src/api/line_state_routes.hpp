@@ -7,6 +7,8 @@
 #include "api/route.hpp"
 
 #include <cstdint>
+#include <variant>
+#include <vector>
 
 namespace plx71::line {
 
