@@ -63,10 +63,6 @@ TEST_F(HttpRoutes, AnswersEachRequestWithItsStatus)
 {
     const std::string good = R"({"station":"s1","backlog":0,"records":[{"jobId":"j1","outcome":"success"}]})";
     std::string deep(100, '[');
-    const std::string status = R"({"tiles":[{"slot":1,"label":"<script>x</script>","state":"Running","percent":37,)"
-                               R"("counters":{"passed":1,"failed":0,"cancelled":0}}],"project":"p.pxp"})";
-    const std::string digest(64, 'c');
-    const std::string release = R"({"jobDigest":")" + digest + R"(","device":"M30624FGFP","files":["a.hex"]})";
     struct Case {
         const char* what;
         const char* method;
@@ -97,6 +93,42 @@ TEST_F(HttpRoutes, AnswersEachRequestWithItsStatus)
         {"yield", "GET", "/api/v1/yield?by=shift&since=2024-05-01", Role::Viewer, "", 200},
         {"bad bucket", "GET", "/api/v1/yield?by=week", Role::Viewer, "", 400},
         {"metrics", "GET", "/metrics", Role::Viewer, "", 200},
+    };
+    httplib::Client client("127.0.0.1", port_);
+    for (const Case& c : cases) {
+        httplib::Headers headers;
+        if (c.role)
+            headers.emplace("Authorization", "Bearer " + tokens_[*c.role]);
+        const auto res = std::string(c.method) == "POST" ? client.Post(c.path, headers, c.body, "application/json")
+                                                         : client.Get(c.path, headers);
+        ASSERT_TRUE(res) << c.what << ": no answer";
+        EXPECT_EQ(res->status, c.status) << c.what << ": " << res->body;
+    }
+    // Every refused batch left nothing; the good one counts once, the second time as a duplicate.
+    EXPECT_EQ(store_->jobs({}).records.size(), 1u);
+    const auto metrics = client.Get("/metrics", {{"Authorization", "Bearer " + tokens_[Role::Viewer]}});
+    ASSERT_TRUE(metrics);
+    EXPECT_NE(metrics->body.find("plx71line_jobs_total{station=\"s1\",outcome=\"success\"} 1"), std::string::npos);
+    EXPECT_NE(metrics->body.find("plx71line_request_duration_seconds_count{route=\"/api/v1/records\",code=\"4xx\"}"),
+              std::string::npos);
+}
+
+TEST_F(HttpRoutes, AnswersThePageRoutesWithTheirStatus)
+{
+    const std::string status = R"({"tiles":[{"slot":1,"label":"<script>x</script>","state":"Running","percent":37,)"
+                               R"("counters":{"passed":1,"failed":0,"cancelled":0}}],"project":"p.pxp"})";
+    const std::string digest(64, 'c');
+    const std::string release = R"({"jobDigest":")" + digest + R"(","device":"M30624FGFP","files":["a.hex"]})";
+    const std::string good = R"({"station":"s1","records":[{"jobId":"j1","outcome":"success"}]})";
+    struct Case {
+        const char* what;
+        const char* method;
+        std::string path;
+        Role role;
+        std::string body;
+        int status;
+    } cases[] = {
+        {"a batch", "POST", "/api/v1/records", Role::Station, good, 200},
         {"viewer may not post status", "POST", "/api/v1/stations/s1/status", Role::Viewer, status, 403},
         {"status", "POST", "/api/v1/stations/s1/status", Role::Station, status, 200},
         {"status no tiles", "POST", "/api/v1/stations/s1/status", Role::Station, "{}", 400},
@@ -119,21 +151,12 @@ TEST_F(HttpRoutes, AnswersEachRequestWithItsStatus)
     };
     httplib::Client client("127.0.0.1", port_);
     for (const Case& c : cases) {
-        httplib::Headers headers;
-        if (c.role)
-            headers.emplace("Authorization", "Bearer " + tokens_[*c.role]);
+        const httplib::Headers headers{{"Authorization", "Bearer " + tokens_[c.role]}};
         const auto res = std::string(c.method) == "POST" ? client.Post(c.path, headers, c.body, "application/json")
                                                          : client.Get(c.path, headers);
         ASSERT_TRUE(res) << c.what << ": no answer";
         EXPECT_EQ(res->status, c.status) << c.what << ": " << res->body;
     }
-    // Every refused batch left nothing; the good one counts once, the second time as a duplicate.
-    EXPECT_EQ(store_->jobs({}).records.size(), 1u);
-    const auto metrics = client.Get("/metrics", {{"Authorization", "Bearer " + tokens_[Role::Viewer]}});
-    ASSERT_TRUE(metrics);
-    EXPECT_NE(metrics->body.find("plx71line_jobs_total{station=\"s1\",outcome=\"success\"} 1"), std::string::npos);
-    EXPECT_NE(metrics->body.find("plx71line_request_duration_seconds_count{route=\"/api/v1/records\",code=\"4xx\"}"),
-              std::string::npos);
     // What the page reads: the status as sent, the release with who made it, the CSV with the job.
     const httplib::Headers viewer{{"Authorization", "Bearer " + tokens_[Role::Viewer]}};
     const auto stations = nlohmann::json::parse(client.Get("/api/v1/stations", viewer)->body);
