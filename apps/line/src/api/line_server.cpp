@@ -37,12 +37,15 @@ std::string bearerToken(const httplib::Request& req)
     return header.substr(scheme.size());
 }
 
-std::string statusText(int status)
+std::string statusText(const httplib::Request& req, int status)
 {
     switch (status) {
     case 404:
         return "no such route";
     case 413:
+        // The HTTP library reads a form-encoded body as a form, up to 8 KiB.
+        if (req.get_header_value("Content-Type") == "application/x-www-form-urlencoded")
+            return "a form-encoded body over 8 KiB: send Content-Type: application/json";
         return "body larger than " + std::to_string(kMaxBodyBytes / (1024 * 1024)) + " MiB";
     default:
         return "HTTP " + std::to_string(status);
@@ -61,9 +64,9 @@ LineServer::LineServer(JobStore& store, TokenRegistry& tokens)
     http_->set_read_timeout(10);
     http_->set_write_timeout(10);
     // Errors the library answers itself (413, 404) get a JSON body too.
-    http_->set_error_handler([](const httplib::Request&, httplib::Response& res) {
+    http_->set_error_handler([](const httplib::Request& req, httplib::Response& res) {
         if (res.body.empty())
-            replyError(res, res.status, statusText(res.status));
+            replyError(res, res.status, statusText(req, res.status));
     });
     http_->set_exception_handler([](const httplib::Request&, httplib::Response& res, std::exception_ptr e) {
         std::string why = "internal error";
