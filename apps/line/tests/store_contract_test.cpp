@@ -102,7 +102,9 @@ protected:
         if (!server || !*server || !havePostgres())
             GTEST_SKIP() << "PostgreSQL store not tested: set PLX71_TEST_PG=postgresql://USER@HOST:PORT/DB "
                             "(scripts/ci/line_pg_check.sh starts a throw-away server)";
-        rawSql(server, "DROP SCHEMA IF EXISTS plx71_contract CASCADE; CREATE SCHEMA plx71_contract");
+        rawSql(server,
+               "SET client_min_messages = warning; DROP SCHEMA IF EXISTS plx71_contract CASCADE;"
+               " CREATE SCHEMA plx71_contract");
         url_ = std::string(server) + (std::string(server).find('?') == std::string::npos ? "?" : "&")
             + "options=-csearch_path%3Dplx71_contract";
     }
