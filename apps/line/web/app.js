@@ -170,7 +170,9 @@
       tile.appendChild(el('div', (t.phase || '') + (t.percent !== null && t.percent !== undefined ? ' ' + t.percent + '%' : ''), 'tile-phase'));
     }
     const c = t.counters || {};
-    tile.appendChild(el('div', 'Passed ' + (c.passed || 0) + '  Failed ' + (c.failed || 0) + '  Cancelled ' + (c.cancelled || 0), 'tile-counters'));
+    const counters = el('div', null, 'tile-counters');
+    for (const [word, n] of [['Passed', c.passed], ['Failed', c.failed], ['Cancelled', c.cancelled]]) counters.appendChild(el('span', word + ' ' + (n || 0)));
+    tile.appendChild(counters);
     return tile;
   }
 
