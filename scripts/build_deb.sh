@@ -41,6 +41,7 @@ expected=(
   share/doc/plx71/copyright share/doc/plx71/changelog.Debian.gz share/doc/plx71/README.md
   share/doc/plx71/examples/demo_project.pxp share/doc/plx71/examples/udev/60-plx71-serial.rules
   share/doc/plx71/examples/systemd/plx71line.service
+  share/plx71/web/index.html share/plx71/web/app.js share/plx71/web/chart.min.js share/plx71/web/chart.js-copyright.txt
   share/mime/packages/plx71.xml share/icons/hicolor/scalable/mimetypes/application-x-plx71-project.svg
   share/icons/hicolor/48x48/mimetypes/application-x-plx71-project.png
   share/doc/plx71/guide/index.html share/doc/plx71/guide/images/form.png
@@ -76,6 +77,7 @@ timeout 3 "$usr/bin/plx71line" serve --db "sqlite:$work/line.db" --listen "127.0
   2>"$work/line.log" || rc=$?
 [ "$rc" = 124 ] && grep -q '^plx71line: serving sqlite:' "$work/line.log" && [ -f "$work/line.db" ] ||
   fail "plx71line serve did not start: $(cat "$work/line.log")"
+! grep "page's files" "$work/line.log" || fail "plx71line did not find the line's page in the unpacked share/plx71/web"
 echo "plx71line: served its SQLite record until stopped"
 # The GUI programs, offscreen: each reports its built window ("stage window",
 # only after the device table was read) and ends at its first paint.

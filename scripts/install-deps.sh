@@ -13,6 +13,9 @@ packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libcli11-dev libgtest-dev
 # checks (scripts/ci/line_pg_check.sh, scripts/ci/line_faults.sh, the bench).
 packages+=(libsqlite3-dev libpq-dev libcpp-httplib-dev nlohmann-json3-dev)
 packages+=(postgresql curl)
+# The line's page (set "line" too): Chart.js, served by plx71line and shipped
+# with it, and the browser its check runs (scripts/ci/line_page_check.sh).
+packages+=(libjs-chart.js chromium)
 # The user guide: Markdown to HTML, and its pictures made small.
 packages+=(python3-markdown pngquant optipng)
 missing=()
