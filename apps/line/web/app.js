@@ -278,11 +278,19 @@
     $('yield-first-pass').textContent = percent(summary.firstPass.yield);
     $('yield-span').textContent = 'since ' + new Date(since * 1000).toLocaleString();
     fillTable('yield-table', null, rows);
-    drawChart(ordered.map((s) => bucketLabel(s, by)),
+    chartReady.then(() => drawChart(ordered.map((s) => bucketLabel(s, by)),
       ordered.map((s) => (byStart.get(s) || {}).passed || 0),
-      ordered.map((s) => (byStart.get(s) || {}).failed || 0));
+      ordered.map((s) => (byStart.get(s) || {}).failed || 0)));
     fillTable('cause-table', 'causes-empty', summary.causes.map((c) => row([c.outcome, orDash(c.cause), c.jobs])));
   }
+
+  // Chart.js comes after this script: the figures are asked for while it loads.
+  const chartReady = new Promise((resolve) => {
+    const script = $('chart-script');
+    if (typeof Chart !== 'undefined' || !script) { resolve(); return; }
+    script.addEventListener('load', resolve);
+    script.addEventListener('error', resolve);
+  });
 
   function drawChart(labels, passed, failed) {
     if (typeof Chart === 'undefined') {
