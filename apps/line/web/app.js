@@ -34,6 +34,7 @@
     $('page-errors').appendChild(p);
   }
   window.addEventListener('error', (e) => noteError('error: ' + e.message + ' (' + e.filename + ':' + e.lineno + ')'));
+  document.addEventListener('securitypolicyviolation', (e) => noteError('blocked by the page policy: ' + e.violatedDirective + ' ' + e.blockedURI));
   window.addEventListener('unhandledrejection', (e) => noteError('unhandled: ' + String(e.reason && e.reason.stack || e.reason)));
 
   // --- Elements, always filled with text.
