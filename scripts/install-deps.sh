@@ -8,6 +8,8 @@ packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libcli11-dev libgtest-dev
           librsvg2-bin imagemagick help2man lintian desktop-file-utils fakeroot dpkg-dev file
           wine wine64 clang-format universal-ctags linux-perf nsis zip unzip ccache
           qemu-system-x86 linux-image-amd64 busybox-static cpio)
+# Shipping record lines to the line server: the HTTP client and the JSON reader.
+packages+=(libcpp-httplib-dev nlohmann-json3-dev)
 # The user guide: Markdown to HTML, and its pictures made small.
 packages+=(python3-markdown pngquant optipng)
 missing=()

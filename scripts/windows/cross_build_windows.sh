@@ -21,14 +21,17 @@ build="$(cd "$build" && pwd)"
 command -v x86_64-w64-mingw32-g++-posix >/dev/null ||
   { echo "x86_64-w64-mingw32-g++-posix missing (Debian: g++-mingw-w64-x86-64-posix)" >&2; exit 1; }
 
-# The command-line parser is header-only; the cross compiler gets its header
-# folder and nothing else of the host's /usr/include.
+# The command-line parser and the JSON reader are header-only; the cross
+# compiler gets their header folders and nothing else of the host's
+# /usr/include.
 cli11_include="$build/cross-include"
 [ -d /usr/include/CLI ] ||
   { echo "/usr/include/CLI missing (Debian: libcli11-dev)" >&2; exit 1; }
+[ -d /usr/include/nlohmann ] ||
+  { echo "/usr/include/nlohmann missing (Debian: nlohmann-json3-dev)" >&2; exit 1; }
 rm -rf "$cli11_include"
 mkdir -p "$cli11_include"
-cp -r /usr/include/CLI "$cli11_include/"
+cp -r /usr/include/CLI /usr/include/nlohmann "$cli11_include/"
 
 tests=OFF
 gtest_source=/usr/src/googletest
@@ -63,7 +66,7 @@ cmake -S "$root" -B "$build" -G Ninja "${toolchain[@]}" "${launcher[@]}" \
   -DCMAKE_BUILD_TYPE=Release \
   -DPLX71_BUILD_GUI=$gui -DPLX71_BUILD_TESTS=$tests -DPLX71_BUILD_BENCH=OFF -DPLX71_BUILD_SIM=OFF \
   -DPLX71_GTEST_SOURCE_DIR=$([ $tests = ON ] && echo "$gtest_source") \
-  -DCLI11_INCLUDE_DIR="$cli11_include"
+  -DCLI11_INCLUDE_DIR="$cli11_include" -DNLOHMANN_JSON_INCLUDE_DIR="$cli11_include"
 programs=plx71
 [ $gui = ON ] && programs="plx71 PLX71RD Plx71Ldr Plx71Station"
 if [ $tests = ON ]; then
