@@ -14,6 +14,11 @@ foreach(program plx71 plx71sim plx71line PLX71RD Plx71Ldr Plx71Station)
   endif()
 endforeach()
 install(FILES ${PLX71_DEVICE_TABLE} DESTINATION ${PLX71_INSTALL_DATADIR})
+# plx71's HTTP client for --line, a module it loads from ../lib/plx71 at the
+# first request (libs/line).
+if(TARGET plx71_line_http)
+  install(TARGETS plx71_line_http LIBRARY DESTINATION lib/plx71)
+endif()
 install(DIRECTORY ${PLX71_EXAMPLES_DIR}/ DESTINATION ${PLX71_INSTALL_DOCDIR}/examples)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${PLX71_INSTALL_DOCDIR})
 

@@ -50,6 +50,9 @@ for size in 16 32 48 64 128 256; do
   for icon in plx71rd plx71ldr plx71station; do expected+=("share/icons/hicolor/${size}x${size}/apps/$icon.png"); done
 done
 for f in "${expected[@]}"; do [ -f "$usr/$f" ] || fail "usr/$f missing"; done
+# plx71's HTTP client for --line, loaded from ../lib/plx71.
+[ -f "$usr/lib/plx71/plx71-line-http.so" ] || fail "usr/lib/plx71/plx71-line-http.so missing"
+! ldd "$usr/lib/plx71/plx71-line-http.so" | grep "not found" || fail "plx71-line-http.so needs a library the system lacks"
 for size in 16 48 256; do
   file "$usr/share/icons/hicolor/${size}x${size}/apps/plx71rd.png" | grep -q "$size x $size" ||
     fail "plx71rd.png in ${size}x${size} has another size"

@@ -8,10 +8,11 @@ packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libcli11-dev libgtest-dev
           librsvg2-bin imagemagick help2man lintian desktop-file-utils fakeroot dpkg-dev file
           wine wine64 clang-format universal-ctags linux-perf nsis zip unzip ccache
           qemu-system-x86 linux-image-amd64 busybox-static cpio)
-# The line server plx71line: its libraries (to build and run: SQLite, libpq,
-# cpp-httplib, nlohmann-json), and a real PostgreSQL server and curl for its
-# checks (scripts/ci/line_pg_check.sh, scripts/ci/line_faults.sh, the bench).
-packages+=(libsqlite3-dev libpq-dev libcpp-httplib-dev nlohmann-json3-dev)
+# The line: plx71 ships its records with cpp-httplib; the line server
+# plx71line reads them with nlohmann-json into SQLite or PostgreSQL (libpq).
+# Its checks need a real PostgreSQL server and curl (scripts/ci/line_pg_check.sh,
+# scripts/ci/line_faults.sh, scripts/bench/bench_line.sh).
+packages+=(libcpp-httplib-dev nlohmann-json3-dev libsqlite3-dev libpq-dev)
 packages+=(postgresql curl)
 # The line's page (set "line" too): Chart.js, served by plx71line and shipped
 # with it, and the browser its check runs (scripts/ci/line_page_check.sh).

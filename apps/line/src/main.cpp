@@ -3,6 +3,7 @@
 // Prometheus metrics. Exit codes: 0 done, 1 failed (message on stderr),
 // 2 usage error.
 #include "commands/command.hpp"
+#include "commands/push_command.hpp"
 #include "commands/serve_command.hpp"
 #include "commands/token_add_command.hpp"
 #include "commands/token_list_command.hpp"
@@ -33,10 +34,8 @@ constexpr CommandEntry entry()
 
 // Every command, in the order of the help.
 constexpr CommandEntry kCommands[] = {
-    entry<ServeCommand>(),
-    entry<TokenAddCommand>(),
-    entry<TokenListCommand>(),
-    entry<TokenRevokeCommand>(),
+    entry<ServeCommand>(),       entry<TokenAddCommand>(), entry<TokenListCommand>(),
+    entry<TokenRevokeCommand>(), entry<PushCommand>(),
 };
 
 // What the parent commands say of themselves.

@@ -29,7 +29,7 @@ protected:
             tokens_[role] = t.token;
             entries.push_back(t.entry);
         }
-        ASSERT_EQ(writeTokenFile((dir_ / "tokens").string(), entries), "");
+        ASSERT_EQ(saveTokenFile((dir_ / "tokens").string(), entries), "");
         store_ = openStore("sqlite:" + (dir_ / "line.db").string());
         registry_ = std::make_unique<TokenRegistry>((dir_ / "tokens").string());
         server_ = std::make_unique<LineServer>(*store_, *registry_);

@@ -14,7 +14,7 @@ int TokenAddCommand::run() const
                      name.c_str());
         return kLineUsage;
     }
-    TokenFileContents file = readTokenFile(tokens);
+    TokenFileContents file = loadTokenFile(tokens);
     if (!file.error.empty()) {
         std::fprintf(stderr, "plx71line: %s\n", file.error.c_str());
         return kLineFailed;
@@ -26,7 +26,7 @@ int TokenAddCommand::run() const
     }
     const NewToken made = makeToken(name, *roleFromName(role));
     file.entries.push_back(made.entry);
-    if (const std::string error = writeTokenFile(tokens, file.entries); !error.empty()) {
+    if (const std::string error = saveTokenFile(tokens, file.entries); !error.empty()) {
         std::fprintf(stderr, "plx71line: %s\n", error.c_str());
         return kLineFailed;
     }

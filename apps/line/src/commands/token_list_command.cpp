@@ -8,7 +8,7 @@ namespace plx71::line {
 
 int TokenListCommand::run() const
 {
-    const TokenFileContents file = readTokenFile(tokens);
+    const TokenFileContents file = loadTokenFile(tokens);
     if (!file.error.empty()) {
         std::fprintf(stderr, "plx71line: %s\n", file.error.c_str());
         return kLineFailed;

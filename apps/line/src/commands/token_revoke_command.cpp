@@ -9,7 +9,7 @@ namespace plx71::line {
 
 int TokenRevokeCommand::run() const
 {
-    TokenFileContents file = readTokenFile(tokens);
+    TokenFileContents file = loadTokenFile(tokens);
     if (!file.error.empty()) {
         std::fprintf(stderr, "plx71line: %s\n", file.error.c_str());
         return kLineFailed;
@@ -21,7 +21,7 @@ int TokenRevokeCommand::run() const
         return kLineFailed;
     }
     file.entries.erase(kept, file.entries.end());
-    if (const std::string error = writeTokenFile(tokens, file.entries); !error.empty()) {
+    if (const std::string error = saveTokenFile(tokens, file.entries); !error.empty()) {
         std::fprintf(stderr, "plx71line: %s\n", error.c_str());
         return kLineFailed;
     }

@@ -8,7 +8,7 @@ namespace plx71::line {
 namespace {
 
 // Version 0 -> 1: the jobs, and what the read API asks for often, kept up
-// to date with every batch (counts, stations, boxes).
+// to date with every batch (counts, jobs per hour, stations, boxes).
 std::vector<std::string> toVersion1(const SqlDialect& d)
 {
     return {
@@ -21,12 +21,16 @@ std::vector<std::string> toVersion1(const SqlDialect& d)
         "CREATE INDEX jobs_time ON jobs (job_time, id)",
         "CREATE INDEX jobs_station_time ON jobs (station, job_time, id)",
         "CREATE INDEX jobs_outcome_time ON jobs (outcome, job_time, id)",
+        "CREATE INDEX jobs_station_outcome_time ON jobs (station, outcome, job_time, id)",
         "CREATE INDEX jobs_port_time ON jobs (station, port, job_time)",
         "CREATE INDEX jobs_label ON jobs (label)",
         "CREATE INDEX jobs_device ON jobs (device)",
         "CREATE INDEX jobs_digest ON jobs (job_digest)",
         "CREATE TABLE job_counts (station TEXT NOT NULL, outcome TEXT NOT NULL, jobs BIGINT NOT NULL,"
         " PRIMARY KEY (station, outcome))",
+        // The yield's source: hours, shifts and days are whole hours.
+        "CREATE TABLE job_hours (hour BIGINT NOT NULL, station TEXT NOT NULL, outcome TEXT NOT NULL,"
+        " jobs BIGINT NOT NULL, PRIMARY KEY (hour, station, outcome))",
         "CREATE TABLE stations (name TEXT PRIMARY KEY, last_job_time BIGINT, backlog BIGINT, backlog_reported BIGINT)",
         "CREATE TABLE boxes (station TEXT NOT NULL, port TEXT NOT NULL, device TEXT, last_job_id TEXT NOT NULL,"
         " last_time BIGINT NOT NULL, last_outcome TEXT, verified_job_id TEXT, verified_digest TEXT,"

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <map>
+#include <tuple>
 #include <utility>
 
 namespace plx71::line {
@@ -37,6 +38,7 @@ struct BatchEffects {
         std::optional<std::int64_t> lastJobTime, backlog, reported;
     };
     std::map<std::pair<std::string, std::string>, std::int64_t> counts;
+    std::map<std::tuple<std::int64_t, std::string, std::string>, std::int64_t> hours;
     std::map<std::pair<std::string, std::string>, Box> boxes;
     std::map<std::string, Station> stations;
 };
@@ -72,7 +74,9 @@ void noteNewJob(BatchEffects& effects, const IncomingRecord& r, const RecordBatc
 {
     const std::string station = stationOf(r, batch);
     const std::int64_t time = timeOf(r, batch);
-    ++effects.counts[{station, r.columns.outcome.value_or("")}];
+    const std::string outcome = r.columns.outcome.value_or("");
+    ++effects.counts[{station, outcome}];
+    ++effects.hours[{time - ((time % 3600) + 3600) % 3600, station, outcome}];
     if (!station.empty()) {
         auto& last = effects.stations[station].lastJobTime;
         last = std::max(last.value_or(time), time);
@@ -118,6 +122,10 @@ void writeEffects(SqlSession& s, const BatchEffects& effects)
         s.execute("INSERT INTO job_counts (station, outcome, jobs) VALUES (?, ?, ?)"
                   " ON CONFLICT (station, outcome) DO UPDATE SET jobs = job_counts.jobs + excluded.jobs",
                   {key.first, key.second, jobs});
+    for (const auto& [key, jobs] : effects.hours)
+        s.execute("INSERT INTO job_hours (hour, station, outcome, jobs) VALUES (?, ?, ?, ?)"
+                  " ON CONFLICT (hour, station, outcome) DO UPDATE SET jobs = job_hours.jobs + excluded.jobs",
+                  {std::get<0>(key), std::get<1>(key), std::get<2>(key), jobs});
     for (const auto& [name, st] : effects.stations)
         s.execute("INSERT INTO stations (name, last_job_time, backlog, backlog_reported) VALUES (?, ?, ?, ?)"
                   " ON CONFLICT (name) DO UPDATE SET last_job_time = CASE WHEN stations.last_job_time IS NULL"

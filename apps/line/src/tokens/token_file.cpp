@@ -91,7 +91,7 @@ bool validTokenName(const std::string& name)
     return true;
 }
 
-TokenFileContents readTokenFile(const std::string& path)
+TokenFileContents loadTokenFile(const std::string& path)
 {
     TokenFileContents out;
     std::ifstream in(pathFromUtf8(path), std::ios::binary);
@@ -118,7 +118,7 @@ TokenFileContents readTokenFile(const std::string& path)
     return out;
 }
 
-std::string writeTokenFile(const std::string& path, const std::vector<TokenEntry>& entries)
+std::string saveTokenFile(const std::string& path, const std::vector<TokenEntry>& entries)
 {
     std::string text = std::string(kHeader) + "\n";
     for (const TokenEntry& e : entries)

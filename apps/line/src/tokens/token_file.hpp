@@ -28,10 +28,10 @@ struct TokenFileContents {
 bool validTokenName(const std::string& name);
 
 // A missing file holds no tokens (no error).
-TokenFileContents readTokenFile(const std::string& path);
+TokenFileContents loadTokenFile(const std::string& path);
 // Written whole to a temporary file, then renamed over the old one, readable
 // by its owner only. Returns an error text, empty on success.
-std::string writeTokenFile(const std::string& path, const std::vector<TokenEntry>& entries);
+std::string saveTokenFile(const std::string& path, const std::vector<TokenEntry>& entries);
 
 // A new token (64 hex digits from 32 random bytes) and its entry.
 struct NewToken {

@@ -13,13 +13,13 @@ void TokenRegistry::refresh()
     const auto stamp = std::filesystem::last_write_time(file, ec);
     const auto size = ec ? 0 : std::filesystem::file_size(file, ec);
     if (ec) {
-        contents_ = readTokenFile(path_); // none, or why not
+        contents_ = loadTokenFile(path_); // none, or why not
         loaded_ = false;
         return;
     }
     if (loaded_ && stamp == stamp_ && size == size_)
         return;
-    contents_ = readTokenFile(path_);
+    contents_ = loadTokenFile(path_);
     stamp_ = stamp;
     size_ = size;
     loaded_ = true;
