@@ -8,12 +8,17 @@ set(PLX71_INSTALL_DOCDIR share/doc/plx71)
 set(PLX71_INSTALL_MANDIR share/man/man1)
 set(PLX71_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 
-foreach(program plx71 plx71sim PLX71RD Plx71Ldr Plx71Station)
+foreach(program plx71 plx71sim plx71line PLX71RD Plx71Ldr Plx71Station)
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION ${PLX71_INSTALL_BINDIR})
   endif()
 endforeach()
 install(FILES ${PLX71_DEVICE_TABLE} DESTINATION ${PLX71_INSTALL_DATADIR})
+# plx71's HTTP client for --line, a module it loads from ../lib/plx71 at the
+# first request (libs/line).
+if(TARGET plx71_line_http)
+  install(TARGETS plx71_line_http LIBRARY DESTINATION lib/plx71)
+endif()
 install(DIRECTORY ${PLX71_EXAMPLES_DIR}/ DESTINATION ${PLX71_INSTALL_DOCDIR}/examples)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${PLX71_INSTALL_DOCDIR})
 
@@ -22,6 +27,9 @@ if(NOT UNIX OR CMAKE_CROSSCOMPILING)
 endif()
 
 install(FILES ${PLX71_PACKAGING_DIR}/udev/60-plx71-serial.rules DESTINATION ${PLX71_INSTALL_DOCDIR}/examples/udev)
+if(TARGET plx71line)
+  install(FILES ${PLX71_PACKAGING_DIR}/systemd/plx71line.service DESTINATION ${PLX71_INSTALL_DOCDIR}/examples/systemd)
+endif()
 if(TARGET plx71)
   install(FILES ${PLX71_PACKAGING_DIR}/bash-completion/plx71 DESTINATION share/bash-completion/completions)
 endif()
@@ -84,10 +92,10 @@ if(CMAKE_CXX_FLAGS MATCHES "-fsanitize")
 endif()
 set(man_outputs)
 # The window programs answer --help and --version without a display.
-# plx71line: add "plx71line;..." here once it answers them.
 foreach(pair "plx71;PLX-71RD writer jobs from the command line" "plx71sim;the PLX-71RD writer box in software"
     "PLX71RD;the PLX-71RD writer control program" "Plx71Ldr;the firmware loader of the PLX-71RD writer box"
-    "Plx71Station;one project on many PLX-71RD writer boxes, for a production line")
+    "Plx71Station;one project on many PLX-71RD writer boxes, for a production line"
+    "plx71line;the line server: the jobs of every station in one database")
   list(GET pair 0 program)
   list(GET pair 1 summary)
   if(NOT TARGET ${program} OR NOT PLX71_HELP2MAN)

@@ -157,6 +157,20 @@ for lower in $(printf '%s\n' "${!source_of[@]}" | sort); do
   fi
 done
 
+# --- The line's page (plx71line looks for web\ beside itself), with Debian's
+# Chart.js and its licence; there when the build holds the line server.
+if [ -d "$build/bin/web" ]; then
+  cp -r "$build/bin/web" "$stage/web"
+  mkdir -p "$licenses/chart.js"
+  crlf <"$build/bin/web/chart.js-copyright.txt" >"$licenses/chart.js/copyright"
+  {
+    echo "web\\chart.min.js:"
+    echo "  Chart.js $(sed -n 's/^ \* Chart.js v//p' "$build/bin/web/chart.min.js" | head -n 1), under the MIT (Expat) licence"
+    echo "  (chart.js\\copyright). Debian package $(dpkg-query -W -f='${source:Package} ${source:Version}' libjs-chart.js)."
+    echo
+  } | crlf >>"$licenses/SOURCES.txt"
+fi
+
 # --- The check: exactly the DLLs the shipped binaries import.
 echo "== import check of $stage"
 check_shipped_dlls "$stage" "${plugins[@]}" | tee "$package/shipped-dlls.txt" || { echo "import check failed" >&2; exit 1; }
