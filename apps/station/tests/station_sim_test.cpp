@@ -101,7 +101,7 @@ void StationSimTest::threeSlotsEndVerifiedFailedAndNoBox()
     QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write("not a project") > 0);
     junk.close();
     w.window->apply(*parseStationArgs({QStringLiteral("Plx71Station"), junk.fileName()}).args);
-    QVERIFY(!w.window->project());
+    QVERIFY(!w.window->station().project());
     QCOMPARE(w.ui.texts().back(), std::string("File format error"));
 
     const QStringList args = {QStringLiteral("Plx71Station"), QStringLiteral("demo_project.pxp"),
@@ -111,14 +111,14 @@ void StationSimTest::threeSlotsEndVerifiedFailedAndNoBox()
                               QStringLiteral("--record"),     w.dir.filePath(QStringLiteral("line.jsonl"))};
     w.window->apply(*parseStationArgs(args).args);
     QDir::setCurrent(previous);
-    QVERIFY(w.window->project());
+    QVERIFY(w.window->station().project());
     QCOMPARE(w.window->findChild<QLabel*>(QStringLiteral("userRomChecksum"))->text(), QStringLiteral("28D9"));
-    QCOMPARE(w.window->slotCount(), 3);
+    QCOMPARE(w.window->station().slotCount(), 3);
     QCOMPARE(w.stateName(3), QStringLiteral("Slot 3: No box"));
 
     w.button(QStringLiteral("Start all"))->click();
     QCOMPARE(w.stateName(1), QStringLiteral("Slot 1: Running"));
-    QTRY_VERIFY_WITH_TIMEOUT(!w.window->anyRunning(), 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.window->station().anyRunning(), 60000);
     QCOMPARE(w.stateName(1), QStringLiteral("Slot 1: Verified"));
     QCOMPARE(w.stateName(2), QStringLiteral("Slot 2: Failed"));
     QCOMPARE(w.stateName(3), QStringLiteral("Slot 3: No box"));
@@ -148,7 +148,7 @@ void StationSimTest::threeSlotsEndVerifiedFailedAndNoBox()
     wrong.state()->box.faults().flipReads.erase(0x0FA7);
     w.button(QStringLiteral("Retry failed"))->click();
     QCOMPARE(w.stateName(1), QStringLiteral("Slot 1: Verified"));
-    QTRY_VERIFY_WITH_TIMEOUT(!w.window->anyRunning(), 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.window->station().anyRunning(), 60000);
     QCOMPARE(w.stateName(2), QStringLiteral("Slot 2: Verified"));
     QCOMPARE(w.recordLines().size(), 3);
 }
@@ -170,12 +170,12 @@ void StationSimTest::autoModeServesEachAppearanceOnce()
         QTRY_COMPARE_WITH_TIMEOUT(w.stateName(1), QStringLiteral("Slot 1: Verified"), 60000);
         // Still plugged in: polled again, not served again.
         for (int i = 0; i < 3; ++i)
-            w.window->pollPresence();
-        QVERIFY(!w.window->anyRunning());
+            w.window->station().pollPresence();
+        QVERIFY(!w.window->station().anyRunning());
         QCOMPARE(w.recordLines().size(), appearance);
         QVERIFY(sim.resting());
         sim.stop();
-        w.window->pollPresence();
+        w.window->station().pollPresence();
         QCOMPARE(w.stateName(1), QStringLiteral("Slot 1: No box"));
     }
 }
@@ -189,7 +189,7 @@ void StationSimTest::lockHoldsAcrossARestartUntilItsPassword()
     World w({QStringLiteral("line-3 secret"), QStringLiteral("line-3 secret")});
     w.window->apply(StationArgs{});
     w.button(QStringLiteral("Lock"))->click();
-    QVERIFY(w.window->locked());
+    QVERIFY(w.window->station().locked());
     QVERIFY(!w.button(QStringLiteral("Add slot..."))->isEnabled());
     w.window.reset();
     QFile ini(w.options.settingsFile);
@@ -197,15 +197,15 @@ void StationSimTest::lockHoldsAcrossARestartUntilItsPassword()
 
     w.window = std::make_unique<StationWindow>(w.options);
     w.window->apply(StationArgs{});
-    QVERIFY(w.window->locked());
+    QVERIFY(w.window->station().locked());
     QVERIFY(!w.button(QStringLiteral("Open project..."))->isEnabled());
     w.answers = {QStringLiteral("guess")};
     w.button(QStringLiteral("Lock"))->click();
-    QVERIFY(w.window->locked());
+    QVERIFY(w.window->station().locked());
     QCOMPARE(w.ui.texts().back(), std::string("Wrong password: the station stays locked."));
     w.answers = {QStringLiteral("line-3 secret")};
     w.button(QStringLiteral("Lock"))->click();
-    QVERIFY(!w.window->locked());
+    QVERIFY(!w.window->station().locked());
     QVERIFY(w.button(QStringLiteral("Open project..."))->isEnabled());
 }
 
@@ -222,7 +222,7 @@ void StationSimTest::closingDuringAJobBringsEveryBoxToRest()
                                        QStringLiteral("--record"), w.dir.filePath(QStringLiteral("line.jsonl"))})
                          .args);
     w.window->show();
-    w.window->startAll();
+    w.window->station().startAll();
     QVERIFY(first.waitForCommands(10, 10s) && second.waitForCommands(10, 10s));
     w.ui.setDefaultAnswer(true);
     QVERIFY(!w.window->close()); // asks, then waits for the boxes
