@@ -11,7 +11,6 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QGridLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
@@ -169,35 +168,6 @@ QWidget* StationWindow::buildToolRow()
     layout->addStretch(1);
     lockable_ = {open, add, load, save, record, auto_, readBack_, skipBlank_, recover_, beep_};
     return row;
-}
-
-QWidget* StationWindow::buildHeader()
-{
-    auto* box = new QGroupBox(QStringLiteral("Job"), this);
-    auto* form = new QGridLayout(box);
-    const QStringList names = {
-        QStringLiteral("Project"),           QStringLiteral("Device"),       QStringLiteral("User ROM checksum"),
-        QStringLiteral("Boot ROM checksum"), QStringLiteral("Data SHA-256"), QStringLiteral("Blocks"),
-        QStringLiteral("Lock bits"),         QStringLiteral("Read-back"),    QStringLiteral("Skip blank")};
-    const QStringList objects = {
-        QStringLiteral("projectName"),     QStringLiteral("deviceName"), QStringLiteral("userRomChecksum"),
-        QStringLiteral("bootRomChecksum"), QStringLiteral("dataSha256"), QStringLiteral("operationBlocks"),
-        QStringLiteral("lockBits"),        QStringLiteral("readBack"),   QStringLiteral("skipBlank")};
-    for (int i = 0; i < names.size(); ++i) {
-        auto* name = new QLabel(names[i] + QLatin1Char(':'), box);
-        auto* value = new QLabel(QStringLiteral("-"), box);
-        value->setObjectName(objects[i]);
-        value->setAccessibleName(names[i]);
-        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        QFont f = value->font();
-        f.setBold(true);
-        value->setFont(f);
-        name->setBuddy(value);
-        form->addWidget(name, i % 3, (i / 3) * 2);
-        form->addWidget(value, i % 3, (i / 3) * 2 + 1);
-        headerValues_.push_back(value);
-    }
-    return box;
 }
 
 QWidget* StationWindow::buildBottomRow()

@@ -1,5 +1,5 @@
-// What the station window shows of the station: the job header, the tiles,
-// the totals, the options, the lock and the title.
+// What the station window shows of the station: the job header (built here
+// too), the tiles, the totals, the options, the lock and the title.
 #include "station_window.hpp"
 
 #include "slot_tile.hpp"
@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 
@@ -16,7 +17,40 @@ namespace {
 
 constexpr int kTileColumns = 4;
 
+// The fields of the job header, in their order.
+QStringList headerNames()
+{
+    return {QStringLiteral("Project"),           QStringLiteral("Device"),       QStringLiteral("User ROM checksum"),
+            QStringLiteral("Boot ROM checksum"), QStringLiteral("Data SHA-256"), QStringLiteral("Blocks"),
+            QStringLiteral("Lock bits"),         QStringLiteral("Read-back"),    QStringLiteral("Skip blank")};
+}
+
 } // namespace
+
+QWidget* StationWindow::buildHeader()
+{
+    auto* box = new QGroupBox(QStringLiteral("Job"), this);
+    auto* form = new QGridLayout(box);
+    const QStringList names = headerNames();
+    const QStringList objects = {
+        QStringLiteral("projectName"),     QStringLiteral("deviceName"), QStringLiteral("userRomChecksum"),
+        QStringLiteral("bootRomChecksum"), QStringLiteral("dataSha256"), QStringLiteral("operationBlocks"),
+        QStringLiteral("lockBits"),        QStringLiteral("readBack"),   QStringLiteral("skipBlank")};
+    for (int i = 0; i < names.size(); ++i) {
+        auto* name = new QLabel(names[i] + QLatin1Char(':'), box);
+        auto* value = new QLabel(QStringLiteral("-"), box);
+        value->setObjectName(objects[i]);
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        QFont f = value->font();
+        f.setBold(true);
+        value->setFont(f);
+        name->setBuddy(value);
+        form->addWidget(name, i % 3, (i / 3) * 2);
+        form->addWidget(value, i % 3, (i / 3) * 2 + 1);
+        headerValues_.push_back(value);
+    }
+    return box;
+}
 
 void StationWindow::showHeader()
 {
@@ -29,8 +63,12 @@ void StationWindow::showHeader()
     const QStringList values = {dash(h.fileName),        dash(h.device),    dash(h.userRomChecksum),
                                 dash(h.bootRomChecksum), dash(h.dataSha),   dash(h.blocks),
                                 dash(h.lockBits),        onOff(s.readBack), onOff(s.skipBlank)};
-    for (std::size_t i = 0; i < headerValues_.size(); ++i)
+    // A screen reader reads the value with its field's name.
+    const QStringList names = headerNames();
+    for (std::size_t i = 0; i < headerValues_.size(); ++i) {
         headerValues_[i]->setText(values[int(i)]);
+        headerValues_[i]->setAccessibleName(names[int(i)] + QStringLiteral(": ") + values[int(i)]);
+    }
 }
 
 void StationWindow::showTotals()

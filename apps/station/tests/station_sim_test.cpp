@@ -112,7 +112,9 @@ void StationSimTest::threeSlotsEndVerifiedFailedAndNoBox()
     w.window->apply(*parseStationArgs(args).args);
     QDir::setCurrent(previous);
     QVERIFY(w.window->station().project());
-    QCOMPARE(w.window->findChild<QLabel*>(QStringLiteral("userRomChecksum"))->text(), QStringLiteral("28D9"));
+    const QLabel* checksum = w.window->findChild<QLabel*>(QStringLiteral("userRomChecksum"));
+    QCOMPARE(checksum->text(), QStringLiteral("28D9"));
+    QCOMPARE(checksum->accessibleName(), QStringLiteral("User ROM checksum: 28D9"));
     QCOMPARE(w.window->station().slotCount(), 3);
     QCOMPARE(w.stateName(3), QStringLiteral("Slot 3: No box"));
 
