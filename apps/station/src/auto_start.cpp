@@ -6,7 +6,9 @@ bool notePresence(StationSlot& slot, bool present)
 {
     if (!present) {
         slot.served = false;
-        slot.state = SlotState::NoBox;
+        // A failure stays until the operator acts or the box is served again.
+        if (!keepsResult(slot.state))
+            slot.state = SlotState::NoBox;
     } else if (slot.state == SlotState::NoBox) {
         slot.state = SlotState::Idle;
     }

@@ -6,7 +6,9 @@
 namespace plx71::station {
 
 // Notes what a presence poll found for a slot whose job is not running (its
-// state and presence follow). True when auto mode, if on, serves it now.
+// presence follows; a box that went away leaves "No box", unless its slot
+// keeps a failure). True when auto mode, if on, serves it now: a Failed box
+// that comes back is served again.
 bool notePresence(StationSlot& slot, bool present);
 
 } // namespace plx71::station

@@ -104,7 +104,7 @@ void SlotTile::show(const StationSlot& slot, int number, bool editable)
     label_->setReadOnly(!editable);
     remove_->setEnabled(editable);
     port_->setText(slot.portIdentity);
-    const QString word = stateWord(slot.state);
+    const QString word = slot.stateText();
     state_->setText(word);
     state_->setAccessibleName(QStringLiteral("Slot %1: %2").arg(number).arg(word));
     state_->setStyleSheet(stateStyle(slot.state));

@@ -85,6 +85,10 @@ bool Station::startJob(int index)
     const auto port = resolveSlot(slot.config, &problem);
     slot.present = port && present(*port);
     if (!slot.present) {
+        if (keepsResult(slot.state)) {
+            emit slotChanged(index); // still Failed, now without its box
+            return false;
+        }
         slot.last = {SlotState::NoBox, QStringLiteral("-"), QString(), problem, QString()};
         setSlotState(slot, SlotState::NoBox);
         return false;
@@ -103,6 +107,7 @@ bool Station::startJob(int index)
     if (!slot.runner->start(std::move(job)))
         return false;
     slot.progress = {};
+    slot.served = true; // this appearance of the box has had its job
     setSlotState(slot, SlotState::Running);
     return true;
 }
@@ -127,8 +132,11 @@ void Station::retryFailed()
 {
     if (!project_ || !checkRecordFile())
         return;
+    // Every Failed slot whose box is there now; one still away keeps its failure.
     for (int i = 0; i < slotCount(); ++i) {
-        if (slots_[std::size_t(i)]->state == SlotState::Failed)
+        const StationSlot& slot = *slots_[std::size_t(i)];
+        const auto port = slot.state == SlotState::Failed ? resolveSlot(slot.config) : std::nullopt;
+        if (port && present(*port))
             startJob(i);
     }
 }
@@ -187,7 +195,7 @@ void Station::pollPresence()
                 return;
             }
             recordChecked = true;
-            slot.served = startJob(i);
+            startJob(i);
         }
     }
 }

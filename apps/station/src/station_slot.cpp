@@ -30,4 +30,9 @@ SlotState stateAfter(const BoxOutcome& outcome)
     return outcome.ok() ? SlotState::Verified : SlotState::Failed;
 }
 
+QString StationSlot::stateText() const
+{
+    return keepsResult(state) && !present ? stateWord(state) + QStringLiteral(" \u00b7 no box") : stateWord(state);
+}
+
 } // namespace plx71::station

@@ -20,6 +20,12 @@ QString stateWord(SlotState state);
 // box", Cancel is "Cancelled", a verified success "Verified", all else
 // "Failed".
 SlotState stateAfter(const BoxOutcome& outcome);
+// Failed and Cancelled stay until the operator starts the slot again or its
+// box is served again, whether the box is there or not.
+inline bool keepsResult(SlotState state)
+{
+    return state == SlotState::Failed || state == SlotState::Cancelled;
+}
 
 struct SlotConfig {
     QString spec;  // what --port takes: a path, by-id name, usb:..., COMn, a station port
@@ -59,6 +65,8 @@ struct StationSlot {
     std::unique_ptr<SlotRunner> runner = std::make_unique<SlotRunner>();
 
     bool running() const { return runner->running(); }
+    // The state word, and beside it a box that is not there: "Failed · no box".
+    QString stateText() const;
 };
 
 } // namespace plx71::station

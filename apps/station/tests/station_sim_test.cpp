@@ -30,6 +30,7 @@ private slots:
     void autoModeServesEachAppearanceOnce();
     void lockHoldsAcrossARestartUntilItsPassword();
     void closingDuringAJobBringsEveryBoxToRest();
+    void pulledBoxKeepsItsFailureUntilRetryServesIt();
     void slotUiKeepsTheUiContract();
 };
 
@@ -51,6 +52,17 @@ struct World {
         };
         answers = passwords;
         window = std::make_unique<StationWindow>(options);
+    }
+
+    StationConfig config() const
+    {
+        return {options.settingsFile, options.deviceTablePath, options.timing, 500, options.lockIterations};
+    }
+    StationArgs args(QStringList given) const
+    {
+        given.prepend(QStringLiteral("Plx71Station"));
+        given << QStringLiteral("--record") << dir.filePath(QStringLiteral("line.jsonl"));
+        return *parseStationArgs(given).args;
     }
 
     QString stateName(int slot) const
@@ -236,6 +248,40 @@ void StationSimTest::closingDuringAJobBringsEveryBoxToRest()
     for (const QString& line : lines)
         QCOMPARE(QJsonDocument::fromJson(line.toUtf8()).object().value(QStringLiteral("outcome")).toString(),
                  QStringLiteral("cancelled"));
+}
+
+// Pulled mid-job, the box's slot stays Failed while it is away; back on the
+// same port, Retry failed serves it.
+void StationSimTest::pulledBoxKeepsItsFailureUntilRetryServesIt()
+{
+    World w;
+    w.window.reset();
+    plx71sim::Options o = quickBox();
+    o.pace = true;
+    o.linkPath = w.dir.filePath(QStringLiteral("adapter")).toStdString();
+    auto sim = std::make_unique<SimBox>(o);
+    QVERIFY(sim->start());
+    Station station(w.config(), w.ui);
+    station.apply(w.args({kExamples + QStringLiteral("/demo_project.pxp"), QStringLiteral("--port"),
+                          QString::fromStdString(o.linkPath)}));
+    station.startAll();
+    QVERIFY(sim->waitForCommands(10, 10s));
+    sim.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(!station.anyRunning(), 30000);
+    station.pollPresence();
+    QCOMPARE(station.slot(0).stateText(), QStringLiteral("Failed \u00b7 no box"));
+    QVERIFY(!station.slot(0).last.cause.isEmpty());
+
+    o.pace = false;
+    sim = std::make_unique<SimBox>(o);
+    QVERIFY(sim->start());
+    station.pollPresence();
+    QCOMPARE(station.slot(0).stateText(), QStringLiteral("Failed"));
+    station.retryFailed();
+    QVERIFY(station.anyRunning());
+    QTRY_VERIFY_WITH_TIMEOUT(!station.anyRunning(), 60000);
+    QCOMPARE(station.slot(0).state, SlotState::Verified);
+    QCOMPARE(w.recordLines().size(), 2);
 }
 
 QTEST_MAIN(StationSimTest)
