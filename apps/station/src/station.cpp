@@ -52,7 +52,6 @@ Station::Station(StationConfig config, Ui& ui, QObject* parent) : QObject(parent
         ui_.message(Icon::Exclamation, station.error + "\nStation port names cannot be used until it is mended.");
     presenceTimer_.setInterval(std::max(500, config_.presencePollMs));
     connect(&presenceTimer_, &QTimer::timeout, this, &Station::pollPresence);
-    presenceTimer_.start();
 }
 
 Station::~Station()
@@ -64,15 +63,18 @@ Station::~Station()
 void Station::apply(const StationArgs& args)
 {
     // What the command line names replaces what was kept; a lock keeps it.
+    // Nothing can start before all of it is in: the record file above all.
     const bool takeProject = !args.project.isEmpty() && !locked();
     const bool takeSlots = (!args.slotConfigs.empty() || !args.stationFile.isEmpty()) && !locked();
-    restoreSession(!takeProject, !takeSlots);
-    if (args.anyGiven)
-        applyCommandLine(args);
-    pollPresence();
+    const bool lastAuto = restoreSession(!takeProject, !takeSlots);
+    const bool recordTaken = !args.anyGiven || applyCommandLine(args);
+    refreshPresence(false);
+    presenceTimer_.start();
+    // A record file the command line named and that cannot be used starts nothing.
+    setAutoMode((lastAuto || args.autoMode) && recordTaken);
 }
 
-void Station::applyCommandLine(const StationArgs& args)
+bool Station::applyCommandLine(const StationArgs& args)
 {
     const bool changesJob = !args.project.isEmpty() || !args.slotConfigs.empty() || !args.stationFile.isEmpty();
     if (locked() && changesJob) {
@@ -93,10 +95,7 @@ void Station::applyCommandLine(const StationArgs& args)
                 loadStationFile(args.stationFile);
         }
     }
-    if (!args.recordFile.isEmpty())
-        setRecordFile(args.recordFile);
-    if (args.autoMode)
-        setAutoMode(true);
+    return args.recordFile.isEmpty() || setRecordFile(args.recordFile);
 }
 
 void Station::saveSession()
@@ -115,7 +114,7 @@ void Station::saveSession()
     store_->sync();
 }
 
-void Station::restoreSession(bool project, bool slotList)
+bool Station::restoreSession(bool project, bool slotList)
 {
     setSettings(StationSettings::load(*store_));
     record_.path = store_->value(QStringLiteral("record")).toString();
@@ -133,9 +132,7 @@ void Station::restoreSession(bool project, bool slotList)
     store_->endArray();
     for (std::size_t i = 0; slotList && i < saved.size(); ++i)
         addSlot(saved[i]);
-    const bool wasOn = store_->value(QStringLiteral("auto"), false).toBool();
-    if (wasOn != autoMode_)
-        setAutoMode(wasOn);
+    return store_->value(QStringLiteral("auto"), false).toBool();
 }
 
 bool Station::openProject(const QString& path)
@@ -167,7 +164,7 @@ bool Station::loadStationFile(const QString& path)
         removeSlot(0);
     for (const SlotConfig& slot : slotsOfStation(*parsed.station))
         addSlot(slot);
-    pollPresence();
+    refreshPresence(false); // auto mode's next poll serves them
     return true;
 }
 

@@ -112,8 +112,14 @@ signals:
     void slotEnded(int index);
 
 private:
-    void restoreSession(bool project, bool slotList);
-    void applyCommandLine(const StationArgs& args);
+    // The last session's options, record, project and slots (when asked);
+    // true when auto mode was on.
+    bool restoreSession(bool project, bool slotList);
+    // False when the record file it names cannot be used.
+    bool applyCommandLine(const StationArgs& args);
+    // Notes every idle slot's presence; `autoStart`: auto mode starts the boxes
+    // that appeared.
+    void refreshPresence(bool autoStart);
     void onSlotEnded(StationSlot& slot, const SlotEnd& end);
     void onSlotProgress(StationSlot& slot, ProgressPhase phase, int done, int total);
     void setSlotState(StationSlot& slot, SlotState state);

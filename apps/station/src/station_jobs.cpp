@@ -177,7 +177,11 @@ void Station::onSlotEnded(StationSlot& slot, const SlotEnd& end)
 
 void Station::pollPresence()
 {
-    const bool autoStart = autoMode_ && project_ && !closing_;
+    refreshPresence(autoMode_ && project_ && !closing_);
+}
+
+void Station::refreshPresence(bool autoStart)
+{
     bool recordChecked = false;
     for (int i = 0; i < slotCount(); ++i) {
         StationSlot& slot = *slots_[std::size_t(i)];
