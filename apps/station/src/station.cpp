@@ -62,38 +62,38 @@ Station::~Station()
 
 void Station::apply(const StationArgs& args)
 {
-    // What the command line names replaces what was kept; a lock keeps it.
-    // Nothing can start before all of it is in: the record file above all.
-    const bool takeProject = !args.project.isEmpty() && !locked();
-    const bool takeSlots = (!args.slotConfigs.empty() || !args.stationFile.isEmpty()) && !locked();
+    // What the command line names replaces what was kept. A lock refuses
+    // all of it alike. Nothing can start before all of it is in: the record
+    // file above all.
+    const QStringList refused = locked() ? changesOf(args) : QStringList();
+    const bool take = args.anyGiven && refused.isEmpty();
+    const bool takeProject = take && !args.project.isEmpty();
+    const bool takeSlots = take && (!args.slotConfigs.empty() || !args.stationFile.isEmpty());
+    restoring_ = true;
     const bool lastAuto = restoreSession(!takeProject, !takeSlots);
-    const bool recordTaken = !args.anyGiven || applyCommandLine(args);
+    if (!refused.isEmpty())
+        ui_.message(Icon::Exclamation, lockedCommandLineMessage(refused));
+    // A record file the command line named and that cannot be used starts nothing.
+    const bool recordTaken = !take || applyCommandLine(args);
     refreshPresence(false);
     presenceTimer_.start();
-    // A record file the command line named and that cannot be used starts nothing.
-    setAutoMode((lastAuto || args.autoMode) && recordTaken);
+    changeAutoMode((lastAuto || (take && args.autoMode)) && recordTaken);
+    restoring_ = false;
 }
 
 bool Station::applyCommandLine(const StationArgs& args)
 {
-    const bool changesJob = !args.project.isEmpty() || !args.slotConfigs.empty() || !args.stationFile.isEmpty();
-    if (locked() && changesJob) {
-        ui_.message(Icon::Exclamation,
-                    "The station is locked: the project and slots of the command line are not "
-                    "used. Unlock it in the window to change them.");
-    } else if (changesJob) {
-        if (!args.project.isEmpty()) {
-            project_.reset();
-            openProject(args.project);
-        }
-        if (!args.slotConfigs.empty() || !args.stationFile.isEmpty()) {
-            while (!slots_.empty() && !anyRunning())
-                removeSlot(0);
-            for (const SlotConfig& slot : args.slotConfigs)
-                addSlot(slot);
-            if (!args.stationFile.isEmpty())
-                loadStationFile(args.stationFile);
-        }
+    if (!args.project.isEmpty()) {
+        project_.reset();
+        openProject(args.project);
+    }
+    if (!args.slotConfigs.empty() || !args.stationFile.isEmpty()) {
+        while (!slots_.empty() && !anyRunning())
+            removeSlot(0);
+        for (const SlotConfig& slot : args.slotConfigs)
+            addSlot(slot);
+        if (!args.stationFile.isEmpty())
+            loadStationFile(args.stationFile);
     }
     return args.recordFile.isEmpty() || setRecordFile(args.recordFile);
 }
@@ -137,6 +137,8 @@ bool Station::restoreSession(bool project, bool slotList)
 
 bool Station::openProject(const QString& path)
 {
+    if (!editable())
+        return false;
     if (anyRunning()) {
         ui_.message(Icon::Exclamation, "Jobs are running: the project can be changed once every box has ended.");
         return false;
@@ -150,6 +152,8 @@ bool Station::openProject(const QString& path)
 
 bool Station::loadStationFile(const QString& path)
 {
+    if (!editable())
+        return false;
     const FileRead read = readRegularFile(qtui::toPath(path), 1 << 20);
     StationFileResult parsed;
     if (read.status == FileStatus::Ok && !read.truncated)
@@ -182,6 +186,8 @@ bool Station::saveStationFile(const QString& path)
 
 bool Station::setRecordFile(const QString& path)
 {
+    if (!editable())
+        return false;
     const StationRecord candidate{path};
     if (!candidate.writable()) {
         ui_.message(Icon::Stop,
@@ -197,11 +203,19 @@ bool Station::setRecordFile(const QString& path)
 
 void Station::setSettings(const StationSettings& settings)
 {
+    if (!editable())
+        return;
     settings_ = settings;
     emit settingsChanged();
 }
 
 void Station::setAutoMode(bool on)
+{
+    if (editable())
+        changeAutoMode(on);
+}
+
+void Station::changeAutoMode(bool on)
 {
     if (autoMode_ != on) {
         autoMode_ = on;

@@ -87,6 +87,8 @@ public:
     void beginClosing() { closing_ = true; }
     bool closing() const { return closing_; }
 
+    // While locked, the project, the slots, the record file, the options
+    // and auto mode stay as they are: what would change them is refused.
     bool locked() const { return lock_->locked(); }
     // Locks with `password` (not empty) and keeps the session.
     bool lock(const QString& password);
@@ -120,6 +122,9 @@ private:
     // Notes every idle slot's presence; `autoStart`: auto mode starts the boxes
     // that appeared.
     void refreshPresence(bool autoStart);
+    // Not locked, or the session being restored.
+    bool editable() const { return !locked() || restoring_; }
+    void changeAutoMode(bool on);
     void onSlotEnded(StationSlot& slot, const SlotEnd& end);
     void onSlotProgress(StationSlot& slot, ProgressPhase phase, int done, int total);
     void setSlotState(StationSlot& slot, SlotState state);
@@ -149,6 +154,7 @@ private:
     StationSettings settings_;
     bool autoMode_ = false;
     bool closing_ = false;
+    bool restoring_ = false;
     QTimer presenceTimer_;
     std::unique_ptr<PortCatalog> catalog_;
     QElapsedTimer catalogAge_;

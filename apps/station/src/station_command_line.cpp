@@ -35,4 +35,31 @@ ParsedArgs parseStationArgs(const QStringList& arguments)
     return {std::move(args), {}};
 }
 
+QStringList changesOf(const StationArgs& args)
+{
+    QStringList changes;
+    if (!args.project.isEmpty())
+        changes << QStringLiteral("a project");
+    if (!args.slotConfigs.empty())
+        changes << QStringLiteral("--port");
+    if (!args.stationFile.isEmpty())
+        changes << QStringLiteral("--station");
+    if (!args.recordFile.isEmpty())
+        changes << QStringLiteral("--record");
+    if (args.autoMode)
+        changes << QStringLiteral("--auto");
+    return changes;
+}
+
+std::string lockedCommandLineMessage(const QStringList& changes)
+{
+    QString named = changes.value(0);
+    for (qsizetype i = 1; i < changes.size(); ++i)
+        named += (i + 1 == changes.size() ? QStringLiteral(" and ") : QStringLiteral(", ")) + changes[i];
+    return QStringLiteral("The station is locked: %1 on the command line %2 not used, and nothing was changed. "
+                          "Unlock the station in its window to change it.")
+        .arg(named, changes.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"))
+        .toStdString();
+}
+
 } // namespace plx71::station

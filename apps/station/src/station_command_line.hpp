@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace plx71::station {
@@ -25,5 +26,11 @@ struct ParsedArgs {
     QString error; // a usage message naming the option
 };
 ParsedArgs parseStationArgs(const QStringList& arguments);
+
+// What of the station `args` would change, as the operator gave it: "a
+// project", "--port", "--station", "--record", "--auto"; empty for none.
+QStringList changesOf(const StationArgs& args);
+// The one message that refuses all of `changes` on a locked station.
+std::string lockedCommandLineMessage(const QStringList& changes);
 
 } // namespace plx71::station

@@ -195,7 +195,7 @@ void Station::refreshPresence(bool autoStart)
             emit slotChanged(i);
         if (serve && autoStart) {
             if (!recordChecked && !checkRecordFile()) {
-                setAutoMode(false);
+                changeAutoMode(false);
                 return;
             }
             recordChecked = true;

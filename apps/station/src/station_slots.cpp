@@ -75,6 +75,8 @@ bool Station::duplicateOfSlot(const SlotConfig& config, const PortChoice& port)
 
 bool Station::addSlot(const SlotConfig& config)
 {
+    if (!editable())
+        return false;
     QString problem;
     bool notFound = false;
     const auto port = resolveSlot(config, &problem, &notFound);
@@ -104,7 +106,7 @@ bool Station::addSlot(const SlotConfig& config)
 
 void Station::removeSlot(int index)
 {
-    if (index < 0 || index >= slotCount() || slots_[std::size_t(index)]->running())
+    if (!editable() || index < 0 || index >= slotCount() || slots_[std::size_t(index)]->running())
         return;
     slots_.erase(slots_.begin() + index);
     emit slotsChanged();
@@ -112,7 +114,7 @@ void Station::removeSlot(int index)
 
 void Station::setSlotLabel(int index, const QString& label)
 {
-    if (index < 0 || index >= slotCount())
+    if (!editable() || index < 0 || index >= slotCount())
         return;
     slots_[std::size_t(index)]->config.label = label;
     emit slotChanged(index);

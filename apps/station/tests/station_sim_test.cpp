@@ -201,7 +201,7 @@ void StationSimTest::lockHoldsAcrossARestartUntilItsPassword()
              QByteArray("55ac046e56e3089fec1691c22544b605f94185216dde0465e68b9d57c20dacbc"
                         "49ca9cccf179b645991664b39d77ef317c71b845b1e30bd509112041d3a19783"));
     World w({QStringLiteral("line-3 secret"), QStringLiteral("line-3 secret")});
-    w.window->apply(StationArgs{});
+    w.window->apply(w.args({QStringLiteral("--port"), w.dir.filePath(QStringLiteral("bench-1"))}));
     w.button(QStringLiteral("Lock"))->click();
     QVERIFY(w.window->station().locked());
     QVERIFY(!w.button(QStringLiteral("Add slot..."))->isEnabled());
@@ -209,9 +209,21 @@ void StationSimTest::lockHoldsAcrossARestartUntilItsPassword()
     QFile ini(w.options.settingsFile);
     QVERIFY(ini.open(QIODevice::ReadOnly) && !ini.readAll().contains("secret"));
 
+    // Locked, the command line changes nothing, and one message says what it refused.
     w.window = std::make_unique<StationWindow>(w.options);
-    w.window->apply(StationArgs{});
-    QVERIFY(w.window->station().locked());
+    StationArgs other = w.args({kExamples + QStringLiteral("/demo_project.pxp"), QStringLiteral("--port"),
+                                w.dir.filePath(QStringLiteral("bench-2")), QStringLiteral("--auto")});
+    other.recordFile = w.dir.filePath(QStringLiteral("other.jsonl"));
+    w.window->apply(other);
+    const Station& station = w.window->station();
+    QCOMPARE(w.ui.texts().back(),
+             std::string("The station is locked: a project, --port, --record and --auto on the "
+                         "command line are not used, and nothing was changed. Unlock the "
+                         "station in its window to change it."));
+    QVERIFY(station.locked() && !station.project() && !station.autoMode() && !station.anyRunning());
+    QCOMPARE(station.slotCount(), 1);
+    QCOMPARE(station.slot(0).config.spec, w.dir.filePath(QStringLiteral("bench-1")));
+    QCOMPARE(station.record().path, w.dir.filePath(QStringLiteral("line.jsonl")));
     QVERIFY(!w.button(QStringLiteral("Open project..."))->isEnabled());
     w.answers = {QStringLiteral("guess")};
     w.button(QStringLiteral("Lock"))->click();
