@@ -77,7 +77,11 @@ void Station::apply(const StationArgs& args)
     const bool recordTaken = !take || applyCommandLine(args);
     refreshPresence(false);
     presenceTimer_.start();
-    changeAutoMode((lastAuto || (take && args.autoMode)) && recordTaken);
+    // Auto mode starts off: opening the window programs nothing. When it was
+    // on last time, the operator is asked; --auto is that answer.
+    const bool autoOn = take && args.autoMode && recordTaken;
+    autoAsked_ = lastAuto && !autoOn;
+    changeAutoMode(autoOn);
     restoring_ = false;
 }
 
@@ -109,7 +113,7 @@ void Station::saveSession()
     }
     store_->endArray();
     store_->setValue(QStringLiteral("record"), record_.path);
-    store_->setValue(QStringLiteral("auto"), autoMode_);
+    store_->setValue(QStringLiteral("auto"), autoMode_ || autoAsked_);
     settings_.save(*store_);
     store_->sync();
 }
@@ -211,16 +215,28 @@ void Station::setSettings(const StationSettings& settings)
 
 void Station::setAutoMode(bool on)
 {
-    if (editable())
-        changeAutoMode(on);
+    if (!editable())
+        return;
+    autoAsked_ = false;
+    changeAutoMode(on);
+}
+
+void Station::answerAutoModeQuestion(bool turnOn)
+{
+    if (!autoAsked_)
+        return;
+    // Turning on what the last session had is no change a lock guards.
+    autoAsked_ = false;
+    if (turnOn)
+        changeAutoMode(true);
+    else
+        emit autoModeChanged(autoMode_);
 }
 
 void Station::changeAutoMode(bool on)
 {
-    if (autoMode_ != on) {
-        autoMode_ = on;
-        emit autoModeChanged(on);
-    }
+    autoMode_ = on;
+    emit autoModeChanged(on);
     if (on)
         pollPresence();
 }

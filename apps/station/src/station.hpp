@@ -76,6 +76,10 @@ public:
     void setSettings(const StationSettings& settings);
     bool autoMode() const { return autoMode_; }
     void setAutoMode(bool on);
+    // Auto mode was on when the last session ended: the station asks before
+    // it serves anything.
+    bool autoModeAsked() const { return autoAsked_; }
+    void answerAutoModeQuestion(bool turnOn);
 
     void startAll();
     void startSlot(int index);
@@ -108,7 +112,7 @@ signals:
     void slotProgress(int index);
     void recordChanged(); // the file or its totals
     void settingsChanged();
-    void autoModeChanged(bool on);
+    void autoModeChanged(bool on); // or its question was answered
     void lockChanged();
     void beepWanted();
     void slotEnded(int index);
@@ -153,6 +157,7 @@ private:
     StationRecord record_;
     StationSettings settings_;
     bool autoMode_ = false;
+    bool autoAsked_ = false;
     bool closing_ = false;
     bool restoring_ = false;
     QTimer presenceTimer_;

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -79,10 +80,7 @@ void StationWindow::connectStation()
     });
     connect(s, &Station::recordChanged, this, &StationWindow::showTotals);
     connect(s, &Station::settingsChanged, this, &StationWindow::showSettings);
-    connect(s, &Station::autoModeChanged, this, [this](bool on) {
-        const QSignalBlocker quiet(auto_);
-        auto_->setChecked(on);
-    });
+    connect(s, &Station::autoModeChanged, this, &StationWindow::showAutoMode);
     connect(s, &Station::lockChanged, this, &StationWindow::showLockState);
     connect(s, &Station::beepWanted, this, [] { QApplication::beep(); });
     connect(s, &Station::slotEnded, this, [this] {
@@ -106,6 +104,7 @@ void StationWindow::buildWindow()
     layout->addWidget(scroll, 1);
     layout->addWidget(buildBottomRow());
     setCentralWidget(central);
+    statusBar()->addWidget(buildAutoQuestion(), 1);
     resize(1150, 560);
 }
 
@@ -168,6 +167,26 @@ QWidget* StationWindow::buildToolRow()
     layout->addStretch(1);
     lockable_ = {open, add, load, save, record, auto_, readBack_, skipBlank_, recover_, beep_};
     return row;
+}
+
+// Auto mode was on when the station was last closed: asked, not acted on.
+QWidget* StationWindow::buildAutoQuestion()
+{
+    autoQuestion_ = new QWidget(this);
+    auto* layout = new QHBoxLayout(autoQuestion_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* text = new QLabel(QStringLiteral("Auto start was on when the station was last closed. Turn it on again?"),
+                            autoQuestion_);
+    auto* on = namedButton(QStringLiteral("Turn auto start on"), autoQuestion_);
+    connect(on, &QPushButton::clicked, this, [this] { station_->answerAutoModeQuestion(true); });
+    auto* off = namedButton(QStringLiteral("Leave it off"), autoQuestion_);
+    connect(off, &QPushButton::clicked, this, [this] { station_->answerAutoModeQuestion(false); });
+    layout->addWidget(text);
+    layout->addWidget(on);
+    layout->addWidget(off);
+    layout->addStretch(1);
+    autoQuestion_->hide();
+    return autoQuestion_;
 }
 
 QWidget* StationWindow::buildBottomRow()

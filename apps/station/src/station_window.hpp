@@ -62,10 +62,12 @@ private:
     QWidget* buildToolRow();
     QWidget* buildHeader();
     QWidget* buildBottomRow();
+    QWidget* buildAutoQuestion();
     void connectStation();
     void showHeader();
     void showTotals();
     void showSettings();
+    void showAutoMode();
     void showTiles();
     void showTile(int index);
     void showLockState();
@@ -85,6 +87,7 @@ private:
     std::vector<QLabel*> headerValues_;
     QLabel* totals_ = nullptr;
     QCheckBox* auto_ = nullptr;
+    QWidget* autoQuestion_ = nullptr;
     QCheckBox* readBack_ = nullptr;
     QCheckBox* skipBlank_ = nullptr;
     QCheckBox* recover_ = nullptr;

@@ -93,6 +93,13 @@ void StationWindow::showSettings()
     showHeader();
 }
 
+void StationWindow::showAutoMode()
+{
+    const QSignalBlocker quiet(auto_);
+    auto_->setChecked(station_->autoMode());
+    autoQuestion_->setVisible(station_->autoModeAsked());
+}
+
 void StationWindow::showTiles()
 {
     const std::size_t count = std::size_t(station_->slotCount());
