@@ -282,15 +282,22 @@ void StationWindow::toggleLock()
 void StationWindow::closeEvent(QCloseEvent* event)
 {
     if (station_->anyRunning()) {
-        event->ignore();
         if (station_->closing()
             || !shell_->ui().question(Icon::Question,
                                       "Jobs are running. Cancel every box and close? Each box is brought back to "
-                                      "rest and every record line is completed first."))
+                                      "rest and every record line is completed first.")) {
+            event->ignore();
             return;
+        }
+        // From here no job starts. The jobs may have ended while the
+        // question was open: then the window closes now, else when the last
+        // box is back at rest.
         station_->beginClosing();
         station_->cancelAll();
-        return;
+        if (station_->anyRunning()) {
+            event->ignore();
+            return;
+        }
     }
     station_->saveSession();
     event->accept();
