@@ -108,7 +108,9 @@ void SlotTile::show(const StationSlot& slot, int number, bool editable)
     state_->setText(word);
     state_->setAccessibleName(QStringLiteral("Slot %1: %2").arg(number).arg(word));
     state_->setStyleSheet(stateStyle(slot.state));
-    counters_->setText(QStringLiteral("Passed %1  Failed %2").arg(slot.counters.passed).arg(slot.counters.failed));
+    const SlotCounters& c = slot.counters;
+    counters_->setText(
+        QStringLiteral("Passed %1  Failed %2  Cancelled %3").arg(c.passed).arg(c.failed).arg(c.cancelled));
     const SlotLastJob& last = slot.last;
     if (!last.when.isEmpty())
         lastJob_->setText(last.finished.isEmpty() ? QStringLiteral("Last: %1").arg(last.when)

@@ -70,6 +70,7 @@ public:
     std::vector<SerialDevice> portsNow();
 
     const StationRecord& record() const { return record_; }
+    const JobTotals& totals() const { return totals_; }
     bool setRecordFile(const QString& path);
 
     const StationSettings& settings() const { return settings_; }
@@ -110,7 +111,7 @@ signals:
     void slotsChanged(); // added or removed: every slot's number may have changed
     void slotChanged(int index);
     void slotProgress(int index);
-    void recordChanged(); // the file or its totals
+    void recordChanged(); // the record file, or this session's totals
     void settingsChanged();
     void autoModeChanged(bool on); // or its question was answered
     void lockChanged();
@@ -155,6 +156,7 @@ private:
     std::shared_ptr<const ProjectJob> project_;
     std::vector<std::unique_ptr<StationSlot>> slots_;
     StationRecord record_;
+    JobTotals totals_;
     StationSettings settings_;
     bool autoMode_ = false;
     bool autoAsked_ = false;

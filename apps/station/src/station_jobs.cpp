@@ -160,7 +160,9 @@ void Station::onSlotEnded(StationSlot& slot, const SlotEnd& end)
         ++slot.counters.passed;
     else if (state == SlotState::Failed)
         ++slot.counters.failed;
-    record_.count(end.outcome);
+    else if (state == SlotState::Cancelled)
+        ++slot.counters.cancelled;
+    totals_.count(state);
     const QString when = QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss"))
         + QStringLiteral(" (%1 s)").arg(double(end.outcome.duration.count()) / 1000.0, 0, 'f', 1);
     slot.last = {state, when,

@@ -16,10 +16,9 @@ bool StationRecord::writable() const
     return path.isEmpty() || productionRecordCanBeAppended(utf8Path());
 }
 
-void StationRecord::count(const BoxOutcome& outcome)
+void JobTotals::count(SlotState end)
 {
-    if (!path.isEmpty() && outcome.kind != OutcomeClass::OutputNotWritten)
-        ++(outcome.ok() ? passed : failed);
+    ++(end == SlotState::Verified ? passed : end == SlotState::Cancelled ? cancelled : failed);
 }
 
 } // namespace plx71::station

@@ -35,6 +35,7 @@ struct SlotConfig {
 struct SlotCounters {
     int passed = 0;
     int failed = 0;
+    int cancelled = 0;
 };
 
 // Where a running job is: its phase and, during a transfer, how far.

@@ -73,12 +73,13 @@ void StationWindow::showHeader()
 
 void StationWindow::showTotals()
 {
+    const JobTotals& t = station_->totals();
     const StationRecord& r = station_->record();
-    totals_->setText(
-        QStringLiteral("Record: %1 passed, %2 failed%3")
-            .arg(r.passed)
-            .arg(r.failed)
-            .arg(r.empty() ? QStringLiteral(" (no record file)") : QStringLiteral(" (") + r.path + QLatin1Char(')')));
+    totals_->setText(QStringLiteral("This session: %1 passed, %2 failed, %3 cancelled \u00b7 %4")
+                         .arg(t.passed)
+                         .arg(t.failed)
+                         .arg(t.cancelled)
+                         .arg(r.empty() ? QStringLiteral("no record file") : QStringLiteral("record ") + r.path));
 }
 
 void StationWindow::showSettings()

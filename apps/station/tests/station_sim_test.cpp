@@ -260,6 +260,12 @@ void StationSimTest::closingDuringAJobBringsEveryBoxToRest()
     for (const QString& line : lines)
         QCOMPARE(QJsonDocument::fromJson(line.toUtf8()).object().value(QStringLiteral("outcome")).toString(),
                  QStringLiteral("cancelled"));
+    QCOMPARE(
+        w.window->findChild<QLabel*>(QStringLiteral("recordTotals"))->text().section(QStringLiteral(" \u00b7"), 0, 0),
+        QStringLiteral("This session: 0 passed, 0 failed, 2 cancelled"));
+    QCOMPARE(
+        w.window->findChild<QLabel*>(QStringLiteral("recordTotals"))->text().section(QStringLiteral(" \u00b7"), 0, 0),
+        QStringLiteral("This session: 0 passed, 0 failed, 2 cancelled"));
 }
 
 // Pulled mid-job, the box's slot stays Failed while it is away; back on the
