@@ -86,7 +86,8 @@ public:
     void startSlot(int index);
     void cancelAll();
     void retryFailed();
-    bool anyRunning() const;
+    bool anyRunning() const { return runningCount() > 0; }
+    int runningCount() const;
     int failedCount() const;
     // No job starts any more: the front end closes once every box has ended.
     void beginClosing() { closing_ = true; }

@@ -11,13 +11,12 @@
 
 namespace plx71::station {
 
-bool Station::anyRunning() const
+int Station::runningCount() const
 {
-    for (const auto& slot : slots_) {
-        if (slot->running())
-            return true;
-    }
-    return false;
+    int running = 0;
+    for (const auto& slot : slots_)
+        running += slot->running() ? 1 : 0;
+    return running;
 }
 
 int Station::failedCount() const

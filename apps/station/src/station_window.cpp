@@ -14,8 +14,10 @@
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
@@ -30,6 +32,12 @@ QPushButton* namedButton(const QString& name, QWidget* parent)
     auto* b = new QPushButton(name, parent);
     b->setAccessibleName(name);
     return b;
+}
+
+// "1 box", "3 boxes", with `one` or `many` after it.
+QString boxes(int n, const QString& one = {}, const QString& many = {})
+{
+    return n == 1 ? QStringLiteral("1 box") + one : QStringLiteral("%1 boxes").arg(n) + many;
 }
 
 StationConfig configOf(const StationOptions& o)
@@ -198,8 +206,16 @@ QWidget* StationWindow::buildBottomRow()
     startAllButton->setShortcut(Qt::Key_F5);
     connect(startAllButton, &QPushButton::clicked, this, [this] { station_->startAll(); });
     auto* cancelAllButton = namedButton(QStringLiteral("Cancel all"), row);
-    cancelAllButton->setShortcut(Qt::Key_Escape);
+    cancelAllButton->setToolTip(QStringLiteral("Esc"));
     connect(cancelAllButton, &QPushButton::clicked, this, [this] { station_->cancelAll(); });
+    // Esc is easily pressed: with more than one box running it asks first.
+    connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, this, [this] {
+        const int n = station_->runningCount();
+        if (n <= 1
+            || confirm(QStringLiteral("Cancel the jobs of %1 running boxes?").arg(n),
+                       QStringLiteral("Stop %1 boxes").arg(n), QStringLiteral("Keep running")))
+            station_->cancelAll();
+    });
     auto* retry = namedButton(QStringLiteral("Retry failed"), row);
     connect(retry, &QPushButton::clicked, this, [this] { station_->retryFailed(); });
     totals_ = new QLabel(row);
@@ -279,13 +295,30 @@ void StationWindow::toggleLock()
     station_->lock(password);
 }
 
+bool StationWindow::confirm(const QString& text, const QString& act, const QString& keep)
+{
+    if (options_.ui) // a test's or another front end's: OK is `act`
+        return options_.ui->question(
+            Icon::Question,
+            (text + QStringLiteral(" [") + act + QStringLiteral(" / ") + keep + QLatin1Char(']')).toStdString());
+    QMessageBox box(QMessageBox::Question, QString::fromLatin1(kStationTitle), text, QMessageBox::NoButton, this);
+    QPushButton* yes = box.addButton(act, QMessageBox::AcceptRole);
+    QPushButton* no = box.addButton(keep, QMessageBox::RejectRole);
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
 void StationWindow::closeEvent(QCloseEvent* event)
 {
     if (station_->anyRunning()) {
+        const int n = station_->runningCount();
         if (station_->closing()
-            || !shell_->ui().question(Icon::Question,
-                                      "Jobs are running. Cancel every box and close? Each box is brought back to "
-                                      "rest and every record line is completed first.")) {
+            || !confirm(QStringLiteral("%1 running. Stopped, each box is brought back to rest and its record line is "
+                                       "written before the window closes.")
+                            .arg(boxes(n, QStringLiteral(" is"), QStringLiteral(" are"))),
+                        QStringLiteral("Stop %1 and close").arg(boxes(n)), QStringLiteral("Keep running"))) {
             event->ignore();
             return;
         }

@@ -73,6 +73,8 @@ private:
     void showLockState();
     void showTitle();
     void toggleLock();
+    // A question whose buttons say what they do; true for `act`.
+    bool confirm(const QString& text, const QString& act, const QString& keep);
     void openProject();
     QString chooseFile(bool save, const QString& title, const QString& filter, const QString& suffix);
     void chooseAndAddSlot();

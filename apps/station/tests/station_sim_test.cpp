@@ -253,6 +253,7 @@ void StationSimTest::closingDuringAJobBringsEveryBoxToRest()
     w.ui.setDefaultAnswer(true);
     QVERIFY(!w.window->close()); // asks, then waits for the boxes
     QVERIFY(w.ui.messages().back().isQuestion);
+    QVERIFY(w.ui.texts().back().find("[Stop 2 boxes and close / Keep running]") != std::string::npos);
     QTRY_VERIFY_WITH_TIMEOUT(!w.window->isVisible(), 30000);
     QVERIFY(first.resting() && second.resting());
     const QStringList lines = w.recordLines();
