@@ -53,7 +53,8 @@ for line in open(src).read().split():
     n, addr, kind = b[0], b[1] << 8 | b[2], b[3]
     if kind == 0:
         for i in range(n):
-            image[base + addr + i - 0xC0000 + start] = b[4 + i]
+            a = base + addr + i
+            image[a if a >= start else a - 0xC0000 + start] = b[4 + i]  # the program's start moves in
     elif kind == 2:
         base = (b[4] << 8 | b[5]) << 4
 if data == 'full':

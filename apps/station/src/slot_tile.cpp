@@ -118,6 +118,7 @@ void SlotTile::setState(SlotState state)
     state_->setAccessibleName(QStringLiteral("Slot %1: %2").arg(number_).arg(word));
     state_->setStyleSheet(stateStyle(state));
     if (state == SlotState::Running) {
+        note_.clear();
         bar_->setRange(0, 0);
         bar_->setFormat(QStringLiteral("connect"));
     }
@@ -131,7 +132,8 @@ void SlotTile::setProgress(ProgressPhase phase, int done, int total)
     } else {
         bar_->setRange(0, 0);
     }
-    bar_->setFormat(phaseText(phase) + (total > 0 ? QStringLiteral(" %p%") : QString()));
+    bar_->setFormat((note_.isEmpty() ? QString() : note_ + QStringLiteral(", ")) + phaseText(phase)
+                    + (total > 0 ? QStringLiteral(" %p%") : QString()));
 }
 
 void SlotTile::setCounters(int passed, int failed)

@@ -24,6 +24,8 @@ public:
     void setPortIdentity(const QString& identity);
     void setState(SlotState state);
     void setProgress(ProgressPhase phase, int done, int total);
+    // Shown before the phase until the job ends ("restart 2 of 5, 57600 bit/s").
+    void setNote(const QString& note) { note_ = note; }
     void setCounters(int passed, int failed);
     // recovered: what a recovering job took ("finished at 57600 bit/s ..."), or empty.
     void setLastJob(const QString& when, const QString& outcomeClass, const QString& cause,
@@ -41,6 +43,7 @@ signals:
 private:
     int number_;
     SlotState stateValue_ = SlotState::Idle;
+    QString note_;
     QLineEdit* label_;
     QLabel* port_;
     QLabel* state_;

@@ -222,6 +222,7 @@ bool StationWindow::addSlot(const SlotConfig& config)
     raw->runner->onProgress = [raw](ProgressPhase phase, int done, int total) {
         raw->tile->setProgress(phase, done, total);
     };
+    raw->runner->onNote = [raw](const QString& note) { raw->tile->setNote(note); };
     raw->runner->onEnded = [this, raw](const SlotEnd& end) { onSlotEnded(*raw, end); };
     connect(raw->tile->startButton(), &QPushButton::clicked, this, [this, raw] { startSlot(indexOf(raw->tile)); });
     connect(raw->tile->removeButton(), &QPushButton::clicked, this, [this, raw] { removeSlot(indexOf(raw->tile)); });
