@@ -31,7 +31,22 @@ protected:
         putChecksum(link.frame);
         return sendFrame(link, link.frame);
     }
+    // Sleeps and read time-outs move the link's clock, not the wall's; a
+    // read gives up after 30 ms (1 byte) or a 10 ms gap.
+    void useTestClock()
+    {
+        link.clock = [this] { return now; };
+        link.sleeper = [this](std::chrono::milliseconds d) {
+            sleeps.push_back(d.count());
+            now += d;
+        };
+        port->onReadTimeout = [this](std::chrono::milliseconds d) { now += d; };
+        link.timing.readConstant = 20ms;
+        link.timing.readPerByte = 10ms;
+        link.timing.readInterval = 10ms;
+    }
     int requestCount = 0;
+    std::chrono::steady_clock::time_point now{};
 };
 
 } // namespace
@@ -244,16 +259,7 @@ TEST_F(LinkRetries, ARecoveringFrameWaitsOnlyAsLongAsWhatHappenedNeeds)
     for (std::size_t i = 0; i < page.size(); ++i)
         page[i] = std::uint8_t(i * 7 + 3);
     const Bytes good = makeFrame(0x96, page);
-    auto now = std::chrono::steady_clock::time_point{};
-    link.clock = [&] { return now; };
-    link.sleeper = [&](std::chrono::milliseconds d) {
-        sleeps.push_back(d.count());
-        now += d;
-    };
-    port->onReadTimeout = [&](std::chrono::milliseconds d) { now += d; };
-    link.timing.readConstant = 20ms;
-    link.timing.readPerByte = 10ms;
-    link.timing.readInterval = 10ms;
+    useTestClock();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         link.recovering = c.recovering;
@@ -292,11 +298,16 @@ TEST_F(LinkRetries, ARecoveringFrameWaitsOnlyAsLongAsWhatHappenedNeeds)
         EXPECT_EQ(port->acknowledges(), c.acknowledges);
         EXPECT_EQ(port->requests().size(), c.requests);
     }
+}
 
-    // A box that refuses every attempt: refused, and no wait at all; one
-    // that stays silent: three time-outs, each followed by the quiet wait
-    // (the 4-byte request is 4.583 ms on the line).
+// A box that refuses every attempt: refused, and no wait at all; one that
+// stays silent: three time-outs, each followed by the quiet wait (the 4-byte
+// request is 4.583 ms on the line).
+TEST_F(LinkRetries, ARecoveringFrameGivesUpOnARefusingOrSilentBox)
+{
+    useTestClock();
     link.recovering = true;
+    link.frameAttempts = 10;
     for (const bool silent : {false, true}) {
         SCOPED_TRACE(silent ? "silent" : "refused");
         sleeps.clear();
