@@ -102,6 +102,15 @@ bool SlotRunner::start(SlotJob job)
                 },
                 Qt::QueuedConnection);
         };
+        o.onNote = [this](const std::string& note) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, n = QString::fromStdString(note)] {
+                    if (onNote)
+                        onNote(n);
+                },
+                Qt::QueuedConnection);
+        };
         // The window hears of a transfer only when its bar would move (a
         // percent), so many boxes cost the window's thread next to nothing.
         o.onTick = [this, phase, shown](const TransferView&, const ProgressCounters& c) {

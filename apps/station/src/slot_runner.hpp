@@ -53,6 +53,7 @@ public:
 
     // Called on the runner's thread (the window's).
     std::function<void(ProgressPhase phase, int done, int total)> onProgress;
+    std::function<void(const QString& note)> onNote; // "restart 2 of 5, 57600 bit/s"
     std::function<void(const SlotEnd& end)> onEnded;
 
 private:

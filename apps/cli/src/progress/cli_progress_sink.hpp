@@ -22,6 +22,7 @@ public:
     explicit CliProgressSink(ProgressMode mode, std::string label = {}, BoxBoard* board = nullptr, std::size_t row = 0);
 
     void phaseChanged(ProgressPhase phase) override;
+    void phaseNote(const std::string& note) override;
     bool runTransfer(const TransferView& view, ProgressCounters& counters, std::function<void()> body) override;
     bool cancelRequested() const override;
 
@@ -40,6 +41,7 @@ private:
     std::mutex mutex_;
     StepLines steps_;
     std::string phaseText_;
+    std::string note_; // a recovering job's restart, shown beside the phase
 };
 
 } // namespace plx71::cli

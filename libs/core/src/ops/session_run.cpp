@@ -86,6 +86,12 @@ void SessionRun::phase(ProgressPhase p)
         sink_->phaseChanged(p);
 }
 
+void SessionRun::note(const std::string& text)
+{
+    if (sink_)
+        sink_->phaseNote(text);
+}
+
 bool SessionRun::cancelled()
 {
     if (!sink_ || !sink_->cancelRequested())
