@@ -30,7 +30,7 @@ declare -A sets=(
   # plx71 on the 8250 UART of a QEMU guest.
   [qemu]="qemu-system-x86 linux-image-amd64 busybox-static cpio"
   # The line server's checks: a real PostgreSQL server, headless Chromium.
-  [line]="postgresql chromium curl"
+  [line]="postgresql chromium curl sqlite3"
   # The user guide's pictures and HTML.
   [guide]="xvfb xdotool pngquant optipng python3-markdown fonts-dejavu-core"
   # The Debian package and its checks: manual pages, icons, the guide.

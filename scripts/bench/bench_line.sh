@@ -92,7 +92,7 @@ echo "seeded in $(($(date +%s) - step)) s: $(pg_sql 'SELECT COUNT(*) FROM jobs')
   "$(pg_sql "SELECT pg_size_pretty(pg_database_size('line'))")"
 start_server "$pg_url"
 for path in "/api/v1/yield?by=hour" "/api/v1/jobs?limit=100" "/api/v1/yield?by=shift" "/api/v1/yield?by=day" \
-  "/api/v1/jobs?limit=100&station=station-3&outcome=verify-mismatch" "/api/v1/stations" "/metrics"; do
+  "/api/v1/jobs?limit=100&station=station-2&outcome=verify-mismatch" "/api/v1/stations" "/metrics"; do
   printf '%-64s %s\n' "GET $path" "$($load latency "$url" "$work/token" "$path" 50)"
 done
 echo "server resident memory: $(awk '/^VmRSS:/ {print $2, $3}' "/proc/$server_pid/status")" \
