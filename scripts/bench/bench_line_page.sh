@@ -70,6 +70,9 @@ pg_sql "INSERT INTO jobs (job_id, job_time, received, station, slot, label, port
               FROM generate_series(1, $rows) AS g) AS s" >/dev/null
 pg_sql "INSERT INTO job_counts (station, outcome, jobs) SELECT station, outcome, COUNT(*) FROM jobs
         GROUP BY station, outcome ON CONFLICT (station, outcome) DO UPDATE SET jobs = excluded.jobs;
+        INSERT INTO job_hours (hour, station, outcome, jobs)
+        SELECT job_time - job_time % 3600, station, outcome, COUNT(*) FROM jobs GROUP BY 1, 2, 3
+        ON CONFLICT (hour, station, outcome) DO UPDATE SET jobs = excluded.jobs;
         INSERT INTO stations (name, last_job_time) SELECT station, MAX(job_time) FROM jobs GROUP BY station
         ON CONFLICT (name) DO NOTHING;
         INSERT INTO boxes (station, port, device, last_job_id, last_time, last_outcome, slot)
