@@ -49,6 +49,6 @@ back, and updates the box's firmware.
 .
 Holds the writer control program PLX71RD, the firmware loader Plx71Ldr and
 the production station Plx71Station (Qt 6), the command-line tool plx71, the writer box in software plx71sim,
-and the device definition table.")
+the line server plx71line (every station's records in SQLite or PostgreSQL), and the device definition table.")
 
 include(CPack)

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Cross-builds the command-line tool `plx71`, the window programs `PLX71RD`
+# Cross-builds the command-line tool `plx71`, the line server `plx71line`
+# (SQLite only), the window programs `PLX71RD`
 # and `Plx71Ldr`, and the test programs (the core's GoogleTest programs and the
 # Qt tests of the window programs and their shell) for 64-bit Windows with
 # mingw-w64; GoogleTest is built from its Debian sources with the same
@@ -21,14 +22,17 @@ build="$(cd "$build" && pwd)"
 command -v x86_64-w64-mingw32-g++-posix >/dev/null ||
   { echo "x86_64-w64-mingw32-g++-posix missing (Debian: g++-mingw-w64-x86-64-posix)" >&2; exit 1; }
 
-# The command-line parser is header-only; the cross compiler gets its header
-# folder and nothing else of the host's /usr/include.
+# The command-line parser and the JSON reader are header-only; the cross
+# compiler gets their header folders and nothing else of the host's
+# /usr/include.
 cli11_include="$build/cross-include"
 [ -d /usr/include/CLI ] ||
   { echo "/usr/include/CLI missing (Debian: libcli11-dev)" >&2; exit 1; }
+[ -d /usr/include/nlohmann ] ||
+  { echo "/usr/include/nlohmann missing (Debian: nlohmann-json3-dev)" >&2; exit 1; }
 rm -rf "$cli11_include"
 mkdir -p "$cli11_include"
-cp -r /usr/include/CLI "$cli11_include/"
+cp -r /usr/include/CLI /usr/include/nlohmann "$cli11_include/"
 
 tests=OFF
 gtest_source=/usr/src/googletest
@@ -56,6 +60,9 @@ if [ -f "$build/CMakeCache.txt" ] &&
    ! grep -qxF "CMAKE_TOOLCHAIN_FILE:FILEPATH=${toolchain[0]#-DCMAKE_TOOLCHAIN_FILE=}" "$build/CMakeCache.txt"; then
   rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
 fi
+# plx71line's SQLite and cpp-httplib, from Debian's source packages.
+line_sources="${PLX71_LINE_WINDOWS_SOURCES:-$root/build-windows-line-src}"
+bash "$root/scripts/windows/line_sources_windows.sh" "$line_sources"
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
@@ -63,9 +70,10 @@ cmake -S "$root" -B "$build" -G Ninja "${toolchain[@]}" "${launcher[@]}" \
   -DCMAKE_BUILD_TYPE=Release \
   -DPLX71_BUILD_GUI=$gui -DPLX71_BUILD_TESTS=$tests -DPLX71_BUILD_BENCH=OFF -DPLX71_BUILD_SIM=OFF \
   -DPLX71_GTEST_SOURCE_DIR=$([ $tests = ON ] && echo "$gtest_source") \
-  -DCLI11_INCLUDE_DIR="$cli11_include"
-programs=plx71
-[ $gui = ON ] && programs="plx71 PLX71RD Plx71Ldr Plx71Station"
+  -DCLI11_INCLUDE_DIR="$cli11_include" -DNLOHMANN_JSON_INCLUDE_DIR="$cli11_include" \
+  -DPLX71_LINE_WINDOWS_SOURCES="$line_sources"
+programs="plx71 plx71line"
+[ $gui = ON ] && programs="plx71 plx71line PLX71RD Plx71Ldr Plx71Station"
 if [ $tests = ON ]; then
   # The core's test programs, but not the writer operations' tests: they
   # drive the software writer box on a pseudo-terminal (and the command-line

@@ -1,11 +1,11 @@
 #include "slot_runner.hpp"
 
 #include "slot_ui.hpp"
-#include "station_model.hpp"
 
 #include "plx71/messages/message_texts.hpp"
 #include "plx71/production_record/job_record.hpp"
 #include "plx71/production_record/record_file.hpp"
+#include "plx71/text/json_writer.hpp"
 #include "plx71_version.hpp"
 
 #include <QMetaObject>
@@ -16,6 +16,17 @@
 namespace plx71::station {
 
 namespace {
+
+// The record line of `plx71 --record` with the slot's number and label
+// added as its last fields; ends with '\n'.
+std::string slotRecordLine(const std::string& recordLine, int slotNumber, const QString& label)
+{
+    const auto brace = recordLine.rfind('}');
+    if (brace == std::string::npos)
+        return recordLine;
+    return recordLine.substr(0, brace) + ",\"slot\":" + std::to_string(slotNumber)
+        + ",\"label\":" + jsonString(label.toStdString()) + "}\n";
+}
 
 BoxOutcome runSession(const SlotJob& job, Ui& ui, ProgressSink& sink)
 {

@@ -56,17 +56,18 @@ QString stateStyle(SlotState state)
 
 } // namespace
 
-SlotTile::SlotTile(int number, const SlotConfig& config, QWidget* parent)
-    : QFrame(parent), number_(number), label_(new QLineEdit(config.label, this)), port_(new QLabel(this)),
-      state_(new QLabel(this)), bar_(new QProgressBar(this)), counters_(new QLabel(this)), lastJob_(new QLabel(this)),
-      cause_(new QLabel(this)), start_(new QPushButton(QStringLiteral("Start"), this)),
-      remove_(new QPushButton(QStringLiteral("Remove"), this))
+SlotTile::SlotTile(QWidget* parent)
+    : QFrame(parent), label_(new QLineEdit(this)), port_(new QLabel(this)), state_(new QLabel(this)),
+      bar_(new QProgressBar(this)), counters_(new QLabel(this)), lastJob_(new QLabel(this)), cause_(new QLabel(this)),
+      start_(new QPushButton(QStringLiteral("Start"), this)), remove_(new QPushButton(QStringLiteral("Remove"), this))
 {
     setFrameShape(QFrame::StyledPanel);
     setMinimumWidth(260);
     label_->setPlaceholderText(QStringLiteral("Label"));
     label_->setObjectName(QStringLiteral("slotLabel"));
     connect(label_, &QLineEdit::editingFinished, this, [this] { emit labelEdited(label_->text()); });
+    connect(start_, &QPushButton::clicked, this, &SlotTile::startClicked);
+    connect(remove_, &QPushButton::clicked, this, &SlotTile::removeClicked);
     port_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     port_->setWordWrap(true);
     state_->setAlignment(Qt::AlignCenter);
@@ -91,71 +92,50 @@ SlotTile::SlotTile(int number, const SlotConfig& config, QWidget* parent)
     buttons->addWidget(start_);
     buttons->addWidget(remove_);
     layout->addLayout(buttons, 6, 0, 1, 2);
-    setNumber(number);
-    setState(SlotState::Idle);
-    setCounters(0, 0);
 }
 
-void SlotTile::setNumber(int number)
+void SlotTile::show(const StationSlot& slot, int number, bool editable)
 {
-    number_ = number;
     start_->setAccessibleName(QStringLiteral("Start slot %1").arg(number));
     remove_->setAccessibleName(QStringLiteral("Remove slot %1").arg(number));
     label_->setAccessibleName(QStringLiteral("Label of slot %1").arg(number));
-    setState(stateValue_);
-}
-
-void SlotTile::setPortIdentity(const QString& identity)
-{
-    port_->setText(identity);
-}
-
-void SlotTile::setState(SlotState state)
-{
-    stateValue_ = state;
-    const QString word = stateWord(state);
+    if (!label_->hasFocus())
+        label_->setText(slot.config.label);
+    label_->setReadOnly(!editable);
+    remove_->setEnabled(editable);
+    port_->setText(slot.portIdentity);
+    const QString word = slot.stateText();
     state_->setText(word);
-    state_->setAccessibleName(QStringLiteral("Slot %1: %2").arg(number_).arg(word));
-    state_->setStyleSheet(stateStyle(state));
-    if (state == SlotState::Running) {
-        note_.clear();
-        bar_->setRange(0, 0);
-        bar_->setFormat(QStringLiteral("connect"));
-    }
+    state_->setAccessibleName(QStringLiteral("Slot %1: %2").arg(number).arg(word));
+    state_->setStyleSheet(stateStyle(slot.state));
+    const SlotCounters& c = slot.counters;
+    counters_->setText(
+        QStringLiteral("Passed %1  Failed %2  Cancelled %3").arg(c.passed).arg(c.failed).arg(c.cancelled));
+    const SlotLastJob& last = slot.last;
+    if (!last.when.isEmpty())
+        lastJob_->setText(last.finished.isEmpty() ? QStringLiteral("Last: %1").arg(last.when)
+                                                  : QStringLiteral("Last: %1, %2").arg(last.when, last.finished));
+    cause_->setText(last.outcomeClass.isEmpty() ? QString() : last.outcomeClass + QStringLiteral(": ") + last.cause);
+    showProgress(slot);
 }
 
-void SlotTile::setProgress(ProgressPhase phase, int done, int total)
+void SlotTile::showProgress(const StationSlot& slot)
 {
-    if (total > 0) {
-        bar_->setRange(0, total);
-        bar_->setValue(done);
+    if (slot.state != SlotState::Running) {
+        // The last job's result, or nothing before the first.
+        bar_->setRange(0, 1);
+        bar_->setValue(slot.last.state == SlotState::Verified ? 1 : 0);
+        bar_->setFormat(slot.last.when.isEmpty() ? QString() : stateWord(slot.last.state));
+        return;
+    }
+    const SlotProgress& p = slot.progress;
+    if (p.total > 0) {
+        bar_->setRange(0, p.total);
+        bar_->setValue(p.done);
     } else {
         bar_->setRange(0, 0);
     }
-    bar_->setFormat((note_.isEmpty() ? QString() : note_ + QStringLiteral(", ")) + phaseText(phase)
-                    + (total > 0 ? QStringLiteral(" %p%") : QString()));
-}
-
-void SlotTile::setCounters(int passed, int failed)
-{
-    counters_->setText(QStringLiteral("Passed %1  Failed %2").arg(passed).arg(failed));
-}
-
-void SlotTile::setLastJob(const QString& when, const QString& outcomeClass, const QString& cause,
-                          const QString& recovered)
-{
-    bar_->setRange(0, 1);
-    bar_->setValue(stateValue_ == SlotState::Verified ? 1 : 0);
-    bar_->setFormat(stateWord(stateValue_));
-    lastJob_->setText(recovered.isEmpty() ? QStringLiteral("Last: %1").arg(when)
-                                          : QStringLiteral("Last: %1, %2").arg(when, recovered));
-    cause_->setText(outcomeClass.isEmpty() ? QString() : outcomeClass + QStringLiteral(": ") + cause);
-}
-
-void SlotTile::setEditable(bool editable)
-{
-    label_->setReadOnly(!editable);
-    remove_->setEnabled(editable);
+    bar_->setFormat(phaseText(p.phase) + (p.total > 0 ? QStringLiteral(" %p%") : QString()));
 }
 
 } // namespace plx71::station

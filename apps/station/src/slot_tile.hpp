@@ -1,10 +1,9 @@
 #pragma once
 // One slot's tile: label, port identity, state word, progress with the
 // phase, pass and fail counters, the last job's time and, after a failure,
-// its outcome class and cause.
-#include "station_model.hpp"
-
-#include "plx71/ops/progress_sink.hpp"
+// its outcome class and cause. It draws a slot of the station and forwards
+// the operator's clicks; it keeps nothing of the slot itself.
+#include "station_slot.hpp"
 
 #include <QFrame>
 
@@ -18,32 +17,18 @@ namespace plx71::station {
 class SlotTile : public QFrame {
     Q_OBJECT
 public:
-    SlotTile(int number, const SlotConfig& config, QWidget* parent = nullptr);
+    explicit SlotTile(QWidget* parent = nullptr);
 
-    void setNumber(int number);
-    void setPortIdentity(const QString& identity);
-    void setState(SlotState state);
-    void setProgress(ProgressPhase phase, int done, int total);
-    // Shown before the phase until the job ends ("restart 2 of 5, 57600 bit/s").
-    void setNote(const QString& note) { note_ = note; }
-    void setCounters(int passed, int failed);
-    // recovered: what a recovering job took ("finished at 57600 bit/s ..."), or empty.
-    void setLastJob(const QString& when, const QString& outcomeClass, const QString& cause,
-                    const QString& recovered = {});
-    void setEditable(bool editable);
-
-    QPushButton* startButton() const { return start_; }
-    QPushButton* removeButton() const { return remove_; }
-    QLineEdit* labelEdit() const { return label_; }
-    QLabel* stateLabel() const { return state_; }
+    // Draws slot `number` (from 1); `editable`: the station is not locked.
+    void show(const StationSlot& slot, int number, bool editable);
+    void showProgress(const StationSlot& slot);
 
 signals:
+    void startClicked();
+    void removeClicked();
     void labelEdited(const QString& label);
 
 private:
-    int number_;
-    SlotState stateValue_ = SlotState::Idle;
-    QString note_;
     QLineEdit* label_;
     QLabel* port_;
     QLabel* state_;

@@ -18,7 +18,7 @@ int FirmwareCommand::run(CliContext& ctx, CliUi& ui) const
     facts.files.push_back(fileFact("firmware", file));
     const auto selected = selectFirmwareFile(ui, pathFromUtf8(file));
     if (!selected)
-        return finishJob(ctx, ui, refused(OutcomeClass::FileError, file), facts, link.productionRecordPath);
+        return finishJob(ctx, ui, refused(OutcomeClass::FileError, file), facts, link);
     JobSettings defaults;
     const SelectedFirmware& shared = *selected;
     const bool printVersion = !ctx.json && !isGang(link);

@@ -4,6 +4,7 @@
 #include "commands/job_ending.hpp"
 #include "describe_outcome.hpp"
 #include "plx71/messages/message_texts.hpp"
+#include "plx71/production_record/job_id.hpp"
 #include "plx71/text/json_writer.hpp"
 #include "progress/box_board.hpp"
 #include "progress/cli_progress_sink.hpp"
@@ -16,12 +17,13 @@ namespace plx71::cli {
 
 namespace {
 
-std::string gangJson(const std::string& command, const std::vector<JobEnding>& ends, int worst)
+std::string gangJson(const std::string& command, const std::vector<JobEnding>& ends, int worst, const std::string& line)
 {
     JsonArray boxes;
     for (const JobEnding& end : ends)
         boxes.raw(end.json);
-    return JsonObject().string("command", command).number("exitCode", worst).raw("boxes", boxes.text()).text();
+    return withLine(JsonObject().string("command", command).number("exitCode", worst).raw("boxes", boxes.text()).text(),
+                    line);
 }
 
 } // namespace
@@ -80,8 +82,13 @@ int runGangJob(CliContext& ctx, const LinkOptions& options, const ResolvedPorts&
     }
 
     std::vector<JobEnding> ends(count);
+    std::vector<std::string> jobIds(count); // each box's job starts now
+    for (std::string& id : jobIds)
+        id = newJobId();
     const auto endBox = [&](std::size_t i, const BoxOutcome& outcome) {
-        ends[i] = endJob(outcome, facts, options.productionRecordPath, *uis[i]);
+        JobFacts boxFacts = facts;
+        boxFacts.jobId = jobIds[i];
+        ends[i] = endJob(outcome, std::move(boxFacts), options, *uis[i]);
         if (board)
             board->setRow(i, resolved.specs[i].given + "  " + std::string(outcomeClassName(ends[i].outcome.kind)));
     };
@@ -109,8 +116,9 @@ int runGangJob(CliContext& ctx, const LinkOptions& options, const ResolvedPorts&
     std::fputs(gangSummaryTable(outcomes).c_str(), stdout);
     std::fflush(stdout);
     ctx.jobEnded = true;
+    const std::string line = shipRecords(options); // every box's line, once all have ended
     if (ctx.json)
-        ctx.jsonResult = gangJson(facts.command, ends, worst);
+        ctx.jsonResult = gangJson(facts.command, ends, worst, line);
     return worst;
 }
 

@@ -5,6 +5,7 @@
 #include "commands/port_option.hpp"
 #include "plx71/files/file_replace.hpp"
 #include "plx71/messages/message_texts.hpp"
+#include "plx71/production_record/job_id.hpp"
 #include "plx71/production_record/record_file.hpp"
 #include "progress/cli_progress_sink.hpp"
 
@@ -38,10 +39,13 @@ int runOneBox(CliContext& ctx, CliUi& ui, const LinkOptions& options, const Port
               const JobFacts& facts, const GangOperation& operation)
 {
     job.portSelection = port.devicePath.empty() ? port.comPortIndex : 0;
+    const std::string jobId = newJobId();
     BoxSession session(ui);
     CliProgressSink sink(options.progressMode());
     const BoxOutcome outcome = operation(session, BoxTarget{port, job.linkRate}, sink);
-    return finishJob(ctx, ui, outcome, facts, options.productionRecordPath);
+    JobFacts boxFacts = facts; // read now: the operation may have completed them
+    boxFacts.jobId = jobId;
+    return finishJob(ctx, ui, outcome, boxFacts, options);
 }
 
 } // namespace
@@ -73,7 +77,7 @@ int runLinkJob(CliContext& ctx, CliUi& ui, const LinkOptions& commandOptions, Jo
         return runOneBox(ctx, ui, options, *spec.port, job, facts, operation);
     const BoxOutcome outcome = unresolvedPortOutcome(spec);
     ui.operationFailed(outcome, failureMessage(outcome));
-    return finishJob(ctx, ui, outcome, facts, options.productionRecordPath);
+    return finishJob(ctx, ui, outcome, facts, options);
 }
 
 } // namespace plx71::cli

@@ -2,6 +2,7 @@
 
 #include "build_version.hpp"
 #include "commands/port_option.hpp"
+#include "plx71/line/shipper.hpp"
 #include "plx71/messages/message_texts.hpp"
 #include "plx71/port/link_rates.hpp"
 #include "plx71/port/port_names.hpp"
@@ -28,6 +29,11 @@ void LinkOptions::applyRate(JobSettings& job) const
         job.linkRate = linkRateOfBitRate(*baud).value_or(job.linkRate); // --baud's check took it
 }
 
+std::string LinkOptions::station() const
+{
+    return stationName.empty() ? hostName() : stationName;
+}
+
 ProgressMode LinkOptions::progressMode() const
 {
     // A mode named with --progress is the explicit choice: it wins over -q.
@@ -36,6 +42,40 @@ ProgressMode LinkOptions::progressMode() const
         return ProgressMode::None;
     return effectiveProgressMode(asked, stderrIsTerminal());
 }
+
+namespace {
+
+void addRecordOptions(CLI::App* cmd, LinkOptions& options)
+{
+    cmd->add_option("--record", options.productionRecordPath,
+                    "append one JSON line per job to FILE (production record; with --line the default is "
+                    "plx71-records.jsonl in the user's data folder)")
+        ->check(nonEmptyFileName());
+    cmd->add_option("--station-name", options.stationName,
+                    "the station or script named in each record line (default: this machine's name)");
+    auto* line = cmd->add_option("--line", options.lineUrl,
+                                 "after each job, ship the record lines not yet shipped to the line server at "
+                                 "URL (http://HOST[:PORT][/PATH]); a job never waits for it longer than a few "
+                                 "seconds and ends as it would without --line")
+                     ->check(CLI::Validator(
+                         [](std::string& text) {
+                             return line::parseLineUrl(text) ? std::string()
+                                                             : std::string("--line takes http://HOST[:PORT][/PATH]");
+                         },
+                         "URL"));
+    auto* token = cmd->add_option("--line-token", options.lineTokenPath,
+                                  "the file holding this station's token for the line server")
+                      ->check(nonEmptyFileName());
+    line->needs(token);
+    token->needs(line);
+    // The record file of --line without --record, once the line is parsed.
+    cmd->parse_complete_callback([&options] {
+        if (!options.lineUrl.empty() && options.productionRecordPath.empty())
+            options.productionRecordPath = line::defaultRecordFile();
+    });
+}
+
+} // namespace
 
 void addLinkOptions(CLI::App* cmd, LinkOptions& options, RecordOption record, BoxCount boxes)
 {
@@ -62,9 +102,7 @@ void addLinkOptions(CLI::App* cmd, LinkOptions& options, RecordOption record, Bo
             },
             "{9600,19200,38400,57600,115200}")); // as the help lists a set: the completion reads it
     if (record == RecordOption::Present)
-        cmd->add_option("--record", options.productionRecordPath,
-                        "append one JSON line per job to FILE (production record)")
-            ->check(nonEmptyFileName());
+        addRecordOptions(cmd, options);
 }
 
 } // namespace plx71::cli

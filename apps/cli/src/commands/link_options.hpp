@@ -17,7 +17,10 @@ struct LinkOptions {
     // usb:VID:PID[:SERIAL] or a station port.
     std::vector<std::string> ports;
     std::optional<int> baud;          // bit/s
-    std::string productionRecordPath; // --record FILE; empty: none
+    std::string productionRecordPath; // --record FILE; empty: none (with --line: the user's data folder)
+    std::string stationName;          // --station-name; empty: the host name
+    std::string lineUrl;              // --line URL: ship each record line to the line server
+    std::string lineTokenPath;        // --line-token FILE
     std::string progress = "auto";    // --progress
     bool quiet = false;               // -q (before or after the command): no progress
     bool recover = false;             // --recover: resync, re-read and restart on a noisy line
@@ -26,6 +29,8 @@ struct LinkOptions {
     void applyRate(JobSettings& job) const;
     // Bar, Lines or None, from --progress, -q and whether stderr is a terminal.
     ProgressMode progressMode() const;
+    // The "station" of the record lines.
+    std::string station() const;
 };
 
 // Whether a link command takes --record FILE.
@@ -33,7 +38,8 @@ enum class RecordOption { Absent, Present };
 // What the help of --port offers: several boxes at once, or one box only.
 enum class BoxCount { Several, One };
 
-// --port, --baud, --progress and -q, and --record when it is Present.
+// --port, --baud, --progress and -q, and --record, --station-name, --line
+// and --line-token when the record is Present.
 void addLinkOptions(CLI::App* cmd, LinkOptions& options, RecordOption record, BoxCount boxes = BoxCount::Several);
 // --recover, for the commands that move pages.
 void addRecoverOption(CLI::App* cmd, LinkOptions& options);

@@ -41,7 +41,7 @@ int runProjectJob(CliContext& ctx, CliUi& ui, std::string_view command, const st
     ProjectJob p;
     openProjectJob(ctx, ui, std::string(command), project, p);
     if (p.refusal)
-        return finishJob(ctx, ui, *p.refusal, p.facts, link.productionRecordPath);
+        return finishJob(ctx, ui, *p.refusal, p.facts, link);
     // One project for every box: the images are shared, read only.
     const ProjectJob& shared = p;
     return runLinkJob(ctx, ui, link, p.job, p.facts,

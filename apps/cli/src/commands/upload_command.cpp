@@ -132,7 +132,7 @@ int UploadCommand::run(CliContext& ctx, CliUi& ui) const
     JobFacts facts;
     facts.command = "upload";
     if (!loadTable(ctx, ui, state))
-        return finishJob(ctx, ui, refused(OutcomeClass::FileError, ctx.tablePath), facts, link.productionRecordPath);
+        return finishJob(ctx, ui, refused(OutcomeClass::FileError, ctx.tablePath), facts, link);
     if (isGang(link)) {
         std::fprintf(stderr, "upload reads one writer box: give --port once\n");
         return kExitUsage;
@@ -140,7 +140,7 @@ int UploadCommand::run(CliContext& ctx, CliUi& ui) const
     if (!outputsDistinct(*this))
         return kExitUsage;
     if (const auto path = unwritableOutput(ui, *this))
-        return finishJob(ctx, ui, refused(OutcomeClass::OutputNotWritten, *path), facts, link.productionRecordPath);
+        return finishJob(ctx, ui, refused(OutcomeClass::OutputNotWritten, *path), facts, link);
     return runLinkJob(ctx, ui, link, job, facts, [&](BoxSession& session, const BoxTarget& target, ProgressSink& sink) {
         BoxOutcome outcome = session.upload(target, state, job, sink, readTwice);
         if (outcome.ok() && userRomBlank(state))

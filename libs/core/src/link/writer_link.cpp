@@ -30,7 +30,9 @@ bool receiveReply(WriterLink& link, std::span<std::uint8_t> frame, std::size_t r
     auto& rx = link.received;
     // Nothing of an earlier reply may be mistaken for this one.
     std::fill(rx.begin(), rx.end(), std::uint8_t{0});
-    if (!readExactly(link, std::span(rx).first(2)))
+    const std::size_t heard = link.port->read(std::span(rx).first(2), link.timing);
+    link.lastReply = heard == 0 ? BoxReply::Silent : BoxReply::Garbled;
+    if (heard != 2)
         return false;
     std::size_t n = frameBodyLength(rx);
     // A body that does not fit the buffer is never read; the rest of it runs
@@ -247,9 +249,13 @@ bool sendFrame(WriterLink& link, std::span<const std::uint8_t> frame)
         bool acknowledged = false;
         if (link.isOpen())
             link.port->discardInput();
+        link.lastReply = BoxReply::Silent;
         if (link.isOpen() && size <= frame.size() && link.port->write(frame.first(size), link.timing)) {
             std::uint8_t ack[1] = {0};
-            acknowledged = readExactly(link, ack) && ack[0] == ACK;
+            const bool heard = readExactly(link, ack);
+            acknowledged = heard && ack[0] == ACK;
+            if (heard && !acknowledged)
+                link.lastReply = ack[0] == NAK ? BoxReply::Refused : BoxReply::Garbled;
         }
         if (acknowledged) {
             link.boxAnswered = true;
@@ -281,6 +287,20 @@ void recordLinkFailure(WriterLink& link, LinkFault cause)
 {
     link.failureCause = cause;
     ++link.failuresRecorded;
+    switch (cause) {
+    case LinkFault::Communication:
+        link.failedReply = link.lastReply;
+        break;
+    case LinkFault::BusyTooLong:
+        link.failedReply = BoxReply::Busy;
+        break;
+    case LinkFault::NoAgreement:
+        link.failedReply = BoxReply::Garbled;
+        break;
+    default:
+        link.failedReply = BoxReply::None;
+        break;
+    }
     if (cause != LinkFault::Communication && cause != LinkFault::BusyTooLong)
         return; // the caller names the request, or there is none
     // The request is still in frame (a failed exchange leaves it there).

@@ -29,6 +29,11 @@ enum class LinkFault : std::uint8_t {
     NoAgreement,   // every read answered, but no two reads of a page agreed
 };
 
+// What came back for a frame: nothing at all, a NAK, something that was no
+// good answer (another byte, a garbled or short reply; reads that never
+// agreed), or a status that stayed busy.
+enum class BoxReply : std::uint8_t { None, Silent, Refused, Garbled, Busy };
+
 struct WriterLink {
     std::unique_ptr<SerialPort> port = makeSystemSerialPort();
     int comPortIndex = 0;     // 0..3 = COM1..COM4
@@ -57,6 +62,8 @@ struct WriterLink {
     std::uint8_t failedCommand = 0; // its command code; 0 = none
     std::uint16_t failedPage = 0;   // its page number, for page commands
     bool failedCommandHasPage = false;
+    BoxReply failedReply = BoxReply::None; // how the box took it
+    BoxReply lastReply = BoxReply::None;   // how it took the last frame attempt
 
     // Attempts of sendFrame and cycles of exchangeFrame per frame. Three is
     // the box's own count; a recovering job raises it.

@@ -214,6 +214,7 @@ void downloadRecovering(ops_detail::SessionRun& run, ops_detail::Recovery& recov
                 o.kind = failed.kind;
                 o.failedCommand = failed.failedCommand;
                 o.failedPage = failed.failedPage;
+                o.failedReply = failed.failedReply;
                 o.difference = failed.difference;
             }
             return;
@@ -221,6 +222,7 @@ void downloadRecovering(ops_detail::SessionRun& run, ops_detail::Recovery& recov
         o.kind = OutcomeClass::Success;
         o.failedCommand.clear();
         o.failedPage.reset();
+        o.failedReply = CommandReply::None;
         o.difference = {};
         o.verified = false;
         o.pagesVerified = 0;

@@ -13,11 +13,12 @@ struct FailureMarks {
     std::uint8_t command = 0;
     std::uint16_t page = 0;
     bool hasPage = false;
+    BoxReply reply = BoxReply::None;
 };
 
 FailureMarks marksOf(const WriterLink& link)
 {
-    return {link.failedCommand, link.failedPage, link.failedCommandHasPage};
+    return {link.failedCommand, link.failedPage, link.failedCommandHasPage, link.failedReply};
 }
 
 void restoreMarks(WriterLink& link, const FailureMarks& m)
@@ -25,6 +26,7 @@ void restoreMarks(WriterLink& link, const FailureMarks& m)
     link.failedCommand = m.command;
     link.failedPage = m.page;
     link.failedCommandHasPage = m.hasPage;
+    link.failedReply = m.reply;
 }
 
 // Resyncs in a row that heard nothing from the box at any rate, after which

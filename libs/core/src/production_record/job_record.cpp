@@ -3,6 +3,8 @@
 #include "plx71/files/regular_file.hpp"
 #include "plx71/job/job_actions.hpp"
 #include "plx71/messages/message_texts.hpp"
+#include "plx71/production_record/job_digest.hpp"
+#include "plx71/production_record/job_id.hpp"
 #include "plx71/production_record/record_file.hpp"
 #include "plx71/text/json_writer.hpp"
 #include "plx71/text/utf8_path.hpp"
@@ -85,6 +87,9 @@ void optionalMask(JsonObject& o, std::string_view key, const std::optional<std::
 void addResultFields(JsonObject& o, const BoxOutcome& outcome, const JobFacts& facts, int exitCode)
 {
     o.string("command", facts.command).string("outcome", outcomeClassName(outcome.kind)).number("exitCode", exitCode);
+    optionalText(o, "jobId", facts.jobId);
+    optionalText(o, "station", facts.station);
+    optionalText(o, "jobDigest", facts.jobDigest);
     optionalText(o, "port", outcome.portName);
     optionalText(o, "devicePath", outcome.devicePath);
     optionalText(o, "stableName", outcome.stableName);
@@ -154,6 +159,7 @@ JobFacts jobFactsOf(const std::string& command, const WriterState& state, const 
     if (!d.name.empty()) {
         f.operationBlockMask = operationBlockMask(state, job);
         f.lockBitMask = lockBitMask(state, job);
+        f.jobDigest = plx71::jobDigest(state, job);
     }
     return f;
 }
@@ -183,9 +189,15 @@ std::string resultJson(const BoxOutcome& outcome, const JobFacts& facts, int exi
 std::string productionRecordLine(const BoxOutcome& outcome, const JobFacts& facts, int exitCode,
                                  const std::string& programVersion)
 {
+    JobFacts job = facts;
+    if (job.jobId.empty())
+        job.jobId = newJobId();
+    const std::string host = hostName();
+    if (job.station.empty())
+        job.station = host;
     JsonObject o;
-    o.string("time", utcNow()).string("host", hostName()).string("programVersion", programVersion);
-    addResultFields(o, outcome, facts, exitCode);
+    o.string("time", utcNow()).string("host", host).string("programVersion", programVersion);
+    addResultFields(o, outcome, job, exitCode);
     return o.text() + "\n";
 }
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace plx71::record_detail {
+namespace plx71 {
 
 namespace {
 
@@ -95,4 +95,4 @@ std::string sha256Hex(std::span<const std::uint8_t> bytes)
     return s.hexDigest();
 }
 
-} // namespace plx71::record_detail
+} // namespace plx71

@@ -1,27 +1,10 @@
 #pragma once
-// SHA-256 of a byte string, for the file hashes of results and records.
-#include <cstdint>
-#include <span>
-#include <string>
+// The record's SHA-256 is the public one (plx71/production_record/sha256.hpp).
+#include "plx71/production_record/sha256.hpp"
 
 namespace plx71::record_detail {
 
-class Sha256 {
-public:
-    Sha256();
-    void update(std::span<const std::uint8_t> bytes);
-    // 64 lower-case hex digits; the object is spent afterwards.
-    std::string hexDigest();
-
-private:
-    void block(const std::uint8_t* p);
-
-    std::uint32_t h_[8];
-    std::uint8_t buffer_[64];
-    std::size_t buffered_ = 0;
-    std::uint64_t length_ = 0; // bytes
-};
-
-std::string sha256Hex(std::span<const std::uint8_t> bytes);
+using plx71::Sha256;
+using plx71::sha256Hex;
 
 } // namespace plx71::record_detail

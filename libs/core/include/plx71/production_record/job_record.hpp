@@ -36,23 +36,32 @@ struct JobFacts {
     std::string idCode; // "01,02,03,04,05,06,07"
     std::optional<std::uint8_t> operationBlockMask;
     std::optional<std::uint8_t> lockBitMask;
+    // Who ran which job: the job's random UUID (job_id.hpp), the station or
+    // script (default the host name) and the job digest (job_digest.hpp;
+    // empty without a device, as for firmware and versions).
+    std::string jobId;
+    std::string station;
+    std::string jobDigest;
 };
 
 // The facts of a download/verify/upload job from the state and job settings
-// (checksums, ID, masks, file names); the file list is left to the caller.
+// (checksums, ID, masks, file names, job digest); the file list, the job id
+// and the station are left to the caller.
 JobFacts jobFactsOf(const std::string& command, const WriterState& state, const JobSettings& job);
 // A FileFact with the SHA-256 of the file's bytes (empty hash when unreadable).
 FileFact fileFact(const std::string& role, const std::string& path);
 
 // One JSON object on one line (no newline): command, outcome class and its
-// exit code, port and device path, versions, device, files, checksums, ID,
+// exit code, job id, station and job digest, port and device path, versions, device, files, checksums, ID,
 // masks, pages written and verified, whether blank pages were skipped and
 // how many, first mismatch, failed command, port
 // problem, duration in ms.
 std::string resultJson(const BoxOutcome& outcome, const JobFacts& facts, int exitCode);
 
-// The record line of a job: the same fields plus "time" (UTC, ISO 8601),
-// "host" and "programVersion"; ends with '\n'.
+// The record line of a job: "time" (UTC, ISO 8601), "host" and
+// "programVersion", then the same fields; ends with '\n'. Facts without a
+// job id get a fresh one and without a station the host name: every line
+// is a job of its own.
 std::string productionRecordLine(const BoxOutcome& outcome, const JobFacts& facts, int exitCode,
                                  const std::string& programVersion);
 

@@ -1,0 +1,73 @@
+#include "api/batch_body.hpp"
+
+#include <nlohmann/json.hpp>
+
+namespace plx71::line {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// Deeper than any record: a body nested further is refused before it can
+// exhaust the stack of whatever walks it later.
+constexpr int kMaxDepth = 32;
+constexpr std::size_t kMaxJobIdLength = 128;
+
+struct TooDeep {};
+
+std::variant<IncomingRecord, std::string> recordOf(const Json& record, std::size_t index)
+{
+    const std::string where = "record " + std::to_string(index + 1);
+    if (!record.is_object())
+        return where + " is not an object";
+    const auto id = record.find("jobId");
+    if (id == record.end() || !id->is_string())
+        return where + " has no string \"jobId\"";
+    IncomingRecord r;
+    r.jobId = id->get<std::string>();
+    if (r.jobId.empty() || r.jobId.size() > kMaxJobIdLength)
+        return where + ": \"jobId\" is empty or longer than " + std::to_string(kMaxJobIdLength) + " characters";
+    r.text = record.dump();
+    r.columns = recordColumns(record);
+    return r;
+}
+
+} // namespace
+
+std::variant<RecordBatch, std::string> parseBatchBody(const std::string& body)
+{
+    Json doc;
+    try {
+        doc = Json::parse(body, [](int depth, Json::parse_event_t, Json&) {
+            if (depth > kMaxDepth)
+                throw TooDeep{};
+            return true;
+        });
+    } catch (const Json::parse_error& e) {
+        return std::string("body is not JSON: ") + e.what();
+    } catch (const TooDeep&) {
+        return std::string("body is nested deeper than ") + std::to_string(kMaxDepth) + " levels";
+    }
+    if (!doc.is_object())
+        return std::string("body is not a JSON object");
+    const auto records = doc.find("records");
+    if (records == doc.end() || !records->is_array())
+        return std::string("\"records\" is missing or not an array");
+    RecordBatch batch;
+    if (const auto station = doc.find("station"); station != doc.end() && station->is_string())
+        batch.station = station->get<std::string>();
+    if (const auto backlog = doc.find("backlog"); backlog != doc.end() && backlog->is_number_integer()) {
+        const auto n = backlog->get<std::int64_t>();
+        if (n >= 0)
+            batch.backlog = n;
+    }
+    for (std::size_t i = 0; i < records->size(); ++i) {
+        auto record = recordOf((*records)[i], i);
+        if (auto* why = std::get_if<std::string>(&record))
+            return *why;
+        batch.records.push_back(std::move(std::get<IncomingRecord>(record)));
+    }
+    return batch;
+}
+
+} // namespace plx71::line
