@@ -1,5 +1,7 @@
 #include "slot_tile.hpp"
 
+#include "elided_label.hpp"
+
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,29 +12,6 @@
 namespace plx71::station {
 
 namespace {
-
-QString phaseText(ProgressPhase phase)
-{
-    switch (phase) {
-    case ProgressPhase::Connect:
-        return QStringLiteral("connect");
-    case ProgressPhase::Settings:
-        return QStringLiteral("settings");
-    case ProgressPhase::Erase:
-        return QStringLiteral("erase");
-    case ProgressPhase::UserPages:
-    case ProgressPhase::BootPages:
-        return QStringLiteral("pages");
-    case ProgressPhase::Commit:
-        return QStringLiteral("commit");
-    case ProgressPhase::Verify:
-        return QStringLiteral("read-back");
-    case ProgressPhase::Closing:
-        return QStringLiteral("closing");
-    default:
-        return QString::fromLatin1(progressPhaseName(phase).data(), qsizetype(progressPhaseName(phase).size()));
-    }
-}
 
 // Green, red, grey; the word is always there beside the colour.
 QString stateStyle(SlotState state)
@@ -54,40 +33,53 @@ QString stateStyle(SlotState state)
     return QStringLiteral("background:#eeeeee;color:black;");
 }
 
+// The port as the tile shows it: a path's last part ("ttyUSB0", a by-id
+// name), else as given ("COM3", "usb:0403:6001", a station port).
+QString shortPortName(const QString& spec)
+{
+    const qsizetype cut = std::max(spec.lastIndexOf(QLatin1Char('/')), spec.lastIndexOf(QLatin1Char('\\')));
+    return cut >= 0 && cut + 1 < spec.size() ? spec.mid(cut + 1) : spec;
+}
+
 } // namespace
 
 SlotTile::SlotTile(QWidget* parent)
-    : QFrame(parent), label_(new QLineEdit(this)), port_(new QLabel(this)), state_(new QLabel(this)),
-      bar_(new QProgressBar(this)), counters_(new QLabel(this)), lastJob_(new QLabel(this)), cause_(new QLabel(this)),
-      start_(new QPushButton(QStringLiteral("Start"), this)), remove_(new QPushButton(QStringLiteral("Remove"), this))
+    : QFrame(parent), number_(new QLabel(this)), label_(new QLineEdit(this)),
+      port_(new ElidedLabel(Qt::ElideMiddle, this)), state_(new QLabel(this)), bar_(new QProgressBar(this)),
+      counters_(new QLabel(this)), lastJob_(new ElidedLabel(Qt::ElideRight, this)),
+      note_(new ElidedLabel(Qt::ElideRight, this)), start_(new QPushButton(QStringLiteral("Start"), this)),
+      remove_(new QPushButton(QStringLiteral("Remove"), this))
 {
     setFrameShape(QFrame::StyledPanel);
-    setMinimumWidth(260);
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    setFixedWidth(280);
     label_->setPlaceholderText(QStringLiteral("Label"));
     label_->setObjectName(QStringLiteral("slotLabel"));
+    label_->setFrame(false);
     connect(label_, &QLineEdit::editingFinished, this, [this] { emit labelEdited(label_->text()); });
     connect(start_, &QPushButton::clicked, this, &SlotTile::startClicked);
     connect(remove_, &QPushButton::clicked, this, &SlotTile::removeClicked);
-    port_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    port_->setWordWrap(true);
+    QFont bold = number_->font();
+    bold.setBold(true);
+    number_->setFont(bold);
     state_->setAlignment(Qt::AlignCenter);
     state_->setMargin(4);
-    QFont bold = state_->font();
-    bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.4);
     state_->setFont(bold);
     bar_->setRange(0, 1);
     bar_->setValue(0);
     bar_->setFormat(QString());
-    cause_->setWordWrap(true);
     auto* layout = new QGridLayout(this);
-    layout->addWidget(label_, 0, 0, 1, 2);
-    layout->addWidget(port_, 1, 0, 1, 2);
+    auto* title = new QHBoxLayout;
+    title->addWidget(number_);
+    title->addWidget(label_, 1);
+    layout->addLayout(title, 0, 0, 1, 2);
+    layout->addWidget(port_, 1, 0);
+    layout->addWidget(counters_, 1, 1, Qt::AlignRight);
     layout->addWidget(state_, 2, 0, 1, 2);
     layout->addWidget(bar_, 3, 0, 1, 2);
-    layout->addWidget(counters_, 4, 0);
-    layout->addWidget(lastJob_, 4, 1);
-    layout->addWidget(cause_, 5, 0, 1, 2);
+    layout->addWidget(lastJob_, 4, 0, 1, 2);
+    layout->addWidget(note_, 5, 0, 1, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(start_);
     buttons->addWidget(remove_);
@@ -96,6 +88,9 @@ SlotTile::SlotTile(QWidget* parent)
 
 void SlotTile::show(const StationSlot& slot, int number, bool editable)
 {
+    const QString name = QStringLiteral("Slot %1").arg(number);
+    number_->setText(name + QStringLiteral(" \u00b7"));
+    setAccessibleName(slot.config.label.isEmpty() ? name : name + QStringLiteral(" \u00b7 ") + slot.config.label);
     start_->setAccessibleName(QStringLiteral("Start slot %1").arg(number));
     remove_->setAccessibleName(QStringLiteral("Remove slot %1").arg(number));
     label_->setAccessibleName(QStringLiteral("Label of slot %1").arg(number));
@@ -103,20 +98,33 @@ void SlotTile::show(const StationSlot& slot, int number, bool editable)
         label_->setText(slot.config.label);
     label_->setReadOnly(!editable);
     remove_->setEnabled(editable);
-    port_->setText(slot.portIdentity);
+    port_->setFullText(shortPortName(slot.config.spec));
+    port_->setToolTip(slot.portIdentity);
+    port_->setAccessibleName(QStringLiteral("Port of slot %1: ").arg(number) + port_->fullText());
+    port_->setAccessibleDescription(slot.portIdentity);
     const QString word = slot.stateText();
     state_->setText(word);
     state_->setAccessibleName(QStringLiteral("Slot %1: %2").arg(number).arg(word));
     state_->setStyleSheet(stateStyle(slot.state));
     const SlotCounters& c = slot.counters;
     counters_->setText(
-        QStringLiteral("Passed %1  Failed %2  Cancelled %3").arg(c.passed).arg(c.failed).arg(c.cancelled));
-    const SlotLastJob& last = slot.last;
-    if (!last.when.isEmpty())
-        lastJob_->setText(last.finished.isEmpty() ? QStringLiteral("Last: %1").arg(last.when)
-                                                  : QStringLiteral("Last: %1, %2").arg(last.when, last.finished));
-    cause_->setText(last.outcomeClass.isEmpty() ? QString() : last.outcomeClass + QStringLiteral(": ") + last.cause);
+        QStringLiteral("%1 passed \u00b7 %2 failed \u00b7 %3 cancelled").arg(c.passed).arg(c.failed).arg(c.cancelled));
+    showLastJob(slot, number);
     showProgress(slot);
+}
+
+// The last job's time and, unless a job runs, its cause or what it took.
+void SlotTile::showLastJob(const StationSlot& slot, int number)
+{
+    const SlotLastJob& last = slot.last;
+    lastJob_->setFullText(last.when.isEmpty() ? QString() : QStringLiteral("Last: ") + last.when);
+    QString note;
+    if (slot.state != SlotState::Running)
+        note = last.outcomeClass.isEmpty() ? last.finished : last.cause;
+    note_->setFullText(note);
+    note_->setToolTip(last.outcomeClass.isEmpty() || note.isEmpty() ? note
+                                                                    : last.outcomeClass + QStringLiteral(": ") + note);
+    note_->setAccessibleName(QStringLiteral("Last job of slot %1: %2").arg(number).arg(note));
 }
 
 void SlotTile::showProgress(const StationSlot& slot)
@@ -135,7 +143,10 @@ void SlotTile::showProgress(const StationSlot& slot)
     } else {
         bar_->setRange(0, 0);
     }
-    bar_->setFormat(phaseText(p.phase) + (p.total > 0 ? QStringLiteral(" %p%") : QString()));
+    QString format = phaseText(p.phase) + (p.total > 0 ? QStringLiteral(" %p%") : QString());
+    if (!p.note.isEmpty())
+        format += QStringLiteral(" \u00b7 ") + p.note;
+    bar_->setFormat(format);
 }
 
 } // namespace plx71::station

@@ -1,8 +1,10 @@
 #pragma once
-// One slot's tile: label, port identity, state word, progress with the
-// phase, pass and fail counters, the last job's time and, after a failure,
-// its outcome class and cause. It draws a slot of the station and forwards
-// the operator's clicks; it keeps nothing of the slot itself.
+// One slot's tile: "Slot N · label", the port's short name, the state word
+// (with the box's absence beside a kept failure), progress with the phase,
+// the counters, the last job's time and the cause of a failure or what a
+// finished job took. It draws a slot of the station and forwards the
+// operator's clicks; it keeps nothing of the slot itself, and its width is
+// the one it is given, whatever it shows.
 #include "station_slot.hpp"
 
 #include <QFrame>
@@ -13,6 +15,8 @@ class QProgressBar;
 class QPushButton;
 
 namespace plx71::station {
+
+class ElidedLabel;
 
 class SlotTile : public QFrame {
     Q_OBJECT
@@ -29,13 +33,16 @@ signals:
     void labelEdited(const QString& label);
 
 private:
+    void showLastJob(const StationSlot& slot, int number);
+
+    QLabel* number_;
     QLineEdit* label_;
-    QLabel* port_;
+    ElidedLabel* port_;
     QLabel* state_;
     QProgressBar* bar_;
     QLabel* counters_;
-    QLabel* lastJob_;
-    QLabel* cause_;
+    ElidedLabel* lastJob_;
+    ElidedLabel* note_; // a failure's cause, or what a finished job took
     QPushButton* start_;
     QPushButton* remove_;
 };

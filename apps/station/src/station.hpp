@@ -132,7 +132,7 @@ private:
     bool editable() const { return !locked() || restoring_; }
     void changeAutoMode(bool on);
     void onSlotEnded(StationSlot& slot, const SlotEnd& end);
-    void onSlotProgress(StationSlot& slot, ProgressPhase phase, int done, int total);
+    void onSlotProgress(StationSlot& slot, const SlotProgress& progress);
     void setSlotState(StationSlot& slot, SlotState state);
     bool startJob(int index);
     bool sameDeviceRunning(int index, const PortChoice& port);

@@ -146,9 +146,9 @@ void Station::cancelAll()
         slot->runner->cancel();
 }
 
-void Station::onSlotProgress(StationSlot& slot, ProgressPhase phase, int done, int total)
+void Station::onSlotProgress(StationSlot& slot, const SlotProgress& progress)
 {
-    slot.progress = {phase, done, total};
+    slot.progress = progress;
     emit slotProgress(indexOf(slot));
 }
 
@@ -167,8 +167,10 @@ void Station::onSlotEnded(StationSlot& slot, const SlotEnd& end)
     slot.last = {state, when,
                  end.outcome.ok() ? QString() : QString::fromLatin1(outcomeClassName(end.outcome.kind).data()),
                  end.cause,
-                 end.outcome.recovery && end.outcome.linkRate > 0 ? QString::fromStdString(finishedLine(end.outcome))
-                                                                  : QString()};
+                 // Only a job that finished says what it took.
+                 end.outcome.ok() && end.outcome.recovery && end.outcome.linkRate > 0
+                     ? QString::fromStdString(finishedLine(end.outcome))
+                     : QString()};
     setSlotState(slot, state);
     if (state == SlotState::Failed && settings_.beep)
         emit beepWanted();

@@ -21,6 +21,29 @@ QString stateWord(SlotState state)
     return {};
 }
 
+QString phaseText(ProgressPhase phase)
+{
+    switch (phase) {
+    case ProgressPhase::Connect:
+        return QStringLiteral("connect");
+    case ProgressPhase::Settings:
+        return QStringLiteral("settings");
+    case ProgressPhase::Erase:
+        return QStringLiteral("erase");
+    case ProgressPhase::UserPages:
+    case ProgressPhase::BootPages:
+        return QStringLiteral("pages");
+    case ProgressPhase::Commit:
+        return QStringLiteral("commit");
+    case ProgressPhase::Verify:
+        return QStringLiteral("read-back");
+    case ProgressPhase::Closing:
+        return QStringLiteral("closing");
+    default:
+        return QString::fromLatin1(progressPhaseName(phase).data(), qsizetype(progressPhaseName(phase).size()));
+    }
+}
+
 SlotState stateAfter(const BoxOutcome& outcome)
 {
     if (outcome.kind == OutcomeClass::PortNotFound)

@@ -27,6 +27,9 @@ inline bool keepsResult(SlotState state)
     return state == SlotState::Failed || state == SlotState::Cancelled;
 }
 
+// The word for where a job is: "connect", "erase", "pages", "read-back"...
+QString phaseText(ProgressPhase phase);
+
 struct SlotConfig {
     QString spec;  // what --port takes: a path, by-id name, usb:..., COMn, a station port
     QString label; // the operator's name for the slot; may be empty
@@ -36,13 +39,6 @@ struct SlotCounters {
     int passed = 0;
     int failed = 0;
     int cancelled = 0;
-};
-
-// Where a running job is: its phase and, during a transfer, how far.
-struct SlotProgress {
-    ProgressPhase phase = ProgressPhase::Connect;
-    int done = 0;
-    int total = 0; // 0: no transfer (a busy bar)
 };
 
 // The last job that ended, or the last start that was refused.

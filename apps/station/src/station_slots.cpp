@@ -93,9 +93,7 @@ bool Station::addSlot(const SlotConfig& config)
     if (port && port->recordName() != config.spec.toStdString())
         slot->portIdentity += QStringLiteral("\n") + QString::fromStdString(port->recordName());
     StationSlot* raw = slot.get();
-    raw->runner->onProgress = [this, raw](ProgressPhase phase, int done, int total) {
-        onSlotProgress(*raw, phase, done, total);
-    };
+    raw->runner->onProgress = [this, raw](const SlotProgress& progress) { onSlotProgress(*raw, progress); };
     raw->runner->onEnded = [this, raw](const SlotEnd& end) { onSlotEnded(*raw, end); };
     raw->present = port && present(*port);
     raw->state = raw->present ? SlotState::Idle : SlotState::NoBox;
