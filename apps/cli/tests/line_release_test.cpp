@@ -123,7 +123,8 @@ TEST_F(CliLine, RequireReleaseRefusesAJobNotReleased)
     const auto released = makeProject("1");
     const std::string digest = digestOf(released);
     ASSERT_EQ(runCli("release " + shellQuote(released.string()) + line("engineer"), dir).code, 0);
-    const auto unreleased = writeTestProject(dir, {.blocks = "1", .pattern = 13});
+    ScratchDir other; // another job.pxp
+    const auto unreleased = writeTestProject(other, {.blocks = "1", .pattern = 13});
     const std::string away = " --line http://127.0.0.1:" + std::to_string(freePort()) + " --line-token "
         + shellQuote((dir / "station").string());
     struct Case {
