@@ -17,6 +17,8 @@ bool CliProgressSink::cancelRequested() const
 
 void CliProgressSink::phaseChanged(ProgressPhase phase)
 {
+    if (onPhase)
+        onPhase(phase);
     std::lock_guard lock(mutex_);
     if (mode_ == ProgressMode::Lines)
         write(steps_.phase(phase));

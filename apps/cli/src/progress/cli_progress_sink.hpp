@@ -29,6 +29,8 @@ public:
     // Where lines and the single bar go (stderr, under the messages' lock);
     // tests catch them here.
     std::function<void(const std::string&)> write;
+    // Told every phase (from the box's worker thread), e.g. for the line's status.
+    std::function<void(ProgressPhase)> onPhase;
 
 private:
     void onTick(const TransferView& view, const ProgressCounters& counters);
