@@ -13,6 +13,8 @@
 #   PLX71_CHROOT_BASE=FILE.tar ...              unpack this bare chroot instead of
 #                                               running debootstrap (made with KEEP_BASE)
 #   KEEP_BASE=FILE.tar ...                      save the bare chroot there for later runs
+#   NICE=-19 ...                                run at that nice value: on a machine that
+#                                               others build on too, close to an idle one
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 rev=${1:-HEAD}
@@ -60,12 +62,12 @@ mount --bind /dev/pts "$chroot_dir/dev/pts" && mounted+=("$chroot_dir/dev/pts")
 
 # 3. The run command, each line stamped with the seconds since its start.
 log=$(mktemp /tmp/plx71-first-run-XXXXXX.log)
-echo "load before: $(uptime)"
+echo "load before: $(uptime) (nice ${NICE:-0})"
 tenths() { local now=${EPOCHREALTIME/./}; echo $(( (now - start_us) / 100000 )); }
 show() { printf '%d.%d' $(($1 / 10)) $(($1 % 10)); }
 start_us=${EPOCHREALTIME/./}
 set +e
-env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin TERM=dumb LANG=C.UTF-8 \
+nice -n "${NICE:-0}" env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin TERM=dumb LANG=C.UTF-8 \
   chroot "$chroot_dir" /bin/bash -c 'cd /root/plx71 && bash scripts/run.sh' </dev/null 2>&1 |
   while IFS= read -r line; do printf '%6s %s\n' "$(tenths)" "$line"; done >"$log"
 rc=${PIPESTATUS[0]}
