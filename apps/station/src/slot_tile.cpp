@@ -135,7 +135,8 @@ void SlotTile::showProgress(const StationSlot& slot)
     } else {
         bar_->setRange(0, 0);
     }
-    bar_->setFormat(phaseText(p.phase) + (p.total > 0 ? QStringLiteral(" %p%") : QString()));
+    bar_->setFormat((p.note.isEmpty() ? QString() : p.note + QStringLiteral(", ")) + phaseText(p.phase)
+                    + (p.total > 0 ? QStringLiteral(" %p%") : QString()));
 }
 
 } // namespace plx71::station

@@ -148,7 +148,7 @@ void Station::cancelAll()
 
 void Station::onSlotProgress(StationSlot& slot, ProgressPhase phase, int done, int total)
 {
-    slot.progress = {phase, done, total};
+    slot.progress = {phase, done, total, slot.progress.note};
     emit slotProgress(indexOf(slot));
 }
 

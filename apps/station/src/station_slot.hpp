@@ -43,6 +43,7 @@ struct SlotProgress {
     ProgressPhase phase = ProgressPhase::Connect;
     int done = 0;
     int total = 0; // 0: no transfer (a busy bar)
+    QString note;  // a recovering job that starts again: "restart 2 of 5, 57600 bit/s"
 };
 
 // The last job that ended, or the last start that was refused.

@@ -96,6 +96,10 @@ bool Station::addSlot(const SlotConfig& config)
     raw->runner->onProgress = [this, raw](ProgressPhase phase, int done, int total) {
         onSlotProgress(*raw, phase, done, total);
     };
+    raw->runner->onNote = [this, raw](const QString& note) {
+        raw->progress.note = note;
+        emit slotProgress(indexOf(*raw));
+    };
     raw->runner->onEnded = [this, raw](const SlotEnd& end) { onSlotEnded(*raw, end); };
     raw->present = port && present(*port);
     raw->state = raw->present ? SlotState::Idle : SlotState::NoBox;
