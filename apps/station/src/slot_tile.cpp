@@ -46,16 +46,15 @@ QString shortPortName(const QString& spec)
 SlotTile::SlotTile(QWidget* parent)
     : QFrame(parent), number_(new QLabel(this)), label_(new QLineEdit(this)),
       port_(new ElidedLabel(Qt::ElideMiddle, this)), state_(new QLabel(this)), bar_(new QProgressBar(this)),
-      counters_(new QLabel(this)), lastJob_(new ElidedLabel(Qt::ElideRight, this)),
+      counters_(new ElidedLabel(Qt::ElideRight, this)), lastJob_(new ElidedLabel(Qt::ElideRight, this)),
       note_(new ElidedLabel(Qt::ElideRight, this)), start_(new QPushButton(QStringLiteral("Start"), this)),
       remove_(new QPushButton(QStringLiteral("Remove"), this))
 {
     setFrameShape(QFrame::StyledPanel);
-    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    setFixedWidth(280);
     label_->setPlaceholderText(QStringLiteral("Label"));
     label_->setObjectName(QStringLiteral("slotLabel"));
     label_->setFrame(false);
+    label_->setMinimumWidth(40);
     connect(label_, &QLineEdit::editingFinished, this, [this] { emit labelEdited(label_->text()); });
     connect(start_, &QPushButton::clicked, this, &SlotTile::startClicked);
     connect(remove_, &QPushButton::clicked, this, &SlotTile::removeClicked);
@@ -63,30 +62,65 @@ SlotTile::SlotTile(QWidget* parent)
     bold.setBold(true);
     number_->setFont(bold);
     state_->setAlignment(Qt::AlignCenter);
-    state_->setMargin(4);
-    bold.setPointSizeF(bold.pointSizeF() * 1.4);
-    state_->setFont(bold);
     bar_->setRange(0, 1);
     bar_->setValue(0);
     bar_->setFormat(QString());
-    auto* layout = new QGridLayout(this);
+    setCompact(false);
+}
+
+void SlotTile::setCompact(bool compact)
+{
+    if (layout() && compact == compact_)
+        return;
+    compact_ = compact;
+    delete layout(); // the widgets stay: they are the tile's children
+    QFont stateFont = number_->font();
+    stateFont.setPointSizeF(stateFont.pointSizeF() * (compact ? 1.0 : 1.4));
+    state_->setFont(stateFont);
+    state_->setMargin(compact ? 1 : 4);
+    // Empty, they are as high as with their words: every tile of a form is
+    // as high as the others.
+    number_->setMinimumHeight(number_->fontMetrics().height());
+    state_->setMinimumHeight(state_->fontMetrics().height() + 2 * state_->margin());
+    state_->setMinimumWidth(compact ? state_->fontMetrics().horizontalAdvance(QStringLiteral("Cancelled")) + 12 : 0);
+    const int line = label_->sizeHint().height();
+    bar_->setMaximumHeight(compact ? line - 4 : QWIDGETSIZE_MAX);
+    for (QPushButton* b : {start_, remove_})
+        b->setMaximumHeight(compact ? line : QWIDGETSIZE_MAX);
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(compact ? QMargins(4, 3, 4, 3) : QMargins(8, 6, 8, 6));
+    grid->setVerticalSpacing(compact ? 2 : 4);
     auto* title = new QHBoxLayout;
     title->addWidget(number_);
     title->addWidget(label_, 1);
-    layout->addLayout(title, 0, 0, 1, 2);
-    layout->addWidget(port_, 1, 0);
-    layout->addWidget(counters_, 1, 1, Qt::AlignRight);
-    layout->addWidget(state_, 2, 0, 1, 2);
-    layout->addWidget(bar_, 3, 0, 1, 2);
-    layout->addWidget(lastJob_, 4, 0, 1, 2);
-    layout->addWidget(note_, 5, 0, 1, 2);
+    if (compact) {
+        // Five lines: title and buttons, state and bar, port and counters,
+        // the last job, its cause or what it took.
+        title->addWidget(start_);
+        title->addWidget(remove_);
+        grid->addLayout(title, 0, 0, 1, 2);
+        grid->addWidget(state_, 1, 0);
+        grid->addWidget(bar_, 1, 1);
+        grid->addWidget(port_, 2, 0);
+        grid->addWidget(counters_, 2, 1);
+        grid->addWidget(lastJob_, 3, 0, 1, 2);
+        grid->addWidget(note_, 4, 0, 1, 2);
+        return;
+    }
+    grid->addLayout(title, 0, 0, 1, 2);
+    grid->addWidget(port_, 1, 0);
+    grid->addWidget(counters_, 1, 1);
+    grid->addWidget(state_, 2, 0, 1, 2);
+    grid->addWidget(bar_, 3, 0, 1, 2);
+    grid->addWidget(lastJob_, 4, 0, 1, 2);
+    grid->addWidget(note_, 5, 0, 1, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(start_);
     buttons->addWidget(remove_);
-    layout->addLayout(buttons, 6, 0, 1, 2);
+    grid->addLayout(buttons, 6, 0, 1, 2);
 }
 
-void SlotTile::show(const StationSlot& slot, int number, bool editable)
+void SlotTile::draw(const StationSlot& slot, int number, bool editable)
 {
     const QString name = QStringLiteral("Slot %1").arg(number);
     number_->setText(name + QStringLiteral(" \u00b7"));
@@ -107,14 +141,19 @@ void SlotTile::show(const StationSlot& slot, int number, bool editable)
     state_->setAccessibleName(QStringLiteral("Slot %1: %2").arg(number).arg(word));
     state_->setStyleSheet(stateStyle(slot.state));
     const SlotCounters& c = slot.counters;
-    counters_->setText(
-        QStringLiteral("%1 passed \u00b7 %2 failed \u00b7 %3 cancelled").arg(c.passed).arg(c.failed).arg(c.cancelled));
-    showLastJob(slot, number);
-    showProgress(slot);
+    const QString counts = QStringLiteral("%1 passed \u00b7 %2 failed").arg(c.passed).arg(c.failed);
+    counters_->setFullText(c.cancelled > 0 ? counts + QStringLiteral(" \u00b7 %1 cancelled").arg(c.cancelled) : counts);
+    counters_->setAccessibleName(QStringLiteral("Counters of slot %1: %2 passed, %3 failed, %4 cancelled")
+                                     .arg(number)
+                                     .arg(c.passed)
+                                     .arg(c.failed)
+                                     .arg(c.cancelled));
+    drawLastJob(slot, number);
+    drawProgress(slot);
 }
 
 // The last job's time and, unless a job runs, its cause or what it took.
-void SlotTile::showLastJob(const StationSlot& slot, int number)
+void SlotTile::drawLastJob(const StationSlot& slot, int number)
 {
     const SlotLastJob& last = slot.last;
     lastJob_->setFullText(last.when.isEmpty() ? QString() : QStringLiteral("Last: ") + last.when);
@@ -127,7 +166,7 @@ void SlotTile::showLastJob(const StationSlot& slot, int number)
     note_->setAccessibleName(QStringLiteral("Last job of slot %1: %2").arg(number).arg(note));
 }
 
-void SlotTile::showProgress(const StationSlot& slot)
+void SlotTile::drawProgress(const StationSlot& slot)
 {
     if (slot.state != SlotState::Running) {
         // The last job's result, or nothing before the first.

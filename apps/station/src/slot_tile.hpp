@@ -24,8 +24,11 @@ public:
     explicit SlotTile(QWidget* parent = nullptr);
 
     // Draws slot `number` (from 1); `editable`: the station is not locked.
-    void show(const StationSlot& slot, int number, bool editable);
-    void showProgress(const StationSlot& slot);
+    void draw(const StationSlot& slot, int number, bool editable);
+    void drawProgress(const StationSlot& slot);
+    // Five short lines instead of seven, for many tiles on a small screen.
+    void setCompact(bool compact);
+    bool compact() const { return compact_; }
 
 signals:
     void startClicked();
@@ -33,14 +36,15 @@ signals:
     void labelEdited(const QString& label);
 
 private:
-    void showLastJob(const StationSlot& slot, int number);
+    void drawLastJob(const StationSlot& slot, int number);
 
+    bool compact_ = false;
     QLabel* number_;
     QLineEdit* label_;
     ElidedLabel* port_;
     QLabel* state_;
     QProgressBar* bar_;
-    QLabel* counters_;
+    ElidedLabel* counters_;
     ElidedLabel* lastJob_;
     ElidedLabel* note_; // a failure's cause, or what a finished job took
     QPushButton* start_;

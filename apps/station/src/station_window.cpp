@@ -1,6 +1,7 @@
 #include "station_window.hpp"
 
 #include "slot_tile.hpp"
+#include "tile_grid.hpp"
 
 #include "plx71/qtui/app_shell.hpp"
 #include "plx71/qtui/busy_cursor.hpp"
@@ -11,11 +12,13 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
 #include <QStatusBar>
@@ -54,6 +57,7 @@ StationWindow::StationWindow(StationOptions options, QWidget* parent)
     buildWindow();
     station_ = std::make_unique<Station>(configOf(options_), shell_->ui());
     connectStation();
+    restoreSize();
     showSettings();
     showLockState();
 }
@@ -83,8 +87,8 @@ void StationWindow::connectStation()
         showTitle();
     });
     connect(s, &Station::slotProgress, this, [this](int index) {
-        if (index >= 0 && index < int(tiles_.size()))
-            tiles_[std::size_t(index)]->showProgress(station_->slot(index));
+        if (index >= 0 && index < tiles_->count())
+            tiles_->tile(index)->drawProgress(station_->slot(index));
     });
     connect(s, &Station::recordChanged, this, &StationWindow::showTotals);
     connect(s, &Station::settingsChanged, this, &StationWindow::showSettings);
@@ -102,18 +106,30 @@ void StationWindow::buildWindow()
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     layout->addWidget(buildToolRow());
-    layout->addWidget(buildHeader());
-    tileArea_ = new QWidget;
-    tileGrid_ = new QGridLayout(tileArea_);
-    tileGrid_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    auto* job = new QHBoxLayout;
+    job->addWidget(buildHeader(), 1);
+    job->addWidget(buildOptions());
+    layout->addLayout(job);
+    tiles_ = new TileGrid;
     auto* scroll = new QScrollArea(central);
     scroll->setWidgetResizable(true);
-    scroll->setWidget(tileArea_);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidget(tiles_);
+    tiles_->fitTo(scroll->viewport());
     layout->addWidget(scroll, 1);
     layout->addWidget(buildBottomRow());
     setCentralWidget(central);
     statusBar()->addWidget(buildAutoQuestion(), 1);
-    resize(1150, 560);
+}
+
+// Most of the screen the first time, then the size the operator left it at.
+void StationWindow::restoreSize()
+{
+    if (restoreGeometry(station_->store().value(QStringLiteral("geometry")).toByteArray()))
+        return;
+    const QRect room = screen() ? screen()->availableGeometry() : QRect(0, 0, 1366, 768);
+    resize(std::min(1280, room.width() - 40), std::min(820, room.height() - 60));
 }
 
 QWidget* StationWindow::buildToolRow()
@@ -151,12 +167,33 @@ QWidget* StationWindow::buildToolRow()
         if (!station_->record().empty())
             QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(station_->record().path).absolutePath()));
     });
-    auto_ = new QCheckBox(QStringLiteral("Auto start"), row);
+    lockButton_ = namedButton(QStringLiteral("Lock"), row);
+    connect(lockButton_, &QPushButton::clicked, this, &StationWindow::toggleLock);
+    for (QWidget* w : std::initializer_list<QWidget*>{open, add, load, save, record, folder})
+        layout->addWidget(w);
+    layout->addStretch(1);
+    layout->addWidget(lockButton_);
+    lockable_ = {open, add, load, save, record};
+    return row;
+}
+
+// The options of every box's job, and auto mode.
+QWidget* StationWindow::buildOptions()
+{
+    auto* box = new QGroupBox(QStringLiteral("Options"), this);
+    auto* grid = new QGridLayout(box);
+    auto_ = new QCheckBox(QStringLiteral("Auto start"), box);
     connect(auto_, &QCheckBox::toggled, this, [this](bool on) { station_->setAutoMode(on); });
-    readBack_ = new QCheckBox(QStringLiteral("Read back"), row);
-    skipBlank_ = new QCheckBox(QStringLiteral("Skip blank pages"), row);
-    recover_ = new QCheckBox(QStringLiteral("Recover on a noisy line"), row);
-    beep_ = new QCheckBox(QStringLiteral("Beep on failure"), row);
+    readBack_ = new QCheckBox(QStringLiteral("Read back"), box);
+    skipBlank_ = new QCheckBox(QStringLiteral("Skip blank pages"), box);
+    recover_ = new QCheckBox(QStringLiteral("Recover on a noisy line"), box);
+    beep_ = new QCheckBox(QStringLiteral("Beep on failure"), box);
+    int i = 0;
+    for (QCheckBox* c : {auto_, readBack_, skipBlank_, recover_, beep_}) {
+        grid->addWidget(c, i % 3, i / 3);
+        lockable_.push_back(c);
+        ++i;
+    }
     for (QCheckBox* c : {readBack_, skipBlank_, recover_, beep_}) {
         connect(c, &QCheckBox::toggled, this, [this] {
             StationSettings s = station_->settings();
@@ -167,14 +204,7 @@ QWidget* StationWindow::buildToolRow()
             station_->setSettings(s);
         });
     }
-    lockButton_ = namedButton(QStringLiteral("Lock"), row);
-    connect(lockButton_, &QPushButton::clicked, this, &StationWindow::toggleLock);
-    for (QWidget* w : std::initializer_list<QWidget*>{open, add, load, save, record, folder, auto_, readBack_,
-                                                      skipBlank_, recover_, beep_, lockButton_})
-        layout->addWidget(w);
-    layout->addStretch(1);
-    lockable_ = {open, add, load, save, record, auto_, readBack_, skipBlank_, recover_, beep_};
-    return row;
+    return box;
 }
 
 // Auto mode was on when the station was last closed: asked, not acted on.
@@ -332,6 +362,7 @@ void StationWindow::closeEvent(QCloseEvent* event)
             return;
         }
     }
+    station_->store().setValue(QStringLiteral("geometry"), saveGeometry());
     station_->saveSession();
     event->accept();
 }

@@ -16,7 +16,6 @@
 #include <vector>
 
 class QCheckBox;
-class QGridLayout;
 class QLabel;
 class QPushButton;
 
@@ -26,7 +25,7 @@ class AppShell;
 
 namespace plx71::station {
 
-class SlotTile;
+class TileGrid;
 
 inline constexpr const char* kStationTitle = "Plx71Station";
 
@@ -60,6 +59,8 @@ protected:
 private:
     void buildWindow();
     QWidget* buildToolRow();
+    QWidget* buildOptions();
+    void restoreSize();
     QWidget* buildHeader();
     QWidget* buildBottomRow();
     QWidget* buildAutoQuestion();
@@ -78,14 +79,11 @@ private:
     void openProject();
     QString chooseFile(bool save, const QString& title, const QString& filter, const QString& suffix);
     void chooseAndAddSlot();
-    int indexOf(const SlotTile* tile) const;
 
     StationOptions options_;
     std::unique_ptr<qtui::AppShell> shell_;
     std::unique_ptr<Station> station_;
-    QGridLayout* tileGrid_ = nullptr;
-    QWidget* tileArea_ = nullptr;
-    std::vector<SlotTile*> tiles_;
+    TileGrid* tiles_ = nullptr;
     std::vector<QLabel*> headerValues_;
     QLabel* totals_ = nullptr;
     QCheckBox* auto_ = nullptr;

@@ -3,6 +3,7 @@
 #include "station_window.hpp"
 
 #include "slot_tile.hpp"
+#include "tile_grid.hpp"
 
 #include <QCheckBox>
 #include <QFileInfo>
@@ -14,8 +15,6 @@
 namespace plx71::station {
 
 namespace {
-
-constexpr int kTileColumns = 4;
 
 // The fields of the job header, in their order.
 QStringList headerNames()
@@ -103,38 +102,23 @@ void StationWindow::showAutoMode()
 
 void StationWindow::showTiles()
 {
-    const std::size_t count = std::size_t(station_->slotCount());
-    while (tiles_.size() > count) {
-        tiles_.back()->deleteLater();
-        tiles_.pop_back();
-    }
-    while (tiles_.size() < count) {
-        auto* tile = new SlotTile(tileArea_);
-        connect(tile, &SlotTile::startClicked, this, [this, tile] { station_->startSlot(indexOf(tile)); });
-        connect(tile, &SlotTile::removeClicked, this, [this, tile] { station_->removeSlot(indexOf(tile)); });
+    tiles_->setCount(station_->slotCount(), [this] {
+        auto* tile = new SlotTile;
+        connect(tile, &SlotTile::startClicked, this, [this, tile] { station_->startSlot(tiles_->indexOf(tile)); });
+        connect(tile, &SlotTile::removeClicked, this, [this, tile] { station_->removeSlot(tiles_->indexOf(tile)); });
         connect(tile, &SlotTile::labelEdited, this,
-                [this, tile](const QString& label) { station_->setSlotLabel(indexOf(tile), label); });
-        tileGrid_->addWidget(tile, int(tiles_.size()) / kTileColumns, int(tiles_.size()) % kTileColumns);
-        tiles_.push_back(tile);
-    }
-    for (std::size_t i = 0; i < tiles_.size(); ++i)
-        showTile(int(i));
+                [this, tile](const QString& label) { station_->setSlotLabel(tiles_->indexOf(tile), label); });
+        return tile;
+    });
+    for (int i = 0; i < tiles_->count(); ++i)
+        showTile(i);
     showTitle();
 }
 
 void StationWindow::showTile(int index)
 {
-    if (index >= 0 && index < int(tiles_.size()))
-        tiles_[std::size_t(index)]->show(station_->slot(index), index + 1, !station_->locked());
-}
-
-int StationWindow::indexOf(const SlotTile* tile) const
-{
-    for (std::size_t i = 0; i < tiles_.size(); ++i) {
-        if (tiles_[i] == tile)
-            return int(i);
-    }
-    return -1;
+    if (index >= 0 && index < tiles_->count())
+        tiles_->tile(index)->draw(station_->slot(index), index + 1, !station_->locked());
 }
 
 void StationWindow::showLockState()
@@ -142,7 +126,7 @@ void StationWindow::showLockState()
     const bool editable = !station_->locked();
     for (QWidget* w : lockable_)
         w->setEnabled(editable);
-    for (int i = 0; i < int(tiles_.size()); ++i)
+    for (int i = 0; i < tiles_->count(); ++i)
         showTile(i);
     lockButton_->setText(editable ? QStringLiteral("Lock") : QStringLiteral("Unlock"));
     lockButton_->setAccessibleDescription(editable ? QStringLiteral("makes project, slots and options read-only")
