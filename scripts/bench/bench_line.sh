@@ -4,6 +4,9 @@
 #  - ingest: record lines per second into SQLite and into PostgreSQL, in
 #    batches of 1 and of 100 (one client on one kept-alive connection, as a
 #    station ships; each batch is a committed transaction);
+#  - a backlog of 10,000 lines left by an outage, shipped by plx71line push
+#    (batches of 100, as the stations ship): seconds until the server holds
+#    all of them;
 #  - with ROWS jobs in PostgreSQL (seeded by one generate_series insert, a job
 #    every 9 s, so a million span about 104 days): median and 95th percentile
 #    of GET /api/v1/yield?by=hour and /api/v1/jobs?limit=100 (the target is
@@ -65,6 +68,25 @@ for store in sqlite postgresql; do
   hundred=$($load ingest "$url" "$work/token" 100 20000)
   stop_server
   printf '%-12s %-44s %s\n' "$store" "$one" "$hundred"
+done
+
+echo "== a backlog of 10,000 lines after an outage, shipped by plx71line push"
+python3 - "$work/backlog.jsonl" <<'PY'
+import json, sys, uuid
+sys.path.insert(0, "scripts/bench")
+from line_load import record
+with open(sys.argv[1], "w") as f:
+    for n in range(10000):
+        f.write(json.dumps(record(n)) + "\n")
+PY
+for store in sqlite postgresql; do
+  if [ "$store" = sqlite ]; then db="sqlite:$work/line.db"; else db=$pg_url; fi
+  rm -f "$work/backlog.jsonl.shipped"
+  start_server "$db"
+  began=$EPOCHREALTIME
+  "$line" push --line "$url" --line-token "$work/token" "$work/backlog.jsonl" >/dev/null
+  awk -v store="$store" -v a="$began" -v b="$EPOCHREALTIME" 'BEGIN { printf "%-12s %.1f s\n", store, b - a }'
+  stop_server
 done
 
 echo "== $rows jobs in PostgreSQL"
