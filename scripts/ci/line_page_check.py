@@ -121,11 +121,14 @@ def page_figures(browser):
     })""")
 
 
-def check_page(api, figures):
+def since_iso():
     since = int(time.time()) // 3600 * 3600 - 23 * 3600  # as the page asks: 24 hours, the current one last
-    since_iso = time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(since))
-    buckets = api.call("GET", "/api/v1/yield?by=hour&since=" + since_iso, "viewer")["buckets"]
-    summary = api.call("GET", "/api/v1/summary?since=" + since_iso, "viewer")
+    return time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(since))
+
+
+def check_page(api, figures):
+    buckets = api.call("GET", "/api/v1/yield?by=hour&since=" + since_iso(), "viewer")["buckets"]
+    summary = api.call("GET", "/api/v1/summary?since=" + since_iso(), "viewer")
     passed, failed = sum(b["passed"] for b in buckets), sum(b["failed"] for b in buckets)
     check(figures["stations"] == ["line-a", "line-b"], "the two stations: %s" % figures["stations"])
     check(figures["passed"] == str(passed) and figures["failed"] == str(failed),
@@ -164,8 +167,10 @@ def check_markup_stays_text(api, browser):
     check(shown and executed == ["PLX71 line", 0], "labels holding <script> show as text: %s" % executed)
 
 
-def check_unreachable(browser, server_pid):
-    before = browser.evaluate("document.getElementById('yield-passed').textContent")
+def check_unreachable(api, browser, server_pid):
+    # The page first shows what the server holds now, then the server stops.
+    before = str(sum(b["passed"] for b in api.call("GET", "/api/v1/yield?by=hour&since=" + since_iso(), "viewer")["buckets"]))
+    browser.wait_for("document.getElementById('yield-passed').textContent === '%s'" % before, 20)
     os.kill(server_pid, signal.SIGTERM)
     try:
         browser.wait_for("document.getElementById('connection').textContent.startsWith('Line server not reachable')", 20)
@@ -191,7 +196,7 @@ def main():
         check_page(api, figures)
         pictures(browser, folder)
         check_markup_stays_text(api, browser)
-        check_unreachable(browser, server_pid)
+        check_unreachable(api, browser, server_pid)
         errors = browser.evaluate("document.getElementById('page-errors').textContent")
         check(not errors and not browser.exceptions and not browser.console,
               "no script of the page failed: %r %r %r" % (errors, browser.exceptions, browser.console))

@@ -253,7 +253,7 @@
     return d.toLocaleDateString([], { weekday: 'short' }) + ' ' + d.toLocaleTimeString([], { hour: '2-digit', minute: '2-digit' });
   }
 
-  function renderYield(data, summary, by, since) {
+  function renderYield(data, by, since) {
     const b = BUCKETS[by];
     const byStart = new Map();
     for (const bucket of data.buckets) byStart.set(Math.floor(Date.parse(bucket.start) / 1000), bucket);
@@ -276,12 +276,15 @@
     $('yield-cancelled').textContent = totals.cancelled;
     const judged = totals.passed + totals.failed;
     $('yield-percent').textContent = judged ? percent(totals.passed / judged) : '-';
-    $('yield-first-pass').textContent = percent(summary.firstPass.yield);
     $('yield-span').textContent = 'since ' + new Date(since * 1000).toLocaleString();
     fillTable('yield-table', null, rows);
     chartReady.then(() => drawChart(ordered.map((s) => bucketLabel(s, by)),
       ordered.map((s) => (byStart.get(s) || {}).passed || 0),
       ordered.map((s) => (byStart.get(s) || {}).failed || 0)));
+  }
+
+  function renderSummary(summary) {
+    $('yield-first-pass').textContent = percent(summary.firstPass.yield);
     fillTable('cause-table', 'causes-empty', summary.causes.map((c) => row([c.outcome, orDash(c.cause), c.jobs])));
   }
 
@@ -434,19 +437,17 @@
     jobQuery.set('limit', '100');
     let wait = true;
     try {
-      const [stations, yieldData, summary, boxes, jobs, releases] = await Promise.all([
-        getJson('/api/v1/stations'),
-        getJson('/api/v1/yield?by=' + by + '&since=' + sinceIso),
-        getJson('/api/v1/summary?since=' + sinceIso),
-        getJson('/api/v1/boxes'),
-        getJson('/api/v1/jobs?' + jobQuery.toString()),
-        getJson('/api/v1/releases'),
+      // Each view is drawn as soon as its answer is there; the round ends when all are.
+      const results = await Promise.allSettled([
+        getJson('/api/v1/stations').then(renderStations),
+        getJson('/api/v1/yield?by=' + by + '&since=' + sinceIso).then((data) => renderYield(data, by, since)),
+        getJson('/api/v1/summary?since=' + sinceIso).then(renderSummary),
+        getJson('/api/v1/boxes').then(renderBoxes),
+        getJson('/api/v1/jobs?' + jobQuery.toString()).then(renderJobs),
+        getJson('/api/v1/releases').then(renderReleases),
       ]);
-      renderStations(stations);
-      renderYield(yieldData, summary, by, since);
-      renderBoxes(boxes);
-      renderJobs(jobs);
-      renderReleases(releases);
+      const failed = results.find((r) => r.status === 'rejected');
+      if (failed) throw failed.reason;
       lastUpdate = new Date();
       document.body.dataset.updates = String(Number(document.body.dataset.updates || 0) + 1);
       setConnection(true, 'Updated ' + lastUpdate.toLocaleTimeString());
