@@ -105,7 +105,9 @@ bool SlotRunner::start(SlotJob job)
             shown->store(-1);
             QMetaObject::invokeMethod(
                 this,
-                [this, p] { report({p, 0, 0, {}}); },
+                [this, p] {
+                    report({p, 0, 0, {}});
+                },
                 Qt::QueuedConnection);
         };
         o.onNote = [this](const std::string& note) {
@@ -131,7 +133,9 @@ bool SlotRunner::start(SlotJob job)
             const QString note = view.text == fileName ? QString() : QString::fromStdString(view.text);
             QMetaObject::invokeMethod(
                 this,
-                [this, p, done, total, note] { report({p, done, total, note}); },
+                [this, p, done, total, note] {
+                    report({p, done, total, note});
+                },
                 Qt::QueuedConnection);
         };
         PollingProgressSink sink(o);
