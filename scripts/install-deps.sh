@@ -13,7 +13,7 @@ packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libcli11-dev libgtest-dev
 # Its checks need a real PostgreSQL server and curl (scripts/ci/line_pg_check.sh,
 # scripts/ci/line_faults.sh, scripts/bench/bench_line.sh).
 packages+=(libcpp-httplib-dev nlohmann-json3-dev libsqlite3-dev libpq-dev)
-packages+=(postgresql curl)
+packages+=(postgresql curl sqlite3)
 # The line's page (set "line" too): Chart.js, served by plx71line and shipped
 # with it, and the browser its check runs (scripts/ci/line_page_check.sh).
 packages+=(libjs-chart.js chromium)

@@ -4,6 +4,9 @@
 #  - ingest: record lines per second into SQLite and into PostgreSQL, in
 #    batches of 1 and of 100 (one client on one kept-alive connection, as a
 #    station ships; each batch is a committed transaction);
+#  - a backlog of 10,000 lines left by an outage, shipped by plx71line push
+#    (batches of 100, as the stations ship): seconds until the server holds
+#    all of them;
 #  - with ROWS jobs in PostgreSQL (seeded by one generate_series insert, a job
 #    every 9 s, so a million span about 104 days): median and 95th percentile
 #    of GET /api/v1/yield?by=hour and /api/v1/jobs?limit=100 (the target is
@@ -67,6 +70,25 @@ for store in sqlite postgresql; do
   printf '%-12s %-44s %s\n' "$store" "$one" "$hundred"
 done
 
+echo "== a backlog of 10,000 lines after an outage, shipped by plx71line push"
+python3 - "$work/backlog.jsonl" <<'PY'
+import json, sys, uuid
+sys.path.insert(0, "scripts/bench")
+from line_load import record
+with open(sys.argv[1], "w") as f:
+    for n in range(10000):
+        f.write(json.dumps(record(n)) + "\n")
+PY
+for store in sqlite postgresql; do
+  if [ "$store" = sqlite ]; then db="sqlite:$work/line.db"; else db=$pg_url; fi
+  rm -f "$work/backlog.jsonl.shipped"
+  start_server "$db"
+  began=$EPOCHREALTIME
+  "$line" push --line "$url" --line-token "$work/token" "$work/backlog.jsonl" >/dev/null
+  awk -v store="$store" -v a="$began" -v b="$EPOCHREALTIME" 'BEGIN { printf "%-12s %.1f s\n", store, b - a }'
+  stop_server
+done
+
 echo "== $rows jobs in PostgreSQL"
 step=$(date +%s)
 pg_sql "INSERT INTO jobs (job_id, job_time, received, station, slot, label, port, device, command, outcome,
@@ -92,7 +114,7 @@ echo "seeded in $(($(date +%s) - step)) s: $(pg_sql 'SELECT COUNT(*) FROM jobs')
   "$(pg_sql "SELECT pg_size_pretty(pg_database_size('line'))")"
 start_server "$pg_url"
 for path in "/api/v1/yield?by=hour" "/api/v1/jobs?limit=100" "/api/v1/yield?by=shift" "/api/v1/yield?by=day" \
-  "/api/v1/jobs?limit=100&station=station-3&outcome=verify-mismatch" "/api/v1/stations" "/metrics"; do
+  "/api/v1/jobs?limit=100&station=station-2&outcome=verify-mismatch" "/api/v1/stations" "/metrics"; do
   printf '%-64s %s\n' "GET $path" "$($load latency "$url" "$work/token" "$path" 50)"
 done
 echo "server resident memory: $(awk '/^VmRSS:/ {print $2, $3}' "/proc/$server_pid/status")" \

@@ -15,7 +15,7 @@ setup=$3
 icon=${4:-}
 command -v makensis >/dev/null || { echo "makensis missing (Debian: nsis)" >&2; exit 2; }
 [[ $version =~ ^[0-9]+\.[0-9]+$ ]] || { echo "version must be major.minor: '$version'" >&2; exit 2; }
-for p in plx71.exe PLX71RD.exe Plx71Ldr.exe Plx71Station.exe README.txt; do
+for p in plx71.exe plx71line.exe PLX71RD.exe Plx71Ldr.exe Plx71Station.exe README.txt; do
   [ -f "$stage/$p" ] || { echo "$stage/$p missing: not a packed Windows folder" >&2; exit 1; }
 done
 

@@ -37,7 +37,7 @@ qt_cmake_dir=$(sed -n 's/^Qt6_DIR:PATH=//p' "$cache")
 [ -n "$qt_cmake_dir" ] || { echo "$build was configured without Qt (no Qt6_DIR): the window programs are missing" >&2; exit 1; }
 qt=$(cd "$qt_cmake_dir/../../.." && pwd)
 
-programs=(plx71.exe PLX71RD.exe Plx71Ldr.exe Plx71Station.exe)
+programs=(plx71.exe plx71line.exe PLX71RD.exe Plx71Ldr.exe Plx71Station.exe)
 plugins=(platforms/qwindows.dll styles/qwindowsvistastyle.dll)
 for p in "${programs[@]}"; do
   [ -f "$build/bin/$p" ] || { echo "$build/bin/$p was not built" >&2; exit 1; }
@@ -107,8 +107,15 @@ licenses="$stage/licenses"
 {
   echo "PLX71 $version for Windows: what it contains and under which terms"
   echo
-  echo "plx71.exe, PLX71RD.exe, Plx71Ldr.exe, Plx71Station.exe, plx71typ.tbl, examples\\:"
+  echo "plx71.exe, plx71line.exe, PLX71RD.exe, Plx71Ldr.exe, Plx71Station.exe, plx71typ.tbl, examples\\:"
   echo "  the PLX71 programs, see PLX71.txt."
+  echo
+  echo "Built into plx71.exe and plx71line.exe:"
+  echo "  nlohmann-json $(source_package nlohmann-json3-dev | cut -d' ' -f2), MIT licence (nlohmann-json\\copyright);"
+  echo "  in plx71line.exe also cpp-httplib $(source_package libcpp-httplib-dev | cut -d' ' -f2), MIT licence"
+  echo "  (cpp-httplib\\copyright), and SQLite $(source_package libsqlite3-dev | cut -d' ' -f2), public domain"
+  echo "  (sqlite3\\copyright). Built for Windows from the Debian source packages"
+  echo "  (apt-get source nlohmann-json3 cpp-httplib sqlite3)."
   echo
   echo "Qt6*.dll, platforms\\qwindows.dll, styles\\qwindowsvistastyle.dll:"
   echo "  Qt $(sed -n 's/^set(PACKAGE_VERSION "\(.*\)")/\1/p' "$qt_cmake_dir/Qt6ConfigVersionImpl.cmake"), under the GNU LGPL version 3 (Qt\\LGPL-3.0-only.txt, which"
@@ -121,6 +128,16 @@ licenses="$stage/licenses"
   echo
 } | crlf >"$licenses/SOURCES.txt"
 crlf <"$root/packaging/debian/copyright" >"$licenses/PLX71.txt"
+line_sources=$(sed -n 's/^PLX71_LINE_WINDOWS_SOURCES:[A-Z]*=//p' "$cache")
+for part in nlohmann-json cpp-httplib sqlite3; do
+  mkdir -p "$licenses/$part"
+  case $part in
+    nlohmann-json) from=/usr/share/doc/nlohmann-json3-dev/copyright ;;
+    *) from=$line_sources/licenses/$part.txt ;;
+  esac
+  [ -f "$from" ] || { echo "$from missing: the licence of $part" >&2; exit 1; }
+  crlf <"$from" >"$licenses/$part/copyright"
+done
 mkdir -p "$licenses/Qt"
 for l in LGPL-3.0-only GPL-3.0-only GPL-2.0-only; do
   crlf <"$qt/LICENSES/$l.txt" >"$licenses/Qt/$l.txt"
@@ -158,18 +175,17 @@ for lower in $(printf '%s\n' "${!source_of[@]}" | sort); do
 done
 
 # --- The line's page (plx71line looks for web\ beside itself), with Debian's
-# Chart.js and its licence; there when the build holds the line server.
-if [ -d "$build/bin/web" ]; then
-  cp -r "$build/bin/web" "$stage/web"
-  mkdir -p "$licenses/chart.js"
-  crlf <"$build/bin/web/chart.js-copyright.txt" >"$licenses/chart.js/copyright"
-  {
-    echo "web\\chart.min.js:"
-    echo "  Chart.js $(sed -n 's/^ \* Chart.js v//p' "$build/bin/web/chart.min.js" | head -n 1), under the MIT (Expat) licence"
-    echo "  (chart.js\\copyright). Debian package $(dpkg-query -W -f='${source:Package} ${source:Version}' libjs-chart.js)."
-    echo
-  } | crlf >>"$licenses/SOURCES.txt"
-fi
+# Chart.js and its licence, as the build put them beside plx71line.
+[ -f "$build/bin/web/index.html" ] || { echo "$build/bin/web missing: the line's page was not built" >&2; exit 1; }
+cp -r "$build/bin/web" "$stage/web"
+mkdir -p "$licenses/chart.js"
+crlf <"$build/bin/web/chart.js-copyright.txt" >"$licenses/chart.js/copyright"
+{
+  echo "web\\chart.min.js (the line's page of plx71line.exe):"
+  echo "  Chart.js $(sed -n 's/^ \* Chart.js v//p' "$build/bin/web/chart.min.js" | head -n 1), under the MIT (Expat) licence"
+  echo "  (chart.js\\copyright). Debian package $(source_package libjs-chart.js)."
+  echo
+} | crlf >>"$licenses/SOURCES.txt"
 
 # --- The check: exactly the DLLs the shipped binaries import.
 echo "== import check of $stage"
