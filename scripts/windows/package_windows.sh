@@ -175,18 +175,17 @@ for lower in $(printf '%s\n' "${!source_of[@]}" | sort); do
 done
 
 # --- The line's page (plx71line looks for web\ beside itself), with Debian's
-# Chart.js and its licence; there when the build holds the line server.
-if [ -d "$build/bin/web" ]; then
-  cp -r "$build/bin/web" "$stage/web"
-  mkdir -p "$licenses/chart.js"
-  crlf <"$build/bin/web/chart.js-copyright.txt" >"$licenses/chart.js/copyright"
-  {
-    echo "web\\chart.min.js:"
-    echo "  Chart.js $(sed -n 's/^ \* Chart.js v//p' "$build/bin/web/chart.min.js" | head -n 1), under the MIT (Expat) licence"
-    echo "  (chart.js\\copyright). Debian package $(dpkg-query -W -f='${source:Package} ${source:Version}' libjs-chart.js)."
-    echo
-  } | crlf >>"$licenses/SOURCES.txt"
-fi
+# Chart.js and its licence, as the build put them beside plx71line.
+[ -f "$build/bin/web/index.html" ] || { echo "$build/bin/web missing: the line's page was not built" >&2; exit 1; }
+cp -r "$build/bin/web" "$stage/web"
+mkdir -p "$licenses/chart.js"
+crlf <"$build/bin/web/chart.js-copyright.txt" >"$licenses/chart.js/copyright"
+{
+  echo "web\\chart.min.js (the line's page of plx71line.exe):"
+  echo "  Chart.js $(sed -n 's/^ \* Chart.js v//p' "$build/bin/web/chart.min.js" | head -n 1), under the MIT (Expat) licence"
+  echo "  (chart.js\\copyright). Debian package $(source_package libjs-chart.js)."
+  echo
+} | crlf >>"$licenses/SOURCES.txt"
 
 # --- The check: exactly the DLLs the shipped binaries import.
 echo "== import check of $stage"
