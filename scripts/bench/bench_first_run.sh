@@ -74,6 +74,11 @@ rc=${PIPESTATUS[0]}
 set -e
 total=$(tenths)
 echo "load after:  $(uptime)"
+# CPU time of everything the run command ran (apt, dpkg, compilers): what
+# does not depend on how busy the machine was; over two cores it bounds
+# the time an idle machine needs.
+times >"$log.cpu" # the builtin, in this shell: its second line is its children's
+echo "CPU time of the run command (user, system): $(tail -n 1 "$log.cpu")"
 
 # Where the time went: apt and the configure end where ninja prints its
 # first step; the build ends at its last. (Times below in tenths of a second.)
