@@ -26,7 +26,7 @@ declare -A sets=(
   # The Windows cross-build, its packages and the checks under Wine.
   [windows]="g++-mingw-w64-x86-64-posix libgtest-dev librsvg2-bin imagemagick dpkg-dev
              wine wine64 nsis zip unzip python3-markdown fonts-dejavu-core
-             xvfb xdotool x11-utils binutils"
+             xvfb xdotool x11-utils binutils tcl dpkg-dev"
   # plx71 on the 8250 UART of a QEMU guest.
   [qemu]="qemu-system-x86 linux-image-amd64 busybox-static cpio"
   # The line server's checks: a real PostgreSQL server, headless Chromium.
