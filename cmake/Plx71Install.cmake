@@ -91,8 +91,11 @@ if(CMAKE_CXX_FLAGS MATCHES "-fsanitize")
   set(PLX71_HELP2MAN OFF)
 endif()
 set(man_outputs)
+# The window programs answer --help and --version without a display.
 foreach(pair "plx71;PLX-71RD writer jobs from the command line" "plx71sim;the PLX-71RD writer box in software"
-  "plx71line;the line server: the jobs of every station in one database")
+    "PLX71RD;the PLX-71RD writer control program" "Plx71Ldr;the firmware loader of the PLX-71RD writer box"
+    "Plx71Station;one project on many PLX-71RD writer boxes, for a production line"
+    "plx71line;the line server: the jobs of every station in one database")
   list(GET pair 0 program)
   list(GET pair 1 summary)
   if(NOT TARGET ${program} OR NOT PLX71_HELP2MAN)
@@ -107,18 +110,6 @@ foreach(pair "plx71;PLX-71RD writer jobs from the command line" "plx71sim;the PL
     VERBATIM)
   list(APPEND man_outputs ${page})
   install(FILES ${page} DESTINATION ${PLX71_INSTALL_MANDIR})
-endforeach()
-# The GUI programs have no --help: their pages are written by hand.
-foreach(program PLX71RD Plx71Ldr Plx71Station)
-  if(NOT TARGET ${program})
-    continue()
-  endif()
-  configure_file(${PLX71_PACKAGING_DIR}/man/${program}.1.in ${PROJECT_BINARY_DIR}/man/${program}.1 @ONLY)
-  execute_process(COMMAND gzip -9nf ${PROJECT_BINARY_DIR}/man/${program}.1 RESULT_VARIABLE gzip_rc)
-  if(NOT gzip_rc EQUAL 0)
-    message(FATAL_ERROR "gzip failed for ${program}.1")
-  endif()
-  install(FILES ${PROJECT_BINARY_DIR}/man/${program}.1.gz DESTINATION ${PLX71_INSTALL_MANDIR})
 endforeach()
 if(man_outputs)
   add_custom_target(plx71_man_pages ALL DEPENDS ${man_outputs})

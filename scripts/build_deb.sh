@@ -14,7 +14,7 @@ start=$(date +%s)
 build=$root/build/release
 
 for tool in cpack dpkg-deb dpkg-shlibdeps lintian desktop-file-validate help2man rsvg-convert file; do
-  command -v "$tool" >/dev/null || { echo "$tool missing: run scripts/install-deps.sh" >&2; exit 2; }
+  command -v "$tool" >/dev/null || { echo "$tool missing: run scripts/install-deps.sh package" >&2; exit 2; }
 done
 
 cmake --preset release >/dev/null
@@ -41,6 +41,7 @@ expected=(
   share/doc/plx71/copyright share/doc/plx71/changelog.Debian.gz share/doc/plx71/README.md
   share/doc/plx71/examples/demo_project.pxp share/doc/plx71/examples/udev/60-plx71-serial.rules
   share/doc/plx71/examples/systemd/plx71line.service
+  share/plx71/web/index.html share/plx71/web/app.js share/plx71/web/chart.min.js share/plx71/web/chart.js-copyright.txt
   share/mime/packages/plx71.xml share/icons/hicolor/scalable/mimetypes/application-x-plx71-project.svg
   share/icons/hicolor/48x48/mimetypes/application-x-plx71-project.png
   share/doc/plx71/guide/index.html share/doc/plx71/guide/images/form.png
@@ -79,6 +80,7 @@ timeout 3 "$usr/bin/plx71line" serve --db "sqlite:$work/line.db" --listen "127.0
   2>"$work/line.log" || rc=$?
 [ "$rc" = 124 ] && grep -q '^plx71line: serving sqlite:' "$work/line.log" && [ -f "$work/line.db" ] ||
   fail "plx71line serve did not start: $(cat "$work/line.log")"
+! grep "page's files" "$work/line.log" || fail "plx71line did not find the line's page in the unpacked share/plx71/web"
 echo "plx71line: served its SQLite record until stopped"
 # The GUI programs, offscreen: each reports its built window ("stage window",
 # only after the device table was read) and ends at its first paint.
@@ -92,8 +94,10 @@ cd "$root"
 
 echo "== menu entries, manual pages, bash completion"
 desktop-file-validate "$usr"/share/applications/*.desktop
-for page in plx71 plx71sim plx71line; do
+# Every page is help2man's, made from the program's own --help.
+for page in plx71 plx71sim PLX71RD Plx71Ldr Plx71Station plx71line; do
   zcat "$usr/share/man/man1/$page.1.gz" | grep -q "^\.TH \"\?${page^^}" || fail "$page.1 has no title line"
+  zcat "$usr/share/man/man1/$page.1.gz" | grep -q "^\.B $page\b\|^\\fB$page\\fR" || fail "$page.1 has no synopsis"
 done
 bash scripts/ci/check_completion.sh "$usr/share/bash-completion/completions/plx71" "$usr/bin/plx71"
 

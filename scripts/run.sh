@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds everything (release preset),
-# starts the software writer box on a pseudo-terminal reachable as COM1 and
+# The main job: installs what is missing (the run set), builds the programs
+# (release preset: no tests, no benchmarks), starts the software writer box on a pseudo-terminal reachable as COM1 and
 # opens the writer control program against it. Without a display it runs the
 # same job with the command-line tool: download and upload of the example
 # project against the software writer box.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh run
 cmake --preset release >/dev/null
 cmake --build --preset release
 bin=$PWD/build/release/bin

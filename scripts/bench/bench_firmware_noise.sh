@@ -7,8 +7,13 @@
 # those that said anything else on exit 0, and of the exit-0 loads how many
 # left wrong firmware in the box; then communication errors and other exits.
 #
+# With RECOVER=1 the loads run with --recover; with PACE=1 on a paced box
+# (--pace: bytes take their line time), and the median time of a load is
+# printed too.
+#
 #   scripts/bench/bench_firmware_noise.sh [JOBS]     # default 83 loads at 1e-4
 #   RATE=3e-5 scripts/bench/bench_firmware_noise.sh 40
+#   RECOVER=1 PACE=1 scripts/bench/bench_firmware_noise.sh 20
 #   BUILD_DIR=build/debug scripts/bench/bench_firmware_noise.sh
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -19,15 +24,21 @@ rate=${RATE:-1e-4}
 . scripts/lib/bench_box.sh
 bench_binaries "${BUILD_DIR:-build/release}"
 bench_work fwnoise
+flags=()
+[ "${RECOVER:-0}" = 1 ] && flags=(--recover)
+pace=()
+[ "${PACE:-0}" = 1 ] && pace=(--pace)
 
 : >"$work/results"
 for ((seed = 1; seed <= jobs; seed++)); do
-  start_box --busy-ms 5 --state "$work/$seed.state" --noise "$rate:$seed"
+  start_box --busy-ms 5 --state "$work/$seed.state" --noise "$rate:$seed" "${pace[@]}"
   code=0
-  timeout 600 "$plx71" -q --json firmware "$root/examples/firmware_v131.hex" --port "$work/tty" \
+  start=$(date +%s%3N)
+  timeout 600 "$plx71" -q --json firmware "$root/examples/firmware_v131.hex" --port "$work/tty" "${flags[@]}" \
     >"$work/$seed.json" 2>/dev/null || code=$?
+  ms=$(($(date +%s%3N) - start))
   stop_box
-  echo "$seed $code" >>"$work/results"
+  echo "$seed $code $ms" >>"$work/results"
 done
 
 python3 - "$work" "$root/examples/firmware_v131.hex" "$rate" <<'PY'
@@ -59,8 +70,10 @@ def stored(seed):
 
 
 counts = dict(loads=0, not_read_back=0, claimed_other=0, wrong_on_exit0=0, comm_error=0, other=0)
+times = []
 for line in open(f'{work}/results'):
-    seed, code = line.split()
+    seed, code, ms = line.split()
+    times.append(int(ms))
     counts['loads'] += 1
     if code == '5':
         counts['comm_error'] += 1
@@ -77,5 +90,7 @@ for line in open(f'{work}/results'):
     if any(pages.get(p) != v for p, v in expected.items()):
         counts['wrong_on_exit0'] += 1
         print(f'wrong firmware after exit 0: --noise {rate}:{seed}')
-print(f'rate {rate}: ' + ', '.join(f'{k} {v}' for k, v in counts.items()))
+times.sort()
+print(f'rate {rate}: ' + ', '.join(f'{k} {v}' for k, v in counts.items())
+      + f', median time {times[len(times) // 2] / 1000:.1f}s')
 PY

@@ -46,7 +46,7 @@ refuse() {
   done
 }
 
-expect "plx71 " devices info convert versions download verify upload firmware
+expect "plx71 " devices info convert versions download verify upload firmware release
 refuse "plx71 " 0 1 129 Options: Exit # a footer after the subcommands lists no subcommand
 expect "plx71 up" upload
 refuse "plx71 up" download devices
@@ -61,5 +61,8 @@ expect "plx71 --yes download --port CO" COM1 COM2 COM3 COM4
 expect "plx71 download jo" job.pxp jobs.txt
 expect "plx71 upload -o j" job.pxp
 refuse "plx71 download --port COM1 " devices
+expect "plx71 release --" --line --line-token --note --revoke
+expect "plx71 release jo" job.pxp
+expect "plx71 download --" --require-release --line
 [ "$failures" -eq 0 ] || { echo "bash completion: $failures failures" >&2; exit 1; }
 echo "bash completion: every check passed"

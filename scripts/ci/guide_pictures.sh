@@ -16,7 +16,7 @@ build="$(cd "$build" && pwd)"
 images="$root/docs/guide/images"
 start=$(date +%s)
 for tool in Xvfb pngquant optipng; do
-  command -v "$tool" >/dev/null || { echo "$tool missing: run scripts/install-deps.sh" >&2; exit 2; }
+  command -v "$tool" >/dev/null || { echo "$tool missing: run scripts/install-deps.sh guide" >&2; exit 2; }
 done
 
 preset=$(basename "$build")

@@ -33,7 +33,7 @@ bin="$build/bin"
 for f in plx71 plx71sim plx71typ.tbl; do
   [ -e "$bin/$f" ] || fail "$bin/$f missing"
 done
-qemu=$(command -v qemu-system-x86_64) || fail "qemu-system-x86_64 missing (scripts/install-deps.sh installs qemu-system-x86)"
+qemu=$(command -v qemu-system-x86_64) || fail "qemu-system-x86_64 missing (scripts/install-deps.sh qemu)"
 kernel="${PLX71_QEMU_KERNEL:-$(ls -1 /boot/vmlinuz-* 2>/dev/null | sort -V | tail -n 1)}"
 [ -n "$kernel" ] && [ -r "$kernel" ] || fail "no readable kernel in /boot (linux-image-amd64) or PLX71_QEMU_KERNEL"
 busybox=/bin/busybox

@@ -5,15 +5,16 @@
 # (default build-qt-windows); PREFIX/lib/cmake/Qt6/qt.toolchain.cmake is what
 # scripts/windows/cross_build_windows.sh configures with.
 #
-# A prebuilt copy ($PLX71_QT_PREBUILT, default /work/shared/qt6-mingw: the
-# .tar.xz, SHA256SUMS and BUILDINFO) is unpacked when its checksum matches;
-# otherwise Debian's qt6-base source package is fetched and built with the
-# configure line below (about an hour on two cores).
+# A prebuilt copy (the .tar.xz, SHA256SUMS and BUILDINFO) is unpacked when
+# its checksum matches: $PLX71_QT_PREBUILT when set, else shared/qt6-mingw
+# beside the checkout (../shared/qt6-mingw from the tree, or from the main
+# checkout when this tree is one of its git worktrees). The script says which
+# copy it used. Otherwise Debian's qt6-base source package is fetched and
+# built with the configure line below (about an hour on two cores).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 prefix="${1:-$root/build-qt-windows}"
 prefix="$(mkdir -p "$prefix" && cd "$prefix" && pwd)"
-prebuilt="${PLX71_QT_PREBUILT:-/work/shared/qt6-mingw}"
 tarball=qt6-mingw-6.4.2-x86_64.tar.xz
 qt_version=6.4.2
 toolchain_file="$prefix/lib/cmake/Qt6/qt.toolchain.cmake"
@@ -23,16 +24,34 @@ if [ -f "$toolchain_file" ] && [ -f "$prefix/bin/Qt6Widgets.dll" ]; then
   exit 0
 fi
 
-# 1. The prebuilt copy, when it is there and intact.
-if [ ! -f "$prebuilt/$tarball" ]; then
-  echo "no prebuilt Qt at $prebuilt/$tarball: building from source"
+# 1. The prebuilt copy, when it is there and intact: the first folder that
+# holds the tarball.
+prebuilt_candidates() {
+  if [ -n "${PLX71_QT_PREBUILT:-}" ]; then
+    echo "$PLX71_QT_PREBUILT"
+    return
+  fi
+  echo "$root/../shared/qt6-mingw"
+  local common
+  if common=$(git -C "$root" rev-parse --path-format=absolute --git-common-dir 2>/dev/null); then
+    echo "$(dirname "$common")/../shared/qt6-mingw"
+  fi
+}
+prebuilt=""
+tried=()
+while read -r candidate; do
+  tried+=("$candidate")
+  [ -f "$candidate/$tarball" ] && { prebuilt=$(cd "$candidate" && pwd); break; }
+done < <(prebuilt_candidates)
+if [ -z "$prebuilt" ]; then
+  echo "no prebuilt Qt ($tarball) in: ${tried[*]}: building from source"
 elif [ ! -f "$prebuilt/SHA256SUMS" ]; then
   echo "no $prebuilt/SHA256SUMS to check $tarball against: building from source"
 elif ! (cd "$prebuilt" && grep " $tarball\$" SHA256SUMS | sha256sum --check --status -); then
   echo "$prebuilt/$tarball does not match its SHA256SUMS: building from source"
 else
   tar -xJf "$prebuilt/$tarball" -C "$prefix" --strip-components=1
-  echo "Qt for Windows unpacked from $prebuilt/$tarball into $prefix"
+  echo "Qt for Windows: the prebuilt copy $prebuilt/$tarball, unpacked into $prefix"
   exit 0
 fi
 

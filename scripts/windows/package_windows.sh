@@ -21,9 +21,9 @@ start=$SECONDS
 # Debian's python3 has python3-markdown; another python3 on PATH may not.
 guide_python=python3
 [ -x /usr/bin/python3 ] && guide_python=/usr/bin/python3
-"$guide_python" -c 'import markdown' 2>/dev/null || { echo "python3-markdown missing: run scripts/install-deps.sh" >&2; exit 2; }
+"$guide_python" -c 'import markdown' 2>/dev/null || { echo "python3-markdown missing: run scripts/install-deps.sh windows" >&2; exit 2; }
 for tool in zip dpkg-query x86_64-w64-mingw32-strip x86_64-w64-mingw32-g++-posix; do
-  command -v "$tool" >/dev/null || { echo "$tool missing: run scripts/install-deps.sh" >&2; exit 2; }
+  command -v "$tool" >/dev/null || { echo "$tool missing: run scripts/install-deps.sh windows" >&2; exit 2; }
 done
 . "$root/scripts/windows/windows_imports.sh"
 
@@ -173,6 +173,19 @@ for lower in $(printf '%s\n' "${!source_of[@]}" | sort); do
     crlf </usr/share/common-licenses/GPL-3 >"$licenses/$src/GPL-3.0-only.txt"
   fi
 done
+
+# --- The line's page (plx71line looks for web\ beside itself), with Debian's
+# Chart.js and its licence, as the build put them beside plx71line.
+[ -f "$build/bin/web/index.html" ] || { echo "$build/bin/web missing: the line's page was not built" >&2; exit 1; }
+cp -r "$build/bin/web" "$stage/web"
+mkdir -p "$licenses/chart.js"
+crlf <"$build/bin/web/chart.js-copyright.txt" >"$licenses/chart.js/copyright"
+{
+  echo "web\\chart.min.js (the line's page of plx71line.exe):"
+  echo "  Chart.js $(sed -n 's/^ \* Chart.js v//p' "$build/bin/web/chart.min.js" | head -n 1), under the MIT (Expat) licence"
+  echo "  (chart.js\\copyright). Debian package $(source_package libjs-chart.js)."
+  echo
+} | crlf >>"$licenses/SOURCES.txt"
 
 # --- The check: exactly the DLLs the shipped binaries import.
 echo "== import check of $stage"

@@ -67,19 +67,22 @@ void streamAnswers(test::FakeSerialPort& port, FuzzInput& in)
 void exchange(WriterLink& link, FuzzInput& in)
 {
     const std::size_t expected = in.byte() % 40;
+    const bool exact = (in.byte() & 1) != 0;
+    link.recovering = (in.byte() & 1) != 0;
     auto& frame = link.frame;
     std::fill(frame.begin(), frame.end(), std::uint8_t{0xEE});
     setFrameBodyLength(frame, 1);
     frame[2] = CMD_READ_STATUS;
     putChecksum(frame);
     const auto before = frame;
-    if (!exchangeFrame(link, frame, expected)) {
+    if (!exchangeFrame(link, frame, {expected, exact})) {
         FUZZ_CHECK(frame == before);
         return;
     }
     const std::size_t n = frameBodyLength(frame);
     // A body of N bytes is the reply code and N - 1 payload bytes.
     FUZZ_CHECK(n <= kMaxReplyBodyLength && (n >= 1 ? n - 1 : 0) >= expected);
+    FUZZ_CHECK(!exact || !link.recovering || n == expected + 1);
     FUZZ_CHECK(checkChecksum(std::span(frame).first(n + 3)));
     // Bytes past the reply are the request's.
     FUZZ_CHECK(std::equal(frame.begin() + std::ptrdiff_t(n + 3), frame.end(), before.begin() + std::ptrdiff_t(n + 3)));

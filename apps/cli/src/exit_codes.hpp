@@ -22,7 +22,9 @@ inline constexpr ExitCodeRow kExitCodeRows[] = {
     {kExitFileError, "file error: a data, project or firmware file cannot be used, or an output was not written"},
     {kExitPortProblem, "port problem: not found, permission denied, or busy"},
     {kExitNoAnswer, "no answer from the writer box, or a communication error"},
-    {kExitBoxRefused, "the writer box refused: firmware version different, or settings not loaded"},
+    {kExitBoxRefused,
+     "the writer box refused: firmware version different, or settings not loaded; or the job is "
+     "not released for this line (--require-release)"},
     {kExitVerifyMismatch, "verify mismatch: the box holds something else than the project"},
     {kExitHangup, "SIGHUP"},
     {kExitInterrupted, "Ctrl-C"},

@@ -10,6 +10,7 @@
 #include "commands/info_command.hpp"
 #include "commands/link_options.hpp"
 #include "commands/ports_command.hpp"
+#include "commands/release_command.hpp"
 #include "commands/upload_command.hpp"
 #include "commands/verify_command.hpp"
 #include "commands/versions_command.hpp"
@@ -55,6 +56,7 @@ constexpr CommandEntry kCommands[] = {
     entry<DevicesCommand>(kFileGroup),  entry<InfoCommand>(kFileGroup),     entry<ConvertCommand>(kFileGroup),
     entry<VersionsCommand>(kLinkGroup), entry<DownloadCommand>(kLinkGroup), entry<VerifyCommand>(kLinkGroup),
     entry<UploadCommand>(kLinkGroup),   entry<FirmwareCommand>(kLinkGroup), entry<PortsCommand>(kPortGroup),
+    entry<ReleaseCommand>(kFileGroup),
 };
 
 unsigned groupOf(std::string_view name)

@@ -1,6 +1,7 @@
 // The routes' answers over real HTTP: a server on a free loopback port with
 // a SQLite store, the tokens of each role, and requests good and bad. The
 // server must answer every one and stay up.
+#include "api/jobs_csv.hpp"
 #include "api/line_server.hpp"
 #include "store/open_store.hpp"
 #include "tokens/token_file.hpp"
@@ -110,6 +111,71 @@ TEST_F(HttpRoutes, AnswersEachRequestWithItsStatus)
     EXPECT_NE(metrics->body.find("plx71line_jobs_total{station=\"s1\",outcome=\"success\"} 1"), std::string::npos);
     EXPECT_NE(metrics->body.find("plx71line_request_duration_seconds_count{route=\"/api/v1/records\",code=\"4xx\"}"),
               std::string::npos);
+}
+
+TEST_F(HttpRoutes, AnswersThePageRoutesWithTheirStatus)
+{
+    const std::string status = R"({"tiles":[{"slot":1,"label":"<script>x</script>","state":"Running","percent":37,)"
+                               R"("counters":{"passed":1,"failed":0,"cancelled":0}}],"project":"p.pxp"})";
+    const std::string digest(64, 'c');
+    const std::string release = R"({"jobDigest":")" + digest + R"(","device":"M30624FGFP","files":["a.hex"]})";
+    const std::string good = R"({"station":"s1","records":[{"jobId":"j1","outcome":"success"}]})";
+    struct Case {
+        const char* what;
+        const char* method;
+        std::string path;
+        Role role;
+        std::string body;
+        int status;
+    } cases[] = {
+        {"a batch", "POST", "/api/v1/records", Role::Station, good, 200},
+        {"viewer may not post status", "POST", "/api/v1/stations/s1/status", Role::Viewer, status, 403},
+        {"status", "POST", "/api/v1/stations/s1/status", Role::Station, status, 200},
+        {"status no tiles", "POST", "/api/v1/stations/s1/status", Role::Station, "{}", 400},
+        {"tile of wrong type", "POST", "/api/v1/stations/s1/status", Role::Station, R"({"tiles":[{"percent":"x"}]})",
+         400},
+        {"station may not release", "POST", "/api/v1/releases", Role::Station, release, 403},
+        {"release", "POST", "/api/v1/releases", Role::Engineer, release, 201},
+        {"released already", "POST", "/api/v1/releases", Role::Engineer, release, 200},
+        {"no digest", "POST", "/api/v1/releases", Role::Engineer, R"({"jobDigest":"12ab"})", 400},
+        {"is it released", "GET", "/api/v1/releases/" + digest, Role::Station, "", 200},
+        {"not a digest", "GET", "/api/v1/releases/x'--", Role::Viewer, "", 400},
+        {"station may not revoke", "POST", "/api/v1/releases/" + digest + "/revoke", Role::Station, "", 403},
+        {"revoke", "POST", "/api/v1/releases/" + digest + "/revoke", Role::Engineer, "", 200},
+        {"revoked twice", "POST", "/api/v1/releases/" + digest + "/revoke", Role::Engineer, "", 404},
+        {"revoked: not released", "GET", "/api/v1/releases/" + digest, Role::Viewer, "", 404},
+        {"releases", "GET", "/api/v1/releases", Role::Viewer, "", 200},
+        {"summary", "GET", "/api/v1/summary?since=2024-05-01", Role::Viewer, "", 200},
+        {"csv", "GET", "/api/v1/jobs.csv?station=s1", Role::Viewer, "", 200},
+        {"unknown format", "GET", "/api/v1/jobs?format=xml", Role::Viewer, "", 400},
+    };
+    httplib::Client client("127.0.0.1", port_);
+    for (const Case& c : cases) {
+        const httplib::Headers headers{{"Authorization", "Bearer " + tokens_[c.role]}};
+        const auto res = std::string(c.method) == "POST" ? client.Post(c.path, headers, c.body, "application/json")
+                                                         : client.Get(c.path, headers);
+        ASSERT_TRUE(res) << c.what << ": no answer";
+        EXPECT_EQ(res->status, c.status) << c.what << ": " << res->body;
+    }
+    // What the page reads: the status as sent, the release with who made it, the CSV with the job.
+    const httplib::Headers viewer{{"Authorization", "Bearer " + tokens_[Role::Viewer]}};
+    const auto stations = nlohmann::json::parse(client.Get("/api/v1/stations", viewer)->body);
+    EXPECT_EQ(stations["stations"][0]["live"]["tiles"][0]["label"], "<script>x</script>");
+    EXPECT_EQ(stations["stations"][0]["offline"], false);
+    const auto releases = nlohmann::json::parse(client.Get("/api/v1/releases", viewer)->body);
+    EXPECT_EQ(releases["releases"][0]["releasedBy"], "engineer");
+    EXPECT_EQ(releases["releases"][0]["revokedBy"], "engineer");
+    EXPECT_EQ(client.Get("/api/v1/jobs?format=csv", viewer)->body,
+              std::string(kJobsCsvHeader) + ",,,,,,,success,,,,,,j1\r\n");
+}
+
+TEST_F(HttpRoutes, OpenReadServesReadingWithoutAToken)
+{
+    server_->setOpenRead(true);
+    httplib::Client client("127.0.0.1", port_);
+    EXPECT_EQ(client.Get("/api/v1/stations")->status, 200);
+    EXPECT_EQ(client.Get("/api/v1/stations", {{"Authorization", "Bearer wrong"}})->status, 401);
+    EXPECT_EQ(client.Post("/api/v1/stations/s1/status", R"({"tiles":[]})", "application/json")->status, 401);
 }
 
 } // namespace

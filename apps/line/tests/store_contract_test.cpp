@@ -17,6 +17,8 @@
 #include <array>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <tuple>
 #include <unistd.h>
 
 namespace plx71::line {
@@ -279,6 +281,140 @@ TEST_P(StoreContract, RefusesANewerSchemaAndLeavesItAsItIs)
     EXPECT_EQ(rawSql(url_, "SELECT COUNT(*) FROM jobs"), "1");
     rawSql(url_, "UPDATE schema_version SET version = " + std::to_string(kSchemaVersion));
     EXPECT_EQ(idsOf(open()->jobs({})), std::vector<std::string>{"kept"});
+}
+
+TEST_P(StoreContract, KeepsStationStatusAndReleases)
+{
+    auto store = open();
+    store->putStatus({"st", R"({"tiles":[{"state":"Running"}]})", 100});
+    store->putStatus({"st", R"({"tiles":[{"state":"Verified"}]})", 110});
+    store->putStatus({"st", R"({"tiles":[{"state":"Idle"}]})", 105}); // arrived late: older than the one held
+    const auto statuses = open()->statuses();                         // as every server of the line sees it
+    ASSERT_EQ(statuses.size(), 1u);
+    EXPECT_EQ(statuses[0].json, R"({"tiles":[{"state":"Verified"}]})");
+    EXPECT_EQ(statuses[0].received, 110);
+
+    const std::string digest(64, 'a');
+    Release r{digest, "M30624FGFP", "1A2B", "", R"(["user.hex"])", "first lot", "alice", 200, {}, {}};
+    struct Step {
+        const char* what;
+        std::function<bool()> act;
+        bool active;
+        std::string releasedBy, note;
+    } steps[] = {
+        {"released", [&] { return store->release(r).created; }, true, "alice", "first lot"},
+        {"again: kept as first released",
+         [&] {
+             r.releasedBy = "bob", r.note = "x";
+             return !store->release(r).created;
+         },
+         true, "alice", "first lot"},
+        {"revoked", [&] { return store->revoke(digest, "carol", 300).has_value(); }, false, "alice", "first lot"},
+        {"revoked twice: nothing to revoke", [&] { return !store->revoke(digest, "carol", 301); }, false, "alice",
+         "first lot"},
+        {"released anew", [&] { return store->release(r).created; }, true, "bob", "x"},
+    };
+    for (const Step& step : steps) {
+        EXPECT_TRUE(step.act()) << step.what;
+        EXPECT_EQ(store->activeRelease(digest).has_value(), step.active) << step.what;
+        const auto all = store->releases();
+        ASSERT_EQ(all.size(), 1u) << step.what;
+        EXPECT_EQ(all[0].releasedBy, step.releasedBy) << step.what;
+        EXPECT_EQ(all[0].note, step.note) << step.what;
+        EXPECT_EQ(all[0].revokedBy, step.active ? "" : "carol") << step.what;
+    }
+    EXPECT_EQ(store->releases()[0].files, R"(["user.hex"])");
+    EXPECT_FALSE(store->activeRelease(std::string(64, 'b')));
+}
+
+TEST_P(StoreContract, TellsWhatEachBoxHeldAtItsLastCheck)
+{
+    auto store = open();
+    const std::string released(64, 'a'), other(64, 'b');
+    store->release({released, "", "", "", "[]", "", "eng", 1, {}, {}});
+    auto at = [](const std::string& port, const std::string& more) {
+        return R"("port":")" + port + R"(","slot":3,)" + more;
+    };
+    store->add(batch(records({
+        job("d1", "2024-05-01T06:00:00Z",
+            at("COM1", R"("command":"download","verified":true,"jobDigest":")" + released + "\"")),
+        job("c1", "2024-05-01T07:00:00Z",
+            at("COM1", R"("command":"verify","outcome":"success","jobDigest":")" + released + "\"")),
+        job("d2", "2024-05-01T06:00:00Z",
+            at("COM2", R"("command":"download","verified":true,"jobDigest":")" + other + "\"")),
+        job("c2", "2024-05-01T08:00:00Z",
+            at("COM2", R"("command":"verify","outcome":"verify-mismatch","jobDigest":")" + released + "\"")),
+    })));
+    // An older check shipped late changes nothing.
+    store->add(
+        batch(records({job("c0", "2024-05-01T05:00:00Z", at("COM2", R"("command":"verify","outcome":"success")"))})));
+    const auto boxes = store->boxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_TRUE(boxes[0].verifiedReleased);
+    EXPECT_EQ(boxes[0].slot, 3);
+    EXPECT_EQ(boxes[0].checkJobId, "c1");
+    EXPECT_EQ(boxes[0].checkOutcome, "success");
+    EXPECT_FALSE(boxes[1].verifiedReleased);
+    EXPECT_EQ(boxes[1].checkJobId, "c2");
+    EXPECT_EQ(boxes[1].checkOutcome, "verify-mismatch");
+    EXPECT_EQ(boxes[1].checkDigest, released);
+    EXPECT_EQ(boxes[1].checkTime, parseIsoTime("2024-05-01T08:00:00Z"));
+    store->revoke(released, "eng", 2);
+    EXPECT_FALSE(store->boxes()[0].verifiedReleased);
+}
+
+TEST_P(StoreContract, SumsUpFailureCausesAndFirstPass)
+{
+    auto store = open();
+    auto j = [](const char* id, const char* time, const char* port, const char* outcome, const char* more = "") {
+        return job(id, time,
+                   std::string(R"("command":"download","port":")") + port + R"(","outcome":")" + outcome + "\"" + more);
+    };
+    store->add(batch(records({
+        j("1", "2024-05-01T06:00:00Z", "A", "no-answer"), // first attempt, failed
+        j("2", "2024-05-01T06:01:00Z", "A", "success"),   // retry
+        j("3", "2024-05-01T06:02:00Z", "A", "success"),   // first attempt, passed
+        j("4", "2024-05-01T06:00:00Z", "B", "cancelled"), // neither
+        j("5", "2024-05-01T06:01:00Z", "B", "success"),   // first attempt, passed
+        j("6", "2024-05-01T06:02:00Z", "B", "port-busy", R"(,"portProblem":{"cause":"held by pid 7"})"),
+        j("7", "2024-05-01T06:03:00Z", "B", "no-answer"),       // retry, failed
+        j("8", "2024-05-01T05:00:00Z", "C", "verify-mismatch"), // before the span
+    })));
+    const std::int64_t since = *parseIsoTime("2024-05-01T06:00:00Z");
+    std::vector<std::tuple<std::string, std::string, std::int64_t>> causes;
+    for (const FailureCause& c : store->failureCauses(since, "", 5))
+        causes.emplace_back(c.outcome, c.cause, c.jobs);
+    EXPECT_EQ(causes,
+              (std::vector<std::tuple<std::string, std::string, std::int64_t>>{{"no-answer", "", 2},
+                                                                               {"port-busy", "held by pid 7", 1}}));
+    EXPECT_EQ(store->failureCauses(since, "", 1).size(), 1u);
+    const FirstPass first = store->firstPass(since, "");
+    EXPECT_EQ(first.attempts, 4); // jobs 1, 3, 5, 6
+    EXPECT_EQ(first.passed, 2);
+    EXPECT_EQ(store->firstPass(since, "nobody").attempts, 0);
+}
+
+TEST_P(StoreContract, MigratesAVersion1DatabaseForward)
+{
+    open()->add(batch(records({
+        job("d", "2024-05-01T06:00:00Z", R"("port":"COM1","slot":2,"command":"download","outcome":"success")"),
+        job("c", "2024-05-01T07:00:00Z", R"("port":"COM1","slot":2,"command":"verify","outcome":"verify-mismatch")"),
+    })));
+    // Back to what version 1 held, with its jobs and boxes.
+    rawSql(url_,
+           "DROP TABLE station_status; DROP TABLE releases; DROP INDEX jobs_failed_time;"
+           " ALTER TABLE jobs DROP COLUMN cause; ALTER TABLE boxes DROP COLUMN slot;"
+           " ALTER TABLE boxes DROP COLUMN check_job_id; ALTER TABLE boxes DROP COLUMN check_time;"
+           " ALTER TABLE boxes DROP COLUMN check_outcome; ALTER TABLE boxes DROP COLUMN check_digest;"
+           " UPDATE schema_version SET version = 1");
+    auto store = open();
+    EXPECT_EQ(rawSql(url_, "SELECT version FROM schema_version"), std::to_string(kSchemaVersion));
+    const auto boxes = store->boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].slot, 2);
+    EXPECT_EQ(boxes[0].checkJobId, "c");
+    EXPECT_EQ(boxes[0].checkOutcome, "verify-mismatch");
+    EXPECT_TRUE(store->releases().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, StoreContract, ::testing::Values("sqlite", "postgresql"),

@@ -1,5 +1,6 @@
 // Plx71Ldr: the firmware loader of the PLX-71RD writer box.
 #include "loader_app.hpp"
+#include "loader_help.hpp"
 #include "loader_icon.hpp"
 
 #include "plx71/qtui/startup_probe.hpp"
@@ -10,6 +11,8 @@
 
 int main(int argc, char* argv[])
 {
+    if (const auto answered = plx71::qtui::answerHelpOrVersion(argc, argv, plx71::loaderHelp()))
+        return *answered;
     auto probe = plx71::qtui::StartupProbe::wanted() ? std::make_unique<plx71::qtui::StartupProbe>() : nullptr;
     QApplication application(argc, argv);
     if (probe)

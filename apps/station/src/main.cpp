@@ -1,5 +1,6 @@
 // Plx71Station: one project on many writer boxes, for a production line.
 #include "station_bench.hpp"
+#include "station_help.hpp"
 #include "station_window.hpp"
 
 #include "plx71/qtui/startup_probe.hpp"
@@ -11,6 +12,8 @@
 
 int main(int argc, char* argv[])
 {
+    if (const auto answered = plx71::qtui::answerHelpOrVersion(argc, argv, plx71::station::stationHelp()))
+        return *answered;
     auto probe = plx71::qtui::StartupProbe::wanted() ? std::make_unique<plx71::qtui::StartupProbe>() : nullptr;
     QApplication application(argc, argv);
     if (probe)

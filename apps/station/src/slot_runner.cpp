@@ -1,11 +1,11 @@
 #include "slot_runner.hpp"
 
+#include "slot_cause.hpp"
 #include "slot_ui.hpp"
-#include "station_model.hpp"
 
-#include "plx71/messages/message_texts.hpp"
 #include "plx71/production_record/job_record.hpp"
 #include "plx71/production_record/record_file.hpp"
+#include "plx71/text/json_writer.hpp"
 #include "plx71_version.hpp"
 
 #include <QMetaObject>
@@ -16,6 +16,17 @@
 namespace plx71::station {
 
 namespace {
+
+// The record line of `plx71 --record` with the slot's number and label
+// added as its last fields; ends with '\n'.
+std::string slotRecordLine(const std::string& recordLine, int slotNumber, const QString& label)
+{
+    const auto brace = recordLine.rfind('}');
+    if (brace == std::string::npos)
+        return recordLine;
+    return recordLine.substr(0, brace) + ",\"slot\":" + std::to_string(slotNumber)
+        + ",\"label\":" + jsonString(label.toStdString()) + "}\n";
+}
 
 BoxOutcome runSession(const SlotJob& job, Ui& ui, ProgressSink& sink)
 {
@@ -48,8 +59,6 @@ void recordJob(const SlotJob& job, SlotEnd& end)
         job.slotNumber, job.label);
     if (appendProductionRecordLine(job.recordPath, line))
         return;
-    if (end.cause.isEmpty())
-        end.cause = QString::fromStdString(msg::cannotWriteFile(job.recordPath));
     if (end.outcome.ok()) {
         end.outcome.kind = OutcomeClass::OutputNotWritten;
         end.outcome.filePath = job.recordPath;
@@ -57,6 +66,15 @@ void recordJob(const SlotJob& job, SlotEnd& end)
 }
 
 } // namespace
+
+void SlotRunner::report(SlotProgress progress)
+{
+    if (progress.note.isEmpty())
+        progress.note = restartNote_;
+    last_ = progress;
+    if (onProgress)
+        onProgress(progress);
+}
 
 SlotRunner::~SlotRunner()
 {
@@ -73,6 +91,8 @@ bool SlotRunner::start(SlotJob job)
     if (thread_.joinable())
         thread_.join(); // the last job's thread has already posted its end
     running_ = true;
+    last_ = {};
+    restartNote_.clear();
     cancel_ = std::make_shared<std::atomic<bool>>(false);
     thread_ = std::thread([this, job = std::move(job), cancel = cancel_] {
         auto phase = std::make_shared<std::atomic<int>>(int(ProgressPhase::Connect));
@@ -86,24 +106,35 @@ bool SlotRunner::start(SlotJob job)
             QMetaObject::invokeMethod(
                 this,
                 [this, p] {
-                    if (onProgress)
-                        onProgress(p, 0, 0);
+                    report({p, 0, 0, {}});
+                },
+                Qt::QueuedConnection);
+        };
+        o.onNote = [this](const std::string& note) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, n = QString::fromStdString(note)] {
+                    restartNote_ = n;
+                    report(last_);
                 },
                 Qt::QueuedConnection);
         };
         // The window hears of a transfer only when its bar would move (a
         // percent), so many boxes cost the window's thread next to nothing.
-        o.onTick = [this, phase, shown](const TransferView&, const ProgressCounters& c) {
+        // The transfer's own words beside the phase, when they say more than
+        // the file being sent (a recovering job's restart and rate).
+        const std::string fileName = job.project->job.userRomFileName;
+        o.onTick = [this, phase, shown, fileName](const TransferView& view, const ProgressCounters& c) {
             const auto p = ProgressPhase(phase->load());
             const int done = std::min(c.done(), c.total()), total = c.total();
             const int percent = total > 0 ? int(std::int64_t(done) * 100 / total) : 0;
             if (shown->exchange(percent) == percent)
                 return;
+            const QString note = view.text == fileName ? QString() : QString::fromStdString(view.text);
             QMetaObject::invokeMethod(
                 this,
-                [this, p, done, total] {
-                    if (onProgress)
-                        onProgress(p, done, total);
+                [this, p, done, total, note] {
+                    report({p, done, total, note});
                 },
                 Qt::QueuedConnection);
         };
@@ -111,9 +142,12 @@ bool SlotRunner::start(SlotJob job)
         SlotUi ui;
         SlotEnd end;
         end.outcome = runSession(job, ui, sink);
-        if (!end.outcome.ok())
-            end.cause = ui.cause();
         recordJob(job, end);
+        // The outcome's own words; the session's first message only where
+        // the outcome says too little (an internal error).
+        end.cause = causeOf(end.outcome, ProgressPhase(phase->load()));
+        if (end.cause.isEmpty() && !end.outcome.ok())
+            end.cause = ui.cause();
         QMetaObject::invokeMethod(
             this, [this, end] { ended(end); }, Qt::QueuedConnection);
     });

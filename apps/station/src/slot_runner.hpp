@@ -33,9 +33,18 @@ struct SlotJob {
     std::optional<LinkTiming> timing; // tests shorten the link's pauses
 };
 
+// Where a running job is: its phase and, during a transfer, how far, with
+// the transfer's own words when they say more than the file being sent.
+struct SlotProgress {
+    ProgressPhase phase = ProgressPhase::Connect;
+    int done = 0;
+    int total = 0; // 0: no transfer (a busy bar)
+    QString note;
+};
+
 struct SlotEnd {
     BoxOutcome outcome;
-    QString cause; // plx71's words for a failure; empty on success
+    QString cause; // why it failed, in the words of its kind (causeOf); empty on success
 };
 
 class SlotRunner : public QObject {
@@ -52,11 +61,17 @@ public:
     void cancel();
 
     // Called on the runner's thread (the window's).
-    std::function<void(ProgressPhase phase, int done, int total)> onProgress;
+    std::function<void(const SlotProgress& progress)> onProgress;
     std::function<void(const SlotEnd& end)> onEnded;
 
 private:
     void ended(const SlotEnd& end);
+    // Hands a progress to onProgress; a restart's words stay beside the
+    // phase until the job ends.
+    void report(SlotProgress progress);
+
+    SlotProgress last_;
+    QString restartNote_; // "restart 2 of 5, 57600 bit/s"
 
     bool running_ = false;
     std::shared_ptr<std::atomic<bool>> cancel_;

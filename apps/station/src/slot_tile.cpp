@@ -1,5 +1,7 @@
 #include "slot_tile.hpp"
 
+#include "elided_label.hpp"
+
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,29 +12,6 @@
 namespace plx71::station {
 
 namespace {
-
-QString phaseText(ProgressPhase phase)
-{
-    switch (phase) {
-    case ProgressPhase::Connect:
-        return QStringLiteral("connect");
-    case ProgressPhase::Settings:
-        return QStringLiteral("settings");
-    case ProgressPhase::Erase:
-        return QStringLiteral("erase");
-    case ProgressPhase::UserPages:
-    case ProgressPhase::BootPages:
-        return QStringLiteral("pages");
-    case ProgressPhase::Commit:
-        return QStringLiteral("commit");
-    case ProgressPhase::Verify:
-        return QStringLiteral("read-back");
-    case ProgressPhase::Closing:
-        return QStringLiteral("closing");
-    default:
-        return QString::fromLatin1(progressPhaseName(phase).data(), qsizetype(progressPhaseName(phase).size()));
-    }
-}
 
 // Green, red, grey; the word is always there beside the colour.
 QString stateStyle(SlotState state)
@@ -54,106 +33,159 @@ QString stateStyle(SlotState state)
     return QStringLiteral("background:#eeeeee;color:black;");
 }
 
+// The port as the tile shows it: a path's last part ("ttyUSB0", a by-id
+// name), else as given ("COM3", "usb:0403:6001", a station port).
+QString shortPortName(const QString& spec)
+{
+    const qsizetype cut = std::max(spec.lastIndexOf(QLatin1Char('/')), spec.lastIndexOf(QLatin1Char('\\')));
+    return cut >= 0 && cut + 1 < spec.size() ? spec.mid(cut + 1) : spec;
+}
+
 } // namespace
 
-SlotTile::SlotTile(int number, const SlotConfig& config, QWidget* parent)
-    : QFrame(parent), number_(number), label_(new QLineEdit(config.label, this)), port_(new QLabel(this)),
-      state_(new QLabel(this)), bar_(new QProgressBar(this)), counters_(new QLabel(this)), lastJob_(new QLabel(this)),
-      cause_(new QLabel(this)), start_(new QPushButton(QStringLiteral("Start"), this)),
+SlotTile::SlotTile(QWidget* parent)
+    : QFrame(parent), number_(new QLabel(this)), label_(new QLineEdit(this)),
+      port_(new ElidedLabel(Qt::ElideMiddle, this)), state_(new QLabel(this)), bar_(new QProgressBar(this)),
+      counters_(new ElidedLabel(Qt::ElideRight, this)), lastJob_(new ElidedLabel(Qt::ElideRight, this)),
+      note_(new ElidedLabel(Qt::ElideRight, this)), start_(new QPushButton(QStringLiteral("Start"), this)),
       remove_(new QPushButton(QStringLiteral("Remove"), this))
 {
     setFrameShape(QFrame::StyledPanel);
-    setMinimumWidth(260);
     label_->setPlaceholderText(QStringLiteral("Label"));
     label_->setObjectName(QStringLiteral("slotLabel"));
+    label_->setFrame(false);
+    label_->setMinimumWidth(40);
     connect(label_, &QLineEdit::editingFinished, this, [this] { emit labelEdited(label_->text()); });
-    port_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    port_->setWordWrap(true);
-    state_->setAlignment(Qt::AlignCenter);
-    state_->setMargin(4);
-    QFont bold = state_->font();
+    connect(start_, &QPushButton::clicked, this, &SlotTile::startClicked);
+    connect(remove_, &QPushButton::clicked, this, &SlotTile::removeClicked);
+    QFont bold = number_->font();
     bold.setBold(true);
-    bold.setPointSizeF(bold.pointSizeF() * 1.4);
-    state_->setFont(bold);
+    number_->setFont(bold);
+    state_->setAlignment(Qt::AlignCenter);
     bar_->setRange(0, 1);
     bar_->setValue(0);
     bar_->setFormat(QString());
-    cause_->setWordWrap(true);
-    auto* layout = new QGridLayout(this);
-    layout->addWidget(label_, 0, 0, 1, 2);
-    layout->addWidget(port_, 1, 0, 1, 2);
-    layout->addWidget(state_, 2, 0, 1, 2);
-    layout->addWidget(bar_, 3, 0, 1, 2);
-    layout->addWidget(counters_, 4, 0);
-    layout->addWidget(lastJob_, 4, 1);
-    layout->addWidget(cause_, 5, 0, 1, 2);
+    setCompact(false);
+}
+
+void SlotTile::setCompact(bool compact)
+{
+    if (layout() && compact == compact_)
+        return;
+    compact_ = compact;
+    delete layout(); // the widgets stay: they are the tile's children
+    QFont stateFont = number_->font();
+    stateFont.setPointSizeF(stateFont.pointSizeF() * (compact ? 1.0 : 1.4));
+    state_->setFont(stateFont);
+    state_->setMargin(compact ? 1 : 4);
+    // Empty, they are as high as with their words: every tile of a form is
+    // as high as the others.
+    number_->setMinimumHeight(number_->fontMetrics().height());
+    state_->setMinimumHeight(state_->fontMetrics().height() + 2 * state_->margin());
+    state_->setMinimumWidth(compact ? state_->fontMetrics().horizontalAdvance(QStringLiteral("Cancelled")) + 12 : 0);
+    const int line = label_->sizeHint().height();
+    bar_->setMaximumHeight(compact ? line - 4 : QWIDGETSIZE_MAX);
+    for (QPushButton* b : {start_, remove_})
+        b->setMaximumHeight(compact ? line : QWIDGETSIZE_MAX);
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(compact ? QMargins(4, 3, 4, 3) : QMargins(8, 6, 8, 6));
+    grid->setVerticalSpacing(compact ? 2 : 4);
+    auto* title = new QHBoxLayout;
+    title->addWidget(number_);
+    title->addWidget(label_, 1);
+    if (compact) {
+        // Five lines: title and buttons, state and bar, port and counters,
+        // the last job, its cause or what it took.
+        title->addWidget(start_);
+        title->addWidget(remove_);
+        grid->addLayout(title, 0, 0, 1, 2);
+        grid->addWidget(state_, 1, 0);
+        grid->addWidget(bar_, 1, 1);
+        grid->addWidget(port_, 2, 0);
+        grid->addWidget(counters_, 2, 1);
+        grid->addWidget(lastJob_, 3, 0, 1, 2);
+        grid->addWidget(note_, 4, 0, 1, 2);
+        return;
+    }
+    grid->addLayout(title, 0, 0, 1, 2);
+    grid->addWidget(port_, 1, 0);
+    grid->addWidget(counters_, 1, 1);
+    grid->addWidget(state_, 2, 0, 1, 2);
+    grid->addWidget(bar_, 3, 0, 1, 2);
+    grid->addWidget(lastJob_, 4, 0, 1, 2);
+    grid->addWidget(note_, 5, 0, 1, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(start_);
     buttons->addWidget(remove_);
-    layout->addLayout(buttons, 6, 0, 1, 2);
-    setNumber(number);
-    setState(SlotState::Idle);
-    setCounters(0, 0);
+    grid->addLayout(buttons, 6, 0, 1, 2);
 }
 
-void SlotTile::setNumber(int number)
+void SlotTile::draw(const StationSlot& slot, int number, bool editable)
 {
-    number_ = number;
+    const QString name = QStringLiteral("Slot %1").arg(number);
+    number_->setText(name + QStringLiteral(" \u00b7"));
+    setAccessibleName(slot.config.label.isEmpty() ? name : name + QStringLiteral(" \u00b7 ") + slot.config.label);
     start_->setAccessibleName(QStringLiteral("Start slot %1").arg(number));
     remove_->setAccessibleName(QStringLiteral("Remove slot %1").arg(number));
     label_->setAccessibleName(QStringLiteral("Label of slot %1").arg(number));
-    setState(stateValue_);
-}
-
-void SlotTile::setPortIdentity(const QString& identity)
-{
-    port_->setText(identity);
-}
-
-void SlotTile::setState(SlotState state)
-{
-    stateValue_ = state;
-    const QString word = stateWord(state);
+    if (!label_->hasFocus())
+        label_->setText(slot.config.label);
+    label_->setReadOnly(!editable);
+    remove_->setEnabled(editable);
+    port_->setFullText(shortPortName(slot.config.spec));
+    port_->setToolTip(slot.portIdentity);
+    port_->setAccessibleName(QStringLiteral("Port of slot %1: ").arg(number) + port_->fullText());
+    port_->setAccessibleDescription(slot.portIdentity);
+    const QString word = slot.stateText();
     state_->setText(word);
-    state_->setAccessibleName(QStringLiteral("Slot %1: %2").arg(number_).arg(word));
-    state_->setStyleSheet(stateStyle(state));
-    if (state == SlotState::Running) {
-        bar_->setRange(0, 0);
-        bar_->setFormat(QStringLiteral("connect"));
-    }
+    state_->setAccessibleName(QStringLiteral("Slot %1: %2").arg(number).arg(word));
+    state_->setStyleSheet(stateStyle(slot.state));
+    const SlotCounters& c = slot.counters;
+    const QString counts = QStringLiteral("%1 passed \u00b7 %2 failed").arg(c.passed).arg(c.failed);
+    counters_->setFullText(c.cancelled > 0 ? counts + QStringLiteral(" \u00b7 %1 cancelled").arg(c.cancelled) : counts);
+    counters_->setAccessibleName(QStringLiteral("Counters of slot %1: %2 passed, %3 failed, %4 cancelled")
+                                     .arg(number)
+                                     .arg(c.passed)
+                                     .arg(c.failed)
+                                     .arg(c.cancelled));
+    drawLastJob(slot, number);
+    drawProgress(slot);
 }
 
-void SlotTile::setProgress(ProgressPhase phase, int done, int total)
+// The last job's time and, unless a job runs, its cause or what it took.
+void SlotTile::drawLastJob(const StationSlot& slot, int number)
 {
-    if (total > 0) {
-        bar_->setRange(0, total);
-        bar_->setValue(done);
+    const SlotLastJob& last = slot.last;
+    lastJob_->setFullText(last.when.isEmpty() ? QString() : QStringLiteral("Last: ") + last.when);
+    QString note;
+    if (slot.state != SlotState::Running)
+        note = last.outcomeClass.isEmpty() ? last.finished : last.cause;
+    note_->setFullText(note);
+    note_->setToolTip(last.outcomeClass.isEmpty() || note.isEmpty() ? note
+                                                                    : last.outcomeClass + QStringLiteral(": ") + note);
+    note_->setAccessibleName(QStringLiteral("Last job of slot %1: %2").arg(number).arg(note));
+}
+
+void SlotTile::drawProgress(const StationSlot& slot)
+{
+    if (slot.state != SlotState::Running) {
+        // The last job's result, or nothing before the first.
+        bar_->setRange(0, 1);
+        bar_->setValue(slot.last.state == SlotState::Verified ? 1 : 0);
+        bar_->setFormat(slot.last.when.isEmpty() ? QString() : stateWord(slot.last.state));
+        return;
+    }
+    const SlotProgress& p = slot.progress;
+    if (p.total > 0) {
+        bar_->setRange(0, p.total);
+        bar_->setValue(p.done);
     } else {
         bar_->setRange(0, 0);
     }
-    bar_->setFormat(phaseText(phase) + (total > 0 ? QStringLiteral(" %p%") : QString()));
-}
-
-void SlotTile::setCounters(int passed, int failed)
-{
-    counters_->setText(QStringLiteral("Passed %1  Failed %2").arg(passed).arg(failed));
-}
-
-void SlotTile::setLastJob(const QString& when, const QString& outcomeClass, const QString& cause,
-                          const QString& recovered)
-{
-    bar_->setRange(0, 1);
-    bar_->setValue(stateValue_ == SlotState::Verified ? 1 : 0);
-    bar_->setFormat(stateWord(stateValue_));
-    lastJob_->setText(recovered.isEmpty() ? QStringLiteral("Last: %1").arg(when)
-                                          : QStringLiteral("Last: %1, %2").arg(when, recovered));
-    cause_->setText(outcomeClass.isEmpty() ? QString() : outcomeClass + QStringLiteral(": ") + cause);
-}
-
-void SlotTile::setEditable(bool editable)
-{
-    label_->setReadOnly(!editable);
-    remove_->setEnabled(editable);
+    QString format = phaseText(p.phase) + (p.total > 0 ? QStringLiteral(" %p%") : QString());
+    if (!p.note.isEmpty())
+        format += QStringLiteral(" \u00b7 ") + p.note;
+    bar_->setFormat(format);
 }
 
 } // namespace plx71::station

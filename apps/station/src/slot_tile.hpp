@@ -1,10 +1,11 @@
 #pragma once
-// One slot's tile: label, port identity, state word, progress with the
-// phase, pass and fail counters, the last job's time and, after a failure,
-// its outcome class and cause.
-#include "station_model.hpp"
-
-#include "plx71/ops/progress_sink.hpp"
+// One slot's tile: "Slot N · label", the port's short name, the state word
+// (with the box's absence beside a kept failure), progress with the phase,
+// the counters, the last job's time and the cause of a failure or what a
+// finished job took. It draws a slot of the station and forwards the
+// operator's clicks; it keeps nothing of the slot itself, and its width is
+// the one it is given, whatever it shows.
+#include "station_slot.hpp"
 
 #include <QFrame>
 
@@ -15,39 +16,37 @@ class QPushButton;
 
 namespace plx71::station {
 
+class ElidedLabel;
+
 class SlotTile : public QFrame {
     Q_OBJECT
 public:
-    SlotTile(int number, const SlotConfig& config, QWidget* parent = nullptr);
+    explicit SlotTile(QWidget* parent = nullptr);
 
-    void setNumber(int number);
-    void setPortIdentity(const QString& identity);
-    void setState(SlotState state);
-    void setProgress(ProgressPhase phase, int done, int total);
-    void setCounters(int passed, int failed);
-    // recovered: what a recovering job took ("finished at 57600 bit/s ..."), or empty.
-    void setLastJob(const QString& when, const QString& outcomeClass, const QString& cause,
-                    const QString& recovered = {});
-    void setEditable(bool editable);
-
-    QPushButton* startButton() const { return start_; }
-    QPushButton* removeButton() const { return remove_; }
-    QLineEdit* labelEdit() const { return label_; }
-    QLabel* stateLabel() const { return state_; }
+    // Draws slot `number` (from 1); `editable`: the station is not locked.
+    void draw(const StationSlot& slot, int number, bool editable);
+    void drawProgress(const StationSlot& slot);
+    // Five short lines instead of seven, for many tiles on a small screen.
+    void setCompact(bool compact);
+    bool compact() const { return compact_; }
 
 signals:
+    void startClicked();
+    void removeClicked();
     void labelEdited(const QString& label);
 
 private:
-    int number_;
-    SlotState stateValue_ = SlotState::Idle;
+    void drawLastJob(const StationSlot& slot, int number);
+
+    bool compact_ = false;
+    QLabel* number_;
     QLineEdit* label_;
-    QLabel* port_;
+    ElidedLabel* port_;
     QLabel* state_;
     QProgressBar* bar_;
-    QLabel* counters_;
-    QLabel* lastJob_;
-    QLabel* cause_;
+    ElidedLabel* counters_;
+    ElidedLabel* lastJob_;
+    ElidedLabel* note_; // a failure's cause, or what a finished job took
     QPushButton* start_;
     QPushButton* remove_;
 };

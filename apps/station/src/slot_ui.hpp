@@ -1,6 +1,6 @@
 #pragma once
 // The Ui of one station slot, apart so that the tests reach it.
-#include "station_model.hpp"
+#include "slot_cause.hpp"
 
 #include "plx71/messages/ui.hpp"
 #include "plx71/ops/box_outcome.hpp"

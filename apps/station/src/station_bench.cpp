@@ -24,12 +24,12 @@ bool startBenchIfAsked(StationWindow& window)
     QObject::connect(timer, &QTimer::timeout, &window, [&window, timer, job, tick, worst] {
         *worst = std::max(*worst, tick->nsecsElapsed() - 10'000'000);
         tick->restart();
-        if (window.anyRunning())
+        if (window.station().anyRunning())
             return;
         timer->stop();
         std::printf("job-ms %.1f\nworst-loop-delay-ms %.1f\n", double(job->nsecsElapsed()) / 1e6, double(*worst) / 1e6);
-        for (int i = 0; i < window.slotCount(); ++i)
-            std::printf("slot %d %s\n", i + 1, qPrintable(stateWord(window.slotState(i))));
+        for (int i = 0; i < window.station().slotCount(); ++i)
+            std::printf("slot %d %s\n", i + 1, qPrintable(stateWord(window.station().slot(i).state)));
         std::fflush(stdout);
         delete job;
         delete tick;
@@ -39,7 +39,7 @@ bool startBenchIfAsked(StationWindow& window)
     // of the job's figures.
     QTimer::singleShot(300, &window, [&window, timer, job, tick] {
         job->start();
-        window.startAll();
+        window.station().startAll();
         tick->start();
         timer->start();
     });

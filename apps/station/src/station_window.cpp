@@ -1,42 +1,34 @@
 #include "station_window.hpp"
 
 #include "slot_tile.hpp"
+#include "tile_grid.hpp"
 
-#include "plx71/devices/table_lookup.hpp"
-#include "plx71/files/executable_path.hpp"
-#include "plx71/messages/message_texts.hpp"
-#include "plx71/port/port_catalog.hpp"
 #include "plx71/qtui/app_shell.hpp"
-#include "plx71/qtui/paths.hpp"
-#include "plx71/text/utf8_path.hpp"
+#include "plx71/qtui/busy_cursor.hpp"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileInfo>
-#include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
 namespace plx71::station {
 
 namespace {
-
-QString deviceTableFile(const QString& given)
-{
-    if (!given.isEmpty())
-        return given;
-    if (!qEnvironmentVariableIsEmpty(kDeviceTableVariable))
-        return qEnvironmentVariable(kDeviceTableVariable);
-    return qtui::fromPath(locateDeviceTable(currentExecutablePath()));
-}
 
 QPushButton* namedButton(const QString& name, QWidget* parent)
 {
@@ -45,40 +37,68 @@ QPushButton* namedButton(const QString& name, QWidget* parent)
     return b;
 }
 
+// "1 box", "3 boxes", with `one` or `many` after it.
+QString boxes(int n, const QString& one = {}, const QString& many = {})
+{
+    return n == 1 ? QStringLiteral("1 box") + one : QStringLiteral("%1 boxes").arg(n) + many;
+}
+
+StationConfig configOf(const StationOptions& o)
+{
+    return {o.settingsFile, o.deviceTablePath, o.timing, o.presencePollMs, o.lockIterations};
+}
+
 } // namespace
 
 StationWindow::StationWindow(StationOptions options, QWidget* parent)
     : QMainWindow(parent), options_(std::move(options)),
-      shell_(std::make_unique<qtui::AppShell>(options_.ui, QString::fromLatin1(kStationTitle))), ui_(&shell_->ui())
+      shell_(std::make_unique<qtui::AppShell>(options_.ui, QString::fromLatin1(kStationTitle)))
 {
-    settings_ = options_.settingsFile.isEmpty()
-        ? std::make_unique<QSettings>()
-        : std::make_unique<QSettings>(options_.settingsFile, QSettings::IniFormat);
-    lock_ = std::make_unique<OperatorLock>(*settings_, options_.lockIterations);
     buildWindow();
-    const QString tablePath = deviceTableFile(options_.deviceTablePath);
-    if (auto table = loadDeviceTable(qtui::toPath(tablePath))) {
-        table_ = std::move(*table);
-        ready_ = true;
-    } else {
-        ui_->messageWithDetail(Icon::Stop, std::string(msg::kDeviceTableNotFound),
-                               tablePath.toStdString() + ": missing, unreadable or without a usable record");
-    }
-    if (auto station = plx71::loadStationFile(); station.station)
-        userStation_ = std::move(*station.station);
-    else
-        ui_->message(Icon::Exclamation, station.error + "\nStation port names cannot be used until it is mended.");
-    presenceTimer_.setInterval(std::max(500, options_.presencePollMs));
-    connect(&presenceTimer_, &QTimer::timeout, this, &StationWindow::pollPresence);
-    presenceTimer_.start();
-    refreshLockState();
-    refreshTitle();
+    station_ = std::make_unique<Station>(configOf(options_), shell_->ui());
+    connectStation();
+    restoreSize();
+    showSettings();
+    showLockState();
 }
 
-StationWindow::~StationWindow()
+StationWindow::~StationWindow() = default;
+
+void StationWindow::apply(const StationArgs& args)
 {
-    for (auto& slot : slots_)
-        slot->runner->cancel();
+    {
+        qtui::BusyCursor busy;
+        station_->apply(args);
+    }
+    showHeader();
+    showLockState();
+}
+
+void StationWindow::connectStation()
+{
+    Station* s = station_.get();
+    connect(s, &Station::projectChanged, this, [this] {
+        showHeader();
+        showTitle();
+    });
+    connect(s, &Station::slotsChanged, this, &StationWindow::showTiles);
+    connect(s, &Station::slotChanged, this, [this](int index) {
+        showTile(index);
+        showTitle();
+    });
+    connect(s, &Station::slotProgress, this, [this](int index) {
+        if (index >= 0 && index < tiles_->count())
+            tiles_->tile(index)->drawProgress(station_->slot(index));
+    });
+    connect(s, &Station::recordChanged, this, &StationWindow::showTotals);
+    connect(s, &Station::settingsChanged, this, &StationWindow::showSettings);
+    connect(s, &Station::autoModeChanged, this, &StationWindow::showAutoMode);
+    connect(s, &Station::lockChanged, this, &StationWindow::showLockState);
+    connect(s, &Station::beepWanted, this, [] { QApplication::beep(); });
+    connect(s, &Station::slotEnded, this, [this] {
+        if (station_->closing() && !station_->anyRunning())
+            QTimer::singleShot(0, this, &QWidget::close);
+    });
 }
 
 void StationWindow::buildWindow()
@@ -86,17 +106,30 @@ void StationWindow::buildWindow()
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     layout->addWidget(buildToolRow());
-    layout->addWidget(buildHeader());
-    tileArea_ = new QWidget;
-    tiles_ = new QGridLayout(tileArea_);
-    tiles_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    auto* job = new QHBoxLayout;
+    job->addWidget(buildHeader(), 1);
+    job->addWidget(buildOptions());
+    layout->addLayout(job);
+    tiles_ = new TileGrid;
     auto* scroll = new QScrollArea(central);
     scroll->setWidgetResizable(true);
-    scroll->setWidget(tileArea_);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidget(tiles_);
+    tiles_->fitTo(scroll->viewport());
     layout->addWidget(scroll, 1);
     layout->addWidget(buildBottomRow());
     setCentralWidget(central);
-    resize(1150, 560);
+    statusBar()->addWidget(buildAutoQuestion(), 1);
+}
+
+// Most of the screen the first time, then the size the operator left it at.
+void StationWindow::restoreSize()
+{
+    if (restoreGeometry(station_->store().value(QStringLiteral("geometry")).toByteArray()))
+        return;
+    const QRect room = screen() ? screen()->availableGeometry() : QRect(0, 0, 1366, 768);
+    resize(std::min(1280, room.width() - 40), std::min(820, room.height() - 60));
 }
 
 QWidget* StationWindow::buildToolRow()
@@ -105,12 +138,7 @@ QWidget* StationWindow::buildToolRow()
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* open = namedButton(QStringLiteral("Open project..."), row);
-    connect(open, &QPushButton::clicked, this, [this] {
-        const QString path = chooseFile(false, QStringLiteral("PLX-71RD project file open"),
-                                        QStringLiteral("PLX-71RD project file (*.pxp)"), QStringLiteral("pxp"));
-        if (!path.isEmpty())
-            openProjectFile(path);
-    });
+    connect(open, &QPushButton::clicked, this, &StationWindow::openProject);
     auto* add = namedButton(QStringLiteral("Add slot..."), row);
     connect(add, &QPushButton::clicked, this, &StationWindow::chooseAndAddSlot);
     auto* load = namedButton(QStringLiteral("Load station..."), row);
@@ -118,74 +146,85 @@ QWidget* StationWindow::buildToolRow()
         const QString path = chooseFile(false, QStringLiteral("Station file open"),
                                         QStringLiteral("Station file (*.conf)"), QStringLiteral("conf"));
         if (!path.isEmpty())
-            loadStationFile(path);
+            station_->loadStationFile(path);
     });
     auto* save = namedButton(QStringLiteral("Save station..."), row);
     connect(save, &QPushButton::clicked, this, [this] {
         const QString path = chooseFile(true, QStringLiteral("Station file save"),
                                         QStringLiteral("Station file (*.conf)"), QStringLiteral("conf"));
         if (!path.isEmpty())
-            saveStationFile(path);
+            station_->saveStationFile(path);
     });
     auto* record = namedButton(QStringLiteral("Record file..."), row);
     connect(record, &QPushButton::clicked, this, [this] {
         const QString path = chooseFile(true, QStringLiteral("Production record"),
                                         QStringLiteral("Production record (*.jsonl)"), QStringLiteral("jsonl"));
         if (!path.isEmpty())
-            setRecordFile(path);
+            station_->setRecordFile(path);
     });
     auto* folder = namedButton(QStringLiteral("Open record folder"), row);
     connect(folder, &QPushButton::clicked, this, [this] {
-        if (!recordPath_.isEmpty())
-            QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(recordPath_).absolutePath()));
+        if (!station_->record().empty())
+            QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(station_->record().path).absolutePath()));
     });
-    auto_ = new QCheckBox(QStringLiteral("Auto start"), row);
-    connect(auto_, &QCheckBox::toggled, this, &StationWindow::setAutoMode);
-    readBack_ = new QCheckBox(QStringLiteral("Read back"), row);
-    readBack_->setChecked(true);
-    skipBlank_ = new QCheckBox(QStringLiteral("Skip blank pages"), row);
-    recover_ = new QCheckBox(QStringLiteral("Recover on a noisy line"), row);
-    recover_->setChecked(true);
-    beep_ = new QCheckBox(QStringLiteral("Beep on failure"), row);
-    for (QCheckBox* c : {readBack_, skipBlank_})
-        connect(c, &QCheckBox::toggled, this, [this] { showHeader(); });
     lockButton_ = namedButton(QStringLiteral("Lock"), row);
     connect(lockButton_, &QPushButton::clicked, this, &StationWindow::toggleLock);
-    for (QWidget* w : std::initializer_list<QWidget*>{open, add, load, save, record, folder, auto_, readBack_,
-                                                      skipBlank_, recover_, beep_, lockButton_})
+    for (QWidget* w : std::initializer_list<QWidget*>{open, add, load, save, record, folder})
         layout->addWidget(w);
     layout->addStretch(1);
-    lockable_ = {open, add, load, save, record, auto_, readBack_, skipBlank_, recover_, beep_};
+    layout->addWidget(lockButton_);
+    lockable_ = {open, add, load, save, record};
     return row;
 }
 
-QWidget* StationWindow::buildHeader()
+// The options of every box's job, and auto mode.
+QWidget* StationWindow::buildOptions()
 {
-    auto* box = new QGroupBox(QStringLiteral("Job"), this);
-    auto* form = new QGridLayout(box);
-    const QStringList names = {
-        QStringLiteral("Project"),           QStringLiteral("Device"),       QStringLiteral("User ROM checksum"),
-        QStringLiteral("Boot ROM checksum"), QStringLiteral("Data SHA-256"), QStringLiteral("Blocks"),
-        QStringLiteral("Lock bits"),         QStringLiteral("Read-back"),    QStringLiteral("Skip blank")};
-    const QStringList objects = {
-        QStringLiteral("projectName"),     QStringLiteral("deviceName"), QStringLiteral("userRomChecksum"),
-        QStringLiteral("bootRomChecksum"), QStringLiteral("dataSha256"), QStringLiteral("operationBlocks"),
-        QStringLiteral("lockBits"),        QStringLiteral("readBack"),   QStringLiteral("skipBlank")};
-    for (int i = 0; i < names.size(); ++i) {
-        auto* name = new QLabel(names[i] + QLatin1Char(':'), box);
-        auto* value = new QLabel(QStringLiteral("-"), box);
-        value->setObjectName(objects[i]);
-        value->setAccessibleName(names[i]);
-        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        QFont f = value->font();
-        f.setBold(true);
-        value->setFont(f);
-        name->setBuddy(value);
-        form->addWidget(name, i % 3, (i / 3) * 2);
-        form->addWidget(value, i % 3, (i / 3) * 2 + 1);
-        headerValues_.push_back(value);
+    auto* box = new QGroupBox(QStringLiteral("Options"), this);
+    auto* grid = new QGridLayout(box);
+    auto_ = new QCheckBox(QStringLiteral("Auto start"), box);
+    connect(auto_, &QCheckBox::toggled, this, [this](bool on) { station_->setAutoMode(on); });
+    readBack_ = new QCheckBox(QStringLiteral("Read back"), box);
+    skipBlank_ = new QCheckBox(QStringLiteral("Skip blank pages"), box);
+    recover_ = new QCheckBox(QStringLiteral("Recover on a noisy line"), box);
+    beep_ = new QCheckBox(QStringLiteral("Beep on failure"), box);
+    int i = 0;
+    for (QCheckBox* c : {auto_, readBack_, skipBlank_, recover_, beep_}) {
+        grid->addWidget(c, i % 3, i / 3);
+        lockable_.push_back(c);
+        ++i;
+    }
+    for (QCheckBox* c : {readBack_, skipBlank_, recover_, beep_}) {
+        connect(c, &QCheckBox::toggled, this, [this] {
+            StationSettings s = station_->settings();
+            s.readBack = readBack_->isChecked();
+            s.skipBlank = skipBlank_->isChecked();
+            s.recover = recover_->isChecked();
+            s.beep = beep_->isChecked();
+            station_->setSettings(s);
+        });
     }
     return box;
+}
+
+// Auto mode was on when the station was last closed: asked, not acted on.
+QWidget* StationWindow::buildAutoQuestion()
+{
+    autoQuestion_ = new QWidget(this);
+    auto* layout = new QHBoxLayout(autoQuestion_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* text = new QLabel(QStringLiteral("Auto start was on when the station was last closed. Turn it on again?"),
+                            autoQuestion_);
+    auto* on = namedButton(QStringLiteral("Turn auto start on"), autoQuestion_);
+    connect(on, &QPushButton::clicked, this, [this] { station_->answerAutoModeQuestion(true); });
+    auto* off = namedButton(QStringLiteral("Leave it off"), autoQuestion_);
+    connect(off, &QPushButton::clicked, this, [this] { station_->answerAutoModeQuestion(false); });
+    layout->addWidget(text);
+    layout->addWidget(on);
+    layout->addWidget(off);
+    layout->addStretch(1);
+    autoQuestion_->hide();
+    return autoQuestion_;
 }
 
 QWidget* StationWindow::buildBottomRow()
@@ -195,12 +234,20 @@ QWidget* StationWindow::buildBottomRow()
     layout->setContentsMargins(0, 0, 0, 0);
     auto* startAllButton = namedButton(QStringLiteral("Start all"), row);
     startAllButton->setShortcut(Qt::Key_F5);
-    connect(startAllButton, &QPushButton::clicked, this, &StationWindow::startAll);
+    connect(startAllButton, &QPushButton::clicked, this, [this] { station_->startAll(); });
     auto* cancelAllButton = namedButton(QStringLiteral("Cancel all"), row);
-    cancelAllButton->setShortcut(Qt::Key_Escape);
-    connect(cancelAllButton, &QPushButton::clicked, this, &StationWindow::cancelAll);
+    cancelAllButton->setToolTip(QStringLiteral("Esc"));
+    connect(cancelAllButton, &QPushButton::clicked, this, [this] { station_->cancelAll(); });
+    // Esc is easily pressed: with more than one box running it asks first.
+    connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, this, [this] {
+        const int n = station_->runningCount();
+        if (n <= 1
+            || confirm(QStringLiteral("Cancel the jobs of %1 running boxes?").arg(n),
+                       QStringLiteral("Stop %1 boxes").arg(n), QStringLiteral("Keep running")))
+            station_->cancelAll();
+    });
     auto* retry = namedButton(QStringLiteral("Retry failed"), row);
-    connect(retry, &QPushButton::clicked, this, &StationWindow::retryFailed);
+    connect(retry, &QPushButton::clicked, this, [this] { station_->retryFailed(); });
     totals_ = new QLabel(row);
     totals_->setObjectName(QStringLiteral("recordTotals"));
     layout->addWidget(startAllButton);
@@ -211,86 +258,40 @@ QWidget* StationWindow::buildBottomRow()
     return row;
 }
 
-void StationWindow::showHeader()
+void StationWindow::openProject()
 {
-    JobHeader h;
-    if (project_)
-        h = headerOf(*project_);
-    const auto dash = [](const QString& s) { return s.isEmpty() ? QStringLiteral("-") : s; };
-    const QStringList values = {dash(h.fileName),
-                                dash(h.device),
-                                dash(h.userRomChecksum),
-                                dash(h.bootRomChecksum),
-                                dash(h.dataSha),
-                                dash(h.blocks),
-                                dash(h.lockBits),
-                                readBack_->isChecked() ? QStringLiteral("on") : QStringLiteral("off"),
-                                skipBlank_->isChecked() ? QStringLiteral("on") : QStringLiteral("off")};
-    for (std::size_t i = 0; i < headerValues_.size(); ++i)
-        headerValues_[i]->setText(values[int(i)]);
-    totals_->setText(QStringLiteral("Record: %1 passed, %2 failed%3")
-                         .arg(recordPassed_)
-                         .arg(recordFailed_)
-                         .arg(recordPath_.isEmpty() ? QStringLiteral(" (no record file)")
-                                                    : QStringLiteral(" (") + recordPath_ + QLatin1Char(')')));
+    const QString path = chooseFile(false, QStringLiteral("PLX-71RD project file open"),
+                                    QStringLiteral("PLX-71RD project file (*.pxp)"), QStringLiteral("pxp"));
+    if (path.isEmpty())
+        return;
+    qtui::BusyCursor busy;
+    station_->openProject(path);
 }
 
-void StationWindow::refreshTitle()
+void StationWindow::chooseAndAddSlot()
 {
-    int failed = 0;
-    for (const auto& slot : slots_)
-        failed += slot->state == SlotState::Failed ? 1 : 0;
-    QString title = QString::fromLatin1(kStationTitle);
-    if (project_)
-        title += QStringLiteral(" - ") + QFileInfo(project_->path).fileName();
-    if (failed > 0)
-        title += QStringLiteral(" - %1 failed").arg(failed);
-    if (locked())
-        title += QStringLiteral(" [locked]");
-    setWindowTitle(title);
-}
-
-bool StationWindow::locked() const
-{
-    return lock_->locked();
-}
-
-void StationWindow::refreshLockState()
-{
-    const bool editable = !locked();
-    for (QWidget* w : lockable_)
-        w->setEnabled(editable);
-    for (auto& slot : slots_)
-        slot->tile->setEditable(editable);
-    lockButton_->setText(editable ? QStringLiteral("Lock") : QStringLiteral("Unlock"));
-    lockButton_->setAccessibleDescription(editable ? QStringLiteral("makes project, slots and options read-only")
-                                                   : QStringLiteral("locked: asks for the password to unlock"));
-    refreshTitle();
-}
-
-void StationWindow::toggleLock()
-{
-    const auto ask = [this](const QString& prompt) {
-        if (options_.askPassword)
-            return options_.askPassword(this, prompt);
-        return QInputDialog::getText(this, QString::fromLatin1(kStationTitle), prompt, QLineEdit::Password);
-    };
-    if (locked()) {
-        const QString password = ask(QStringLiteral("Password to unlock the station:"));
-        if (!password.isEmpty() && !lock_->unlock(password))
-            ui_->message(Icon::Exclamation, "Wrong password: the station stays locked.");
-    } else {
-        const QString password = ask(QStringLiteral("Choose the password that unlocks the station:"));
-        if (password.isEmpty())
-            return;
-        if (ask(QStringLiteral("The same password again:")) != password) {
-            ui_->message(Icon::Exclamation, "The two passwords differ: the station is not locked.");
-            return;
-        }
-        lock_->lock(password);
-        saveSession();
+    QStringList items;
+    for (const SerialDevice& d : station_->portsNow()) {
+        // A port as `plx71 ports` heads it: path, USB identity, driver, names.
+        QString about = QString::fromStdString(d.path);
+        if (!d.vendorId.empty())
+            about += QStringLiteral("  ") + QString::fromStdString(d.usbName());
+        if (!d.driver.empty())
+            about += QStringLiteral("  ") + QString::fromStdString(d.driver);
+        if (!d.friendlyName.empty())
+            about += QStringLiteral("  ") + QString::fromStdString(d.friendlyName);
+        items << QString::fromStdString(d.stableName()) + QStringLiteral("    (") + about + QLatin1Char(')');
     }
-    refreshLockState();
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(
+        this, QStringLiteral("Add slot"), QStringLiteral("Port (as plx71 --port takes it):"), items, 0, true, &ok);
+    const QString spec = chosen.section(QStringLiteral("    ("), 0, 0).trimmed();
+    if (!ok || spec.isEmpty())
+        return;
+    const QString label = QInputDialog::getText(this, QStringLiteral("Add slot"), QStringLiteral("Label:"),
+                                                QLineEdit::Normal, QString(), &ok);
+    if (ok)
+        station_->addSlot({spec, label});
 }
 
 QString StationWindow::chooseFile(bool save, const QString& title, const QString& filter, const QString& suffix)
@@ -300,27 +301,70 @@ QString StationWindow::chooseFile(bool save, const QString& title, const QString
     return qtui::chooseFile(options_.chooser, this, request);
 }
 
-void StationWindow::closeEvent(QCloseEvent* event)
+void StationWindow::toggleLock()
 {
-    if (anyRunning()) {
-        event->ignore();
-        if (closePending_
-            || !ui_->question(Icon::Question,
-                              "Jobs are running. Cancel every box and close? Each box is brought back to rest "
-                              "and every record line is completed first."))
-            return;
-        closePending_ = true;
-        cancelAll();
+    const auto ask = [this](const QString& prompt) {
+        if (options_.askPassword)
+            return options_.askPassword(this, prompt);
+        return QInputDialog::getText(this, QString::fromLatin1(kStationTitle), prompt, QLineEdit::Password);
+    };
+    Ui& ui = shell_->ui();
+    if (station_->locked()) {
+        const QString password = ask(QStringLiteral("Password to unlock the station:"));
+        if (!password.isEmpty() && !station_->unlock(password))
+            ui.message(Icon::Exclamation, "Wrong password: the station stays locked.");
         return;
     }
-    saveSession();
-    event->accept();
+    const QString password = ask(QStringLiteral("Choose the password that unlocks the station:"));
+    if (password.isEmpty())
+        return;
+    if (ask(QStringLiteral("The same password again:")) != password) {
+        ui.message(Icon::Exclamation, "The two passwords differ: the station is not locked.");
+        return;
+    }
+    station_->lock(password);
 }
 
-void StationWindow::maybeCloseAfterCancel()
+bool StationWindow::confirm(const QString& text, const QString& act, const QString& keep)
 {
-    if (closePending_ && !anyRunning())
-        QTimer::singleShot(0, this, &QWidget::close);
+    if (options_.ui) // a test's or another front end's: OK is `act`
+        return options_.ui->question(
+            Icon::Question,
+            (text + QStringLiteral(" [") + act + QStringLiteral(" / ") + keep + QLatin1Char(']')).toStdString());
+    QMessageBox box(QMessageBox::Question, QString::fromLatin1(kStationTitle), text, QMessageBox::NoButton, this);
+    QPushButton* yes = box.addButton(act, QMessageBox::AcceptRole);
+    QPushButton* no = box.addButton(keep, QMessageBox::RejectRole);
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+void StationWindow::closeEvent(QCloseEvent* event)
+{
+    if (station_->anyRunning()) {
+        const int n = station_->runningCount();
+        if (station_->closing()
+            || !confirm(QStringLiteral("%1 running. Stopped, each box is brought back to rest and its record line is "
+                                       "written before the window closes.")
+                            .arg(boxes(n, QStringLiteral(" is"), QStringLiteral(" are"))),
+                        QStringLiteral("Stop %1 and close").arg(boxes(n)), QStringLiteral("Keep running"))) {
+            event->ignore();
+            return;
+        }
+        // From here no job starts. The jobs may have ended while the
+        // question was open: then the window closes now, else when the last
+        // box is back at rest.
+        station_->beginClosing();
+        station_->cancelAll();
+        if (station_->anyRunning()) {
+            event->ignore();
+            return;
+        }
+    }
+    station_->store().setValue(QStringLiteral("geometry"), saveGeometry());
+    station_->saveSession();
+    event->accept();
 }
 
 } // namespace plx71::station

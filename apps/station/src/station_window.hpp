@@ -1,34 +1,21 @@
 #pragma once
-// Plx71Station's window: one project on many writer boxes. A job header the
-// operator compares with the work instruction, a tile per slot, and the
-// operations Start all, Start on a tile, Cancel all and Retry failed. Each
-// box runs on its own worker; this thread only shows what they report.
-#include "operator_lock.hpp"
-#include "slot_runner.hpp"
-#include "station_model.hpp"
-#include "station_project.hpp"
+// Plx71Station's window: it draws the station (a job header the operator
+// compares with the work instruction, a tile per slot, the record's totals)
+// and forwards the operator's clicks to it. What the station is and does
+// lives in Station; the window keeps only its widgets.
+#include "station.hpp"
 
-#include "plx71/devices/device_table.hpp"
 #include "plx71/messages/ui.hpp"
-#include "plx71/port/station_file.hpp"
 #include "plx71/qtui/file_chooser.hpp"
 
-#include <QElapsedTimer>
 #include <QMainWindow>
-#include <QSettings>
-#include <QTimer>
 
 #include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
-namespace plx71 {
-class PortCatalog;
-}
-
 class QCheckBox;
-class QGridLayout;
 class QLabel;
 class QPushButton;
 
@@ -38,7 +25,7 @@ class AppShell;
 
 namespace plx71::station {
 
-class SlotTile;
+class TileGrid;
 
 inline constexpr const char* kStationTitle = "Plx71Station";
 
@@ -60,96 +47,47 @@ public:
     explicit StationWindow(StationOptions options, QWidget* parent = nullptr);
     ~StationWindow() override;
 
+    Station& station() { return *station_; }
     // False when the device table cannot be read (the message has been shown).
-    bool ready() const { return ready_; }
+    bool ready() const { return station_->ready(); }
     // The command line; with nothing on it, the last project and slots.
     void apply(const StationArgs& args);
-
-    bool openProjectFile(const QString& path);
-    bool addSlot(const SlotConfig& config);
-    void removeSlot(int index);
-    bool loadStationFile(const QString& path);
-    bool saveStationFile(const QString& path);
-    bool setRecordFile(const QString& path);
-    void setAutoMode(bool on);
-
-    void startAll();
-    void startSlot(int index);
-    void cancelAll();
-    void retryFailed();
-    void toggleLock();
-
-    int slotCount() const { return int(slots_.size()); }
-    SlotState slotState(int index) const;
-    bool anyRunning() const;
-    bool locked() const;
-    const ProjectJob* project() const { return project_.get(); }
-    // The presence of every slot's port, and auto mode's starts.
-    void pollPresence();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    struct Slot {
-        SlotConfig config;
-        std::unique_ptr<SlotRunner> runner;
-        SlotTile* tile = nullptr;
-        SlotState state = SlotState::Idle;
-        bool present = false;
-        bool served = false; // auto mode served this appearance
-        int passed = 0;
-        int failed = 0;
-    };
-
     void buildWindow();
     QWidget* buildToolRow();
+    QWidget* buildOptions();
+    void restoreSize();
     QWidget* buildHeader();
     QWidget* buildBottomRow();
+    QWidget* buildAutoQuestion();
+    void connectStation();
     void showHeader();
-    void relayoutTiles();
-    void refreshLockState();
-    void refreshTitle();
-    void saveSession();
-    void restoreSession(bool project, bool slotList);
-    void applyCommandLine(const StationArgs& args);
-    void onSlotEnded(Slot& slot, const SlotEnd& end);
-    void setSlotState(Slot& slot, SlotState state);
-    bool startable(int index);
-    bool checkRecordFile();
-    std::optional<PortChoice> resolveSlot(const SlotConfig& config, QString* problem = nullptr);
-    bool present(const PortChoice& port);
-    // The machine's ports, read again when older than a poll's fraction, so
-    // one poll (or one Start all) scans /dev once for every slot.
-    PortCatalog& catalog();
-    int indexOf(const SlotTile* tile) const;
+    void showTotals();
+    void showSettings();
+    void showAutoMode();
+    void showTiles();
+    void showTile(int index);
+    void showLockState();
+    void showTitle();
+    void toggleLock();
+    // A question whose buttons say what they do; true for `act`.
+    bool confirm(const QString& text, const QString& act, const QString& keep);
+    void openProject();
     QString chooseFile(bool save, const QString& title, const QString& filter, const QString& suffix);
     void chooseAndAddSlot();
-    void maybeCloseAfterCancel();
 
     StationOptions options_;
     std::unique_ptr<qtui::AppShell> shell_;
-    Ui* ui_ = nullptr;
-    std::unique_ptr<QSettings> settings_;
-    std::unique_ptr<OperatorLock> lock_;
-    DeviceTable table_;
-    StationFile userStation_;
-    bool ready_ = false;
-    std::shared_ptr<const ProjectJob> project_;
-    std::vector<std::unique_ptr<Slot>> slots_;
-    QString recordPath_;
-    int recordPassed_ = 0;
-    int recordFailed_ = 0;
-    bool closePending_ = false;
-    QTimer presenceTimer_;
-    std::unique_ptr<PortCatalog> catalog_;
-    QElapsedTimer catalogAge_;
-
-    QGridLayout* tiles_ = nullptr;
-    QWidget* tileArea_ = nullptr;
+    std::unique_ptr<Station> station_;
+    TileGrid* tiles_ = nullptr;
     std::vector<QLabel*> headerValues_;
     QLabel* totals_ = nullptr;
     QCheckBox* auto_ = nullptr;
+    QWidget* autoQuestion_ = nullptr;
     QCheckBox* readBack_ = nullptr;
     QCheckBox* skipBlank_ = nullptr;
     QCheckBox* recover_ = nullptr;

@@ -30,6 +30,7 @@ private slots:
     void autoModeServesEachAppearanceOnce();
     void lockHoldsAcrossARestartUntilItsPassword();
     void closingDuringAJobBringsEveryBoxToRest();
+    void pulledBoxKeepsItsFailureUntilRetryServesIt();
     void slotUiKeepsTheUiContract();
 };
 
@@ -51,6 +52,17 @@ struct World {
         };
         answers = passwords;
         window = std::make_unique<StationWindow>(options);
+    }
+
+    StationConfig config() const
+    {
+        return {options.settingsFile, options.deviceTablePath, options.timing, 500, options.lockIterations};
+    }
+    StationArgs args(QStringList given) const
+    {
+        given.prepend(QStringLiteral("Plx71Station"));
+        given << QStringLiteral("--record") << dir.filePath(QStringLiteral("line.jsonl"));
+        return *parseStationArgs(given).args;
     }
 
     QString stateName(int slot) const
@@ -101,7 +113,7 @@ void StationSimTest::threeSlotsEndVerifiedFailedAndNoBox()
     QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write("not a project") > 0);
     junk.close();
     w.window->apply(*parseStationArgs({QStringLiteral("Plx71Station"), junk.fileName()}).args);
-    QVERIFY(!w.window->project());
+    QVERIFY(!w.window->station().project());
     QCOMPARE(w.ui.texts().back(), std::string("File format error"));
 
     const QStringList args = {QStringLiteral("Plx71Station"), QStringLiteral("demo_project.pxp"),
@@ -111,14 +123,16 @@ void StationSimTest::threeSlotsEndVerifiedFailedAndNoBox()
                               QStringLiteral("--record"),     w.dir.filePath(QStringLiteral("line.jsonl"))};
     w.window->apply(*parseStationArgs(args).args);
     QDir::setCurrent(previous);
-    QVERIFY(w.window->project());
-    QCOMPARE(w.window->findChild<QLabel*>(QStringLiteral("userRomChecksum"))->text(), QStringLiteral("28D9"));
-    QCOMPARE(w.window->slotCount(), 3);
+    QVERIFY(w.window->station().project());
+    const QLabel* checksum = w.window->findChild<QLabel*>(QStringLiteral("userRomChecksum"));
+    QCOMPARE(checksum->text(), QStringLiteral("28D9"));
+    QCOMPARE(checksum->accessibleName(), QStringLiteral("User ROM checksum: 28D9"));
+    QCOMPARE(w.window->station().slotCount(), 3);
     QCOMPARE(w.stateName(3), QStringLiteral("Slot 3: No box"));
 
     w.button(QStringLiteral("Start all"))->click();
     QCOMPARE(w.stateName(1), QStringLiteral("Slot 1: Running"));
-    QTRY_VERIFY_WITH_TIMEOUT(!w.window->anyRunning(), 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.window->station().anyRunning(), 60000);
     QCOMPARE(w.stateName(1), QStringLiteral("Slot 1: Verified"));
     QCOMPARE(w.stateName(2), QStringLiteral("Slot 2: Failed"));
     QCOMPARE(w.stateName(3), QStringLiteral("Slot 3: No box"));
@@ -136,19 +150,22 @@ void StationSimTest::threeSlotsEndVerifiedFailedAndNoBox()
     }
     QCOMPARE(bySlot[1].value(QStringLiteral("outcome")).toString(), QStringLiteral("success"));
     QCOMPARE(bySlot[2].value(QStringLiteral("outcome")).toString(), QStringLiteral("verify-mismatch"));
-    // Recovery is on by default: the box that holds other bytes was written
-    // again before it failed, and the healthy tile says what its job took.
-    QVERIFY(bySlot[2].value(QStringLiteral("restarts")).toInt() > 0);
-    bool finishedShown = false;
+    // Recovery is on by default: the box that holds other bytes fails at
+    // once (re-reads agree: the box's fault, no restart mends it), the
+    // healthy tile says what its job took, and the failed one says where the
+    // box differs, in so many words.
+    QCOMPARE(bySlot[2].value(QStringLiteral("restarts")).toInt(), 0);
+    QStringList notes;
     for (auto* label : w.window->findChildren<QLabel*>())
-        finishedShown = finishedShown || label->text().contains(QStringLiteral("finished at 115200 bit/s"));
-    QVERIFY(finishedShown);
+        notes << label->accessibleName();
+    QVERIFY(notes.contains(QStringLiteral("Last job of slot 1: finished at 115200 bit/s")));
+    QVERIFY(!notes.filter(QStringLiteral("Last job of slot 2: verify: differs at 0FA742")).isEmpty());
 
     // Retry failed runs the failed box alone again.
     wrong.state()->box.faults().flipReads.erase(0x0FA7);
     w.button(QStringLiteral("Retry failed"))->click();
     QCOMPARE(w.stateName(1), QStringLiteral("Slot 1: Verified"));
-    QTRY_VERIFY_WITH_TIMEOUT(!w.window->anyRunning(), 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.window->station().anyRunning(), 60000);
     QCOMPARE(w.stateName(2), QStringLiteral("Slot 2: Verified"));
     QCOMPARE(w.recordLines().size(), 3);
 }
@@ -170,12 +187,12 @@ void StationSimTest::autoModeServesEachAppearanceOnce()
         QTRY_COMPARE_WITH_TIMEOUT(w.stateName(1), QStringLiteral("Slot 1: Verified"), 60000);
         // Still plugged in: polled again, not served again.
         for (int i = 0; i < 3; ++i)
-            w.window->pollPresence();
-        QVERIFY(!w.window->anyRunning());
+            w.window->station().pollPresence();
+        QVERIFY(!w.window->station().anyRunning());
         QCOMPARE(w.recordLines().size(), appearance);
         QVERIFY(sim.resting());
         sim.stop();
-        w.window->pollPresence();
+        w.window->station().pollPresence();
         QCOMPARE(w.stateName(1), QStringLiteral("Slot 1: No box"));
     }
 }
@@ -187,25 +204,37 @@ void StationSimTest::lockHoldsAcrossARestartUntilItsPassword()
              QByteArray("55ac046e56e3089fec1691c22544b605f94185216dde0465e68b9d57c20dacbc"
                         "49ca9cccf179b645991664b39d77ef317c71b845b1e30bd509112041d3a19783"));
     World w({QStringLiteral("line-3 secret"), QStringLiteral("line-3 secret")});
-    w.window->apply(StationArgs{});
+    w.window->apply(w.args({QStringLiteral("--port"), w.dir.filePath(QStringLiteral("bench-1"))}));
     w.button(QStringLiteral("Lock"))->click();
-    QVERIFY(w.window->locked());
+    QVERIFY(w.window->station().locked());
     QVERIFY(!w.button(QStringLiteral("Add slot..."))->isEnabled());
     w.window.reset();
     QFile ini(w.options.settingsFile);
     QVERIFY(ini.open(QIODevice::ReadOnly) && !ini.readAll().contains("secret"));
 
+    // Locked, the command line changes nothing, and one message says what it refused.
     w.window = std::make_unique<StationWindow>(w.options);
-    w.window->apply(StationArgs{});
-    QVERIFY(w.window->locked());
+    StationArgs other = w.args({kExamples + QStringLiteral("/demo_project.pxp"), QStringLiteral("--port"),
+                                w.dir.filePath(QStringLiteral("bench-2")), QStringLiteral("--auto")});
+    other.recordFile = w.dir.filePath(QStringLiteral("other.jsonl"));
+    w.window->apply(other);
+    const Station& station = w.window->station();
+    QCOMPARE(w.ui.texts().back(),
+             std::string("The station is locked: a project, --port, --record and --auto on the "
+                         "command line are not used, and nothing was changed. Unlock the "
+                         "station in its window to change it."));
+    QVERIFY(station.locked() && !station.project() && !station.autoMode() && !station.anyRunning());
+    QCOMPARE(station.slotCount(), 1);
+    QCOMPARE(station.slot(0).config.spec, w.dir.filePath(QStringLiteral("bench-1")));
+    QCOMPARE(station.record().path, w.dir.filePath(QStringLiteral("line.jsonl")));
     QVERIFY(!w.button(QStringLiteral("Open project..."))->isEnabled());
     w.answers = {QStringLiteral("guess")};
     w.button(QStringLiteral("Lock"))->click();
-    QVERIFY(w.window->locked());
+    QVERIFY(w.window->station().locked());
     QCOMPARE(w.ui.texts().back(), std::string("Wrong password: the station stays locked."));
     w.answers = {QStringLiteral("line-3 secret")};
     w.button(QStringLiteral("Lock"))->click();
-    QVERIFY(!w.window->locked());
+    QVERIFY(!w.window->station().locked());
     QVERIFY(w.button(QStringLiteral("Open project..."))->isEnabled());
 }
 
@@ -222,11 +251,12 @@ void StationSimTest::closingDuringAJobBringsEveryBoxToRest()
                                        QStringLiteral("--record"), w.dir.filePath(QStringLiteral("line.jsonl"))})
                          .args);
     w.window->show();
-    w.window->startAll();
+    w.window->station().startAll();
     QVERIFY(first.waitForCommands(10, 10s) && second.waitForCommands(10, 10s));
     w.ui.setDefaultAnswer(true);
     QVERIFY(!w.window->close()); // asks, then waits for the boxes
     QVERIFY(w.ui.messages().back().isQuestion);
+    QVERIFY(w.ui.texts().back().find("[Stop 2 boxes and close / Keep running]") != std::string::npos);
     QTRY_VERIFY_WITH_TIMEOUT(!w.window->isVisible(), 30000);
     QVERIFY(first.resting() && second.resting());
     const QStringList lines = w.recordLines();
@@ -234,6 +264,46 @@ void StationSimTest::closingDuringAJobBringsEveryBoxToRest()
     for (const QString& line : lines)
         QCOMPARE(QJsonDocument::fromJson(line.toUtf8()).object().value(QStringLiteral("outcome")).toString(),
                  QStringLiteral("cancelled"));
+    QCOMPARE(
+        w.window->findChild<QLabel*>(QStringLiteral("recordTotals"))->text().section(QStringLiteral(" \u00b7"), 0, 0),
+        QStringLiteral("This session: 0 passed, 0 failed, 2 cancelled"));
+    QCOMPARE(
+        w.window->findChild<QLabel*>(QStringLiteral("recordTotals"))->text().section(QStringLiteral(" \u00b7"), 0, 0),
+        QStringLiteral("This session: 0 passed, 0 failed, 2 cancelled"));
+}
+
+// Pulled mid-job, the box's slot stays Failed while it is away; back on the
+// same port, Retry failed serves it.
+void StationSimTest::pulledBoxKeepsItsFailureUntilRetryServesIt()
+{
+    World w;
+    w.window.reset();
+    plx71sim::Options o = quickBox();
+    o.pace = true;
+    o.linkPath = w.dir.filePath(QStringLiteral("adapter")).toStdString();
+    auto sim = std::make_unique<SimBox>(o);
+    QVERIFY(sim->start());
+    Station station(w.config(), w.ui);
+    station.apply(w.args({kExamples + QStringLiteral("/demo_project.pxp"), QStringLiteral("--port"),
+                          QString::fromStdString(o.linkPath)}));
+    station.startAll();
+    QVERIFY(sim->waitForCommands(10, 10s));
+    sim.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(!station.anyRunning(), 30000);
+    station.pollPresence();
+    QCOMPARE(station.slot(0).stateText(), QStringLiteral("Failed \u00b7 no box"));
+    QVERIFY(station.slot(0).last.cause.startsWith(QStringLiteral("box stopped answering at ")));
+
+    o.pace = false;
+    sim = std::make_unique<SimBox>(o);
+    QVERIFY(sim->start());
+    station.pollPresence();
+    QCOMPARE(station.slot(0).stateText(), QStringLiteral("Failed"));
+    station.retryFailed();
+    QVERIFY(station.anyRunning());
+    QTRY_VERIFY_WITH_TIMEOUT(!station.anyRunning(), 60000);
+    QCOMPARE(station.slot(0).state, SlotState::Verified);
+    QCOMPARE(w.recordLines().size(), 2);
 }
 
 QTEST_MAIN(StationSimTest)

@@ -1,5 +1,6 @@
 // PLX71RD: the writer control program.
 #include "plx_app.hpp"
+#include "writer_help.hpp"
 
 #include "plx71/devices/device_table.hpp"
 #include "plx71/devices/table_lookup.hpp"
@@ -25,6 +26,8 @@ QString installedDeviceTable()
 
 int main(int argc, char* argv[])
 {
+    if (const auto answered = plx71::qtui::answerHelpOrVersion(argc, argv, plx71::writerHelp()))
+        return *answered;
     auto probe = plx71::qtui::StartupProbe::wanted() ? std::make_unique<plx71::qtui::StartupProbe>() : nullptr;
     QApplication application(argc, argv);
     if (probe)

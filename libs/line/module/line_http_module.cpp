@@ -57,6 +57,32 @@ __attribute__((visibility("default"))) int plx71_line_http_post_v1(const char* u
     }
 }
 
+// GETs `url` + `path`, as plx71_line_http_post_v1 POSTs.
+__attribute__((visibility("default"))) int plx71_line_http_get_v1(const char* url, const char* path, const char* token,
+                                                                  long connectMs, long wholeMs, char** answer,
+                                                                  std::size_t* answerLength, char** failure)
+{
+    using namespace plx71::line;
+    *answer = nullptr;
+    *failure = nullptr;
+    try {
+        const auto parsed = parseLineUrl(url);
+        if (!parsed) {
+            *failure = copyOut("not a line server URL", nullptr);
+            return 0;
+        }
+        const HttpLimits limits{std::chrono::milliseconds(connectMs), std::chrono::milliseconds(wholeMs)};
+        const HttpAnswer a = httplibClient()->getJson(*parsed, path, token, limits);
+        *answer = copyOut(a.body, answerLength);
+        if (a.status == 0)
+            *failure = copyOut(a.failure, nullptr);
+        return a.status;
+    } catch (...) {
+        *failure = copyOut("HTTP client failed", nullptr);
+        return 0;
+    }
+}
+
 __attribute__((visibility("default"))) void plx71_line_http_free_v1(char* text)
 {
     std::free(text);

@@ -4,6 +4,7 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace plx71::line {
@@ -41,12 +42,14 @@ std::string failureText(httplib::Error error, std::chrono::steady_clock::duratio
     }
 }
 
-void runExchange(const std::shared_ptr<Exchange>& x, std::string path, std::string token, std::string body,
-                 HttpLimits limits)
+// `body` is POSTed; without one (nullopt) the request is a GET.
+void runExchange(const std::shared_ptr<Exchange>& x, std::string path, std::string token,
+                 std::optional<std::string> body, HttpLimits limits)
 {
     const auto start = std::chrono::steady_clock::now();
     const httplib::Headers headers{{"Authorization", "Bearer " + token}};
-    httplib::Result result = x->client->Post(path, headers, body, "application/json");
+    httplib::Result result =
+        body ? x->client->Post(path, headers, *body, "application/json") : x->client->Get(path, headers);
     HttpAnswer answer;
     if (result) {
         answer.status = result->status;
@@ -64,6 +67,19 @@ class HttplibClient : public HttpClient {
 public:
     HttpAnswer postJson(const LineUrl& url, const std::string& path, const std::string& token, const std::string& body,
                         const HttpLimits& limits) override
+    {
+        return request(url, path, token, body, limits);
+    }
+
+    HttpAnswer getJson(const LineUrl& url, const std::string& path, const std::string& token,
+                       const HttpLimits& limits) override
+    {
+        return request(url, path, token, std::nullopt, limits);
+    }
+
+private:
+    static HttpAnswer request(const LineUrl& url, const std::string& path, const std::string& token,
+                              const std::optional<std::string>& body, const HttpLimits& limits)
     {
         auto x = std::make_shared<Exchange>();
         x->client = std::make_unique<httplib::Client>(url.origin());

@@ -16,12 +16,14 @@ namespace {
 
 using PostFunction = int (*)(const char*, const char*, const char*, const char*, std::size_t, long, long, char**,
                              std::size_t*, char**);
+using GetFunction = int (*)(const char*, const char*, const char*, long, long, char**, std::size_t*, char**);
 using FreeFunction = void (*)(char*);
 
 constexpr const char* kModuleName = "plx71-line-http.so";
 
 struct Module {
     PostFunction post = nullptr;
+    GetFunction get = nullptr;
     FreeFunction release = nullptr;
 };
 
@@ -35,8 +37,9 @@ Module loadModule()
         if (!handle)
             continue;
         m.post = reinterpret_cast<PostFunction>(::dlsym(handle, "plx71_line_http_post_v1"));
+        m.get = reinterpret_cast<GetFunction>(::dlsym(handle, "plx71_line_http_get_v1"));
         m.release = reinterpret_cast<FreeFunction>(::dlsym(handle, "plx71_line_http_free_v1"));
-        if (m.post && m.release)
+        if (m.post && m.get && m.release)
             return m; // stays loaded for the life of the process
         ::dlclose(handle);
         m = {};
@@ -49,6 +52,25 @@ public:
     HttpAnswer postJson(const LineUrl& url, const std::string& path, const std::string& token, const std::string& body,
                         const HttpLimits& limits) override
     {
+        return call(url, [&](const char* target, char** answer, std::size_t* length, char** failure) {
+            return module_.post(target, path.c_str(), token.c_str(), body.data(), body.size(),
+                                long(limits.connect.count()), long(limits.whole.count()), answer, length, failure);
+        });
+    }
+
+    HttpAnswer getJson(const LineUrl& url, const std::string& path, const std::string& token,
+                       const HttpLimits& limits) override
+    {
+        return call(url, [&](const char* target, char** answer, std::size_t* length, char** failure) {
+            return module_.get(target, path.c_str(), token.c_str(), long(limits.connect.count()),
+                               long(limits.whole.count()), answer, length, failure);
+        });
+    }
+
+private:
+    template <class Request>
+    HttpAnswer call(const LineUrl& url, const Request& request)
+    {
         std::call_once(loaded_, [this] { module_ = loadModule(); });
         if (!module_.post)
             return {0, {}, std::string("HTTP client module ") + kModuleName + " missing"};
@@ -57,8 +79,7 @@ public:
         std::size_t length = 0;
         const std::string target = url.origin() + url.prefix;
         HttpAnswer a;
-        a.status = module_.post(target.c_str(), path.c_str(), token.c_str(), body.data(), body.size(),
-                                long(limits.connect.count()), long(limits.whole.count()), &answer, &length, &failure);
+        a.status = request(target.c_str(), &answer, &length, &failure);
         if (answer)
             a.body.assign(answer, length);
         if (failure)
@@ -68,7 +89,6 @@ public:
         return a;
     }
 
-private:
     std::once_flag loaded_;
     Module module_;
 };

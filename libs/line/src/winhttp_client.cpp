@@ -69,8 +69,9 @@ std::string readBody(HINTERNET request)
     return body;
 }
 
+// POSTs `body`; with `get`, a GET without a body.
 HttpAnswer exchange(const LineUrl& url, const std::string& path, const std::string& token, const std::string& body,
-                    const HttpLimits& limits)
+                    const HttpLimits& limits, bool get)
 {
     const auto fail = [] { return HttpAnswer{0, {}, failureText(::GetLastError())}; };
     Handle session{
@@ -82,14 +83,16 @@ HttpAnswer exchange(const LineUrl& url, const std::string& path, const std::stri
     Handle connection{::WinHttpConnect(session.h, wide(url.host).c_str(), INTERNET_PORT(url.port), 0)};
     if (!connection.h)
         return fail();
-    Handle request{::WinHttpOpenRequest(connection.h, L"POST", wide(url.prefix + path).c_str(), nullptr,
+    Handle request{::WinHttpOpenRequest(connection.h, get ? L"GET" : L"POST", wide(url.prefix + path).c_str(), nullptr,
                                         WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
                                         url.secure ? WINHTTP_FLAG_SECURE : 0)};
     if (!request.h)
         return fail();
-    const std::wstring headers = wide("Content-Type: application/json\r\nAuthorization: Bearer " + token + "\r\n");
-    if (!::WinHttpSendRequest(request.h, headers.c_str(), DWORD(headers.size()), const_cast<char*>(body.data()),
-                              DWORD(body.size()), DWORD(body.size()), 0)
+    const std::wstring headers =
+        wide(std::string(get ? "" : "Content-Type: application/json\r\n") + "Authorization: Bearer " + token + "\r\n");
+    if (!::WinHttpSendRequest(request.h, headers.c_str(), DWORD(headers.size()),
+                              get ? WINHTTP_NO_REQUEST_DATA : const_cast<char*>(body.data()), DWORD(body.size()),
+                              DWORD(body.size()), 0)
         || !::WinHttpReceiveResponse(request.h, nullptr))
         return fail();
     DWORD status = 0;
@@ -112,11 +115,24 @@ public:
     HttpAnswer postJson(const LineUrl& url, const std::string& path, const std::string& token, const std::string& body,
                         const HttpLimits& limits) override
     {
+        return run(url, path, token, body, limits, false);
+    }
+
+    HttpAnswer getJson(const LineUrl& url, const std::string& path, const std::string& token,
+                       const HttpLimits& limits) override
+    {
+        return run(url, path, token, {}, limits, true);
+    }
+
+private:
+    static HttpAnswer run(const LineUrl& url, const std::string& path, const std::string& token,
+                          const std::string& body, const HttpLimits& limits, bool get)
+    {
         // WinHTTP's limits are per step; the request runs on its own thread
         // so that its caller waits for the whole limit only.
         auto x = std::make_shared<Exchange>();
-        std::thread([x, url, path, token, body, limits] {
-            HttpAnswer answer = exchange(url, path, token, body, limits);
+        std::thread([x, url, path, token, body, limits, get] {
+            HttpAnswer answer = exchange(url, path, token, body, limits, get);
             const std::lock_guard lock(x->mutex);
             x->answer = std::move(answer);
             x->done = true;

@@ -7,13 +7,15 @@ void FrameAssembler::discard(std::vector<Event>& out)
     out.push_back({Kind::Discarded, std::move(buf_)});
     buf_.clear();
     garbage_ = false;
+    damaged_ = false;
 }
 
-void FrameAssembler::push(std::uint8_t byte, Clock::time_point at, std::vector<Event>& out)
+void FrameAssembler::push(std::uint8_t byte, Clock::time_point at, std::vector<Event>& out, bool damaged)
 {
     if (!buf_.empty() && at - last_ > gap_)
         discard(out);
     buf_.push_back(byte);
+    damaged_ = damaged_ || damaged;
     last_ = at;
     if (garbage_ || buf_.size() < 2)
         return;
@@ -24,9 +26,10 @@ void FrameAssembler::push(std::uint8_t byte, Clock::time_point at, std::vector<E
     }
     if (buf_.size() < n + 3)
         return;
-    const bool good = sum8(std::span(buf_).subspan(2, n)) == buf_.back();
+    const bool good = !damaged_ && sum8(std::span(buf_).subspan(2, n)) == buf_.back();
     out.push_back({good ? Kind::Frame : Kind::BadChecksum, std::move(buf_)});
     buf_.clear();
+    damaged_ = false;
 }
 
 void FrameAssembler::expire(Clock::time_point now, std::vector<Event>& out)

@@ -123,15 +123,21 @@ void Engine::readLine(Clock::time_point now)
         return;
     }
     noiseToBox_.setRate(noiseAt(rate, shared_->options.noise.toBox));
-    if (noiseToBox_.apply(bytes) > 0)
+    std::vector<std::size_t> parityErrors;
+    if (noiseToBox_.apply(bytes, &parityErrors) > 0)
         countNoise();
-    for (auto b : bytes) {
+    if (!shared_->options.boxChecksParity)
+        parityErrors.clear();
+    std::size_t nextError = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
         Clock::time_point at = now;
         if (shared_->options.pace) {
             at = std::max(now, lineFreeIn_) + byteTime(rate);
             lineFreeIn_ = at;
         }
-        in_.push_back({b, at});
+        const bool damaged = nextError < parityErrors.size() && parityErrors[nextError] == i;
+        nextError += damaged ? 1 : 0;
+        in_.push_back({bytes[i], at, damaged});
     }
 }
 
@@ -143,13 +149,14 @@ void Engine::deliverDue(Clock::time_point now)
         in_.pop_front();
         if (awaitAck_) {
             awaitAck_ = false;
-            if (in.byte == kAck || in.byte == kNak) {
+            // A damaged byte here was the PC's answer, spoilt on the way.
+            if (in.byte == kAck || in.byte == kNak || in.damaged) {
                 const std::uint8_t b = in.byte;
-                log_.line("PC> ", std::span(&b, 1));
+                log_.line(in.damaged ? "PC# " : "PC> ", std::span(&b, 1));
                 continue;
             }
         }
-        assembler_.push(in.byte, in.at, events);
+        assembler_.push(in.byte, in.at, events, in.damaged);
         handle(events, in.at);
         events.clear();
         flushOut(now); // answers go out (and into the log) before the next frame

@@ -54,6 +54,7 @@ private:
     struct InByte {
         std::uint8_t byte;
         Clock::time_point at;
+        bool damaged = false; // came with a parity error the box's UART sees
     };
     struct OutUnit {
         Bytes bytes;

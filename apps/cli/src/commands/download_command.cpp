@@ -27,6 +27,7 @@ CLI::App* DownloadCommand::add(CLI::App& app)
                   "known");
     addLinkOptions(cmd, link, RecordOption::Present);
     addRecoverOption(cmd, link);
+    addRequireReleaseOption(cmd, link);
     return cmd;
 }
 

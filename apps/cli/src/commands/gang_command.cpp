@@ -1,6 +1,7 @@
 #include "commands/gang_command.hpp"
 
 #include "commands/box_ui.hpp"
+#include "commands/gang_status.hpp"
 #include "commands/job_ending.hpp"
 #include "describe_outcome.hpp"
 #include "plx71/messages/message_texts.hpp"
@@ -81,6 +82,10 @@ int runGangJob(CliContext& ctx, const LinkOptions& options, const ResolvedPorts&
         }
     }
 
+    // The line's page follows every box (with --line); its poster never holds a box up.
+    GangStatus lineStatus(options, resolved, facts);
+    for (std::size_t i = 0; i < count; ++i)
+        sinks[i]->onPhase = [&lineStatus, i](ProgressPhase phase) { lineStatus.phase(i, phase); };
     std::vector<JobEnding> ends(count);
     std::vector<std::string> jobIds(count); // each box's job starts now
     for (std::string& id : jobIds)
@@ -89,6 +94,7 @@ int runGangJob(CliContext& ctx, const LinkOptions& options, const ResolvedPorts&
         JobFacts boxFacts = facts;
         boxFacts.jobId = jobIds[i];
         ends[i] = endJob(outcome, std::move(boxFacts), options, *uis[i]);
+        lineStatus.ended(i, ends[i].outcome);
         if (board)
             board->setRow(i, resolved.specs[i].given + "  " + std::string(outcomeClassName(ends[i].outcome.kind)));
     };

@@ -118,3 +118,16 @@ void addRecoverOption(CLI::App* cmd, LinkOptions& options)
 }
 
 } // namespace plx71::cli
+
+namespace plx71::cli {
+
+void addRequireReleaseOption(CLI::App* cmd, LinkOptions& options)
+{
+    cmd->add_flag("--require-release", options.requireRelease,
+                  "before anything is sent to a box, ask the line server (--line) whether the project's job "
+                  "digest is released; a job not released, or a server that cannot be asked, is refused "
+                  "(exit 6)")
+        ->needs(cmd->get_option("--line"));
+}
+
+} // namespace plx71::cli

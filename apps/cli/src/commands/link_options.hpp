@@ -24,6 +24,7 @@ struct LinkOptions {
     std::string progress = "auto";    // --progress
     bool quiet = false;               // -q (before or after the command): no progress
     bool recover = false;             // --recover: resync, re-read and restart on a noisy line
+    bool requireRelease = false;      // --require-release: only jobs released on the line server
 
     // --baud into the job, when given (else the job's rate stays).
     void applyRate(JobSettings& job) const;
@@ -43,6 +44,9 @@ enum class BoxCount { Several, One };
 void addLinkOptions(CLI::App* cmd, LinkOptions& options, RecordOption record, BoxCount boxes = BoxCount::Several);
 // --recover, for the commands that move pages.
 void addRecoverOption(CLI::App* cmd, LinkOptions& options);
+
+// --require-release (after addLinkOptions with the record Present: it needs --line).
+void addRequireReleaseOption(CLI::App* cmd, LinkOptions& options);
 
 // Refuses "" as a file name (--record, --table): a usage error, as --port "" is.
 CLI::Validator nonEmptyFileName();

@@ -6,6 +6,10 @@
 #include "plx71/project/project_actions.hpp"
 #include "plx71/text/utf8_path.hpp"
 
+#include "plx71/line/releases.hpp"
+#include "plx71/line/shipper.hpp"
+#include "plx71/text/json_writer.hpp"
+
 #include <cstdio>
 
 namespace plx71::cli {
@@ -35,6 +39,41 @@ void openProjectJob(const CliContext& ctx, CliUi& ui, const std::string& command
     }
 }
 
+namespace {
+
+// --require-release: the line server is asked before any port is opened. A
+// job refused here reached no box and leaves no record line, as a job whose
+// record file cannot be written.
+bool jobReleased(CliContext& ctx, const LinkOptions& link, const std::string& digest, const std::string& project)
+{
+    line::LineCall call;
+    call.url = *line::parseLineUrl(link.lineUrl); // checked by the option
+    call.token = line::readTokenFile(link.lineTokenPath);
+    line::ReleaseResult r;
+    if (call.token.empty())
+        r = {line::ReleaseAnswer::Other, 0, "no token in " + link.lineTokenPath};
+    else
+        r = line::ReleaseCheck(call).ask(digest);
+    if (r.answer == line::ReleaseAnswer::Released)
+        return true;
+    std::fprintf(stderr, "job not released for this line: %s (ask your line engineer to release %s)\n",
+                 digest.substr(0, 12).c_str(), project.c_str());
+    if (r.answer != line::ReleaseAnswer::NotReleased)
+        std::fprintf(stderr, "the line server could not be asked: %s\n", r.cause.c_str());
+    ctx.jobEnded = true;
+    if (ctx.json)
+        ctx.jsonResult = JsonObject()
+                             .string("command", ctx.command)
+                             .number("exitCode", kExitBoxRefused)
+                             .string("jobDigest", digest)
+                             .boolean("released", false)
+                             .string("cause", r.answer == line::ReleaseAnswer::NotReleased ? "not released" : r.cause)
+                             .text();
+    return false;
+}
+
+} // namespace
+
 int runProjectJob(CliContext& ctx, CliUi& ui, std::string_view command, const std::string& project,
                   const LinkOptions& link, const ProjectOperation& operation)
 {
@@ -42,6 +81,8 @@ int runProjectJob(CliContext& ctx, CliUi& ui, std::string_view command, const st
     openProjectJob(ctx, ui, std::string(command), project, p);
     if (p.refusal)
         return finishJob(ctx, ui, *p.refusal, p.facts, link);
+    if (link.requireRelease && !jobReleased(ctx, link, p.facts.jobDigest, project))
+        return kExitBoxRefused;
     // One project for every box: the images are shared, read only.
     const ProjectJob& shared = p;
     return runLinkJob(ctx, ui, link, p.job, p.facts,

@@ -19,6 +19,7 @@ CLI::App* VerifyCommand::add(CLI::App& app)
     cmd->add_option("PROJECT", project, "project file (.pxp)")->required();
     addLinkOptions(cmd, link, RecordOption::Present);
     addRecoverOption(cmd, link);
+    addRequireReleaseOption(cmd, link);
     return cmd;
 }
 

@@ -17,12 +17,28 @@ bool CliProgressSink::cancelRequested() const
 
 void CliProgressSink::phaseChanged(ProgressPhase phase)
 {
+    if (onPhase)
+        onPhase(phase);
     std::lock_guard lock(mutex_);
     if (mode_ == ProgressMode::Lines)
         write(steps_.phase(phase));
     phaseText_ = std::string(progressPhaseName(phase));
     if (mode_ == ProgressMode::Bar && board_)
         board_->setRow(row_, fittedLine(label_ + "  " + phaseText_, terminalColumns()));
+}
+
+void CliProgressSink::phaseNote(const std::string& note)
+{
+    std::lock_guard lock(mutex_);
+    note_ = note;
+    if (note.empty())
+        return;
+    if (mode_ == ProgressMode::Lines)
+        write((label_.empty() ? std::string() : label_ + ": ") + note + "\n");
+    else if (mode_ == ProgressMode::Bar && board_)
+        board_->setRow(row_, fittedLine(label_ + "  " + phaseText_ + ", " + note, terminalColumns()));
+    else if (mode_ == ProgressMode::Bar) // its own line; the bar goes on below it
+        write("\r" + fittedLine(note + std::string(std::size_t(terminalColumns()), ' '), terminalColumns()) + "\n");
 }
 
 void CliProgressSink::onTick(const TransferView& view, const ProgressCounters& counters)
@@ -34,7 +50,10 @@ void CliProgressSink::onTick(const TransferView& view, const ProgressCounters& c
         if (std::string step = steps_.tick(view, done, total); !step.empty())
             write(step);
     } else if (board_) {
-        board_->setRow(row_, fittedLine(label_ + "  " + barText(phaseText_, done, total, 30), terminalColumns()));
+        board_->setRow(
+            row_,
+            fittedLine(label_ + "  " + barText(phaseText_ + (note_.empty() ? "" : ", " + note_), done, total, 30),
+                       terminalColumns()));
     } else {
         write("\r" + fittedBarText(view.title, done, total, terminalColumns()));
     }

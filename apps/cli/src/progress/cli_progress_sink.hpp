@@ -22,12 +22,15 @@ public:
     explicit CliProgressSink(ProgressMode mode, std::string label = {}, BoxBoard* board = nullptr, std::size_t row = 0);
 
     void phaseChanged(ProgressPhase phase) override;
+    void phaseNote(const std::string& note) override;
     bool runTransfer(const TransferView& view, ProgressCounters& counters, std::function<void()> body) override;
     bool cancelRequested() const override;
 
     // Where lines and the single bar go (stderr, under the messages' lock);
     // tests catch them here.
     std::function<void(const std::string&)> write;
+    // Told every phase (from the box's worker thread), e.g. for the line's status.
+    std::function<void(ProgressPhase)> onPhase;
 
 private:
     void onTick(const TransferView& view, const ProgressCounters& counters);
@@ -40,6 +43,7 @@ private:
     std::mutex mutex_;
     StepLines steps_;
     std::string phaseText_;
+    std::string note_; // a recovering job's restart, shown beside the phase
 };
 
 } // namespace plx71::cli

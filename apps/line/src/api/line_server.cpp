@@ -1,9 +1,11 @@
 #include "api/line_server.hpp"
 
 #include "api/batch_body.hpp"
+#include "api/line_state_routes.hpp"
 #include "api/metrics_route.hpp"
 #include "api/read_routes.hpp"
 #include "api/records_route.hpp"
+#include "api/release_routes.hpp"
 #include "api/route.hpp"
 
 #include <chrono>
@@ -22,9 +24,20 @@ struct Route {
 
 // Every route of the server, with the role it needs.
 constexpr Route kRoutes[] = {
-    {"POST", "/api/v1/records", Role::Station, &postRecords}, {"GET", "/api/v1/jobs", Role::Viewer, &getJobs},
-    {"GET", "/api/v1/stations", Role::Viewer, &getStations},  {"GET", "/api/v1/boxes", Role::Viewer, &getBoxes},
-    {"GET", "/api/v1/yield", Role::Viewer, &getYield},        {"GET", "/metrics", Role::Viewer, &getMetrics},
+    {"POST", "/api/v1/records", Role::Station, &postRecords},
+    {"GET", "/api/v1/jobs", Role::Viewer, &getJobs},
+    {"GET", "/api/v1/stations", Role::Viewer, &getStations},
+    {"GET", "/api/v1/boxes", Role::Viewer, &getBoxes},
+    {"GET", "/api/v1/yield", Role::Viewer, &getYield},
+    {"GET", "/metrics", Role::Viewer, &getMetrics},
+    // The line's page (paths are patterns: a group is the name or digest).
+    {"POST", "/api/v1/stations/([^/]+)/status", Role::Station, &postStatus},
+    {"GET", "/api/v1/jobs\\.csv", Role::Viewer, &getJobs},
+    {"GET", "/api/v1/summary", Role::Viewer, &getSummary},
+    {"POST", "/api/v1/releases", Role::Engineer, &postRelease},
+    {"POST", "/api/v1/releases/([^/]+)/revoke", Role::Engineer, &postRevoke},
+    {"GET", "/api/v1/releases", Role::Viewer, &getReleases},
+    {"GET", "/api/v1/releases/([^/]+)", Role::Viewer, &getRelease},
 };
 
 // The token of "Authorization: Bearer TOKEN", empty when there is none.
@@ -89,7 +102,10 @@ void LineServer::addRoutes()
     for (const Route& route : kRoutes) {
         auto handle = [this, route](const httplib::Request& req, httplib::Response& res) {
             const auto start = std::chrono::steady_clock::now();
-            const auto caller = tokens_.find(bearerToken(req));
+            const std::string token = bearerToken(req);
+            auto caller = tokens_.find(token);
+            if (!caller && token.empty() && openRead_ && route.role == Role::Viewer)
+                caller = TokenEntry{"open read", Role::Viewer, {}, {}};
             if (!caller) {
                 replyError(res, 401, "token");
             } else if (caller->role < route.role) {
@@ -112,6 +128,11 @@ void LineServer::addRoutes()
         else
             http_->Get(route.path, handle);
     }
+}
+
+void LineServer::servePage(const PageFiles& page)
+{
+    addPageRoutes(*http_, page);
 }
 
 bool LineServer::bind(const std::string& host, int port, std::string& error)

@@ -1,9 +1,11 @@
 #pragma once
 // The line server's HTTP side: the routes, each behind its token check.
+#include "api/page_files.hpp"
 #include "api/request_metrics.hpp"
 #include "store/job_store.hpp"
 #include "tokens/token_registry.hpp"
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -17,6 +19,11 @@ class LineServer {
 public:
     LineServer(JobStore& store, TokenRegistry& tokens);
     ~LineServer();
+
+    // Reading (the read API) without a token: for a closed network.
+    void setOpenRead(bool open) { openRead_ = open; }
+    // The line's page at / (before run()).
+    void servePage(const PageFiles& page);
 
     // Binds HOST:PORT; false (with the reason in `error`) when it cannot.
     bool bind(const std::string& host, int port, std::string& error);
@@ -34,6 +41,7 @@ private:
     JobStore& store_;
     TokenRegistry& tokens_;
     RequestMetrics requests_;
+    std::atomic<bool> openRead_{false};
     std::unique_ptr<httplib::Server> http_;
 };
 

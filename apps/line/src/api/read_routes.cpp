@@ -1,5 +1,7 @@
 #include "api/read_routes.hpp"
 
+#include "api/jobs_csv.hpp"
+#include "api/line_state_routes.hpp"
 #include "store/iso_time.hpp"
 
 #include <charconv>
@@ -94,6 +96,15 @@ void getJobs(const httplib::Request& req, httplib::Response& res, RouteContext& 
             q.until = q.until ? std::min(*q.until, *t) : *t;
         else
             q.beforeJob = before;
+        // The same jobs as CSV: every one the filters find, or `limit` of them.
+        const std::string format = req.get_param_value("format");
+        if (format == "csv" || req.path == "/api/v1/jobs.csv") {
+            replyJobsCsv(res, ctx.store, q,
+                         req.has_param("limit") ? std::optional<std::int64_t>(q.limit) : std::nullopt);
+            return;
+        }
+        if (!format.empty() && format != "json")
+            throw BadParameter{"format=" + format + ": use json or csv"};
         const JobPage page = ctx.store.jobs(q);
         std::string body = "{\"jobs\":[";
         for (std::size_t i = 0; i < page.records.size(); ++i)
@@ -113,7 +124,9 @@ void getStations(const httplib::Request&, httplib::Response& res, RouteContext& 
                             {"lastJobTime", optionalTime(s.lastJobTime)},
                             {"backlog", s.backlog ? Json(*s.backlog) : Json()},
                             {"backlogReported", optionalTime(s.backlogReported)}});
-    replyJson(res, 200, Json{{"stations", list}});
+    const std::int64_t at = now();
+    addLiveState(list, ctx.store.statuses(), at);
+    replyJson(res, 200, Json{{"stations", list}, {"now", isoTime(at)}, {"offlineAfterSeconds", kOfflineAfterSeconds}});
 }
 
 void getBoxes(const httplib::Request&, httplib::Response& res, RouteContext& ctx)
@@ -122,13 +135,21 @@ void getBoxes(const httplib::Request&, httplib::Response& res, RouteContext& ctx
     for (const BoxRow& b : ctx.store.boxes())
         list.push_back(Json{{"station", b.station},
                             {"port", b.port},
+                            {"slot", b.slot ? Json(*b.slot) : Json()},
                             {"device", optionalText(b.device)},
                             {"lastJobId", b.lastJobId},
                             {"lastTime", isoTime(b.lastTime)},
                             {"lastOutcome", optionalText(b.lastOutcome)},
                             {"verifiedJobId", optionalText(b.verifiedJobId)},
                             {"verifiedDigest", optionalText(b.verifiedDigest)},
-                            {"verifiedTime", optionalTime(b.verifiedTime)}});
+                            {"verifiedTime", optionalTime(b.verifiedTime)},
+                            {"verifiedReleased", b.verifiedReleased},
+                            {"lastCheck",
+                             b.checkJobId.empty() ? Json()
+                                                  : Json{{"jobId", b.checkJobId},
+                                                         {"time", optionalTime(b.checkTime)},
+                                                         {"outcome", optionalText(b.checkOutcome)},
+                                                         {"jobDigest", optionalText(b.checkDigest)}}}});
     replyJson(res, 200, Json{{"boxes", list}});
 }
 

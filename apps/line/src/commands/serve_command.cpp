@@ -2,6 +2,7 @@
 
 #include "api/line_server.hpp"
 #include "commands/stop_signals.hpp"
+#include "plx71/files/executable_path.hpp"
 #include "store/open_store.hpp"
 #include "store/schema.hpp"
 #include "tokens/token_file.hpp"
@@ -72,14 +73,19 @@ int ServeCommand::run() const
     if (!store)
         return rc;
     LineServer server(*store, registry);
+    server.setOpenRead(openRead);
+    const PageFiles page = loadPageFiles(webFolderCandidates(currentExecutablePath()));
+    if (!page.error.empty())
+        std::fprintf(stderr, "plx71line: %s: the API is served, the page is not\n", page.error.c_str());
+    server.servePage(page);
     std::string error;
     if (!server.bind(host, port, error)) {
         std::fprintf(stderr, "plx71line: %s\n", error.c_str());
         return kLineFailed;
     }
     StopOnSignals signals([&server] { server.stop(); });
-    std::fprintf(stderr, "plx71line: serving %s on http://%s (tokens: %s)\n", store->description().c_str(),
-                 listen.c_str(), tokens.c_str());
+    std::fprintf(stderr, "plx71line: serving %s on http://%s (tokens: %s%s)\n", store->description().c_str(),
+                 listen.c_str(), tokens.c_str(), openRead ? "; reading open to all" : "");
     std::fflush(stderr);
     if (!server.run()) {
         std::fprintf(stderr, "plx71line: the listening socket failed\n");
@@ -91,7 +97,8 @@ int ServeCommand::run() const
 
 CLI::App* ServeCommand::add(CLI::App& app)
 {
-    CLI::App* sub = app.add_subcommand(std::string(kName), "serve the line's record over HTTP (JSON API and /metrics)");
+    CLI::App* sub = app.add_subcommand(
+        std::string(kName), "serve the line's record over HTTP: the line's page at /, the JSON API and /metrics");
     database = kDefaultDatabase;
     listen = kDefaultListen;
     tokens = kDefaultTokenFile;
@@ -107,6 +114,9 @@ CLI::App* ServeCommand::add(CLI::App& app)
         ->capture_default_str();
     sub->add_option("--tokens", tokens, "the token file (plx71line token add); read again when it changes")
         ->capture_default_str();
+    sub->add_flag("--open-read", openRead,
+                  "serve the page and the read API without a token (for a closed network only: anyone who can "
+                  "reach the server reads the line's record); posting records, status and releases still needs one");
     return sub;
 }
 

@@ -12,6 +12,7 @@ struct ServeCommand {
     static constexpr std::string_view kGroup = "";
 
     std::string database, listen, tokens;
+    bool openRead = false;
 
     CLI::App* add(CLI::App& app);
     int run() const;

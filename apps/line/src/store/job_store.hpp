@@ -3,6 +3,7 @@
 // default) or PostgreSQL (a line on several PCs). The server keeps nothing
 // of its own: every answer comes from the store, so several servers may
 // share one PostgreSQL database.
+#include "store/line_state.hpp"
 #include "store/record_columns.hpp"
 
 #include <cstdint>
@@ -74,6 +75,11 @@ struct BoxRow {
     std::int64_t lastTime = 0;
     std::string verifiedJobId, verifiedDigest; // empty: never verified
     std::optional<std::int64_t> verifiedTime;
+    std::optional<std::int64_t> slot; // of its last job
+    bool verifiedReleased = false;    // the verified digest is released now
+    // Its last check (a "verify" job): what it held then; empty: never checked.
+    std::string checkJobId, checkOutcome, checkDigest;
+    std::optional<std::int64_t> checkTime;
 };
 
 enum class YieldBucket { Hour, Shift, Day };
@@ -99,6 +105,21 @@ public:
     virtual std::vector<BoxRow> boxes() = 0;
     virtual std::vector<YieldRow> yield(YieldBucket by, std::int64_t since, const std::string& station) = 0;
     virtual std::vector<JobCount> jobCounts() = 0;
+
+    // The stations' live state: the newest status of a station replaces
+    // the one before (an older one arriving late is ignored).
+    virtual void putStatus(const StationStatus& status) = 0;
+    virtual std::vector<StationStatus> statuses() = 0;
+    // Releases: a digest released again while active is left as it is; a
+    // revoked one is released anew.
+    virtual ReleaseResult release(const Release& release) = 0;
+    // The release as revoked; nullopt when the digest is not released.
+    virtual std::optional<Release> revoke(const std::string& jobDigest, const std::string& by, std::int64_t at) = 0;
+    virtual std::vector<Release> releases() = 0; // newest first, revoked ones too
+    virtual std::optional<Release> activeRelease(const std::string& jobDigest) = 0;
+    // The page's yield summary from `since` on (station empty: all).
+    virtual std::vector<FailureCause> failureCauses(std::int64_t since, const std::string& station, int limit) = 0;
+    virtual FirstPass firstPass(std::int64_t since, const std::string& station) = 0;
     // What --help and the start line say about the store ("sqlite:line.db").
     virtual std::string description() const = 0;
 };

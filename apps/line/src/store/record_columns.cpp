@@ -51,6 +51,9 @@ RecordColumns recordColumns(const Json& record)
     c.command = text(record, "command");
     c.outcome = text(record, "outcome");
     c.jobDigest = text(record, "jobDigest");
+    c.cause = text(record, "cause");
+    if (const auto problem = record.find("portProblem"); !c.cause && problem != record.end() && problem->is_object())
+        c.cause = text(*problem, "cause");
     c.slot = integer(record, "slot");
     c.exitCode = integer(record, "exitCode");
     c.durationMs = integer(record, "durationMs");

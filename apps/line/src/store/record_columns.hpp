@@ -12,6 +12,7 @@ namespace plx71::line {
 struct RecordColumns {
     std::optional<std::int64_t> time; // "time", Unix seconds
     std::optional<std::string> station, label, port, device, command, outcome, jobDigest;
+    std::optional<std::string> cause; // "cause", else the port problem's "cause"
     std::optional<std::int64_t> slot, exitCode, durationMs;
     std::optional<bool> verified;
 };

@@ -38,10 +38,40 @@ std::vector<std::string> toVersion1(const SqlDialect& d)
     };
 }
 
+// Version 1 -> 2: the line's page. The stations' live state, the released
+// digests, each failed job's cause, each box's slot and last check (filled
+// from the jobs already held: the newest "verify" job of the box).
+std::vector<std::string> toVersion2()
+{
+    const std::string lastCheck = "(SELECT j.job_id FROM jobs j WHERE j.station = boxes.station AND j.port = boxes.port"
+                                  " AND j.command = 'verify' ORDER BY j.job_time DESC, j.id DESC LIMIT 1)";
+    const auto ofCheck = [](const char* column) {
+        return std::string("(SELECT j.") + column + " FROM jobs j WHERE j.job_id = boxes.check_job_id)";
+    };
+    return {
+        "CREATE TABLE station_status (station TEXT PRIMARY KEY, status TEXT NOT NULL, received BIGINT NOT NULL)",
+        "CREATE TABLE releases (job_digest TEXT PRIMARY KEY, device TEXT, user_rom_checksum TEXT,"
+        " boot_rom_checksum TEXT, files TEXT NOT NULL, note TEXT, released_by TEXT NOT NULL,"
+        " released_at BIGINT NOT NULL, revoked_by TEXT, revoked_at BIGINT)",
+        "ALTER TABLE jobs ADD COLUMN cause TEXT",
+        "CREATE INDEX jobs_failed_time ON jobs (job_time, outcome, cause)"
+        " WHERE outcome <> 'success' AND outcome <> 'cancelled'",
+        "ALTER TABLE boxes ADD COLUMN slot BIGINT",
+        "UPDATE boxes SET slot = (SELECT j.slot FROM jobs j WHERE j.job_id = boxes.last_job_id)",
+        "ALTER TABLE boxes ADD COLUMN check_job_id TEXT",
+        "ALTER TABLE boxes ADD COLUMN check_time BIGINT",
+        "ALTER TABLE boxes ADD COLUMN check_outcome TEXT",
+        "ALTER TABLE boxes ADD COLUMN check_digest TEXT",
+        "UPDATE boxes SET check_job_id = " + lastCheck,
+        "UPDATE boxes SET check_time = " + ofCheck("job_time") + ", check_outcome = " + ofCheck("outcome")
+            + ", check_digest = " + ofCheck("job_digest") + " WHERE check_job_id IS NOT NULL",
+    };
+}
+
 // Step i takes the schema from version i to i + 1.
 std::vector<std::vector<std::string>> migrations(const SqlDialect& d)
 {
-    return {toVersion1(d)};
+    return {toVersion1(d), toVersion2()};
 }
 
 void refuseNewer(int version)

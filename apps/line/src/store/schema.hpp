@@ -8,7 +8,7 @@
 namespace plx71::line {
 
 // The newest schema this program writes.
-inline constexpr int kSchemaVersion = 1;
+inline constexpr int kSchemaVersion = 2;
 
 // The database cannot be used by this program (its schema is newer); it was
 // left as it is.

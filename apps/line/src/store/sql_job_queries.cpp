@@ -93,11 +93,15 @@ std::vector<StationRow> stationRows(SqlSession& s)
 std::vector<BoxRow> boxRows(SqlSession& s)
 {
     std::vector<BoxRow> out;
-    for (const SqlRow& r :
-         s.query("SELECT station, port, device, last_job_id, last_outcome, last_time,"
-                 " verified_job_id, verified_digest, verified_time FROM boxes ORDER BY station, port"))
+    for (const SqlRow& r : s.query("SELECT b.station, b.port, b.device, b.last_job_id, b.last_outcome, b.last_time,"
+                                   " b.verified_job_id, b.verified_digest, b.verified_time,"
+                                   " CASE WHEN r.job_digest IS NULL THEN 0 ELSE 1 END, b.check_job_id,"
+                                   " b.check_outcome, b.check_digest, b.check_time, b.slot FROM boxes b"
+                                   " LEFT JOIN releases r ON r.job_digest = b.verified_digest"
+                                   " AND r.revoked_at IS NULL ORDER BY b.station, b.port"))
         out.push_back({text(r[0]), text(r[1]), text(r[2]), text(r[3]), text(r[4]), number(r[5]), text(r[6]), text(r[7]),
-                       optionalNumber(r[8])});
+                       optionalNumber(r[8]), optionalNumber(r[14]), number(r[9]) != 0, text(r[10]), text(r[11]),
+                       text(r[12]), optionalNumber(r[13])});
     return out;
 }
 

@@ -31,6 +31,8 @@ struct BatchEffects {
         std::int64_t lastTime = 0;
         const IncomingRecord* verified = nullptr;
         std::int64_t verifiedTime = 0;
+        const IncomingRecord* check = nullptr; // the newest "verify" job
+        std::int64_t checkTime = 0;
     };
     struct Station {
         std::optional<std::int64_t> lastJobTime, backlog, reported;
@@ -59,12 +61,12 @@ bool insertJob(SqlSession& s, const IncomingRecord& r, const RecordBatch& batch)
     if (c.verified)
         verified = *c.verified ? 1 : 0;
     return s.execute("INSERT INTO jobs (job_id, job_time, received, station, slot, label, port, device, command,"
-                     " outcome, exit_code, verified, job_digest, duration_ms, record)"
-                     " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (job_id) DO NOTHING",
+                     " outcome, exit_code, verified, job_digest, duration_ms, record, cause)"
+                     " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (job_id) DO NOTHING",
                      {r.jobId, timeOf(r, batch), batch.received, station.empty() ? SqlValue() : SqlValue(station),
                       optional(c.slot), optional(c.label), optional(c.port), optional(c.device), optional(c.command),
                       optional(c.outcome), optional(c.exitCode), optional(verified), optional(c.jobDigest),
-                      optional(c.durationMs), r.text})
+                      optional(c.durationMs), r.text, optional(c.cause)})
         == 1;
 }
 
@@ -86,6 +88,8 @@ void noteNewJob(BatchEffects& effects, const IncomingRecord& r, const RecordBatc
         box.last = &r, box.lastTime = time;
     if (r.columns.verified.value_or(false) && (!box.verified || time >= box.verifiedTime))
         box.verified = &r, box.verifiedTime = time;
+    if (r.columns.command == "verify" && (!box.check || time >= box.checkTime))
+        box.check = &r, box.checkTime = time;
 }
 
 void writeBox(SqlSession& s, const std::pair<std::string, std::string>& key, const BatchEffects::Box& box)
@@ -96,6 +100,14 @@ void writeBox(SqlSession& s, const std::pair<std::string, std::string>& key, con
               " last_job_id = excluded.last_job_id, last_time = excluded.last_time,"
               " last_outcome = excluded.last_outcome WHERE excluded.last_time >= boxes.last_time",
               {key.first, key.second, optional(last.device), box.last->jobId, box.lastTime, optional(last.outcome)});
+    if (last.slot)
+        s.execute("UPDATE boxes SET slot = ? WHERE station = ? AND port = ? AND last_job_id = ?",
+                  {*last.slot, key.first, key.second, box.last->jobId});
+    if (box.check)
+        s.execute("UPDATE boxes SET check_job_id = ?, check_time = ?, check_outcome = ?, check_digest = ?"
+                  " WHERE station = ? AND port = ? AND (check_time IS NULL OR check_time <= ?)",
+                  {box.check->jobId, box.checkTime, optional(box.check->columns.outcome),
+                   optional(box.check->columns.jobDigest), key.first, key.second, box.checkTime});
     if (!box.verified)
         return;
     s.execute("UPDATE boxes SET verified_job_id = ?, verified_digest = ?, verified_time = ?"

@@ -34,15 +34,15 @@ void StationComTest::startAllVerifiesBothBoxes()
                                     QStringLiteral("--port"), QStringLiteral("COM1"), QStringLiteral("--port"),
                                     QStringLiteral("COM2")})
                       .args);
-    QVERIFY(window.project());
-    QCOMPARE(window.slotCount(), 2);
+    QVERIFY(window.station().project());
+    QCOMPARE(window.station().slotCount(), 2);
     window.show();
     for (auto* b : window.findChildren<QPushButton*>()) {
         if (b->accessibleName() == QStringLiteral("Start all"))
             b->click();
     }
-    QVERIFY(window.anyRunning());
-    QTRY_VERIFY_WITH_TIMEOUT(!window.anyRunning(), 300000);
+    QVERIFY(window.station().anyRunning());
+    QTRY_VERIFY_WITH_TIMEOUT(!window.station().anyRunning(), 300000);
     QStringList states;
     for (auto* label : window.findChildren<QLabel*>()) {
         if (label->accessibleName().startsWith(QStringLiteral("Slot ")))

@@ -54,10 +54,10 @@ bool send(WriterLink& link, Request& request)
 }
 
 // A command with reply data; the reply lands in link.frame.
-bool exchange(WriterLink& link, Request& request, std::size_t replyPayloadLength)
+bool exchange(WriterLink& link, Request& request, ReplyShape reply)
 {
     request.finish();
-    return exchangeFrame(link, link.frame, replyPayloadLength) || failed(link);
+    return exchangeFrame(link, link.frame, reply) || failed(link);
 }
 
 std::span<const std::uint8_t> replyPayload(const WriterLink& link)
@@ -122,7 +122,7 @@ bool cmdReadVersions(WriterLink& link)
     Request r(link, CMD_READ_VERSIONS);
     // A failed query leaves the texts of the last good one: only the About
     // box empties its text on failure (queryFirmwareVersion).
-    if (!exchange(link, r, 2 * kVersionTextLength))
+    if (!exchange(link, r, {2 * kVersionTextLength, true}))
         return false;
     auto payload = replyPayload(link);
     link.bootVersion = versionText(payload.first(kVersionTextLength));
@@ -188,7 +188,7 @@ bool cmdReadPage(WriterLink& link, std::uint16_t page, std::span<std::uint8_t, k
 {
     Request r(link, CMD_READ_PAGE);
     r.u16(page);
-    if (!exchange(link, r, kPageSize))
+    if (!exchange(link, r, {kPageSize, true}))
         return false;
     auto payload = replyPayload(link).first(kPageSize);
     std::copy(payload.begin(), payload.end(), destination.begin());
@@ -226,7 +226,7 @@ bool cmdSetOperationBlocks(WriterLink& link, std::uint8_t mask)
 bool cmdReadStatus(WriterLink& link, std::uint8_t& status)
 {
     Request r(link, CMD_READ_STATUS);
-    if (!exchange(link, r, 1))
+    if (!exchange(link, r, {1, true}))
         return false;
     status = replyPayload(link)[0];
     return true;
@@ -240,7 +240,7 @@ bool cmdDownloadCommit(WriterLink& link)
 std::optional<WriterSettings> cmdReadSettings(WriterLink& link)
 {
     Request r(link, CMD_READ_SETTINGS);
-    if (!exchange(link, r, 0))
+    if (!exchange(link, r, {}))
         return std::nullopt;
     auto settings = parseWriterSettings(replyPayload(link));
     if (!settings)

@@ -140,7 +140,7 @@ bool runVerify(ops_detail::SessionRun& run, const WriterState& state, const JobS
 // The data phase on its worker. False when it did not end: a failed
 // command (a communication error) or Cancel.
 bool runDataPhase(ops_detail::SessionRun& run, const WriterState& state, const JobSettings& job, ProgressSink& sink,
-                  const DownloadOptions& options)
+                  const DownloadOptions& options, ops_detail::Recovery* recovery = nullptr)
 {
     DownloadData data = downloadDataOf(state, job);
     data.skipBlank = options.skipBlank;
@@ -149,9 +149,14 @@ bool runDataPhase(ops_detail::SessionRun& run, const WriterState& state, const J
     WriterLink& link = run.link();
     const auto onPhase = [&sink](ProgressPhase p) { sink.phaseChanged(p); };
     const TransferView view{TransferKind::Download, std::string(kDownloadTitle), job.userRomFileName};
+    PageRetry retry; // recovering: a failed page write resyncs and goes on from that page
+    if (recovery && recovery->on())
+        retry = [&](const std::function<bool()>& once) {
+            return recovery->retry(once, [&] { return counters.aborted(); });
+        };
     const bool complete =
         run.transfer(view, counters, downloadProgressTotal(data.downloadSelection, data.includeBootRom),
-                     [&] { work = downloadWorker(link, data, counters, onPhase); });
+                     [&] { work = downloadWorker(link, data, counters, onPhase, retry); });
     run.outcome().pagesWritten = work.pagesWritten;
     run.outcome().pagesSkipped = work.pagesSkipped;
     run.outcome().skipBlank = options.skipBlank;
@@ -183,12 +188,14 @@ Try downloadOnce(ops_detail::SessionRun& run, ops_detail::Recovery& recovery, co
     }
     if (run.cancelled())
         return Try::Stopped;
-    if (!runDataPhase(run, state, job, sink, options))
+    if (!runDataPhase(run, state, job, sink, options, &recovery))
         return run.outcome().kind == OutcomeClass::Cancelled ? Try::Stopped : Try::Failed;
     if (!options.verify || run.cancelled())
         return Try::Done;
-    // The box holds other data than was sent: only a new download mends it.
-    return runVerify(run, state, job, sink, FileNameCheck::Exact, &recovery) ? Try::Failed : Try::Done;
+    // A difference that re-reads confirm is the box's fault: it holds other
+    // data than it was sent, and no restart mends that. It stands at once.
+    runVerify(run, state, job, sink, FileNameCheck::Exact, &recovery);
+    return Try::Done;
 }
 
 // A download that starts again from the settings and the erase while it
@@ -207,6 +214,7 @@ void downloadRecovering(ops_detail::SessionRun& run, ops_detail::Recovery& recov
                 o.kind = failed.kind;
                 o.failedCommand = failed.failedCommand;
                 o.failedPage = failed.failedPage;
+                o.failedReply = failed.failedReply;
                 o.difference = failed.difference;
             }
             return;
@@ -214,6 +222,7 @@ void downloadRecovering(ops_detail::SessionRun& run, ops_detail::Recovery& recov
         o.kind = OutcomeClass::Success;
         o.failedCommand.clear();
         o.failedPage.reset();
+        o.failedReply = CommandReply::None;
         o.difference = {};
         o.verified = false;
         o.pagesVerified = 0;

@@ -80,7 +80,7 @@ bool isBlank(std::span<const std::uint8_t, kPageSize> page)
 // write failed (the abort mark is then set).
 bool writePages(WriterLink& link, const DownloadData& data, const std::vector<PlannedPage>& plan, Area area,
                 ProgressCounters& counters, DownloadWork& work, const std::function<void()>& afterEach,
-                std::uint16_t* lastPage = nullptr)
+                const PageRetry& retry, std::uint16_t* lastPage = nullptr)
 {
     const auto image = imageOf(data, area);
     for (const PlannedPage& p : plan) {
@@ -102,7 +102,8 @@ bool writePages(WriterLink& link, const DownloadData& data, const std::vector<Pl
             counters.advance(weight);
             continue;
         }
-        if (!cmdWritePage(link, p.page, bytes)) {
+        const auto write = [&] { return cmdWritePage(link, p.page, bytes); };
+        if (!(retry ? retry(write) : write())) {
             counters.abort();
             return false;
         }
@@ -157,7 +158,7 @@ std::vector<PlannedPage> plannedDownloadPages(const DownloadData& data)
 }
 
 DownloadWork downloadWorker(WriterLink& link, const DownloadData& data, ProgressCounters& counters,
-                            const std::function<void(ProgressPhase)>& onPhase)
+                            const std::function<void(ProgressPhase)>& onPhase, const PageRetry& retry)
 {
     DownloadWork work;
     std::uint8_t status = 0; // the last status read: not busy until the box says so
@@ -178,7 +179,7 @@ DownloadWork downloadWorker(WriterLink& link, const DownloadData& data, Progress
     if (cmdEraseBlocks(link, kEraseAllBlocks)) {
         if (waitFor({CMD_ERASE_BLOCKS, t.eraseBusyLimit, {}}, running)) {
             notify(onPhase, ProgressPhase::UserPages);
-            work.commandFailed = !writePages(link, data, plan, Area::UserRom, counters, work, {});
+            work.commandFailed = !writePages(link, data, plan, Area::UserRom, counters, work, {}, retry);
         }
     } else {
         work.commandFailed = true;
@@ -196,7 +197,7 @@ DownloadWork downloadWorker(WriterLink& link, const DownloadData& data, Progress
         std::uint16_t lastPage = 0;
         const auto wait = [&] { waitFor({CMD_WRITE_PAGE, t.pageBusyLimit, lastPage}, running); };
         work.commandFailed =
-            !writePages(link, data, plan, Area::BootRom, counters, work, wait, &lastPage) || work.commandFailed;
+            !writePages(link, data, plan, Area::BootRom, counters, work, wait, retry, &lastPage) || work.commandFailed;
     }
 
     if (!counters.aborted()) {

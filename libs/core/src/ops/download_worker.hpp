@@ -67,7 +67,10 @@ struct DownloadWork {
 // which also sets it). `counters` must have been started with
 // downloadProgressTotal. `onPhase` (may be empty) hears Erase, UserPages,
 // BootPages and Commit.
+// `retry` (may be empty) runs each page write: a recovering job's resync
+// and write again.
+using PageRetry = std::function<bool(const std::function<bool()>& once)>;
 DownloadWork downloadWorker(WriterLink& link, const DownloadData& data, ProgressCounters& counters,
-                            const std::function<void(ProgressPhase)>& onPhase = {});
+                            const std::function<void(ProgressPhase)>& onPhase = {}, const PageRetry& retry = {});
 
 } // namespace plx71

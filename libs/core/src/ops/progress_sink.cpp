@@ -65,6 +65,12 @@ void PollingProgressSink::phaseChanged(ProgressPhase phase)
         options_.onPhase(phase);
 }
 
+void PollingProgressSink::phaseNote(const std::string& note)
+{
+    if (options_.onNote)
+        options_.onNote(note);
+}
+
 bool PollingProgressSink::cancelRequested() const
 {
     return options_.cancelRequested && options_.cancelRequested();

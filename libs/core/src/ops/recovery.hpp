@@ -29,23 +29,31 @@ public:
 
     // Runs `step`; while it fails and the bound allows, resyncs and runs it
     // again. `stop` (Cancel, a signal) ends the tries at once. A failure
-    // that stands keeps the marks of the step, not of the resync.
+    // that stands keeps the marks of the step, not of the resync. A step the
+    // box refuses (NAK to every attempt) again after a resync is the box's
+    // fault, not the line's: it stands at once, and no restart follows.
     bool retry(const std::function<bool()>& step, const std::function<bool()>& stop);
     // One more try of a download: counted, from the second one on a rate
-    // lower, then back in step with the box. False when the bound is used
-    // up, Cancel came, or the box cannot be reached.
+    // lower, then back in step with the box; the progress says so ("restart
+    // 2 of 5, 57600 bit/s"). False when the bound is used up, Cancel came,
+    // the box cannot be reached or a box fault was found.
     bool restart(const std::function<bool()>& stop);
 
 private:
+    enum class Found { Box, Silent, Lost };
     bool resync(const std::function<bool()>& stop);
-    bool reconnect(const std::function<bool()>& stop);
+    Found reconnect(const std::function<bool()>& stop);
+    bool findBox(const std::function<bool()>& stop);
 
+    SessionRun& run_;
     WriterLink& link_;
     RecoveryPolicy policy_;
     BoxOutcome& outcome_;
     LinkRate rate_;
     int attempts_;
-    bool stalled_ = false; // no step came through since the last resync
+    bool stalled_ = false;  // no step came through since the last resync
+    bool boxFault_ = false; // a step refused again after a resync
+    int silentResyncs_ = 0; // resyncs in a row that heard nothing at any rate
 };
 
 // SessionRun::readAndCheckVersions; while recovering, a failed query is

@@ -62,6 +62,7 @@ SessionRun::SessionRun(Ui& ui, WriterLink& link, const PortChoice& port, Progres
     link_.boxAnswered = false;
     link_.failedCommand = 0;
     link_.failedCommandHasPage = false;
+    link_.failedReply = BoxReply::None;
     link_.failureCause = LinkFault::None;
     outcome_.portName = port.displayName();
     outcome_.devicePath = port.deviceName();
@@ -83,6 +84,12 @@ void SessionRun::phase(ProgressPhase p)
 {
     if (sink_)
         sink_->phaseChanged(p);
+}
+
+void SessionRun::note(const std::string& text)
+{
+    if (sink_)
+        sink_->phaseNote(text);
 }
 
 bool SessionRun::cancelled()
@@ -162,10 +169,28 @@ bool SessionRun::transfer(const TransferView& view, ProgressCounters& counters, 
 
 namespace {
 
+CommandReply replyOf(BoxReply reply)
+{
+    switch (reply) {
+    case BoxReply::Silent:
+        return CommandReply::Silent;
+    case BoxReply::Refused:
+        return CommandReply::Refused;
+    case BoxReply::Garbled:
+        return CommandReply::Garbled;
+    case BoxReply::Busy:
+        return CommandReply::Busy;
+    case BoxReply::None:
+        break;
+    }
+    return CommandReply::None;
+}
+
 void markCommunicationFailure(const WriterLink& link, BoxOutcome& outcome)
 {
     outcome.kind = link.boxAnswered ? OutcomeClass::CommunicationError : OutcomeClass::NoAnswer;
     outcome.failedCommand = std::string(commandName(link.failedCommand));
+    outcome.failedReply = replyOf(link.failedReply);
     if (link.failedCommandHasPage)
         outcome.failedPage = link.failedPage;
     else

@@ -35,6 +35,8 @@ public:
     WriterLink& link() { return link_; }
 
     void phase(ProgressPhase p);
+    // A word beside the phase (ProgressSink::phaseNote).
+    void note(const std::string& text);
     // Cancel asked between steps (Ctrl-C, a signal): outcome Cancelled.
     bool cancelled();
 

@@ -15,6 +15,7 @@
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 #ifdef __linux__
 #include <linux/serial.h>
 #include <sys/sysmacros.h>
@@ -64,12 +65,14 @@ bool speedFor(int bitRate, speed_t& speed)
 // Raw bytes whatever the port held before: no line editing, no echo, no
 // signals, no CR/LF translation, no software or hardware flow control;
 // 8 data bits, odd parity with checking, 1 stop bit; reads never wait in the
-// driver (the time-outs are ours).
+// driver (the time-outs are ours). A byte with a parity error is kept and
+// marked (PARMRK: 0xFF 0x00 X; a received 0xFF comes doubled), never dropped
+// (IGNPAR) nor stripped.
 void makeLineSettings(termios& t, speed_t speed)
 {
     t.c_iflag &=
-        ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY);
-    t.c_iflag |= INPCK;
+        ~static_cast<tcflag_t>(IGNBRK | BRKINT | IGNPAR | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY);
+    t.c_iflag |= INPCK | PARMRK;
     t.c_oflag &= ~static_cast<tcflag_t>(OPOST);
     t.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
     t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB);
@@ -147,6 +150,8 @@ public:
         bitRate_ = bitRate;
         pseudoTerminal_ = isPseudoTerminal(fd);
         lineFreeAt_ = Clock::time_point{};
+        escape_ = Escape::None;
+        parityError_ = false;
         return true;
     }
 
@@ -161,6 +166,7 @@ public:
         if (::tcsetattr(fd_, TCSANOW, &t) != 0)
             return false;
         ::tcflush(fd_, TCIOFLUSH);
+        escape_ = Escape::None;
         bitRate_ = bitRate;
         return true;
     }
@@ -179,7 +185,13 @@ public:
     {
         if (fd_ >= 0)
             ::tcflush(fd_, TCIFLUSH);
+        escape_ = Escape::None;
+        parityError_ = false;
     }
+
+    bool takeParityError() override { return std::exchange(parityError_, false); }
+    // A pseudo-terminal has no UART: it never marks a byte.
+    bool reportsParityErrors() const override { return fd_ >= 0 && !pseudoTerminal_; }
 
     bool write(std::span<const std::uint8_t> bytes, const LinkTiming& timing) override
     {
@@ -238,12 +250,14 @@ public:
                 break; // time-out
             if (!(p.revents & POLLIN))
                 break; // hang-up or error with nothing to read
+            // Each byte read is at most one byte for the caller (a marked or
+            // doubled byte is two or three): never more than asked is taken.
             ssize_t n = ::read(fd_, buffer.data() + got, buffer.size() - got);
             if (n < 0 && (errno == EINTR || errno == EAGAIN))
                 continue;
             if (n <= 0)
                 break;
-            got += static_cast<std::size_t>(n);
+            got = unmark(buffer, got, static_cast<std::size_t>(n));
             lastByte = Clock::now();
             // The rest cannot come faster than the line carries it: rather
             // than wake for every byte of a reply, sleep in the kernel for
@@ -262,6 +276,41 @@ public:
     }
 
 private:
+    enum class Escape { None, Mark, Marked }; // after 0xFF; after 0xFF 0x00
+
+    // The `n` bytes just read at buffer[got] as the driver marks them, turned
+    // into the bytes received, in place. Returns the new count. A marked byte
+    // reads 0x00 (what the driver gave before it marked) and sets the mark;
+    // a mark cut by the end of a read goes on with the next one.
+    std::size_t unmark(std::span<std::uint8_t> buffer, std::size_t got, std::size_t n)
+    {
+        std::size_t out = got;
+        for (std::size_t i = got; i < got + n; ++i) {
+            const std::uint8_t b = buffer[i];
+            switch (escape_) {
+            case Escape::None:
+                if (b == 0xFF)
+                    escape_ = Escape::Mark;
+                else
+                    buffer[out++] = b;
+                break;
+            case Escape::Mark:
+                escape_ = b == 0x00 ? Escape::Marked : Escape::None;
+                if (b == 0x00)
+                    break;
+                parityError_ = parityError_ || b != 0xFF; // no such sequence: take it as damaged
+                buffer[out++] = b;
+                break;
+            case Escape::Marked:
+                escape_ = Escape::None;
+                parityError_ = true;
+                buffer[out++] = 0x00;
+                break;
+            }
+        }
+        return out;
+    }
+
     // 11 bits a byte: start, 8 data, parity, stop.
     Clock::duration lineTime(std::size_t bytes) const
     {
@@ -296,6 +345,8 @@ private:
     int fd_ = -1;
     int bitRate_ = 0;
     bool pseudoTerminal_ = false;
+    Escape escape_ = Escape::None;
+    bool parityError_ = false;
     // When the last write has left the line, had there been one.
     Clock::time_point lineFreeAt_;
 };

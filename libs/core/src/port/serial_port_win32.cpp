@@ -102,9 +102,21 @@ public:
 
     void discardInput() override
     {
-        if (handle_ != INVALID_HANDLE_VALUE)
+        if (handle_ != INVALID_HANDLE_VALUE) {
             ::PurgeComm(handle_, PURGE_RXCLEAR);
+            takeCommErrors();
+        }
+        parityError_ = false;
     }
+
+    bool takeParityError() override
+    {
+        takeCommErrors();
+        const bool marked = parityError_;
+        parityError_ = false;
+        return marked;
+    }
+    bool reportsParityErrors() const override { return handle_ != INVALID_HANDLE_VALUE && !underWine(); }
 
     bool write(std::span<const std::uint8_t> bytes, const LinkTiming& timing) override
     {
@@ -139,7 +151,26 @@ public:
     }
 
 private:
+    // The driver counts a damaged byte (fParity) until ClearCommError reads
+    // and clears the count; a framing error is a damaged byte too.
+    void takeCommErrors()
+    {
+        DWORD errors = 0;
+        if (handle_ != INVALID_HANDLE_VALUE && ::ClearCommError(handle_, &errors, nullptr)
+            && (errors & (CE_RXPARITY | CE_FRAME)) != 0)
+            parityError_ = true;
+    }
+
+    // Wine's comm layer reports no line errors at all, whatever the line
+    // underneath: a byte that came damaged is never marked there.
+    static bool underWine()
+    {
+        const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+        return ntdll && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+    }
+
     HANDLE handle_ = INVALID_HANDLE_VALUE;
+    bool parityError_ = false;
     int bitRate_ = 0;
 };
 

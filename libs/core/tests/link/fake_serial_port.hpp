@@ -6,10 +6,13 @@
 #include "plx71/port/serial_port.hpp"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace plx71::test {
@@ -70,6 +73,19 @@ public:
     int discards = 0;
 
     void reply(const Bytes& bytes) { incoming.insert(incoming.end(), bytes.begin(), bytes.end()); }
+    // Queues `bytes` with a parity error on the byte at `at`, as a UART that
+    // checks parity marks it.
+    void replyMarked(const Bytes& bytes, std::size_t at)
+    {
+        marks.push_back(incoming.size() + at);
+        reply(bytes);
+    }
+
+    // Parity errors are told (reportsParityErrors).
+    bool checksParity = true;
+    // Called with the time a read that came back short would have waited on
+    // a line, so a test's clock moves as the link's would.
+    std::function<void(std::chrono::milliseconds)> onReadTimeout;
 
     // Writes that were whole frames (more than one byte), i.e. requests.
     std::vector<Bytes> requests() const
@@ -124,20 +140,32 @@ public:
     {
         ++discards;
         incoming.clear();
+        marks.clear();
+        marked_ = false;
     }
-    std::size_t read(std::span<std::uint8_t> buffer, const LinkTiming&) override
+    std::size_t read(std::span<std::uint8_t> buffer, const LinkTiming& timing) override
     {
         readSizes.push_back(buffer.size());
-        if (!open_)
-            return 0;
-        std::size_t n = std::min(buffer.size(), incoming.size());
+        std::size_t n = open_ ? std::min(buffer.size(), incoming.size()) : 0;
         std::copy_n(incoming.begin(), n, buffer.begin());
         incoming.erase(incoming.begin(), incoming.begin() + static_cast<std::ptrdiff_t>(n));
+        for (auto& at : marks) {
+            marked_ = marked_ || (checksParity && at < n);
+            at = at < n ? SIZE_MAX : at - n;
+        }
+        std::erase(marks, SIZE_MAX);
+        if (n < buffer.size() && onReadTimeout)
+            onReadTimeout(n == 0 ? timing.readTotal(buffer.size()) : timing.readInterval);
         return n;
     }
+    bool takeParityError() override { return std::exchange(marked_, false); }
+    bool reportsParityErrors() const override { return checksParity; }
+
+    std::vector<std::size_t> marks; // positions in `incoming` of marked bytes
 
 private:
     bool open_ = false;
+    bool marked_ = false;
 };
 
 } // namespace plx71::test

@@ -7,6 +7,7 @@
 
 using namespace plx71;
 using namespace plx71::test;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -30,7 +31,22 @@ protected:
         putChecksum(link.frame);
         return sendFrame(link, link.frame);
     }
+    // Sleeps and read time-outs move the link's clock, not the wall's; a
+    // read gives up after 30 ms (1 byte) or a 10 ms gap.
+    void useTestClock()
+    {
+        link.clock = [this] { return now; };
+        link.sleeper = [this](std::chrono::milliseconds d) {
+            sleeps.push_back(d.count());
+            now += d;
+        };
+        port->onReadTimeout = [this](std::chrono::milliseconds d) { now += d; };
+        link.timing.readConstant = 20ms;
+        link.timing.readPerByte = 10ms;
+        link.timing.readInterval = 10ms;
+    }
     int requestCount = 0;
+    std::chrono::steady_clock::time_point now{};
 };
 
 } // namespace
@@ -208,4 +224,98 @@ TEST_F(LinkRetries, TheLateEndOfAnEarlierReplyIsNeverTakenForTheNextAnswer)
     EXPECT_TRUE(std::all_of(dest.begin(), dest.end(), [](auto b) { return b == 0xBB; }));
     EXPECT_GE(port->discards, 1);
     EXPECT_EQ(failures(), 0);
+}
+
+// A recovering link waits after a failed attempt only as long as what
+// happened needs, on a clock the test moves (sleeps and read time-outs):
+// at once after a NAK, a refused reply (check sum, parity mark, wrong
+// length: read to its expected end first) or a spoilt ACK; after a lost
+// frame, until the line has been quiet for the retry sleep since the
+// frame's end. The same NAK without recovery keeps the fixed sleep.
+TEST_F(LinkRetries, ARecoveringFrameWaitsOnlyAsLongAsWhatHappenedNeeds)
+{
+    enum Fault { Nak, BadSum, Lost, WrongLength, Marked, MarkedAck };
+    struct Case {
+        const char* name;
+        std::vector<Fault> faults; // the attempts before the good one
+        bool recovering;
+        std::vector<long> sleeps;
+        Bytes acknowledges;
+        std::size_t requests;
+    };
+    // 9600 bit/s: the 6-byte request is 6.875 ms on the line; a lost frame's
+    // ACK read gives up after 30 ms, so 110 - 30 + 6.875 ms are left to wait.
+    const std::vector<Case> cases{
+        {"NAK", {Nak}, true, {}, hex("06"), 2},
+        {"bad check sum", {BadSum}, true, {}, hex("15 06"), 2},
+        {"lost frame", {Lost}, true, {87}, hex("06"), 2},
+        {"wrong length", {WrongLength}, true, {}, hex("15 06"), 2},
+        {"parity mark", {Marked}, true, {}, hex("15 06"), 2},
+        {"spoilt ACK, good reply taken", {MarkedAck}, true, {}, hex("06"), 1},
+        {"all kinds", {Nak, Lost, Marked, WrongLength, BadSum}, true, {87}, hex("15 15 15 06"), 6},
+        {"NAK, not recovering", {Nak}, false, {110}, hex("06"), 2},
+    };
+    Bytes page(256);
+    for (std::size_t i = 0; i < page.size(); ++i)
+        page[i] = std::uint8_t(i * 7 + 3);
+    const Bytes good = makeFrame(0x96, page);
+    useTestClock();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        link.recovering = c.recovering;
+        link.frameAttempts = 10;
+        requestCount = 0;
+        sleeps.clear();
+        port->writes.clear();
+        scriptRequests([&](int n) {
+            if (n >= int(c.faults.size()))
+                return concat(hex("06"), good);
+            Bytes spoilt = good;
+            switch (c.faults[std::size_t(n)]) {
+            case Nak:
+                return hex("15");
+            case Lost:
+                return Bytes{};
+            case BadSum:
+                spoilt[100] ^= 0x10;
+                return concat(hex("06"), spoilt);
+            case WrongLength:
+                spoilt[0] ^= 0x02; // 257 read as 259: the reply still ends where a page reply ends
+                return concat(hex("06"), spoilt);
+            case Marked:
+                port->replyMarked(concat(hex("06"), good), 40);
+                return Bytes{};
+            case MarkedAck:
+                port->replyMarked(concat(hex("06"), good), 0);
+                return Bytes{};
+            }
+            return Bytes{};
+        });
+        std::array<std::uint8_t, 256> dest{};
+        ASSERT_TRUE(cmdReadPage(link, 0x0C00, dest));
+        EXPECT_TRUE(std::equal(dest.begin(), dest.end(), page.begin()));
+        EXPECT_EQ(sleeps, c.sleeps);
+        EXPECT_EQ(port->acknowledges(), c.acknowledges);
+        EXPECT_EQ(port->requests().size(), c.requests);
+    }
+}
+
+// A box that refuses every attempt: refused, and no wait at all; one that
+// stays silent: three time-outs, each followed by the quiet wait (the 4-byte
+// request is 4.583 ms on the line).
+TEST_F(LinkRetries, ARecoveringFrameGivesUpOnARefusingOrSilentBox)
+{
+    useTestClock();
+    link.recovering = true;
+    link.frameAttempts = 10;
+    for (const bool silent : {false, true}) {
+        SCOPED_TRACE(silent ? "silent" : "refused");
+        sleeps.clear();
+        port->writes.clear();
+        scriptRequests([&](int) { return silent ? Bytes{} : hex("15"); });
+        EXPECT_FALSE(sendStatusRequest());
+        EXPECT_EQ(link.lastFrameRefused, !silent);
+        EXPECT_EQ(port->requests().size(), silent ? 3u : 10u);
+        EXPECT_EQ(sleeps, (silent ? std::vector<long>{85, 85, 85} : std::vector<long>{}));
+    }
 }

@@ -305,6 +305,7 @@ TEST_F(Download, WorkerFailuresStopTheDataWithoutClosingCommands)
     EXPECT_FALSE(download());
     EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(msg::kCommunicationError)});
     EXPECT_EQ(pagesWritten(), pageRun(0x0C00, 5));
+    EXPECT_EQ(outcome.failedReply, CommandReply::Refused);
     const auto cmds = accepted(*sim);
     EXPECT_EQ(countCode(cmds, CMD_DOWNLOAD_END) + countCode(cmds, CMD_DOWNLOAD_COMMIT), 0u);
     EXPECT_GE(lastDone, lastTotal + 1000);
@@ -330,6 +331,7 @@ TEST_F(Download, WorkerFailuresStopTheDataWithoutClosingCommands)
     sim->state()->box.faults().failPages.erase(0x1FE2);
     onNth(CMD_WRITE_PAGE, 5, [this] { sim->state()->box.faults().silent = true; });
     EXPECT_FALSE(download());
+    EXPECT_EQ(outcome.failedReply, CommandReply::Silent);
     EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(msg::kCommunicationError)});
     onCommand = nullptr;
     sim->state()->box.faults().silent = false;
@@ -404,6 +406,7 @@ TEST_F(Download, ABoxThatStaysBusyEndsTheJobAsACommunicationErrorOrOnCancel)
         EXPECT_EQ(outcome.kind, OutcomeClass::CommunicationError);
         EXPECT_EQ(outcome.failedCommand, c.failed);
         EXPECT_EQ(outcome.failedPage, c.page);
+        EXPECT_EQ(outcome.failedReply, CommandReply::Busy);
         EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(msg::kCommunicationError)});
         expectResting();
     }

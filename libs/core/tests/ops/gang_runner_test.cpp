@@ -81,7 +81,7 @@ protected:
         std::vector<std::unique_ptr<PollingProgressSink>> sinks;
         std::vector<GangBox> boxes;
         for (std::size_t i = 0; i < sims.size(); ++i) {
-            sinks.push_back(std::make_unique<PollingProgressSink>(PollingSinkOptions{cancel, {}, {}, 5ms}));
+            sinks.push_back(std::make_unique<PollingProgressSink>(PollingSinkOptions{cancel, {}, {}, 5ms, {}}));
             boxes.push_back(
                 {PortChoice::path(sims[i]->slavePath(), "box" + std::to_string(i)), uis[i].get(), sinks[i].get()});
         }

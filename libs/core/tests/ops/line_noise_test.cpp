@@ -13,10 +13,11 @@ protected:
     // Block 1 (32 pages) and eight Boot ROM pages, on a box with `noise`.
     // The box is never busy, so the number of status polls, and with it
     // where each error lands, is the same every run.
-    void startNoisyBox(const plx71sim::LineNoiseOptions& noise)
+    void startNoisyBox(const plx71sim::LineNoiseOptions& noise, bool boxChecksParity = true)
     {
         plx71sim::Options o = quickOpsBox();
         o.noise = noise;
+        o.boxChecksParity = boxChecksParity;
         o.box.busyTime = 0ms;
         startBox(o);
         job.operationBlockMode = OperationBlockMode::Block;
@@ -76,14 +77,14 @@ TEST_F(LineNoise, RetriesCarryTheJobThroughBitErrorsInEitherDirection)
 }
 
 // With this seed two bit errors in the frame of page 0FA3 cancel in its
-// one-byte check sum: the box acknowledges the page and stores it wrong.
-// Only the read-back tells.
+// one-byte check sum: a box that does not check parity acknowledges the
+// page and stores it wrong. Only the read-back tells.
 TEST_F(LineNoise, AFrameSpoiltPastItsCheckSumIsCaughtByTheReadBack)
 {
     constexpr std::uint16_t kSpoilt = 0x0FA3;
     for (bool verify : {true, false}) {
         SCOPED_TRACE(verify);
-        startNoisyBox({1e-4, 0, 140});
+        startNoisyBox({1e-4, 0, 140}, false);
         const BoxOutcome o = download(DownloadOptions{verify});
         EXPECT_FALSE(boxHolds(kSpoilt));
         std::size_t acked = 0;
@@ -103,7 +104,8 @@ TEST_F(LineNoise, AFrameSpoiltPastItsCheckSumIsCaughtByTheReadBack)
 
 // The box cannot hand its firmware back: a load is never called verified,
 // quiet or noisy, and with this seed a page spoilt past its one-byte check
-// sum is acknowledged and stored wrong while the load ends as a success.
+// sum is acknowledged by a box that does not check parity and stored wrong
+// while the load ends as a success.
 TEST_F(LineNoise, AFirmwareLoadIsNeverReportedAsVerified)
 {
     FirmwareImage img;
@@ -118,7 +120,7 @@ TEST_F(LineNoise, AFirmwareLoadIsNeverReportedAsVerified)
     };
     for (const Case& c : {Case{"quiet", {0, 0, 1}, true}, Case{"noisy", {2e-4, 0, 15}, false}}) {
         SCOPED_TRACE(c.name);
-        startNoisyBox(c.noise);
+        startNoisyBox(c.noise, false);
         boxTarget.rate = LinkRate::Bps115200;
         auto s = sink();
         const BoxOutcome o = session->loadFirmware(boxTarget, img, "/fw/new.hex", s);

@@ -39,7 +39,7 @@ TEST(PollingSink, TicksShowTheTransferUpToItsEnd)
 // Cancel is the caller's answer, asked at every tick.
 struct PollingRig : test::SinkRig {
     std::atomic<bool> cancel{false};
-    PollingProgressSink polling{PollingSinkOptions{[this] { return cancel.load(); }, {}, {}, 1ms}};
+    PollingProgressSink polling{PollingSinkOptions{[this] { return cancel.load(); }, {}, {}, 1ms, {}}};
     ProgressSink& sink() override { return polling; }
     bool pressCancel() override
     {

@@ -85,37 +85,41 @@ TEST_F(Recovering, AReadThatFailsGoesOnFromItsPageAfterAResync)
     expectResting();
 }
 
-// One flipped read is the line's fault; a flip every read is the box's, and
-// the download starts again until the bound; a box that fails page writes
-// until the third erase is done a rate lower.
+// One flipped read is the line's fault; a flip every read, or a page the box
+// refuses again after a resync, is the box's: the job ends at once, without
+// restarts. An erase lost twice is the line's: the download starts again,
+// the second time a rate lower, and says so.
 TEST_F(Recovering, ReReadsTellTheLineFromTheBoxAndRestartsGoARateLower)
 {
     struct Case {
         const char* name;
-        int flipReads; // reads of the first page that come back flipped (-1: all)
-        int failWritesUntilErase;
+        int flipReads;    // reads of the first page that come back flipped (-1: all)
+        bool refusePage;  // every write of the first page is NAKed
+        int silentErases; // erase requests that get no answer
         OutcomeClass kind;
         int restarts;
         std::vector<int> eraseRates;
     };
     const Case cases[] = {
-        {"one bad read", 1, 0, OutcomeClass::Success, 0, {115200}},
-        {"box holds other data", -1, 0, OutcomeClass::VerifyMismatch, 3, {115200, 115200, 57600, 38400}},
-        {"writes fail twice", 0, 3, OutcomeClass::Success, 2, {115200, 115200, 57600}},
-        {"writes always fail", 0, 99, OutcomeClass::CommunicationError, 3, {115200, 115200, 57600, 38400}},
+        {"one bad read", 1, false, 0, OutcomeClass::Success, 0, {115200}},
+        {"box holds other data", -1, false, 0, OutcomeClass::VerifyMismatch, 0, {115200}},
+        {"erase lost twice", 0, false, 2 * policy.frameAttempts, OutcomeClass::Success, 2, {57600}},
+        {"page refused again after a resync", 0, true, 0, OutcomeClass::CommunicationError, 0, {115200}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         startBox(quickOpsBox());
         prepare();
         const std::uint16_t first = 0x0FC0;
-        int flips = 0, erases = 0;
-        sim->state()->box.faults().failPage(first, c.failWritesUntilErase > 0);
+        const std::uint16_t refused = 0x0FE0; // after 32 pages that came through
+        int flips = 0, erasesSent = 0;
+        sim->state()->box.faults().failPage(refused, c.refusePage);
         {
             std::lock_guard lock(hookMutex);
+            notes.clear();
             onRequest = [&](std::uint8_t code, std::uint16_t page) {
-                if (code == CMD_ERASE_BLOCKS && ++erases == c.failWritesUntilErase)
-                    sim->state()->box.faults().failPages.erase(first);
+                if (code == CMD_ERASE_BLOCKS && ++erasesSent <= c.silentErases)
+                    sim->state()->box.faults().dropAcks = 1;
                 if (code == CMD_READ_PAGE && page == first)
                     sim->state()->box.faults().flipRead(first, 0, c.flipReads < 0 || flips++ < c.flipReads);
             };
@@ -127,7 +131,11 @@ TEST_F(Recovering, ReReadsTellTheLineFromTheBoxAndRestartsGoARateLower)
         EXPECT_EQ(o.linkRate, c.eraseRates.back());
         if (c.kind == OutcomeClass::CommunicationError) {
             EXPECT_EQ(o.failedCommand, "CMD_WRITE_PAGE");
-            EXPECT_EQ(o.failedPage, first);
+            EXPECT_EQ(o.failedPage, refused);
+        }
+        if (c.restarts > 0) {
+            std::lock_guard lock(hookMutex);
+            EXPECT_EQ(notes, (std::vector<std::string>{"restart 1 of 3, 115200 bit/s", "restart 2 of 3, 57600 bit/s"}));
         }
         EXPECT_EQ(countText(msg::kCommunicationError), c.kind == OutcomeClass::CommunicationError ? 1u : 0u);
         expectResting();

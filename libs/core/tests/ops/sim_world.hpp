@@ -121,6 +121,10 @@ protected:
             std::lock_guard lock(hookMutex);
             phases.push_back(p);
         };
+        o.onNote = [this](const std::string& note) {
+            std::lock_guard lock(hookMutex);
+            notes.push_back(note);
+        };
         return PollingProgressSink(std::move(o));
     }
 
@@ -156,6 +160,7 @@ protected:
     std::vector<std::chrono::milliseconds> sleeps;
     TransferView lastView;
     std::vector<ProgressPhase> phases;
+    std::vector<std::string> notes; // the sink's phase notes
     std::int32_t lastTotal = 0;
     std::int32_t lastDone = 0;
 };

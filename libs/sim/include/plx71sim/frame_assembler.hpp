@@ -22,7 +22,9 @@ public:
 
     explicit FrameAssembler(std::chrono::milliseconds gap) : gap_(gap) {}
 
-    void push(std::uint8_t byte, Clock::time_point at, std::vector<Event>& out);
+    // `damaged`: the byte came with a parity error; its frame is answered
+    // as one with a bad check sum.
+    void push(std::uint8_t byte, Clock::time_point at, std::vector<Event>& out, bool damaged = false);
     void expire(Clock::time_point now, std::vector<Event>& out);
     // When the bytes held now will be thrown away if nothing more arrives.
     std::optional<Clock::time_point> deadline() const;
@@ -34,6 +36,7 @@ private:
     std::chrono::milliseconds gap_;
     Bytes buf_;
     bool garbage_ = false;
+    bool damaged_ = false; // a byte of the frame came with a parity error
     Clock::time_point last_{};
 };
 

@@ -35,9 +35,11 @@
 
 namespace plx71sim {
 
-// Bit errors on the line: each data bit is inverted with the given
-// probability, in the PC-to-box and box-to-PC direction. The same seed and
-// the same bytes give the same errors.
+// Bit errors on the line: each bit of a character (8 data bits and the
+// parity bit) is inverted with the given probability, in the PC-to-box and
+// box-to-PC direction. The same seed and the same bytes give the same
+// errors. A pseudo-terminal carries no parity: the PC side gets the data
+// bits as they came, unmarked, as a port that does not check parity would.
 struct LineNoiseOptions {
     double toBox = 0;
     double toPc = 0;
@@ -65,6 +67,11 @@ struct Options {
     // is 0x06/0x15 and arrives within this time.
     std::chrono::milliseconds replyAckWindow{100};
     LineNoiseOptions noise;
+    // The box's UART checks parity: a byte that comes with a parity error
+    // (the noise inverted an odd number of its 9 bits) spoils its frame,
+    // which is answered NAK like a bad check sum, and is never taken for the
+    // PC's answer to a reply. Off: the box sees only the data bits.
+    bool boxChecksParity = true;
     // Link rate (bit/s) -> the bit error rate both ways while the box runs
     // at that rate, with noise.seed; rates not named keep noise.toBox and
     // noise.toPc.

@@ -60,6 +60,8 @@ public:
     }
     std::size_t read(std::span<std::uint8_t> buffer, const LinkTiming& t) override { return inner_->read(buffer, t); }
     void discardInput() override { inner_->discardInput(); }
+    bool takeParityError() override { return inner_->takeParityError(); }
+    bool reportsParityErrors() const override { return inner_->reportsParityErrors(); }
 
 private:
     std::unique_ptr<SerialPort> inner_;

@@ -84,6 +84,11 @@ enum class JobRefusal : std::uint8_t {
     NamesTooLongForBox, // namesLength: the device and file names overflow the settings reply
 };
 
+// How the box took the command that failed: it stopped answering (nothing
+// came back), refused it (NAK), answered with no good reply (another byte, a
+// garbled or short reply, page reads that never agreed), or stayed busy.
+enum class CommandReply : std::uint8_t { None, Silent, Refused, Garbled, Busy };
+
 struct BoxOutcome;
 // The message of a failed outcome, worded the same for every front end:
 // "COM1 cannot be used" (with the port's problem as its detail),
@@ -112,6 +117,7 @@ struct BoxOutcome {
     // A failed command: "CMD_WRITE_PAGE" and, for page commands, the page.
     std::string failedCommand;
     std::optional<std::uint16_t> failedPage;
+    CommandReply failedReply = CommandReply::None;
 
     VerifyDifference difference; // VerifyMismatch
     std::string filePath;        // FileError, OutputNotWritten

@@ -41,13 +41,13 @@ bool settingsReplyFits(const DeviceRecord& device, const JobSettings& job);
 // that fails its three attempts ends the job.
 struct RecoveryPolicy {
     bool on = false;
-    // Attempts per frame (sendFrame) and cycles per exchange. A page frame is
-    // about 2,100 data bits: at a bit error rate of 1e-4 one attempt in five
-    // is hit. Three attempts leave 7e-3 of the pages failing, six 5e-5, so
-    // even the 1,056 page reads of an upload rarely need a resync. A box
-    // that never answers costs six times six tries per frame (about 12 s)
-    // before the job gives up.
-    int frameAttempts = 6;
+    // Requests per frame. A page frame is about 2,400 bits with parity: at
+    // a bit error rate of 1e-4 one attempt in five is hit. A refused or
+    // spoilt attempt is sent again at once (a page frame's time), so ten
+    // cost little and leave 1e-7 of the pages failing: even the 1,056 page
+    // reads of an upload rarely need a resync. A box that never answers
+    // ends a frame after three time-outs in a row (WriterLink::silentAttempts).
+    int frameAttempts = 10;
     // Resyncs (back to 9600 bit/s, then to the job's rate) per job. At 1e-4
     // a job needs none or one; sixteen still see a job through a burst of
     // bad pages, and bound a dead line to a few minutes.
@@ -123,7 +123,9 @@ public:
     // whether they changed); after a complete read the image texts are
     // recomputed. With `readTwice` (always while recovering) every page is read until two reads in a
     // row agree (at most four reads; else a communication error): the one-
-    // byte check sum of a reply lets some bit errors through.
+    // byte check sum of a reply lets some bit errors through. While
+    // recovering, a page whose first read passed the port's parity check,
+    // or reads blank, is read once.
     BoxOutcome upload(const BoxTarget& target, WriterState& state, JobSettings& job, ProgressSink& sink,
                       bool readTwice = false);
     // The loader's "Read Version": versions at the chosen rate.

@@ -54,6 +54,10 @@ public:
 
     // The session moved on (called from the session's thread or its worker).
     virtual void phaseChanged(ProgressPhase phase) { (void)phase; }
+    // A word beside the phase while the job goes a longer way, e.g. a
+    // recovering download that starts again: "restart 2 of 5, 57600 bit/s".
+    // It stands until the next note; empty clears it.
+    virtual void phaseNote(const std::string& note) { (void)note; }
 
     // Runs `body` on a worker thread while showing `view` with a bar over
     // 0..counters.total() (the session has started the counters; the sink
@@ -75,6 +79,7 @@ struct PollingSinkOptions {
     std::function<void(const TransferView&, const ProgressCounters&)> onTick;
     std::function<void(ProgressPhase)> onPhase;
     std::chrono::milliseconds tick{100};
+    std::function<void(const std::string&)> onNote;
 };
 
 class PollingProgressSink : public ProgressSink {
@@ -82,6 +87,7 @@ public:
     explicit PollingProgressSink(PollingSinkOptions options = {}) : options_(std::move(options)) {}
 
     void phaseChanged(ProgressPhase phase) override;
+    void phaseNote(const std::string& note) override;
     bool runTransfer(const TransferView& view, ProgressCounters& counters, std::function<void()> body) override;
     bool cancelRequested() const override;
 

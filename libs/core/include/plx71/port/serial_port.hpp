@@ -44,6 +44,16 @@ public:
     // reply that timed out must never be taken for the answer to the next
     // request (a page reply carries no page number to catch it).
     virtual void discardInput() {}
+
+    // Parity errors: the line carries odd parity, and a port that checks it
+    // marks a byte that arrived damaged. The byte reads as the port always
+    // gave it (0x00 on POSIX) and sets the mark that takeParityError hands
+    // out (and clears); discardInput clears it too. A port that cannot tell (a
+    // pseudo-terminal, a driver that drops the marks) never sets it.
+    virtual bool takeParityError() { return false; }
+    // Whether the port marks parity errors at all: a reply that came without
+    // a mark then passed a check of its own, besides its check sum.
+    virtual bool reportsParityErrors() const { return false; }
 };
 
 // The platform's port: termios on POSIX systems, the Win32 comm API on Windows.

@@ -45,6 +45,9 @@ public:
     // "Authorization: Bearer <token>".
     virtual HttpAnswer postJson(const LineUrl& url, const std::string& path, const std::string& token,
                                 const std::string& body, const HttpLimits& limits) = 0;
+    // GETs url.prefix + path with the same token and limits.
+    virtual HttpAnswer getJson(const LineUrl& url, const std::string& path, const std::string& token,
+                               const HttpLimits& limits) = 0;
 };
 
 // The client of a program that does not link cpp-httplib itself: WinHTTP on
