@@ -102,20 +102,24 @@ protected:
         if (!server || !*server || !havePostgres())
             GTEST_SKIP() << "PostgreSQL store not tested: set PLX71_TEST_PG=postgresql://USER@HOST:PORT/DB "
                             "(scripts/ci/line_pg_check.sh starts a throw-away server)";
-        rawSql(server,
-               "SET client_min_messages = warning; DROP SCHEMA IF EXISTS plx71_contract CASCADE;"
-               " CREATE SCHEMA plx71_contract");
-        url_ = std::string(server) + (std::string(server).find('?') == std::string::npos ? "?" : "&")
-            + "options=-csearch_path%3Dplx71_contract";
+        // A schema of this process's own: ctest may run several tests at once.
+        server_ = server;
+        schema_ = "plx71_contract_" + std::to_string(::getpid());
+        rawSql(server_,
+               "SET client_min_messages = warning; DROP SCHEMA IF EXISTS " + schema_ + " CASCADE; CREATE SCHEMA "
+                   + schema_);
+        url_ = server_ + (server_.find('?') == std::string::npos ? "?" : "&") + "options=-csearch_path%3D" + schema_;
     }
     void TearDown() override
     {
         if (!dir_.empty())
             std::filesystem::remove_all(dir_);
+        if (!schema_.empty())
+            rawSql(server_, "SET client_min_messages = warning; DROP SCHEMA " + schema_ + " CASCADE");
     }
     std::unique_ptr<JobStore> open() { return openStore(url_); }
 
-    std::string url_;
+    std::string url_, server_, schema_;
     std::filesystem::path dir_;
 };
 
