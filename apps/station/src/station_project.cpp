@@ -26,7 +26,8 @@ std::shared_ptr<const ProjectJob> openStationProject(Ui& ui, const DeviceTable& 
         ui.message(Icon::Stop, pathText + ": no User ROM data loaded; nothing can be sent. Load it in PLX71RD.");
         return nullptr;
     }
-    p->facts = jobFactsOf("download", p->state, p->job);
+    p->box = boxJobOf(p->state, p->job);
+    p->facts = jobFactsOf("download", p->box);
     p->facts.files.push_back(projectFact);
     if (!p->job.userRomFileName.empty())
         p->facts.files.push_back(fileFact("userRom", p->job.userRomFileName));

@@ -17,6 +17,7 @@ struct ProjectJob {
     QString path; // absolute
     WriterState state;
     JobSettings job;
+    BoxJob box;     // what every box is sent
     JobFacts facts; // of a download, with the project and data files
 };
 

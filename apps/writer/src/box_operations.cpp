@@ -13,7 +13,7 @@ void appendProductionRecord(WriterSession& s, const std::string& command, const 
 {
     if (s.preferences.productionRecordPath.isEmpty())
         return;
-    JobFacts facts = jobFactsOf(command, s.state, s.job);
+    JobFacts facts = jobFactsOf(command, boxJobOf(s.state, s.job));
     if (!s.job.userRomFileName.empty())
         facts.files.push_back(fileFact("userRom", s.job.userRomFileName));
     if (!s.job.bootRomFileName.empty())
@@ -28,7 +28,7 @@ BoxOutcome downloadFromForm(WriterSession& s, QWidget* parent)
 {
     DialogProgressSink sink(parent);
     const BoxOutcome outcome =
-        s.box.download(s.boxTarget(), s.state, s.job, sink,
+        s.box.download(s.boxTarget(), boxJobOf(s.state, s.job), sink,
                        DownloadOptions{s.preferences.verifyAfterDownload, s.preferences.skipBlankPages});
     appendProductionRecord(s, "download", outcome);
     return outcome;

@@ -20,7 +20,8 @@ void openProjectJob(const CliContext& ctx, CliUi& ui, const std::string& command
         return;
     }
     const std::string projectHash = p.facts.files.front().sha256;
-    p.facts = jobFactsOf(command, p.state, p.job);
+    p.box = boxJobOf(p.state, p.job);
+    p.facts = jobFactsOf(command, p.box);
     p.facts.files.push_back(FileFact{"project", projectPath, projectHash});
     if (!p.job.userRomFileName.empty())
         p.facts.files.push_back(fileFact("userRom", p.job.userRomFileName));

@@ -17,6 +17,7 @@ namespace plx71::cli {
 struct ProjectJob {
     WriterState state;
     JobSettings job;
+    BoxJob box; // what every box is sent
     JobFacts facts;
     std::optional<BoxOutcome> refusal;
 };

@@ -148,7 +148,7 @@ int UploadCommand::run(CliContext& ctx, CliUi& ui) const
         if (outcome.ok())
             saveUpload(ui, state, job, *this, outcome);
         if (outcome.settingsApplied)
-            facts = jobFactsOf("upload", state, job);
+            facts = jobFactsOf("upload", boxJobOf(state, job));
         for (auto [role, path] :
              {std::pair{"output", &project}, std::pair{"userRom", &userRom}, std::pair{"bootRom", &bootRom}}) {
             if (outcome.ok() && !path->empty())

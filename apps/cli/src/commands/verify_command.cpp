@@ -8,7 +8,7 @@ int VerifyCommand::run(CliContext& ctx, CliUi& ui) const
 {
     return runProjectJob(ctx, ui, kName, project, link,
                          [](BoxSession& session, const BoxTarget& target, const ProjectJob& p, ProgressSink& sink) {
-                             return session.verify(target, p.state, p.job, sink);
+                             return session.verify(target, p.box, sink);
                          });
 }
 
