@@ -8,7 +8,7 @@ int DownloadCommand::run(CliContext& ctx, CliUi& ui) const
 {
     const DownloadOptions options{.verify = !noVerify, .skipBlank = skipBlank};
     return runProjectJob(ctx, ui, kName, project, link,
-                         [options](BoxSession& session, const BoxTarget& target, const ProjectJob& p,
+                         [options](BoxSession& session, const BoxTarget& target, const PreparedJob& p,
                                    ProgressSink& sink) { return session.download(target, p.box, sink, options); });
 }
 

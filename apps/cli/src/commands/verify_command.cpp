@@ -7,7 +7,7 @@ namespace plx71::cli {
 int VerifyCommand::run(CliContext& ctx, CliUi& ui) const
 {
     return runProjectJob(ctx, ui, kName, project, link,
-                         [](BoxSession& session, const BoxTarget& target, const ProjectJob& p, ProgressSink& sink) {
+                         [](BoxSession& session, const BoxTarget& target, const PreparedJob& p, ProgressSink& sink) {
                              return session.verify(target, p.box, sink);
                          });
 }
