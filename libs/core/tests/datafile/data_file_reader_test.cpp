@@ -15,6 +15,7 @@ using test::intelLinear;
 using test::intelRecord;
 using test::intelSegment;
 using test::lines;
+using test::problemOf;
 using test::sRecord;
 
 constexpr std::uint32_t kUserStart = 0xC0000;
@@ -67,13 +68,6 @@ struct Reader {
     std::uint8_t at(std::uint32_t address) const { return user[address - kUserStart]; }
 };
 
-DataFileProblem problemOf(DataFileRule rule)
-{
-    DataFileProblem p;
-    p.rule = rule;
-    return p;
-}
-
 TEST(DataFileReader, IntelHexSegmentAndLinearBases)
 {
     Reader r;
@@ -125,13 +119,9 @@ TEST(DataFileReader, CutShortContradictoryAndOutsideFilesNameTheirCause)
         std::string text;
         std::optional<DataFileProblem> problem; // none: accepted
     };
-    DataFileProblem conflict = problemOf(DataFileRule::Conflict);
-    conflict.line = 2;
+    DataFileProblem conflict = problemOf(DataFileRule::Conflict, 2, 0xC0012);
     conflict.otherLine = 4;
-    conflict.address = 0xC0012;
-    DataFileProblem outside = problemOf(DataFileRule::OutsideArea);
-    outside.line = 2;
-    outside.address = 0xBFFF0;
+    DataFileProblem outside = problemOf(DataFileRule::OutsideArea, 2, 0xBFFF0);
     outside.areaStart = 0xC0000;
     outside.areaEnd = 0xFFFFF;
     const std::vector<Case> cases{

@@ -1,5 +1,6 @@
 #include "plx71/messages/file_problems.hpp"
 
+#include "../datafile/datafile_test_support.hpp"
 #include "plx71/messages/message_texts.hpp"
 #include "plx71/testing/recording_ui.hpp"
 
@@ -8,32 +9,22 @@
 namespace plx71 {
 namespace {
 
-DataFileProblem problemOf(DataFileRule rule)
-{
-    DataFileProblem p;
-    p.rule = rule;
-    return p;
-}
+using test::problemOf;
 
 // The words of every problem a reader returns, and how a front end shows
 // them: a stop-icon message, the detail line behind it when there is one.
 TEST(FileProblems, EachRuleHasItsWords)
 {
-    DataFileProblem checksum = problemOf(DataFileRule::ChecksumMismatch);
-    checksum.line = 12;
+    DataFileProblem checksum = problemOf(DataFileRule::ChecksumMismatch, 12);
     checksum.found = 0x3C;
     checksum.expected = 0x0A;
-    DataFileProblem outside = problemOf(DataFileRule::OutsideArea);
-    outside.line = 2;
-    outside.address = 0xBFFF0;
+    DataFileProblem outside = problemOf(DataFileRule::OutsideArea, 2, 0xBFFF0);
     outside.areaStart = 0xC0000;
     outside.areaEnd = 0xFFFFF;
     DataFileProblem noSData = problemOf(DataFileRule::NoData);
     noSData.sRecords = true;
-    DataFileProblem conflict = problemOf(DataFileRule::Conflict);
-    conflict.line = 2;
+    DataFileProblem conflict = problemOf(DataFileRule::Conflict, 2, 0xC0012);
     conflict.otherLine = 4;
-    conflict.address = 0xC0012;
     const std::string formatError(msg::kFileFormatError);
     struct Case {
         DataFileProblem problem;
