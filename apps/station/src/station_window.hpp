@@ -10,6 +10,7 @@
 
 #include "plx71/devices/device_table.hpp"
 #include "plx71/messages/ui.hpp"
+#include "plx71/port/port_resolver.hpp"
 #include "plx71/port/station_file.hpp"
 #include "plx71/qtui/file_chooser.hpp"
 
@@ -117,7 +118,8 @@ private:
     void setSlotState(Slot& slot, SlotState state);
     bool startable(int index);
     bool checkRecordFile();
-    std::optional<PortChoice> resolveSlot(const SlotConfig& config, QString* problem = nullptr);
+    std::optional<PortChoice> resolveSlot(const SlotConfig& config, QString* problem = nullptr,
+                                          PortResolveError* error = nullptr);
     bool present(const PortChoice& port);
     // The machine's ports, read again when older than a poll's fraction, so
     // one poll (or one Start all) scans /dev once for every slot.

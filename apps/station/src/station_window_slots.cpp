@@ -157,10 +157,13 @@ PortCatalog& StationWindow::catalog()
     return *catalog_;
 }
 
-std::optional<PortChoice> StationWindow::resolveSlot(const SlotConfig& config, QString* problem)
+std::optional<PortChoice> StationWindow::resolveSlot(const SlotConfig& config, QString* problem,
+                                                     PortResolveError* error)
 {
     PortResolver resolver(catalog(), userStation_);
     PortResolution r = resolver.resolve(config.spec.toStdString());
+    if (error)
+        *error = r.error;
     if (!r.port) {
         if (problem)
             *problem = QString::fromStdString(r.message);
@@ -184,9 +187,12 @@ bool StationWindow::present(const PortChoice& port)
 
 bool StationWindow::addSlot(const SlotConfig& config)
 {
+    // A port that is not there now is a slot waiting for its box; a spec that
+    // can never name one (malformed, ambiguous) is refused.
     QString problem;
-    const auto port = resolveSlot(config, &problem);
-    if (!port && !problem.contains(QStringLiteral("no port named")) && !problem.contains(QStringLiteral("no serial"))) {
+    PortResolveError error = PortResolveError::None;
+    const auto port = resolveSlot(config, &problem, &error);
+    if (!port && error != PortResolveError::NotFound) {
         ui_->message(Icon::Stop, "Slot " + config.spec.toStdString() + " cannot be added: " + problem.toStdString());
         return false;
     }
