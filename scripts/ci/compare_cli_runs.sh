@@ -221,7 +221,7 @@ normalize() {
     -e 's#"deviceNode":"/dev/pts/[0-9]+"#"deviceNode":_#g' \
     -e 's/[0-9]+\.[0-9] s( |$)/_ s\1/g' \
     -e '/ [0-9]+%$/d' \
-    -e 's/(plx71|plx71sim) [0-9][^ ]*( |$)/\1 _\2/' \
+    -e 's/(plx71|plx71sim) [0-9][^ ]*( |$)/\1 _\2/' -e 's/\(git [0-9a-f]+\)/(git _)/' \
     -e "s#$1#BIN/#g; s#$2#BIN/#g" "$3" | { case $3 in */gang*) sort ;; *) cat ;; esac; }
 }
 status=0
