@@ -57,10 +57,9 @@ void parseOnly(benchmark::State& state, DataFormat format)
     const SaveRequest req = wholeArea();
     const std::string text = format == DataFormat::IntelHex ? formatIntelHex(req) : formatSRecords(req);
     const DeviceRecord device = test::defaultDevice();
-    RecordingUi ui;
     std::vector<std::uint8_t> image = blankImage(Area::UserRom);
     for (auto _ : state) {
-        if (!readDataText(ui, device, Area::UserRom, image, text, format))
+        if (readDataText(device, Area::UserRom, image, text, format))
             state.SkipWithError("read failed");
         benchmark::DoNotOptimize(image.data());
     }
@@ -91,7 +90,7 @@ void readFile(benchmark::State& state, const char* name)
     const DeviceRecord device = test::defaultDevice();
     std::vector<std::uint8_t> image = blankImage(Area::UserRom);
     for (auto _ : state) {
-        if (!readDataFile(ui, device, Area::UserRom, image, path))
+        if (readDataFile(device, Area::UserRom, image, path))
             state.SkipWithError("read failed");
         benchmark::DoNotOptimize(image.data());
     }

@@ -93,16 +93,15 @@ void checkWriteThenRead(const DeviceRecord& device, Area area, const std::vector
     request.ranges = ranges;
     const std::string text = format == DataFormat::IntelHex ? formatIntelHex(request) : formatSRecords(request);
 
-    RecordingUi ui; // answers the protect question with OK
-    std::vector<std::uint8_t>& reread = scratch(1, area, before);
-    if (readDataText(ui, device, area, reread, text, format)) {
+    std::vector<std::uint8_t>& reread = scratch(1, area, before); // a protected program is taken
+    const auto problem = readDataText(device, area, reread, text, format);
+    if (!problem) {
         FUZZ_CHECK(reread == after);
         return;
     }
     // Only a file that holds no data record is refused (ranges of blank
     // bytes are written as nothing), and it changes nothing.
-    const auto details = ui.details();
-    FUZZ_CHECK(details.size() == 1 && details[0].rfind("no ", 0) == 0);
+    FUZZ_CHECK(problem->rule == DataFileRule::NoData);
     FUZZ_CHECK(reread == before);
 }
 
@@ -121,22 +120,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::vector<std::uint8_t>& before = patternedImage(area);
     std::vector<std::uint8_t>& image = scratch(0, area, before);
-    RecordingUi ui;
-    ui.setDefaultAnswer(answerOk);
     int protectLevelSeen = -1;
-    const bool accepted = readDataText(ui, device, area, image, text, format, &protectLevelSeen);
+    int asked = 0;
+    DataFileReadOptions options;
+    options.protectLevelSeen = &protectLevelSeen;
+    options.protect = [&asked, answerOk](int) {
+        ++asked;
+        return answerOk;
+    };
+    const auto problem = readDataText(device, area, image, text, format, options);
 
-    const auto shown = ui.messages();
     FUZZ_CHECK(image.size() == before.size());
-    if (!accepted) {
+    FUZZ_CHECK(asked <= 1);
+    if (problem) {
         FUZZ_CHECK(image == before);
-        FUZZ_CHECK(shown.size() == 1);
-        // Cancel at the protect question is the only refusal by a question.
-        FUZZ_CHECK(!shown[0].isQuestion || !answerOk);
+        // A declined protected program is the only refusal the decision made.
+        FUZZ_CHECK((problem->rule == DataFileRule::ProtectedDeclined) == (asked == 1 && !answerOk));
+        FUZZ_CHECK(problem->rule == DataFileRule::ProtectedDeclined || !describeProblem(*problem).text.empty());
         return 0;
     }
-    FUZZ_CHECK(shown.size() <= 1);
-    FUZZ_CHECK(shown.empty() || shown[0].isQuestion);
     if (area == Area::UserRom)
         FUZZ_CHECK(protectLevelSeen >= 0 && protectLevelSeen <= 2);
     else

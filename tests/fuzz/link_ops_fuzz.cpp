@@ -157,8 +157,9 @@ void download(Bench& bench, std::uint8_t choice, bool verifyOnly)
     };
     DownloadOptions options;
     options.verify = (choice & 0x08) != 0;
-    const BoxOutcome outcome = verifyOnly ? bench.session.verify(bench.target, state, job, bench.sink)
-                                          : bench.session.download(bench.target, state, job, bench.sink, options);
+    const BoxOutcome outcome = verifyOnly
+        ? bench.session.verify(bench.target, boxJobOf(state, job), bench.sink)
+        : bench.session.download(bench.target, boxJobOf(state, job), bench.sink, options);
     bench.checkOutcome(outcome);
     if (verifyOnly)
         FUZZ_CHECK(outcome.pagesWritten == 0);

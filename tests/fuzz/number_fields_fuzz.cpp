@@ -56,7 +56,10 @@ void addressRanges(FuzzInput& in)
     const std::uint32_t lowest = in.u32();
     const std::uint32_t highest = lowest + in.u16();
     const std::string_view text = in.restText();
-    const auto ranges = parseAddressRanges(text, lowest, highest);
+    const auto ranges = parseAddressRanges(text, lowest, highest, EqualEnds::OneAddress);
+    // Data Save's rule takes less, never something else.
+    const auto strict = parseAddressRanges(text, lowest, highest, EqualEnds::Invalid);
+    FUZZ_CHECK(!strict || strict == ranges);
     if (!ranges)
         return;
     FUZZ_CHECK(ranges->size() <= kMaxAddressRanges);
@@ -72,7 +75,7 @@ void addressRanges(FuzzInput& in)
             std::snprintf(item, sizeof item, "%s%X-%X", written.empty() ? "" : ", ", r.start, r.end);
         written += item;
     }
-    const auto again = parseAddressRanges(written, lowest, highest);
+    const auto again = parseAddressRanges(written, lowest, highest, EqualEnds::OneAddress);
     FUZZ_CHECK(again && *again == *ranges);
 }
 

@@ -103,29 +103,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     stateBefore = state;
     const JobSettings jobBefore = job;
 
-    RecordingUi ui;
-    ui.setDefaultAnswer((choice & 0x80) == 0);
-    if (!openProjectBytes(ui, state, job, bytes)) {
+    const bool take = (choice & 0x80) == 0;
+    const ProjectOpening opening = applyProjectBytes(state, job, bytes, {}, [take](int) { return take; });
+    if (opening.refused) {
         FUZZ_CHECK(state.deviceIndex == stateBefore.deviceIndex);
         FUZZ_CHECK(state.currentDevice == stateBefore.currentDevice);
         FUZZ_CHECK(state.areaTables == stateBefore.areaTables);
         FUZZ_CHECK(state.images.user == stateBefore.images.user && state.images.boot == stateBefore.images.boot);
         FUZZ_CHECK(job == jobBefore);
-        FUZZ_CHECK(ui.messages().size() == 1);
+        FUZZ_CHECK(opening.dataFileProblems.empty());
         return 0;
     }
     FUZZ_CHECK(decoded);
-    // At most one message or question for each of the two named files.
-    FUZZ_CHECK(ui.messages().size() <= 2);
+    // At most one problem for each of the two named files.
+    FUZZ_CHECK(opening.dataFileProblems.size() <= 2);
     checkOpened(state, job);
 
     // Saved and opened again (as the form now stands), the project gives the
     // same device, job and images.
     reopened = stateBefore;
     JobSettings rejob = jobBefore;
-    RecordingUi again;
-    FUZZ_CHECK(openProjectBytes(again, reopened, rejob, encodeProject(projectFromJob(state, job))));
-    FUZZ_CHECK(again.messages().size() <= ui.messages().size());
+    const ProjectOpening again =
+        applyProjectBytes(reopened, rejob, encodeProject(projectFromJob(state, job)), {}, [take](int) { return take; });
+    FUZZ_CHECK(!again.refused);
+    FUZZ_CHECK(again.dataFileProblems.size() <= opening.dataFileProblems.size());
     FUZZ_CHECK(reopened.deviceIndex == state.deviceIndex && reopened.currentDevice == state.currentDevice);
     FUZZ_CHECK(rejob == job);
     FUZZ_CHECK(reopened.images.user == state.images.user && reopened.images.boot == state.images.boot);

@@ -36,8 +36,7 @@ BoxOutcome runSession(const SlotJob& job, Ui& ui, ProgressSink& sink)
     if (job.recover)
         session.setRecovery(RecoveryPolicy::enabled());
     try {
-        return session.download({job.port, job.project->job.linkRate}, job.project->state, job.project->job, sink,
-                                job.options);
+        return session.download({job.port, job.project->job.linkRate}, job.project->box, sink, job.options);
     } catch (const std::exception& e) {
         // A box must never take the station down with it.
         ui.message(Icon::Stop, std::string("internal error: ") + e.what());

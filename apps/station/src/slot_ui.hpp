@@ -8,25 +8,27 @@
 #include <QString>
 
 #include <mutex>
+#include <optional>
 #include <string>
+#include <variant>
 
 namespace plx71::station {
 
 // A box's messages never open a window: a worker must not wait for a person.
-// The first one is the tile's cause; a question is answered Cancel.
+// The first one is the tile's cause: a failed box operation by its outcome,
+// worded by the core (failureMessage); a question is answered Cancel.
 class SlotUi : public Ui {
 public:
-    void message(Icon, const std::string& text) override { keep(text, {}); }
-    void messageWithDetail(Icon, const std::string& text, const std::string& detail) override { keep(text, detail); }
-    // The station's way to show a failed box operation: the tile's cause.
-    void operationFailed(const BoxOutcome& outcome, const FailureText&) override
+    void message(Icon, const std::string& text) override { keep(FailureText{text, {}}); }
+    void messageWithDetail(Icon, const std::string& text, const std::string& detail) override
     {
-        const FailureText t = failureMessage(outcome);
-        keep(t.text, t.detail);
+        keep(FailureText{text, detail});
     }
+    // The station's way to show a failed box operation: the tile's cause.
+    void operationFailed(const BoxOutcome& outcome, const FailureText&) override { keep(outcome); }
     bool question(Icon, const std::string& text) override
     {
-        keep(text, {});
+        keep(FailureText{text, {}});
         return false;
     }
     void detail(const std::string& text) override
@@ -38,21 +40,28 @@ public:
     QString cause() const
     {
         std::lock_guard lock(mutex_);
-        return oneLineCause(QString::fromStdString(text_), QString::fromStdString(detail_));
+        return oneLineCause(QString::fromStdString(first_ ? wordsOf(*first_).text : std::string()),
+                            QString::fromStdString(detail_));
     }
 
 private:
-    void keep(const std::string& text, const std::string& detail)
+    static FailureText wordsOf(const std::variant<BoxOutcome, FailureText>& first)
+    {
+        if (const auto* outcome = std::get_if<BoxOutcome>(&first))
+            return failureMessage(*outcome);
+        return std::get<FailureText>(first);
+    }
+    void keep(std::variant<BoxOutcome, FailureText> first)
     {
         std::lock_guard lock(mutex_);
-        if (!text_.empty())
-            return;
-        text_ = text;
-        detail_ = detail;
+        if (first_ && !wordsOf(*first_).text.empty())
+            return; // a failure without words (Cancel) gives way to the next
+        first_ = std::move(first);
+        detail_ = wordsOf(*first_).detail;
     }
 
     mutable std::mutex mutex_;
-    std::string text_;
+    std::optional<std::variant<BoxOutcome, FailureText>> first_;
     std::string detail_;
 };
 

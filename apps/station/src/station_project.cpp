@@ -1,7 +1,6 @@
 #include "station_project.hpp"
 
-#include "plx71/job/job_actions.hpp"
-#include "plx71/project/project_actions.hpp"
+#include "plx71/job/load_area_file.hpp"
 #include "plx71/qtui/paths.hpp"
 #include "plx71/text/utf8_path.hpp"
 
@@ -11,27 +10,23 @@ namespace plx71::station {
 
 std::shared_ptr<const ProjectJob> openStationProject(Ui& ui, const DeviceTable& table, const QString& path)
 {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    const std::string pathText = utf8FromPath(qtui::toPath(absolute));
+    auto opened = openPreparedJob(table, pathText, "download", protectDecision(ui, ProtectedProgram::Ask));
+    if (auto* refusal = std::get_if<ProjectRefusal>(&opened)) {
+        if (refusal->project)
+            reportProblem(ui, *refusal->project);
+        for (const DataFileProblem& problem : refusal->dataFileProblems)
+            reportProblem(ui, problem);
+        if (refusal->unsendable)
+            ui.message(Icon::Stop, unsendableText(*refusal->unsendable, pathText, Wording::Window));
+        return nullptr;
+    }
     auto p = std::make_shared<ProjectJob>();
-    p->path = QFileInfo(path).absoluteFilePath();
-    p->state.deviceTable = table;
-    const std::string pathText = utf8FromPath(qtui::toPath(p->path));
-    const FileFact projectFact = fileFact("project", pathText);
-    if (!openProject(ui, p->state, p->job, qtui::toPath(p->path)))
-        return nullptr;
-    if (p->state.deviceIndex < 0) {
-        ui.message(Icon::Stop, pathText + ": no device type selected; nothing can be sent. Choose one in PLX71RD.");
-        return nullptr;
-    }
-    if (!canDownload(p->state, p->job)) {
-        ui.message(Icon::Stop, pathText + ": no User ROM data loaded; nothing can be sent. Load it in PLX71RD.");
-        return nullptr;
-    }
-    p->facts = jobFactsOf("download", p->state, p->job);
-    p->facts.files.push_back(projectFact);
-    if (!p->job.userRomFileName.empty())
-        p->facts.files.push_back(fileFact("userRom", p->job.userRomFileName));
-    if (!p->job.bootRomFileName.empty())
-        p->facts.files.push_back(fileFact("bootRom", p->job.bootRomFileName));
+    static_cast<PreparedJob&>(*p) = std::move(std::get<PreparedJob>(opened));
+    p->path = absolute;
+    for (const DataFileProblem& problem : p->dataFileProblems)
+        reportProblem(ui, problem);
     return p;
 }
 

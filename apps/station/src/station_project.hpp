@@ -2,10 +2,8 @@
 // The one project every box of the station gets: opened as PLX71RD's
 // Project > Open opens it, then shared read-only by every box's worker.
 #include "plx71/devices/device_table.hpp"
-#include "plx71/job/job_settings.hpp"
-#include "plx71/job/writer_state.hpp"
 #include "plx71/messages/ui.hpp"
-#include "plx71/production_record/job_record.hpp"
+#include "plx71/prepared_job/prepared_job.hpp"
 
 #include <QString>
 
@@ -13,17 +11,16 @@
 
 namespace plx71::station {
 
-struct ProjectJob {
+// The core's prepared job (state, job, box, facts of a download with the
+// project and data files), and where it came from.
+struct ProjectJob : PreparedJob {
     QString path; // absolute
-    WriterState state;
-    JobSettings job;
-    JobFacts facts; // of a download, with the project and data files
 };
 
 // Opens `path` (relative: from the current folder) with the checks and
-// messages of Project > Open; a project without a device or without User ROM
-// data is refused too, since nothing could be sent. Null when refused (the
-// message has gone to `ui`).
+// messages of Project > Open (openPreparedJob); a project without a device or
+// without User ROM data is refused too, since nothing could be sent. Null
+// when refused (the message has gone to `ui`).
 std::shared_ptr<const ProjectJob> openStationProject(Ui& ui, const DeviceTable& table, const QString& path);
 
 // What the operator compares with the work instruction.

@@ -3,21 +3,17 @@
 #include "transfer_dialogs.hpp"
 
 #include "plx71/messages/message_texts.hpp"
+#include "plx71/prepared_job/prepared_job.hpp"
 #include "plx71/production_record/job_record.hpp"
 #include "plx71/production_record/record_file.hpp"
 #include "plx71_version.hpp"
 
 namespace plx71 {
 
-void appendProductionRecord(WriterSession& s, const std::string& command, const BoxOutcome& outcome)
+void appendProductionRecord(WriterSession& s, const JobFacts& facts, const BoxOutcome& outcome)
 {
     if (s.preferences.productionRecordPath.isEmpty())
         return;
-    JobFacts facts = jobFactsOf(command, s.state, s.job);
-    if (!s.job.userRomFileName.empty())
-        facts.files.push_back(fileFact("userRom", s.job.userRomFileName));
-    if (!s.job.bootRomFileName.empty())
-        facts.files.push_back(fileFact("bootRom", s.job.bootRomFileName));
     const std::string path = s.preferences.productionRecordPath.toStdString();
     const std::string line = productionRecordLine(outcome, facts, outcomeExitCode(outcome.kind), PLX71_PROGRAM_VERSION);
     if (!appendProductionRecordLine(path, line))
@@ -27,10 +23,12 @@ void appendProductionRecord(WriterSession& s, const std::string& command, const 
 BoxOutcome downloadFromForm(WriterSession& s, QWidget* parent)
 {
     DialogProgressSink sink(parent);
-    const BoxOutcome outcome =
-        s.box.download(s.boxTarget(), s.state, s.job, sink,
-                       DownloadOptions{s.preferences.verifyAfterDownload, s.preferences.skipBlankPages});
-    appendProductionRecord(s, "download", outcome);
+    // The form's job, prepared as a project's is: what the box is sent and
+    // what the record says are worked out here, once.
+    const PreparedJob job = prepareJob(s.state, s.job, "download");
+    const BoxOutcome outcome = s.box.download(
+        s.boxTarget(), job.box, sink, DownloadOptions{s.preferences.verifyAfterDownload, s.preferences.skipBlankPages});
+    appendProductionRecord(s, job.facts, outcome);
     return outcome;
 }
 
@@ -38,8 +36,8 @@ BoxOutcome uploadIntoForm(WriterSession& s, QWidget* parent)
 {
     DialogProgressSink sink(parent);
     const BoxOutcome outcome = s.box.upload(s.boxTarget(), s.state, s.job, sink);
-    if (outcome.settingsApplied)
-        appendProductionRecord(s, "upload", outcome);
+    if (outcome.settingsApplied && !s.preferences.productionRecordPath.isEmpty())
+        appendProductionRecord(s, prepareJob(s.state, s.job, "upload").facts, outcome);
     return outcome;
 }
 

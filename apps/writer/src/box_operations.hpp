@@ -4,6 +4,8 @@
 // appends the production record when one is chosen.
 #include "writer_session.hpp"
 
+#include "plx71/production_record/job_record.hpp"
+
 class QWidget;
 
 namespace plx71 {
@@ -44,9 +46,9 @@ BoxOutcome uploadIntoForm(WriterSession& session, QWidget* parent);
 // Help > About's firmware version query (into session.box.firmwareVersion()).
 void queryAboutVersion(WriterSession& session);
 
-// Appends the job's record line to preferences.productionRecordPath, when set. A file
-// that cannot be written is a warning ("Cannot write file '...'"); the
-// job's outcome stays as it is.
-void appendProductionRecord(WriterSession& session, const std::string& command, const BoxOutcome& outcome);
+// Appends the record line of a job with these facts to
+// preferences.productionRecordPath, when set. A file that cannot be written
+// is a warning ("Cannot write file '...'"); the job's outcome stays as it is.
+void appendProductionRecord(WriterSession& session, const JobFacts& facts, const BoxOutcome& outcome);
 
 } // namespace plx71

@@ -88,7 +88,8 @@ bool CSaveFileDlg::checkAddressField()
         ranges_.clear();
         return true;
     }
-    auto parsed = parseAddressRanges(text, range_.start, range_.end);
+    // A range ends above its start here: C0000-C0000 is "Invalid address".
+    auto parsed = parseAddressRanges(text, range_.start, range_.end, EqualEnds::Invalid);
     if (parsed) {
         ranges_ = std::move(*parsed);
         return true;

@@ -161,14 +161,19 @@ void InputDialogsTest::saveAddressFieldReplacesTheRanges()
     QTRY_COMPARE(d.ranges().size(), std::size_t(1));
     QVERIFY(ui.messages().empty());
 
-    d.addressEdit()->setText(QStringLiteral("BFFFF"));
-    d.addressEdit()->setFocus(Qt::TabFocusReason);
-    name->setFocus(Qt::TabFocusReason);
-    QTRY_COMPARE(ui.messages().size(), std::size_t(1));
-    QCOMPARE(ui.messages()[0], (RecordedMessage{Icon::Exclamation, std::string(msg::kInvalidAddress), false}));
-    QVERIFY(d.addressEdit()->hasFocus());
-    QCOMPARE(d.addressEdit()->selectedText(), QStringLiteral("BFFFF"));
-    QCOMPARE(d.ranges(), (std::vector<AreaRange>{{0xC0000, 0xC000F}}));
+    // Below the area, and a range that ends at its start.
+    const QString bad[] = {QStringLiteral("BFFFF"), QStringLiteral("C0000-C0000")};
+    for (const QString& text : bad) {
+        ui.clear();
+        d.addressEdit()->setText(text);
+        d.addressEdit()->setFocus(Qt::TabFocusReason);
+        name->setFocus(Qt::TabFocusReason);
+        QTRY_COMPARE(ui.messages().size(), std::size_t(1));
+        QCOMPARE(ui.messages()[0], (RecordedMessage{Icon::Exclamation, std::string(msg::kInvalidAddress), false}));
+        QVERIFY(d.addressEdit()->hasFocus());
+        QCOMPARE(d.addressEdit()->selectedText(), text);
+        QCOMPARE(d.ranges(), (std::vector<AreaRange>{{0xC0000, 0xC000F}}));
+    }
 
     // Save with a bad text stays open; with the field emptied it saves the whole area.
     d.selectFile(dir.filePath(QStringLiteral("out.hex")));

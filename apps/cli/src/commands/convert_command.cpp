@@ -23,7 +23,8 @@ int ConvertCommand::run(CliContext& ctx, CliUi& ui) const
     request.areaEnd = range.end;
     request.family = deviceFamily(state.currentDevice);
     if (ranges && !ranges->empty()) {
-        auto parsed = parseAddressRanges(*ranges, range.start, range.end);
+        // C0000-C0000 is the single address C0000.
+        auto parsed = parseAddressRanges(*ranges, range.start, range.end, EqualEnds::OneAddress);
         if (!parsed) {
             ui.message(Icon::Exclamation, std::string(msg::kInvalidAddress));
             return kExitUsage; // a bad option value, as any other

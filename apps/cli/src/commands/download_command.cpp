@@ -7,11 +7,9 @@ namespace plx71::cli {
 int DownloadCommand::run(CliContext& ctx, CliUi& ui) const
 {
     const DownloadOptions options{.verify = !noVerify, .skipBlank = skipBlank};
-    return runProjectJob(
-        ctx, ui, kName, project, link,
-        [options](BoxSession& session, const BoxTarget& target, const ProjectJob& p, ProgressSink& sink) {
-            return session.download(target, p.state, p.job, sink, options);
-        });
+    return runProjectJob(ctx, ui, kName, project, link,
+                         [options](BoxSession& session, const BoxTarget& target, const PreparedJob& p,
+                                   ProgressSink& sink) { return session.download(target, p.box, sink, options); });
 }
 
 CLI::App* DownloadCommand::add(CLI::App& app)

@@ -2,9 +2,7 @@
 
 #include "commands/job_ending.hpp"
 #include "commands/link_job.hpp"
-#include "plx71/job/job_actions.hpp"
-#include "plx71/project/project_actions.hpp"
-#include "plx71/text/utf8_path.hpp"
+#include "plx71/job/load_area_file.hpp"
 
 #include "plx71/line/releases.hpp"
 #include "plx71/line/shipper.hpp"
@@ -14,29 +12,26 @@
 
 namespace plx71::cli {
 
-void openProjectJob(const CliContext& ctx, CliUi& ui, const std::string& command, const std::string& projectPath,
-                    ProjectJob& p)
+std::variant<PreparedJob, ProjectRefusal> openProjectJob(const CliContext& ctx, CliUi& ui, const std::string& command,
+                                                         const std::string& projectPath)
 {
-    p.facts.command = command;
-    p.facts.files.push_back(fileFact("project", projectPath));
-    if (!loadTable(ctx, ui, p.state) || !openProject(ui, p.state, p.job, pathFromUtf8(projectPath))) {
-        p.refusal = refused(OutcomeClass::FileError, projectPath);
-        return;
+    DeviceTable table;
+    if (!loadTable(ctx, ui, table)) {
+        ProjectRefusal refusal;
+        refusal.facts.command = command;
+        refusal.facts.files.push_back(fileFact("project", projectPath));
+        return refusal;
     }
-    const std::string projectHash = p.facts.files.front().sha256;
-    p.facts = jobFactsOf(command, p.state, p.job);
-    p.facts.files.push_back(FileFact{"project", projectPath, projectHash});
-    if (!p.job.userRomFileName.empty())
-        p.facts.files.push_back(fileFact("userRom", p.job.userRomFileName));
-    if (!p.job.bootRomFileName.empty())
-        p.facts.files.push_back(fileFact("bootRom", p.job.bootRomFileName));
-    if (p.state.deviceIndex < 0) {
-        std::fprintf(stderr, "%s: no device type selected; nothing sent\n", projectPath.c_str());
-        p.refusal = refused(OutcomeClass::FileError, projectPath);
-    } else if (!canDownload(p.state, p.job)) {
-        std::fprintf(stderr, "%s: no User ROM data loaded; nothing sent\n", projectPath.c_str());
-        p.refusal = refused(OutcomeClass::FileError, projectPath);
-    }
+    auto opened = openPreparedJob(table, projectPath, command, protectDecision(ui, ProtectedProgram::Ask));
+    const auto* refusal = std::get_if<ProjectRefusal>(&opened);
+    if (refusal && refusal->project)
+        reportProblem(ui, *refusal->project);
+    for (const DataFileProblem& problem :
+         refusal ? refusal->dataFileProblems : std::get<PreparedJob>(opened).dataFileProblems)
+        reportProblem(ui, problem);
+    if (refusal && refusal->unsendable)
+        std::fprintf(stderr, "%s\n", unsendableText(*refusal->unsendable, projectPath, Wording::Terminal).c_str());
+    return opened;
 }
 
 namespace {
@@ -77,14 +72,14 @@ bool jobReleased(CliContext& ctx, const LinkOptions& link, const std::string& di
 int runProjectJob(CliContext& ctx, CliUi& ui, std::string_view command, const std::string& project,
                   const LinkOptions& link, const ProjectOperation& operation)
 {
-    ProjectJob p;
-    openProjectJob(ctx, ui, std::string(command), project, p);
-    if (p.refusal)
-        return finishJob(ctx, ui, *p.refusal, p.facts, link);
+    auto opened = openProjectJob(ctx, ui, std::string(command), project);
+    if (const auto* refusal = std::get_if<ProjectRefusal>(&opened))
+        return finishJob(ctx, ui, refused(OutcomeClass::FileError, project), refusal->facts, link);
+    PreparedJob& p = std::get<PreparedJob>(opened);
     if (link.requireRelease && !jobReleased(ctx, link, p.facts.jobDigest, project))
         return kExitBoxRefused;
-    // One project for every box: the images are shared, read only.
-    const ProjectJob& shared = p;
+    // One job for every box: read only.
+    const PreparedJob& shared = p;
     return runLinkJob(ctx, ui, link, p.job, p.facts,
                       [&shared, &operation](BoxSession& session, const BoxTarget& target, ProgressSink& sink) {
                           return operation(session, target, shared, sink);

@@ -41,7 +41,7 @@ int reportFailure(const line::ReleaseResult& r, const std::string& url, const st
     return kExitFailed;
 }
 
-line::ReleaseRequest releaseOf(const ProjectJob& p, const std::string& note)
+line::ReleaseRequest releaseOf(const PreparedJob& p, const std::string& note)
 {
     line::ReleaseRequest r;
     r.jobDigest = p.facts.jobDigest;
@@ -80,10 +80,10 @@ int ReleaseCommand::run(CliContext& ctx, CliUi& ui) const
     }
     // Opened as download opens it: a project download would refuse is not
     // released either, with download's message.
-    ProjectJob p;
-    openProjectJob(ctx, ui, std::string(kName), project, p);
-    if (p.refusal)
-        return ui.declined() ? kExitFailed : jobExitCode(*p.refusal);
+    auto opened = openProjectJob(ctx, ui, std::string(kName), project);
+    if (std::holds_alternative<ProjectRefusal>(opened))
+        return ui.declined() ? kExitFailed : kExitFileError;
+    const PreparedJob& p = std::get<PreparedJob>(opened);
     const line::ReleaseResult r = line::postRelease(*client, call, releaseOf(p, note));
     if (int rc = reportFailure(r, lineUrl, lineTokenPath, p.facts.jobDigest); rc != kExitOk)
         return rc;

@@ -7,6 +7,7 @@
 #include "plx71/job/job_actions.hpp"
 #include "plx71/messages/message_texts.hpp"
 #include "plx71/ops/box_session.hpp"
+#include "plx71/prepared_job/prepared_job.hpp"
 #include "plx71/project/project_actions.hpp"
 #include "plx71/text/utf8_path.hpp"
 
@@ -148,7 +149,7 @@ int UploadCommand::run(CliContext& ctx, CliUi& ui) const
         if (outcome.ok())
             saveUpload(ui, state, job, *this, outcome);
         if (outcome.settingsApplied)
-            facts = jobFactsOf("upload", state, job);
+            facts = readJobFacts("upload", state, job);
         for (auto [role, path] :
              {std::pair{"output", &project}, std::pair{"userRom", &userRom}, std::pair{"bootRom", &bootRom}}) {
             if (outcome.ok() && !path->empty())

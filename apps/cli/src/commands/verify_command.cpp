@@ -7,8 +7,8 @@ namespace plx71::cli {
 int VerifyCommand::run(CliContext& ctx, CliUi& ui) const
 {
     return runProjectJob(ctx, ui, kName, project, link,
-                         [](BoxSession& session, const BoxTarget& target, const ProjectJob& p, ProgressSink& sink) {
-                             return session.verify(target, p.state, p.job, sink);
+                         [](BoxSession& session, const BoxTarget& target, const PreparedJob& p, ProgressSink& sink) {
+                             return session.verify(target, p.box, sink);
                          });
 }
 

@@ -116,7 +116,7 @@ std::string formatBlockList(std::uint32_t mask, int first, int last)
 }
 
 std::optional<std::vector<AreaRange>> parseAddressRanges(std::string_view text, std::uint32_t lowest,
-                                                         std::uint32_t highest)
+                                                         std::uint32_t highest, EqualEnds equalEnds)
 {
     std::vector<AreaRange> ranges;
     std::size_t pos = 0;
@@ -132,8 +132,8 @@ std::optional<std::vector<AreaRange>> parseAddressRanges(std::string_view text, 
         if (!readHexNumber(text, pos, v) || v < lowest || v > highest)
             return std::nullopt;
         if (dash) {
-            // C0000-C0000 is the single address C0000.
-            if (v < ranges.back().start)
+            const std::uint32_t start = ranges.back().start;
+            if (v < start || (v == start && equalEnds == EqualEnds::Invalid))
                 return std::nullopt;
             ranges.back().end = v;
         } else {

@@ -1,11 +1,10 @@
 #include "datafile/data_file_reader.hpp"
 
 #include "file_io.hpp"
-#include "plx71/messages/message_texts.hpp"
+#include "plx71/text/utf8_path.hpp"
 #include "record_scanner.hpp"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -124,34 +123,60 @@ private:
     std::size_t placed_ = 0;
 };
 
-std::string hex06(std::uint64_t v)
+// A protected program is loaded unless the decision refuses it.
+bool protectedProgramTaken(int level, const ProtectDecision& protect)
 {
-    char text[24];
-    std::snprintf(text, sizeof text, "%06llX", static_cast<unsigned long long>(v));
-    return text;
+    return level == 0 || !protect || protect(level);
 }
 
-// Why a file gave nothing: S1 records (16-bit addresses) are no data
-// records of any area we write.
-std::string noDataReason(DataFormat format)
+DataFileProblem problem(DataFileRule rule)
 {
-    return format == DataFormat::IntelHex ? "no data records" : "no S2 or S3 data records (S1 records are not read)";
+    DataFileProblem p;
+    p.rule = rule;
+    return p;
 }
 
-// A protected program is loaded when the policy says so or the user answers OK.
-bool protectedProgramTaken(Ui& ui, int level, ProtectedProgram protect)
+// What is wrong with a file whose records were all read; none when it may
+// be placed (but for the protect decision).
+std::optional<DataFileProblem> recordsProblem(const AreaSink& sink, const ScanOutcome& outcome, DataFormat format,
+                                              const AreaRange& range)
 {
-    if (level == 0 || protect == ProtectedProgram::Load)
-        return true;
-    if (protect == ProtectedProgram::Refuse)
-        return false;
-    return ui.question(Icon::Exclamation, std::string(level == 1 ? msg::kLevel1Question : msg::kLevel2Question));
+    if (outcome.result == ScanResult::FormatError)
+        return formatProblem(outcome);
+    if (const auto& out = sink.outside()) {
+        DataFileProblem p = problem(DataFileRule::OutsideArea);
+        p.line = out->line;
+        p.address = out->address;
+        p.areaStart = range.start;
+        p.areaEnd = range.end;
+        return p;
+    }
+    // A file that gives the area no byte (empty, not a data file at all, or
+    // records of another address width) would program a blank chip.
+    if (sink.placed() == 0) {
+        DataFileProblem p = problem(DataFileRule::NoData);
+        p.sRecords = format == DataFormat::SRecord;
+        return p;
+    }
+    // A file that ends without its end record may have been cut short in a
+    // copy or a transfer: what it lost would be programmed as blank.
+    if (!outcome.endRecord)
+        return problem(DataFileRule::NoEndRecord);
+    if (const auto conflict = sink.firstConflict()) {
+        DataFileProblem p = problem(DataFileRule::Conflict);
+        p.line = conflict->firstLine;
+        p.otherLine = conflict->secondLine;
+        p.address = conflict->address;
+        return p;
+    }
+    return std::nullopt;
 }
 
 } // namespace
 
-bool readDataText(Ui& ui, const DeviceRecord& device, Area area, std::span<std::uint8_t> image, std::string_view text,
-                  DataFormat format, int* protectLevelSeen, ReadOnto onto, ProtectedProgram protect)
+std::optional<DataFileProblem> readDataText(const DeviceRecord& device, Area area, std::span<std::uint8_t> image,
+                                            std::string_view text, DataFormat format,
+                                            const DataFileReadOptions& options)
 {
     // An area longer than its buffer is clipped to it: nothing is ever placed
     // outside the image.
@@ -160,59 +185,36 @@ bool readDataText(Ui& ui, const DeviceRecord& device, Area area, std::span<std::
 
     AreaSink sink(range.start, length, text.size());
     const ScanOutcome outcome = scanRecords(text, format, ScanRules{}, sink);
-
-    if (outcome.result == ScanResult::FormatError) {
-        reportFormatError(ui, outcome);
-        return false;
-    }
-    if (const auto& out = sink.outside()) {
-        ui.messageWithDetail(Icon::Stop, std::string(msg::kInvalidAddressContained),
-                             "line " + std::to_string(out->line) + ": address " + hex06(out->address)
-                                 + " is outside the area " + hex06(range.start) + "-" + hex06(range.end));
-        return false;
-    }
-    // A file that gives the area no byte (empty, not a data file at all, or
-    // records of another address width) would program a blank chip.
-    if (sink.placed() == 0) {
-        ui.messageWithDetail(Icon::Stop, std::string(msg::kFileFormatError), noDataReason(format));
-        return false;
-    }
-    // A file that ends without its end record may have been cut short in a
-    // copy or a transfer: what it lost would be programmed as blank.
-    if (!outcome.endRecord) {
-        ui.messageWithDetail(Icon::Stop, std::string(msg::kFileFormatError),
-                             "no end record: the file may be cut short");
-        return false;
-    }
-    if (const auto conflict = sink.firstConflict()) {
-        ui.messageWithDetail(Icon::Stop, std::string(msg::kFileFormatError),
-                             "lines " + std::to_string(conflict->firstLine) + " and "
-                                 + std::to_string(conflict->secondLine) + " put different bytes at address "
-                                 + hex06(conflict->address));
-        return false;
-    }
+    if (auto p = recordsProblem(sink, outcome, format, range))
+        return p;
     if (area == Area::UserRom && length > 0) {
         // The protect byte is the last byte of the area, as the file left it.
-        const std::uint8_t below = onto == ReadOnto::BlankImage ? kBlankByte : image[length - 1];
+        const std::uint8_t below = options.onto == ReadOnto::BlankImage ? kBlankByte : image[length - 1];
         const int level = protectLevel(sink.byteAt(length - 1, below));
-        if (protectLevelSeen)
-            *protectLevelSeen = level;
-        if (!protectedProgramTaken(ui, level, protect))
-            return false;
+        if (options.protectLevelSeen)
+            *options.protectLevelSeen = level;
+        if (!protectedProgramTaken(level, options.protect)) {
+            DataFileProblem p = problem(DataFileRule::ProtectedDeclined);
+            p.protectLevel = level;
+            return p;
+        }
     }
-    if (onto == ReadOnto::BlankImage)
+    if (options.onto == ReadOnto::BlankImage)
         std::fill(image.begin(), image.end(), kBlankByte);
     sink.placeInto(image);
-    return true;
+    return std::nullopt;
 }
 
-bool readDataFile(Ui& ui, const DeviceRecord& device, Area area, std::span<std::uint8_t> image,
-                  const std::filesystem::path& path, int* protectLevelSeen, ReadOnto onto, ProtectedProgram protect)
+std::optional<DataFileProblem> readDataFile(const DeviceRecord& device, Area area, std::span<std::uint8_t> image,
+                                            const std::filesystem::path& path, const DataFileReadOptions& options)
 {
     std::string text;
-    if (!readDataFileText(ui, path, text))
-        return false;
-    return readDataText(ui, device, area, image, text, dataFormatFor(path), protectLevelSeen, onto, protect);
+    auto p = readDataFileText(path, text);
+    if (!p)
+        p = readDataText(device, area, image, text, dataFormatFor(path), options);
+    if (p)
+        p->file = utf8FromPath(path);
+    return p;
 }
 
 } // namespace plx71

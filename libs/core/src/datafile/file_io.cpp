@@ -2,8 +2,7 @@
 
 #include "plx71/files/file_replace.hpp"
 #include "plx71/files/regular_file.hpp"
-#include "plx71/messages/message_texts.hpp"
-#include "plx71/messages/ui.hpp"
+#include "plx71/text/utf8_path.hpp"
 
 namespace plx71 {
 
@@ -24,19 +23,21 @@ bool writeWholeFile(const std::filesystem::path& path, std::string_view text)
     return replaceFile(path, text);
 }
 
-bool readDataFileText(Ui& ui, const std::filesystem::path& path, std::string& text)
+std::optional<DataFileProblem> readDataFileText(const std::filesystem::path& path, std::string& text)
 {
+    DataFileProblem problem;
+    problem.file = utf8FromPath(path);
     switch (readWholeFile(path, text)) {
     case ReadResult::Ok:
-        return true;
+        return std::nullopt;
     case ReadResult::CannotRead:
-        ui.message(Icon::Stop, std::string(msg::kFileNotFound));
-        return false;
+        problem.rule = DataFileRule::CannotRead;
+        break;
     case ReadResult::TooLarge:
-        ui.message(Icon::Stop, std::string(msg::kFileFormatError));
-        return false;
+        problem.rule = DataFileRule::TooLarge;
+        break;
     }
-    return false;
+    return problem;
 }
 
 } // namespace plx71

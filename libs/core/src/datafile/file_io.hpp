@@ -2,8 +2,11 @@
 // Whole-file reading and writing for data files: only regular files are
 // read (a FIFO or device never blocks), and a write replaces the old file
 // only once the new one is safely on the disk.
+#include "plx71/messages/file_problems.hpp"
+
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,11 +24,9 @@ enum class ReadResult { Ok, CannotRead, TooLarge };
 ReadResult readWholeFile(const std::filesystem::path& path, std::string& text,
                          std::size_t maxBytes = kMaxDataFileBytes);
 
-class Ui;
-
-// readWholeFile for the readers: a file that cannot be read is "File not
-// found", one too large to be a data file "File format error" (stop icon).
-bool readDataFileText(Ui& ui, const std::filesystem::path& path, std::string& text);
+// readWholeFile for the readers: none when `text` holds the file, else the
+// problem (CannotRead, or TooLarge for a file no data file comes near).
+std::optional<DataFileProblem> readDataFileText(const std::filesystem::path& path, std::string& text);
 
 // Creates (or replaces) the file with exactly `text`. False on any failure,
 // and then the old file is as it was.

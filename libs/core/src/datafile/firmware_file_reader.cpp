@@ -2,7 +2,7 @@
 
 #include "file_io.hpp"
 #include "plx71/datafile/file_type.hpp"
-#include "plx71/messages/message_texts.hpp"
+#include "plx71/text/utf8_path.hpp"
 #include "record_scanner.hpp"
 
 #include <cstring>
@@ -46,7 +46,8 @@ private:
 
 } // namespace
 
-bool readFirmwareText(Ui& ui, std::string_view text, std::optional<DataFormat> format, FirmwareImage& image)
+std::optional<DataFileProblem> readFirmwareText(std::string_view text, std::optional<DataFormat> format,
+                                                FirmwareImage& image)
 {
     // The range starts reversed so that the first record sets both ends.
     image.firstAddress = kFirmwareAreaLast;
@@ -57,34 +58,36 @@ bool readFirmwareText(Ui& ui, std::string_view text, std::optional<DataFormat> f
         ScanRules rules;
         rules.emptySRecordsEnd = false;
         const ScanOutcome outcome = scanRecords(text, *format, rules, sink);
-        if (outcome.result == ScanResult::FormatError) {
-            reportFormatError(ui, outcome);
-            return false;
-        }
+        if (outcome.result == ScanResult::FormatError)
+            return formatProblem(outcome);
         if (sink.outside()) {
-            ui.message(Icon::Stop, std::string(msg::kInvalidAddressIncluded));
-            return false;
+            DataFileProblem p;
+            p.rule = DataFileRule::BelowFirmwareArea;
+            return p;
         }
     }
 
     // Whole 256-byte pages are sent.
     image.firstAddress &= 0xFFF00;
     image.lastAddress |= 0xFF;
-    return true;
+    return std::nullopt;
 }
 
-bool readFirmwareFile(Ui& ui, const std::filesystem::path& path, FirmwareImage& image)
+std::optional<DataFileProblem> readFirmwareFile(const std::filesystem::path& path, FirmwareImage& image)
 {
     std::string text;
-    if (!readDataFileText(ui, path, text))
-        return false;
+    if (auto p = readDataFileText(path, text))
+        return p;
     const char type = fileTypeCharacter(path);
     std::optional<DataFormat> format;
     if (type == 'H')
         format = DataFormat::IntelHex;
     else if (type == 'M' || type == 0)
         format = DataFormat::SRecord;
-    return readFirmwareText(ui, text, format, image);
+    auto p = readFirmwareText(text, format, image);
+    if (p)
+        p->file = utf8FromPath(path);
+    return p;
 }
 
 bool firmwareHeaderValid(const FirmwareImage& image)

@@ -1,7 +1,6 @@
 #include "record_scanner.hpp"
 
 #include "intel_hex.hpp"
-#include "plx71/messages/message_texts.hpp"
 #include "s_record.hpp"
 
 namespace plx71 {
@@ -64,15 +63,17 @@ ScanOutcome scanRecords(std::string_view text, DataFormat format, const ScanRule
     return walkLines(text, decoder, sink);
 }
 
-void reportFormatError(Ui& ui, const ScanOutcome& outcome)
+DataFileProblem formatProblem(const ScanOutcome& outcome)
 {
-    if (!outcome.checksum) {
-        ui.message(Icon::Stop, std::string(msg::kFileFormatError));
-        return;
+    DataFileProblem p;
+    p.rule = DataFileRule::Malformed;
+    if (const auto& m = outcome.checksum) {
+        p.rule = DataFileRule::ChecksumMismatch;
+        p.line = m->lineNumber;
+        p.found = m->found;
+        p.expected = m->expected;
     }
-    const ChecksumMismatch& m = *outcome.checksum;
-    ui.messageWithDetail(Icon::Stop, std::string(msg::kFileFormatError),
-                         msg::checksumMismatch(m.lineNumber, m.found, m.expected));
+    return p;
 }
 
 } // namespace plx71

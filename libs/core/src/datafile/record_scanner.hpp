@@ -5,7 +5,7 @@
 // this walk and differ only in what the sink does and in one end-of-reading
 // rule.
 #include "plx71/datafile/file_type.hpp"
-#include "plx71/messages/ui.hpp"
+#include "plx71/messages/file_problems.hpp"
 
 #include <array>
 #include <cstdint>
@@ -66,8 +66,9 @@ struct ScanOutcome {
 
 ScanOutcome scanRecords(std::string_view text, DataFormat format, const ScanRules& rules, RecordSink& sink);
 
-// "File format error", and the line of a wrong check sum as its detail.
-void reportFormatError(Ui& ui, const ScanOutcome& outcome);
+// The problem of a FormatError: Malformed, or ChecksumMismatch with its line
+// and both sums.
+DataFileProblem formatProblem(const ScanOutcome& outcome);
 
 // What a format's line decoder made of one line. On ChecksumError the
 // decoder has filled found and expected of the mismatch.

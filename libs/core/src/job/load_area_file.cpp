@@ -2,12 +2,13 @@
 
 #include "datafile/data_file_reader.hpp"
 #include "plx71/datafile/file_type.hpp"
+#include "plx71/messages/message_texts.hpp"
 #include "plx71/text/utf8_path.hpp"
 
 namespace plx71 {
 
-bool loadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area, const std::filesystem::path& path,
-                  ProtectedProgram protect)
+std::optional<DataFileProblem> readAreaFile(WriterState& state, JobSettings& job, Area area,
+                                            const std::filesystem::path& path, const ProtectDecision& protect)
 {
     // The file stands alone on a blank area, and the area's image is only
     // replaced once the reader (and the user, at the protect question) has
@@ -17,9 +18,12 @@ bool loadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area, const
     std::vector<std::uint8_t> resized; // only for an image of another size
     if (image.size() != imageSize(area))
         resized = blankImage(area);
-    if (!readDataFile(ui, state.currentDevice, area, resized.empty() ? std::span(image) : std::span(resized), path,
-                      nullptr, ReadOnto::BlankImage, protect))
-        return false;
+    DataFileReadOptions options;
+    options.onto = ReadOnto::BlankImage;
+    options.protect = protect;
+    if (auto problem = readDataFile(state.currentDevice, area, resized.empty() ? std::span(image) : std::span(resized),
+                                    path, options))
+        return problem;
     if (!resized.empty())
         image = std::move(resized);
 
@@ -37,7 +41,25 @@ bool loadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area, const
         job.bootVersionText = imageBootVersion(d, state.areaTables, state.images.boot);
     }
     refreshChecksum(state, job, area);
-    return true;
+    return std::nullopt;
+}
+
+ProtectDecision protectDecision(Ui& ui, ProtectedProgram protect)
+{
+    return [&ui, protect](int level) {
+        if (protect != ProtectedProgram::Ask)
+            return protect == ProtectedProgram::Load;
+        return ui.question(Icon::Exclamation, std::string(level == 1 ? msg::kLevel1Question : msg::kLevel2Question));
+    };
+}
+
+bool loadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area, const std::filesystem::path& path,
+                  ProtectedProgram protect)
+{
+    const auto problem = readAreaFile(state, job, area, path, protectDecision(ui, protect));
+    if (problem)
+        reportProblem(ui, *problem);
+    return !problem;
 }
 
 void refreshChecksum(const WriterState& state, JobSettings& job, Area area)

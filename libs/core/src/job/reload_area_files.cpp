@@ -20,24 +20,25 @@ void forgetAreaFile(JobSettings& job, Area area)
     }
 }
 
-bool reloadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area, ProtectedProgram protect)
+std::optional<DataFileProblem> rereadAreaFile(WriterState& state, JobSettings& job, Area area,
+                                              const ProtectDecision& protect)
 {
     const std::string name = area == Area::UserRom ? job.userRomFileName : job.bootRomFileName;
     if (name.empty())
-        return true;
+        return std::nullopt;
     // The Check ID and Update Enable are the user's (or the project's)
     // choices, not the file's.
     const IdCode idCode = job.idCode;
     const std::string checkIdText = job.checkIdText;
     const int updateEnable = job.updateEnable;
-    if (!loadAreaFile(ui, state, job, area, pathFromUtf8(name), protect)) {
+    if (auto problem = readAreaFile(state, job, area, pathFromUtf8(name), protect)) {
         forgetAreaFile(job, area);
-        return false;
+        return problem;
     }
     job.idCode = idCode;
     job.checkIdText = checkIdText;
     job.updateEnable = updateEnable;
-    return true;
+    return std::nullopt;
 }
 
 void changeDevice(Ui& ui, WriterState& state, JobSettings& job, int index)
@@ -55,7 +56,8 @@ void changeDevice(Ui& ui, WriterState& state, JobSettings& job, int index)
         const AreaRange was = areaRange(oldDevice, area);
         const AreaRange now = state.range(area);
         if (was.start != now.start || was.end != now.end || oldTables != state.areaTables)
-            reloadAreaFile(ui, state, job, area);
+            if (const auto problem = rereadAreaFile(state, job, area, protectDecision(ui, ProtectedProgram::Ask)))
+                reportProblem(ui, *problem);
     }
 }
 

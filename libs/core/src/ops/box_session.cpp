@@ -2,7 +2,6 @@
 
 #include "link/writer_commands.hpp"
 #include "ops/download.hpp"
-#include "plx71/job/job_actions.hpp"
 #include "recovery.hpp"
 #include "session_run.hpp"
 
@@ -29,7 +28,7 @@ DeviceParameters deviceParameters(const DeviceRecord& d)
 // A job the box could store but never hand back whole is refused before
 // anything is sent: a file name beyond the one-byte length field, or names
 // that together overflow the settings reply.
-bool jobFitsBox(ops_detail::SessionRun& run, const WriterState& state, const JobSettings& job)
+bool jobFitsBox(ops_detail::SessionRun& run, const BoxJob& job)
 {
     BoxOutcome& outcome = run.outcome();
     for (const std::string* name : {&job.userRomFileName, &job.bootRomFileName}) {
@@ -41,10 +40,11 @@ bool jobFitsBox(ops_detail::SessionRun& run, const WriterState& state, const Job
             return false;
         }
     }
-    if (!settingsReplyFits(state.currentDevice, job)) {
+    const std::size_t replyLength = settingsReplyLength(job.device, job.userRomFileName, job.bootRomFileName);
+    if (replyLength > kMaxSettingsReplyBody) {
         outcome.kind = OutcomeClass::FileError;
         outcome.refusal = JobRefusal::NamesTooLongForBox;
-        outcome.namesLength = settingsReplyLength(state.currentDevice, job) - kSettingsReplyFixedBytes;
+        outcome.namesLength = replyLength - kSettingsReplyFixedBytes;
         run.showFailure();
         return false;
     }
@@ -52,21 +52,21 @@ bool jobFitsBox(ops_detail::SessionRun& run, const WriterState& state, const Job
 }
 
 // Steps whose failure ends the download before the data phase.
-bool sendCheckedSettings(WriterLink& link, const WriterState& state, const JobSettings& job, std::uint8_t operationMask)
+bool sendCheckedSettings(WriterLink& link, const BoxJob& job)
 {
-    return cmdSetOperationBlocks(link, operationMask) && cmdSetLockBits(link, lockBitMask(state, job))
-        && cmdSetCheckId(link, job.idCode) && cmdSetUpdateEnable(link, std::uint8_t(job.updateEnable != 0));
+    return cmdSetOperationBlocks(link, job.operationBlockMask) && cmdSetLockBits(link, job.lockBitMask)
+        && cmdSetCheckId(link, job.idCode) && cmdSetUpdateEnable(link, std::uint8_t(job.updateEnable));
 }
 
 // The settings phase of a download, at the user's rate after the version
 // check. A failure of the first four commands gets its message and the job
 // goes on (the end makes it a communication error); a failure of the rest
 // ends it.
-bool sendSettings(ops_detail::SessionRun& run, const WriterState& state, const JobSettings& job)
+bool sendSettings(ops_detail::SessionRun& run, const BoxJob& job)
 {
     WriterLink& link = run.link();
     run.phase(ProgressPhase::Settings);
-    cmdSetDevice(link, deviceParameters(state.currentDevice));
+    cmdSetDevice(link, deviceParameters(job.device));
     run.showLinkFailures();
     cmdSetTargetRate(link, job.targetBaudIndex);
     run.showLinkFailures();
@@ -74,7 +74,7 @@ bool sendSettings(ops_detail::SessionRun& run, const WriterState& state, const J
     run.showLinkFailures();
     cmdSetUserFileName(link, job.userRomFileName);
     run.showLinkFailures();
-    if (sendCheckedSettings(link, state, job, operationBlockMask(state, job)))
+    if (sendCheckedSettings(link, job))
         return true;
     run.linkFailed();
     return false;
@@ -103,21 +103,18 @@ ReadBackHooks readBackHooks(WriterLink& link, ops_detail::Recovery* recovery, co
 // The read-back under its own progress display. A difference is shown
 // once, with the stop icon, after the box rests (the run's end). True when a
 // difference was confirmed by re-reads (the box holds other data).
-bool runVerify(ops_detail::SessionRun& run, const WriterState& state, const JobSettings& job, ProgressSink& sink,
-               FileNameCheck names, ops_detail::Recovery* recovery = nullptr)
+bool runVerify(ops_detail::SessionRun& run, const BoxJob& job, ProgressSink& sink, FileNameCheck names,
+               ops_detail::Recovery* recovery = nullptr)
 {
     run.phase(ProgressPhase::Verify);
-    const DownloadData data = downloadDataOf(state, job);
-    const WriterSettings expected = expectedSettings(state, job);
-    const std::vector<PlannedPage> pages = plannedDownloadPages(data);
+    const WriterSettings expected = expectedSettings(job);
     ProgressCounters counters;
     VerifyWork work;
     WriterLink& link = run.link();
     const TransferView view{TransferKind::Verify, std::string(kVerifyTitle), job.userRomFileName};
     const ReadBackHooks hooks = readBackHooks(link, recovery, counters);
-    const bool complete = run.transfer(view, counters, verifyProgressTotal(pages.size()), [&] {
-        work = verifyWorker(link, data, expected, pages, counters, names, hooks);
-    });
+    const bool complete = run.transfer(view, counters, verifyProgressTotal(job.pages.size()),
+                                       [&] { work = verifyWorker(link, job, expected, counters, names, hooks); });
     BoxOutcome& outcome = run.outcome();
     outcome.pagesVerified = work.pagesVerified;
     // Cancel ends a resync with the read it was for: that is no failure.
@@ -139,11 +136,9 @@ bool runVerify(ops_detail::SessionRun& run, const WriterState& state, const JobS
 
 // The data phase on its worker. False when it did not end: a failed
 // command (a communication error) or Cancel.
-bool runDataPhase(ops_detail::SessionRun& run, const WriterState& state, const JobSettings& job, ProgressSink& sink,
-                  const DownloadOptions& options, ops_detail::Recovery* recovery = nullptr)
+bool runDataPhase(ops_detail::SessionRun& run, const BoxJob& job, ProgressSink& sink, const DownloadOptions& options,
+                  ops_detail::Recovery* recovery = nullptr)
 {
-    DownloadData data = downloadDataOf(state, job);
-    data.skipBlank = options.skipBlank;
     ProgressCounters counters;
     DownloadWork work;
     WriterLink& link = run.link();
@@ -155,8 +150,8 @@ bool runDataPhase(ops_detail::SessionRun& run, const WriterState& state, const J
             return recovery->retry(once, [&] { return counters.aborted(); });
         };
     const bool complete =
-        run.transfer(view, counters, downloadProgressTotal(data.downloadSelection, data.includeBootRom),
-                     [&] { work = downloadWorker(link, data, counters, onPhase, retry); });
+        run.transfer(view, counters, downloadProgressTotal(job.operationBlockMask, job.includeBootRom),
+                     [&] { work = downloadWorker(link, job, options.skipBlank, counters, onPhase, retry); });
     run.outcome().pagesWritten = work.pagesWritten;
     run.outcome().pagesSkipped = work.pagesSkipped;
     run.outcome().skipBlank = options.skipBlank;
@@ -173,41 +168,40 @@ enum class Try { Done, Failed, Stopped };
 
 // One pass of a recovering download: every settings command checked, the
 // data phase, the read-back. Failed: worth a restart.
-Try downloadOnce(ops_detail::SessionRun& run, ops_detail::Recovery& recovery, const WriterState& state,
-                 const JobSettings& job, ProgressSink& sink, const DownloadOptions& options)
+Try downloadOnce(ops_detail::SessionRun& run, ops_detail::Recovery& recovery, const BoxJob& job, ProgressSink& sink,
+                 const DownloadOptions& options)
 {
     WriterLink& link = run.link();
     run.phase(ProgressPhase::Settings);
-    const bool settingsSent = cmdSetDevice(link, deviceParameters(state.currentDevice))
+    const bool settingsSent = cmdSetDevice(link, deviceParameters(job.device))
         && cmdSetTargetRate(link, job.targetBaudIndex) && cmdSetBootFileName(link, job.bootRomFileName)
-        && cmdSetUserFileName(link, job.userRomFileName)
-        && sendCheckedSettings(link, state, job, operationBlockMask(state, job));
+        && cmdSetUserFileName(link, job.userRomFileName) && sendCheckedSettings(link, job);
     if (!settingsSent) {
         run.linkFailed();
         return Try::Failed;
     }
     if (run.cancelled())
         return Try::Stopped;
-    if (!runDataPhase(run, state, job, sink, options, &recovery))
+    if (!runDataPhase(run, job, sink, options, &recovery))
         return run.outcome().kind == OutcomeClass::Cancelled ? Try::Stopped : Try::Failed;
     if (!options.verify || run.cancelled())
         return Try::Done;
     // A difference that re-reads confirm is the box's fault: it holds other
     // data than it was sent, and no restart mends that. It stands at once.
-    runVerify(run, state, job, sink, FileNameCheck::Exact, &recovery);
+    runVerify(run, job, sink, FileNameCheck::Exact, &recovery);
     return Try::Done;
 }
 
 // A download that starts again from the settings and the erase while it
 // fails and the bounds allow; the last failure stands.
-void downloadRecovering(ops_detail::SessionRun& run, ops_detail::Recovery& recovery, const WriterState& state,
-                        const JobSettings& job, ProgressSink& sink, const DownloadOptions& options)
+void downloadRecovering(ops_detail::SessionRun& run, ops_detail::Recovery& recovery, const BoxJob& job,
+                        ProgressSink& sink, const DownloadOptions& options)
 {
     const auto stop = [&sink] { return sink.cancelRequested(); };
     if (!readVersionsRecovering(run, recovery, stop))
         return;
     BoxOutcome& o = run.outcome();
-    while (downloadOnce(run, recovery, state, job, sink, options) == Try::Failed) {
+    while (downloadOnce(run, recovery, job, sink, options) == Try::Failed) {
         const BoxOutcome failed = o;
         if (!recovery.restart(stop)) {
             if (!run.cancelled()) {
@@ -231,20 +225,25 @@ void downloadRecovering(ops_detail::SessionRun& run, ops_detail::Recovery& recov
 
 // A download without recovery: the versions, the settings, the data phase,
 // the read-back; the first failure ends it.
-void downloadSteps(ops_detail::SessionRun& run, const WriterState& state, const JobSettings& job, ProgressSink& sink,
-                   const DownloadOptions& options)
+void downloadSteps(ops_detail::SessionRun& run, const BoxJob& job, ProgressSink& sink, const DownloadOptions& options)
 {
-    if (!run.readAndCheckVersions() || !sendSettings(run, state, job) || run.cancelled())
+    if (!run.readAndCheckVersions() || !sendSettings(run, job) || run.cancelled())
         return;
-    if (runDataPhase(run, state, job, sink, options) && options.verify && !run.cancelled())
-        runVerify(run, state, job, sink, FileNameCheck::Exact);
+    if (runDataPhase(run, job, sink, options) && options.verify && !run.cancelled())
+        runVerify(run, job, sink, FileNameCheck::Exact);
 }
 
 } // namespace
 
+std::size_t settingsReplyLength(const DeviceRecord& device, std::string_view userRomFileName,
+                                std::string_view bootRomFileName)
+{
+    return kSettingsReplyFixedBytes + device.name.size() + userRomFileName.size() + bootRomFileName.size();
+}
+
 std::size_t settingsReplyLength(const DeviceRecord& device, const JobSettings& job)
 {
-    return kSettingsReplyFixedBytes + device.name.size() + job.userRomFileName.size() + job.bootRomFileName.size();
+    return settingsReplyLength(device, job.userRomFileName, job.bootRomFileName);
 }
 
 bool settingsReplyFits(const DeviceRecord& device, const JobSettings& job)
@@ -290,33 +289,31 @@ void BoxSession::closeAtRestingRate()
     disconnectWriter(link_);
 }
 
-BoxOutcome BoxSession::download(const BoxTarget& target, const WriterState& state, const JobSettings& job,
-                                ProgressSink& sink, DownloadOptions options)
+BoxOutcome BoxSession::download(const BoxTarget& target, const BoxJob& job, ProgressSink& sink, DownloadOptions options)
 {
     ops_detail::SessionRun run(ui_, link_, target.port, &sink);
     std::optional<ops_detail::Recovery> recovery; // from the rate switch to the run's end
-    if (!canDownload(state, job)) {
+    if (!job.sendable) {
         run.fail(OutcomeClass::FileError); // no device or no User ROM data: nothing to send
-    } else if (jobFitsBox(run, state, job) && run.connectAtRate(target.rate)) {
+    } else if (jobFitsBox(run, job) && run.connectAtRate(target.rate)) {
         if (recovery_.on)
-            downloadRecovering(run, recovery.emplace(run, recovery_, target.rate), state, job, sink, options);
+            downloadRecovering(run, recovery.emplace(run, recovery_, target.rate), job, sink, options);
         else
-            downloadSteps(run, state, job, sink, options);
+            downloadSteps(run, job, sink, options);
     }
     return run.finish();
 }
 
-BoxOutcome BoxSession::verify(const BoxTarget& target, const WriterState& state, const JobSettings& job,
-                              ProgressSink& sink)
+BoxOutcome BoxSession::verify(const BoxTarget& target, const BoxJob& job, ProgressSink& sink)
 {
     ops_detail::SessionRun run(ui_, link_, target.port, &sink);
     std::optional<ops_detail::Recovery> recovery;
-    if (!canDownload(state, job)) {
+    if (!job.sendable) {
         run.fail(OutcomeClass::FileError);
-    } else if (jobFitsBox(run, state, job) && run.connectAtRate(target.rate)) {
+    } else if (jobFitsBox(run, job) && run.connectAtRate(target.rate)) {
         ops_detail::Recovery& r = recovery.emplace(run, recovery_, target.rate);
         if (readVersionsRecovering(run, r, [&sink] { return sink.cancelRequested(); }) && !run.cancelled())
-            runVerify(run, state, job, sink, FileNameCheck::Presence, &r);
+            runVerify(run, job, sink, FileNameCheck::Presence, &r);
     }
     return run.finish();
 }

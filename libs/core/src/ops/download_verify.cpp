@@ -1,7 +1,5 @@
 #include "ops/download_verify.hpp"
 
-#include "plx71/job/job_actions.hpp"
-
 #include <algorithm>
 #include <functional>
 #include <optional>
@@ -87,9 +85,9 @@ void noteDifference(const PlannedPage& p, std::span<const std::uint8_t> sent, co
 
 } // namespace
 
-WriterSettings expectedSettings(const WriterState& state, const JobSettings& job)
+WriterSettings expectedSettings(const BoxJob& job)
 {
-    const DeviceRecord& d = state.currentDevice;
+    const DeviceRecord& d = job.device;
     WriterSettings s;
     s.bootRomStartPage = std::uint16_t(d.bootRomStart >> 8);
     s.bootRomSizeKiB = std::uint16_t(d.bootRomSize >> 10);
@@ -98,13 +96,13 @@ WriterSettings expectedSettings(const WriterState& state, const JobSettings& job
     s.blockCount = std::uint8_t(d.lastBlock + 1);
     s.voltageCodes = std::uint8_t((voltageCode(d.vpp) << 4) | voltageCode(d.vcc));
     s.deviceName = d.name;
-    s.updateEnable = std::uint8_t(job.updateEnable != 0);
+    s.updateEnable = std::uint8_t(job.updateEnable);
     s.userRomFileName = job.userRomFileName;
     s.bootRomFileName = job.bootRomFileName;
     std::copy(job.idCode.begin(), job.idCode.end(), s.checkId.begin());
     s.targetRateCode = std::uint8_t(job.targetBaudIndex + 1);
-    s.lockBitMask = lockBitMask(state, job);
-    s.operationBlockMask = operationBlockMask(state, job);
+    s.lockBitMask = job.lockBitMask;
+    s.operationBlockMask = job.operationBlockMask;
     return s;
 }
 
@@ -140,9 +138,8 @@ std::int32_t verifyProgressTotal(std::size_t pageCount)
     return std::int32_t(pageCount + 1) * kReadWeight;
 }
 
-VerifyWork verifyWorker(WriterLink& link, const DownloadData& data, const WriterSettings& expected,
-                        const std::vector<PlannedPage>& pages, ProgressCounters& counters, FileNameCheck names,
-                        const ReadBackHooks& hooks)
+VerifyWork verifyWorker(WriterLink& link, const BoxJob& job, const WriterSettings& expected, ProgressCounters& counters,
+                        FileNameCheck names, const ReadBackHooks& hooks)
 {
     VerifyWork work;
     const auto stop = [&counters, &work](bool failed) {
@@ -165,10 +162,10 @@ VerifyWork verifyWorker(WriterLink& link, const DownloadData& data, const Writer
         return hooks.readPage ? hooks.readPage(page, out) : cmdReadPage(link, page, out);
     };
     Page read{};
-    for (const PlannedPage& p : pages) {
+    for (const PlannedPage& p : job.pages) {
         if (!counters.running())
             break;
-        const auto image = p.area == Area::UserRom ? data.userImage : data.bootImage;
+        const std::span<const std::uint8_t> image = job.images.of(p.area);
         if (std::size_t(p.offset) + kPageSize > image.size() || !readPage(p.page, read))
             return stop(true);
         const auto sent = image.subspan(p.offset, kPageSize);
@@ -194,7 +191,7 @@ VerifyWork verifyWorker(WriterLink& link, const DownloadData& data, const Writer
         }
         ++work.pagesVerified;
         counters.advance(kReadWeight);
-        if (data.device.vcc < 50)
+        if (job.device.vcc < 50)
             linkSleep(link, link.timing.lowVccPagePause);
     }
     return work;

@@ -10,7 +10,7 @@
 
 namespace plx71 {
 // The settings record a box holds after a download of this job.
-WriterSettings expectedSettings(const WriterState& state, const JobSettings& job);
+WriterSettings expectedSettings(const BoxJob& job);
 
 // How the two file name fields are compared. The read-back right after a
 // download compares them exactly: they were just sent, a difference is a
@@ -49,13 +49,12 @@ struct VerifyWork {
     std::int32_t pagesVerified = 0;
 };
 
-// The read-back, on the worker: CMD_READ_SETTINGS compared field by field,
-// then CMD_READ_PAGE of every planned page compared with the image, while
-// the counters run. The first difference, a failed read or a box without a
-// job sets the abort mark and ends it. `counters` must have been started
-// with verifyProgressTotal(pages.size()).
-VerifyWork verifyWorker(WriterLink& link, const DownloadData& data, const WriterSettings& expected,
-                        const std::vector<PlannedPage>& pages, ProgressCounters& counters,
+// The read-back, on the worker: CMD_READ_SETTINGS compared field by field
+// with `expected`, then CMD_READ_PAGE of every page of the job compared with
+// its image, while the counters run. The first difference, a failed read or
+// a box without a job sets the abort mark and ends it. `counters` must have
+// been started with verifyProgressTotal(job.pages.size()).
+VerifyWork verifyWorker(WriterLink& link, const BoxJob& job, const WriterSettings& expected, ProgressCounters& counters,
                         FileNameCheck names = FileNameCheck::Exact, const ReadBackHooks& hooks = {});
 
 } // namespace plx71

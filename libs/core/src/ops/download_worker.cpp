@@ -1,7 +1,5 @@
 #include "ops/download_worker.hpp"
 
-#include "plx71/job/job_actions.hpp"
-
 #include "session_run.hpp"
 
 #include <algorithm>
@@ -11,10 +9,6 @@ namespace plx71 {
 namespace {
 
 constexpr std::uint32_t kEraseAllBlocks = 0x7F;
-constexpr std::int32_t kUserPageWeight = 256;
-constexpr std::int32_t kBootPageWeight = 2560;
-constexpr int kBootPagesSent = 8;
-constexpr std::uint32_t kAddressMask = 0xFFFFF;
 
 void lowVccPause(WriterLink& link, const DeviceRecord& device)
 {
@@ -28,47 +22,9 @@ void notify(const std::function<void(ProgressPhase)>& onPhase, ProgressPhase pha
         onPhase(phase);
 }
 
-// The selected blocks, from block lastBlock (at the User ROM start) down to
-// block 0 (at the top): ascending addresses. Unselected blocks are skipped
-// by their size. `done` follows the counters as a complete run moves them.
-void planUserRom(const DownloadData& data, std::int32_t total, std::int32_t& done, std::vector<PlannedPage>& out)
+std::span<const std::uint8_t> imageOf(const BoxJob& job, Area area)
 {
-    const DeviceRecord& d = data.device;
-    const std::uint32_t start = d.userRomStart & kAddressMask;
-    const std::uint32_t end = d.userRomEnd & kAddressMask;
-    std::uint32_t address = start;
-    for (int block = d.lastBlock; block >= 0 && address < end && done < total; --block) {
-        const std::uint32_t size = data.blockSize[std::size_t(block)];
-        if ((data.downloadSelection & (1u << block)) == 0) {
-            address += size;
-            continue;
-        }
-        for (std::uint32_t sent = 0; sent < size && address < end && done < total; sent += kPageSize) {
-            const std::uint32_t offset = address - start;
-            out.push_back({Area::UserRom, userRomPage(address), offset, d.userRomStart + offset});
-            address += kPageSize;
-            done += kUserPageWeight;
-        }
-    }
-}
-
-// The Boot ROM pages: the page weight makes the phase end after eight pages
-// when the User ROM used exactly its share.
-void planBootRom(const DownloadData& data, std::int32_t total, std::int32_t done, std::vector<PlannedPage>& out)
-{
-    const DeviceRecord& d = data.device;
-    const std::uint32_t start = d.bootRomStart & kAddressMask;
-    const std::uint32_t end = d.bootRomEnd & kAddressMask;
-    for (std::uint32_t address = start; address < end && done < total; address += kPageSize) {
-        const std::uint32_t offset = address - start;
-        out.push_back({Area::BootRom, bootRomPage(address), offset, d.bootRomStart + offset});
-        done += kBootPageWeight;
-    }
-}
-
-std::span<const std::uint8_t> imageOf(const DownloadData& data, Area area)
-{
-    return area == Area::UserRom ? data.userImage : data.bootImage;
+    return job.images.of(area);
 }
 
 bool isBlank(std::span<const std::uint8_t, kPageSize> page)
@@ -78,12 +34,12 @@ bool isBlank(std::span<const std::uint8_t, kPageSize> page)
 
 // Sends the planned pages of one area while the counters run. False when a
 // write failed (the abort mark is then set).
-bool writePages(WriterLink& link, const DownloadData& data, const std::vector<PlannedPage>& plan, Area area,
-                ProgressCounters& counters, DownloadWork& work, const std::function<void()>& afterEach,
-                const PageRetry& retry, std::uint16_t* lastPage = nullptr)
+bool writePages(WriterLink& link, const BoxJob& job, bool skipBlank, Area area, ProgressCounters& counters,
+                DownloadWork& work, const std::function<void()>& afterEach, const PageRetry& retry,
+                std::uint16_t* lastPage = nullptr)
 {
-    const auto image = imageOf(data, area);
-    for (const PlannedPage& p : plan) {
+    const auto image = imageOf(job, area);
+    for (const PlannedPage& p : job.pages) {
         if (p.area != area)
             continue;
         if (!counters.running())
@@ -96,7 +52,7 @@ bool writePages(WriterLink& link, const DownloadData& data, const std::vector<Pl
         const std::span<const std::uint8_t, kPageSize> bytes(image.data() + p.offset, kPageSize);
         // The erase blanks the User ROM only: a Boot ROM page left out would
         // keep what an earlier job wrote there.
-        if (data.skipBlank && area == Area::UserRom && isBlank(bytes)) {
+        if (skipBlank && area == Area::UserRom && isBlank(bytes)) {
             // Counted as done, so the bar moves on through a blank stretch.
             ++work.pagesSkipped;
             counters.advance(weight);
@@ -115,24 +71,12 @@ bool writePages(WriterLink& link, const DownloadData& data, const std::vector<Pl
         if (counters.aborted())
             return true; // the wait after the page failed and said so
         counters.advance(weight);
-        lowVccPause(link, data.device);
+        lowVccPause(link, job.device);
     }
     return true;
 }
 
 } // namespace
-
-DownloadData downloadDataOf(const WriterState& state, const JobSettings& job)
-{
-    DownloadData data;
-    data.device = state.currentDevice;
-    data.blockSize = state.areaTables.blockSize;
-    data.userImage = state.images.user;
-    data.bootImage = state.images.boot;
-    data.downloadSelection = operationBlockMask(state, job);
-    data.includeBootRom = !job.bootRomFileName.empty();
-    return data;
-}
 
 std::int32_t downloadProgressTotal(std::uint8_t downloadSelection, bool includeBootRom)
 {
@@ -146,18 +90,7 @@ std::int32_t downloadProgressTotal(std::uint8_t downloadSelection, bool includeB
     return total;
 }
 
-std::vector<PlannedPage> plannedDownloadPages(const DownloadData& data)
-{
-    const std::int32_t total = downloadProgressTotal(data.downloadSelection, data.includeBootRom);
-    std::int32_t done = 0;
-    std::vector<PlannedPage> pages;
-    planUserRom(data, total, done, pages);
-    if (data.includeBootRom)
-        planBootRom(data, total, done, pages);
-    return pages;
-}
-
-DownloadWork downloadWorker(WriterLink& link, const DownloadData& data, ProgressCounters& counters,
+DownloadWork downloadWorker(WriterLink& link, const BoxJob& job, bool skipBlank, ProgressCounters& counters,
                             const std::function<void(ProgressPhase)>& onPhase, const PageRetry& retry)
 {
     DownloadWork work;
@@ -173,13 +106,12 @@ DownloadWork downloadWorker(WriterLink& link, const DownloadData& data, Progress
         counters.abort();
         return false;
     };
-    const std::vector<PlannedPage> plan = plannedDownloadPages(data);
 
     notify(onPhase, ProgressPhase::Erase);
     if (cmdEraseBlocks(link, kEraseAllBlocks)) {
         if (waitFor({CMD_ERASE_BLOCKS, t.eraseBusyLimit, {}}, running)) {
             notify(onPhase, ProgressPhase::UserPages);
-            work.commandFailed = !writePages(link, data, plan, Area::UserRom, counters, work, {}, retry);
+            work.commandFailed = !writePages(link, job, skipBlank, Area::UserRom, counters, work, {}, retry);
         }
     } else {
         work.commandFailed = true;
@@ -191,13 +123,14 @@ DownloadWork downloadWorker(WriterLink& link, const DownloadData& data, Progress
     if (!work.commandFailed)
         waitFor({CMD_WRITE_PAGE, t.pageBusyLimit, {}}, running);
 
-    if (data.includeBootRom && counters.running()) {
+    if (job.includeBootRom && counters.running()) {
         notify(onPhase, ProgressPhase::BootPages);
         // Each Boot ROM page waits for the box to finish it.
         std::uint16_t lastPage = 0;
         const auto wait = [&] { waitFor({CMD_WRITE_PAGE, t.pageBusyLimit, lastPage}, running); };
         work.commandFailed =
-            !writePages(link, data, plan, Area::BootRom, counters, work, wait, retry, &lastPage) || work.commandFailed;
+            !writePages(link, job, skipBlank, Area::BootRom, counters, work, wait, retry, &lastPage) ||
+            work.commandFailed;
     }
 
     if (!counters.aborted()) {

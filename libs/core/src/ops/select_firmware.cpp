@@ -8,8 +8,10 @@ namespace plx71 {
 std::optional<SelectedFirmware> selectFirmwareFile(Ui& ui, const std::filesystem::path& path)
 {
     SelectedFirmware selected; // the image starts blank (0xFF)
-    if (!readFirmwareFile(ui, path, selected.image))
+    if (const auto problem = readFirmwareFile(path, selected.image)) {
+        reportProblem(ui, *problem);
         return std::nullopt;
+    }
     if (!firmwareHeaderValid(selected.image)) {
         ui.message(Icon::Stop, std::string(msg::kFileFormatError));
         return std::nullopt;

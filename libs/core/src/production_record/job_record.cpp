@@ -1,9 +1,7 @@
 #include "plx71/production_record/job_record.hpp"
 
 #include "plx71/files/regular_file.hpp"
-#include "plx71/job/job_actions.hpp"
 #include "plx71/messages/message_texts.hpp"
-#include "plx71/production_record/job_digest.hpp"
 #include "plx71/production_record/job_id.hpp"
 #include "plx71/production_record/record_file.hpp"
 #include "plx71/text/json_writer.hpp"
@@ -143,23 +141,22 @@ std::string utcNow()
 
 } // namespace
 
-JobFacts jobFactsOf(const std::string& command, const WriterState& state, const JobSettings& job)
+JobFacts jobFactsOf(const std::string& command, const BoxJob& job)
 {
     JobFacts f;
     f.command = command;
-    const DeviceRecord& d = state.currentDevice;
+    const DeviceRecord& d = job.device;
     f.device = d.name;
     f.userRomFileName = job.userRomFileName;
     f.bootRomFileName = job.bootRomFileName;
     if (!job.userRomFileName.empty())
-        f.userRomChecksum = formatChecksum(areaChecksum(d, Area::UserRom, state.images.user));
+        f.userRomChecksum = formatChecksum(areaChecksum(d, Area::UserRom, job.images.user));
     if (!job.bootRomFileName.empty())
-        f.bootRomChecksum = formatChecksum(areaChecksum(d, Area::BootRom, state.images.boot));
+        f.bootRomChecksum = formatChecksum(areaChecksum(d, Area::BootRom, job.images.boot));
     f.idCode = formatIdCode(job.idCode);
     if (!d.name.empty()) {
-        f.operationBlockMask = operationBlockMask(state, job);
-        f.lockBitMask = lockBitMask(state, job);
-        f.jobDigest = plx71::jobDigest(state, job);
+        f.operationBlockMask = job.operationBlockMask;
+        f.lockBitMask = job.lockBitMask;
     }
     return f;
 }

@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <system_error>
+#include <variant>
 
 namespace plx71 {
 
@@ -51,9 +52,9 @@ std::optional<int> resolveDeviceIndex(const DeviceTable& table, const ProjectFil
 // Reads at most one byte more than a sound project can hold, so a huge file
 // costs nothing and is refused as too long. A FIFO or device is never
 // waited on: it is no project file, so it is not found.
-std::optional<std::vector<std::uint8_t>> readProjectBytes(Ui& ui, const std::filesystem::path& path)
+std::variant<std::vector<std::uint8_t>, ProjectProblem> readProjectBytes(const std::filesystem::path& path)
 {
-    const std::string name = utf8FromPath(path);
+    ProjectProblem problem{ProjectRule::AccessDenied, utf8FromPath(path)};
     std::error_code ec;
     FileRead read = readRegularFile(path, kMaxProjectSize + 1);
     switch (read.status) {
@@ -64,16 +65,15 @@ std::optional<std::vector<std::uint8_t>> readProjectBytes(Ui& ui, const std::fil
             break;
         [[fallthrough]];
     case FileStatus::NotFound:
-        ui.message(Icon::Stop, name + " was not found.");
-        return std::nullopt;
+        problem.rule = ProjectRule::NotFound;
+        break;
     case FileStatus::AccessDenied:
         break;
     case FileStatus::ReadError:
-        ui.message(Icon::Stop, "An error occurred while reading " + name + ".");
-        return std::nullopt;
+        problem.rule = ProjectRule::ReadError;
+        break;
     }
-    ui.message(Icon::Stop, "Access to " + name + " was denied.");
-    return std::nullopt;
+    return problem;
 }
 
 // A relative name is looked for beside the project first (so a project and
@@ -90,6 +90,22 @@ std::string resolveDataFileName(const std::filesystem::path& projectPath, const 
     if (std::filesystem::exists(besideProject, ec) || !std::filesystem::exists(stored, ec))
         return utf8FromPath(besideProject);
     return name;
+}
+
+// The form's fields the project holds, but for the device and the files.
+void applyProjectSettings(const ProjectFile& p, JobSettings& job)
+{
+    job.serialModeIndex = p.serialModeIndex;
+    job.targetBaudIndex = p.targetBaudIndex;
+    job.updateEnable = p.updateEnable;
+    job.lockBitMode = static_cast<LockBitMode>(p.lockBitMode);
+    job.lockBlockList = p.lockBlockList;
+    job.operationBlockMode = static_cast<OperationBlockMode>(p.operationBlockMode);
+    job.operationBlockList = p.operationBlockList;
+    job.idCode = p.idCode;
+    job.checkIdText = formatIdCode(p.idCode);
+    job.portSelection = p.portSelection;
+    job.linkRate = *linkRateAt(p.hostBaudSelection); // choicesValid took it
 }
 
 } // namespace
@@ -147,24 +163,27 @@ bool saveProject(Ui& ui, const WriterState& state, const JobSettings& job, const
     return true;
 }
 
-bool openProject(Ui& ui, WriterState& state, JobSettings& job, const std::filesystem::path& path,
-                 ProtectedProgram protect)
+ProjectOpening applyProjectFile(WriterState& state, JobSettings& job, const std::filesystem::path& path,
+                                const ProtectDecision& protect)
 {
-    const auto bytes = readProjectBytes(ui, path);
-    return bytes && openProjectBytes(ui, state, job, *bytes, path, protect);
+    auto bytes = readProjectBytes(path);
+    if (const auto* problem = std::get_if<ProjectProblem>(&bytes))
+        return {*problem, {}};
+    ProjectOpening opening = applyProjectBytes(state, job, std::get<0>(bytes), path, protect);
+    if (opening.refused)
+        opening.refused->file = utf8FromPath(path);
+    return opening;
 }
 
-bool openProjectBytes(Ui& ui, WriterState& state, JobSettings& job, std::span<const std::uint8_t> bytes,
-                      const std::filesystem::path& projectPath, ProtectedProgram protect)
+ProjectOpening applyProjectBytes(WriterState& state, JobSettings& job, std::span<const std::uint8_t> bytes,
+                                 const std::filesystem::path& projectPath, const ProtectDecision& protect)
 {
     auto decoded = decodeProject(bytes);
     std::optional<int> deviceIndex;
     if (decoded && fitsImages(decoded->device) && choicesValid(*decoded))
         deviceIndex = resolveDeviceIndex(state.deviceTable, *decoded);
-    if (!deviceIndex) {
-        ui.message(Icon::Stop, std::string(msg::kFileFormatError));
-        return false;
-    }
+    if (!deviceIndex)
+        return {ProjectProblem{ProjectRule::NotAProject, {}}, {}};
     const ProjectFile& p = *decoded;
 
     if (*deviceIndex == -1) {
@@ -175,23 +194,31 @@ bool openProjectBytes(Ui& ui, WriterState& state, JobSettings& job, std::span<co
     } else {
         selectDevice(state, job, *deviceIndex);
     }
-    job.serialModeIndex = p.serialModeIndex;
-    job.targetBaudIndex = p.targetBaudIndex;
-    job.updateEnable = p.updateEnable;
-    job.lockBitMode = static_cast<LockBitMode>(p.lockBitMode);
-    job.lockBlockList = p.lockBlockList;
-    job.operationBlockMode = static_cast<OperationBlockMode>(p.operationBlockMode);
-    job.operationBlockList = p.operationBlockList;
-    job.idCode = p.idCode;
-    job.checkIdText = formatIdCode(p.idCode);
-    job.portSelection = p.portSelection;
-    job.linkRate = *linkRateAt(p.hostBaudSelection); // choicesValid took it
-
+    applyProjectSettings(p, job);
     job.userRomFileName = resolveDataFileName(projectPath, p.userRomFileName);
     job.bootRomFileName = resolveDataFileName(projectPath, p.bootRomFileName);
-    reloadAreaFile(ui, state, job, Area::UserRom, protect);
-    reloadAreaFile(ui, state, job, Area::BootRom, protect);
-    return true;
+    ProjectOpening opening;
+    for (Area area : {Area::UserRom, Area::BootRom}) {
+        if (auto problem = rereadAreaFile(state, job, area, protect))
+            opening.dataFileProblems.push_back(std::move(*problem));
+    }
+    return opening;
+}
+
+void reportOpening(Ui& ui, const ProjectOpening& opening)
+{
+    if (opening.refused)
+        reportProblem(ui, *opening.refused);
+    for (const DataFileProblem& problem : opening.dataFileProblems)
+        reportProblem(ui, problem);
+}
+
+bool openProject(Ui& ui, WriterState& state, JobSettings& job, const std::filesystem::path& path,
+                 ProtectedProgram protect)
+{
+    const ProjectOpening opening = applyProjectFile(state, job, path, protectDecision(ui, protect));
+    reportOpening(ui, opening);
+    return !opening.refused;
 }
 
 } // namespace plx71

@@ -74,20 +74,25 @@ TEST(BlockList, FormatWritesRunsAndSingles)
 TEST(AddressRanges, ValidTexts)
 {
     using V = std::vector<AreaRange>;
-    EXPECT_EQ(parseAddressRanges("C0000-C00FF", 0xC0000, 0xFFFFF), (V{{0xC0000, 0xC00FF}}));
-    EXPECT_EQ(parseAddressRanges("c0000 - c00ff , D0000", 0xC0000, 0xFFFFF),
+    EXPECT_EQ(parseAddressRanges("C0000-C00FF", 0xC0000, 0xFFFFF, EqualEnds::OneAddress), (V{{0xC0000, 0xC00FF}}));
+    EXPECT_EQ(parseAddressRanges("c0000 - c00ff , D0000", 0xC0000, 0xFFFFF, EqualEnds::OneAddress),
               (V{{0xC0000, 0xC00FF}, {0xD0000, 0xD0000}}));
-    EXPECT_EQ(parseAddressRanges("  FC000-FC00F  ", 0xC0000, 0xFFFFF), (V{{0xFC000, 0xFC00F}}));
-    // A range of one address is that address.
-    EXPECT_EQ(parseAddressRanges("C0000-C0000", 0xC0000, 0xFFFFF), parseAddressRanges("C0000", 0xC0000, 0xFFFFF));
-    EXPECT_EQ(parseAddressRanges("C0000,C0001,C0002,C0003,C0004", 0xC0000, 0xFFFFF)->size(), 5u);
-    EXPECT_EQ(parseAddressRanges("000C0000-0FFFFF", 0xC0000, 0xFFFFF), (V{{0xC0000, 0xFFFFF}}));
+    EXPECT_EQ(parseAddressRanges("  FC000-FC00F  ", 0xC0000, 0xFFFFF, EqualEnds::OneAddress), (V{{0xFC000, 0xFC00F}}));
+    // A range of one address is that address, or invalid, as the caller says.
+    EXPECT_EQ(parseAddressRanges("C0000-C0000", 0xC0000, 0xFFFFF, EqualEnds::OneAddress),
+              parseAddressRanges("C0000", 0xC0000, 0xFFFFF, EqualEnds::OneAddress));
+    for (const char* text : {"C0000-C0000", "D0000, C0000 - C0000"})
+        EXPECT_FALSE(parseAddressRanges(text, 0xC0000, 0xFFFFF, EqualEnds::Invalid)) << text;
+    EXPECT_EQ(parseAddressRanges("C0000-C0001, D0000", 0xC0000, 0xFFFFF, EqualEnds::Invalid),
+              (V{{0xC0000, 0xC0001}, {0xD0000, 0xD0000}}));
+    EXPECT_EQ(parseAddressRanges("C0000,C0001,C0002,C0003,C0004", 0xC0000, 0xFFFFF, EqualEnds::OneAddress)->size(), 5u);
+    EXPECT_EQ(parseAddressRanges("000C0000-0FFFFF", 0xC0000, 0xFFFFF, EqualEnds::OneAddress), (V{{0xC0000, 0xFFFFF}}));
     // Out of order and overlapping ranges stay as typed.
-    EXPECT_EQ(parseAddressRanges("D0000-D000F,C0000-D0008", 0xC0000, 0xFFFFF),
+    EXPECT_EQ(parseAddressRanges("D0000-D000F,C0000-D0008", 0xC0000, 0xFFFFF, EqualEnds::OneAddress),
               (V{{0xD0000, 0xD000F}, {0xC0000, 0xD0008}}));
     // An empty field (or blanks only) asks for the whole area.
-    EXPECT_EQ(parseAddressRanges("", 0xC0000, 0xFFFFF), V{});
-    EXPECT_EQ(parseAddressRanges("   ", 0xC0000, 0xFFFFF), V{});
+    EXPECT_EQ(parseAddressRanges("", 0xC0000, 0xFFFFF, EqualEnds::OneAddress), V{});
+    EXPECT_EQ(parseAddressRanges("   ", 0xC0000, 0xFFFFF, EqualEnds::OneAddress), V{});
 }
 
 TEST(AddressRanges, InvalidTexts)
@@ -95,7 +100,7 @@ TEST(AddressRanges, InvalidTexts)
     for (std::string_view bad :
          {"C00FF-C0000", "C0000,C0001,C0002,C0003,C0004,C0005", "BFFFF", "100000", "C0000,", "C0000-", "-C0000",
           "C0000-C0010-C0020", "C0000 C0010", "C0000;C0010", "0x C0000", "1000C0000", "C0000-FFFFFFFFF"}) {
-        EXPECT_FALSE(parseAddressRanges(bad, 0xC0000, 0xFFFFF).has_value()) << bad;
+        EXPECT_FALSE(parseAddressRanges(bad, 0xC0000, 0xFFFFF, EqualEnds::OneAddress).has_value()) << bad;
     }
 }
 

@@ -1,11 +1,11 @@
 #include "datafile/data_file_reader.hpp"
 
 #include "datafile_test_support.hpp"
-#include "plx71/messages/message_texts.hpp"
 #include "plx71/testing/record_text.hpp"
-#include "plx71/testing/recording_ui.hpp"
 
 #include <gtest/gtest.h>
+
+#include <deque>
 
 namespace plx71 {
 namespace {
@@ -15,37 +15,58 @@ using test::intelLinear;
 using test::intelRecord;
 using test::intelSegment;
 using test::lines;
+using test::problemOf;
 using test::sRecord;
 
 constexpr std::uint32_t kUserStart = 0xC0000;
 
 struct Reader {
-    RecordingUi ui;
     DeviceRecord device = test::defaultDevice();
     std::vector<std::uint8_t> user = blankImage(Area::UserRom);
     std::vector<std::uint8_t> boot = blankImage(Area::BootRom);
     int levelSeen = -1;
+    std::deque<bool> answers;               // the protect decisions, in turn; none left: take it
+    std::vector<int> asked;                 // the levels the decision was asked about
+    std::optional<DataFileProblem> problem; // the last read's
 
+    DataFileReadOptions options(ReadOnto onto = ReadOnto::Image)
+    {
+        DataFileReadOptions o;
+        o.onto = onto;
+        o.protectLevelSeen = &levelSeen;
+        o.protect = [this](int level) {
+            asked.push_back(level);
+            const bool take = answers.empty() || answers.front();
+            if (!answers.empty())
+                answers.pop_front();
+            return take;
+        };
+        return o;
+    }
+    bool read(const std::string& text, DataFormat format, Area area = Area::UserRom, ReadOnto onto = ReadOnto::Image)
+    {
+        problem = readDataText(device, area, area == Area::UserRom ? std::span(user) : std::span(boot), text, format,
+                               options(onto));
+        return !problem;
+    }
     // The texts get an end record behind them: a file without one is
     // refused (CutShortContradictoryAndOutsideFilesNameTheirCause).
     bool hex(const std::string& text, Area area = Area::UserRom)
     {
-        return readDataText(ui, device, area, area == Area::UserRom ? std::span(user) : std::span(boot),
-                            text + "\n:00000001FF", DataFormat::IntelHex, &levelSeen);
+        return read(text + "\n:00000001FF", DataFormat::IntelHex, area);
     }
     bool srec(const std::string& text, Area area = Area::UserRom)
     {
-        return readDataText(ui, device, area, area == Area::UserRom ? std::span(user) : std::span(boot),
-                            text + "\nS9030000FC", DataFormat::SRecord, &levelSeen);
+        return read(text + "\nS9030000FC", DataFormat::SRecord, area);
     }
+    bool file(const std::filesystem::path& path)
+    {
+        problem = readDataFile(device, Area::UserRom, user, path, options());
+        return !problem;
+    }
+    std::optional<DataFileRule> rule() const { return problem ? std::optional(problem->rule) : std::nullopt; }
     std::uint8_t at(std::uint32_t address) const { return user[address - kUserStart]; }
-    std::vector<std::string> texts() const { return ui.texts(); }
 };
-
-std::vector<std::string> only(std::string_view text)
-{
-    return {std::string(text)};
-}
 
 TEST(DataFileReader, IntelHexSegmentAndLinearBases)
 {
@@ -65,12 +86,12 @@ TEST(DataFileReader, IntelHexSegmentAndLinearBases)
     EXPECT_EQ(l.at(0xC0020), 0xBB);
     EXPECT_EQ(l.at(0xFFFFE), 0xCC);
     EXPECT_EQ(l.at(0xFFFFF), 0xDD);
-    EXPECT_TRUE(l.texts().empty());
+    EXPECT_FALSE(l.problem);
 
     // Without any base record the 16-bit address alone is outside the area.
     Reader o;
     EXPECT_FALSE(o.hex(lines({intelData(0xC000, {1})})));
-    EXPECT_EQ(o.texts(), only(msg::kInvalidAddressContained));
+    EXPECT_EQ(o.rule(), DataFileRule::OutsideArea);
 }
 
 TEST(DataFileReader, RecordsInAnyOrderAndLowerCaseDigits)
@@ -88,7 +109,7 @@ TEST(DataFileReader, RecordsInAnyOrderAndLowerCaseDigits)
 }
 
 // A file cut short, two records that disagree, a record outside the area:
-// each is refused, and the detail line names what and where.
+// each is refused, and the problem names what and where.
 TEST(DataFileReader, CutShortContradictoryAndOutsideFilesNameTheirCause)
 {
     const std::string seg = intelSegment(0xC000);
@@ -96,37 +117,34 @@ TEST(DataFileReader, CutShortContradictoryAndOutsideFilesNameTheirCause)
         const char* name;
         DataFormat format;
         std::string text;
-        std::string_view message; // empty: accepted
-        std::string detail;
+        std::optional<DataFileProblem> problem; // none: accepted
     };
-    const std::string cutShort = "no end record: the file may be cut short";
+    DataFileProblem conflict = problemOf(DataFileRule::Conflict, 2, 0xC0012);
+    conflict.otherLine = 4;
+    DataFileProblem outside = problemOf(DataFileRule::OutsideArea, 2, 0xBFFF0);
+    outside.areaStart = 0xC0000;
+    outside.areaEnd = 0xFFFFF;
     const std::vector<Case> cases{
-        {"hex without end record", DataFormat::IntelHex, lines({seg, intelData(0, {1})}), msg::kFileFormatError,
-         cutShort},
-        {"S2 without S7/S8/S9", DataFormat::SRecord, lines({sRecord('2', 0xC0000, {1})}), msg::kFileFormatError,
-         cutShort},
-        {"S2 ended by S9", DataFormat::SRecord, lines({sRecord('2', 0xC0000, {1}), sRecord('9', 0, {})}), {}, {}},
+        {"hex without end record", DataFormat::IntelHex, lines({seg, intelData(0, {1})}),
+         problemOf(DataFileRule::NoEndRecord)},
+        {"S2 without S7/S8/S9", DataFormat::SRecord, lines({sRecord('2', 0xC0000, {1})}),
+         problemOf(DataFileRule::NoEndRecord)},
+        {"S2 ended by S9", DataFormat::SRecord, lines({sRecord('2', 0xC0000, {1}), sRecord('9', 0, {})}), {}},
         {"contradictory overlap", DataFormat::IntelHex,
          lines({seg, intelData(0x10, {1, 2, 3}), intelData(0x20, {4}), intelData(0x11, {2, 9}), ":00000001FF"}),
-         msg::kFileFormatError, "lines 2 and 4 put different bytes at address 0C0012"},
+         conflict},
         {"redundant overlap",
          DataFormat::IntelHex,
          lines({seg, intelData(0, {1, 2, 3}), intelData(1, {2, 3}), ":00000001FF"}),
-         {},
          {}},
         {"outside the area", DataFormat::SRecord,
-         lines({sRecord('2', 0xC0000, {1}), sRecord('2', 0xBFFF0, {2}), "S804000000FB"}), msg::kInvalidAddressContained,
-         "line 2: address 0BFFF0 is outside the area 0C0000-0FFFFF"},
+         lines({sRecord('2', 0xC0000, {1}), sRecord('2', 0xBFFF0, {2}), "S804000000FB"}), outside},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Reader r;
-        const bool read = readDataText(r.ui, r.device, Area::UserRom, r.user, c.text, c.format, nullptr);
-        EXPECT_EQ(read, c.message.empty());
-        EXPECT_EQ(r.texts(), c.message.empty() ? std::vector<std::string>{} : only(c.message));
-        if (!c.message.empty()) {
-            EXPECT_EQ(r.ui.details(), std::vector<std::string>{c.detail});
-        }
+        const bool read = r.read(c.text, c.format);
+        EXPECT_EQ(r.problem, c.problem);
         EXPECT_EQ(r.at(0xC0000), read ? 1 : 0xFF);
     }
 }
@@ -229,7 +247,7 @@ TEST(DataFileReader, MalformedRecordsLoadNothing)
     for (const auto& bad : hexCases) {
         Reader r;
         EXPECT_FALSE(r.hex(good + bad + ":00000001FF\n")) << bad;
-        EXPECT_EQ(r.texts(), only(msg::kFileFormatError)) << bad;
+        EXPECT_EQ(r.rule(), DataFileRule::Malformed) << bad;
         EXPECT_EQ(r.user, blankImage(Area::UserRom)) << bad;
     }
     const std::string sCases[] = {
@@ -243,7 +261,7 @@ TEST(DataFileReader, MalformedRecordsLoadNothing)
     for (const auto& bad : sCases) {
         Reader r;
         EXPECT_FALSE(r.srec(sRecord('2', 0xC0000, {1}) + "\n" + bad)) << bad;
-        EXPECT_EQ(r.texts(), only(msg::kFileFormatError)) << bad;
+        EXPECT_EQ(r.rule(), DataFileRule::Malformed) << bad;
         EXPECT_EQ(r.at(0xC0000), 0xFF) << bad;
     }
     // Records of no interest are never examined.
@@ -253,31 +271,29 @@ TEST(DataFileReader, MalformedRecordsLoadNothing)
 }
 
 // A file that puts no byte into the area would program a blank chip: it is
-// refused, with the reason as the message's detail, and nothing changes.
+// refused, saying which format it was read as, and nothing changes.
 TEST(DataFileReader, AFileThatGivesTheAreaNoByteIsAFormatError)
 {
-    const std::string hexReason = "no data records";
-    const std::string sReason = "no S2 or S3 data records (S1 records are not read)";
     struct Case {
         std::string text;
         DataFormat format;
-        std::string reason;
     };
     const Case cases[] = {
-        {"", DataFormat::IntelHex, hexReason},
-        {"root:x:0:0:root:/root:/bin/bash\ndaemon:x:1:1::/usr/sbin:/bin/false\n", DataFormat::IntelHex, hexReason},
-        {lines({intelSegment(0xC000), ":00000001FF"}), DataFormat::IntelHex, hexReason},
-        {lines({intelSegment(0xC000), ":0000000000", intelData(1, {2})}), DataFormat::IntelHex, hexReason},
-        {"", DataFormat::SRecord, sReason},
-        {lines({sRecord('1', 0x0000, {1, 2, 3}), sRecord('9', 0, {})}), DataFormat::SRecord, sReason},
-        {lines({sRecord('2', 0xC0000, {}), sRecord('2', 0xC0001, {1})}), DataFormat::SRecord, sReason},
+        {"", DataFormat::IntelHex},
+        {"root:x:0:0:root:/root:/bin/bash\ndaemon:x:1:1::/usr/sbin:/bin/false\n", DataFormat::IntelHex},
+        {lines({intelSegment(0xC000), ":00000001FF"}), DataFormat::IntelHex},
+        {lines({intelSegment(0xC000), ":0000000000", intelData(1, {2})}), DataFormat::IntelHex},
+        {"", DataFormat::SRecord},
+        {lines({sRecord('1', 0x0000, {1, 2, 3}), sRecord('9', 0, {})}), DataFormat::SRecord},
+        {lines({sRecord('2', 0xC0000, {}), sRecord('2', 0xC0001, {1})}), DataFormat::SRecord},
     };
     for (const Case& c : cases) {
         Reader r;
         r.user[0] = 0x12;
         EXPECT_FALSE(c.format == DataFormat::IntelHex ? r.hex(c.text) : r.srec(c.text)) << c.text;
-        EXPECT_EQ(r.texts(), only(msg::kFileFormatError)) << c.text;
-        EXPECT_EQ(r.ui.details(), std::vector<std::string>{c.reason}) << c.text;
+        DataFileProblem noData = problemOf(DataFileRule::NoData);
+        noData.sRecords = c.format == DataFormat::SRecord;
+        EXPECT_EQ(r.problem, noData) << c.text;
         EXPECT_EQ(r.at(0xC0000), 0x12) << c.text;
     }
 }
@@ -288,17 +304,17 @@ TEST(DataFileReader, OutOfAreaRecordsRejectTheWholeFile)
     r.user[0] = 0x12;
     // The record's last byte one past the area end.
     EXPECT_FALSE(r.srec(lines({sRecord('2', 0xC0000, {1, 2}), sRecord('2', 0xFFFFF, {1, 2})})));
-    EXPECT_EQ(r.texts(), only(msg::kInvalidAddressContained));
+    EXPECT_EQ(r.rule(), DataFileRule::OutsideArea);
     EXPECT_EQ(r.user[0], 0x12);
     EXPECT_EQ(r.user[1], 0xFF);
     // Below the area start; the rest of the file is not read (no format error).
     Reader b;
     EXPECT_FALSE(b.srec(lines({sRecord('2', 0xBFFFF, {1, 2}), "S2FF"})));
-    EXPECT_EQ(b.texts(), only(msg::kInvalidAddressContained));
+    EXPECT_EQ(b.rule(), DataFileRule::OutsideArea);
     // S3 addresses far above never wrap back into the area.
     Reader w;
     EXPECT_FALSE(w.srec(sRecord('3', 0xFFFFFFFF, {1, 2})));
-    EXPECT_EQ(w.texts(), only(msg::kInvalidAddressContained));
+    EXPECT_EQ(w.rule(), DataFileRule::OutsideArea);
     // Exactly at both ends is fine.
     Reader e;
     EXPECT_TRUE(e.srec(lines({sRecord('2', 0xC0000, {1}), sRecord('2', 0xFFFFE, {2, 0xFF})})));
@@ -314,9 +330,9 @@ TEST(DataFileReader, BootRomArea)
     EXPECT_EQ(r.user, blankImage(Area::UserRom));
     // The Boot ROM asks no protect question, whatever its last byte.
     EXPECT_TRUE(r.srec(sRecord('2', 0xFFFFF, {0x3F}), Area::BootRom));
-    EXPECT_TRUE(r.texts().empty());
+    EXPECT_TRUE(r.asked.empty());
     EXPECT_FALSE(r.srec(sRecord('2', 0xFDFFF, {1}), Area::BootRom));
-    EXPECT_EQ(r.texts(), only(msg::kInvalidAddressContained));
+    EXPECT_EQ(r.rule(), DataFileRule::OutsideArea);
 }
 
 TEST(DataFileReader, AreaLongerThanItsImageIsClipped)
@@ -326,62 +342,58 @@ TEST(DataFileReader, AreaLongerThanItsImageIsClipped)
     EXPECT_TRUE(r.srec(sRecord('2', 0xEFFFF, {7})));
     EXPECT_EQ(r.user[0x3FFFF], 7);
     EXPECT_FALSE(r.srec(sRecord('2', 0xF0000, {7})));
-    EXPECT_EQ(r.texts(), only(msg::kInvalidAddressContained));
+    EXPECT_EQ(r.rule(), DataFileRule::OutsideArea);
 }
 
 TEST(DataFileReader, ProtectQuestionUsesTheFileData)
 {
     const std::string level1 = sRecord('2', 0xFFFF0, {1, 2, 3}) + "\n" + sRecord('2', 0xFFFFF, {0x3F});
     Reader cancel;
-    cancel.ui.scriptAnswers({false});
+    cancel.answers = {false};
     EXPECT_FALSE(cancel.srec(level1));
-    ASSERT_EQ(cancel.ui.messages().size(), 1u);
-    EXPECT_EQ(cancel.ui.messages()[0], (RecordedMessage{Icon::Exclamation, std::string(msg::kLevel1Question), true}));
+    EXPECT_EQ(cancel.asked, std::vector<int>{1});
+    DataFileProblem declined = problemOf(DataFileRule::ProtectedDeclined);
+    declined.protectLevel = 1;
+    EXPECT_EQ(cancel.problem, declined);
     EXPECT_EQ(cancel.user, blankImage(Area::UserRom));
     EXPECT_EQ(cancel.levelSeen, 1);
 
     Reader ok;
-    ok.ui.scriptAnswers({true});
+    ok.answers = {true};
     EXPECT_TRUE(ok.srec(level1));
     EXPECT_EQ(ok.at(0xFFFF0), 1);
     EXPECT_EQ(ok.at(0xFFFFF), 0x3F);
 
     Reader level2;
-    level2.ui.scriptAnswers({false});
+    level2.answers = {false};
     EXPECT_FALSE(level2.srec(sRecord('2', 0xFFFFF, {0xF3})));
-    EXPECT_EQ(level2.ui.messages()[0], (RecordedMessage{Icon::Exclamation, std::string(msg::kLevel2Question), true}));
+    EXPECT_EQ(level2.asked, std::vector<int>{2});
     EXPECT_EQ(level2.levelSeen, 2);
 
-    // A caller's policy instead of the question: nothing is asked.
-    for (const auto policy : {ProtectedProgram::Load, ProtectedProgram::Refuse}) {
-        Reader r;
-        const bool load = policy == ProtectedProgram::Load;
-        EXPECT_EQ(readDataText(r.ui, r.device, Area::UserRom, r.user, level1 + "\nS9030000FC", DataFormat::SRecord,
-                               nullptr, ReadOnto::Image, policy),
-                  load);
-        EXPECT_TRUE(r.ui.messages().empty());
-        EXPECT_EQ(r.at(0xFFFFF), load ? 0x3F : 0xFF);
-    }
+    // No decision given: a protected program is loaded.
+    Reader r;
+    EXPECT_FALSE(readDataText(r.device, Area::UserRom, r.user, level1 + "\nS9030000FC", DataFormat::SRecord));
+    EXPECT_EQ(r.at(0xFFFFF), 0x3F);
 
     // No data at the protect byte: the blank 0xFF stays and nothing is asked.
     Reader none;
     EXPECT_TRUE(none.srec(sRecord('2', 0xC0000, {1})));
-    EXPECT_TRUE(none.texts().empty());
+    EXPECT_TRUE(none.asked.empty());
     EXPECT_EQ(none.levelSeen, 0);
 
     // The image's own last byte counts when the file leaves it (project open
     // reads into an image that is not blank).
     Reader kept;
     kept.user.back() = 0x7F;
-    kept.ui.scriptAnswers({false});
+    kept.answers = {false};
     EXPECT_FALSE(kept.srec(sRecord('2', 0xC0000, {1})));
-    EXPECT_EQ(kept.texts(), only(msg::kLevel1Question));
+    EXPECT_EQ(kept.asked, std::vector<int>{1});
     EXPECT_EQ(kept.at(0xC0000), 0xFF);
 
     // An address error comes before any question and sets no level.
     Reader bad;
     EXPECT_FALSE(bad.srec(sRecord('2', 0xFFFFF, {0x3F}) + "\n" + sRecord('2', 0x100000, {1})));
-    EXPECT_EQ(bad.texts(), only(msg::kInvalidAddressContained));
+    EXPECT_EQ(bad.rule(), DataFileRule::OutsideArea);
     EXPECT_EQ(bad.levelSeen, -1);
 }
 
@@ -394,9 +406,9 @@ TEST(DataFileReader, OverlappingRecordsAndAReadOntoABlankImage)
         + sRecord('2', 0xC0000, {5, 6}) + "\n" + sRecord('2', 0xC0001, {6}) + "\nS804000000FB";
     Reader r;
     r.user[0x10] = 0x55; // not in the file
-    r.ui.scriptAnswers({true});
+    r.answers = {true};
     EXPECT_TRUE(r.srec(overlap));
-    EXPECT_EQ(r.texts(), only(msg::kLevel1Question));
+    EXPECT_EQ(r.asked, std::vector<int>{1});
     EXPECT_EQ(r.levelSeen, 1);
     EXPECT_EQ(r.at(0xFFFFE), 1);
     EXPECT_EQ(r.at(0xC0000), 5);
@@ -413,9 +425,8 @@ TEST(DataFileReader, OverlappingRecordsAndAReadOntoABlankImage)
         Reader b;
         b.user[0x10] = 0x55;
         b.user.back() = 0x7F; // a level 1 image: only a blank one asks nothing
-        const bool read = readDataText(b.ui, b.device, Area::UserRom, b.user,
-                                       c.accepted ? sRecord('2', 0xC0000, {1}) + "\nS804000000FB" : "S2",
-                                       DataFormat::SRecord, nullptr, c.onto);
+        const bool read = b.read(c.accepted ? sRecord('2', 0xC0000, {1}) + "\nS804000000FB" : "S2", DataFormat::SRecord,
+                                 Area::UserRom, c.onto);
         EXPECT_EQ(read, c.accepted);
         EXPECT_EQ(b.at(0xC0010), c.at10);
     }
@@ -440,19 +451,20 @@ TEST(DataFileReader, FilesAndTheirTypes)
     for (const auto& c : cases) {
         test::writeText(dir / c.name, c.text);
         Reader r;
-        EXPECT_TRUE(readDataFile(r.ui, r.device, Area::UserRom, r.user, dir / c.name)) << c.name;
+        EXPECT_TRUE(r.file(dir / c.name)) << c.name;
         EXPECT_EQ(r.at(0xC0000), c.expected) << c.name;
     }
     Reader missing;
     missing.user[5] = 0x55;
-    EXPECT_FALSE(readDataFile(missing.ui, missing.device, Area::UserRom, missing.user, dir / "missing.hex"));
-    EXPECT_EQ(missing.ui.messages(),
-              (std::vector<RecordedMessage>{{Icon::Stop, std::string(msg::kFileNotFound), false}}));
+    EXPECT_FALSE(missing.file(dir / "missing.hex"));
+    DataFileProblem notRead = problemOf(DataFileRule::CannotRead);
+    notRead.file = (dir / "missing.hex").string();
+    EXPECT_EQ(missing.problem, notRead);
     EXPECT_EQ(missing.user[5], 0x55);
     // A folder cannot be read as a file.
     Reader folder;
-    EXPECT_FALSE(readDataFile(folder.ui, folder.device, Area::UserRom, folder.user, dir / "folder.hex"));
-    EXPECT_EQ(folder.texts(), only(msg::kFileNotFound));
+    EXPECT_FALSE(folder.file(dir / "folder.hex"));
+    EXPECT_EQ(folder.rule(), DataFileRule::CannotRead);
 }
 
 TEST(DataFileReader, HugeFilesAreRefusedWithoutEatingTheMemory)
@@ -464,14 +476,14 @@ TEST(DataFileReader, HugeFilesAreRefusedWithoutEatingTheMemory)
     std::filesystem::resize_file(huge, std::uintmax_t{1} << 36);
     Reader r;
     r.user[0] = 0x55;
-    EXPECT_FALSE(readDataFile(r.ui, r.device, Area::UserRom, r.user, huge));
-    EXPECT_EQ(r.texts(), only(msg::kFileFormatError));
+    EXPECT_FALSE(r.file(huge));
+    EXPECT_EQ(r.rule(), DataFileRule::TooLarge);
     EXPECT_EQ(r.user[0], 0x55);
 #ifndef _WIN32
     // An endless device is no data file: it is not read at all.
     Reader endless;
-    EXPECT_FALSE(readDataFile(endless.ui, endless.device, Area::UserRom, endless.user, "/dev/zero"));
-    EXPECT_EQ(endless.texts(), only(msg::kFileNotFound));
+    EXPECT_FALSE(endless.file("/dev/zero"));
+    EXPECT_EQ(endless.rule(), DataFileRule::CannotRead);
 #endif
 }
 

@@ -1,7 +1,8 @@
 #pragma once
-// Shared helpers of the data-file tests: device records, random images and
-// running the peer tools (scratch folders and file helpers come with them).
+// Shared helpers of the data-file tests: device records, random images, the
+// readers' problems and running the peer tools (scratch folders and file helpers come with them).
 #include "plx71/devices/device_record.hpp"
+#include "plx71/messages/file_problems.hpp"
 #include "plx71/testing/default_device.hpp"
 #include "plx71/testing/scratch_dir.hpp"
 #include "plx71/testing/shell_quote.hpp"
@@ -35,6 +36,16 @@ inline std::vector<std::uint8_t> randomBytes(std::size_t n, unsigned seed)
     for (auto& b : v)
         b = static_cast<std::uint8_t>(gen());
     return v;
+}
+
+// A reader's problem of `rule` at `line` and `address`; the caller sets the rest.
+inline DataFileProblem problemOf(DataFileRule rule, std::size_t line = 0, std::uint64_t address = 0)
+{
+    DataFileProblem p;
+    p.rule = rule;
+    p.line = line;
+    p.address = address;
+    return p;
 }
 
 // Runs a shell command; returns its exit status (0 = success).

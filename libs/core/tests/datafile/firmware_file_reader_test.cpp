@@ -1,9 +1,7 @@
 #include "plx71/datafile/firmware_file_reader.hpp"
 
 #include "datafile_test_support.hpp"
-#include "plx71/messages/message_texts.hpp"
 #include "plx71/testing/record_text.hpp"
-#include "plx71/testing/recording_ui.hpp"
 
 #include <gtest/gtest.h>
 
@@ -22,14 +20,16 @@ std::vector<std::uint8_t> textBytes(std::string_view s)
 
 struct Loader {
     test::ScratchDir dir;
-    RecordingUi ui;
     FirmwareImage image;
+    std::optional<DataFileProblem> problem;
 
     bool read(const std::string& name, const std::string& text)
     {
         test::writeText(dir / name, text);
-        return readFirmwareFile(ui, dir / name, image);
+        problem = readFirmwareFile(dir / name, image);
+        return !problem;
     }
+    std::optional<DataFileRule> rule() const { return problem ? std::optional(problem->rule) : std::nullopt; }
     std::uint8_t at(std::uint32_t address) const { return image.bytes[address - kFirmwareBase]; }
 };
 
@@ -39,7 +39,7 @@ TEST(FirmwareFileReader, IntelHexWithSegmentRecordAndPageRounding)
     ASSERT_TRUE(l.read("fw.hex",
                        lines({intelSegment(0xC000), intelData(0x1000, textBytes("V1.31 2002/03/15")),
                               intelData(0x2345, {1, 2}), ":00000001FF"})));
-    EXPECT_TRUE(l.ui.texts().empty());
+    EXPECT_FALSE(l.problem);
     EXPECT_EQ(l.at(0xC1000), 'V');
     EXPECT_EQ(l.at(0xC2346), 2);
     EXPECT_EQ(l.image.firstAddress, 0xC1000u);
@@ -65,7 +65,7 @@ TEST(FirmwareFileReader, TypeCharacterChoosesTheFormat)
     EXPECT_EQ(other.at(0xC1200), 0xFF);
     EXPECT_EQ(other.image.firstAddress, 0xC3F00u);
     EXPECT_EQ(other.image.lastAddress, 0xC10FFu);
-    EXPECT_TRUE(other.ui.texts().empty());
+    EXPECT_FALSE(other.problem);
     EXPECT_FALSE(firmwareHeaderValid(other.image));
 }
 
@@ -84,7 +84,7 @@ TEST(FirmwareFileReader, EndRulesDifferForEmptySRecords)
 
     Loader below;
     EXPECT_FALSE(below.read("fw.mot", lines({sRecord('2', 0xC0000, {})})));
-    EXPECT_EQ(below.ui.texts(), std::vector<std::string>{std::string(msg::kInvalidAddressIncluded)});
+    EXPECT_EQ(below.rule(), DataFileRule::BelowFirmwareArea);
 
     // Above the area there is no limit for a record without data: it stores
     // nothing, so it cannot reach outside the image.
@@ -108,8 +108,7 @@ TEST(FirmwareFileReader, AddressChecks)
     EXPECT_FALSE(
         l.read("fw.hex",
                lines({intelSegment(0xC000), intelData(0x1800, {1}), intelData(0x0FFF, {2}), intelData(0x1900, {3})})));
-    EXPECT_EQ(l.ui.messages(),
-              (std::vector<RecordedMessage>{{Icon::Stop, std::string(msg::kInvalidAddressIncluded), false}}));
+    EXPECT_EQ(l.rule(), DataFileRule::BelowFirmwareArea);
     EXPECT_EQ(l.at(0xC1800), 1);
     EXPECT_EQ(l.at(0xC1900), 0xFF);
     EXPECT_EQ(l.image.firstAddress, 0xC1800u);
@@ -127,7 +126,7 @@ TEST(FirmwareFileReader, AddressChecks)
     // Data reaching past the end of the image is refused, never stored outside.
     Loader beyond;
     EXPECT_FALSE(beyond.read("fw.mot", lines({sRecord('2', 0x100FFF, {1, 2})})));
-    EXPECT_EQ(beyond.ui.texts(), std::vector<std::string>{std::string(msg::kInvalidAddressIncluded)});
+    EXPECT_EQ(beyond.rule(), DataFileRule::BelowFirmwareArea);
     EXPECT_EQ(beyond.image.bytes.back(), 0xFF);
 }
 
@@ -137,16 +136,17 @@ TEST(FirmwareFileReader, FailuresLeaveTheImageOrSayWhy)
     missing.image.bytes[0] = 'V';
     missing.image.firstAddress = 0xC1000;
     missing.image.lastAddress = 0xC3FFF;
-    EXPECT_FALSE(readFirmwareFile(missing.ui, missing.dir / "nothing.hex", missing.image));
-    EXPECT_EQ(missing.ui.messages(),
-              (std::vector<RecordedMessage>{{Icon::Stop, std::string(msg::kFileNotFound), false}}));
+    const auto notRead = readFirmwareFile(missing.dir / "nothing.hex", missing.image);
+    ASSERT_TRUE(notRead);
+    EXPECT_EQ(notRead->rule, DataFileRule::CannotRead);
+    EXPECT_EQ(notRead->file, (missing.dir / "nothing.hex").string());
     EXPECT_EQ(missing.image.bytes[0], 'V');
     EXPECT_EQ(missing.image.firstAddress, 0xC1000u);
     EXPECT_EQ(missing.image.lastAddress, 0xC3FFFu);
 
     Loader format;
     EXPECT_FALSE(format.read("fw.hex", lines({intelSegment(0xC000), ":10100000V1.30"})));
-    EXPECT_EQ(format.ui.texts(), std::vector<std::string>{std::string(msg::kFileFormatError)});
+    EXPECT_EQ(format.rule(), DataFileRule::Malformed);
 
     // A header whose data starts at 0xC1100 is no valid header.
     Loader late;
@@ -159,8 +159,8 @@ TEST(FirmwareFileReader, FailuresLeaveTheImageOrSayWhy)
     huge.image.bytes[0] = 'V';
     test::writeText(huge.dir / "huge.hex", ":00000001FF\n");
     std::filesystem::resize_file(huge.dir / "huge.hex", std::uintmax_t{1} << 36);
-    EXPECT_FALSE(readFirmwareFile(huge.ui, huge.dir / "huge.hex", huge.image));
-    EXPECT_EQ(huge.ui.texts(), std::vector<std::string>{std::string(msg::kFileFormatError)});
+    const auto tooLarge = readFirmwareFile(huge.dir / "huge.hex", huge.image);
+    EXPECT_EQ(tooLarge ? std::optional(tooLarge->rule) : std::nullopt, DataFileRule::TooLarge);
     EXPECT_EQ(huge.image.bytes[0], 'V');
 }
 

@@ -7,7 +7,6 @@
 #include "datafile_test_support.hpp"
 #include "plx71/messages/message_texts.hpp"
 #include "plx71/testing/record_text.hpp"
-#include "plx71/testing/recording_ui.hpp"
 
 #include <gtest/gtest.h>
 
@@ -77,13 +76,14 @@ TEST(RecordChecksum, AWrongSumRefusesTheFileInBothReaders)
 {
     for (const Case& c : kCases) {
         const Corrupted bad = corrupt(c);
-        const std::vector<std::string> detail{msg::checksumMismatch(bad.lineNumber, bad.found, bad.expected)};
+        DataFileProblem wrongSum;
+        wrongSum.rule = DataFileRule::ChecksumMismatch;
+        wrongSum.line = bad.lineNumber;
+        wrongSum.found = bad.found;
+        wrongSum.expected = bad.expected;
 
-        RecordingUi ui;
         std::vector<std::uint8_t> image = blankImage(Area::UserRom);
-        EXPECT_FALSE(readDataText(ui, test::defaultDevice(), Area::UserRom, image, bad.text, c.format)) << c.what;
-        EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(msg::kFileFormatError)}) << c.what;
-        EXPECT_EQ(ui.details(), detail) << c.what;
+        EXPECT_EQ(readDataText(test::defaultDevice(), Area::UserRom, image, bad.text, c.format), wrongSum) << c.what;
         EXPECT_EQ(image, blankImage(Area::UserRom)) << c.what;
 
         // The same file with its sums right (and its end record) loads.
@@ -91,18 +91,14 @@ TEST(RecordChecksum, AWrongSumRefusesTheFileInBothReaders)
         for (const auto& line : c.lines)
             good += line + c.lineEnd;
         good += c.format == DataFormat::IntelHex ? ":00000001FF" : "S9030000FC";
-        RecordingUi okUi;
-        EXPECT_TRUE(readDataText(okUi, test::defaultDevice(), Area::UserRom, image, good, c.format)) << c.what;
-        EXPECT_TRUE(okUi.texts().empty()) << c.what;
+        EXPECT_EQ(readDataText(test::defaultDevice(), Area::UserRom, image, good, c.format), std::nullopt) << c.what;
 
         test::ScratchDir dir;
         const auto path = dir / (c.format == DataFormat::IntelHex ? "fw.hex" : "fw.mot");
         test::writeText(path, bad.text);
-        RecordingUi fwUi;
         FirmwareImage firmware;
-        EXPECT_FALSE(readFirmwareFile(fwUi, path, firmware)) << c.what;
-        EXPECT_EQ(fwUi.texts(), std::vector<std::string>{std::string(msg::kFileFormatError)}) << c.what;
-        EXPECT_EQ(fwUi.details(), detail) << c.what;
+        wrongSum.file = path.string();
+        EXPECT_EQ(readFirmwareFile(path, firmware), wrongSum) << c.what;
     }
 }
 
@@ -111,17 +107,15 @@ TEST(RecordChecksum, DetailTextAndRecordsOfNoInterest)
     EXPECT_EQ(msg::checksumMismatch(12, 0x3C, 0xA), "line 12: check sum 3C, expected 0A");
 
     // Records we do not use are not examined, nor is anything after the end.
-    RecordingUi ui;
     std::vector<std::uint8_t> image = blankImage(Area::UserRom);
-    EXPECT_TRUE(readDataText(ui, test::defaultDevice(), Area::UserRom, image,
-                             ":0400000300000000F0\n:0400000500000000F0\n" + intelSegment(0xC000) + "\n"
-                                 + intelData(0, {7}) + "\n:00000001FF\n:0100010001FF\n",
-                             DataFormat::IntelHex));
-    EXPECT_TRUE(readDataText(ui, test::defaultDevice(), Area::UserRom, image,
-                             "S00300000F\nS1050000010200\nS5030001FF\nS9030000FF\n" + sRecord('2', 0xC0001, {8})
-                                 + "\nS804000000FB\nS2050C00020900\n",
-                             DataFormat::SRecord));
-    EXPECT_TRUE(ui.texts().empty());
+    EXPECT_FALSE(readDataText(test::defaultDevice(), Area::UserRom, image,
+                              ":0400000300000000F0\n:0400000500000000F0\n" + intelSegment(0xC000) + "\n"
+                                  + intelData(0, {7}) + "\n:00000001FF\n:0100010001FF\n",
+                              DataFormat::IntelHex));
+    EXPECT_FALSE(readDataText(test::defaultDevice(), Area::UserRom, image,
+                              "S00300000F\nS1050000010200\nS5030001FF\nS9030000FF\n" + sRecord('2', 0xC0001, {8})
+                                  + "\nS804000000FB\nS2050C00020900\n",
+                              DataFormat::SRecord));
     EXPECT_EQ(image[0], 7);
     EXPECT_EQ(image[1], 8);
     EXPECT_EQ(image[2], 0xFF);

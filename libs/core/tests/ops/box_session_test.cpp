@@ -29,12 +29,12 @@ protected:
     BoxOutcome download(DownloadOptions options = {}, std::function<bool()> cancelWhen = {})
     {
         auto s = sink(std::move(cancelWhen));
-        return session->download(boxTarget, state, job, s, options);
+        return session->download(boxTarget, boxJobOf(state, job), s, options);
     }
     BoxOutcome verify(std::function<bool()> cancelWhen = {})
     {
         auto s = sink(std::move(cancelWhen));
-        return session->verify(boxTarget, state, job, s);
+        return session->verify(boxTarget, boxJobOf(state, job), s);
     }
     std::size_t accepted(std::uint8_t code) const { return countCode(test::accepted(*sim), code); }
 };

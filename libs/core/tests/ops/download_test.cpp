@@ -18,7 +18,7 @@ protected:
     bool download(std::function<bool()> cancelWhen = {})
     {
         auto s = sink(std::move(cancelWhen));
-        outcome = session->download(boxTarget, state, job, s, DownloadOptions{false});
+        outcome = session->download(boxTarget, boxJobOf(state, job), s, DownloadOptions{false});
         return outcome.ok();
     }
 
@@ -194,10 +194,10 @@ TEST_F(Download, RefusesWithoutSendingAnything)
     WriterState blank;
     blank.deviceTable = state.deviceTable;
     auto s = sink();
-    EXPECT_FALSE(session->download(boxTarget, blank, job, s).ok());
+    EXPECT_FALSE(session->download(boxTarget, boxJobOf(blank, job), s).ok());
     JobSettings noFile = job;
     noFile.userRomFileName.clear();
-    EXPECT_FALSE(session->download(boxTarget, state, noFile, s).ok());
+    EXPECT_FALSE(session->download(boxTarget, boxJobOf(state, noFile), s).ok());
     EXPECT_TRUE(ui.messages().empty());
 
     // A file name the box cannot take: stop message before the port opens.

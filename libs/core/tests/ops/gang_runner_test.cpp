@@ -94,7 +94,7 @@ protected:
         return runGang(
             boxes,
             [this](BoxSession& s, const BoxTarget& target, ProgressSink& sink) {
-                return s.download(target, state, job, sink);
+                return s.download(target, boxJobOf(state, job), sink);
             },
             options);
     }

@@ -29,7 +29,7 @@ protected:
     BoxOutcome download(DownloadOptions options = {})
     {
         auto s = sink();
-        return session->download(boxTarget, state, job, s, options);
+        return session->download(boxTarget, boxJobOf(state, job), s, options);
     }
 
     bool boxHolds(std::uint16_t page) const

@@ -84,7 +84,7 @@ TEST_F(Loader, AboutQueryAt9600KeepsOrEmptiesTheVersion)
     usePort(PortChoice::path(sim->slavePath()));
     sim->state()->box.faults().corruptReplies = 3;
     auto k = sink();
-    EXPECT_FALSE(session->download(boxTarget, state, job, k).ok());
+    EXPECT_FALSE(session->download(boxTarget, boxJobOf(state, job), k).ok());
     EXPECT_EQ(ui.texts(), std::vector<std::string>{kCommError});
     EXPECT_EQ(link->firmwareVersion, "V1.30 2001/12/25");
     ui.clear();

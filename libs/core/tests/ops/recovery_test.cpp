@@ -35,7 +35,7 @@ protected:
     BoxOutcome download()
     {
         auto k = sink();
-        return session->download(boxTarget, state, job, k);
+        return session->download(boxTarget, boxJobOf(state, job), k);
     }
 
     std::vector<int> ratesOf(std::uint8_t code) const

@@ -34,7 +34,7 @@ protected:
     BoxOutcome download(DownloadOptions options)
     {
         auto s = sink();
-        return session->download(boxTarget, state, job, s, options);
+        return session->download(boxTarget, boxJobOf(state, job), s, options);
     }
 
     std::vector<std::uint16_t> writtenPages() const

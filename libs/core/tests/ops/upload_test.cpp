@@ -73,7 +73,7 @@ protected:
         job.lockBlockList = "1,3";
         job.operationBlockMode = OperationBlockMode::All;
         auto k = sink();
-        ASSERT_TRUE(session->download(boxTarget, state, job, k, DownloadOptions{false}).ok());
+        ASSERT_TRUE(session->download(boxTarget, boxJobOf(state, job), k, DownloadOptions{false}).ok());
         ASSERT_TRUE(ui.messages().empty()) << ui.texts().front();
         sim->clearReceivedCommands();
     }

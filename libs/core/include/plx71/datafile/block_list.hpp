@@ -19,11 +19,18 @@ std::string formatBlockList(std::uint32_t mask, int first, int last);
 
 inline constexpr std::size_t kMaxAddressRanges = 5;
 
+// What a range whose last address is its first ("C0000-C0000") is: the one
+// address (plx71 convert --ranges), or invalid (Data Save's "Save Address :"
+// field, where the last address must lie above the first).
+enum class EqualEnds { OneAddress, Invalid };
+
 // Parses the "Save Address :" syntax: up to five items, each a hexadecimal
-// address or two joined by '-', within lowest..highest. nullopt when invalid.
-// An empty text (or blanks only) gives an empty list: the whole area.
+// address or two joined by '-', within lowest..highest; a range may not end
+// below its start, and ends equal to its start as `equalEnds` says. nullopt
+// when invalid. An empty text (or blanks only) gives an empty list: the
+// whole area.
 std::optional<std::vector<AreaRange>> parseAddressRanges(std::string_view text, std::uint32_t lowest,
-                                                         std::uint32_t highest);
+                                                         std::uint32_t highest, EqualEnds equalEnds);
 
 // Reads an editor input field as hexadecimal: leading blanks, then hex digits
 // only; empty (or blanks only) is 0. nullopt when invalid or above 32 bits.

@@ -1,7 +1,7 @@
 #pragma once
 // The firmware loader's reader: firmware for the box's area 0xC1000-0xC3FFF.
 #include "plx71/datafile/file_type.hpp"
-#include "plx71/messages/ui.hpp"
+#include "plx71/messages/file_problems.hpp"
 
 #include <cstdint>
 #include <filesystem>
@@ -24,11 +24,13 @@ struct FirmwareImage {
 // Reads `path` into `image.bytes` (the caller has filled it with 0xFF) and
 // records the first and last page of the data. "H" = Intel HEX, "M" or no
 // dot = S-records, any other type character reads nothing and succeeds.
-// Messages: "File not found", "File format error", "Invalid address included".
-bool readFirmwareFile(Ui& ui, const std::filesystem::path& path, FirmwareImage& image);
+// Shows nothing: none on success, else what was wrong (CannotRead, TooLarge,
+// Malformed, ChecksumMismatch, BelowFirmwareArea).
+std::optional<DataFileProblem> readFirmwareFile(const std::filesystem::path& path, FirmwareImage& image);
 
 // The same on text already in memory; no format reads nothing and succeeds.
-bool readFirmwareText(Ui& ui, std::string_view text, std::optional<DataFormat> format, FirmwareImage& image);
+std::optional<DataFileProblem> readFirmwareText(std::string_view text, std::optional<DataFormat> format,
+                                                FirmwareImage& image);
 
 // The 16-character version header at 0xC1000 ("V1.30 2001/12/25" shape):
 // true when byte 0 is 'V', 2 is '.', 5 is ' ', 10 and 13 are '/'.

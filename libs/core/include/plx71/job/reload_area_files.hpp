@@ -3,17 +3,21 @@
 #include "plx71/image/protect_level.hpp"
 #include "plx71/job/job_settings.hpp"
 #include "plx71/job/writer_state.hpp"
+#include "plx71/messages/file_problems.hpp"
 #include "plx71/messages/ui.hpp"
+
+#include <optional>
 
 namespace plx71 {
 
 // Reads the file the job names for `area` again onto a blank area of the
-// current device, with the same messages as "Select...". The Check ID and
-// Update Enable stay as they are. A file that no longer loads is forgotten
+// current device, as "Select..." reads it. The Check ID and Update Enable
+// stay as they are. A file that no longer loads is forgotten
 // (forgetAreaFile), so nothing claims the image holds it and Download is not
-// enabled for it. True when the file loaded or none is named.
-bool reloadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area,
-                    ProtectedProgram protect = ProtectedProgram::Ask);
+// enabled for it. Shows nothing: none when the file loaded or none is named,
+// else what was wrong with it.
+std::optional<DataFileProblem> rereadAreaFile(WriterState& state, JobSettings& job, Area area,
+                                              const ProtectDecision& protect);
 
 // Clears the file name of `area` and the texts taken from its file: ID, Rom
 // Protect and checksum (User ROM); version, checksum and Update Enable (Boot

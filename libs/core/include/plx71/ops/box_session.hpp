@@ -14,6 +14,7 @@
 #include "plx71/job/job_settings.hpp"
 #include "plx71/job/writer_state.hpp"
 #include "plx71/messages/ui.hpp"
+#include "plx71/ops/box_job.hpp"
 #include "plx71/ops/box_outcome.hpp"
 #include "plx71/ops/progress_sink.hpp"
 #include "plx71/port/link_rates.hpp"
@@ -23,6 +24,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace plx71 {
 
@@ -33,6 +35,8 @@ struct WriterLink;
 // 25 fixed bytes plus the device name and both file names.
 inline constexpr std::size_t kMaxSettingsReplyBody = 297;
 inline constexpr std::size_t kSettingsReplyFixedBytes = 25;
+std::size_t settingsReplyLength(const DeviceRecord& device, std::string_view userRomFileName,
+                                std::string_view bootRomFileName);
 std::size_t settingsReplyLength(const DeviceRecord& device, const JobSettings& job);
 bool settingsReplyFits(const DeviceRecord& device, const JobSettings& job);
 
@@ -112,13 +116,12 @@ public:
 
     // Stores the job's settings and data in the box, then (unless
     // options.verify is off) reads them back and compares. Refused before
-    // anything is sent (FileError, stop-icon message) when a file name does
-    // not fit the box. State and job are never changed.
-    BoxOutcome download(const BoxTarget& target, const WriterState& state, const JobSettings& job, ProgressSink& sink,
-                        DownloadOptions options = {});
+    // anything is sent: a job that is not sendable (FileError, no message),
+    // or whose file names do not fit the box (FileError, stop-icon message).
+    BoxOutcome download(const BoxTarget& target, const BoxJob& job, ProgressSink& sink, DownloadOptions options = {});
     // Compares the box with the job without writing anything: the settings
     // record and every page a download of this job would write.
-    BoxOutcome verify(const BoxTarget& target, const WriterState& state, const JobSettings& job, ProgressSink& sink);
+    BoxOutcome verify(const BoxTarget& target, const BoxJob& job, ProgressSink& sink);
     // Reads the box's job into state and job (outcome.settingsApplied says
     // whether they changed); after a complete read the image texts are
     // recomputed. With `readTwice` (always while recovering) every page is read until two reads in a

@@ -2,8 +2,7 @@
 // Machine-readable results of a job: the JSON object `plx71 --json` prints
 // and the production record line appended per job. One place builds both,
 // so a script reading either finds the same fields.
-#include "plx71/job/job_settings.hpp"
-#include "plx71/job/writer_state.hpp"
+#include "plx71/ops/box_job.hpp"
 #include "plx71/ops/box_outcome.hpp"
 // The file the record lines are appended to.
 #include "plx71/production_record/record_file.hpp"
@@ -44,10 +43,10 @@ struct JobFacts {
     std::string jobDigest;
 };
 
-// The facts of a download/verify/upload job from the state and job settings
-// (checksums, ID, masks, file names, job digest); the file list, the job id
-// and the station are left to the caller.
-JobFacts jobFactsOf(const std::string& command, const WriterState& state, const JobSettings& job);
+// The facts of a download/verify/upload job (checksums, ID, masks, file
+// names), as the box job states them; the file list, the job id, the station
+// and the job digest are left to the caller (the job digest to prepareJob).
+JobFacts jobFactsOf(const std::string& command, const BoxJob& job);
 // A FileFact with the SHA-256 of the file's bytes (empty hash when unreadable).
 FileFact fileFact(const std::string& role, const std::string& path);
 
