@@ -145,6 +145,16 @@ std::string saveTokenFile(const std::string& path, const std::vector<TokenEntry>
     return {};
 }
 
+std::string updateTokenFile(const std::string& path, const std::function<std::string(std::vector<TokenEntry>&)>& change)
+{
+    TokenFileContents file = loadTokenFile(path);
+    if (!file.error.empty())
+        return file.error;
+    if (std::string error = change(file.entries); !error.empty())
+        return error;
+    return saveTokenFile(path, file.entries);
+}
+
 NewToken makeToken(const std::string& name, Role role)
 {
     NewToken t;
