@@ -71,35 +71,14 @@ case "$host_qt" in
   *) echo "the host's Qt is '$host_qt', not $qt_version (Debian: qt6-base-dev of bookworm)" >&2; exit 1 ;;
 esac
 
-# apt-get source needs a deb-src entry; ours goes into a file of its own.
-if ! apt-get indextargets --format '$(CREATED_BY)' 2>/dev/null | grep -qx Sources; then
-  sources=/etc/apt/sources.list.d/plx71-deb-src.sources
-  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
-  keyring=/usr/share/keyrings/debian-archive-keyring.gpg
-  [ -w /etc/apt/sources.list.d ] ||
-    { echo "no deb-src entry for apt-get source and no right to add $sources (run as root)" >&2; exit 1; }
-  # The same keyring as Debian's own entry: apt refuses one source with two.
-  {
-    echo "Types: deb-src"
-    echo "URIs: http://deb.debian.org/debian"
-    echo "Suites: $codename"
-    echo "Components: main"
-    [ -f "$keyring" ] && echo "Signed-By: $keyring"
-  } >"$sources"
-  echo "added $sources (deb-src for apt-get source qt6-base)"
-  apt-get update -qq ||
-    { rm -f "$sources"; echo "apt-get update failed with the deb-src entry; removed $sources again" >&2; exit 1; }
-fi
+# shellcheck source=scripts/lib/debian_source.sh
+. "$root/scripts/lib/debian_source.sh"
+deb_src_ensure
 
 work="$prefix.src"
 mkdir -p "$work"
 cd "$work"
-if [ ! -d qtbase ]; then
-  apt-get source --download-only "qt6-base=$host_qt" ||
-    { echo "apt-get source qt6-base=$host_qt failed (check the deb-src entry)" >&2; exit 1; }
-  dpkg-source -x qt6-base_*.dsc qtbase-src >/dev/null
-  mv qtbase-src qtbase
-fi
+[ -d qtbase ] || deb_source_unpack qt6-base "$host_qt" "$work/qtbase"
 
 # The compilers Qt is built with; shipped with it as mingw-w64.cmake.
 cat >"$work/mingw.cmake" <<'EOF'

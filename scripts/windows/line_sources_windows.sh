@@ -21,36 +21,16 @@ for tool in dpkg-source:dpkg-dev tclsh:tcl cc:gcc make:make; do
   command -v "${tool%%:*}" >/dev/null || { echo "${tool%%:*} missing (Debian: ${tool#*:})" >&2; exit 1; }
 done
 
-# apt-get source needs a deb-src entry; ours goes into a file of its own
-# (the same one scripts/windows/build_qt_windows.sh adds).
-if ! apt-get indextargets --format '$(CREATED_BY)' 2>/dev/null | grep -qx Sources; then
-  sources=/etc/apt/sources.list.d/plx71-deb-src.sources
-  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
-  keyring=/usr/share/keyrings/debian-archive-keyring.gpg
-  [ -w /etc/apt/sources.list.d ] ||
-    { echo "no deb-src entry for apt-get source and no right to add $sources (run as root)" >&2; exit 1; }
-  {
-    echo "Types: deb-src"
-    echo "URIs: http://deb.debian.org/debian"
-    echo "Suites: $codename"
-    echo "Components: main"
-    [ -f "$keyring" ] && echo "Signed-By: $keyring"
-  } >"$sources"
-  echo "added $sources (deb-src for apt-get source)"
-  apt-get update -qq ||
-    { rm -f "$sources"; echo "apt-get update failed with the deb-src entry; removed $sources again" >&2; exit 1; }
-fi
+# shellcheck source=scripts/lib/debian_source.sh
+. "$root/scripts/lib/debian_source.sh"
+deb_src_ensure
 
 # Unpacks source package $1 in the version of installed package $2 to $dir/src/$1.
 unpack() {
   local version
   version=$(dpkg-query -W -f '${source:Version}' "$2")
   [ -n "$version" ] || { echo "$2 is not installed: run scripts/install-deps.sh" >&2; exit 1; }
-  rm -rf "$dir/src/$1"
-  mkdir -p "$dir/src/dl-$1"
-  (cd "$dir/src/dl-$1" && apt-get source --download-only "$1=$version" >/dev/null &&
-    dpkg-source -x ./*.dsc "$dir/src/$1" >/dev/null) ||
-    { echo "apt-get source $1=$version failed (check the deb-src entry)" >&2; exit 1; }
+  deb_source_unpack "$1" "$version" "$dir/src/$1"
 }
 
 mkdir -p "$dir/httplib" "$dir/sqlite" "$dir/licenses"

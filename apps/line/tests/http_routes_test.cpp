@@ -50,6 +50,30 @@ protected:
         std::filesystem::remove_all(dir_);
     }
 
+    struct Case {
+        const char* what;
+        const char* method;
+        std::string path;
+        std::optional<Role> role; // nullopt: no token
+        std::string body;
+        int status;
+    };
+    // Sends each case and expects its status.
+    template <std::size_t N>
+    void expectStatuses(const Case (&cases)[N])
+    {
+        httplib::Client client("127.0.0.1", port_);
+        for (const Case& c : cases) {
+            httplib::Headers headers;
+            if (c.role)
+                headers.emplace("Authorization", "Bearer " + tokens_[*c.role]);
+            const auto res = std::string(c.method) == "POST" ? client.Post(c.path, headers, c.body, "application/json")
+                                                             : client.Get(c.path, headers);
+            ASSERT_TRUE(res) << c.what << ": no answer";
+            EXPECT_EQ(res->status, c.status) << c.what << ": " << res->body;
+        }
+    }
+
     std::filesystem::path dir_;
     std::map<Role, std::string> tokens_;
     std::unique_ptr<JobStore> store_;
@@ -63,14 +87,7 @@ TEST_F(HttpRoutes, AnswersEachRequestWithItsStatus)
 {
     const std::string good = R"({"station":"s1","backlog":0,"records":[{"jobId":"j1","outcome":"success"}]})";
     std::string deep(100, '[');
-    struct Case {
-        const char* what;
-        const char* method;
-        std::string path;
-        std::optional<Role> role; // nullopt: no token
-        std::string body;
-        int status;
-    } cases[] = {
+    const Case cases[] = {
         {"no token", "POST", "/api/v1/records", std::nullopt, good, 401},
         {"viewer may not ship", "POST", "/api/v1/records", Role::Viewer, good, 403},
         {"a batch", "POST", "/api/v1/records", Role::Station, good, 200},
@@ -94,16 +111,8 @@ TEST_F(HttpRoutes, AnswersEachRequestWithItsStatus)
         {"bad bucket", "GET", "/api/v1/yield?by=week", Role::Viewer, "", 400},
         {"metrics", "GET", "/metrics", Role::Viewer, "", 200},
     };
+    ASSERT_NO_FATAL_FAILURE(expectStatuses(cases));
     httplib::Client client("127.0.0.1", port_);
-    for (const Case& c : cases) {
-        httplib::Headers headers;
-        if (c.role)
-            headers.emplace("Authorization", "Bearer " + tokens_[*c.role]);
-        const auto res = std::string(c.method) == "POST" ? client.Post(c.path, headers, c.body, "application/json")
-                                                         : client.Get(c.path, headers);
-        ASSERT_TRUE(res) << c.what << ": no answer";
-        EXPECT_EQ(res->status, c.status) << c.what << ": " << res->body;
-    }
     // Every refused batch left nothing; the good one counts once, the second time as a duplicate.
     EXPECT_EQ(store_->jobs({}).records.size(), 1u);
     const auto metrics = client.Get("/metrics", {{"Authorization", "Bearer " + tokens_[Role::Viewer]}});
@@ -120,14 +129,7 @@ TEST_F(HttpRoutes, AnswersThePageRoutesWithTheirStatus)
     const std::string digest(64, 'c');
     const std::string release = R"({"jobDigest":")" + digest + R"(","device":"M30624FGFP","files":["a.hex"]})";
     const std::string good = R"({"station":"s1","records":[{"jobId":"j1","outcome":"success"}]})";
-    struct Case {
-        const char* what;
-        const char* method;
-        std::string path;
-        Role role;
-        std::string body;
-        int status;
-    } cases[] = {
+    const Case cases[] = {
         {"a batch", "POST", "/api/v1/records", Role::Station, good, 200},
         {"viewer may not post status", "POST", "/api/v1/stations/s1/status", Role::Viewer, status, 403},
         {"status", "POST", "/api/v1/stations/s1/status", Role::Station, status, 200},
@@ -149,14 +151,8 @@ TEST_F(HttpRoutes, AnswersThePageRoutesWithTheirStatus)
         {"csv", "GET", "/api/v1/jobs.csv?station=s1", Role::Viewer, "", 200},
         {"unknown format", "GET", "/api/v1/jobs?format=xml", Role::Viewer, "", 400},
     };
+    ASSERT_NO_FATAL_FAILURE(expectStatuses(cases));
     httplib::Client client("127.0.0.1", port_);
-    for (const Case& c : cases) {
-        const httplib::Headers headers{{"Authorization", "Bearer " + tokens_[c.role]}};
-        const auto res = std::string(c.method) == "POST" ? client.Post(c.path, headers, c.body, "application/json")
-                                                         : client.Get(c.path, headers);
-        ASSERT_TRUE(res) << c.what << ": no answer";
-        EXPECT_EQ(res->status, c.status) << c.what << ": " << res->body;
-    }
     // What the page reads: the status as sent, the release with who made it, the CSV with the job.
     const httplib::Headers viewer{{"Authorization", "Bearer " + tokens_[Role::Viewer]}};
     const auto stations = nlohmann::json::parse(client.Get("/api/v1/stations", viewer)->body);

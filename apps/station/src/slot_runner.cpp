@@ -68,8 +68,7 @@ void recordJob(const SlotJob& job, SlotEnd& end)
 
 void SlotRunner::report(SlotProgress progress)
 {
-    if (progress.note.isEmpty())
-        progress.note = restartNote_;
+    progress.note = restartNote_;
     last_ = progress;
     if (onProgress)
         onProgress(progress);
@@ -120,20 +119,16 @@ bool SlotRunner::start(SlotJob job)
         };
         // The window hears of a transfer only when its bar would move (a
         // percent), so many boxes cost the window's thread next to nothing.
-        // The transfer's own words beside the phase, when they say more than
-        // the file being sent (a recovering job's restart and rate).
-        const std::string fileName = job.project->job.userRomFileName;
-        o.onTick = [this, phase, shown, fileName](const TransferView& view, const ProgressCounters& c) {
+        o.onTick = [this, phase, shown](const TransferView&, const ProgressCounters& c) {
             const auto p = ProgressPhase(phase->load());
             const int done = std::min(c.done(), c.total()), total = c.total();
             const int percent = total > 0 ? int(std::int64_t(done) * 100 / total) : 0;
             if (shown->exchange(percent) == percent)
                 return;
-            const QString note = view.text == fileName ? QString() : QString::fromStdString(view.text);
             QMetaObject::invokeMethod(
                 this,
-                [this, p, done, total, note] {
-                    report({p, done, total, note});
+                [this, p, done, total] {
+                    report({p, done, total, {}});
                 },
                 Qt::QueuedConnection);
         };

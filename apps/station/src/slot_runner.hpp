@@ -33,13 +33,12 @@ struct SlotJob {
     std::optional<LinkTiming> timing; // tests shorten the link's pauses
 };
 
-// Where a running job is: its phase and, during a transfer, how far, with
-// the transfer's own words when they say more than the file being sent.
+// Where a running job is: its phase and, during a transfer, how far.
 struct SlotProgress {
     ProgressPhase phase = ProgressPhase::Connect;
     int done = 0;
     int total = 0; // 0: no transfer (a busy bar)
-    QString note;
+    QString note;  // a recovering job's last restart ("restart 2 of 5, 57600 bit/s")
 };
 
 struct SlotEnd {
@@ -66,12 +65,12 @@ public:
 
 private:
     void ended(const SlotEnd& end);
-    // Hands a progress to onProgress; a restart's words stay beside the
-    // phase until the job ends.
+    // Hands a progress to onProgress with the last restart's words (the
+    // session's phase note): they stay beside the phase until the job ends.
     void report(SlotProgress progress);
 
     SlotProgress last_;
-    QString restartNote_; // "restart 2 of 5, 57600 bit/s"
+    QString restartNote_;
 
     bool running_ = false;
     std::shared_ptr<std::atomic<bool>> cancel_;

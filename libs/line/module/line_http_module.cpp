@@ -24,6 +24,33 @@ char* copyOut(const std::string& text, std::size_t* length)
     return out;
 }
 
+// Runs `request` on the parsed URL and hands its answer out as the C
+// functions below promise. Never throws.
+template <typename Request>
+int answerOut(const char* url, long connectMs, long wholeMs, char** answer, std::size_t* answerLength, char** failure,
+              const Request& request)
+{
+    using namespace plx71::line;
+    *answer = nullptr;
+    *failure = nullptr;
+    try {
+        const auto parsed = parseLineUrl(url);
+        if (!parsed) {
+            *failure = copyOut("not a line server URL", nullptr);
+            return 0;
+        }
+        const HttpLimits limits{std::chrono::milliseconds(connectMs), std::chrono::milliseconds(wholeMs)};
+        const HttpAnswer a = request(*parsed, limits);
+        *answer = copyOut(a.body, answerLength);
+        if (a.status == 0)
+            *failure = copyOut(a.failure, nullptr);
+        return a.status;
+    } catch (...) {
+        *failure = copyOut("HTTP client failed", nullptr);
+        return 0;
+    }
+}
+
 } // namespace
 
 extern "C" {
@@ -36,25 +63,10 @@ __attribute__((visibility("default"))) int plx71_line_http_post_v1(const char* u
                                                                    long connectMs, long wholeMs, char** answer,
                                                                    std::size_t* answerLength, char** failure)
 {
-    using namespace plx71::line;
-    *answer = nullptr;
-    *failure = nullptr;
-    try {
-        const auto parsed = parseLineUrl(url);
-        if (!parsed) {
-            *failure = copyOut("not a line server URL", nullptr);
-            return 0;
-        }
-        const HttpLimits limits{std::chrono::milliseconds(connectMs), std::chrono::milliseconds(wholeMs)};
-        const HttpAnswer a = httplibClient()->postJson(*parsed, path, token, std::string(body, bodyLength), limits);
-        *answer = copyOut(a.body, answerLength);
-        if (a.status == 0)
-            *failure = copyOut(a.failure, nullptr);
-        return a.status;
-    } catch (...) {
-        *failure = copyOut("HTTP client failed", nullptr);
-        return 0;
-    }
+    return answerOut(
+        url, connectMs, wholeMs, answer, answerLength, failure, [&](const auto& parsed, const auto& limits) {
+            return plx71::line::httplibClient()->postJson(parsed, path, token, std::string(body, bodyLength), limits);
+        });
 }
 
 // GETs `url` + `path`, as plx71_line_http_post_v1 POSTs.
@@ -62,25 +74,10 @@ __attribute__((visibility("default"))) int plx71_line_http_get_v1(const char* ur
                                                                   long connectMs, long wholeMs, char** answer,
                                                                   std::size_t* answerLength, char** failure)
 {
-    using namespace plx71::line;
-    *answer = nullptr;
-    *failure = nullptr;
-    try {
-        const auto parsed = parseLineUrl(url);
-        if (!parsed) {
-            *failure = copyOut("not a line server URL", nullptr);
-            return 0;
-        }
-        const HttpLimits limits{std::chrono::milliseconds(connectMs), std::chrono::milliseconds(wholeMs)};
-        const HttpAnswer a = httplibClient()->getJson(*parsed, path, token, limits);
-        *answer = copyOut(a.body, answerLength);
-        if (a.status == 0)
-            *failure = copyOut(a.failure, nullptr);
-        return a.status;
-    } catch (...) {
-        *failure = copyOut("HTTP client failed", nullptr);
-        return 0;
-    }
+    return answerOut(url, connectMs, wholeMs, answer, answerLength, failure,
+                     [&](const auto& parsed, const auto& limits) {
+                         return plx71::line::httplibClient()->getJson(parsed, path, token, limits);
+                     });
 }
 
 __attribute__((visibility("default"))) void plx71_line_http_free_v1(char* text)

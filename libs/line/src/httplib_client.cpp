@@ -30,7 +30,9 @@ std::string failureText(httplib::Error error, std::chrono::steady_clock::duratio
         return "timed out";
     case httplib::Error::Read:
     case httplib::Error::Write:
-        return "connection lost";
+        // The socket's read and write limits are the whole limit: a server
+        // that stalls ends here as often as at the caller's own deadline.
+        return spent >= limits.whole ? "timed out" : "connection lost";
     case httplib::Error::Canceled:
         return "timed out";
     case httplib::Error::SSLConnection:

@@ -1,5 +1,7 @@
 #include "plx71/line/releases.hpp"
 
+#include "json_members.hpp"
+
 #include <nlohmann/json.hpp>
 
 namespace plx71::line {
@@ -7,11 +9,6 @@ namespace plx71::line {
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-Json optionalText(const std::string& text)
-{
-    return text.empty() ? Json() : Json(text);
-}
 
 std::string errorOf(const std::string& body)
 {
@@ -65,16 +62,20 @@ ReleaseResult notADigest()
 
 std::string releaseBodyJson(const ReleaseRequest& request)
 {
-    Json files = Json::array();
-    for (const ReleaseFile& f : request.files)
-        files.push_back(Json{{"role", f.role}, {"path", f.path}, {"sha256", optionalText(f.sha256)}});
-    const Json body{{"jobDigest", request.jobDigest},
-                    {"device", optionalText(request.device)},
-                    {"userRomChecksum", optionalText(request.userRomChecksum)},
-                    {"bootRomChecksum", optionalText(request.bootRomChecksum)},
-                    {"files", files},
-                    {"note", optionalText(request.note)}};
-    return body.dump(-1, ' ', false, Json::error_handler_t::replace);
+    JsonArray files;
+    for (const ReleaseFile& f : request.files) {
+        JsonObject file;
+        file.string("role", f.role).string("path", f.path);
+        files.object(stringOrNull(file, "sha256", f.sha256));
+    }
+    JsonObject body;
+    body.string("jobDigest", request.jobDigest);
+    stringOrNull(body, "device", request.device);
+    stringOrNull(body, "userRomChecksum", request.userRomChecksum);
+    stringOrNull(body, "bootRomChecksum", request.bootRomChecksum);
+    body.raw("files", files.text());
+    stringOrNull(body, "note", request.note);
+    return body.text();
 }
 
 ReleaseResult postRelease(HttpClient& client, const LineCall& call, const ReleaseRequest& request)

@@ -1,19 +1,12 @@
 #include "plx71/line/status_poster.hpp"
 
-#include <nlohmann/json.hpp>
+#include "json_members.hpp"
 
 #include <cctype>
 
 namespace plx71::line {
 
 namespace {
-
-using Json = nlohmann::ordered_json;
-
-Json optionalText(const std::string& text)
-{
-    return text.empty() ? Json() : Json(text);
-}
 
 // The station's name as one path segment.
 std::string pathSegment(const std::string& text)
@@ -36,22 +29,29 @@ std::string pathSegment(const std::string& text)
 
 std::string statusBodyJson(const StationStatus& status)
 {
-    Json tiles = Json::array();
+    JsonArray tiles;
     for (const StatusTile& t : status.tiles) {
-        tiles.push_back(
-            Json{{"slot", t.slot},
-                 {"label", optionalText(t.label)},
-                 {"port", optionalText(t.port)},
-                 {"state", optionalText(t.state)},
-                 {"phase", optionalText(t.phase)},
-                 {"percent", t.percent ? Json(*t.percent) : Json()},
-                 {"counters", Json{{"passed", t.passed}, {"failed", t.failed}, {"cancelled", t.cancelled}}}});
+        JsonObject tile;
+        tile.number("slot", t.slot);
+        stringOrNull(tile, "label", t.label);
+        stringOrNull(tile, "port", t.port);
+        stringOrNull(tile, "state", t.state);
+        stringOrNull(tile, "phase", t.phase);
+        numberOrNull(tile, "percent", t.percent);
+        tile.raw("counters",
+                 JsonObject()
+                     .number("passed", std::int64_t(t.passed))
+                     .number("failed", std::int64_t(t.failed))
+                     .number("cancelled", std::int64_t(t.cancelled))
+                     .text());
+        tiles.object(tile);
     }
-    const Json body{{"tiles", tiles},
-                    {"project", optionalText(status.project)},
-                    {"jobDigest", optionalText(status.jobDigest)},
-                    {"backlog", status.backlog ? Json(*status.backlog) : Json()}};
-    return body.dump(-1, ' ', false, Json::error_handler_t::replace);
+    JsonObject body;
+    body.raw("tiles", tiles.text());
+    stringOrNull(body, "project", status.project);
+    stringOrNull(body, "jobDigest", status.jobDigest);
+    numberOrNull(body, "backlog", status.backlog);
+    return body.text();
 }
 
 StatusPoster::StatusPoster(LineUrl url, std::string token, std::string station, std::unique_ptr<HttpClient> client,

@@ -65,9 +65,9 @@ int ServeCommand::run() const
     }
     if (registry.count() == 0)
         std::fprintf(stderr,
-                     "plx71line: no tokens in %s yet: every request is refused until "
+                     "plx71line: no tokens in %s yet: %s is refused until "
                      "\"plx71line token add --tokens %s ...\" adds one\n",
-                     tokens.c_str(), tokens.c_str());
+                     tokens.c_str(), openRead ? "every request but reading" : "every request", tokens.c_str());
     int rc = kLineOk;
     const auto store = openOrSay(database, rc);
     if (!store)

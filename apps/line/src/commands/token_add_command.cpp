@@ -14,19 +14,15 @@ int TokenAddCommand::run() const
                      name.c_str());
         return kLineUsage;
     }
-    TokenFileContents file = loadTokenFile(tokens);
-    if (!file.error.empty()) {
-        std::fprintf(stderr, "plx71line: %s\n", file.error.c_str());
-        return kLineFailed;
-    }
-    if (std::any_of(file.entries.begin(), file.entries.end(), [&](const TokenEntry& e) { return e.name == name; })) {
-        std::fprintf(stderr, "plx71line: %s already holds a token named %s: revoke it first\n", tokens.c_str(),
-                     name.c_str());
-        return kLineFailed;
-    }
-    const NewToken made = makeToken(name, *roleFromName(role));
-    file.entries.push_back(made.entry);
-    if (const std::string error = saveTokenFile(tokens, file.entries); !error.empty()) {
+    NewToken made;
+    const std::string error = updateTokenFile(tokens, [&](std::vector<TokenEntry>& entries) -> std::string {
+        if (std::any_of(entries.begin(), entries.end(), [&](const TokenEntry& e) { return e.name == name; }))
+            return tokens + " already holds a token named " + name + ": revoke it first";
+        made = makeToken(name, *roleFromName(role));
+        entries.push_back(made.entry);
+        return {};
+    });
+    if (!error.empty()) {
         std::fprintf(stderr, "plx71line: %s\n", error.c_str());
         return kLineFailed;
     }

@@ -9,19 +9,15 @@ namespace plx71::line {
 
 int TokenRevokeCommand::run() const
 {
-    TokenFileContents file = loadTokenFile(tokens);
-    if (!file.error.empty()) {
-        std::fprintf(stderr, "plx71line: %s\n", file.error.c_str());
-        return kLineFailed;
-    }
-    const auto kept =
-        std::remove_if(file.entries.begin(), file.entries.end(), [&](const TokenEntry& e) { return e.name == name; });
-    if (kept == file.entries.end()) {
-        std::fprintf(stderr, "plx71line: %s holds no token named %s\n", tokens.c_str(), name.c_str());
-        return kLineFailed;
-    }
-    file.entries.erase(kept, file.entries.end());
-    if (const std::string error = saveTokenFile(tokens, file.entries); !error.empty()) {
+    const std::string error = updateTokenFile(tokens, [&](std::vector<TokenEntry>& entries) -> std::string {
+        const auto kept =
+            std::remove_if(entries.begin(), entries.end(), [&](const TokenEntry& e) { return e.name == name; });
+        if (kept == entries.end())
+            return tokens + " holds no token named " + name;
+        entries.erase(kept, entries.end());
+        return {};
+    });
+    if (!error.empty()) {
         std::fprintf(stderr, "plx71line: %s\n", error.c_str());
         return kLineFailed;
     }

@@ -1,5 +1,6 @@
 #include "tokens/token_file.hpp"
 
+#include "plx71/files/file_replace.hpp"
 #include "plx71/production_record/sha256.hpp"
 #include "plx71/text/utf8_path.hpp"
 
@@ -10,6 +11,7 @@
 #include <sstream>
 #ifndef _WIN32
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -124,26 +126,33 @@ std::string saveTokenFile(const std::string& path, const std::vector<TokenEntry>
     for (const TokenEntry& e : entries)
         text += e.name + " " + std::string(roleName(e.role)) + " " + e.salt + " " + e.hash + "\n";
     const std::filesystem::path target = pathFromUtf8(path);
-    std::filesystem::path temp = target;
-    temp += ".new";
-#ifndef _WIN32
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const bool written = fd >= 0 && ::write(fd, text.data(), text.size()) == ssize_t(text.size()) && ::fsync(fd) == 0;
-    if (fd >= 0)
-        ::close(fd);
-#else
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    const bool written = bool(out << text) && bool(out.flush());
-    out.close();
-#endif
     std::error_code ec;
-    if (written)
-        std::filesystem::rename(temp, target, ec);
-    if (!written || ec) {
-        std::filesystem::remove(temp, ec);
+    const bool existed = std::filesystem::exists(target, ec);
+#ifndef _WIN32
+    // Owner only: replaceFile keeps the permission bits of the file there.
+    if (!existed) {
+        if (const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600); fd >= 0)
+            ::close(fd);
+    } else if (std::filesystem::is_regular_file(target, ec)) {
+        ::chmod(target.c_str(), 0600);
+    }
+#endif
+    if (!replaceFile(target, text)) {
+        if (!existed)
+            std::filesystem::remove(target, ec);
         return path + ": cannot be written";
     }
     return {};
+}
+
+std::string updateTokenFile(const std::string& path, const std::function<std::string(std::vector<TokenEntry>&)>& change)
+{
+    TokenFileContents file = loadTokenFile(path);
+    if (!file.error.empty())
+        return file.error;
+    if (std::string error = change(file.entries); !error.empty())
+        return error;
+    return saveTokenFile(path, file.entries);
 }
 
 NewToken makeToken(const std::string& name, Role role)

@@ -4,6 +4,7 @@
 // kept nowhere.
 #include "tokens/role.hpp"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,6 +33,11 @@ TokenFileContents loadTokenFile(const std::string& path);
 // Written whole to a temporary file, then renamed over the old one, readable
 // by its owner only. Returns an error text, empty on success.
 std::string saveTokenFile(const std::string& path, const std::vector<TokenEntry>& entries);
+// Loads the file, lets `change` edit its entries and saves them. `change`
+// returns an error text to leave the file as it is. Returns the first error
+// (loading, `change`'s, saving), empty on success.
+std::string updateTokenFile(const std::string& path,
+                            const std::function<std::string(std::vector<TokenEntry>&)>& change);
 
 // A new token (64 hex digits from 32 random bytes) and its entry.
 struct NewToken {
