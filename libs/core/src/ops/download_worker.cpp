@@ -128,9 +128,8 @@ DownloadWork downloadWorker(WriterLink& link, const BoxJob& job, bool skipBlank,
         // Each Boot ROM page waits for the box to finish it.
         std::uint16_t lastPage = 0;
         const auto wait = [&] { waitFor({CMD_WRITE_PAGE, t.pageBusyLimit, lastPage}, running); };
-        work.commandFailed =
-            !writePages(link, job, skipBlank, Area::BootRom, counters, work, wait, retry, &lastPage) ||
-            work.commandFailed;
+        work.commandFailed = !writePages(link, job, skipBlank, Area::BootRom, counters, work, wait, retry, &lastPage)
+            || work.commandFailed;
     }
 
     if (!counters.aborted()) {
