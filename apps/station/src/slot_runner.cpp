@@ -36,7 +36,10 @@ BoxOutcome runSession(const SlotJob& job, Ui& ui, ProgressSink& sink)
     if (job.recover)
         session.setRecovery(RecoveryPolicy::enabled());
     try {
-        return session.download({job.port, job.project->job.linkRate}, job.project->box, sink, job.options);
+        const BoxTarget target{job.port, job.project->job.linkRate};
+        if (job.check)
+            return session.verify(target, job.project->box, sink);
+        return session.download(target, job.project->box, sink, job.options);
     } catch (const std::exception& e) {
         // A box must never take the station down with it.
         ui.message(Icon::Stop, std::string("internal error: ") + e.what());
@@ -53,8 +56,11 @@ void recordJob(const SlotJob& job, SlotEnd& end)
 {
     if (job.recordPath.empty())
         return;
+    JobFacts facts = job.project->facts;
+    if (job.check)
+        facts.command = "verify";
     const std::string line = slotRecordLine(
-        productionRecordLine(end.outcome, job.project->facts, outcomeExitCode(end.outcome.kind), PLX71_PROGRAM_VERSION),
+        productionRecordLine(end.outcome, facts, outcomeExitCode(end.outcome.kind), PLX71_PROGRAM_VERSION),
         job.slotNumber, job.label);
     if (appendProductionRecordLine(job.recordPath, line))
         return;
@@ -135,6 +141,7 @@ bool SlotRunner::start(SlotJob job)
         PollingProgressSink sink(o);
         SlotUi ui;
         SlotEnd end;
+        end.check = job.check;
         end.outcome = runSession(job, ui, sink);
         recordJob(job, end);
         // The outcome's own words; the session's first message only where

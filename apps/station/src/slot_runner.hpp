@@ -31,6 +31,7 @@ struct SlotJob {
     QString label;
     std::string recordPath;           // empty: no record
     std::optional<LinkTiming> timing; // tests shorten the link's pauses
+    bool check = false;               // compare the box with the project, write nothing
 };
 
 // Where a running job is: its phase and, during a transfer, how far.
@@ -43,7 +44,8 @@ struct SlotProgress {
 
 struct SlotEnd {
     BoxOutcome outcome;
-    QString cause; // why it failed, in the words of its kind (causeOf); empty on success
+    QString cause;      // why it failed, in the words of its kind (causeOf); empty on success
+    bool check = false; // the job was a check (SlotJob::check)
 };
 
 class SlotRunner : public QObject {

@@ -13,14 +13,19 @@ namespace plx71::station {
 
 namespace {
 
-// Green, red, grey; the word is always there beside the colour.
+// Green, red, grey; the word is always there beside the colour. A check's
+// words take a lighter green and an orange, apart from a job's.
 QString stateStyle(SlotState state)
 {
     switch (state) {
     case SlotState::Verified:
         return QStringLiteral("background:#2e7d32;color:white;");
+    case SlotState::HoldsJob:
+        return QStringLiteral("background:#a5d6a7;color:black;");
     case SlotState::Failed:
         return QStringLiteral("background:#c62828;color:white;");
+    case SlotState::Differs:
+        return QStringLiteral("background:#bf360c;color:white;");
     case SlotState::NoBox:
         return QStringLiteral("background:#9e9e9e;color:black;");
     case SlotState::Running:
@@ -48,7 +53,7 @@ SlotTile::SlotTile(QWidget* parent)
       port_(new ElidedLabel(Qt::ElideMiddle, this)), state_(new QLabel(this)), bar_(new QProgressBar(this)),
       counters_(new ElidedLabel(Qt::ElideRight, this)), lastJob_(new ElidedLabel(Qt::ElideRight, this)),
       note_(new ElidedLabel(Qt::ElideRight, this)), start_(new QPushButton(QStringLiteral("Start"), this)),
-      remove_(new QPushButton(QStringLiteral("Remove"), this))
+      check_(new QPushButton(QStringLiteral("Check"), this)), remove_(new QPushButton(QStringLiteral("Remove"), this))
 {
     setFrameShape(QFrame::StyledPanel);
     label_->setPlaceholderText(QStringLiteral("Label"));
@@ -57,6 +62,7 @@ SlotTile::SlotTile(QWidget* parent)
     label_->setMinimumWidth(40);
     connect(label_, &QLineEdit::editingFinished, this, [this] { emit labelEdited(label_->text()); });
     connect(start_, &QPushButton::clicked, this, &SlotTile::startClicked);
+    connect(check_, &QPushButton::clicked, this, &SlotTile::checkClicked);
     connect(remove_, &QPushButton::clicked, this, &SlotTile::removeClicked);
     QFont bold = number_->font();
     bold.setBold(true);
@@ -85,7 +91,7 @@ void SlotTile::setCompact(bool compact)
     state_->setMinimumWidth(compact ? state_->fontMetrics().horizontalAdvance(QStringLiteral("Cancelled")) + 12 : 0);
     const int line = label_->sizeHint().height();
     bar_->setMaximumHeight(compact ? line - 4 : QWIDGETSIZE_MAX);
-    for (QPushButton* b : {start_, remove_})
+    for (QPushButton* b : {start_, check_, remove_})
         b->setMaximumHeight(compact ? line : QWIDGETSIZE_MAX);
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(compact ? QMargins(4, 3, 4, 3) : QMargins(8, 6, 8, 6));
@@ -97,6 +103,7 @@ void SlotTile::setCompact(bool compact)
         // Five lines: title and buttons, state and bar, port and counters,
         // the last job, its cause or what it took.
         title->addWidget(start_);
+        title->addWidget(check_);
         title->addWidget(remove_);
         grid->addLayout(title, 0, 0, 1, 2);
         grid->addWidget(state_, 1, 0);
@@ -116,6 +123,7 @@ void SlotTile::setCompact(bool compact)
     grid->addWidget(note_, 5, 0, 1, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(start_);
+    buttons->addWidget(check_);
     buttons->addWidget(remove_);
     grid->addLayout(buttons, 6, 0, 1, 2);
 }
@@ -126,6 +134,7 @@ void SlotTile::draw(const StationSlot& slot, int number, bool editable)
     number_->setText(name + QStringLiteral(" \u00b7"));
     setAccessibleName(slot.config.label.isEmpty() ? name : name + QStringLiteral(" \u00b7 ") + slot.config.label);
     start_->setAccessibleName(QStringLiteral("Start slot %1").arg(number));
+    check_->setAccessibleName(QStringLiteral("Check slot %1").arg(number));
     remove_->setAccessibleName(QStringLiteral("Remove slot %1").arg(number));
     label_->setAccessibleName(QStringLiteral("Label of slot %1").arg(number));
     if (!label_->hasFocus())
@@ -171,7 +180,7 @@ void SlotTile::drawProgress(const StationSlot& slot)
     if (slot.state != SlotState::Running) {
         // The last job's result, or nothing before the first.
         bar_->setRange(0, 1);
-        bar_->setValue(slot.last.state == SlotState::Verified ? 1 : 0);
+        bar_->setValue(slot.last.state == SlotState::Verified || slot.last.state == SlotState::HoldsJob ? 1 : 0);
         bar_->setFormat(slot.last.when.isEmpty() ? QString() : stateWord(slot.last.state));
         return;
     }

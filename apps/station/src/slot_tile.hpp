@@ -32,6 +32,7 @@ public:
 
 signals:
     void startClicked();
+    void checkClicked();
     void removeClicked();
     void labelEdited(const QString& label);
 
@@ -48,6 +49,7 @@ private:
     ElidedLabel* lastJob_;
     ElidedLabel* note_; // a failure's cause, or what a finished job took
     QPushButton* start_;
+    QPushButton* check_; // compares the box with the project, writes nothing
     QPushButton* remove_;
 };
 

@@ -84,6 +84,10 @@ public:
 
     void startAll();
     void startSlot(int index);
+    // Compare each box's stored job with the project, writing nothing
+    // (station_check.cpp); refused as Start is.
+    void checkAll();
+    void checkSlot(int index);
     void cancelAll();
     void retryFailed();
     bool anyRunning() const { return runningCount() > 0; }
@@ -134,7 +138,8 @@ private:
     void onSlotEnded(StationSlot& slot, const SlotEnd& end);
     void onSlotProgress(StationSlot& slot, const SlotProgress& progress);
     void setSlotState(StationSlot& slot, SlotState state);
-    bool startJob(int index);
+    // `check`: compares the box with the project instead of programming it.
+    bool startJob(int index, bool check = false);
     bool sameDeviceRunning(int index, const PortChoice& port);
     bool checkRecordFile();
     bool checkProject();

@@ -1,8 +1,9 @@
 // The station's jobs: Start all, Start on a slot, Cancel all, Retry failed,
-// auto mode, and what a box's end changes.
+// auto mode, and what a box's end changes (a check's too).
 #include "station.hpp"
 
 #include "auto_start.hpp"
+#include "station_check.hpp"
 
 #include "plx71/messages/message_texts.hpp"
 #include "plx71/ops/gang_runner.hpp"
@@ -75,7 +76,7 @@ bool Station::sameDeviceRunning(int index, const PortChoice& port)
     return false;
 }
 
-bool Station::startJob(int index)
+bool Station::startJob(int index, bool check)
 {
     StationSlot& slot = *slots_[std::size_t(index)];
     if (slot.running())
@@ -103,10 +104,12 @@ bool Station::startJob(int index)
     job.label = slot.config.label;
     job.recordPath = record_.utf8Path();
     job.timing = config_.timing;
+    job.check = check;
     if (!slot.runner->start(std::move(job)))
         return false;
     slot.progress = {};
-    slot.served = true; // this appearance of the box has had its job
+    if (!check)
+        slot.served = true; // this appearance of the box has had its job
     setSlotState(slot, SlotState::Running);
     return true;
 }
@@ -136,7 +139,7 @@ void Station::retryFailed()
         const StationSlot& slot = *slots_[std::size_t(i)];
         const auto port = slot.state == SlotState::Failed ? resolveSlot(slot.config) : std::nullopt;
         if (port && present(*port))
-            startJob(i);
+            startJob(i, slot.last.check);
     }
 }
 
@@ -154,25 +157,29 @@ void Station::onSlotProgress(StationSlot& slot, const SlotProgress& progress)
 
 void Station::onSlotEnded(StationSlot& slot, const SlotEnd& end)
 {
-    const SlotState state = stateAfter(end.outcome);
-    if (state == SlotState::Verified)
-        ++slot.counters.passed;
-    else if (state == SlotState::Failed)
-        ++slot.counters.failed;
-    else if (state == SlotState::Cancelled)
-        ++slot.counters.cancelled;
-    totals_.count(state);
+    const SlotState state = end.check ? stateAfterCheck(end.outcome) : stateAfter(end.outcome);
+    // A check programmed no unit: the counts stay as they are.
+    if (!end.check) {
+        if (state == SlotState::Verified)
+            ++slot.counters.passed;
+        else if (state == SlotState::Failed)
+            ++slot.counters.failed;
+        else if (state == SlotState::Cancelled)
+            ++slot.counters.cancelled;
+        totals_.count(state);
+    }
     const QString when = QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss"))
         + QStringLiteral(" (%1 s)").arg(double(end.outcome.duration.count()) / 1000.0, 0, 'f', 1);
     slot.last = {state, when,
                  end.outcome.ok() ? QString() : QString::fromLatin1(outcomeClassName(end.outcome.kind).data()),
-                 end.cause,
+                 end.check ? checkNote(end) : end.cause,
                  // Only a job that finished says what it took.
-                 end.outcome.ok() && end.outcome.recovery && end.outcome.linkRate > 0
+                 !end.check && end.outcome.ok() && end.outcome.recovery && end.outcome.linkRate > 0
                      ? QString::fromStdString(finishedLine(end.outcome))
-                     : QString()};
+                     : QString(),
+                 end.check};
     setSlotState(slot, state);
-    if (state == SlotState::Failed && settings_.beep)
+    if ((state == SlotState::Failed || state == SlotState::Differs) && settings_.beep)
         emit beepWanted();
     emit recordChanged();
     emit slotEnded(indexOf(slot));

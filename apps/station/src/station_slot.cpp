@@ -17,6 +17,10 @@ QString stateWord(SlotState state)
         return QStringLiteral("Cancelled");
     case SlotState::NoBox:
         return QStringLiteral("No box");
+    case SlotState::HoldsJob:
+        return QStringLiteral("Holds job");
+    case SlotState::Differs:
+        return QStringLiteral("Differs");
     }
     return {};
 }

@@ -14,17 +14,18 @@
 namespace plx71::station {
 
 // The words a tile and its accessible name show; never colour alone.
-enum class SlotState { Idle, Running, Verified, Failed, Cancelled, NoBox };
+// A check ends "Holds job" or "Differs" where a job ends "Verified".
+enum class SlotState { Idle, Running, Verified, Failed, Cancelled, NoBox, HoldsJob, Differs };
 QString stateWord(SlotState state);
 // Where a job that ended leaves its slot: a port that is not there is "No
 // box", Cancel is "Cancelled", a verified success "Verified", all else
 // "Failed".
 SlotState stateAfter(const BoxOutcome& outcome);
-// Failed and Cancelled stay until the operator starts the slot again or its
-// box is served again, whether the box is there or not.
+// Failed, Cancelled and Differs stay until the operator starts the slot
+// again or its box is served again, whether the box is there or not.
 inline bool keepsResult(SlotState state)
 {
-    return state == SlotState::Failed || state == SlotState::Cancelled;
+    return state == SlotState::Failed || state == SlotState::Cancelled || state == SlotState::Differs;
 }
 
 // The word for where a job is: "connect", "erase", "pages", "read-back"...
@@ -48,6 +49,7 @@ struct SlotLastJob {
     QString outcomeClass;              // "verify-mismatch"; empty on success
     QString cause;                     // why it failed, in one line
     QString finished;                  // what a recovering job took ("finished at 57600 bit/s ...")
+    bool check = false;                // it was a check: Retry failed checks again
 };
 
 struct StationSlot {

@@ -235,6 +235,9 @@ QWidget* StationWindow::buildBottomRow()
     auto* startAllButton = namedButton(QStringLiteral("Start all"), row);
     startAllButton->setShortcut(Qt::Key_F5);
     connect(startAllButton, &QPushButton::clicked, this, [this] { station_->startAll(); });
+    auto* checkAllButton = namedButton(QStringLiteral("Check all"), row);
+    checkAllButton->setToolTip(QStringLiteral("Compares every box with the project; writes nothing"));
+    connect(checkAllButton, &QPushButton::clicked, this, [this] { station_->checkAll(); });
     auto* cancelAllButton = namedButton(QStringLiteral("Cancel all"), row);
     cancelAllButton->setToolTip(QStringLiteral("Esc"));
     connect(cancelAllButton, &QPushButton::clicked, this, [this] { station_->cancelAll(); });
@@ -251,6 +254,7 @@ QWidget* StationWindow::buildBottomRow()
     totals_ = new QLabel(row);
     totals_->setObjectName(QStringLiteral("recordTotals"));
     layout->addWidget(startAllButton);
+    layout->addWidget(checkAllButton);
     layout->addWidget(cancelAllButton);
     layout->addWidget(retry);
     layout->addStretch(1);

@@ -105,6 +105,7 @@ void StationWindow::showTiles()
     tiles_->setCount(station_->slotCount(), [this] {
         auto* tile = new SlotTile;
         connect(tile, &SlotTile::startClicked, this, [this, tile] { station_->startSlot(tiles_->indexOf(tile)); });
+        connect(tile, &SlotTile::checkClicked, this, [this, tile] { station_->checkSlot(tiles_->indexOf(tile)); });
         connect(tile, &SlotTile::removeClicked, this, [this, tile] { station_->removeSlot(tiles_->indexOf(tile)); });
         connect(tile, &SlotTile::labelEdited, this,
                 [this, tile](const QString& label) { station_->setSlotLabel(tiles_->indexOf(tile), label); });
