@@ -17,7 +17,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
+#include <set>
 
 using namespace plx71;
 using namespace plx71::station;
@@ -31,6 +33,7 @@ private slots:
     void lockHoldsAcrossARestartUntilItsPassword();
     void closingDuringAJobBringsEveryBoxToRest();
     void pulledBoxKeepsItsFailureUntilRetryServesIt();
+    void checkAllComparesEveryBoxAndWritesNothing();
     void slotUiKeepsTheUiContract();
 };
 
@@ -304,6 +307,106 @@ void StationSimTest::pulledBoxKeepsItsFailureUntilRetryServesIt()
     QTRY_VERIFY_WITH_TIMEOUT(!station.anyRunning(), 60000);
     QCOMPARE(station.slot(0).state, SlotState::Verified);
     QCOMPARE(w.recordLines().size(), 2);
+}
+
+// Check all: each box's stored job against the project, nothing written,
+// a "verify" record line a box, the counts of programmed units untouched.
+void StationSimTest::checkAllComparesEveryBoxAndWritesNothing()
+{
+    struct Case {
+        std::function<void(plx71sim::Faults&)> arm;
+        QString state, note, outcome;
+    };
+    const std::vector<Case> cases{
+        {[](auto&) {}, QStringLiteral("Holds job"), QString(), QStringLiteral("success")},
+        {[](auto& f) { f.flipReads[0x0FA7] = 0x42; }, QStringLiteral("Differs"),
+         QStringLiteral("Verify error at address 0FA742"), QStringLiteral("verify-mismatch")},
+        {[](auto& f) { f.alterSetting = "lock-bits"; }, QStringLiteral("Differs"),
+         QStringLiteral("Verify error in setting 'lockBits'"), QStringLiteral("verify-mismatch")},
+        {[](auto& f) { f.noSettings = true; }, QStringLiteral("Differs"), QStringLiteral("Settings not loaded"),
+         QStringLiteral("settings-not-loaded")},
+        {[](auto& f) { f.silent = true; }, QStringLiteral("Failed"), QStringLiteral("no answer from the box"),
+         QStringLiteral("no-answer")},
+    };
+    std::vector<std::unique_ptr<SimBox>> sims;
+    QStringList given = {kExamples + QStringLiteral("/demo_project.pxp")};
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        sims.push_back(std::make_unique<SimBox>());
+        QVERIFY(sims.back()->start());
+        given << QStringLiteral("--port") << QString::fromStdString(sims.back()->slavePath());
+    }
+    World w;
+    w.window->apply(w.args(given));
+    Station& station = w.window->station();
+    station.startAll();
+    QTRY_VERIFY_WITH_TIMEOUT(!station.anyRunning(), 60000);
+    const QString digest = QJsonDocument::fromJson(w.recordLines().constFirst().toUtf8())
+                               .object()
+                               .value(QStringLiteral("jobDigest"))
+                               .toString();
+    QVERIFY(!digest.isEmpty());
+    std::vector<plx71sim::StoredJob> stored;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        QCOMPARE(w.stateName(int(i) + 1), QStringLiteral("Slot %1: Verified").arg(i + 1));
+        cases[i].arm(sims[i]->state()->box.faults());
+        sims[i]->clearReceivedCommands();
+        stored.push_back(sims[i]->state()->box.job());
+    }
+
+    w.button(QStringLiteral("Check all"))->click();
+    QVERIFY(station.anyRunning());
+    QTRY_VERIFY_WITH_TIMEOUT(!station.anyRunning(), 60000);
+    const QStringList lines = w.recordLines().mid(int(cases.size()));
+    QCOMPARE(lines.size(), int(cases.size()));
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const int n = int(i) + 1;
+        QCOMPARE(w.stateName(n), QStringLiteral("Slot %1: ").arg(n) + cases[i].state);
+        QCOMPARE(station.slot(int(i)).last.cause, cases[i].note);
+        QVERIFY(sims[i]->state()->box.job() == stored[i]);
+        using namespace plx71sim::cmd;
+        for (const auto& c : sims[i]->receivedCommands())
+            QVERIFY2(std::set<int>({SetLinkRate, ReadVersions, ReadPage, ReadStatus, ReadSettings}).count(c.code),
+                     qPrintable(QString::number(c.code)));
+        QCOMPARE(station.slot(int(i)).counters.passed, 1);
+        const auto bySlot = std::find_if(lines.begin(), lines.end(), [n](const QString& l) {
+            return QJsonDocument::fromJson(l.toUtf8()).object().value(QStringLiteral("slot")).toInt() == n;
+        });
+        QVERIFY(bySlot != lines.end());
+        const QJsonObject r = QJsonDocument::fromJson(bySlot->toUtf8()).object();
+        QCOMPARE(r.value(QStringLiteral("command")).toString(), QStringLiteral("verify"));
+        QCOMPARE(r.value(QStringLiteral("outcome")).toString(), cases[i].outcome);
+        QCOMPARE(r.value(QStringLiteral("jobDigest")).toString(), digest);
+        QCOMPARE(r.value(QStringLiteral("devicePath")).toString(), QString::fromStdString(sims[i]->slavePath()));
+    }
+    QCOMPARE(
+        w.window->findChild<QLabel*>(QStringLiteral("recordTotals"))->text().section(QStringLiteral(" \u00b7"), 0, 0),
+        QStringLiteral("This session: 5 passed, 0 failed, 0 cancelled"));
+
+    // Retry failed checks the box that did not answer, once it answers.
+    sims.back()->state()->box.faults().silent = false;
+    w.button(QStringLiteral("Retry failed"))->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!station.anyRunning(), 30000);
+    QCOMPARE(w.stateName(5), QStringLiteral("Slot 5: Holds job"));
+    QVERIFY(sims.back()->state()->box.job() == stored.back());
+
+    // Cancel all stops a check: a slow box holding the job, added now.
+    plx71sim::Options o = quickBox();
+    o.pace = true;
+    SimBox slow(o);
+    QVERIFY(slow.start());
+    slow.state()->replaceJob(stored.front());
+    QVERIFY(station.addSlot({QString::fromStdString(slow.slavePath()), QStringLiteral("slow")}));
+    w.button(QStringLiteral("Check slot 6"))->click();
+    QVERIFY(slow.waitFor([&] { return countCode(slow.receivedCommands(), plx71sim::cmd::ReadPage) > 0; }, 10s));
+    w.button(QStringLiteral("Cancel all"))->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!station.anyRunning(), 30000);
+    QCOMPARE(w.stateName(6), QStringLiteral("Slot 6: Cancelled"));
+    QVERIFY(slow.resting());
+    const QJsonObject last = QJsonDocument::fromJson(w.recordLines().constLast().toUtf8()).object();
+    QCOMPARE(last.value(QStringLiteral("command")).toString(), QStringLiteral("verify"));
+    QCOMPARE(last.value(QStringLiteral("outcome")).toString(), QStringLiteral("cancelled"));
+    QCOMPARE(last.value(QStringLiteral("label")).toString(), QStringLiteral("slow"));
+    QCOMPARE(station.slot(5).counters.cancelled, 0);
 }
 
 QTEST_MAIN(StationSimTest)
