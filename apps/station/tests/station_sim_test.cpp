@@ -345,10 +345,7 @@ void StationSimTest::checkAllComparesEveryBoxAndWritesNothing()
 
     w.button(QStringLiteral("Check all"))->click();
     QTRY_VERIFY_WITH_TIMEOUT(!station.anyRunning(), 60000);
-    QMap<int, QJsonObject> bySlot;
-    for (const QString& line : w.recordLines().mid(count))
-        bySlot[QJsonDocument::fromJson(line.toUtf8()).object().value(QStringLiteral("slot")).toInt()] =
-            QJsonDocument::fromJson(line.toUtf8()).object();
+    const QStringList checks = w.recordLines().mid(count);
     for (int i = 0; i < count; ++i) {
         QCOMPARE(w.stateName(i + 1), QStringLiteral("Slot %1: ").arg(i + 1) + QLatin1String(cases[i].state));
         QCOMPARE(station.slot(i).last.cause, QLatin1String(cases[i].note));
@@ -356,7 +353,9 @@ void StationSimTest::checkAllComparesEveryBoxAndWritesNothing()
         using namespace plx71sim::cmd;
         for (const auto& c : sims[i]->receivedCommands())
             QVERIFY(std::set<int>({SetLinkRate, ReadVersions, ReadPage, ReadStatus, ReadSettings}).count(c.code));
-        const QJsonObject& r = bySlot[i + 1];
+        const QStringList mine = checks.filter(QStringLiteral("\"slot\":%1,").arg(i + 1));
+        QCOMPARE(mine.size(), 1);
+        const QJsonObject r = QJsonDocument::fromJson(mine[0].toUtf8()).object();
         QCOMPARE(r.value(QStringLiteral("command")).toString(), QStringLiteral("verify"));
         QCOMPARE(r.value(QStringLiteral("outcome")).toString(), QLatin1String(cases[i].outcome));
         QCOMPARE(r.value(QStringLiteral("jobDigest")).toString().toStdString(), station.project()->facts.jobDigest);
@@ -381,7 +380,6 @@ void StationSimTest::checkAllComparesEveryBoxAndWritesNothing()
     w.button(QStringLiteral("Cancel all"))->click();
     QTRY_COMPARE_WITH_TIMEOUT(w.stateName(5), QStringLiteral("Slot 5: Cancelled"), 30000);
     QVERIFY(w.recordLines().constLast().contains(QStringLiteral("\"command\":\"verify\"")));
-    QCOMPARE(station.slot(4).counters.cancelled, 0);
 }
 
 QTEST_MAIN(StationSimTest)
