@@ -70,11 +70,12 @@ TEST(LineInputs, CsvCellsStayTextInASpreadsheet)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);
-        const std::string record = nlohmann::ordered_json{{"time", "2024-05-01T07:00:00Z"},
-                                                          {"label", row.label},
-                                                          {"slot", 3},
-                                                          {"exitCode", "not a number"}}
-                                       .dump();
+        const std::string record = nlohmann::ordered_json{
+            {"time", "2024-05-01T07:00:00Z"},
+            {"label", row.label},
+            {"slot", 3},
+            {"exitCode",
+             "not a number"}}.dump();
         // time, station, slot, label, port, ..., exitCode: a field of the
         // wrong type leaves its cell empty rather than ending the download.
         EXPECT_EQ(jobsCsvRow(record), std::string("2024-05-01T07:00:00Z,,3,") + row.cell + ",,,,,,,,,,\r\n");
