@@ -51,10 +51,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         previousLine = skipped.lineNumber;
     }
 
-    // Kept between runs: a fresh WriterState maps 264 KiB of images under
+    // Kept between runs: a fresh PcJobState maps 264 KiB of images under
     // ASan, whose page faults cost more than the parse. Its images are never
     // changed here (the file read below holds no data), so the rest is reset.
-    static WriterState state;
+    static PcJobState state;
     state.deviceTable = table;
     state.deviceIndex = -1;
     state.setCurrentDevice(startupDefaultDevice());

@@ -31,11 +31,11 @@ void settingsRecord(FuzzInput& in)
         return;
     FUZZ_CHECK(settings->deviceName.size() <= 255 && settings->userRomFileName.size() <= 255);
 
-    WriterState state;
+    PcJobState state;
     state.deviceTable = shippedTable();
     JobSettings job;
     selectDevice(state, job, 0);
-    const WriterState before = state;
+    const PcJobState before = state;
     const JobSettings jobBefore = job;
     if (!applyWriterSettings(*settings, state, job)) {
         FUZZ_CHECK(job == jobBefore && state.currentDevice == before.currentDevice);
@@ -64,7 +64,7 @@ void streamAnswers(test::FakeSerialPort& port, FuzzInput& in)
     };
 }
 
-void exchange(WriterLink& link, FuzzInput& in)
+void exchange(BoxLink& link, FuzzInput& in)
 {
     const std::size_t expected = in.byte() % 40;
     const bool exact = (in.byte() & 1) != 0;
@@ -89,7 +89,7 @@ void exchange(WriterLink& link, FuzzInput& in)
 }
 
 // Runs one command; its failure is recorded exactly once, its success never.
-void command(WriterLink& link, std::uint8_t which)
+void command(BoxLink& link, std::uint8_t which)
 {
     const int failuresBefore = link.failuresRecorded;
     bool ok = false;
@@ -137,7 +137,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     auto fake = std::make_unique<test::FakeSerialPort>();
     test::FakeSerialPort& port = *fake;
-    WriterLink link(std::move(fake));
+    BoxLink link(std::move(fake));
     link.sleeper = [](std::chrono::milliseconds) {};
     streamAnswers(port, in);
 

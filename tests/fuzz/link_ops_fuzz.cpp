@@ -117,7 +117,7 @@ void checkPageSent(const std::vector<std::uint8_t>& image, std::size_t index, co
 }
 
 // A job ready for Download on a device of the shipped table.
-void prepareJob(std::uint8_t choice, WriterState& state, JobSettings& job)
+void prepareJob(std::uint8_t choice, PcJobState& state, JobSettings& job)
 {
     state.deviceTable = shippedTable();
     selectDevice(state, job, choice % int(state.deviceTable.records.size()));
@@ -133,7 +133,7 @@ void prepareJob(std::uint8_t choice, WriterState& state, JobSettings& job)
     job.linkRate = *linkRateAt(int(choice % 5));
 }
 
-void checkUnchanged(const WriterState& before, const WriterState& state, const JobSettings& jobBefore,
+void checkUnchanged(const PcJobState& before, const PcJobState& state, const JobSettings& jobBefore,
                     const JobSettings& job)
 {
     FUZZ_CHECK(job == jobBefore);
@@ -143,10 +143,10 @@ void checkUnchanged(const WriterState& before, const WriterState& state, const J
 
 void download(Bench& bench, std::uint8_t choice, bool verifyOnly)
 {
-    WriterState state;
+    PcJobState state;
     JobSettings job;
     prepareJob(choice, state, job);
-    const WriterState stateBefore = state;
+    const PcJobState stateBefore = state;
     const JobSettings jobBefore = job;
     bench.box.onRequest = [&state](const test::Bytes& request) {
         if (request[2] != CMD_WRITE_PAGE)
@@ -170,10 +170,10 @@ void download(Bench& bench, std::uint8_t choice, bool verifyOnly)
 
 void upload(Bench& bench, std::uint8_t choice)
 {
-    WriterState state;
+    PcJobState state;
     JobSettings job;
     prepareJob(choice, state, job);
-    const WriterState stateBefore = state;
+    const PcJobState stateBefore = state;
     const JobSettings jobBefore = job;
     const BoxOutcome outcome = bench.session.upload(bench.target, state, job, bench.sink);
     bench.checkOutcome(outcome);

@@ -40,7 +40,7 @@ bool inside(int value, int low, int high)
     return value >= low && value <= high;
 }
 
-void checkOpened(const WriterState& state, const JobSettings& job)
+void checkOpened(const PcJobState& state, const JobSettings& job)
 {
     const DeviceTable& table = state.deviceTable;
     FUZZ_CHECK(state.deviceIndex >= -1 && state.deviceIndex < int(table.records.size()));
@@ -88,14 +88,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // States kept between runs and copied over, which reuses their images'
-    // memory: a fresh WriterState maps 264 KiB under ASan, and those page
+    // memory: a fresh PcJobState maps 264 KiB under ASan, and those page
     // faults cost more than the open.
-    static const WriterState fresh = [] {
-        WriterState s;
+    static const PcJobState fresh = [] {
+        PcJobState s;
         s.deviceTable = shippedTable();
         return s;
     }();
-    static WriterState state, stateBefore, reopened;
+    static PcJobState state, stateBefore, reopened;
     state = fresh;
     JobSettings job;
     if (choice % 2)

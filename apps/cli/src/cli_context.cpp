@@ -47,12 +47,12 @@ bool loadTable(const CliContext& ctx, Ui& ui, DeviceTable& table)
     return true;
 }
 
-bool loadTable(const CliContext& ctx, Ui& ui, WriterState& state)
+bool loadTable(const CliContext& ctx, Ui& ui, PcJobState& state)
 {
     return loadTable(ctx, ui, state.deviceTable);
 }
 
-bool selectDeviceByName(WriterState& state, JobSettings& job, const std::string& name)
+bool selectDeviceByName(PcJobState& state, JobSettings& job, const std::string& name)
 {
     int index = state.deviceTable.find(name);
     if (index < 0) {

@@ -5,7 +5,7 @@
 #include "exit_codes.hpp"
 #include "plx71/devices/device_table.hpp"
 #include "plx71/job/job_settings.hpp"
-#include "plx71/job/writer_state.hpp"
+#include "plx71/job/pc_job_state.hpp"
 #include "plx71/text/json_writer.hpp"
 
 #include <functional>
@@ -39,13 +39,13 @@ std::string printable(std::string_view text);
 
 // Loads the device table (--table or beside the executable) into the state.
 // Shows the "not found" message and returns false when it cannot be opened.
-bool loadTable(const CliContext& ctx, Ui& ui, WriterState& state);
+bool loadTable(const CliContext& ctx, Ui& ui, PcJobState& state);
 // The same into a table alone, for commands that need no images.
 bool loadTable(const CliContext& ctx, Ui& ui, DeviceTable& table);
 
 // Selects the device named `name`; false (and a usage message on stderr) when
 // the table has no such device.
-bool selectDeviceByName(WriterState& state, JobSettings& job, const std::string& name);
+bool selectDeviceByName(PcJobState& state, JobSettings& job, const std::string& name);
 
 // Set by Ctrl-C (SIGINT), SIGTERM, SIGHUP or SIGQUIT; long commands treat it as
 // Cancel.

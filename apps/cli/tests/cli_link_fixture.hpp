@@ -58,7 +58,7 @@ struct TestProject {
 inline std::filesystem::path writeTestProject(const ScratchDir& dir, const TestProject& spec)
 {
     plx71::RecordingUi ui;
-    plx71::WriterState state;
+    plx71::PcJobState state;
     state.deviceTable = table();
     plx71::JobSettings job;
     plx71::selectDevice(state, job, 0);

@@ -171,7 +171,7 @@ TEST_F(CliLink, UploadWritesDataFilesAndAProjectOnlyWhenComplete)
     EXPECT_EQ(r.code, 0) << r.err;
 
     plx71::RecordingUi ui;
-    plx71::WriterState original, back;
+    plx71::PcJobState original, back;
     original.deviceTable = back.deviceTable = table();
     plx71::JobSettings originalJob, backJob;
     ASSERT_TRUE(plx71::openProject(ui, original, originalJob, project));
@@ -195,7 +195,7 @@ TEST_F(CliLink, UploadWritesDataFilesAndAProjectOnlyWhenComplete)
     r = runCli("upload -o names.pxp" + port, dir);
     EXPECT_EQ(r.code, 0) << r.err;
     plx71::JobSettings namesJob;
-    plx71::WriterState names;
+    plx71::PcJobState names;
     names.deviceTable = table();
     ASSERT_TRUE(plx71::openProject(ui, names, namesJob, dir / "names.pxp"));
     EXPECT_EQ(namesJob.userRomFileName, (dir / "user.hex").string());

@@ -150,7 +150,7 @@ void LoaderReadVersionTest::exitReturnsAHeldLinkToRest()
     for (int way = 0; way < 3; ++way) {
         LoaderWorld w;
         QVERIFY(w.started);
-        WriterLink& link = test::linkOf(w.session.box);
+        BoxLink& link = test::linkOf(w.session.box);
         QVERIFY(connectWriter(link));
         QVERIFY(switchLinkRate(link, LinkRate::Bps115200));
         QCOMPARE(w.sim.state()->box.rate(), 115200);

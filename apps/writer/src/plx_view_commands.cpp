@@ -97,7 +97,7 @@ void CPlxView::onEditRomArea(Area area)
 {
     if (!flushPendingChecks() || !takeForCommand())
         return;
-    const WriterState& s = session_.state;
+    const PcJobState& s = session_.state;
     const JobSettings& j = session_.job;
     RomEditInfo info;
     if (s.deviceIndex != -1) {

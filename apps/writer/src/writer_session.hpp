@@ -6,7 +6,7 @@
 #include "plx71/datafile/block_list.hpp"
 #include "plx71/image/rom_image.hpp"
 #include "plx71/job/job_settings.hpp"
-#include "plx71/job/writer_state.hpp"
+#include "plx71/job/pc_job_state.hpp"
 #include "plx71/messages/ui.hpp"
 #include "plx71/ops/box_session.hpp"
 #include "plx71/program/control_program_version.hpp"
@@ -59,7 +59,7 @@ struct WriterSession {
     WriterSession& operator=(const WriterSession&) = delete;
 
     Ui* ui;
-    WriterState state;
+    PcJobState state;
     JobSettings job;
     BoxSession box; // the writer box's link
     // A device path that stands in for the form's COM port (a test's

@@ -214,7 +214,7 @@ public:
             return answers.isEmpty() ? QString() : answers.takeFirst();
         };
         app = std::make_unique<CPlxApp>(o);
-        WriterLink& link = test::linkOf(app->session().box);
+        BoxLink& link = test::linkOf(app->session().box);
         link.timing = quickTiming();
         link.port = std::make_unique<HookedPort>([this](std::uint8_t code, std::span<const std::uint8_t> p) {
             std::function<void(std::uint8_t, std::span<const std::uint8_t>)> hook;

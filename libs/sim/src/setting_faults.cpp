@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "plx71sim/writer_box.hpp"
+#include "plx71sim/software_box.hpp"
 
 namespace plx71sim {
 namespace {

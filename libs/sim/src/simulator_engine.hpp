@@ -22,7 +22,7 @@ namespace plx71sim {
 struct Shared {
     explicit Shared(Options o) : options(std::move(o))
     {
-        state.box = WriterBox(options.box);
+        state.box = SoftwareBox(options.box);
         state.box.faults() = options.faults;
     }
 

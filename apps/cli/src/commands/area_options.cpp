@@ -14,7 +14,7 @@ std::string hex06(std::uint32_t v)
     return buf;
 }
 
-int loadForCommand(const CliContext& ctx, CliUi& ui, const AreaOptions& o, WriterState& state, JobSettings& job)
+int loadForCommand(const CliContext& ctx, CliUi& ui, const AreaOptions& o, PcJobState& state, JobSettings& job)
 {
     if (!loadTable(ctx, ui, state))
         return kExitFileError;

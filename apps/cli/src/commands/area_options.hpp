@@ -22,7 +22,7 @@ void addAreaOptions(CLI::App* cmd, AreaOptions& o);
 
 // What the form's "Select..." does, on a fresh state. Returns the exit code
 // of a failure, or -1 when the file is loaded.
-int loadForCommand(const CliContext& ctx, CliUi& ui, const AreaOptions& o, WriterState& state, JobSettings& job);
+int loadForCommand(const CliContext& ctx, CliUi& ui, const AreaOptions& o, PcJobState& state, JobSettings& job);
 
 // An address as the listings print it: six hex digits.
 std::string hex06(std::uint32_t v);

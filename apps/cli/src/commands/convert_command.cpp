@@ -12,7 +12,7 @@ namespace plx71::cli {
 
 int ConvertCommand::run(CliContext& ctx, CliUi& ui) const
 {
-    WriterState state;
+    PcJobState state;
     JobSettings job;
     if (int rc = loadForCommand(ctx, ui, area, state, job); rc >= 0)
         return rc;

@@ -10,7 +10,7 @@ namespace plx71::cli {
 
 int DevicesCommand::run(CliContext& ctx, CliUi& ui) const
 {
-    // The table alone: the images of a WriterState are 264 KiB to clear.
+    // The table alone: the images of a PcJobState are 264 KiB to clear.
     DeviceTable table;
     if (!loadTable(ctx, ui, table))
         return kExitFileError;

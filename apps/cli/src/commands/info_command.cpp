@@ -23,7 +23,7 @@ bool isProject(const std::string& file)
 // A project: its device and the digest of the job it holds.
 int projectInfo(CliContext& ctx, CliUi& ui, const std::string& path)
 {
-    WriterState state;
+    PcJobState state;
     JobSettings job;
     if (!loadTable(ctx, ui, state))
         return kExitFileError;
@@ -50,7 +50,7 @@ int InfoCommand::run(CliContext& ctx, CliUi& ui) const
         std::fprintf(stderr, "info: --device is required for a data file\n");
         return kExitUsage;
     }
-    WriterState state;
+    PcJobState state;
     JobSettings job;
     if (int rc = loadForCommand(ctx, ui, area, state, job); rc >= 0)
         return rc;

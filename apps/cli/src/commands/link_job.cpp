@@ -1,6 +1,6 @@
 #include "commands/link_job.hpp"
 
-#include "commands/gang_command.hpp"
+#include "commands/gang_job.hpp"
 #include "commands/job_ending.hpp"
 #include "commands/port_option.hpp"
 #include "plx71/files/file_replace.hpp"

@@ -22,7 +22,7 @@ namespace plx71::cli {
 
 namespace {
 
-std::string areaText(const WriterState& state, Area area, const std::string& path)
+std::string areaText(const PcJobState& state, Area area, const std::string& path)
 {
     const AreaRange range = state.range(area);
     SaveRequest request;
@@ -85,7 +85,7 @@ std::optional<std::string> unwritableOutput(CliUi& ui, const UploadCommand& o)
 // The project names the files written here; where none was asked, the
 // names the box returned. Every output is written to its temporary file
 // first and all are renamed together: a failure changes none of them.
-bool saveUpload(CliUi& ui, WriterState& state, JobSettings& job, const UploadCommand& o, BoxOutcome& outcome)
+bool saveUpload(CliUi& ui, PcJobState& state, JobSettings& job, const UploadCommand& o, BoxOutcome& outcome)
 {
     std::vector<std::string> texts;
     std::vector<std::string> paths;
@@ -117,7 +117,7 @@ bool saveUpload(CliUi& ui, WriterState& state, JobSettings& job, const UploadCom
     return false;
 }
 
-bool userRomBlank(const WriterState& state)
+bool userRomBlank(const PcJobState& state)
 {
     const std::vector<std::uint8_t>& user = state.images.of(Area::UserRom);
     const std::size_t n = std::min<std::size_t>(state.range(Area::UserRom).length(), user.size());
@@ -128,7 +128,7 @@ bool userRomBlank(const WriterState& state)
 
 int UploadCommand::run(CliContext& ctx, CliUi& ui) const
 {
-    WriterState state;
+    PcJobState state;
     JobSettings job;
     JobFacts facts;
     facts.command = "upload";

@@ -34,8 +34,6 @@ public:
     explicit LineDecoder(RecordSink& sink) : sink_(sink) {}
 
     LineResult line(std::string_view s, ChecksumMismatch& mismatch);
-    // An end record ends the reading, so the walk sees it by itself.
-    bool sawEndRecord() const { return false; }
 
 private:
     RecordSink& sink_;

@@ -48,7 +48,12 @@ ScanOutcome walkLines(std::string_view text, Decoder& decoder, RecordSink& sink)
             return {ScanResult::FormatError, mismatch};
         }
     }
-    return {ScanResult::Completed, {}, decoder.sawEndRecord()};
+    // An Intel HEX end record ends the reading above; S-records may close
+    // without one.
+    bool closed = false;
+    if constexpr (requires { decoder.sawClosingRecord(); })
+        closed = decoder.sawClosingRecord();
+    return {ScanResult::Completed, {}, closed};
 }
 
 } // namespace

@@ -31,9 +31,10 @@ public:
     LineDecoder(RecordSink& sink, const ScanRules& rules) : sink_(sink), rules_(rules) {}
 
     LineResult line(std::string_view s, ChecksumMismatch& mismatch);
-    // An S9 line was met (it ends nothing: a file of S1 records ends so), or
-    // an S5/S6 record count equal to the S1/S2/S3 records before it.
-    bool sawEndRecord() const { return sawEnd_; }
+    // The file closed although no S7/S8 ended the reading: an S9 line was met
+    // (it ends nothing: a file of S1 records ends so), or an S5/S6 record
+    // count equal to the S1/S2/S3 records before it.
+    bool sawClosingRecord() const { return sawEnd_; }
 
 private:
     LineResult record(std::string_view s, std::size_t addressBytes, bool endRecord, ChecksumMismatch& mismatch);

@@ -4,7 +4,7 @@
 
 namespace plx71 {
 
-RomWorkCopy::RomWorkCopy(const WriterState& state, Area area) : area_(area), range_(state.range(area))
+RomWorkCopy::RomWorkCopy(const PcJobState& state, Area area) : area_(area), range_(state.range(area))
 {
     // A device record never makes an area longer than its image; should one
     // try, the copy is cut to the image so nothing outside it is read.
@@ -117,7 +117,7 @@ SaveRequest RomWorkCopy::saveRequest(int family, std::vector<AreaRange> ranges) 
     return request;
 }
 
-void RomWorkCopy::writeBack(WriterState& state)
+void RomWorkCopy::writeBack(PcJobState& state)
 {
     std::vector<std::uint8_t>& image = state.images.of(area_);
     std::copy(bytes_.begin(), bytes_.end(), image.begin());

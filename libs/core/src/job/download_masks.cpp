@@ -19,7 +19,7 @@ std::uint8_t listMask(const DeviceRecord& device, const std::string& list)
 
 } // namespace
 
-std::uint8_t operationBlockMask(const WriterState& state, const JobSettings& job)
+std::uint8_t operationBlockMask(const PcJobState& state, const JobSettings& job)
 {
     const DeviceRecord& d = state.currentDevice;
     if (job.operationBlockMode != OperationBlockMode::Block)
@@ -28,7 +28,7 @@ std::uint8_t operationBlockMask(const WriterState& state, const JobSettings& job
     return mask != 0 ? mask : d.allBlocksMask;
 }
 
-std::uint8_t lockBitMask(const WriterState& state, const JobSettings& job)
+std::uint8_t lockBitMask(const PcJobState& state, const JobSettings& job)
 {
     const DeviceRecord& d = state.currentDevice;
     switch (job.lockBitMode) {

@@ -7,13 +7,13 @@ std::string blockRangeText(std::int32_t lastBlock)
     return lastBlock == 0 ? std::string("0") : "0-" + std::to_string(lastBlock);
 }
 
-void showTargetBoard(const WriterState& state, JobSettings& job)
+void showTargetBoard(const PcJobState& state, JobSettings& job)
 {
     const DeviceRecord& d = state.currentDevice;
     job.targetBoard = TargetBoard{state.range(Area::UserRom), state.range(Area::BootRom), d.lastBlock, d.vcc, d.vpp};
 }
 
-void selectDevice(WriterState& state, JobSettings& job, int index)
+void selectDevice(PcJobState& state, JobSettings& job, int index)
 {
     if (index < 0 || std::size_t(index) >= state.deviceTable.records.size())
         return;
@@ -22,7 +22,7 @@ void selectDevice(WriterState& state, JobSettings& job, int index)
     showTargetBoard(state, job);
 }
 
-bool canDownload(const WriterState& state, const JobSettings& job)
+bool canDownload(const PcJobState& state, const JobSettings& job)
 {
     return state.deviceIndex != -1 && !job.userRomFileName.empty();
 }

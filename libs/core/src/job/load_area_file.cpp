@@ -7,7 +7,7 @@
 
 namespace plx71 {
 
-std::optional<DataFileProblem> readAreaFile(WriterState& state, JobSettings& job, Area area,
+std::optional<DataFileProblem> readAreaFile(PcJobState& state, JobSettings& job, Area area,
                                             const std::filesystem::path& path, const ProtectDecision& protect)
 {
     // The file stands alone on a blank area, and the area's image is only
@@ -53,7 +53,7 @@ ProtectDecision protectDecision(Ui& ui, ProtectedProgram protect)
     };
 }
 
-bool loadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area, const std::filesystem::path& path,
+bool loadAreaFile(Ui& ui, PcJobState& state, JobSettings& job, Area area, const std::filesystem::path& path,
                   ProtectedProgram protect)
 {
     const auto problem = readAreaFile(state, job, area, path, protectDecision(ui, protect));
@@ -62,7 +62,7 @@ bool loadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area, const
     return !problem;
 }
 
-void refreshChecksum(const WriterState& state, JobSettings& job, Area area)
+void refreshChecksum(const PcJobState& state, JobSettings& job, Area area)
 {
     const std::uint32_t sum = areaChecksum(state.currentDevice, area, state.images.of(area));
     (area == Area::UserRom ? job.userRomChecksum : job.bootRomChecksum) = sum;

@@ -20,7 +20,7 @@ void forgetAreaFile(JobSettings& job, Area area)
     }
 }
 
-std::optional<DataFileProblem> rereadAreaFile(WriterState& state, JobSettings& job, Area area,
+std::optional<DataFileProblem> rereadAreaFile(PcJobState& state, JobSettings& job, Area area,
                                               const ProtectDecision& protect)
 {
     const std::string name = area == Area::UserRom ? job.userRomFileName : job.bootRomFileName;
@@ -41,7 +41,7 @@ std::optional<DataFileProblem> rereadAreaFile(WriterState& state, JobSettings& j
     return std::nullopt;
 }
 
-void changeDevice(Ui& ui, WriterState& state, JobSettings& job, int index)
+void changeDevice(Ui& ui, PcJobState& state, JobSettings& job, int index)
 {
     if (index < 0 || std::size_t(index) >= state.deviceTable.records.size())
         return;

@@ -9,7 +9,7 @@ namespace {
 // Fills link.frame: code first, then the payload fields, little-endian.
 class Request {
 public:
-    Request(WriterLink& link, std::uint8_t code) : frame_(link.frame) { frame_[2] = code; }
+    Request(BoxLink& link, std::uint8_t code) : frame_(link.frame) { frame_[2] = code; }
 
     Request& u8(std::uint8_t v)
     {
@@ -40,27 +40,27 @@ private:
     std::size_t pos_ = kFramePayloadOffset;
 };
 
-bool failed(WriterLink& link)
+bool failed(BoxLink& link)
 {
     recordLinkFailure(link, LinkFault::Communication);
     return false;
 }
 
 // A command the box answers with ACK alone.
-bool send(WriterLink& link, Request& request)
+bool send(BoxLink& link, Request& request)
 {
     request.finish();
     return sendFrame(link, link.frame) || failed(link);
 }
 
 // A command with reply data; the reply lands in link.frame.
-bool exchange(WriterLink& link, Request& request, ReplyShape reply)
+bool exchange(BoxLink& link, Request& request, ReplyShape reply)
 {
     request.finish();
     return exchangeFrame(link, link.frame, reply) || failed(link);
 }
 
-std::span<const std::uint8_t> replyPayload(const WriterLink& link)
+std::span<const std::uint8_t> replyPayload(const BoxLink& link)
 {
     std::size_t n = frameBodyLength(link.frame);
     std::size_t payload = n >= 1 ? n - 1 : 0;
@@ -74,13 +74,13 @@ std::string versionText(std::span<const std::uint8_t> bytes)
     return std::string(bytes.begin(), end);
 }
 
-bool sendAckOnly(WriterLink& link, std::uint8_t code)
+bool sendAckOnly(BoxLink& link, std::uint8_t code)
 {
     Request r(link, code);
     return send(link, r);
 }
 
-bool sendFileName(WriterLink& link, std::uint8_t code, std::string_view name)
+bool sendFileName(BoxLink& link, std::uint8_t code, std::string_view name)
 {
     if (!fileNameFits(name)) {
         recordLinkFailure(link, LinkFault::NameTooLong);
@@ -98,26 +98,26 @@ bool fileNameFits(std::string_view name)
     return name.size() <= kMaxFileNameLength;
 }
 
-bool cmdSetLinkRate(WriterLink& link, int rateIndex)
+bool cmdSetLinkRate(BoxLink& link, int rateIndex)
 {
     Request r(link, CMD_SET_LINK_RATE);
     r.u8(static_cast<std::uint8_t>(rateIndex + 1));
     return send(link, r);
 }
 
-bool cmdLoadEnter(WriterLink& link)
+bool cmdLoadEnter(BoxLink& link)
 {
     return sendAckOnly(link, CMD_LOAD_ENTER);
 }
 
-bool cmdLoadWritePage(WriterLink& link, std::uint16_t page, std::span<const std::uint8_t, kPageSize> data)
+bool cmdLoadWritePage(BoxLink& link, std::uint16_t page, std::span<const std::uint8_t, kPageSize> data)
 {
     Request r(link, CMD_LOAD_WRITE_PAGE);
     r.u16(page).bytes(data);
     return send(link, r);
 }
 
-bool cmdReadVersions(WriterLink& link)
+bool cmdReadVersions(BoxLink& link)
 {
     Request r(link, CMD_READ_VERSIONS);
     // A failed query leaves the texts of the last good one: only the About
@@ -130,12 +130,12 @@ bool cmdReadVersions(WriterLink& link)
     return true;
 }
 
-bool cmdLoadPrepare(WriterLink& link)
+bool cmdLoadPrepare(BoxLink& link)
 {
     return sendAckOnly(link, CMD_LOAD_PREPARE);
 }
 
-bool cmdSetDevice(WriterLink& link, const DeviceParameters& device)
+bool cmdSetDevice(BoxLink& link, const DeviceParameters& device)
 {
     // The box takes the name with a one-byte length; a longer one cannot be
     // stored faithfully, so it is not sent at all.
@@ -153,38 +153,38 @@ bool cmdSetDevice(WriterLink& link, const DeviceParameters& device)
     return send(link, r);
 }
 
-bool cmdSetUserFileName(WriterLink& link, std::string_view name)
+bool cmdSetUserFileName(BoxLink& link, std::string_view name)
 {
     return sendFileName(link, CMD_SET_USER_FILE_NAME, name);
 }
 
-bool cmdSetBootFileName(WriterLink& link, std::string_view name)
+bool cmdSetBootFileName(BoxLink& link, std::string_view name)
 {
     return sendFileName(link, CMD_SET_BOOT_FILE_NAME, name);
 }
 
-bool cmdSetUpdateEnable(WriterLink& link, std::uint8_t enable)
+bool cmdSetUpdateEnable(BoxLink& link, std::uint8_t enable)
 {
     Request r(link, CMD_SET_UPDATE_ENABLE);
     r.u8(enable);
     return send(link, r);
 }
 
-bool cmdEraseBlocks(WriterLink& link, std::uint32_t blockMask)
+bool cmdEraseBlocks(BoxLink& link, std::uint32_t blockMask)
 {
     Request r(link, CMD_ERASE_BLOCKS);
     r.u32(blockMask);
     return send(link, r);
 }
 
-bool cmdWritePage(WriterLink& link, std::uint16_t page, std::span<const std::uint8_t, kPageSize> data)
+bool cmdWritePage(BoxLink& link, std::uint16_t page, std::span<const std::uint8_t, kPageSize> data)
 {
     Request r(link, CMD_WRITE_PAGE);
     r.u16(page).bytes(data);
     return send(link, r);
 }
 
-bool cmdReadPage(WriterLink& link, std::uint16_t page, std::span<std::uint8_t, kPageSize> destination)
+bool cmdReadPage(BoxLink& link, std::uint16_t page, std::span<std::uint8_t, kPageSize> destination)
 {
     Request r(link, CMD_READ_PAGE);
     r.u16(page);
@@ -195,35 +195,35 @@ bool cmdReadPage(WriterLink& link, std::uint16_t page, std::span<std::uint8_t, k
     return true;
 }
 
-bool cmdSetCheckId(WriterLink& link, std::span<const std::uint8_t, kCheckIdLength> id)
+bool cmdSetCheckId(BoxLink& link, std::span<const std::uint8_t, kCheckIdLength> id)
 {
     Request r(link, CMD_SET_CHECK_ID);
     r.bytes(id);
     return send(link, r);
 }
 
-bool cmdSetTargetRate(WriterLink& link, int targetBaudIndex)
+bool cmdSetTargetRate(BoxLink& link, int targetBaudIndex)
 {
     Request r(link, CMD_SET_TARGET_RATE);
     r.u8(static_cast<std::uint8_t>(targetBaudIndex + 1));
     return send(link, r);
 }
 
-bool cmdSetLockBits(WriterLink& link, std::uint8_t mask)
+bool cmdSetLockBits(BoxLink& link, std::uint8_t mask)
 {
     Request r(link, CMD_SET_LOCK_BITS);
     r.u8(mask);
     return send(link, r);
 }
 
-bool cmdSetOperationBlocks(WriterLink& link, std::uint8_t mask)
+bool cmdSetOperationBlocks(BoxLink& link, std::uint8_t mask)
 {
     Request r(link, CMD_SET_OPERATION_BLOCKS);
     r.u8(mask);
     return send(link, r);
 }
 
-bool cmdReadStatus(WriterLink& link, std::uint8_t& status)
+bool cmdReadStatus(BoxLink& link, std::uint8_t& status)
 {
     Request r(link, CMD_READ_STATUS);
     if (!exchange(link, r, {1, true}))
@@ -232,12 +232,12 @@ bool cmdReadStatus(WriterLink& link, std::uint8_t& status)
     return true;
 }
 
-bool cmdDownloadCommit(WriterLink& link)
+bool cmdDownloadCommit(BoxLink& link)
 {
     return sendAckOnly(link, CMD_DOWNLOAD_COMMIT);
 }
 
-std::optional<WriterSettings> cmdReadSettings(WriterLink& link)
+std::optional<WriterSettings> cmdReadSettings(BoxLink& link)
 {
     Request r(link, CMD_READ_SETTINGS);
     if (!exchange(link, r, {}))
@@ -248,7 +248,7 @@ std::optional<WriterSettings> cmdReadSettings(WriterLink& link)
     return settings;
 }
 
-bool cmdDownloadEnd(WriterLink& link)
+bool cmdDownloadEnd(BoxLink& link)
 {
     return sendAckOnly(link, CMD_DOWNLOAD_END);
 }

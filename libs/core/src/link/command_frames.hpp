@@ -3,9 +3,9 @@
 // request in link.frame, sends it and, when it fails, reports
 // "Communication error between PLX-71RD" once itself; callers add no second
 // message.
+#include "link/box_link.hpp"
 #include "link/command_codes.hpp"
 #include "link/device_parameters.hpp"
-#include "link/writer_link.hpp"
 #include "link/writer_settings.hpp"
 
 #include <cstdint>
@@ -19,34 +19,34 @@ namespace plx71 {
 bool fileNameFits(std::string_view name);
 
 // True on success.
-bool cmdSetLinkRate(WriterLink& link, int rateIndex); // sends rateIndex + 1
-bool cmdLoadEnter(WriterLink& link);
-bool cmdLoadWritePage(WriterLink& link, std::uint16_t page, std::span<const std::uint8_t, kPageSize> data);
+bool cmdSetLinkRate(BoxLink& link, int rateIndex); // sends rateIndex + 1
+bool cmdLoadEnter(BoxLink& link);
+bool cmdLoadWritePage(BoxLink& link, std::uint16_t page, std::span<const std::uint8_t, kPageSize> data);
 // Stores the reply's boot version text (first 16 bytes) in link.bootVersion
 // and its firmware version text (next 16) in link.firmwareVersion, each
 // ending early at a zero byte. On failure both keep their previous text.
-bool cmdReadVersions(WriterLink& link);
-bool cmdLoadPrepare(WriterLink& link);
-bool cmdSetDevice(WriterLink& link, const DeviceParameters& device);
+bool cmdReadVersions(BoxLink& link);
+bool cmdLoadPrepare(BoxLink& link);
+bool cmdSetDevice(BoxLink& link, const DeviceParameters& device);
 // A name longer than 255 characters is not sent: the command shows the
 // file-name message and fails (callers check fileNameFits before anything).
-bool cmdSetUserFileName(WriterLink& link, std::string_view name);
-bool cmdSetBootFileName(WriterLink& link, std::string_view name);
-bool cmdSetUpdateEnable(WriterLink& link, std::uint8_t enable);
-bool cmdEraseBlocks(WriterLink& link, std::uint32_t blockMask);
-bool cmdWritePage(WriterLink& link, std::uint16_t page, std::span<const std::uint8_t, kPageSize> data);
+bool cmdSetUserFileName(BoxLink& link, std::string_view name);
+bool cmdSetBootFileName(BoxLink& link, std::string_view name);
+bool cmdSetUpdateEnable(BoxLink& link, std::uint8_t enable);
+bool cmdEraseBlocks(BoxLink& link, std::uint32_t blockMask);
+bool cmdWritePage(BoxLink& link, std::uint16_t page, std::span<const std::uint8_t, kPageSize> data);
 // The 256 reply bytes go to `destination`, which is untouched on failure.
-bool cmdReadPage(WriterLink& link, std::uint16_t page, std::span<std::uint8_t, kPageSize> destination);
-bool cmdSetCheckId(WriterLink& link, std::span<const std::uint8_t, kCheckIdLength> id);
-bool cmdSetTargetRate(WriterLink& link, int targetBaudIndex); // sends index + 1
-bool cmdSetLockBits(WriterLink& link, std::uint8_t mask);
-bool cmdSetOperationBlocks(WriterLink& link, std::uint8_t mask);
+bool cmdReadPage(BoxLink& link, std::uint16_t page, std::span<std::uint8_t, kPageSize> destination);
+bool cmdSetCheckId(BoxLink& link, std::span<const std::uint8_t, kCheckIdLength> id);
+bool cmdSetTargetRate(BoxLink& link, int targetBaudIndex); // sends index + 1
+bool cmdSetLockBits(BoxLink& link, std::uint8_t mask);
+bool cmdSetOperationBlocks(BoxLink& link, std::uint8_t mask);
 // The status byte goes to `status`, which is untouched on failure.
-bool cmdReadStatus(WriterLink& link, std::uint8_t& status);
-bool cmdDownloadCommit(WriterLink& link);
+bool cmdReadStatus(BoxLink& link, std::uint8_t& status);
+bool cmdDownloadCommit(BoxLink& link);
 // The record, or none when the exchange failed or the record does not fit
 // the reply (both reported as a communication error).
-std::optional<WriterSettings> cmdReadSettings(WriterLink& link);
-bool cmdDownloadEnd(WriterLink& link);
+std::optional<WriterSettings> cmdReadSettings(BoxLink& link);
+bool cmdDownloadEnd(BoxLink& link);
 
 } // namespace plx71

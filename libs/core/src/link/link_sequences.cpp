@@ -4,7 +4,7 @@
 
 namespace plx71 {
 
-bool connectWriter(WriterLink& link)
+bool connectWriter(BoxLink& link)
 {
     if (openLink(link, bitRate(kRestingLinkRate)))
         return true;
@@ -12,7 +12,7 @@ bool connectWriter(WriterLink& link)
     return false;
 }
 
-bool switchLinkRate(WriterLink& link, LinkRate rate)
+bool switchLinkRate(BoxLink& link, LinkRate rate)
 {
     if (!isLinkRate(rate)) {
         recordLinkFailure(link, LinkFault::Communication);
@@ -30,7 +30,7 @@ bool switchLinkRate(WriterLink& link, LinkRate rate)
     return true;
 }
 
-bool disconnectWriter(WriterLink& link)
+bool disconnectWriter(BoxLink& link)
 {
     closeLink(link);
     return true;

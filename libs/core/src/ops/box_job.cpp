@@ -50,7 +50,7 @@ void planBootRom(BoxJob& job, std::int32_t total, std::int32_t done)
 
 } // namespace
 
-BoxJob boxJobOf(const WriterState& state, const JobSettings& settings)
+BoxJob boxJobOf(const PcJobState& state, const JobSettings& settings)
 {
     BoxJob job;
     job.sendable = canDownload(state, settings);

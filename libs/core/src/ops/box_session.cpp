@@ -52,7 +52,7 @@ bool jobFitsBox(ops_detail::SessionRun& run, const BoxJob& job)
 }
 
 // Steps whose failure ends the download before the data phase.
-bool sendCheckedSettings(WriterLink& link, const BoxJob& job)
+bool sendCheckedSettings(BoxLink& link, const BoxJob& job)
 {
     return cmdSetOperationBlocks(link, job.operationBlockMask) && cmdSetLockBits(link, job.lockBitMask)
         && cmdSetCheckId(link, job.idCode) && cmdSetUpdateEnable(link, std::uint8_t(job.updateEnable));
@@ -64,7 +64,7 @@ bool sendCheckedSettings(WriterLink& link, const BoxJob& job)
 // ends it.
 bool sendSettings(ops_detail::SessionRun& run, const BoxJob& job)
 {
-    WriterLink& link = run.link();
+    BoxLink& link = run.link();
     run.phase(ProgressPhase::Settings);
     cmdSetDevice(link, deviceParameters(job.device));
     run.showLinkFailures();
@@ -82,7 +82,7 @@ bool sendSettings(ops_detail::SessionRun& run, const BoxJob& job)
 
 // A recovering read-back: each read resyncs and goes on after a failure, a
 // difference is read again.
-ReadBackHooks readBackHooks(WriterLink& link, ops_detail::Recovery* recovery, const ProgressCounters& counters)
+ReadBackHooks readBackHooks(BoxLink& link, ops_detail::Recovery* recovery, const ProgressCounters& counters)
 {
     ReadBackHooks hooks;
     if (!recovery || !recovery->on())
@@ -110,7 +110,7 @@ bool runVerify(ops_detail::SessionRun& run, const BoxJob& job, ProgressSink& sin
     const WriterSettings expected = expectedSettings(job);
     ProgressCounters counters;
     VerifyWork work;
-    WriterLink& link = run.link();
+    BoxLink& link = run.link();
     const TransferView view{TransferKind::Verify, std::string(kVerifyTitle), job.userRomFileName};
     const ReadBackHooks hooks = readBackHooks(link, recovery, counters);
     const bool complete = run.transfer(view, counters, verifyProgressTotal(job.pages.size()),
@@ -141,7 +141,7 @@ bool runDataPhase(ops_detail::SessionRun& run, const BoxJob& job, ProgressSink& 
 {
     ProgressCounters counters;
     DownloadWork work;
-    WriterLink& link = run.link();
+    BoxLink& link = run.link();
     const auto onPhase = [&sink](ProgressPhase p) { sink.phaseChanged(p); };
     const TransferView view{TransferKind::Download, std::string(kDownloadTitle), job.userRomFileName};
     PageRetry retry; // recovering: a failed page write resyncs and goes on from that page
@@ -171,7 +171,7 @@ enum class Try { Done, Failed, Stopped };
 Try downloadOnce(ops_detail::SessionRun& run, ops_detail::Recovery& recovery, const BoxJob& job, ProgressSink& sink,
                  const DownloadOptions& options)
 {
-    WriterLink& link = run.link();
+    BoxLink& link = run.link();
     run.phase(ProgressPhase::Settings);
     const bool settingsSent = cmdSetDevice(link, deviceParameters(job.device))
         && cmdSetTargetRate(link, job.targetBaudIndex) && cmdSetBootFileName(link, job.bootRomFileName)
@@ -252,7 +252,7 @@ bool settingsReplyFits(const DeviceRecord& device, const JobSettings& job)
 }
 
 BoxSession::BoxSession(Ui& ui, std::unique_ptr<SerialPort> serialPort)
-    : ui_(ui), ownLink_(std::make_unique<WriterLink>(std::move(serialPort))), link_(*ownLink_)
+    : ui_(ui), ownLink_(std::make_unique<BoxLink>(std::move(serialPort))), link_(*ownLink_)
 {}
 
 BoxSession::~BoxSession() = default;

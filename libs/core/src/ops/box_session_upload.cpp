@@ -16,7 +16,7 @@ namespace {
 // their progress display, every page read until two reads agree when asked
 // (always while recovering: the one-byte check sum lets through a bit error
 // in a few hundred pages here).
-void readPages(ops_detail::SessionRun& run, ops_detail::Recovery& recovery, WriterState& state, JobSettings& job,
+void readPages(ops_detail::SessionRun& run, ops_detail::Recovery& recovery, PcJobState& state, JobSettings& job,
                ProgressSink& sink, bool readTwice)
 {
     constexpr bool includeBootRom = true;
@@ -46,7 +46,7 @@ void readPages(ops_detail::SessionRun& run, ops_detail::Recovery& recovery, Writ
 }
 
 // The versions, the box's settings into the job, then its pages.
-void uploadSteps(ops_detail::SessionRun& run, ops_detail::Recovery& recovery, WriterState& state, JobSettings& job,
+void uploadSteps(ops_detail::SessionRun& run, ops_detail::Recovery& recovery, PcJobState& state, JobSettings& job,
                  ProgressSink& sink, bool readTwice)
 {
     const auto stop = [&sink] { return sink.cancelRequested(); };
@@ -69,7 +69,7 @@ void uploadSteps(ops_detail::SessionRun& run, ops_detail::Recovery& recovery, Wr
 
 } // namespace
 
-BoxOutcome BoxSession::upload(const BoxTarget& target, WriterState& state, JobSettings& job, ProgressSink& sink,
+BoxOutcome BoxSession::upload(const BoxTarget& target, PcJobState& state, JobSettings& job, ProgressSink& sink,
                               bool readTwice)
 {
     ops_detail::SessionRun run(ui_, link_, target.port, &sink);

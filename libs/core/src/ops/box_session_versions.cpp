@@ -11,7 +11,7 @@ namespace {
 
 // Both versions into the outcome; false, with nothing taken, when the box
 // does not answer.
-bool takeVersions(ops_detail::SessionRun& run, WriterLink& link)
+bool takeVersions(ops_detail::SessionRun& run, BoxLink& link)
 {
     if (!cmdReadVersions(link))
         return false;
@@ -25,7 +25,7 @@ bool takeVersions(ops_detail::SessionRun& run, WriterLink& link)
 // firmware.
 void loadSteps(ops_detail::SessionRun& run, const FirmwareImage& image, const std::string& firmwarePath, LinkRate rate)
 {
-    WriterLink& link = run.link();
+    BoxLink& link = run.link();
     // The box leaves for its loader only after both commands; it needs the
     // prepare wait before it listens at another rate.
     run.phase(ProgressPhase::LoaderPrepare);

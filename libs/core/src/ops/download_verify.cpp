@@ -37,7 +37,7 @@ Reread rereadDifference(int rereads, const T& wanted, T& found, Read read, Same 
 
 using Page = std::array<std::uint8_t, kPageSize>;
 
-void markFailedRead(WriterLink& link, std::uint16_t page)
+void markFailedRead(BoxLink& link, std::uint16_t page)
 {
     link.failedCommand = CMD_READ_PAGE;
     link.failedPage = page;
@@ -45,7 +45,7 @@ void markFailedRead(WriterLink& link, std::uint16_t page)
 }
 
 // The settings record, read again while it differs (hooks.rereads).
-bool settingsMatch(WriterLink& link, const WriterSettings& expected, WriterSettings found, FileNameCheck names,
+bool settingsMatch(BoxLink& link, const WriterSettings& expected, WriterSettings found, FileNameCheck names,
                    const ReadBackHooks& hooks, VerifyWork& work)
 {
     work.difference.field = firstSettingsDifference(expected, found, names);
@@ -138,7 +138,7 @@ std::int32_t verifyProgressTotal(std::size_t pageCount)
     return std::int32_t(pageCount + 1) * kReadWeight;
 }
 
-VerifyWork verifyWorker(WriterLink& link, const BoxJob& job, const WriterSettings& expected, ProgressCounters& counters,
+VerifyWork verifyWorker(BoxLink& link, const BoxJob& job, const WriterSettings& expected, ProgressCounters& counters,
                         FileNameCheck names, const ReadBackHooks& hooks)
 {
     VerifyWork work;

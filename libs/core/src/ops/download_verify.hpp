@@ -54,7 +54,7 @@ struct VerifyWork {
 // its image, while the counters run. The first difference, a failed read or
 // a box without a job sets the abort mark and ends it. `counters` must have
 // been started with verifyProgressTotal(job.pages.size()).
-VerifyWork verifyWorker(WriterLink& link, const BoxJob& job, const WriterSettings& expected, ProgressCounters& counters,
+VerifyWork verifyWorker(BoxLink& link, const BoxJob& job, const WriterSettings& expected, ProgressCounters& counters,
                         FileNameCheck names = FileNameCheck::Exact, const ReadBackHooks& hooks = {});
 
 } // namespace plx71

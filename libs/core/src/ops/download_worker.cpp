@@ -10,7 +10,7 @@ namespace {
 
 constexpr std::uint32_t kEraseAllBlocks = 0x7F;
 
-void lowVccPause(WriterLink& link, const DeviceRecord& device)
+void lowVccPause(BoxLink& link, const DeviceRecord& device)
 {
     if (device.vcc < 50)
         linkSleep(link, link.timing.lowVccPagePause);
@@ -34,7 +34,7 @@ bool isBlank(std::span<const std::uint8_t, kPageSize> page)
 
 // Sends the planned pages of one area while the counters run. False when a
 // write failed (the abort mark is then set).
-bool writePages(WriterLink& link, const BoxJob& job, bool skipBlank, Area area, ProgressCounters& counters,
+bool writePages(BoxLink& link, const BoxJob& job, bool skipBlank, Area area, ProgressCounters& counters,
                 DownloadWork& work, const std::function<void()>& afterEach, const PageRetry& retry,
                 std::uint16_t* lastPage = nullptr)
 {
@@ -90,7 +90,7 @@ std::int32_t downloadProgressTotal(std::uint8_t downloadSelection, bool includeB
     return total;
 }
 
-DownloadWork downloadWorker(WriterLink& link, const BoxJob& job, bool skipBlank, ProgressCounters& counters,
+DownloadWork downloadWorker(BoxLink& link, const BoxJob& job, bool skipBlank, ProgressCounters& counters,
                             const std::function<void(ProgressPhase)>& onPhase, const PageRetry& retry)
 {
     DownloadWork work;

@@ -1,8 +1,8 @@
 #pragma once
 // The data phase of a download: what is sent, in which order, and the worker
 // that sends it. BoxSession runs it; it is public for the session's tests.
+#include "link/box_link.hpp"
 #include "link/writer_commands.hpp"
-#include "link/writer_link.hpp"
 #include "plx71/ops/box_job.hpp"
 #include "plx71/ops/box_outcome.hpp"
 #include "plx71/ops/progress_sink.hpp"
@@ -40,7 +40,7 @@ struct DownloadWork {
 // `retry` (may be empty) runs each page write: a recovering job's resync
 // and write again.
 using PageRetry = std::function<bool(const std::function<bool()>& once)>;
-DownloadWork downloadWorker(WriterLink& link, const BoxJob& job, bool skipBlank, ProgressCounters& counters,
+DownloadWork downloadWorker(BoxLink& link, const BoxJob& job, bool skipBlank, ProgressCounters& counters,
                             const std::function<void(ProgressPhase)>& onPhase = {}, const PageRetry& retry = {});
 
 } // namespace plx71

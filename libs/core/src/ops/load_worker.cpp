@@ -28,7 +28,7 @@ std::int32_t loadProgressTotal(const FirmwareImage& image)
     return first < kFirmwareEnd ? std::int32_t(kFirmwareEnd - first) : 0;
 }
 
-LoadWork loadWorker(WriterLink& link, const FirmwareImage& image, ProgressCounters& counters)
+LoadWork loadWorker(BoxLink& link, const FirmwareImage& image, ProgressCounters& counters)
 {
     LoadWork work;
     std::uint8_t status = 0; // not busy until the box says so

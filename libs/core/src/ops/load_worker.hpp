@@ -1,6 +1,6 @@
 #pragma once
 // The firmware download's page phase, run on the transfer worker.
-#include "link/writer_link.hpp"
+#include "link/box_link.hpp"
 #include "plx71/datafile/firmware_file_reader.hpp"
 #include "plx71/transfer/progress_counters.hpp"
 
@@ -21,6 +21,6 @@ struct LoadWork {
     bool commandFailed = false;
     std::int32_t pagesWritten = 0; // pages the box acknowledged
 };
-LoadWork loadWorker(WriterLink& link, const FirmwareImage& image, ProgressCounters& counters);
+LoadWork loadWorker(BoxLink& link, const FirmwareImage& image, ProgressCounters& counters);
 
 } // namespace plx71

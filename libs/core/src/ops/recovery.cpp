@@ -16,12 +16,12 @@ struct FailureMarks {
     BoxReply reply = BoxReply::None;
 };
 
-FailureMarks marksOf(const WriterLink& link)
+FailureMarks marksOf(const BoxLink& link)
 {
     return {link.failedCommand, link.failedPage, link.failedCommandHasPage, link.failedReply};
 }
 
-void restoreMarks(WriterLink& link, const FailureMarks& m)
+void restoreMarks(BoxLink& link, const FailureMarks& m)
 {
     link.failedCommand = m.command;
     link.failedPage = m.page;
@@ -36,7 +36,7 @@ constexpr int kMostSilentResyncs = 2;
 // Frames of a kind mostly came through: at least twenty were sent, and
 // fewer than half of them failed. Then ten refusals in a row, twice, are
 // no noise (below 1e-6).
-bool lineMostlyGood(const WriterLink::AttemptCount& before)
+bool lineMostlyGood(const BoxLink::AttemptCount& before)
 {
     return before.sent >= 20 && before.failed * 2 < before.sent;
 }
@@ -67,7 +67,7 @@ bool Recovery::retry(const std::function<bool()>& step, const std::function<bool
 {
     bool refused = false; // the box refused the step before the last resync
     for (;;) {
-        const WriterLink::AttemptCount pages = link_.pageFrames, small = link_.smallFrames;
+        const BoxLink::AttemptCount pages = link_.pageFrames, small = link_.smallFrames;
         if (step()) {
             if (on()) {
                 stalled_ = false;

@@ -3,7 +3,7 @@
 // bit/s, then to the job's rate) before a read goes on, restarts of a
 // download, and the rate they run at. Off, it does nothing and lets every
 // failure stand, so the box sees the frames it always saw.
-#include "link/writer_link.hpp"
+#include "link/box_link.hpp"
 #include "plx71/ops/box_outcome.hpp"
 #include "plx71/ops/box_session.hpp"
 #include "session_run.hpp"
@@ -46,7 +46,7 @@ private:
     bool findBox(const std::function<bool()>& stop);
 
     SessionRun& run_;
-    WriterLink& link_;
+    BoxLink& link_;
     RecoveryPolicy policy_;
     BoxOutcome& outcome_;
     LinkRate rate_;

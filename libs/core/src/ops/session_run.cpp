@@ -54,7 +54,7 @@ std::string_view commandName(std::uint8_t code)
     }
 }
 
-SessionRun::SessionRun(Ui& ui, WriterLink& link, const PortChoice& port, ProgressSink* sink)
+SessionRun::SessionRun(Ui& ui, BoxLink& link, const PortChoice& port, ProgressSink* sink)
     : ui_(ui), link_(link), sink_(sink), linkFailuresSeen_(link.failuresRecorded)
 {
     link_.comPortIndex = port.comPortIndex;
@@ -186,7 +186,7 @@ CommandReply replyOf(BoxReply reply)
     return CommandReply::None;
 }
 
-void markCommunicationFailure(const WriterLink& link, BoxOutcome& outcome)
+void markCommunicationFailure(const BoxLink& link, BoxOutcome& outcome)
 {
     outcome.kind = link.boxAnswered ? OutcomeClass::CommunicationError : OutcomeClass::NoAnswer;
     outcome.failedCommand = std::string(commandName(link.failedCommand));
@@ -279,7 +279,7 @@ BoxOutcome SessionRun::finish()
     return outcome_;
 }
 
-bool waitWhileBusy(WriterLink& link, std::uint8_t& lastStatus, const std::function<bool()>& keepWaiting,
+bool waitWhileBusy(BoxLink& link, std::uint8_t& lastStatus, const std::function<bool()>& keepWaiting,
                    const BusyWait& wait, PollOrder order)
 {
     const auto deadline = std::chrono::steady_clock::now() + wait.limit;

@@ -24,7 +24,7 @@ std::string_view commandName(std::uint8_t code);
 class SessionRun {
 public:
     // Points the link at the port choice and clears its failure marks.
-    SessionRun(Ui& ui, WriterLink& link, const PortChoice& port, ProgressSink* sink);
+    SessionRun(Ui& ui, BoxLink& link, const PortChoice& port, ProgressSink* sink);
     SessionRun(const SessionRun&) = delete;
     SessionRun& operator=(const SessionRun&) = delete;
     // A run left by an exception still brings the box back to rest.
@@ -32,7 +32,7 @@ public:
 
     BoxOutcome& outcome() { return outcome_; }
     Ui& ui() { return ui_; }
-    WriterLink& link() { return link_; }
+    BoxLink& link() { return link_; }
 
     void phase(ProgressPhase p);
     // A word beside the phase (ProgressSink::phaseNote).
@@ -100,7 +100,7 @@ private:
     bool shownAtEnd() const;
 
     Ui& ui_;
-    WriterLink& link_;
+    BoxLink& link_;
     ProgressSink* sink_;
     BoxOutcome outcome_;
     enum class Owed { Nothing, Close, RestingRate };
@@ -125,7 +125,7 @@ enum class PollOrder { PollFirst, SleepFirst };
 // Always one poll at least; a failed poll leaves `lastStatus` as it was.
 // False when the box still says busy after `wait.limit`: the link then holds
 // a failure (BusyTooLong) naming `wait.command`, recorded once.
-bool waitWhileBusy(WriterLink& link, std::uint8_t& lastStatus, const std::function<bool()>& keepWaiting,
+bool waitWhileBusy(BoxLink& link, std::uint8_t& lastStatus, const std::function<bool()>& keepWaiting,
                    const BusyWait& wait, PollOrder order = PollOrder::PollFirst);
 
 } // namespace plx71::ops_detail

@@ -14,7 +14,7 @@ UploadResult uploadResultOf(const BoxOutcome& outcome)
     return outcome.settingsApplied ? UploadResult::SettingsOnly : UploadResult::NothingChanged;
 }
 
-void refreshUploadedImageTexts(const WriterState& state, JobSettings& job)
+void refreshUploadedImageTexts(const PcJobState& state, JobSettings& job)
 {
     const DeviceRecord& d = state.currentDevice;
     if (!job.userRomFileName.empty()) {

@@ -2,7 +2,7 @@
 // What an upload by the box session left: how far it got, and the form's
 // texts recomputed from the images it read.
 #include "plx71/job/job_settings.hpp"
-#include "plx71/job/writer_state.hpp"
+#include "plx71/job/pc_job_state.hpp"
 #include "plx71/ops/box_outcome.hpp"
 
 namespace plx71 {
@@ -16,6 +16,6 @@ UploadResult uploadResultOf(const BoxOutcome& outcome);
 
 // After a complete upload the form shows what the images now hold, for the
 // areas that came back with a file name (emptied where none came back).
-void refreshUploadedImageTexts(const WriterState& state, JobSettings& job);
+void refreshUploadedImageTexts(const PcJobState& state, JobSettings& job);
 
 } // namespace plx71

@@ -23,7 +23,7 @@ constexpr int kMostReadsOfPage = 4;
 // errors or more at given places (about 1e-8 a page at a bit error rate of
 // 1e-4). Any other page may hide two errors that cancel in the one-byte sum
 // (about 1e-3 a page at 1e-4): it is read again.
-bool vouchedByOneRead(const WriterLink& link, std::span<const std::uint8_t, kPageSize> page)
+bool vouchedByOneRead(const BoxLink& link, std::span<const std::uint8_t, kPageSize> page)
 {
     return link.recovering
         && (link.lastReplyParityChecked || std::all_of(page.begin(), page.end(), [](auto b) { return b == 0xFF; }));
@@ -31,7 +31,7 @@ bool vouchedByOneRead(const WriterLink& link, std::span<const std::uint8_t, kPag
 
 // One page into `out`; with `readTwice`, until two reads in a row agree
 // (unless the first vouches for it).
-bool readPage(WriterLink& link, std::uint16_t page, std::span<std::uint8_t, kPageSize> out, bool readTwice)
+bool readPage(BoxLink& link, std::uint16_t page, std::span<std::uint8_t, kPageSize> out, bool readTwice)
 {
     if (!cmdReadPage(link, page, out))
         return false;
@@ -61,7 +61,7 @@ struct AreaReads {
 // Reads the pages from `first` up to `last` (inclusive, reduced to 20 bits)
 // into `image` while the counters run; a failed read sets the abort mark.
 template <typename PageNumber>
-bool readArea(WriterLink& link, const DeviceRecord& device, std::uint32_t first, std::uint32_t last,
+bool readArea(BoxLink& link, const DeviceRecord& device, std::uint32_t first, std::uint32_t last,
               std::vector<std::uint8_t>& image, PageNumber pageNumber, ProgressCounters& counters, const AreaReads& how)
 {
     const std::uint32_t start = first & kAddressMask;
@@ -91,7 +91,7 @@ std::int32_t uploadProgressTotal(const DeviceRecord& device, bool includeBootRom
     return std::int32_t(std::clamp<std::int64_t>(user, 0, 0x40000)) + (includeBootRom ? kBootShare : 0);
 }
 
-bool uploadWorker(WriterLink& link, const DeviceRecord& device, RomImages& images, bool includeBootRom,
+bool uploadWorker(BoxLink& link, const DeviceRecord& device, RomImages& images, bool includeBootRom,
                   ProgressCounters& counters, const std::function<void(ProgressPhase)>& onPhase, bool readTwice,
                   const PageRetry& retry)
 {

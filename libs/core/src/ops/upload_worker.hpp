@@ -1,8 +1,8 @@
 #pragma once
 // The data phase of an upload: the page reads, on the worker.
-#include "link/writer_link.hpp"
+#include "link/box_link.hpp"
 #include "plx71/devices/device_record.hpp"
-#include "plx71/job/writer_state.hpp"
+#include "plx71/job/pc_job_state.hpp"
 #include "plx71/ops/progress_sink.hpp"
 #include "plx71/transfer/progress_counters.hpp"
 
@@ -25,7 +25,7 @@ std::int32_t uploadProgressTotal(const DeviceRecord& device, bool includeBootRom
 // given, runs each page's reads and may run them again after a resync
 // (false: the page failed for good).
 using PageRetry = std::function<bool(const std::function<bool()>& readOnce)>;
-bool uploadWorker(WriterLink& link, const DeviceRecord& device, RomImages& images, bool includeBootRom,
+bool uploadWorker(BoxLink& link, const DeviceRecord& device, RomImages& images, bool includeBootRom,
                   ProgressCounters& counters, const std::function<void(ProgressPhase)>& onPhase = {},
                   bool readTwice = false, const PageRetry& retry = {});
 

@@ -79,7 +79,7 @@ std::optional<DeviceRecord> deviceFromSettings(const WriterSettings& s)
     return d;
 }
 
-bool applyWriterSettings(const WriterSettings& s, WriterState& state, JobSettings& job)
+bool applyWriterSettings(const WriterSettings& s, PcJobState& state, JobSettings& job)
 {
     if (!s.holdsSettings())
         return false;

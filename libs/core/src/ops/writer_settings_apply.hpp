@@ -2,7 +2,7 @@
 // A settings record read from the box, applied to the state and the job.
 #include "link/writer_settings.hpp"
 #include "plx71/job/job_settings.hpp"
-#include "plx71/job/writer_state.hpp"
+#include "plx71/job/pc_job_state.hpp"
 
 #include <optional>
 
@@ -22,6 +22,6 @@ std::optional<DeviceRecord> deviceFromSettings(const WriterSettings& settings);
 // text, target rate, and the two masks ("Block" lists over blocks 0..6, a
 // list text written only when its "Block" choice is taken). False, nothing
 // changed, when the record holds no settings or its device cannot be used.
-bool applyWriterSettings(const WriterSettings& settings, WriterState& state, JobSettings& job);
+bool applyWriterSettings(const WriterSettings& settings, PcJobState& state, JobSettings& job);
 
 } // namespace plx71

@@ -10,7 +10,7 @@ namespace {
 
 // What the box job states, and the job digest of the state and settings it
 // was made from: taken here, once per job, for every front end.
-JobFacts factsOf(const std::string& command, const WriterState& state, const JobSettings& job, const BoxJob& box)
+JobFacts factsOf(const std::string& command, const PcJobState& state, const JobSettings& job, const BoxJob& box)
 {
     JobFacts facts = jobFactsOf(command, box);
     if (!box.device.name.empty())
@@ -20,7 +20,7 @@ JobFacts factsOf(const std::string& command, const WriterState& state, const Job
 
 } // namespace
 
-PreparedJob prepareJob(WriterState state, JobSettings job, const std::string& command)
+PreparedJob prepareJob(PcJobState state, JobSettings job, const std::string& command)
 {
     PreparedJob p;
     p.state = std::move(state);
@@ -40,7 +40,7 @@ std::variant<PreparedJob, ProjectRefusal> openPreparedJob(const DeviceTable& tab
     // The project is hashed before it is read: the record names the bytes
     // the job came from.
     const FileFact projectFact = fileFact("project", projectPath);
-    WriterState state;
+    PcJobState state;
     state.deviceTable = table;
     JobSettings job;
     ProjectOpening opened = applyProjectFile(state, job, pathFromUtf8(projectPath), protect);
@@ -65,7 +65,7 @@ std::variant<PreparedJob, ProjectRefusal> openPreparedJob(const DeviceTable& tab
     return refusal;
 }
 
-JobFacts readJobFacts(const std::string& command, const WriterState& state, const JobSettings& job)
+JobFacts readJobFacts(const std::string& command, const PcJobState& state, const JobSettings& job)
 {
     return factsOf(command, state, job, boxJobOf(state, job));
 }

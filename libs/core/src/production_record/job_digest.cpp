@@ -38,7 +38,7 @@ void addRange(std::string& out, const char* key, const std::vector<std::uint8_t>
 
 // The operated User ROM blocks as Download walks them: block lastBlock at
 // the start of the area, then down to block 0, each its table size.
-void addUserBlocks(std::string& out, const WriterState& state, std::uint8_t mask)
+void addUserBlocks(std::string& out, const PcJobState& state, std::uint8_t mask)
 {
     const DeviceRecord& d = state.currentDevice;
     std::uint32_t address = d.userRomStart;
@@ -56,7 +56,7 @@ void addUserBlocks(std::string& out, const WriterState& state, std::uint8_t mask
 
 } // namespace
 
-std::string canonicalJob(const WriterState& state, const JobSettings& job)
+std::string canonicalJob(const PcJobState& state, const JobSettings& job)
 {
     const DeviceRecord& d = state.currentDevice;
     const std::uint8_t operationMask = operationBlockMask(state, job);
@@ -79,7 +79,7 @@ std::string canonicalJob(const WriterState& state, const JobSettings& job)
     return out;
 }
 
-std::string jobDigest(const WriterState& state, const JobSettings& job)
+std::string jobDigest(const PcJobState& state, const JobSettings& job)
 {
     const std::string text = canonicalJob(state, job);
     return record_detail::sha256Hex({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});

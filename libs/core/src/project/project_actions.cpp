@@ -110,7 +110,7 @@ void applyProjectSettings(const ProjectFile& p, JobSettings& job)
 
 } // namespace
 
-ProjectFile projectFromJob(const WriterState& state, const JobSettings& job)
+ProjectFile projectFromJob(const PcJobState& state, const JobSettings& job)
 {
     ProjectFile p;
     p.deviceIndex = state.deviceIndex;
@@ -130,7 +130,7 @@ ProjectFile projectFromJob(const WriterState& state, const JobSettings& job)
     return p;
 }
 
-std::optional<std::vector<std::uint8_t>> projectBytesToSave(Ui& ui, const WriterState& state, const JobSettings& job)
+std::optional<std::vector<std::uint8_t>> projectBytesToSave(Ui& ui, const PcJobState& state, const JobSettings& job)
 {
     const ProjectFile project = projectFromJob(state, job);
     // A text the file cannot take back would make a project that never opens.
@@ -149,7 +149,7 @@ std::optional<std::vector<std::uint8_t>> projectBytesToSave(Ui& ui, const Writer
     return encodeProject(project);
 }
 
-bool saveProject(Ui& ui, const WriterState& state, const JobSettings& job, const std::filesystem::path& path)
+bool saveProject(Ui& ui, const PcJobState& state, const JobSettings& job, const std::filesystem::path& path)
 {
     const auto bytes = projectBytesToSave(ui, state, job);
     if (!bytes)
@@ -163,7 +163,7 @@ bool saveProject(Ui& ui, const WriterState& state, const JobSettings& job, const
     return true;
 }
 
-ProjectOpening applyProjectFile(WriterState& state, JobSettings& job, const std::filesystem::path& path,
+ProjectOpening applyProjectFile(PcJobState& state, JobSettings& job, const std::filesystem::path& path,
                                 const ProtectDecision& protect)
 {
     auto bytes = readProjectBytes(path);
@@ -175,7 +175,7 @@ ProjectOpening applyProjectFile(WriterState& state, JobSettings& job, const std:
     return opening;
 }
 
-ProjectOpening applyProjectBytes(WriterState& state, JobSettings& job, std::span<const std::uint8_t> bytes,
+ProjectOpening applyProjectBytes(PcJobState& state, JobSettings& job, std::span<const std::uint8_t> bytes,
                                  const std::filesystem::path& projectPath, const ProtectDecision& protect)
 {
     auto decoded = decodeProject(bytes);
@@ -213,7 +213,7 @@ void reportOpening(Ui& ui, const ProjectOpening& opening)
         reportProblem(ui, problem);
 }
 
-bool openProject(Ui& ui, WriterState& state, JobSettings& job, const std::filesystem::path& path,
+bool openProject(Ui& ui, PcJobState& state, JobSettings& job, const std::filesystem::path& path,
                  ProtectedProgram protect)
 {
     const ProjectOpening opening = applyProjectFile(state, job, path, protectDecision(ui, protect));

@@ -15,9 +15,9 @@ using namespace plx71;
 namespace {
 
 // The default device: User ROM 0C0000-0FFFFF, Boot ROM 0FE000-0FFFFF.
-WriterState defaultState()
+PcJobState defaultState()
 {
-    WriterState s;
+    PcJobState s;
     s.setCurrentDevice(test::defaultDevice());
     return s;
 }
@@ -56,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(WorkCopy, AddressAndModifyWalkThroughTheArea)
 {
-    WriterState state = defaultState();
+    PcJobState state = defaultState();
     RomWorkCopy copy(state, Area::UserRom);
     EXPECT_EQ(copy.editAddress(), 0xC0000u);
 
@@ -97,7 +97,7 @@ TEST(WorkCopy, RowsNeverPassTheArea)
     DeviceRecord odd = test::defaultDevice();
     odd.bootRomEnd = 0xFE010;
     odd.bootRomSize = 0x11;
-    WriterState state;
+    PcJobState state;
     state.setCurrentDevice(odd);
     const RomWorkCopy copy(state, Area::BootRom);
     const std::vector<WorkCopyRow> rows = copy.pageRows(16);
@@ -111,7 +111,7 @@ TEST(WorkCopy, RowsNeverPassTheArea)
 
 TEST(WorkCopy, BlockFillTouchesOnlyTheChosenBlocksInsideTheCopy)
 {
-    WriterState state = defaultState();
+    PcJobState state = defaultState();
     RomWorkCopy copy(state, Area::UserRom);
     copy.fillBlocks(0b101, 0x00, state.areaTables); // blocks 0 and 2
     for (const std::uint32_t filled : {0xFC000u, 0xFFFFFu, 0xF8000u, 0xF9FFFu})
@@ -143,7 +143,7 @@ class Find : public ::testing::TestWithParam<FindCase> {};
 
 TEST_P(Find, ReportsOnlyWholeMatchesInsideTheArea)
 {
-    WriterState state = defaultState();
+    PcJobState state = defaultState();
     RomWorkCopy copy(state, Area::BootRom); // 0FE000-0FFFFF
     copy.modify(0xFE000, 0x12);
     copy.modify(0xFE001, 0x34);
@@ -167,7 +167,7 @@ INSTANTIATE_TEST_SUITE_P(WorkCopy, Find,
 
 TEST(WorkCopy, OkWritesTheCopyBackAndClearsTheDirtyMark)
 {
-    WriterState state = defaultState();
+    PcJobState state = defaultState();
     state.images.boot[5] = 0x12;
     RomWorkCopy copy(state, Area::BootRom);
     EXPECT_EQ(copy.byteAt(0xFE005), 0x12);

@@ -46,7 +46,7 @@ TEST(ChangeDevice, NamedFilesAreReloadedOrForgotten)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingUi ui;
-        WriterState state = stateWithTestTable();
+        PcJobState state = stateWithTestTable();
         JobSettings job;
         selectDevice(state, job, 0);
         ASSERT_TRUE(loadAreaFile(ui, state, job, Area::UserRom, c.user));
@@ -95,7 +95,7 @@ TEST(ChangeDevice, TheSameLayoutKeepsTheImagesWithTheirEdits)
 {
     ScratchDir dir;
     RecordingUi ui;
-    WriterState state = stateWithTestTable();
+    PcJobState state = stateWithTestTable();
     JobSettings job;
     selectDevice(state, job, 0);
     ASSERT_TRUE(loadAreaFile(ui, state, job, Area::UserRom, dir.file("u.mot", srecords(s2(0xC0000, {0x12})))));

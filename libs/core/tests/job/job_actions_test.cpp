@@ -29,7 +29,7 @@ std::string userRomFile(std::uint8_t protect, std::uint8_t firstByte = 0x12)
 
 TEST(SelectDevice, TargetBoardAndAreaTables)
 {
-    WriterState state = stateWithTestTable();
+    PcJobState state = stateWithTestTable();
     ASSERT_EQ(state.deviceTable.records.size(), 5u);
     JobSettings job;
     state.images.user[0] = 0x5A;
@@ -63,7 +63,7 @@ TEST(SelectDevice, TargetBoardAndAreaTables)
 TEST(LoadAreaFile, AcceptedUserRomFileFillsTheJob)
 {
     ScratchDir dir;
-    WriterState state = stateWithTestTable();
+    PcJobState state = stateWithTestTable();
     JobSettings job;
     RecordingUi ui;
     selectDevice(state, job, 0);
@@ -84,7 +84,7 @@ TEST(LoadAreaFile, AcceptedUserRomFileFillsTheJob)
     EXPECT_TRUE(canDownload(state, job));
 
     // Download also needs a device type.
-    WriterState noDevice = stateWithTestTable();
+    PcJobState noDevice = stateWithTestTable();
     EXPECT_FALSE(canDownload(noDevice, job));
     EXPECT_FALSE(canDownload(state, JobSettings{}));
 }
@@ -92,7 +92,7 @@ TEST(LoadAreaFile, AcceptedUserRomFileFillsTheJob)
 TEST(LoadAreaFile, RefusedFilesChangeNothing)
 {
     ScratchDir dir;
-    WriterState state = stateWithTestTable();
+    PcJobState state = stateWithTestTable();
     JobSettings job;
     RecordingUi ui;
     selectDevice(state, job, 1); // E0000-FFFFF
@@ -147,7 +147,7 @@ TEST(LoadAreaFile, RefusedFilesChangeNothing)
 TEST(LoadAreaFile, BootRomFileTicksUpdateEnable)
 {
     ScratchDir dir;
-    WriterState state = stateWithTestTable();
+    PcJobState state = stateWithTestTable();
     JobSettings job;
     RecordingUi ui;
     selectDevice(state, job, 0);
@@ -200,7 +200,7 @@ TEST(CheckId, Grammar)
 
 TEST(DownloadMasks, OperationBlocksAndLockBits)
 {
-    WriterState state = stateWithTestTable();
+    PcJobState state = stateWithTestTable();
     JobSettings job;
     selectDevice(state, job, 0); // blocks 0..6
 

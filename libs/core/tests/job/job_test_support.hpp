@@ -1,7 +1,7 @@
 #pragma once
 // Small S-record and device-table helpers of the job and project tests.
 #include "plx71/devices/device_table.hpp"
-#include "plx71/job/writer_state.hpp"
+#include "plx71/job/pc_job_state.hpp"
 #include "plx71/testing/default_device.hpp"
 #include "plx71/testing/record_text.hpp"
 #include "plx71/testing/scratch_dir.hpp"
@@ -27,9 +27,9 @@ inline const std::string kTestTable = std::string(test::kDefaultDeviceLine)
       "M30100ONE,FE000,2000,FC000,4000,0,3.3V,3.3V\n"
       "M30101TWO,FE000,2000,F8000,8000,1,3.3V,3.3V\n";
 
-inline WriterState stateWithTestTable()
+inline PcJobState stateWithTestTable()
 {
-    WriterState s;
+    PcJobState s;
     s.deviceTable = parseDeviceTable(kTestTable);
     return s;
 }

@@ -2,7 +2,7 @@
 // A link over the scripted port, with recorded sleeps and failures.
 #include "fake_serial_port.hpp"
 
-#include "link/writer_link.hpp"
+#include "link/box_link.hpp"
 
 #include <gtest/gtest.h>
 
@@ -38,7 +38,7 @@ protected:
     void clear() { cleared_ = link.failuresRecorded; }
 
     int cleared_ = 0;
-    WriterLink link;
+    BoxLink link;
     FakeSerialPort* port = nullptr;
     std::vector<long> sleeps;
     std::map<std::uint8_t, Bytes> replies; // by request code: the whole reply frame

@@ -93,7 +93,7 @@ TEST_F(LinkSequences, CloseTwiceClosesOnceAndLinksAreIndependent)
     // A second link of its own: nothing it does touches the first.
     auto otherPort = std::make_unique<FakeSerialPort>();
     auto* other = otherPort.get();
-    WriterLink second(std::move(otherPort));
+    BoxLink second(std::move(otherPort));
     second.sleeper = [](std::chrono::milliseconds) {};
     second.comPortIndex = 3;
     ASSERT_TRUE(openLink(second, 19200));

@@ -191,7 +191,7 @@ TEST_F(Download, LowVccDevicesPauseAfterEveryPage)
 TEST_F(Download, RefusesWithoutSendingAnything)
 {
     // No device chosen, or no User ROM data: nothing to download.
-    WriterState blank;
+    PcJobState blank;
     blank.deviceTable = state.deviceTable;
     auto s = sink();
     EXPECT_FALSE(session->download(boxTarget, boxJobOf(blank, job), s).ok());

@@ -105,7 +105,7 @@ protected:
             EXPECT_TRUE(sim->resting(2s));
     }
 
-    WriterState state;
+    PcJobState state;
     JobSettings job;
     std::vector<std::unique_ptr<SimBox>> sims;
     std::vector<std::unique_ptr<RecordingUi>> uis;

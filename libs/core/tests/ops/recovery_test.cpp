@@ -69,7 +69,7 @@ TEST_F(Recovering, AReadThatFailsGoesOnFromItsPageAfterAResync)
                 resumedAt = page;
         };
     }
-    WriterState back;
+    PcJobState back;
     back.deviceTable = testTable();
     JobSettings backJob;
     auto k = sink();
@@ -173,7 +173,7 @@ TEST_F(Recovering, ResyncsAreBounded)
                 sim->state()->box.faults().silent = true;
         };
     }
-    WriterState back;
+    PcJobState back;
     back.deviceTable = testTable();
     JobSettings backJob;
     auto k = sink();

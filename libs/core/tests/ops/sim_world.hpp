@@ -78,7 +78,7 @@ protected:
                 if (onCommand)
                     onCommand(code, payload);
             }));
-        WriterLink* l = &test::linkOf(*s);
+        BoxLink* l = &test::linkOf(*s);
         l->timing = quickTiming();
         l->sleeper = [this](std::chrono::milliseconds d) {
             {
@@ -150,9 +150,9 @@ protected:
     RecordingUi ui;
     std::unique_ptr<SimBox> sim;
     std::unique_ptr<BoxSession> session;
-    BoxTarget boxTarget;        // where the session's operations go
-    WriterLink* link = nullptr; // the session's
-    WriterState state;
+    BoxTarget boxTarget;     // where the session's operations go
+    BoxLink* link = nullptr; // the session's
+    PcJobState state;
     JobSettings job;
 
     std::mutex hookMutex;

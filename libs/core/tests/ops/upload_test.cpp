@@ -17,7 +17,7 @@ namespace {
 // Records whether the port was still open when each message came.
 class PortWatchingUi : public Ui {
 public:
-    explicit PortWatchingUi(const WriterLink*& link) : link_(link) {}
+    explicit PortWatchingUi(const BoxLink*& link) : link_(link) {}
     void message(Icon, const std::string& text) override
     {
         std::lock_guard lock(mutex_);
@@ -27,28 +27,28 @@ public:
     std::vector<std::pair<std::string, bool>> shown;
 
 private:
-    const WriterLink*& link_;
+    const BoxLink*& link_;
     std::mutex mutex_;
 };
 
 class Upload : public SimWorld {
 protected:
-    UploadResult upload(WriterState& s, JobSettings& j, std::function<bool()> cancelWhen = {})
+    UploadResult upload(PcJobState& s, JobSettings& j, std::function<bool()> cancelWhen = {})
     {
         auto k = sink(std::move(cancelWhen));
         return uploadResultOf(session->upload(boxTarget, s, j, k));
     }
 
-    UploadResult uploadOn(BoxSession& other, WriterState& s, JobSettings& j)
+    UploadResult uploadOn(BoxSession& other, PcJobState& s, JobSettings& j)
     {
         auto k = sink();
         return uploadResultOf(other.upload(boxTarget, s, j, k));
     }
 
     // A fresh program: the table, nothing chosen, images blank.
-    WriterState freshState()
+    PcJobState freshState()
     {
-        WriterState s;
+        PcJobState s;
         s.deviceTable = testTable();
         return s;
     }
@@ -100,7 +100,7 @@ TEST(UploadTotals, UserAreaPlusEightBootPages)
 
 TEST(UploadSettings, MasksBecomeModesAndListsInTheirOrder)
 {
-    WriterState state;
+    PcJobState state;
     state.deviceTable = testTable();
     JobSettings job;
     job.lockBlockList = "keep-lock";
@@ -164,7 +164,7 @@ TEST(UploadSettings, MasksBecomeModesAndListsInTheirOrder)
 
 TEST(UploadSettings, AnUnknownDeviceIsRebuiltFromTheRecordWhenItFits)
 {
-    WriterState state;
+    PcJobState state;
     state.deviceTable = testTable();
     JobSettings job;
     selectDevice(state, job, 0);
@@ -197,7 +197,7 @@ TEST(UploadSettings, AnUnknownDeviceIsRebuiltFromTheRecordWhenItFits)
     EXPECT_EQ(job.targetBoard->vpp, 120);
 
     // Layouts the images cannot hold are refused and change nothing.
-    const WriterState before = state;
+    const PcJobState before = state;
     const JobSettings jobBefore = job;
     for (auto breakIt : std::initializer_list<std::function<void(WriterSettings&)>>{
              [](WriterSettings& w) { w.userRomSizeKiB = 512; }, [](WriterSettings& w) { w.bootRomSizeKiB = 0; },
@@ -217,7 +217,7 @@ TEST(UploadSettings, AnUnknownDeviceIsRebuiltFromTheRecordWhenItFits)
 TEST_F(Upload, RoundTripReproducesTheJobAndTheImages)
 {
     storeJob();
-    WriterState back = freshState();
+    PcJobState back = freshState();
     JobSettings backJob;
     std::fill(back.images.boot.begin(), back.images.boot.end(), 0x00); // stale bytes of an earlier job
     ASSERT_EQ(upload(back, backJob), UploadResult::Complete);
@@ -250,7 +250,7 @@ TEST_F(Upload, WithoutABootFileNameTheBootTextsAreEmptied)
 {
     storeJob();
     storeSettings([](plx71sim::WriterSettings& s) { s.bootFileName.clear(); });
-    WriterState back = freshState();
+    PcJobState back = freshState();
     JobSettings backJob;
     backJob.bootVersionText = "old";
     backJob.bootRomChecksum = 0x1234;
@@ -263,7 +263,7 @@ TEST_F(Upload, WithoutABootFileNameTheBootTextsAreEmptied)
 TEST_F(Upload, FailuresBeforeTheSettingsChangeNothing)
 {
     storeJob();
-    WriterState back = freshState();
+    PcJobState back = freshState();
     JobSettings backJob;
     const JobSettings untouched = backJob;
     auto expectUnchanged = [&](const char* what) {
@@ -306,11 +306,11 @@ TEST_F(Upload, FailuresBeforeTheSettingsChangeNothing)
 TEST_F(Upload, SettingsNotLoadedComesAfterThePortIsClosed)
 {
     storeJob();
-    const WriterLink* watched = nullptr;
+    const BoxLink* watched = nullptr;
     PortWatchingUi watcher(watched);
     const auto watchedSession = makeSession(watcher); // like the fixture's, reporting to the watcher
     watched = &test::linkOf(*watchedSession);
-    WriterState back = freshState();
+    PcJobState back = freshState();
     JobSettings backJob;
 
     sim->state()->box.faults().noSettings = true;
@@ -349,7 +349,7 @@ TEST_F(Upload, SettingsNotLoadedComesAfterThePortIsClosed)
 TEST_F(Upload, AFailedPageOrCancelKeepsTheSettingsButNotTheTexts)
 {
     storeJob();
-    WriterState back = freshState();
+    PcJobState back = freshState();
     JobSettings backJob;
     backJob.userRomChecksum = 0x01D1;
     backJob.dataIdCode = IdCode{2, 2, 2, 2, 2, 2, 2};
@@ -369,7 +369,7 @@ TEST_F(Upload, AFailedPageOrCancelKeepsTheSettingsButNotTheTexts)
 
     ui.clear();
     sim->clearReceivedCommands();
-    WriterState back2 = freshState();
+    PcJobState back2 = freshState();
     JobSettings backJob2;
     backJob2.userRomChecksum = 0x01D1;
     std::fill(back2.images.boot.begin(), back2.images.boot.end(), 0x00);
@@ -417,7 +417,7 @@ TEST_F(Upload, ReadTwiceTakesAPageOnlyWhenTwoReadsInARowAgree)
                 sim->state()->box.faults().flipRead(kPage, 7, c.everyOther ? *reads % 2 == 1 : *reads == 1);
             };
         }
-        WriterState back = freshState();
+        PcJobState back = freshState();
         JobSettings backJob;
         auto k = sink();
         const BoxOutcome o = session->upload(boxTarget, back, backJob, k, c.readTwice);

@@ -22,7 +22,7 @@ namespace {
 const std::filesystem::path kExamples = std::filesystem::path(PLX71_SOURCE_DIR) / "examples";
 
 struct LoadedJob {
-    WriterState state;
+    PcJobState state;
     JobSettings job;
 };
 

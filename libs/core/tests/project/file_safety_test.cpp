@@ -66,29 +66,29 @@ TEST(FileSafety, AFifoIsRefusedWithoutWaiting)
 
     struct Case {
         const char* name;
-        std::function<bool(Ui&, WriterState&, JobSettings&)> read; // true: read as a sound file
+        std::function<bool(Ui&, PcJobState&, JobSettings&)> read; // true: read as a sound file
         bool result;
         std::vector<std::string> messages;
     };
     const Case cases[] = {
-        {"device table", [&](Ui&, WriterState&, JobSettings&) { return loadDeviceTable(fifo).has_value(); }, false, {}},
+        {"device table", [&](Ui&, PcJobState&, JobSettings&) { return loadDeviceTable(fifo).has_value(); }, false, {}},
         {"data file",
-         [&](Ui& ui, WriterState& s, JobSettings& j) { return loadAreaFile(ui, s, j, Area::UserRom, fifo); },
+         [&](Ui& ui, PcJobState& s, JobSettings& j) { return loadAreaFile(ui, s, j, Area::UserRom, fifo); },
          false,
          {std::string(msg::kFileNotFound)}},
         {"project",
-         [&](Ui& ui, WriterState& s, JobSettings& j) { return openProject(ui, s, j, fifo); },
+         [&](Ui& ui, PcJobState& s, JobSettings& j) { return openProject(ui, s, j, fifo); },
          false,
          {fifo.string() + " was not found."}},
         {"name inside a project",
-         [&](Ui& ui, WriterState& s, JobSettings& j) { return openProject(ui, s, j, projectNamingFifo); },
+         [&](Ui& ui, PcJobState& s, JobSettings& j) { return openProject(ui, s, j, projectNamingFifo); },
          true,
          {std::string(msg::kFileNotFound)}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingUi ui;
-        WriterState state = stateWithTestTable();
+        PcJobState state = stateWithTestTable();
         JobSettings job;
         selectDevice(state, job, 0);
         auto reading = std::async(std::launch::async, [&] { return c.read(ui, state, job); });
@@ -108,7 +108,7 @@ TEST(FileSafety, AFullDiskKeepsTheOldFile)
 {
     ScratchDir dir;
     RecordingUi ui;
-    WriterState state = stateWithTestTable();
+    PcJobState state = stateWithTestTable();
     JobSettings job;
     selectDevice(state, job, 0);
     job.operationBlockList = std::string(200, '1'); // a project of over 400 bytes
@@ -164,7 +164,7 @@ TEST(FileSafety, RelativeNamesAreFoundBesideTheProjectFirst)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stored);
         RecordingUi ui;
-        WriterState state = stateWithTestTable();
+        PcJobState state = stateWithTestTable();
         JobSettings job;
         ProjectFile p;
         p.deviceIndex = 0;

@@ -60,7 +60,7 @@ TEST(NonAsciiNames, DataFileAndProjectSaveAndOpenUnderTheirNames)
     const std::string projectText = utf8FromPath(folder / pathFromUtf8(kProjectName));
 
     RecordingUi ui;
-    WriterState state = stateWithTestTable();
+    PcJobState state = stateWithTestTable();
     JobSettings job;
     selectDevice(state, job, 0);
     const AreaRange range = state.range(Area::UserRom);
@@ -84,7 +84,7 @@ TEST(NonAsciiNames, DataFileAndProjectSaveAndOpenUnderTheirNames)
     ASSERT_TRUE(saveProject(ui, state, job, pathFromUtf8(projectText)));
     EXPECT_EQ(namesIn(folder), (std::vector<std::string>{kProjectName, kDataName})); // in byte order
     EXPECT_TRUE(contains(pathFromUtf8(projectText), dataText));
-    WriterState opened = stateWithTestTable();
+    PcJobState opened = stateWithTestTable();
     JobSettings openedJob;
     ASSERT_TRUE(openProject(ui, opened, openedJob, pathFromUtf8(projectText)));
     EXPECT_EQ(openedJob.userRomFileName, dataText);
@@ -110,7 +110,7 @@ TEST(NonAsciiNames, AnOlderProjectsEightBitNameStillOpensItsFile)
 #endif
     std::ofstream(onDisk, std::ios::binary) << plx71::testing::s2(0xC0000, {0x12, 0x34});
 
-    WriterState state = stateWithTestTable();
+    PcJobState state = stateWithTestTable();
     ProjectFile project;
     project.deviceIndex = 0;
     project.device = state.deviceTable.records[0];

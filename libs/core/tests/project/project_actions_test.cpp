@@ -37,10 +37,10 @@ struct Snapshot {
     RomImages images;
     JobSettings job;
 
-    Snapshot(const WriterState& s, const JobSettings& j)
+    Snapshot(const PcJobState& s, const JobSettings& j)
         : deviceIndex(s.deviceIndex), device(s.currentDevice), tables(s.areaTables), images(s.images), job(j)
     {}
-    bool same(const WriterState& s, const JobSettings& j) const
+    bool same(const PcJobState& s, const JobSettings& j) const
     {
         return deviceIndex == s.deviceIndex && device == s.currentDevice && tables == s.areaTables
             && images.user == s.images.user && images.boot == s.images.boot && job == j;
@@ -48,7 +48,7 @@ struct Snapshot {
 };
 
 // A project naming the table's second device (E0000-FFFFF, blocks 0-4).
-ProjectFile projectFor(const WriterState& state, int index)
+ProjectFile projectFor(const PcJobState& state, int index)
 {
     ProjectFile p;
     p.deviceIndex = index;
@@ -62,7 +62,7 @@ TEST(ProjectActions, StartupStateSavesAndOpensAgain)
 {
     ScratchDir dir;
     RecordingUi ui;
-    WriterState state = stateWithTestTable();
+    PcJobState state = stateWithTestTable();
     JobSettings job;
     const auto path = dir / "startup.pxp";
     ASSERT_TRUE(saveProject(ui, state, job, path));
@@ -71,7 +71,7 @@ TEST(ProjectActions, StartupStateSavesAndOpensAgain)
     EXPECT_EQ(bytes, encodeProject(ProjectFile{}));
 
     // Its device record has sizes 0; the areas fit, so it opens.
-    WriterState other = stateWithTestTable();
+    PcJobState other = stateWithTestTable();
     JobSettings otherJob;
     otherJob.targetBoard = TargetBoard{{1, 2}, {3, 4}, 5, 6, 7};
     ASSERT_TRUE(openProject(ui, other, otherJob, path));
@@ -86,7 +86,7 @@ TEST(ProjectActions, SavedJobReopensWithItsDataFiles)
 {
     ScratchDir dir;
     RecordingUi ui;
-    WriterState state = stateWithTestTable();
+    PcJobState state = stateWithTestTable();
     JobSettings job;
     selectDevice(state, job, 1); // E0000-FFFFF
     const auto userFile = dir.file("user.mot", s2(0xE0000, {0xAB}) + s2(0xFFFDF, {0x42}));
@@ -107,7 +107,7 @@ TEST(ProjectActions, SavedJobReopensWithItsDataFiles)
     const auto path = dir / "job.pxp";
     ASSERT_TRUE(saveProject(ui, state, job, path));
 
-    WriterState fresh = stateWithTestTable();
+    PcJobState fresh = stateWithTestTable();
     fresh.images.user[5] = 0x00; // stale data from an earlier load
     JobSettings reopened;
     ASSERT_TRUE(openProject(ui, fresh, reopened, path));
@@ -141,7 +141,7 @@ TEST(ProjectActions, MissingDataFileLosesItsName)
 {
     ScratchDir dir;
     RecordingUi ui;
-    WriterState state = stateWithTestTable();
+    PcJobState state = stateWithTestTable();
     ProjectFile p = projectFor(state, 0);
     p.userRomFileName = (dir / "deleted.hex").string();
     p.bootRomFileName = (dir / "deleted.btp").string();
@@ -182,7 +182,7 @@ TEST(ProjectActions, DeviceIsMatchedByName)
 {
     ScratchDir dir;
     RecordingUi ui;
-    WriterState state = stateWithTestTable();
+    PcJobState state = stateWithTestTable();
     JobSettings job;
 
     // Written with another table: index 0 now holds another device; the name wins.
@@ -215,7 +215,7 @@ TEST(ProjectActions, UnsoundProjectsChangeNothing)
 {
     ScratchDir dir;
     RecordingUi ui;
-    WriterState state = stateWithTestTable();
+    PcJobState state = stateWithTestTable();
     JobSettings job;
     selectDevice(state, job, 1);
     ASSERT_TRUE(loadAreaFile(ui, state, job, Area::UserRom, dir.file("u.mot", s2(0xE0000, {1}))));
@@ -292,7 +292,7 @@ TEST(ProjectActions, SaveFailuresAreReported)
 {
     ScratchDir dir;
     RecordingUi ui;
-    WriterState state = stateWithTestTable();
+    PcJobState state = stateWithTestTable();
     JobSettings job;
     const auto noFolder = dir / "no-such-folder" / "p.pxp";
     EXPECT_FALSE(saveProject(ui, state, job, noFolder));

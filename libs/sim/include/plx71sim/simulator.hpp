@@ -30,8 +30,8 @@
 #include <string>
 #include <thread>
 
+#include "plx71sim/software_box.hpp"
 #include "plx71sim/stored_job.hpp"
-#include "plx71sim/writer_box.hpp"
 
 namespace plx71sim {
 
@@ -81,7 +81,7 @@ struct Options {
 // What the box holds and has counted, shared by the simulator's owner and
 // the thread that serves the line.
 struct BoxState {
-    WriterBox box;
+    SoftwareBox box;
     // Descriptors the PC side holds open on the slave (from open/close events;
     // processes of other users are not seen).
     int portOpenCount = 0;

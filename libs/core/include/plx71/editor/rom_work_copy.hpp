@@ -7,7 +7,7 @@
 #include "plx71/datafile/data_file_writer.hpp"
 #include "plx71/image/area_tables.hpp"
 #include "plx71/image/rom_image.hpp"
-#include "plx71/job/writer_state.hpp"
+#include "plx71/job/pc_job_state.hpp"
 
 #include <cstdint>
 #include <optional>
@@ -27,7 +27,7 @@ struct WorkCopyRow {
 
 class RomWorkCopy {
 public:
-    RomWorkCopy(const WriterState& state, Area area);
+    RomWorkCopy(const PcJobState& state, Area area);
 
     Area area() const { return area_; }
     AreaRange range() const { return range_; }
@@ -72,7 +72,7 @@ public:
     SaveRequest saveRequest(int family, std::vector<AreaRange> ranges) const;
 
     // "OK": the copy goes back to the start of the area's image.
-    void writeBack(WriterState& state);
+    void writeBack(PcJobState& state);
 
 private:
     void showRowOf(std::uint32_t address);

@@ -2,7 +2,7 @@
 // "Select...": a data file read onto a blank area, and the texts it sets.
 #include "plx71/image/protect_level.hpp"
 #include "plx71/job/job_settings.hpp"
-#include "plx71/job/writer_state.hpp"
+#include "plx71/job/pc_job_state.hpp"
 #include "plx71/messages/file_problems.hpp"
 #include "plx71/messages/ui.hpp"
 
@@ -16,7 +16,7 @@ namespace plx71 {
 // Update Enable for the Boot ROM). A rejected file, or a protected program
 // that `protect` refuses, leaves image and job as they were. Shows nothing:
 // none when the file was loaded, else what was wrong with it.
-std::optional<DataFileProblem> readAreaFile(WriterState& state, JobSettings& job, Area area,
+std::optional<DataFileProblem> readAreaFile(PcJobState& state, JobSettings& job, Area area,
                                             const std::filesystem::path& path, const ProtectDecision& protect);
 
 // What a protected program gets from a front end: the question on `ui`
@@ -25,10 +25,10 @@ std::optional<DataFileProblem> readAreaFile(WriterState& state, JobSettings& job
 ProtectDecision protectDecision(Ui& ui, ProtectedProgram protect);
 
 // readAreaFile with its problem shown on `ui`. True when the file loaded.
-bool loadAreaFile(Ui& ui, WriterState& state, JobSettings& job, Area area, const std::filesystem::path& path,
+bool loadAreaFile(Ui& ui, PcJobState& state, JobSettings& job, Area area, const std::filesystem::path& path,
                   ProtectedProgram protect = ProtectedProgram::Ask);
 
 // Recomputes the checksum of an area (after the editor's OK).
-void refreshChecksum(const WriterState& state, JobSettings& job, Area area);
+void refreshChecksum(const PcJobState& state, JobSettings& job, Area area);
 
 } // namespace plx71

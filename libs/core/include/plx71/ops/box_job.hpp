@@ -7,7 +7,7 @@
 #include "plx71/devices/device_record.hpp"
 #include "plx71/image/rom_image.hpp"
 #include "plx71/job/job_settings.hpp"
-#include "plx71/job/writer_state.hpp"
+#include "plx71/job/pc_job_state.hpp"
 
 #include <cstdint>
 #include <string>
@@ -46,6 +46,6 @@ struct BoxJob {
 
 // The door: the block lists parsed into their masks, the pages planned, the
 // images taken. Nothing after it looks at the job's texts again.
-BoxJob boxJobOf(const WriterState& state, const JobSettings& job);
+BoxJob boxJobOf(const PcJobState& state, const JobSettings& job);
 
 } // namespace plx71

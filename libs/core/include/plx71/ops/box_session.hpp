@@ -12,7 +12,7 @@
 // nothing but read-only job data, so a gang runs one per thread.
 #include "plx71/datafile/firmware_file_reader.hpp"
 #include "plx71/job/job_settings.hpp"
-#include "plx71/job/writer_state.hpp"
+#include "plx71/job/pc_job_state.hpp"
 #include "plx71/messages/ui.hpp"
 #include "plx71/ops/box_job.hpp"
 #include "plx71/ops/box_outcome.hpp"
@@ -29,7 +29,7 @@
 namespace plx71 {
 
 struct LinkTiming;
-struct WriterLink;
+struct BoxLink;
 
 // The box answers CMD_READ_SETTINGS in one frame of at most 297 body bytes:
 // 25 fixed bytes plus the device name and both file names.
@@ -50,7 +50,7 @@ struct RecoveryPolicy {
     // spoilt attempt is sent again at once (a page frame's time), so ten
     // cost little and leave 1e-7 of the pages failing: even the 1,056 page
     // reads of an upload rarely need a resync. A box that never answers
-    // ends a frame after three time-outs in a row (WriterLink::silentAttempts).
+    // ends a frame after three time-outs in a row (BoxLink::silentAttempts).
     int frameAttempts = 10;
     // Resyncs (back to 9600 bit/s, then to the job's rate) per job. At 1e-4
     // a job needs none or one; sixteen still see a job through a burst of
@@ -129,7 +129,7 @@ public:
     // byte check sum of a reply lets some bit errors through. While
     // recovering, a page whose first read passed the port's parity check,
     // or reads blank, is read once.
-    BoxOutcome upload(const BoxTarget& target, WriterState& state, JobSettings& job, ProgressSink& sink,
+    BoxOutcome upload(const BoxTarget& target, PcJobState& state, JobSettings& job, ProgressSink& sink,
                       bool readTwice = false);
     // The loader's "Read Version": versions at the chosen rate.
     BoxOutcome readVersions(const BoxTarget& target);
@@ -146,8 +146,8 @@ private:
 
     Ui& ui_;
     RecoveryPolicy recovery_;
-    std::unique_ptr<WriterLink> ownLink_;
-    WriterLink& link_; // *ownLink_
+    std::unique_ptr<BoxLink> ownLink_;
+    BoxLink& link_; // *ownLink_
 };
 
 } // namespace plx71

@@ -7,7 +7,7 @@
 #include "plx71/devices/device_table.hpp"
 #include "plx71/image/protect_level.hpp"
 #include "plx71/job/job_settings.hpp"
-#include "plx71/job/writer_state.hpp"
+#include "plx71/job/pc_job_state.hpp"
 #include "plx71/messages/file_problems.hpp"
 #include "plx71/ops/box_job.hpp"
 #include "plx71/production_record/job_record.hpp"
@@ -20,9 +20,9 @@
 namespace plx71 {
 
 struct PreparedJob {
-    WriterState state; // the project applied: the device and the images
-    JobSettings job;   // the form's fields as the project holds them (port and rate included)
-    BoxJob box;        // what every box is sent and what its read-back compares
+    PcJobState state; // the project applied: the device and the images
+    JobSettings job;  // the form's fields as the project holds them (port and rate included)
+    BoxJob box;       // what every box is sent and what its read-back compares
     // What the record and the header state: checksums, masks, ID, the job
     // digest, and the files with their SHA-256 (the project first, then the
     // data files). The facts step (prepareJob) fills them, and so whatever
@@ -45,12 +45,12 @@ struct ProjectRefusal {
 // The facts step, for a job already in memory (the form's): the BoxJob and
 // the facts of `command` (with a device, the job digest) with the data files
 // it names, hashed.
-PreparedJob prepareJob(WriterState state, JobSettings job, const std::string& command);
+PreparedJob prepareJob(PcJobState state, JobSettings job, const std::string& command);
 
 // The facts prepareJob states of a job read from a box (plx71 upload), the
 // job digest included, without the data files: what the upload wrote is
 // named by its caller.
-JobFacts readJobFacts(const std::string& command, const WriterState& state, const JobSettings& job);
+JobFacts readJobFacts(const std::string& command, const PcJobState& state, const JobSettings& job);
 
 // Opens `projectPath` (UTF-8) with `table` for a job of `command`: the
 // project's hash is taken before it is read; a protected User ROM program is

@@ -3,7 +3,7 @@
 // one job can be named, released and audited whatever file format and file
 // names brought its data. "jobDigest" of the record lines, plx71 info.
 #include "plx71/job/job_settings.hpp"
-#include "plx71/job/writer_state.hpp"
+#include "plx71/job/pc_job_state.hpp"
 
 #include <string>
 
@@ -28,9 +28,9 @@ namespace plx71 {
 //
 // Block lists are taken as the masks they give ("0-2" and "0,1,2" are one
 // job); file names, the link rate and the port are not part of it.
-std::string canonicalJob(const WriterState& state, const JobSettings& job);
+std::string canonicalJob(const PcJobState& state, const JobSettings& job);
 
 // SHA-256 of canonicalJob: 64 lower-case hex digits.
-std::string jobDigest(const WriterState& state, const JobSettings& job);
+std::string jobDigest(const PcJobState& state, const JobSettings& job);
 
 } // namespace plx71

@@ -2,7 +2,7 @@
 // Project > Open and Project > Save As, written once for every front end.
 #include "plx71/image/protect_level.hpp"
 #include "plx71/job/job_settings.hpp"
-#include "plx71/job/writer_state.hpp"
+#include "plx71/job/pc_job_state.hpp"
 #include "plx71/messages/file_problems.hpp"
 #include "plx71/messages/ui.hpp"
 #include "plx71/project/project_file.hpp"
@@ -15,15 +15,15 @@
 
 namespace plx71 {
 
-ProjectFile projectFromJob(const WriterState& state, const JobSettings& job);
+ProjectFile projectFromJob(const PcJobState& state, const JobSettings& job);
 
 // Writes the project; a file that cannot be created or written is reported
 // with a stop-icon message naming it, and false returned. The old file is
 // replaced only once the new one is whole on the disk.
-bool saveProject(Ui& ui, const WriterState& state, const JobSettings& job, const std::filesystem::path& path);
+bool saveProject(Ui& ui, const PcJobState& state, const JobSettings& job, const std::filesystem::path& path);
 // The bytes saveProject writes; nullopt (with the message shown) for a job
 // whose texts the file cannot hold.
-std::optional<std::vector<std::uint8_t>> projectBytesToSave(Ui& ui, const WriterState& state, const JobSettings& job);
+std::optional<std::vector<std::uint8_t>> projectBytesToSave(Ui& ui, const PcJobState& state, const JobSettings& job);
 
 // What opening a project did. Refused: the file is no sound project (or
 // cannot be read), and nothing changed. Otherwise the project was applied
@@ -39,19 +39,19 @@ struct ProjectOpening {
 // a blank area). A relative data file name is looked for beside the project
 // first, then in the current folder. A protected User ROM program is taken
 // as `protect` decides (none: taken). Shows nothing.
-ProjectOpening applyProjectFile(WriterState& state, JobSettings& job, const std::filesystem::path& path,
+ProjectOpening applyProjectFile(PcJobState& state, JobSettings& job, const std::filesystem::path& path,
                                 const ProtectDecision& protect);
 
 // The same on the bytes of a project already in memory; relative data file
 // names are looked for beside `projectPath` (none: in the current folder).
-ProjectOpening applyProjectBytes(WriterState& state, JobSettings& job, std::span<const std::uint8_t> bytes,
+ProjectOpening applyProjectBytes(PcJobState& state, JobSettings& job, std::span<const std::uint8_t> bytes,
                                  const std::filesystem::path& projectPath = {}, const ProtectDecision& protect = {});
 
 // Project > Open of a front end: applyProjectFile with the protect question
 // on `ui` (unless `protect` says otherwise), then each problem shown on `ui`
 // in the order met ("File format error" for a file that is no sound
 // project). False only when the project itself was refused.
-bool openProject(Ui& ui, WriterState& state, JobSettings& job, const std::filesystem::path& path,
+bool openProject(Ui& ui, PcJobState& state, JobSettings& job, const std::filesystem::path& path,
                  ProtectedProgram protect = ProtectedProgram::Ask);
 
 // Shows what an opening met on `ui`, in order.

@@ -1,4 +1,4 @@
-#include "commands/gang_command.hpp"
+#include "commands/gang_job.hpp"
 
 #include "commands/box_ui.hpp"
 #include "commands/gang_status.hpp"

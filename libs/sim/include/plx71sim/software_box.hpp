@@ -103,9 +103,9 @@ struct BoxConfig {
     std::size_t keepReceived = SIZE_MAX;
 };
 
-class WriterBox {
+class SoftwareBox {
 public:
-    explicit WriterBox(const BoxConfig& config = {});
+    explicit SoftwareBox(const BoxConfig& config = {});
 
     Answer onFrame(std::uint8_t code, std::span<const std::uint8_t> payload, Clock::time_point now);
     Answer onBadChecksum(std::span<const std::uint8_t> frame, Clock::time_point now);
@@ -124,7 +124,7 @@ public:
     void clearReceived() { received_.clear(); }
 
 private:
-    friend struct BoxCommands; // the command handlers (writer_box.cpp)
+    friend struct BoxCommands; // the command handlers (software_box.cpp)
     enum class Loader { Off, Entered, Prepared };
 
     Answer execute(std::uint8_t code, std::span<const std::uint8_t> p, Clock::time_point now);

@@ -7,7 +7,7 @@
 
 namespace plx71 {
 
-struct WriterState {
+struct PcJobState {
     DeviceTable deviceTable;
     int deviceIndex = -1;
     DeviceRecord currentDevice = startupDefaultDevice();

@@ -34,7 +34,7 @@ enum class LinkFault : std::uint8_t {
 // agreed), or a status that stayed busy.
 enum class BoxReply : std::uint8_t { None, Silent, Refused, Garbled, Busy };
 
-struct WriterLink {
+struct BoxLink {
     std::unique_ptr<SerialPort> port = makeSystemSerialPort();
     int comPortIndex = 0;     // 0..3 = COM1..COM4
     std::string portOverride; // a device path used instead of COM<n>, when set
@@ -97,23 +97,23 @@ struct WriterLink {
     std::function<void(std::chrono::milliseconds)> sleeper;
     std::function<std::chrono::steady_clock::time_point()> clock;
 
-    WriterLink() = default;
-    explicit WriterLink(std::unique_ptr<SerialPort> p) : port(std::move(p)) {}
+    BoxLink() = default;
+    explicit BoxLink(std::unique_ptr<SerialPort> p) : port(std::move(p)) {}
 
     bool isOpen() const { return port && port->isOpen(); }
 };
 
 // Sleeps through link.sleeper (std::this_thread::sleep_for when unset).
-void linkSleep(WriterLink& link, std::chrono::milliseconds duration);
+void linkSleep(BoxLink& link, std::chrono::milliseconds duration);
 
 // Opens the chosen port exclusively at `rate` with the fixed line settings.
 // False when it cannot be opened; the caller reports it (connectWriter does).
-bool openLink(WriterLink& link, int rate);
+bool openLink(BoxLink& link, int rate);
 // Moves the open port to `rate` without closing it. False when the port is
 // not open or refuses the rate (the link then keeps its old rate).
-bool setLinkRate(WriterLink& link, int rate);
+bool setLinkRate(BoxLink& link, int rate);
 // Closes the port when open; calling it twice is harmless.
-void closeLink(WriterLink& link);
+void closeLink(BoxLink& link);
 
 // Sends a finished request frame and waits for ACK: up to frameAttempts, each
 // failure (write error, time-out, NAK or any other byte) followed by a
@@ -123,7 +123,7 @@ void closeLink(WriterLink& link);
 // frame), and after a time-out once the line has been quiet for
 // timing.sendRetrySleep since the frame's end (the box drops a broken frame
 // after a quiet line; the time-out itself was quiet).
-bool sendFrame(WriterLink& link, std::span<const std::uint8_t> frame);
+bool sendFrame(BoxLink& link, std::span<const std::uint8_t> frame);
 
 // What a command's reply carries: at least `payload` bytes, or exactly that
 // many (a length field that differs is a broken reply).
@@ -143,14 +143,14 @@ struct ReplyShape {
 // for its check sum, a marked byte or, with reply.exact, its length (read to
 // its expected end first) is asked for again at once. Up to frameAttempts
 // requests.
-bool exchangeFrame(WriterLink& link, std::span<std::uint8_t> frame, ReplyShape reply = {});
+bool exchangeFrame(BoxLink& link, std::span<std::uint8_t> frame, ReplyShape reply = {});
 
 // Records a failure and its cause. For Communication and BusyTooLong the
 // request still in link.frame names the command and, for page commands, the
 // page; for the other causes the caller sets the marks.
-void recordLinkFailure(WriterLink& link, LinkFault cause);
+void recordLinkFailure(BoxLink& link, LinkFault cause);
 
 // The count a frame of `wireSize` bytes goes to.
-WriterLink::AttemptCount& attemptCountOf(WriterLink& link, std::size_t wireSize);
+BoxLink::AttemptCount& attemptCountOf(BoxLink& link, std::size_t wireSize);
 
 } // namespace plx71

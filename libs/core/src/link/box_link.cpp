@@ -1,4 +1,4 @@
-#include "link/writer_link.hpp"
+#include "link/box_link.hpp"
 
 #include "plx71/port/port_names.hpp"
 
@@ -11,13 +11,13 @@ namespace {
 
 // One acknowledge byte, sent alone; the result does not matter: a lost ACK
 // or NAK shows up as a repeated reply or a repeated request.
-void sendAcknowledge(WriterLink& link, std::uint8_t byte)
+void sendAcknowledge(BoxLink& link, std::uint8_t byte)
 {
     const std::uint8_t b[1] = {byte};
     link.port->write(b, link.timing);
 }
 
-bool readExactly(WriterLink& link, std::span<std::uint8_t> buffer)
+bool readExactly(BoxLink& link, std::span<std::uint8_t> buffer)
 {
     return link.port->read(buffer, link.timing) == buffer.size();
 }
@@ -25,7 +25,7 @@ bool readExactly(WriterLink& link, std::span<std::uint8_t> buffer)
 // One cycle of exchangeFrame after the request was acknowledged: receive the
 // reply into link.received, acknowledge it and hand it over. False for a failed
 // cycle.
-bool receiveReply(WriterLink& link, std::span<std::uint8_t> frame, std::size_t replyPayloadLength)
+bool receiveReply(BoxLink& link, std::span<std::uint8_t> frame, std::size_t replyPayloadLength)
 {
     auto& rx = link.received;
     // Nothing of an earlier reply may be mistaken for this one.
@@ -58,13 +58,13 @@ bool receiveReply(WriterLink& link, std::span<std::uint8_t> frame, std::size_t r
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-Clock::time_point linkNow(const WriterLink& link)
+Clock::time_point linkNow(const BoxLink& link)
 {
     return link.clock ? link.clock() : Clock::now();
 }
 
 // How long `bytes` take on the line at the link's rate: 11 bits each.
-Clock::duration lineTime(const WriterLink& link, std::size_t bytes)
+Clock::duration lineTime(const BoxLink& link, std::size_t bytes)
 {
     if (link.currentRate <= 0)
         return Clock::duration::zero();
@@ -85,7 +85,7 @@ enum class Attempt {
 // Reads and throws away whatever still comes, until the line has been quiet
 // for a few character times: the rest of a spoilt answer is not taken for
 // the next one.
-void drainUntilQuiet(WriterLink& link)
+void drainUntilQuiet(BoxLink& link)
 {
     LinkTiming quick = link.timing;
     const auto gap = std::chrono::ceil<milliseconds>(lineTime(link, 3)) + milliseconds(2);
@@ -99,7 +99,7 @@ void drainUntilQuiet(WriterLink& link)
 
 // Writes the request and reads the box's one-byte answer. `quietSince`: from
 // when the box's side of the line has been quiet, as far as this side knows.
-Attempt requestOnce(WriterLink& link, std::span<const std::uint8_t> request, Clock::time_point& quietSince)
+Attempt requestOnce(BoxLink& link, std::span<const std::uint8_t> request, Clock::time_point& quietSince)
 {
     quietSince = linkNow(link);
     const std::size_t size = frameWireSize(request);
@@ -124,7 +124,7 @@ Attempt requestOnce(WriterLink& link, std::span<const std::uint8_t> request, Clo
 // The reply of a recovering exchange into link.received, then (good) over
 // `out`. A refused reply is read to the end the command's reply has before
 // the NAK, so that both sides are done with it.
-Attempt receiveOnce(WriterLink& link, std::span<std::uint8_t> out, ReplyShape shape)
+Attempt receiveOnce(BoxLink& link, std::span<std::uint8_t> out, ReplyShape shape)
 {
     auto& rx = link.received;
     std::fill(rx.begin(), rx.end(), std::uint8_t{0});
@@ -159,7 +159,7 @@ Attempt receiveOnce(WriterLink& link, std::span<std::uint8_t> out, ReplyShape sh
 // box took the whole frame (NAK, a refused reply); the rest of a spoilt
 // answer; after a time-out, a quiet line of timing.sendRetrySleep since the
 // frame's end, of which the time-out has mostly been.
-void afterFailedAttempt(WriterLink& link, Attempt what, Clock::time_point quietSince)
+void afterFailedAttempt(BoxLink& link, Attempt what, Clock::time_point quietSince)
 {
     if (what == Attempt::Damaged) {
         drainUntilQuiet(link);
@@ -171,14 +171,14 @@ void afterFailedAttempt(WriterLink& link, Attempt what, Clock::time_point quietS
 }
 
 // sendFrame (reply null) or exchangeFrame of a recovering job.
-bool recoveringFrame(WriterLink& link, std::span<const std::uint8_t> request, std::span<std::uint8_t> out,
+bool recoveringFrame(BoxLink& link, std::span<const std::uint8_t> request, std::span<std::uint8_t> out,
                      const ReplyShape* reply)
 {
     int silentInARow = 0;
     bool refusedOnly = true;
     link.lastReplyParityChecked = false;
     link.lastFrameRefused = false;
-    WriterLink::AttemptCount& count = attemptCountOf(link, frameWireSize(request));
+    BoxLink::AttemptCount& count = attemptCountOf(link, frameWireSize(request));
     for (int attempt = 0; attempt < link.frameAttempts; ++attempt) {
         Clock::time_point quietSince;
         ++count.sent;
@@ -207,7 +207,7 @@ bool recoveringFrame(WriterLink& link, std::span<const std::uint8_t> request, st
 
 } // namespace
 
-void linkSleep(WriterLink& link, std::chrono::milliseconds duration)
+void linkSleep(BoxLink& link, std::chrono::milliseconds duration)
 {
     if (link.sleeper)
         link.sleeper(duration);
@@ -215,7 +215,7 @@ void linkSleep(WriterLink& link, std::chrono::milliseconds duration)
         std::this_thread::sleep_for(duration);
 }
 
-bool openLink(WriterLink& link, int rate)
+bool openLink(BoxLink& link, int rate)
 {
     if (!link.port)
         return false;
@@ -226,7 +226,7 @@ bool openLink(WriterLink& link, int rate)
     return true;
 }
 
-bool setLinkRate(WriterLink& link, int rate)
+bool setLinkRate(BoxLink& link, int rate)
 {
     if (!link.isOpen() || !link.port->setRate(rate))
         return false;
@@ -234,13 +234,13 @@ bool setLinkRate(WriterLink& link, int rate)
     return true;
 }
 
-void closeLink(WriterLink& link)
+void closeLink(BoxLink& link)
 {
     if (link.isOpen())
         link.port->close();
 }
 
-bool sendFrame(WriterLink& link, std::span<const std::uint8_t> frame)
+bool sendFrame(BoxLink& link, std::span<const std::uint8_t> frame)
 {
     if (link.recovering)
         return recoveringFrame(link, frame, {}, nullptr);
@@ -266,7 +266,7 @@ bool sendFrame(WriterLink& link, std::span<const std::uint8_t> frame)
     return false;
 }
 
-bool exchangeFrame(WriterLink& link, std::span<std::uint8_t> frame, ReplyShape reply)
+bool exchangeFrame(BoxLink& link, std::span<std::uint8_t> frame, ReplyShape reply)
 {
     if (link.recovering)
         return recoveringFrame(link, frame, frame, &reply);
@@ -278,12 +278,12 @@ bool exchangeFrame(WriterLink& link, std::span<std::uint8_t> frame, ReplyShape r
     return false;
 }
 
-WriterLink::AttemptCount& attemptCountOf(WriterLink& link, std::size_t wireSize)
+BoxLink::AttemptCount& attemptCountOf(BoxLink& link, std::size_t wireSize)
 {
     return wireSize > 64 ? link.pageFrames : link.smallFrames;
 }
 
-void recordLinkFailure(WriterLink& link, LinkFault cause)
+void recordLinkFailure(BoxLink& link, LinkFault cause)
 {
     link.failureCause = cause;
     ++link.failuresRecorded;

@@ -1,4 +1,4 @@
-#include "plx71sim/writer_box.hpp"
+#include "plx71sim/software_box.hpp"
 
 #include <algorithm>
 
@@ -50,24 +50,24 @@ bool isPageWrite(std::uint8_t code)
 
 } // namespace
 
-WriterBox::WriterBox(const BoxConfig& config) : config_(config)
+SoftwareBox::SoftwareBox(const BoxConfig& config) : config_(config)
 {
     config_.bootVersion = versionField(config_.bootVersion);
     job_.firmwareVersion = versionField(config_.firmwareVersion);
 }
 
-bool WriterBox::busy(Clock::time_point now) const
+bool SoftwareBox::busy(Clock::time_point now) const
 {
     return faults_.stayBusy || now < busyUntil_;
 }
 
-bool WriterBox::settingsFit(std::size_t name, std::size_t user, std::size_t boot) const
+bool SoftwareBox::settingsFit(std::size_t name, std::size_t user, std::size_t boot) const
 {
     // The reply body is the code byte plus the record.
     return 1 + WriterSettings::recordSize(name, user, boot) <= kMaxReplyBody;
 }
 
-Answer WriterBox::reply(std::uint8_t code, const Bytes& payload)
+Answer SoftwareBox::reply(std::uint8_t code, const Bytes& payload)
 {
     Answer a;
     a.bytes = {kAck};
@@ -82,7 +82,7 @@ Answer WriterBox::reply(std::uint8_t code, const Bytes& payload)
     return a;
 }
 
-Answer WriterBox::onBadChecksum(std::span<const std::uint8_t> frame, Clock::time_point now)
+Answer SoftwareBox::onBadChecksum(std::span<const std::uint8_t> frame, Clock::time_point now)
 {
     ReceivedCommand rc;
     rc.code = frame.size() > 2 ? frame[2] : 0;
@@ -100,7 +100,7 @@ Answer WriterBox::onBadChecksum(std::span<const std::uint8_t> frame, Clock::time
     return a;
 }
 
-void WriterBox::keep(ReceivedCommand rc)
+void SoftwareBox::keep(ReceivedCommand rc)
 {
     if (config_.keepReceived == 0)
         return;
@@ -110,7 +110,7 @@ void WriterBox::keep(ReceivedCommand rc)
     received_.push_back(std::move(rc));
 }
 
-Answer WriterBox::onFrame(std::uint8_t code, std::span<const std::uint8_t> payload, Clock::time_point now)
+Answer SoftwareBox::onFrame(std::uint8_t code, std::span<const std::uint8_t> payload, Clock::time_point now)
 {
     ReceivedCommand rc;
     rc.code = code;
@@ -145,7 +145,7 @@ Answer WriterBox::onFrame(std::uint8_t code, std::span<const std::uint8_t> paylo
     return a;
 }
 
-void WriterBox::leaveUnerasedPages()
+void SoftwareBox::leaveUnerasedPages()
 {
     for (std::uint16_t page : faults_.unerasedPages) {
         if (page < kBootPageBit)
@@ -157,9 +157,9 @@ void WriterBox::leaveUnerasedPages()
 // payload length before a handler runs; a handler checks the fields.
 struct BoxCommands {
     using P = std::span<const std::uint8_t>;
-    using Handler = Answer (*)(WriterBox& box, std::uint8_t code, P p, Clock::time_point now);
+    using Handler = Answer (*)(SoftwareBox& box, std::uint8_t code, P p, Clock::time_point now);
 
-    static Answer setLinkRate(WriterBox& box, std::uint8_t, P p, Clock::time_point)
+    static Answer setLinkRate(SoftwareBox& box, std::uint8_t, P p, Clock::time_point)
     {
         const auto r = rateForCode(p[0]);
         if (!r)
@@ -168,26 +168,26 @@ struct BoxCommands {
         return ackOnly();
     }
 
-    static Answer loadEnter(WriterBox& box, std::uint8_t, P, Clock::time_point)
+    static Answer loadEnter(SoftwareBox& box, std::uint8_t, P, Clock::time_point)
     {
-        box.loader_ = WriterBox::Loader::Entered;
+        box.loader_ = SoftwareBox::Loader::Entered;
         return ackOnly();
     }
 
-    static Answer loadPrepare(WriterBox& box, std::uint8_t, P, Clock::time_point)
+    static Answer loadPrepare(SoftwareBox& box, std::uint8_t, P, Clock::time_point)
     {
-        if (box.loader_ == WriterBox::Loader::Off)
+        if (box.loader_ == SoftwareBox::Loader::Off)
             return nak();
-        box.loader_ = WriterBox::Loader::Prepared;
+        box.loader_ = SoftwareBox::Loader::Prepared;
         box.job_.firmware.clear(); // the firmware area is erased before loading
         box.loadingVersion_.clear();
         return changed(false);
     }
 
-    static Answer loadWritePage(WriterBox& box, std::uint8_t, P p, Clock::time_point)
+    static Answer loadWritePage(SoftwareBox& box, std::uint8_t, P p, Clock::time_point)
     {
         const std::uint16_t page = u16(p, 0);
-        if (box.loader_ != WriterBox::Loader::Prepared || page < kFirmwareFirstPage || page > kFirmwareLastPage
+        if (box.loader_ != SoftwareBox::Loader::Prepared || page < kFirmwareFirstPage || page > kFirmwareLastPage
             || box.faults_.failPages.count(page))
             return nak();
         Page data;
@@ -204,14 +204,14 @@ struct BoxCommands {
         return changed(page == kFirmwareLastPage);
     }
 
-    static Answer readVersions(WriterBox& box, std::uint8_t code, P, Clock::time_point)
+    static Answer readVersions(SoftwareBox& box, std::uint8_t code, P, Clock::time_point)
     {
         Bytes v(box.config_.bootVersion.begin(), box.config_.bootVersion.end());
         v.insert(v.end(), box.job_.firmwareVersion.begin(), box.job_.firmwareVersion.end());
         return box.reply(code, v);
     }
 
-    static Answer setDevice(WriterBox& box, std::uint8_t, P p, Clock::time_point)
+    static Answer setDevice(SoftwareBox& box, std::uint8_t, P p, Clock::time_point)
     {
         WriterSettings& s = box.job_.settings;
         const auto name = lengthText(p.subspan(10));
@@ -222,7 +222,7 @@ struct BoxCommands {
         return changed(true);
     }
 
-    static Answer setFileName(WriterBox& box, std::uint8_t code, P p, Clock::time_point)
+    static Answer setFileName(SoftwareBox& box, std::uint8_t code, P p, Clock::time_point)
     {
         WriterSettings& s = box.job_.settings;
         const auto name = lengthText(p);
@@ -239,7 +239,7 @@ struct BoxCommands {
 
     // The one-byte settings: update enable, target rate, lock bits,
     // operation blocks.
-    static Answer setByte(WriterBox& box, std::uint8_t code, P p, Clock::time_point)
+    static Answer setByte(SoftwareBox& box, std::uint8_t code, P p, Clock::time_point)
     {
         WriterSettings& s = box.job_.settings;
         std::uint8_t& field = code == cmd::SetUpdateEnable ? s.updateEnable
@@ -250,13 +250,13 @@ struct BoxCommands {
         return changed(true);
     }
 
-    static Answer setCheckId(WriterBox& box, std::uint8_t, P p, Clock::time_point)
+    static Answer setCheckId(SoftwareBox& box, std::uint8_t, P p, Clock::time_point)
     {
         std::copy(p.begin(), p.end(), box.job_.settings.checkId.begin());
         return changed(true);
     }
 
-    static Answer eraseBlocks(WriterBox& box, std::uint8_t, P p, Clock::time_point now)
+    static Answer eraseBlocks(SoftwareBox& box, std::uint8_t, P p, Clock::time_point now)
     {
         const std::uint32_t mask = p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t(p[3]) << 24);
         if (mask != 0) {
@@ -268,7 +268,7 @@ struct BoxCommands {
         return changed(true);
     }
 
-    static Answer writePage(WriterBox& box, std::uint8_t, P p, Clock::time_point now)
+    static Answer writePage(SoftwareBox& box, std::uint8_t, P p, Clock::time_point now)
     {
         const std::uint16_t page = u16(p, 0);
         if (page >= kPageCount || box.faults_.failPages.count(page))
@@ -281,7 +281,7 @@ struct BoxCommands {
         return changed(false);
     }
 
-    static Answer readPage(WriterBox& box, std::uint8_t code, P p, Clock::time_point)
+    static Answer readPage(SoftwareBox& box, std::uint8_t code, P p, Clock::time_point)
     {
         const std::uint16_t page = u16(p, 0);
         if (page >= kPageCount)
@@ -292,19 +292,19 @@ struct BoxCommands {
         return box.reply(code, Bytes(data.begin(), data.end()));
     }
 
-    static Answer readStatus(WriterBox& box, std::uint8_t code, P, Clock::time_point now)
+    static Answer readStatus(SoftwareBox& box, std::uint8_t code, P, Clock::time_point now)
     {
         return box.reply(code, Bytes{static_cast<std::uint8_t>(box.busy(now) ? 0x80 : 0x00)});
     }
 
-    static Answer downloadCommit(WriterBox& box, std::uint8_t, P, Clock::time_point now)
+    static Answer downloadCommit(SoftwareBox& box, std::uint8_t, P, Clock::time_point now)
     {
         box.startBusy(now);
         box.job_.complete = true;
         return changed(true);
     }
 
-    static Answer readSettings(WriterBox& box, std::uint8_t code, P, Clock::time_point)
+    static Answer readSettings(SoftwareBox& box, std::uint8_t code, P, Clock::time_point)
     {
         const Faults& f = box.faults_;
         const WriterSettings& s = box.job_.settings;
@@ -314,7 +314,7 @@ struct BoxCommands {
         return box.reply(code, s.record(holdsJob));
     }
 
-    static Answer downloadEnd(WriterBox&, std::uint8_t, P, Clock::time_point) { return checkpoint(); }
+    static Answer downloadEnd(SoftwareBox&, std::uint8_t, P, Clock::time_point) { return checkpoint(); }
 
     static Answer checkpoint()
     {
@@ -355,7 +355,7 @@ struct BoxCommands {
     };
 };
 
-Answer WriterBox::execute(std::uint8_t code, std::span<const std::uint8_t> p, Clock::time_point now)
+Answer SoftwareBox::execute(std::uint8_t code, std::span<const std::uint8_t> p, Clock::time_point now)
 {
     for (const BoxCommands::Entry& e : BoxCommands::kTable) {
         if (e.code != code)
