@@ -216,7 +216,7 @@ done
 # with what differs from one run to the next (the pseudo terminal's number,
 # the order in which two boxes of a gang print).
 normalize() {
-  sed -E -e 's/"(durationMs|time)":("[^"]*"|[0-9]+)/"\1":_/g' \
+  sed -E -e 's/"(durationMs|time|jobId)":("[^"]*"|[0-9]+)/"\1":_/g' \
     -e 's/"programVersion":"[^"]*"/"programVersion":_/' \
     -e 's#"deviceNode":"/dev/pts/[0-9]+"#"deviceNode":_#g' \
     -e 's/[0-9]+\.[0-9] s( |$)/_ s\1/g' \
