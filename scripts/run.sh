@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # The main job: installs what is missing (the run set), builds the programs
-# (release preset: no tests, no benchmarks), starts the software writer box on a pseudo-terminal reachable as COM1 and
-# opens the writer control program against it. Without a display it runs the
-# same job with the command-line tool: download and upload of the example
-# project against the software writer box.
+# it runs (release preset: no tests, no benchmarks), starts the software
+# writer box on a pseudo-terminal reachable as COM1 and opens the writer
+# control program against it. Without a display it runs the same job with
+# the command-line tool: download and upload of the example project against
+# the software writer box. `cmake --build --preset release` builds the other
+# programs (Plx71Ldr, Plx71Station, plx71line) into the same folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh run
 cmake --preset release >/dev/null
-cmake --build --preset release
+targets=(plx71 plx71sim)
+[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && targets+=(PLX71RD)
+cmake --build --preset release --target "${targets[@]}"
 bin=$PWD/build/release/bin
 
 work=$(mktemp -d /tmp/plx71-run-XXXXXX)
