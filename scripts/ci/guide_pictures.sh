@@ -64,13 +64,7 @@ cat "$work/pictures.log"
 # The station: four slots in four states, on a display of its own.
 BIN_DIR="$build/bin" bash "$root/scripts/ci/station_picture.sh" "$work/shots/station.png"
 
-mkdir -p "$images"
-for shot in "$work"/shots/*.png; do
-  name=$(basename "$shot")
-  # 256 colours are plenty for dialogs; optipng then packs what is left.
-  pngquant --force --skip-if-larger --output "$work/q-$name" 256 "$shot" || cp "$shot" "$work/q-$name"
-  optipng -quiet -o2 -strip all "$work/q-$name"
-  cp "$work/q-$name" "$images/$name"
-done
+. "$root/scripts/lib/pack_pictures.sh"
+pack_pictures "$work/shots" "$images"
 count=$(ls "$images"/*.png | wc -l)
 echo "guide pictures: $count in $images, $(du -cb "$images"/*.png | tail -n 1 | cut -f1) bytes in all, made in $(( $(date +%s) - start )) s"

@@ -51,10 +51,6 @@ wait "$server_pid" 2>/dev/null || true # the check stopped it
 server_pid=""
 
 images="$root/docs/guide/images"
-for shot in "$work"/shots/*.png; do
-  name=$(basename "$shot")
-  pngquant --force --skip-if-larger --output "$work/q-$name" 256 "$shot" || cp "$shot" "$work/q-$name"
-  optipng -quiet -o2 -strip all "$work/q-$name"
-  cp "$work/q-$name" "$images/$name"
-done
+. "$root/scripts/lib/pack_pictures.sh"
+pack_pictures "$work/shots" "$images"
 echo "line page pictures: $(ls "$work"/shots | tr '\n' ' ')in $images"
