@@ -109,6 +109,12 @@ bool Station::applyCommandLine(const StationArgs& args)
         if (!args.stationFile.isEmpty())
             loadStationFile(args.stationFile);
     }
+    StationSettings s = settings_;
+    s.lineUrl = args.lineUrl.value_or(s.lineUrl);
+    s.lineTokenFile = args.lineTokenFile.value_or(s.lineTokenFile);
+    s.stationName = args.stationName.value_or(s.stationName);
+    s.onlyReleased = s.onlyReleased || args.onlyReleased;
+    setSettings(s);
     return args.recordFile.isEmpty() || setRecordFile(args.recordFile);
 }
 

@@ -212,7 +212,8 @@ QWidget* StationWindow::buildOptions()
         });
     }
     lineOptions_ = new LineOptions(
-        [this] { return chooseFile(false, QStringLiteral("Line server token"), QStringLiteral("Token (*)"), {}); }, box);
+        [this] { return chooseFile(false, QStringLiteral("Line server token"), QStringLiteral("Token (*)"), {}); },
+        box);
     grid->addWidget(lineOptions_, 3, 0, 1, 2);
     lockable_.push_back(lineOptions_);
     connect(lineOptions_, &LineOptions::edited, this,
