@@ -3,11 +3,14 @@
 #include "station_window.hpp"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QTimer>
 
 #include <cstdio>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace plx71::station {
 
@@ -34,6 +37,16 @@ bool startBenchIfAsked(StationWindow& window)
         delete job;
         delete tick;
         QCoreApplication::exit(0);
+    });
+    // Every tile's change of state, with the wall clock's time, for the
+    // script that notes when the line server has it.
+    auto states = std::make_shared<std::vector<SlotState>>();
+    QObject::connect(&window.station(), &Station::slotChanged, &window, [&window, states](int index) {
+        states->resize(std::size_t(window.station().slotCount()), SlotState::Idle);
+        const SlotState now = window.station().slot(index).state;
+        if (std::exchange((*states)[std::size_t(index)], now) != now)
+            std::printf("tile %d %s %lld\n", index + 1, qPrintable(stateWord(now)),
+                        QDateTime::currentMSecsSinceEpoch());
     });
     // The job starts once the window is drawn: the first paint is no part
     // of the job's figures.

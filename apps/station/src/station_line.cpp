@@ -140,9 +140,10 @@ void StationLine::shipSoon()
 void StationLine::runShipping()
 {
     std::unique_lock lock(mutex_);
-    while (!stop_) {
+    while (!stop_ || shipWanted_) {
         wake_.wait_for(lock, std::chrono::seconds(10), [this] { return stop_ || shipWanted_; });
-        if (stop_)
+        // Closing, what the last jobs left is shipped once more first.
+        if (stop_ && !shipWanted_)
             break;
         shipWanted_ = false;
         const std::shared_ptr<line::Shipper> shipper = shipping_;
@@ -151,6 +152,10 @@ void StationLine::runShipping()
             continue;
         lock.unlock();
         const line::LineStatus status = shipper->shipNow();
+        lock.lock();
+        if (stop_)
+            continue; // nobody left to show it
+        lock.unlock();
         QMetaObject::invokeMethod(
             this, [this, status, generation] { shipped(status, generation); }, Qt::QueuedConnection);
         lock.lock();
