@@ -85,7 +85,10 @@ void StationLine::configure()
     if (key == configured_)
         return; // another option changed: the line goes on as it is
     configured_ = key;
-    poster_.reset(); // it posts its last change first
+    if (poster_) {
+        const std::lock_guard lock(mutex_);
+        retired_.push_back(std::move(poster_));
+    }
     releases_.reset();
     shipper_.reset();
     const auto parsed = url.empty() ? std::nullopt : line::parseLineUrl(url);
@@ -105,7 +108,7 @@ void StationLine::configure()
         ++generation_;
         shipWanted_ = shipper_ != nullptr; // the first pass says how the line stands
     }
-    if (shipper_ && !thread_.joinable())
+    if (!thread_.joinable() && (shipper_ || !retired_.empty()))
         thread_ = std::thread([this] { runShipping(); });
     wake_.notify_all();
     emit statusChanged();
@@ -141,7 +144,15 @@ void StationLine::runShipping()
 {
     std::unique_lock lock(mutex_);
     while (!stop_ || shipWanted_) {
-        wake_.wait_for(lock, std::chrono::seconds(10), [this] { return stop_ || shipWanted_; });
+        wake_.wait_for(lock, std::chrono::seconds(10), [this] { return stop_ || shipWanted_ || !retired_.empty(); });
+        if (!retired_.empty()) {
+            auto retired = std::move(retired_);
+            retired_.clear();
+            lock.unlock();
+            retired.clear();
+            lock.lock();
+            continue;
+        }
         // Closing, what the last jobs left is shipped once more first.
         if (stop_ && !shipWanted_)
             break;

@@ -22,6 +22,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace plx71::station {
 
@@ -76,6 +77,9 @@ private:
     std::shared_ptr<line::Shipper> shipping_; // what the thread ships with
     unsigned generation_ = 0;                 // a pass of older settings is not shown
     bool shipWanted_ = false;
+    // Posters of settings before, ended on the shipping thread: each posts
+    // its last change first, which the window must not wait for.
+    std::vector<std::unique_ptr<line::StatusPoster>> retired_;
     bool stop_ = false;
     std::thread thread_;
 };
