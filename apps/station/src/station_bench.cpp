@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -31,6 +32,12 @@ bool startBenchIfAsked(StationWindow& window)
             return;
         timer->stop();
         std::printf("job-ms %.1f\nworst-loop-delay-ms %.1f\n", double(job->nsecsElapsed()) / 1e6, double(*worst) / 1e6);
+#ifdef CLOCK_THREAD_CPUTIME_ID
+        // What the window's thread itself spent, whatever else the machine ran.
+        timespec cpu{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu);
+        std::printf("window-thread-cpu-ms %.1f\n", double(cpu.tv_sec) * 1e3 + double(cpu.tv_nsec) / 1e6);
+#endif
         for (int i = 0; i < window.station().slotCount(); ++i)
             std::printf("slot %d %s\n", i + 1, qPrintable(stateWord(window.station().slot(i).state)));
         std::fflush(stdout);
