@@ -59,6 +59,7 @@ void recordJob(const SlotJob& job, SlotEnd& end)
     JobFacts facts = job.project->facts;
     if (job.check)
         facts.command = "verify";
+    facts.station = job.station;
     const std::string line = slotRecordLine(
         productionRecordLine(end.outcome, facts, outcomeExitCode(end.outcome.kind), PLX71_PROGRAM_VERSION),
         job.slotNumber, job.label);
@@ -68,6 +69,31 @@ void recordJob(const SlotJob& job, SlotEnd& end)
         end.outcome.kind = OutcomeClass::OutputNotWritten;
         end.outcome.filePath = job.recordPath;
     }
+}
+
+// The gate, then the box and its record line; the cause in the words of its kind.
+SlotEnd runJob(const SlotJob& job, ProgressSink& sink, const std::atomic<int>& phase)
+{
+    SlotEnd end;
+    end.check = job.check;
+    if (job.gate) {
+        if (const std::string refusal = job.gate(); !refusal.empty()) {
+            end.outcome.kind = OutcomeClass::FileError;
+            end.outcome.portName = job.port.displayName();
+            end.cause = QString::fromStdString(refusal);
+            end.refused = true;
+            return end;
+        }
+    }
+    SlotUi ui;
+    end.outcome = runSession(job, ui, sink);
+    recordJob(job, end);
+    // The outcome's own words; the session's first message only where
+    // the outcome says too little (an internal error).
+    end.cause = causeOf(end.outcome, ProgressPhase(phase.load()));
+    if (end.cause.isEmpty() && !end.outcome.ok())
+        end.cause = ui.cause();
+    return end;
 }
 
 } // namespace
@@ -139,16 +165,7 @@ bool SlotRunner::start(SlotJob job)
                 Qt::QueuedConnection);
         };
         PollingProgressSink sink(o);
-        SlotUi ui;
-        SlotEnd end;
-        end.check = job.check;
-        end.outcome = runSession(job, ui, sink);
-        recordJob(job, end);
-        // The outcome's own words; the session's first message only where
-        // the outcome says too little (an internal error).
-        end.cause = causeOf(end.outcome, ProgressPhase(phase->load()));
-        if (end.cause.isEmpty() && !end.outcome.ok())
-            end.cause = ui.cause();
+        const SlotEnd end = runJob(job, sink, *phase);
         QMetaObject::invokeMethod(
             this, [this, end] { ended(end); }, Qt::QueuedConnection);
     });

@@ -29,7 +29,11 @@ struct SlotJob {
     bool recover = true; // resync, re-read and restart on a noisy line
     int slotNumber = 1;
     QString label;
-    std::string recordPath;           // empty: no record
+    std::string recordPath; // empty: no record
+    std::string station;    // the record line's "station"; empty: the host name
+    // Asked on the job's thread before the box is touched: a refusal's
+    // words end the job Failed with no record line and nothing sent.
+    std::function<std::string()> gate;
     std::optional<LinkTiming> timing; // tests shorten the link's pauses
     bool check = false;               // compare the box with the project, write nothing
 };
@@ -44,8 +48,9 @@ struct SlotProgress {
 
 struct SlotEnd {
     BoxOutcome outcome;
-    QString cause;      // why it failed, in the words of its kind (causeOf); empty on success
-    bool check = false; // the job was a check (SlotJob::check)
+    QString cause;        // why it failed, in the words of its kind (causeOf); empty on success
+    bool check = false;   // the job was a check (SlotJob::check)
+    bool refused = false; // the gate refused it: no box was touched
 };
 
 class SlotRunner : public QObject {

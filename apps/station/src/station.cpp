@@ -1,6 +1,7 @@
 #include "station.hpp"
 
 #include "station_file_slots.hpp"
+#include "station_line.hpp"
 
 #include "plx71/devices/table_lookup.hpp"
 #include "plx71/files/executable_path.hpp"
@@ -52,12 +53,20 @@ Station::Station(StationConfig config, Ui& ui, QObject* parent) : QObject(parent
         ui_.message(Icon::Exclamation, station.error + "\nStation port names cannot be used until it is mended.");
     presenceTimer_.setInterval(std::max(500, config_.presencePollMs));
     connect(&presenceTimer_, &QTimer::timeout, this, &Station::pollPresence);
+    line_ = std::make_unique<StationLine>(*this);
+    for (auto change : {&Station::slotChanged, &Station::slotProgress})
+        connect(this, change, line_.get(), [this] { line_->postStatus(); });
+    for (auto change : {&Station::slotsChanged, &Station::projectChanged})
+        connect(this, change, line_.get(), [this] { line_->postStatus(); });
+    connect(this, &Station::slotEnded, line_.get(), [this] { line_->shipSoon(); });
 }
 
 Station::~Station()
 {
     for (auto& slot : slots_)
         slot->runner->cancel();
+    // The slots' ends may still post their status; the line goes first.
+    line_.reset();
 }
 
 void Station::apply(const StationArgs& args)
@@ -83,6 +92,7 @@ void Station::apply(const StationArgs& args)
     autoAsked_ = lastAuto && !autoOn;
     changeAutoMode(autoOn);
     restoring_ = false;
+    line_->configure();
 }
 
 bool Station::applyCommandLine(const StationArgs& args)
@@ -99,6 +109,12 @@ bool Station::applyCommandLine(const StationArgs& args)
         if (!args.stationFile.isEmpty())
             loadStationFile(args.stationFile);
     }
+    StationSettings s = settings_;
+    s.lineUrl = args.lineUrl.value_or(s.lineUrl);
+    s.lineTokenFile = args.lineTokenFile.value_or(s.lineTokenFile);
+    s.stationName = args.stationName.value_or(s.stationName);
+    s.onlyReleased = s.onlyReleased || args.onlyReleased;
+    setSettings(s);
     return args.recordFile.isEmpty() || setRecordFile(args.recordFile);
 }
 
@@ -202,6 +218,8 @@ bool Station::setRecordFile(const QString& path)
     }
     record_.path = path;
     emit recordChanged();
+    if (!restoring_)
+        line_->configure();
     return true;
 }
 
@@ -211,6 +229,8 @@ void Station::setSettings(const StationSettings& settings)
         return;
     settings_ = settings;
     emit settingsChanged();
+    if (!restoring_ && line_)
+        line_->configure();
 }
 
 void Station::setAutoMode(bool on)

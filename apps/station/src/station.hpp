@@ -35,6 +35,8 @@ class PortCatalog;
 
 namespace plx71::station {
 
+class StationLine;
+
 struct StationConfig {
     QString settingsFile;             // empty: the user's settings
     QString deviceTablePath;          // empty: $PLX71_DEVICE_TABLE, beside the program, installed
@@ -74,6 +76,8 @@ public:
     bool setRecordFile(const QString& path);
 
     const StationSettings& settings() const { return settings_; }
+    // The line server's side of the station: shipping, live status, releases.
+    StationLine& line() { return *line_; }
     void setSettings(const StationSettings& settings);
     bool autoMode() const { return autoMode_; }
     void setAutoMode(bool on);
@@ -171,6 +175,7 @@ private:
     QTimer presenceTimer_;
     std::unique_ptr<PortCatalog> catalog_;
     QElapsedTimer catalogAge_;
+    std::unique_ptr<StationLine> line_;
 };
 
 } // namespace plx71::station

@@ -12,7 +12,11 @@ ParsedArgs parseStationArgs(const QStringList& arguments)
     const QCommandLineOption station(QStringLiteral("station"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption record(QStringLiteral("record"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption autoMode(QStringLiteral("auto"));
-    parser.addOptions({port, station, record, autoMode});
+    const QCommandLineOption line(QStringLiteral("line"), QString(), QStringLiteral("URL"));
+    const QCommandLineOption lineToken(QStringLiteral("line-token"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption stationName(QStringLiteral("station-name"), QString(), QStringLiteral("NAME"));
+    const QCommandLineOption onlyReleased(QStringLiteral("only-released"));
+    parser.addOptions({port, station, record, autoMode, line, lineToken, stationName, onlyReleased});
     parser.addPositionalArgument(QStringLiteral("PROJECT"), QString());
     const QString usage =
         QStringLiteral("usage: Plx71Station [PROJECT.pxp] [--port PORT]... [--station FILE] [--record FILE] [--auto]");
@@ -31,6 +35,13 @@ ParsedArgs parseStationArgs(const QStringList& arguments)
     args.stationFile = parser.value(station);
     args.recordFile = parser.value(record);
     args.autoMode = parser.isSet(autoMode);
+    const auto given = [&parser](const QCommandLineOption& o) {
+        return parser.isSet(o) ? std::optional<QString>(parser.value(o)) : std::nullopt;
+    };
+    args.lineUrl = given(line);
+    args.lineTokenFile = given(lineToken);
+    args.stationName = given(stationName);
+    args.onlyReleased = parser.isSet(onlyReleased);
     args.anyGiven = arguments.size() > 1;
     return {std::move(args), {}};
 }
@@ -48,6 +59,14 @@ QStringList changesOf(const StationArgs& args)
         changes << QStringLiteral("--record");
     if (args.autoMode)
         changes << QStringLiteral("--auto");
+    const std::pair<bool, const char*> line[] = {{args.lineUrl.has_value(), "--line"},
+                                                 {args.lineTokenFile.has_value(), "--line-token"},
+                                                 {args.stationName.has_value(), "--station-name"},
+                                                 {args.onlyReleased, "--only-released"}};
+    for (const auto& [given, option] : line) {
+        if (given)
+            changes << QString::fromLatin1(option);
+    }
     return changes;
 }
 

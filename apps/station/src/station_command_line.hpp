@@ -18,6 +18,11 @@ struct StationArgs {
     QString stationFile;
     QString recordFile;
     bool autoMode = false;
+    // The line server's settings; nullopt: not given.
+    std::optional<QString> lineUrl;
+    std::optional<QString> lineTokenFile;
+    std::optional<QString> stationName;
+    bool onlyReleased = false;
     bool anyGiven = false; // anything at all on the command line
 };
 

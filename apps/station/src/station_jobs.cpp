@@ -4,9 +4,11 @@
 
 #include "auto_start.hpp"
 #include "station_check.hpp"
+#include "station_line.hpp"
 
 #include "plx71/messages/message_texts.hpp"
 #include "plx71/ops/gang_runner.hpp"
+#include "plx71/production_record/record_file.hpp"
 
 #include <QDateTime>
 
@@ -38,10 +40,11 @@ void Station::setSlotState(StationSlot& slot, SlotState state)
 // touched, not after it has been programmed.
 bool Station::checkRecordFile()
 {
-    if (record_.writable())
+    const std::string path = line_->recordPath();
+    if (path.empty() || productionRecordCanBeAppended(path))
         return true;
     ui_.message(Icon::Stop,
-                msg::cannotWriteFile(record_.utf8Path())
+                msg::cannotWriteFile(path)
                     + "\nNothing was sent. Make the file writable or choose another record file.");
     return false;
 }
@@ -102,7 +105,9 @@ bool Station::startJob(int index, bool check)
     job.recover = settings_.recover;
     job.slotNumber = index + 1;
     job.label = slot.config.label;
-    job.recordPath = record_.utf8Path();
+    job.recordPath = line_->recordPath();
+    job.station = settings_.stationNameOrHost().toStdString();
+    job.gate = line_->releaseGate(*project_);
     job.timing = config_.timing;
     job.check = check;
     if (!slot.runner->start(std::move(job)))
@@ -171,7 +176,8 @@ void Station::onSlotEnded(StationSlot& slot, const SlotEnd& end)
     const QString when = QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss"))
         + QStringLiteral(" (%1 s)").arg(double(end.outcome.duration.count()) / 1000.0, 0, 'f', 1);
     slot.last = {state, when,
-                 end.outcome.ok() ? QString() : QString::fromLatin1(outcomeClassName(end.outcome.kind).data()),
+                 end.outcome.ok() || end.refused ? QString()
+                                                 : QString::fromLatin1(outcomeClassName(end.outcome.kind).data()),
                  end.check ? checkNote(end) : end.cause,
                  // Only a job that finished says what it took.
                  !end.check && end.outcome.ok() && end.outcome.recovery && end.outcome.linkRate > 0

@@ -1,6 +1,8 @@
 #include "station_window.hpp"
 
+#include "line_options.hpp"
 #include "slot_tile.hpp"
+#include "station_line.hpp"
 #include "tile_grid.hpp"
 
 #include "plx71/qtui/app_shell.hpp"
@@ -95,6 +97,8 @@ void StationWindow::connectStation()
     connect(s, &Station::autoModeChanged, this, &StationWindow::showAutoMode);
     connect(s, &Station::lockChanged, this, &StationWindow::showLockState);
     connect(s, &Station::beepWanted, this, [] { QApplication::beep(); });
+    connect(&s->line(), &StationLine::statusChanged, this,
+            [this] { lineStatus_->setText(station_->line().statusText()); });
     connect(s, &Station::slotEnded, this, [this] {
         if (station_->closing() && !station_->anyRunning())
             QTimer::singleShot(0, this, &QWidget::close);
@@ -121,6 +125,9 @@ void StationWindow::buildWindow()
     layout->addWidget(buildBottomRow());
     setCentralWidget(central);
     statusBar()->addWidget(buildAutoQuestion(), 1);
+    lineStatus_ = new QLabel(this);
+    lineStatus_->setObjectName(QStringLiteral("lineStatus"));
+    statusBar()->addPermanentWidget(lineStatus_);
 }
 
 // Most of the screen the first time, then the size the operator left it at.
@@ -204,6 +211,13 @@ QWidget* StationWindow::buildOptions()
             station_->setSettings(s);
         });
     }
+    lineOptions_ = new LineOptions(
+        [this] { return chooseFile(false, QStringLiteral("Line server token"), QStringLiteral("Token (*)"), {}); },
+        box);
+    grid->addWidget(lineOptions_, 3, 0, 1, 2);
+    lockable_.push_back(lineOptions_);
+    connect(lineOptions_, &LineOptions::edited, this,
+            [this] { station_->setSettings(lineOptions_->applied(station_->settings())); });
     return box;
 }
 

@@ -25,6 +25,7 @@ class AppShell;
 
 namespace plx71::station {
 
+class LineOptions;
 class TileGrid;
 
 inline constexpr const char* kStationTitle = "Plx71Station";
@@ -92,6 +93,8 @@ private:
     QCheckBox* skipBlank_ = nullptr;
     QCheckBox* recover_ = nullptr;
     QCheckBox* beep_ = nullptr;
+    LineOptions* lineOptions_ = nullptr;
+    QLabel* lineStatus_ = nullptr;
     QPushButton* lockButton_ = nullptr;
     std::vector<QWidget*> lockable_;
 };

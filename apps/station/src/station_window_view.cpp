@@ -2,6 +2,8 @@
 // too), the tiles, the totals, the options, the lock and the title.
 #include "station_window.hpp"
 
+#include "line_options.hpp"
+
 #include "slot_tile.hpp"
 #include "tile_grid.hpp"
 
@@ -90,6 +92,7 @@ void StationWindow::showSettings()
         const QSignalBlocker quiet(box);
         box->setChecked(on);
     }
+    lineOptions_->show(s);
     showHeader();
 }
 

@@ -93,6 +93,12 @@ ReleaseResult revokeRelease(HttpClient& client, const LineCall& call, const std:
         client.postJson(call.url, "/api/v1/releases/" + jobDigest + "/revoke", call.token, "{}", call.limits));
 }
 
+std::string notReleasedText(const std::string& jobDigest, const std::string& project)
+{
+    return "job not released for this line: " + jobDigest.substr(0, 12) + " (ask your line engineer to release "
+        + project + ")";
+}
+
 ReleaseResult askRelease(HttpClient& client, const LineCall& call, const std::string& jobDigest)
 {
     if (!isDigest(jobDigest))

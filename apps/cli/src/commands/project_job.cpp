@@ -51,8 +51,7 @@ bool jobReleased(CliContext& ctx, const LinkOptions& link, const std::string& di
         r = line::ReleaseCheck(call).ask(digest);
     if (r.answer == line::ReleaseAnswer::Released)
         return true;
-    std::fprintf(stderr, "job not released for this line: %s (ask your line engineer to release %s)\n",
-                 digest.substr(0, 12).c_str(), project.c_str());
+    std::fprintf(stderr, "%s\n", line::notReleasedText(digest, project).c_str());
     if (r.answer != line::ReleaseAnswer::NotReleased)
         std::fprintf(stderr, "the line server could not be asked: %s\n", r.cause.c_str());
     ctx.jobEnded = true;

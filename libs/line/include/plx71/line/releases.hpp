@@ -59,6 +59,11 @@ ReleaseResult postRelease(HttpClient& client, const LineCall& call, const Releas
 ReleaseResult revokeRelease(HttpClient& client, const LineCall& call, const std::string& jobDigest);
 ReleaseResult askRelease(HttpClient& client, const LineCall& call, const std::string& jobDigest);
 
+// Why a job of a digest not released (or a server that could not be asked)
+// reaches no box: "job not released for this line: <first 12 hex digits>
+// (ask your line engineer to release PROJECT.pxp)".
+std::string notReleasedText(const std::string& jobDigest, const std::string& project);
+
 // askRelease with the "released" answers kept for `keep` (a refusal, or no
 // answer, is asked again next time). Calls from several threads are safe.
 class ReleaseCheck {
