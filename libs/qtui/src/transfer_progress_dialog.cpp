@@ -136,7 +136,10 @@ void TransferProgressDialog::open()
 
 void TransferProgressDialog::showProgress()
 {
-    // The abort mark lies beyond the range; the bar stays at its end then.
+    // After Cancel the counters hold the abort mark, beyond the range: the
+    // bar keeps what was done rather than jumping to its end.
+    if (counters_.aborted())
+        return;
     bar_->setValue(std::clamp(counters_.done(), 0, total_));
 }
 
