@@ -1,5 +1,6 @@
 #include "api/line_state_routes.hpp"
 
+#include "api/json_body.hpp"
 #include "store/iso_time.hpp"
 
 #include <algorithm>
@@ -20,7 +21,6 @@ constexpr std::size_t kMaxStationName = 128;
 struct Refused {
     std::string why;
 };
-struct TooDeep {};
 
 std::int64_t unixNow()
 {
@@ -95,12 +95,11 @@ Json liveState(const StationStatus& status)
 
 std::variant<Json, std::string> parseStatusBody(const std::string& body)
 {
+    auto parsed = parseJsonBody(body, kMaxDepth);
+    if (auto* why = std::get_if<std::string>(&parsed))
+        return *why;
+    const Json& doc = std::get<Json>(parsed);
     try {
-        const Json doc = Json::parse(body, [](int depth, Json::parse_event_t, Json&) {
-            if (depth > kMaxDepth)
-                throw TooDeep{};
-            return true;
-        });
         if (!doc.is_object())
             return std::string("body is not a JSON object");
         const auto tiles = doc.find("tiles");
@@ -115,10 +114,6 @@ std::variant<Json, std::string> parseStatusBody(const std::string& body)
         for (std::size_t i = 0; i < tiles->size(); ++i)
             out["tiles"].push_back(tileOf((*tiles)[i], i));
         return out;
-    } catch (const Json::parse_error& e) {
-        return std::string("body is not JSON: ") + e.what();
-    } catch (const TooDeep&) {
-        return "body is nested deeper than " + std::to_string(kMaxDepth) + " levels";
     } catch (const Refused& r) {
         return r.why;
     }
