@@ -4,7 +4,6 @@
 #include "store/iso_time.hpp"
 
 #include <algorithm>
-#include <chrono>
 #include <map>
 
 namespace plx71::line {
@@ -21,12 +20,6 @@ constexpr std::size_t kMaxStationName = 128;
 struct Refused {
     std::string why;
 };
-
-std::int64_t unixNow()
-{
-    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
 
 // A text field: absent or null is null; another type, or a text too long, refuses the body.
 Json textField(const Json& from, const char* key, const std::string& where)

@@ -4,7 +4,6 @@
 #include "store/iso_time.hpp"
 
 #include <algorithm>
-#include <chrono>
 
 namespace plx71::line {
 
@@ -76,12 +75,6 @@ Json releaseJson(const Release& r)
                 {"revokedBy", optionalText(r.revokedBy)},
                 {"revokedAt", r.revokedAt ? Json(isoTime(*r.revokedAt)) : Json()},
                 {"released", r.active()}};
-}
-
-std::int64_t unixNow()
-{
-    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
-        .count();
 }
 
 } // namespace
