@@ -129,6 +129,8 @@ TEST_F(HttpRoutes, AnswersThePageRoutesWithTheirStatus)
     const std::string digest(64, 'c');
     const std::string release = R"({"jobDigest":")" + digest + R"(","device":"M30624FGFP","files":["a.hex"]})";
     const std::string good = R"({"station":"s1","records":[{"jobId":"j1","outcome":"success"}]})";
+    const std::string deep = R"({"jobDigest":")" + std::string(64, 'd') + R"(","files":[{"x":)" + std::string(100, '[')
+        + std::string(100, ']') + "}]}";
     const Case cases[] = {
         {"a batch", "POST", "/api/v1/records", Role::Station, good, 200},
         {"viewer may not post status", "POST", "/api/v1/stations/s1/status", Role::Viewer, status, 403},
@@ -140,6 +142,7 @@ TEST_F(HttpRoutes, AnswersThePageRoutesWithTheirStatus)
         {"release", "POST", "/api/v1/releases", Role::Engineer, release, 201},
         {"released already", "POST", "/api/v1/releases", Role::Engineer, release, 200},
         {"no digest", "POST", "/api/v1/releases", Role::Engineer, R"({"jobDigest":"12ab"})", 400},
+        {"release nested too deep", "POST", "/api/v1/releases", Role::Engineer, deep, 400},
         {"is it released", "GET", "/api/v1/releases/" + digest, Role::Station, "", 200},
         {"not a digest", "GET", "/api/v1/releases/x'--", Role::Viewer, "", 400},
         {"station may not revoke", "POST", "/api/v1/releases/" + digest + "/revoke", Role::Station, "", 403},

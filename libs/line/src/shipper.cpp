@@ -1,15 +1,18 @@
 #include "plx71/line/shipper.hpp"
 
+#include "plx71/files/regular_file.hpp"
 #include "plx71/text/utf8_path.hpp"
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 namespace plx71::line {
 
 namespace {
+
+// A token is one short line; the rest of a larger file is never its first line.
+constexpr std::size_t kMaxTokenFileBytes = 4096;
 
 LineStatus statusOf(const ShipReport& report)
 {
@@ -81,10 +84,14 @@ std::string LineStatus::text() const
 
 std::string readTokenFile(const std::string& path)
 {
-    std::ifstream in(pathFromUtf8(path), std::ios::binary);
-    std::string token;
-    if (!in || !std::getline(in, token))
+    // A regular file only: a FIFO or a device named for it never holds a job up.
+    const FileRead file = readRegularFile(pathFromUtf8(path), kMaxTokenFileBytes);
+    if (file.status != FileStatus::Ok)
         return {};
+    const auto end = file.bytes.find('\n');
+    if (end == std::string::npos && file.truncated)
+        return {};
+    std::string token = file.bytes.substr(0, end);
     const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
     while (!token.empty() && blank(token.back()))
         token.pop_back();

@@ -16,6 +16,8 @@
 #include <set>
 #include <thread>
 
+#include <sys/stat.h>
+
 namespace plx71::line {
 namespace {
 
@@ -36,6 +38,10 @@ public:
         });
         port_ = server_.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { server_.listen_after_bind(); });
+        // Listening before the row runs: a stop() before that would not end it.
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (!server_.is_running() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::yield();
     }
     ~StubServer()
     {
@@ -110,6 +116,12 @@ TEST(Outbox, ShipsWhatWaitsAndKeepsTheRest)
          3, 0, 0, "connection refused|timed out"}, // timed out: a machine too busy to run us for 2 s
         {"401 token", [](StubServer&, ShipperSettings& s) { std::ofstream(s.tokenFile, std::ios::trunc) << "bad\n"; },
          ShipEnd::Token, 0, 3, 0, 0, "refused \\(token\\)"},
+        {"a FIFO for a token",
+         [](StubServer&, ShipperSettings& s) {
+             std::filesystem::remove(s.tokenFile);
+             ASSERT_EQ(::mkfifo(s.tokenFile.c_str(), 0600), 0);
+         },
+         ShipEnd::Local, 0, 3, 0, 0, "no token in .*"},
         {"503", [](StubServer& server, ShipperSettings&) { server.busy = true; }, ShipEnd::Busy, 0, 3, 0, 0,
          "server answered 503"},
         {"sent twice, stored once",

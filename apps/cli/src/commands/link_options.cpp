@@ -23,6 +23,15 @@ CLI::Validator nonEmptyFileName()
         "FILE");
 }
 
+CLI::Validator lineUrlCheck()
+{
+    return CLI::Validator(
+        [](std::string& text) {
+            return line::parseLineUrl(text) ? std::string() : std::string("--line takes http://HOST[:PORT][/PATH]");
+        },
+        "URL");
+}
+
 void LinkOptions::applyRate(JobSettings& job) const
 {
     if (baud)
@@ -57,12 +66,7 @@ void addRecordOptions(CLI::App* cmd, LinkOptions& options)
                                  "after each job, ship the record lines not yet shipped to the line server at "
                                  "URL (http://HOST[:PORT][/PATH]); a job never waits for it longer than a few "
                                  "seconds and ends as it would without --line")
-                     ->check(CLI::Validator(
-                         [](std::string& text) {
-                             return line::parseLineUrl(text) ? std::string()
-                                                             : std::string("--line takes http://HOST[:PORT][/PATH]");
-                         },
-                         "URL"));
+                     ->check(lineUrlCheck());
     auto* token = cmd->add_option("--line-token", options.lineTokenPath,
                                   "the file holding this station's token for the line server")
                       ->check(nonEmptyFileName());

@@ -50,5 +50,7 @@ void addRequireReleaseOption(CLI::App* cmd, LinkOptions& options);
 
 // Refuses "" as a file name (--record, --table): a usage error, as --port "" is.
 CLI::Validator nonEmptyFileName();
+// Takes only a line server URL (--line): http://HOST[:PORT][/PATH].
+CLI::Validator lineUrlCheck();
 
 } // namespace plx71::cli

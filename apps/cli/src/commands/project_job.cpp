@@ -48,7 +48,7 @@ bool jobReleased(CliContext& ctx, const LinkOptions& link, const std::string& di
     if (call.token.empty())
         r = {line::ReleaseAnswer::Other, 0, "no token in " + link.lineTokenPath};
     else
-        r = line::ReleaseCheck(call).ask(digest);
+        r = line::askRelease(*line::systemHttpClient(), call, digest);
     if (r.answer == line::ReleaseAnswer::Released)
         return true;
     std::fprintf(stderr, "%s\n", line::notReleasedText(digest, project).c_str());

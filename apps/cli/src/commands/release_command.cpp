@@ -113,11 +113,7 @@ CLI::App* ReleaseCommand::add(CLI::App& app)
     projectOption->excludes(revokeOption);
     cmd->add_option("--line", lineUrl, "the line server (http://HOST[:PORT][/PATH])")
         ->required()
-        ->check(CLI::Validator(
-            [](std::string& text) {
-                return line::parseLineUrl(text) ? std::string() : std::string("--line takes http://HOST[:PORT][/PATH]");
-            },
-            "URL"));
+        ->check(lineUrlCheck());
     cmd->add_option("--line-token", lineTokenPath, "the file holding an engineer's token for the line server")
         ->required()
         ->check(nonEmptyFileName());

@@ -1,6 +1,6 @@
 #include "api/batch_body.hpp"
 
-#include <nlohmann/json.hpp>
+#include "api/json_body.hpp"
 
 namespace plx71::line {
 
@@ -8,12 +8,9 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// Deeper than any record: a body nested further is refused before it can
-// exhaust the stack of whatever walks it later.
+// Deeper than any record.
 constexpr int kMaxDepth = 32;
 constexpr std::size_t kMaxJobIdLength = 128;
-
-struct TooDeep {};
 
 std::variant<IncomingRecord, std::string> recordOf(const Json& record, std::size_t index)
 {
@@ -36,18 +33,10 @@ std::variant<IncomingRecord, std::string> recordOf(const Json& record, std::size
 
 std::variant<RecordBatch, std::string> parseBatchBody(const std::string& body)
 {
-    Json doc;
-    try {
-        doc = Json::parse(body, [](int depth, Json::parse_event_t, Json&) {
-            if (depth > kMaxDepth)
-                throw TooDeep{};
-            return true;
-        });
-    } catch (const Json::parse_error& e) {
-        return std::string("body is not JSON: ") + e.what();
-    } catch (const TooDeep&) {
-        return std::string("body is nested deeper than ") + std::to_string(kMaxDepth) + " levels";
-    }
+    auto parsed = parseJsonBody(body, kMaxDepth);
+    if (auto* why = std::get_if<std::string>(&parsed))
+        return *why;
+    const Json& doc = std::get<Json>(parsed);
     if (!doc.is_object())
         return std::string("body is not a JSON object");
     const auto records = doc.find("records");

@@ -1,9 +1,9 @@
 #include "api/line_state_routes.hpp"
 
+#include "api/json_body.hpp"
 #include "store/iso_time.hpp"
 
 #include <algorithm>
-#include <chrono>
 #include <map>
 
 namespace plx71::line {
@@ -20,13 +20,6 @@ constexpr std::size_t kMaxStationName = 128;
 struct Refused {
     std::string why;
 };
-struct TooDeep {};
-
-std::int64_t unixNow()
-{
-    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
 
 // A text field: absent or null is null; another type, or a text too long, refuses the body.
 Json textField(const Json& from, const char* key, const std::string& where)
@@ -95,12 +88,11 @@ Json liveState(const StationStatus& status)
 
 std::variant<Json, std::string> parseStatusBody(const std::string& body)
 {
+    auto parsed = parseJsonBody(body, kMaxDepth);
+    if (auto* why = std::get_if<std::string>(&parsed))
+        return *why;
+    const Json& doc = std::get<Json>(parsed);
     try {
-        const Json doc = Json::parse(body, [](int depth, Json::parse_event_t, Json&) {
-            if (depth > kMaxDepth)
-                throw TooDeep{};
-            return true;
-        });
         if (!doc.is_object())
             return std::string("body is not a JSON object");
         const auto tiles = doc.find("tiles");
@@ -115,10 +107,6 @@ std::variant<Json, std::string> parseStatusBody(const std::string& body)
         for (std::size_t i = 0; i < tiles->size(); ++i)
             out["tiles"].push_back(tileOf((*tiles)[i], i));
         return out;
-    } catch (const Json::parse_error& e) {
-        return std::string("body is not JSON: ") + e.what();
-    } catch (const TooDeep&) {
-        return "body is nested deeper than " + std::to_string(kMaxDepth) + " levels";
     } catch (const Refused& r) {
         return r.why;
     }

@@ -1,12 +1,11 @@
 #include "api/page_files.hpp"
 
 #include "plx71/devices/table_lookup.hpp"
+#include "plx71/files/regular_file.hpp"
 
 #include <httplib.h>
 
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 namespace plx71::line {
 
@@ -28,15 +27,16 @@ constexpr Known kFiles[] = {
 constexpr const char* kPolicy = "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self' data:;"
                                 " connect-src 'self'; base-uri 'none'; form-action 'none'; frame-ancestors 'none'";
 
+// The largest page file (the chart script) is some 200 KiB.
+constexpr std::size_t kMaxPageFileBytes = 16 * 1024 * 1024;
+
 bool readFile(const std::filesystem::path& path, std::string& out)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    FileRead file = readRegularFile(path, kMaxPageFileBytes);
+    if (file.status != FileStatus::Ok || file.truncated)
         return false;
-    std::ostringstream text;
-    text << in.rdbuf();
-    out = text.str();
-    return bool(in) || in.eof();
+    out = std::move(file.bytes);
+    return true;
 }
 
 void setHeaders(httplib::Response& res)

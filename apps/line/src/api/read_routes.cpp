@@ -5,7 +5,6 @@
 #include "store/iso_time.hpp"
 
 #include <charconv>
-#include <chrono>
 
 namespace plx71::line {
 
@@ -49,12 +48,6 @@ Json optionalTime(const std::optional<std::int64_t>& t)
 Json optionalText(const std::string& text)
 {
     return text.empty() ? Json(nullptr) : Json(text);
-}
-
-std::int64_t now()
-{
-    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
-        .count();
 }
 
 // Runs a handler body; a bad parameter or cursor is a 400.
@@ -124,7 +117,7 @@ void getStations(const httplib::Request&, httplib::Response& res, RouteContext& 
                             {"lastJobTime", optionalTime(s.lastJobTime)},
                             {"backlog", s.backlog ? Json(*s.backlog) : Json()},
                             {"backlogReported", optionalTime(s.backlogReported)}});
-    const std::int64_t at = now();
+    const std::int64_t at = unixNow();
     addLiveState(list, ctx.store.statuses(), at);
     replyJson(res, 200, Json{{"stations", list}, {"now", isoTime(at)}, {"offlineAfterSeconds", kOfflineAfterSeconds}});
 }
@@ -165,7 +158,7 @@ void getYield(const httplib::Request& req, httplib::Response& res, RouteContext&
             bucket = YieldBucket::Day, back = 30 * 86400;
         else if (by != "hour")
             throw BadParameter{"by=" + by + ": use hour, shift or day"};
-        const std::int64_t since = timeParameter(req, "since").value_or(now() - back);
+        const std::int64_t since = timeParameter(req, "since").value_or(unixNow() - back);
         const std::string station = req.get_param_value("station");
         Json buckets = Json::array();
         for (const YieldRow& row : ctx.store.yield(bucket, since, station))

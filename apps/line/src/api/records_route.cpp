@@ -1,8 +1,7 @@
 #include "api/records_route.hpp"
 
 #include "api/batch_body.hpp"
-
-#include <chrono>
+#include "store/iso_time.hpp"
 
 namespace plx71::line {
 
@@ -16,8 +15,7 @@ void postRecords(const httplib::Request& req, httplib::Response& res, RouteConte
     RecordBatch& batch = std::get<RecordBatch>(parsed);
     if (batch.station.empty())
         batch.station = ctx.caller.name;
-    batch.received =
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+    batch.received = unixNow();
     const BatchResult stored = ctx.store.add(batch);
     replyJson(res, 200, nlohmann::ordered_json{{"stored", stored.stored}, {"duplicates", stored.duplicates}});
 }

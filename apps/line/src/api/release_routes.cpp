@@ -1,9 +1,9 @@
 #include "api/release_routes.hpp"
 
+#include "api/json_body.hpp"
 #include "store/iso_time.hpp"
 
 #include <algorithm>
-#include <chrono>
 
 namespace plx71::line {
 
@@ -14,6 +14,8 @@ using Json = nlohmann::ordered_json;
 constexpr std::size_t kMaxReleaseBytes = 64 * 1024;
 constexpr std::size_t kMaxTextBytes = 4096;
 constexpr std::size_t kMaxFiles = 64;
+// A release is {"files": [{"role", "path", "sha256"}]} at its deepest.
+constexpr int kMaxDepth = 8;
 
 struct Refused {
     std::string why;
@@ -75,12 +77,6 @@ Json releaseJson(const Release& r)
                 {"released", r.active()}};
 }
 
-std::int64_t unixNow()
-{
-    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
 } // namespace
 
 std::optional<std::string> jobDigestOf(const std::string& text)
@@ -101,8 +97,11 @@ std::variant<Release, std::string> parseReleaseBody(const std::string& body)
 {
     if (body.size() > kMaxReleaseBytes)
         return "body larger than " + std::to_string(kMaxReleaseBytes / 1024) + " KiB";
+    auto parsed = parseJsonBody(body, kMaxDepth);
+    if (auto* why = std::get_if<std::string>(&parsed))
+        return *why;
+    const Json& doc = std::get<Json>(parsed);
     try {
-        const Json doc = Json::parse(body);
         if (!doc.is_object())
             return std::string("body is not a JSON object");
         Release r;
@@ -116,8 +115,6 @@ std::variant<Release, std::string> parseReleaseBody(const std::string& body)
         r.files = filesField(doc);
         r.note = textField(doc, "note");
         return r;
-    } catch (const Json::parse_error& e) {
-        return std::string("body is not JSON: ") + e.what();
     } catch (const Refused& e) {
         return e.why;
     }

@@ -90,4 +90,10 @@ std::string isoTime(std::int64_t unixSeconds)
     return out;
 }
 
+std::int64_t unixNow()
+{
+    using namespace std::chrono;
+    return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
+}
+
 } // namespace plx71::line

@@ -13,5 +13,7 @@ namespace plx71::line {
 std::optional<std::int64_t> parseIsoTime(std::string_view text);
 // "2024-05-01T12:00:00Z".
 std::string isoTime(std::int64_t unixSeconds);
+// The time now, in Unix seconds.
+std::int64_t unixNow();
 
 } // namespace plx71::line

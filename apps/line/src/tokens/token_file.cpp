@@ -1,12 +1,12 @@
 #include "tokens/token_file.hpp"
 
 #include "plx71/files/file_replace.hpp"
+#include "plx71/files/regular_file.hpp"
 #include "plx71/production_record/sha256.hpp"
 #include "plx71/text/utf8_path.hpp"
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <sstream>
 #ifndef _WIN32
@@ -18,6 +18,9 @@
 namespace plx71::line {
 
 namespace {
+
+// Thousands of tokens; a file larger than this is no token file.
+constexpr std::size_t kMaxTokenFileBytes = 4 * 1024 * 1024;
 
 constexpr const char* kHeader =
     "# plx71line tokens: NAME ROLE SALT SHA256(SALT+TOKEN); made by \"plx71line token add\"";
@@ -96,13 +99,14 @@ bool validTokenName(const std::string& name)
 TokenFileContents loadTokenFile(const std::string& path)
 {
     TokenFileContents out;
-    std::ifstream in(pathFromUtf8(path), std::ios::binary);
-    if (!in) {
-        std::error_code ec;
-        if (std::filesystem::exists(pathFromUtf8(path), ec))
+    // A regular file only: a FIFO named for it would hold every request up.
+    const FileRead file = readRegularFile(pathFromUtf8(path), kMaxTokenFileBytes);
+    if (file.status != FileStatus::Ok || file.truncated) {
+        if (file.status != FileStatus::NotFound)
             out.error = path + ": cannot be read";
         return out;
     }
+    std::istringstream in(file.bytes);
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
         if (!line.empty() && line.back() == '\r')
