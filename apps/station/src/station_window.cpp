@@ -45,11 +45,6 @@ QString boxes(int n, const QString& one = {}, const QString& many = {})
     return n == 1 ? QStringLiteral("1 box") + one : QStringLiteral("%1 boxes").arg(n) + many;
 }
 
-StationConfig configOf(const StationOptions& o)
-{
-    return {o.settingsFile, o.deviceTablePath, o.timing, o.presencePollMs, o.lockIterations};
-}
-
 } // namespace
 
 StationWindow::StationWindow(StationOptions options, QWidget* parent)
@@ -57,7 +52,7 @@ StationWindow::StationWindow(StationOptions options, QWidget* parent)
       shell_(std::make_unique<qtui::AppShell>(options_.ui, QString::fromLatin1(kStationTitle)))
 {
     buildWindow();
-    station_ = std::make_unique<Station>(configOf(options_), shell_->ui());
+    station_ = std::make_unique<Station>(options_.station, shell_->ui());
     connectStation();
     restoreSize();
     showSettings();

@@ -30,16 +30,13 @@ class TileGrid;
 
 inline constexpr const char* kStationTitle = "Plx71Station";
 
+// What the window adds to the station's own configuration.
 struct StationOptions {
+    StationConfig station;
     Ui* ui = nullptr;          // null: message boxes
-    QString settingsFile;      // empty: the user's settings
-    QString deviceTablePath;   // empty: $PLX71_DEVICE_TABLE, beside the program, installed
     qtui::FileChooser chooser; // empty: the file dialog
     // Asks for a password; an empty answer is Cancel. Empty: a dialog.
     std::function<QString(QWidget* parent, const QString& prompt)> askPassword;
-    std::optional<LinkTiming> timing; // tests shorten the link's pauses
-    int presencePollMs = 500;         // never more often than this
-    int lockIterations = OperatorLock::kIterations;
 };
 
 class StationWindow : public QMainWindow {

@@ -129,9 +129,9 @@ void StationLineTest::jobsReachTheLineOrWait()
         RecordingUi ui;
         StationOptions options;
         options.ui = &ui;
-        options.settingsFile = server.dir.filePath(name + QStringLiteral(".ini"));
-        options.deviceTablePath = QStringLiteral(PLX71_SOURCE_DIR "/resources/plx71typ.tbl");
-        options.timing = quickTiming();
+        options.station.settingsFile = server.dir.filePath(name + QStringLiteral(".ini"));
+        options.station.deviceTablePath = QStringLiteral(PLX71_SOURCE_DIR "/resources/plx71typ.tbl");
+        options.station.timing = quickTiming();
         StationWindow window(options);
         const QString record = server.dir.filePath(name + QStringLiteral(".jsonl"));
         QStringList args = {

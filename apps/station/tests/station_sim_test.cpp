@@ -46,10 +46,10 @@ struct World {
     explicit World(QStringList passwords = {})
     {
         options.ui = &ui;
-        options.settingsFile = dir.filePath(QStringLiteral("station.ini"));
-        options.deviceTablePath = kTable;
-        options.timing = quickTiming();
-        options.lockIterations = 1000;
+        options.station.settingsFile = dir.filePath(QStringLiteral("station.ini"));
+        options.station.deviceTablePath = kTable;
+        options.station.timing = quickTiming();
+        options.station.lockIterations = 1000;
         options.askPassword = [this](QWidget*, const QString&) {
             return answers.isEmpty() ? QString() : answers.takeFirst();
         };
@@ -57,10 +57,7 @@ struct World {
         window = std::make_unique<StationWindow>(options);
     }
 
-    StationConfig config() const
-    {
-        return {options.settingsFile, options.deviceTablePath, options.timing, 500, options.lockIterations};
-    }
+    StationConfig config() const { return options.station; }
     StationArgs args(QStringList given) const
     {
         given.prepend(QStringLiteral("Plx71Station"));
@@ -212,7 +209,7 @@ void StationSimTest::lockHoldsAcrossARestartUntilItsPassword()
     QVERIFY(w.window->station().locked());
     QVERIFY(!w.button(QStringLiteral("Add slot..."))->isEnabled());
     w.window.reset();
-    QFile ini(w.options.settingsFile);
+    QFile ini(w.options.station.settingsFile);
     QVERIFY(ini.open(QIODevice::ReadOnly) && !ini.readAll().contains("secret"));
 
     // Locked, the command line changes nothing, and one message says what it refused.

@@ -27,7 +27,7 @@ void StationComTest::startAllVerifiesBothBoxes()
     RecordingUi ui;
     StationOptions o;
     o.ui = &ui;
-    o.settingsFile = dir.filePath(QStringLiteral("station.ini"));
+    o.station.settingsFile = dir.filePath(QStringLiteral("station.ini"));
     StationWindow window(o);
     QVERIFY(window.ready());
     window.apply(*parseStationArgs({QStringLiteral("Plx71Station"), QStringLiteral("examples/demo_project.pxp"),
