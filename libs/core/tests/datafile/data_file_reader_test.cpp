@@ -473,7 +473,7 @@ TEST(DataFileReader, HugeFilesAreRefusedWithoutEatingTheMemory)
     // Far beyond any data file; sparse, so it costs no disk.
     const auto huge = dir / "huge.mot";
     test::writeText(huge, sRecord('2', 0xC0000, {1}) + "\n");
-    std::filesystem::resize_file(huge, std::uintmax_t{1} << 36);
+    std::filesystem::resize_file(huge, test::kHugeFileSize);
     Reader r;
     r.user[0] = 0x55;
     EXPECT_FALSE(r.file(huge));

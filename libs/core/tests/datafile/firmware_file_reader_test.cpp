@@ -158,7 +158,7 @@ TEST(FirmwareFileReader, FailuresLeaveTheImageOrSayWhy)
     Loader huge;
     huge.image.bytes[0] = 'V';
     test::writeText(huge.dir / "huge.hex", ":00000001FF\n");
-    std::filesystem::resize_file(huge.dir / "huge.hex", std::uintmax_t{1} << 36);
+    std::filesystem::resize_file(huge.dir / "huge.hex", test::kHugeFileSize);
     const auto tooLarge = readFirmwareFile(huge.dir / "huge.hex", huge.image);
     EXPECT_EQ(tooLarge ? std::optional(tooLarge->rule) : std::nullopt, DataFileRule::TooLarge);
     EXPECT_EQ(huge.image.bytes[0], 'V');

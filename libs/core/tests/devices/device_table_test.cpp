@@ -1,5 +1,6 @@
 #include "plx71/devices/device_table.hpp"
 #include "plx71/testing/default_device.hpp"
+#include "plx71/testing/scratch_dir.hpp"
 
 #include <gtest/gtest.h>
 
@@ -278,7 +279,7 @@ TEST(DeviceTable, ShippedTableAndFileLookup)
             out << "// comment line " << i << "\n";
         out << "M30620FCFP,FE000,2000,E0000,20000,4,5.0V,5.0V\n";
     }
-    std::filesystem::resize_file(huge, std::uintmax_t{1} << 36); // sparse: costs no disk
+    std::filesystem::resize_file(huge, test::kHugeFileSize); // sparse: costs no disk
     auto big = loadDeviceTable(huge);
     std::filesystem::remove(huge);
     ASSERT_TRUE(big.has_value());

@@ -12,6 +12,11 @@
 
 namespace plx71::test {
 
+// A size for a file far beyond any the programs read: past 4 GiB, so a size
+// kept in 32 bits would look tiny. Not more: Wine refuses to extend a file
+// past the disk's free space, sparse or not.
+inline constexpr std::uintmax_t kHugeFileSize = (std::uintmax_t{1} << 32) + 1;
+
 inline void writeText(const std::filesystem::path& path, const std::string& text)
 {
     std::ofstream out(path, std::ios::binary);
