@@ -22,7 +22,7 @@ windows_system_dlls=(
   gdi32.dll imm32.dll kernel32.dll mpr.dll msvcrt.dll netapi32.dll ntdll.dll ole32.dll
   oleaut32.dll rpcrt4.dll secur32.dll setupapi.dll shcore.dll shell32.dll shlwapi.dll
   ucrtbase.dll user32.dll userenv.dll uxtheme.dll version.dll winmm.dll winspool.drv
-  ws2_32.dll wtsapi32.dll
+  winhttp.dll ws2_32.dll wtsapi32.dll
 )
 
 is_windows_dll() {
