@@ -37,8 +37,6 @@ std::variant<RecordBatch, std::string> parseBatchBody(const std::string& body)
     if (auto* why = std::get_if<std::string>(&parsed))
         return *why;
     const Json& doc = std::get<Json>(parsed);
-    if (!doc.is_object())
-        return std::string("body is not a JSON object");
     const auto records = doc.find("records");
     if (records == doc.end() || !records->is_array())
         return std::string("\"records\" is missing or not an array");

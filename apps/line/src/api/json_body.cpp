@@ -12,11 +12,14 @@ std::variant<nlohmann::ordered_json, std::string> parseJsonBody(const std::strin
 {
     using Json = nlohmann::ordered_json;
     try {
-        return Json::parse(body, [maxDepth](int depth, Json::parse_event_t, Json&) {
+        Json doc = Json::parse(body, [maxDepth](int depth, Json::parse_event_t, Json&) {
             if (depth > maxDepth)
                 throw TooDeep{};
             return true;
         });
+        if (!doc.is_object())
+            return std::string("body is not a JSON object");
+        return doc;
     } catch (const Json::parse_error& e) {
         return std::string("body is not JSON: ") + e.what();
     } catch (const TooDeep&) {

@@ -93,8 +93,6 @@ std::variant<Json, std::string> parseStatusBody(const std::string& body)
         return *why;
     const Json& doc = std::get<Json>(parsed);
     try {
-        if (!doc.is_object())
-            return std::string("body is not a JSON object");
         const auto tiles = doc.find("tiles");
         if (tiles == doc.end() || !tiles->is_array())
             return std::string("\"tiles\" is missing or not an array");
