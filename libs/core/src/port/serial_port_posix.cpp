@@ -252,13 +252,18 @@ public:
                 break; // hang-up or error with nothing to read
             // Each byte read is at most one byte for the caller (a marked or
             // doubled byte is two or three): never more than asked is taken.
-            ssize_t n = ::read(fd_, buffer.data() + got, buffer.size() - got);
+            const std::size_t asked = buffer.size() - got;
+            ssize_t n = ::read(fd_, buffer.data() + got, asked);
             if (n < 0 && (errno == EINTR || errno == EAGAIN))
                 continue;
             if (n <= 0)
                 break;
             got = unmark(buffer, got, static_cast<std::size_t>(n));
             lastByte = Clock::now();
+            // A read that took all it asked for may have left bytes waiting
+            // (a page of 0xFF reads as twice its size): read on at once.
+            if (static_cast<std::size_t>(n) == asked)
+                continue;
             // The rest cannot come faster than the line carries it: rather
             // than wake for every byte of a reply, sleep in the kernel for
             // half the time the line needs for it (never past the gap

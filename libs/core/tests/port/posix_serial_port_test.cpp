@@ -56,6 +56,21 @@ TEST(PosixSerialPort, ReadsFollowTheGapAndTotalTimeOuts)
     std::uint8_t buf[8] = {};
     EXPECT_EQ(port->read(std::span(buf, 5), timing), 5u);
     EXPECT_EQ(buf[4], 5);
+    // 0xFF reaches the port doubled (the driver marks parity errors), so a
+    // read takes half of them each time: what waits is still taken at once,
+    // not at the pace of the line (1,024 bytes are 1.17 s at 9600 bit/s).
+    {
+        const std::vector<std::uint8_t> blank(1024, 0xFF);
+        std::vector<std::uint8_t> page(blank.size());
+        LinkTiming patient; // a gap limit that would let the port sleep on
+        patient.readInterval = 2000ms;
+        pty.send(blank);
+        const auto start = Clock::now();
+        EXPECT_EQ(port->read(page, patient), page.size());
+        EXPECT_LT(elapsedMs(start), 200);
+        EXPECT_EQ(page, blank);
+        EXPECT_FALSE(port->takeParityError());
+    }
 
     // Nothing comes: a read of 2 gives up, but not before 2 * 30 + 50 ms.
     auto start = Clock::now();
