@@ -89,5 +89,5 @@ for _ in $(seq 600); do [ "$(wc -l <"$work/line.jsonl" 2>/dev/null || echo 0)" -
 [ "$(wc -l <"$work/line.jsonl")" -ge "$quick" ] || { echo "the quick boxes did not end" >&2; exit 1; }
 sleep 1
 import -window "$id" "$work/shot.png"
-optipng -quiet -o5 -strip all -out "$out" "$work/shot.png" 2>/dev/null || optipng -quiet -o5 -out "$out" "$work/shot.png"
+optipng -quiet -clobber -o5 -strip all -out "$out" "$work/shot.png" 2>/dev/null || optipng -quiet -clobber -o5 -out "$out" "$work/shot.png"
 echo "$out: $(identify -format '%wx%h' "$out"), $(stat -c %s "$out") bytes"

@@ -91,8 +91,13 @@ void SlotTile::setCompact(bool compact)
     state_->setMinimumWidth(compact ? state_->fontMetrics().horizontalAdvance(QStringLiteral("Cancelled")) + 12 : 0);
     const int line = label_->sizeHint().height();
     bar_->setMaximumHeight(compact ? line - 4 : QWIDGETSIZE_MAX);
-    for (QPushButton* b : {start_, check_, remove_})
+    for (QPushButton* b : {start_, check_, remove_}) {
         b->setMaximumHeight(compact ? line : QWIDGETSIZE_MAX);
+        // A compact button is as wide as its word: the label keeps the room
+        // a style's minimum button width would take.
+        b->setMaximumWidth(compact ? b->fontMetrics().horizontalAdvance(b->text()) + b->fontMetrics().height()
+                                   : QWIDGETSIZE_MAX);
+    }
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(compact ? QMargins(4, 3, 4, 3) : QMargins(8, 6, 8, 6));
     grid->setVerticalSpacing(compact ? 2 : 4);
@@ -137,8 +142,10 @@ void SlotTile::draw(const StationSlot& slot, int number, bool editable)
     check_->setAccessibleName(QStringLiteral("Check slot %1").arg(number));
     remove_->setAccessibleName(QStringLiteral("Remove slot %1").arg(number));
     label_->setAccessibleName(QStringLiteral("Label of slot %1").arg(number));
-    if (!label_->hasFocus())
+    if (!label_->hasFocus()) {
         label_->setText(slot.config.label);
+        label_->setCursorPosition(0); // a label too long for the tile shows its start
+    }
     label_->setReadOnly(!editable);
     remove_->setEnabled(editable);
     port_->setFullText(shortPortName(slot.config.spec));
