@@ -3,6 +3,7 @@
 // server must answer every one and stay up.
 #include "api/jobs_csv.hpp"
 #include "api/line_server.hpp"
+#include "api/line_state_routes.hpp"
 #include "store/open_store.hpp"
 #include "tokens/token_file.hpp"
 
@@ -87,6 +88,7 @@ TEST_F(HttpRoutes, AnswersEachRequestWithItsStatus)
 {
     const std::string good = R"({"station":"s1","backlog":0,"records":[{"jobId":"j1","outcome":"success"}]})";
     std::string deep(100, '[');
+    auto idOfLength = [](std::size_t n) { return R"({"records":[{"jobId":")" + std::string(n, 'i') + "\"}]}"; };
     const Case cases[] = {
         {"no token", "POST", "/api/v1/records", std::nullopt, good, 401},
         {"viewer may not ship", "POST", "/api/v1/records", Role::Viewer, good, 403},
@@ -100,21 +102,37 @@ TEST_F(HttpRoutes, AnswersEachRequestWithItsStatus)
         {"not UTF-8", "POST", "/api/v1/records", Role::Station, "{\"records\":[{\"jobId\":\"\xff\xfe\"}]}", 400},
         {"nested too deep", "POST", "/api/v1/records", Role::Station, R"({"records":[{"jobId":"d","x":)" + deep, 400},
         {"too large", "POST", "/api/v1/records", Role::Station, std::string(5 << 20, ' '), 413},
+        {"records no array", "POST", "/api/v1/records", Role::Station, R"({"records":{"jobId":"o"}})", 400},
+        {"a good record, then a bad one", "POST", "/api/v1/records", Role::Station,
+         R"({"records":[{"jobId":"j9"},{"jobId":""}]})", 400},
+        {"jobId of 129 characters", "POST", "/api/v1/records", Role::Station, idOfLength(129), 400},
+        {"jobId of 128 characters", "POST", "/api/v1/records", Role::Station, idOfLength(128), 200},
+        {"an empty batch: the outbox's probe", "POST", "/api/v1/records", Role::Station, R"({"records":[]})", 200},
         {"jobs", "GET", "/api/v1/jobs?limit=10&station=s1", Role::Viewer, "", 200},
         {"jobs no token", "GET", "/api/v1/jobs", std::nullopt, "", 401},
         {"bad limit", "GET", "/api/v1/jobs?limit=0", Role::Viewer, "", 400},
+        {"limit of 1000", "GET", "/api/v1/jobs?limit=1000", Role::Viewer, "", 200},
+        {"limit over 1000", "GET", "/api/v1/jobs?limit=1001", Role::Viewer, "", 400},
+        {"limit with more after it", "GET", "/api/v1/jobs?limit=5x", Role::Viewer, "", 400},
         {"bad time", "GET", "/api/v1/jobs?since=yesterday", Role::Viewer, "", 400},
+        {"bad until", "GET", "/api/v1/jobs?until=2024-04-31", Role::Viewer, "", 400},
+        {"a time for a cursor", "GET", "/api/v1/jobs?before=2024-05-01T06:00:00Z", Role::Viewer, "", 200},
+        // The CSV's first page is read before the answer starts: a bad cursor is still a 400.
+        {"csv unknown cursor", "GET", "/api/v1/jobs.csv?before=nope", Role::Viewer, "", 400},
+        {"csv bad limit", "GET", "/api/v1/jobs.csv?limit=0", Role::Viewer, "", 400},
         {"unknown cursor", "GET", "/api/v1/jobs?before=nope", Role::Viewer, "", 400},
         {"stations", "GET", "/api/v1/stations", Role::Viewer, "", 200},
         {"boxes", "GET", "/api/v1/boxes", Role::Viewer, "", 200},
         {"yield", "GET", "/api/v1/yield?by=shift&since=2024-05-01", Role::Viewer, "", 200},
         {"bad bucket", "GET", "/api/v1/yield?by=week", Role::Viewer, "", 400},
+        {"yield bad time", "GET", "/api/v1/yield?by=day&since=soon", Role::Viewer, "", 400},
         {"metrics", "GET", "/metrics", Role::Viewer, "", 200},
     };
     ASSERT_NO_FATAL_FAILURE(expectStatuses(cases));
     httplib::Client client("127.0.0.1", port_);
-    // Every refused batch left nothing; the good one counts once, the second time as a duplicate.
-    EXPECT_EQ(store_->jobs({}).records.size(), 1u);
+    // Every refused batch left nothing, not even its good records; j1 counts once, the second time as a
+    // duplicate, and the jobId of 128 characters once.
+    EXPECT_EQ(store_->jobs({}).records.size(), 2u);
     const auto metrics = client.Get("/metrics", {{"Authorization", "Bearer " + tokens_[Role::Viewer]}});
     ASSERT_TRUE(metrics);
     EXPECT_NE(metrics->body.find("plx71line_jobs_total{station=\"s1\",outcome=\"success\"} 1"), std::string::npos);
@@ -131,8 +149,37 @@ TEST_F(HttpRoutes, AnswersThePageRoutesWithTheirStatus)
     const std::string good = R"({"station":"s1","records":[{"jobId":"j1","outcome":"success"}]})";
     const std::string deep = R"({"jobDigest":")" + std::string(64, 'd') + R"(","files":[{"x":)" + std::string(100, '[')
         + std::string(100, ']') + "}]}";
+    auto tiles = [](std::size_t n, const std::string& tile) {
+        std::string body = R"({"tiles":[)";
+        for (std::size_t i = 0; i < n; ++i)
+            body += (i ? "," : "") + tile;
+        return body + "]}";
+    };
+    const std::string capitals = R"({"jobDigest":")" + std::string(64, 'E') + R"("})";
+    std::string files = R"({"jobDigest":")" + digest + R"(","files":[)";
+    for (int i = 0; i < 65; ++i)
+        files += std::string(i ? "," : "") + "\"f.hex\"";
+    files += "]}";
     const Case cases[] = {
         {"a batch", "POST", "/api/v1/records", Role::Station, good, 200},
+        {"station name of 128 bytes", "POST", "/api/v1/stations/" + std::string(128, 'x') + "/status", Role::Station,
+         status, 200},
+        {"station name of 129 bytes", "POST", "/api/v1/stations/" + std::string(129, 'x') + "/status", Role::Station,
+         status, 400},
+        {"station name with a control character", "POST", "/api/v1/stations/a%01b/status", Role::Station, status, 400},
+        {"256 tiles", "POST", "/api/v1/stations/s2/status", Role::Station, tiles(256, "{}"), 200},
+        {"257 tiles", "POST", "/api/v1/stations/s2/status", Role::Station, tiles(257, "{}"), 400},
+        {"percent over 100", "POST", "/api/v1/stations/s2/status", Role::Station, tiles(1, R"({"percent":101})"), 400},
+        {"percent below 0", "POST", "/api/v1/stations/s2/status", Role::Station, tiles(1, R"({"percent":-1})"), 400},
+        {"status too large", "POST", "/api/v1/stations/s2/status", Role::Station, std::string(kMaxStatusBytes + 1, ' '),
+         413},
+        // Released before the one the checks below read first (same second: by digest).
+        {"release in capitals", "POST", "/api/v1/releases", Role::Engineer, capitals, 201},
+        {"released: its digest in small letters", "GET", "/api/v1/releases/" + std::string(64, 'e'), Role::Viewer, "",
+         200},
+        {"65 files", "POST", "/api/v1/releases", Role::Engineer, files, 400},
+        {"note no string", "POST", "/api/v1/releases", Role::Engineer, R"({"jobDigest":")" + digest + R"(","note":5})",
+         400},
         {"viewer may not post status", "POST", "/api/v1/stations/s1/status", Role::Viewer, status, 403},
         {"status", "POST", "/api/v1/stations/s1/status", Role::Station, status, 200},
         {"status no tiles", "POST", "/api/v1/stations/s1/status", Role::Station, "{}", 400},
@@ -146,11 +193,13 @@ TEST_F(HttpRoutes, AnswersThePageRoutesWithTheirStatus)
         {"is it released", "GET", "/api/v1/releases/" + digest, Role::Station, "", 200},
         {"not a digest", "GET", "/api/v1/releases/x'--", Role::Viewer, "", 400},
         {"station may not revoke", "POST", "/api/v1/releases/" + digest + "/revoke", Role::Station, "", 403},
+        {"revoke no digest", "POST", "/api/v1/releases/xyz/revoke", Role::Engineer, "", 400},
         {"revoke", "POST", "/api/v1/releases/" + digest + "/revoke", Role::Engineer, "", 200},
         {"revoked twice", "POST", "/api/v1/releases/" + digest + "/revoke", Role::Engineer, "", 404},
         {"revoked: not released", "GET", "/api/v1/releases/" + digest, Role::Viewer, "", 404},
         {"releases", "GET", "/api/v1/releases", Role::Viewer, "", 200},
         {"summary", "GET", "/api/v1/summary?since=2024-05-01", Role::Viewer, "", 200},
+        {"summary bad time", "GET", "/api/v1/summary?since=soon", Role::Viewer, "", 400},
         {"csv", "GET", "/api/v1/jobs.csv?station=s1", Role::Viewer, "", 200},
         {"unknown format", "GET", "/api/v1/jobs?format=xml", Role::Viewer, "", 400},
     };

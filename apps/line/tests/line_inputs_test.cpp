@@ -29,6 +29,11 @@ TEST(LineInputs, TimesAreReadExactlyOrRefused)
         {"2024-12-31T23:00:00-01:30", "2025-01-01T00:30:00Z"},
         {"2024-02-29T12:00:00Z", "2024-02-29T12:00:00Z"},
         {"1969-12-31T23:59:59Z", "1969-12-31T23:59:59Z"},
+        {"2024-05-01T07:08:09,5Z", "2024-05-01T07:08:09Z"},
+        {"2016-12-31T23:59:60Z", "2017-01-01T00:00:00Z"}, // a leap second
+        {"2016-12-31T23:59:61Z", std::nullopt},
+        {"2024-04-31", std::nullopt},
+        {"2024-05-01T07:08:09+05:60", std::nullopt},
         {"2023-02-29", std::nullopt},
         {"2024-13-01", std::nullopt},
         {"2024-05-01T24:00:00Z", std::nullopt},
@@ -66,6 +71,8 @@ TEST(LineInputs, CsvCellsStayTextInASpreadsheet)
         {"+1", "'+1"},
         {"-1", "'-1"},
         {"@SUM(A1)", "'@SUM(A1)"},
+        {"\t=1+1", "'\t=1+1"},
+        {"\r=1+1", "\"'\r=1+1\""},
         {"<script>alert(1)</script>", "<script>alert(1)</script>"},
     };
     for (const auto& row : rows) {
@@ -103,6 +110,10 @@ TEST(LineInputs, AHandEditedTokenFileIsReadWholeOrNotAtAll)
         {"hash in capitals", "x viewer " + salt + " " + std::string(64, 'B') + "\n", false},
         {"short hash", "x viewer " + salt + " " + hash.substr(1) + "\n", false},
         {"a name with a quote", "o'neil viewer " + salt + " " + hash + "\n", false},
+        {"no newline after the last line", "x engineer " + salt + " " + hash, true},
+        {"a name of 64 characters", std::string(64, 'n') + " viewer " + salt + " " + hash + "\n", true},
+        {"a name of 65 characters", std::string(65, 'n') + " viewer " + salt + " " + hash + "\n", false},
+        {"a name with @ and .", "ci@line.3 viewer " + salt + " " + hash + "\n", true},
     };
     const test::ScratchDir dir;
     const std::string path = (dir.path() / "tokens").string();

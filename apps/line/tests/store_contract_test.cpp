@@ -126,6 +126,11 @@ protected:
 TEST_P(StoreContract, StoresEachJobOnceAndCountsTheRest)
 {
     auto store = open();
+    // Seventeen records, the last a later copy of the sixth: the first copy is the one kept.
+    std::vector<std::string> copied;
+    for (int i = 10; i < 26; ++i)
+        copied.push_back(job("k" + std::to_string(i), "2024-04-01T00:00:00Z"));
+    copied.push_back(job("k15", "2024-04-02T00:00:00Z"));
     struct Case {
         std::string body;
         int stored, duplicates;
@@ -134,6 +139,7 @@ TEST_P(StoreContract, StoresEachJobOnceAndCountsTheRest)
         // Sent again, and one jobId twice in one batch.
         {records({job("j2", "2024-05-01T06:01:00Z"), job("j3", "2024-05-01T06:02:00Z"), job("j3", "x")}), 1, 2},
         {records({}), 0, 0},
+        {records(copied), 16, 1},
     };
     for (const Case& c : cases) {
         const BatchResult r = store->add(batch(c.body));
@@ -144,8 +150,13 @@ TEST_P(StoreContract, StoresEachJobOnceAndCountsTheRest)
     const BatchResult again = open()->add(batch(cases[0].body));
     EXPECT_EQ(again.stored, 0);
     EXPECT_EQ(again.duplicates, 2);
-    EXPECT_EQ(idsOf(store->jobs({})), (std::vector<std::string>{"j3", "j2", "j1"}));
-    EXPECT_EQ(store->jobCounts().at(0).jobs, 3);
+    JobQuery may;
+    may.since = parseIsoTime("2024-05-01");
+    EXPECT_EQ(idsOf(store->jobs(may)), (std::vector<std::string>{"j3", "j2", "j1"}));
+    JobQuery april2;
+    april2.since = parseIsoTime("2024-04-02"), april2.until = may.since;
+    EXPECT_EQ(idsOf(store->jobs(april2)), std::vector<std::string>{});
+    EXPECT_EQ(store->jobCounts().at(0).jobs, 19);
 }
 
 TEST_P(StoreContract, KeepsEveryRecordAsWrittenAndNeverRunsIt)

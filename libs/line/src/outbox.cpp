@@ -24,6 +24,7 @@ struct Queue {
     bool readable = true;
     std::vector<Pending> lines;
     std::uint64_t tail = 0; // just past the last whole line
+    bool restarted = false; // the mark was beyond the end: read from 0
 };
 
 std::uint64_t readMark(const std::string& path)
@@ -55,7 +56,7 @@ Queue readQueue(const std::string& recordPath, std::uint64_t from)
         return q;
     }
     if (from > size)
-        from = 0;
+        from = 0, q.restarted = true;
     in.seekg(std::streamoff(from));
     std::uint64_t at = from;
     std::string line;
@@ -95,6 +96,9 @@ public:
     {
         queue_ = readQueue(recordPath, mark);
         mark_ = mark;
+        // The file was replaced: its old mark would hold every new one back.
+        if (queue_.restarted && replaceFile(pathFromUtf8(markPath_), "0\n"))
+            mark_ = 0;
     }
 
     ShipReport run(bool probe);

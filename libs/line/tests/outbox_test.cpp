@@ -50,6 +50,11 @@ public:
         thread_.join();
     }
     std::string url() const { return "http://127.0.0.1:" + std::to_string(port_); }
+    // The server's port behind another host part: "http://" + host + ":PORT" + path.
+    std::string url(const std::string& host, const std::string& path = "") const
+    {
+        return "http://" + host + ":" + std::to_string(port_) + path;
+    }
     void setStalled(bool on)
     {
         const std::lock_guard lock(mutex_);
@@ -132,6 +137,31 @@ TEST(Outbox, ShipsWhatWaitsAndKeepsTheRest)
              EXPECT_EQ(server.stored.size(), 3u);
          },
          ShipEnd::Done, 3, 0, 0, 3, ""},
+        // The line URL: a refused one sends nothing and keeps every line waiting.
+        {"a port out of range", [](StubServer&, ShipperSettings& s) { s.url = "http://127.0.0.1:65536"; },
+         ShipEnd::Local, 0, 3, 0, 0, "not a line server URL: .*"},
+        {"userinfo before the host", [](StubServer& server, ShipperSettings& s) { s.url = server.url("st@127.0.0.1"); },
+         ShipEnd::Local, 0, 3, 0, 0, "not a line server URL: .*"},
+        {"no host", [](StubServer& server, ShipperSettings& s) { s.url = server.url(""); }, ShipEnd::Local, 0, 3, 0, 0,
+         "not a line server URL: .*"},
+        // Nothing listens on [::1] at that port: the URL is taken and the connection refused.
+        {"an IPv6 address in brackets", [](StubServer& server, ShipperSettings& s) { s.url = server.url("[::1]"); },
+         ShipEnd::Unreachable, 0, 3, 0, 0, "connection refused"},
+        {"a trailing slash", [](StubServer& server, ShipperSettings& s) { s.url = server.url("127.0.0.1", "/"); },
+         ShipEnd::Done, 3, 0, 0, 0, ""},
+        // A 404 is no refusal of the lines: none is set aside.
+        {"a path the server does not serve",
+         [](StubServer& server, ShipperSettings& s) { s.url = server.url("127.0.0.1", "/line"); }, ShipEnd::Other, 0, 3,
+         0, 0, "server answered 404"},
+        {"a mark past the end: the record file was replaced",
+         [](StubServer&, ShipperSettings& s) { std::ofstream(s.recordFile + ".shipped") << "999999\n"; }, ShipEnd::Done,
+         3, 0, 0, 0, ""},
+        {"a token file written on Windows",
+         [](StubServer&, ShipperSettings& s) { std::ofstream(s.tokenFile, std::ios::trunc) << "good\r\n"; },
+         ShipEnd::Done, 3, 0, 0, 0, ""},
+        {"a blank inside the token",
+         [](StubServer&, ShipperSettings& s) { std::ofstream(s.tokenFile, std::ios::trunc) << "go od\n"; },
+         ShipEnd::Local, 0, 3, 0, 0, "no token in .*"},
         {"a stalled server costs the job its limit only",
          [](StubServer& server, ShipperSettings& s) {
              server.setStalled(true);

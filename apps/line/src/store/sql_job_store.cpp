@@ -140,12 +140,13 @@ void writeEffects(SqlSession& s, const BatchEffects& effects)
 
 BatchResult addBatch(SqlSession& s, const RecordBatch& batch)
 {
-    // Jobs in jobId order, for the same reason as BatchEffects.
+    // Jobs in jobId order, for the same reason as BatchEffects; a jobId
+    // twice in one batch keeps its first copy, as across batches.
     std::vector<std::size_t> order(batch.records.size());
     for (std::size_t i = 0; i < order.size(); ++i)
         order[i] = i;
-    std::sort(order.begin(), order.end(),
-              [&](std::size_t a, std::size_t b) { return batch.records[a].jobId < batch.records[b].jobId; });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return batch.records[a].jobId < batch.records[b].jobId; });
     std::vector<bool> isNew(batch.records.size(), false);
     BatchResult result;
     for (std::size_t i : order) {
