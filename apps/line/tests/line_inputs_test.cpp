@@ -122,6 +122,8 @@ TEST(LineInputs, AHandEditedTokenFileIsReadWholeOrNotAtAll)
         std::ofstream(path, std::ios::binary | std::ios::trunc) << good << row.extra;
         const TokenFileContents file = loadTokenFile(path);
         EXPECT_EQ(file.error.empty(), row.read) << file.error;
+        // Every line read, the last one too.
+        EXPECT_EQ(file.entries.size(), row.read ? (row.extra.empty() ? 1u : 2u) : 0u);
         // A file with one bad line grants nothing: not even its good tokens.
         EXPECT_EQ(findToken(file.entries, made.token).has_value(), row.read);
         EXPECT_FALSE(findToken(file.entries, made.token + "0").has_value());
