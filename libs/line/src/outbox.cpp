@@ -55,8 +55,10 @@ Queue readQueue(const std::string& recordPath, std::uint64_t from)
         q.readable = false;
         return q;
     }
-    if (from > size)
-        from = 0, q.restarted = true;
+    if (from > size) {
+        from = 0;
+        q.restarted = true;
+    }
     in.seekg(std::streamoff(from));
     std::uint64_t at = from;
     std::string line;
