@@ -15,6 +15,7 @@
 #include <regex>
 #include <set>
 #include <thread>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -107,9 +108,9 @@ struct Row {
     const char* cause;
 };
 
-TEST(Outbox, ShipsWhatWaitsAndKeepsTheRest)
+std::vector<Row> outboxRows()
 {
-    const Row rows[] = {
+    return {
         {"sent", [](StubServer&, ShipperSettings&) {}, ShipEnd::Done, 3, 0, 0, 0, ""},
         {"refused 400: the bad line is set aside",
          [](StubServer&, ShipperSettings& s) {
@@ -169,6 +170,11 @@ TEST(Outbox, ShipsWhatWaitsAndKeepsTheRest)
          },
          ShipEnd::Unreachable, 0, 3, 0, 0, "timed out"},
     };
+}
+
+TEST(Outbox, ShipsWhatWaitsAndKeepsTheRest)
+{
+    const std::vector<Row> rows = outboxRows();
     for (const bool module : {false, true}) {
         for (const Row& row : rows) {
             SCOPED_TRACE(std::string(row.what) + (module ? " (module)" : " (cpp-httplib)"));
