@@ -154,7 +154,8 @@ TEST_P(StoreContract, StoresEachJobOnceAndCountsTheRest)
     may.since = parseIsoTime("2024-05-01");
     EXPECT_EQ(idsOf(store->jobs(may)), (std::vector<std::string>{"j3", "j2", "j1"}));
     JobQuery april2;
-    april2.since = parseIsoTime("2024-04-02"), april2.until = may.since;
+    april2.since = parseIsoTime("2024-04-02");
+    april2.until = may.since;
     EXPECT_EQ(idsOf(store->jobs(april2)), std::vector<std::string>{});
     EXPECT_EQ(store->jobCounts().at(0).jobs, 19);
 }
